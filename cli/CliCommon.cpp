@@ -1,0 +1,34 @@
+#include "CliCommon.h"
+
+#include "BDConnect.h"
+#include "Errors.h"
+#include "IniFile.h"
+#include "Settings.h"
+
+#include <QFileInfo>
+
+bool CliConnect(TCliContext& AContext, TDataModule1& AData) {
+    const TIniFile ini(AContext.SettingsPath);
+    if (!ini.Exists()) {
+        AContext.Err << GravelonSettings::IniNotFoundMessage << " (" << AContext.SettingsPath
+                     << ")\n";
+        return false;
+    }
+    try {
+        AData.Connect(GravelonSettings::ReadConnection(ini),
+                      QFileInfo(AContext.SettingsPath).absolutePath());
+    } catch (const EGravelonError& e) {
+        AContext.Err << e.Message() << "\n";
+        return false;
+    }
+    return true;
+}
+
+QString CliOption(const QStringList& AArgs, const QString& AName, bool* AGiven) {
+    const int i = AArgs.indexOf(AName);
+    if (AGiven)
+        *AGiven = i >= 0;
+    if (i < 0 || i + 1 >= AArgs.size())
+        return QString();
+    return AArgs.at(i + 1);
+}

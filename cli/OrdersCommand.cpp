@@ -1,0 +1,44 @@
+#include "BDConnect.h"
+#include "CliCommon.h"
+#include "Errors.h"
+
+#include <QDate>
+
+int CliOrders(TCliContext& AContext) {
+    bool hasDate = false, hasNumber = false;
+    const QString dateText = CliOption(AContext.Args, QStringLiteral("--date"), &hasDate);
+    const QString number = CliOption(AContext.Args, QStringLiteral("--number"), &hasNumber);
+    QDate date;
+    if (hasDate) {
+        date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
+        if (!date.isValid()) {
+            AContext.Err << "Неверная дата «" << dateText << "»: ожидается ГГГГ-ММ-ДД\n";
+            return 2;
+        }
+    }
+    TDataModule1 data;
+    if (!CliConnect(AContext, data))
+        return 1;
+    try {
+        if (hasDate)
+            data.UpdateRabStol(data.DateCondition(date));
+        else if (hasNumber)
+            data.UpdateRabStol(data.NumberCondition(number));
+        else
+            data.UpdateRabStol(data.TodayCondition());
+        const TStaticQueryModel* q = data.QApplicates;
+        for (int row = 0; row < q->RowCount(); ++row) {
+            const QDate d = q->Value(row, QStringLiteral("Date")).toDate();
+            AContext.Out << q->Value(row, QStringLiteral("ID")).toString() << '\t'
+                         << q->Value(row, QStringLiteral("Number")).toString() << '\t'
+                         << (d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd"))
+                                         : q->Value(row, QStringLiteral("Date")).toString())
+                         << '\t' << q->Value(row, QStringLiteral("Name")).toString() << '\t'
+                         << q->Value(row, QStringLiteral("Name_1")).toString() << '\n';
+        }
+    } catch (const EGravelonError& e) {
+        AContext.Err << e.Message() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,289 @@
+#include "BDConnect.h"
+
+#include "Errors.h"
+#include "Schema.h"
+#include "SqliteFunctions.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QSqlError>
+
+namespace {
+
+QAtomicInt ConnectionCounter;
+
+// The order list's two halves differ only in their tables. The customer and the
+// material both have a Name: the second is Name_1, as the grids address it.
+const char* const ApplicatesHalf =
+    "select a.*, null oldid, c.Name Name, m.Name Name_1, m.MaxH, m.Weight1m2, m.Width "
+    "from %1 a left join Customers c on c.ID = a.CustomerID "
+    "left join Materials m on m.ID = a.MatID WHERE %2";
+
+const char* const ApplicPosHalf =
+    "SELECT ap.*, null oldid, c.Code ColorCode, c.Name Color FROM %1 ap "
+    "inner join Colors c on c.ID = ap.ColorID where ap.ApplicateID = %2";
+
+const char* const PalletsHalf =
+    "select p.ID id, p.Length, p.Width, "
+    "ROW_NUMBER() over (order by c.Code, p.Length, p.Width, p.ID) Number, "
+    "c.Name clrname, c.Code clrcode, %1(p.ID) W, %2(p.ID) h "
+    "from %3 p inner join Colors c on c.ID = p.ColorID "
+    "inner join %4 s on p.ID = s.PalleteID "
+    "inner join %5 a on a.ID = s.ApplicateID "
+    "inner join %6 ap on ap.ID = s.PosID "
+    "inner join Materials m on m.ID = a.MatID "
+    "where s.ApplicateID = %7 "
+    "group by p.ID, p.Length, p.Width, p.Number, c.Name, c.Code";
+
+// hgt is the true stack count: 5 sheets at 2 abreast stand 3 high.
+const char* const SolutionsHalf =
+    "select ap.Width L, ap.Height*QtyInRow(ap.Height, ap.Quantity) B, ap.Height, s.Comment, "
+    "ap.Quantity, QtyInRow(ap.Height, ap.Quantity) QtyInRow, %1 s, "
+    "(ap.Quantity + QtyInRow(ap.Height, ap.Quantity) - 1) / QtyInRow(ap.Height, ap.Quantity) hgt, "
+    "%2 wgt, s.ID sid "
+    "from %3 p inner join Colors c on c.ID = p.ColorID "
+    "inner join %4 s on p.ID = s.PalleteID "
+    "inner join %5 a on a.ID = s.ApplicateID "
+    "inner join %6 ap on ap.ID = s.PosID "
+    "inner join Materials m on m.ID = a.MatID "
+    "where s.ApplicateID = %7 and p.ID = %8";
+
+QString L(const char* AText) {
+    return QString::fromLatin1(AText);
+}
+
+} // namespace
+
+TDataModule1::TDataModule1(QObject* AParent)
+    : QObject(AParent), QApplicates(new TStaticQueryModel(this)),
+      QApplicPos(new TStaticQueryModel(this)), QPallets(new TStaticQueryModel(this)),
+      QSolutions(new TStaticQueryModel(this)), QPalletesfromExcel(new TStaticQueryModel(this)),
+      ADOQuery2(new TStaticQueryModel(this)) {
+    setObjectName(QStringLiteral("DataModule1"));
+    FConnectionName = QStringLiteral("ADOConnection1_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
+}
+
+TDataModule1::~TDataModule1() {
+    Disconnect();
+}
+
+void TDataModule1::CloseQueries() {
+    for (TStaticQueryModel* m :
+         {QApplicates, QApplicPos, QPallets, QSolutions, QPalletesfromExcel, ADOQuery2})
+        m->Close();
+}
+
+void TDataModule1::Disconnect() {
+    CloseQueries();
+    if (QSqlDatabase::contains(FConnectionName)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(FConnectionName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(FConnectionName);
+    }
+}
+
+bool TDataModule1::Connected() const {
+    return QSqlDatabase::contains(FConnectionName) &&
+           QSqlDatabase::database(FConnectionName, false).isOpen();
+}
+
+QSqlDatabase TDataModule1::Connection() const {
+    return QSqlDatabase::database(FConnectionName, false);
+}
+
+void TDataModule1::Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder) {
+    Disconnect();
+    FCreatedSchema = false;
+    try {
+        if (ASettings.Serv.trimmed().isEmpty())
+            OpenEmbedded(ASettings, ASettingsFolder);
+        else
+            OpenServer(ASettings);
+        FCreatedSchema = Schema::Ensure(Connection(), FDialect);
+    } catch (const EDatabaseError& e) {
+        Disconnect();
+        throw EDatabaseError(QStringLiteral("Ошибка подключения к базе данных: ") + e.Message(),
+                             e.Statement());
+    }
+}
+
+void TDataModule1::OpenEmbedded(const TConnectionSettings& ASettings,
+                                const QString& ASettingsFolder) {
+    FDialect = TSqlDialect(TBackend::Sqlite);
+    const QString file = ASettings.Baza.trimmed();
+    if (file.isEmpty())
+        throw EDatabaseError(QStringLiteral("не указан файл встроенной базы данных (Baza)"));
+    const QString path = QDir(ASettingsFolder).absoluteFilePath(file);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), FConnectionName);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    if (!db.open()) {
+        throw EDatabaseError(QStringLiteral("не удалось открыть файл %1: %2")
+                                 .arg(path, db.lastError().text()));
+    }
+    SqlRun::Exec(db, QStringLiteral("PRAGMA journal_mode = WAL"));
+    SqlRun::Exec(db, QStringLiteral("PRAGMA foreign_keys = ON"));
+    RegisterSqliteFunctions(db);
+}
+
+void TDataModule1::OpenServer(const TConnectionSettings& ASettings) {
+    FDialect = TSqlDialect(TBackend::Postgres);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), FConnectionName);
+    const QString serv = ASettings.Serv.trimmed();
+    const int colon = serv.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0) {
+        bool ok = false;
+        const int port = serv.mid(colon + 1).toInt(&ok);
+        if (!ok)
+            throw EDatabaseError(QStringLiteral("неверный порт сервера «%1»").arg(serv));
+        db.setHostName(serv.left(colon));
+        db.setPort(port);
+    } else {
+        db.setHostName(serv);
+    }
+    db.setDatabaseName(ASettings.Baza);
+    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    // A login that is blank uses the operating system's authentication.
+    if (!ASettings.Log.trimmed().isEmpty()) {
+        db.setUserName(ASettings.Log);
+        db.setPassword(ASettings.Pass);
+    }
+    if (!db.open())
+        throw EDatabaseError(db.lastError().text());
+    SqlRun::Exec(db, QStringLiteral("SET standard_conforming_strings = on"));
+    SqlRun::Exec(db, QStringLiteral("SET statement_timeout = 30000"));
+    SqlRun::Exec(db, QStringLiteral("SET client_min_messages = warning"));
+}
+
+QString TDataModule1::ApplicatesSql(const QString& AUslovie) {
+    return L(ApplicatesHalf).arg(QStringLiteral("Applicates"), AUslovie) +
+           QStringLiteral(" union all ") +
+           L(ApplicatesHalf).arg(QStringLiteral("Applicates_archive"), AUslovie);
+}
+
+QString TDataModule1::ApplicPosSql() {
+    return L(ApplicPosHalf).arg(QStringLiteral("ApplicatePositions"), QStringLiteral(":apid1")) +
+           QStringLiteral(" union all ") +
+           L(ApplicPosHalf)
+               .arg(QStringLiteral("ApplicatePositions_archive"), QStringLiteral(":apid2")) +
+           QStringLiteral(" order by ID");
+}
+
+QString TDataModule1::PalletsSql() {
+    const QString working = L(PalletsHalf)
+                                .arg(QStringLiteral("pw"), QStringLiteral("ph"),
+                                     QStringLiteral("Palletes"), QStringLiteral("Solutions"),
+                                     QStringLiteral("Applicates"),
+                                     QStringLiteral("ApplicatePositions"), QStringLiteral(":apno1"));
+    const QString archive =
+        L(PalletsHalf)
+            .arg(QStringLiteral("pwa"), QStringLiteral("pha"), QStringLiteral("Palletes_archive"),
+                 QStringLiteral("Solutions_archive"), QStringLiteral("Applicates_archive"),
+                 QStringLiteral("ApplicatePositions_archive"), QStringLiteral(":apno2"));
+    return working + QStringLiteral(" union all ") + archive +
+           QStringLiteral(" order by clrcode, Number, Length, Width, id");
+}
+
+QString TDataModule1::SolutionsSql(const TSqlDialect& ADialect) {
+    const QString area = ADialect.Round(QStringLiteral("ap.Width*ap.Height*ap.Quantity*1e-6"), 1);
+    const QString weight =
+        ADialect.TruncToInt(QStringLiteral("ap.Width*ap.Height*ap.Quantity*1e-6*m.Weight1m2"));
+    auto half = [&](const QString& AP, const QString& AS, const QString& AA, const QString& AAP,
+                    const QString& AApid, const QString& APdid) {
+        return L(SolutionsHalf)
+            .arg(area, weight, AP, AS, AA, AAP, AApid, APdid);
+    };
+    return half(QStringLiteral("Palletes"), QStringLiteral("Solutions"),
+                QStringLiteral("Applicates"), QStringLiteral("ApplicatePositions"),
+                QStringLiteral(":apid1"), QStringLiteral(":pdid1")) +
+           QStringLiteral(" union all ") +
+           half(QStringLiteral("Palletes_archive"), QStringLiteral("Solutions_archive"),
+                QStringLiteral("Applicates_archive"), QStringLiteral("ApplicatePositions_archive"),
+                QStringLiteral(":apid2"), QStringLiteral(":pdid2")) +
+           QStringLiteral(" order by 1, 2, sid");
+}
+
+QString TDataModule1::ColorsSql() {
+    return QStringLiteral("Select Code, name from Colors order by ID");
+}
+
+void TDataModule1::UpdateRabStol(const QString& AUslovie) {
+    QApplicates->Close();
+    QApplicates->Open(Connection(), ApplicatesSql(AUslovie));
+}
+
+void TDataModule1::OpenApplicPos(const QVariant& AApid) {
+    const QVariant key = SqlRun::KeyValue(AApid);
+    QApplicPos->Open(Connection(), ApplicPosSql(),
+                     {{QStringLiteral(":apid1"), key}, {QStringLiteral(":apid2"), key}});
+}
+
+void TDataModule1::OpenPallets(const QVariant& AApno) {
+    const QVariant key = SqlRun::KeyValue(AApno);
+    QPallets->Open(Connection(), PalletsSql(),
+                   {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
+}
+
+void TDataModule1::OpenPalletesfromExcel(const QVariant& AApno2) {
+    const QVariant key = SqlRun::KeyValue(AApno2);
+    QPalletesfromExcel->Open(Connection(), PalletsSql(),
+                             {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
+}
+
+void TDataModule1::OpenSolutions(const QVariant& AApid, const QVariant& APdid) {
+    const QVariant apid = SqlRun::KeyValue(AApid);
+    const QVariant pdid = SqlRun::KeyValue(APdid);
+    QSolutions->Open(Connection(), SolutionsSql(FDialect),
+                     {{QStringLiteral(":apid1"), apid},
+                      {QStringLiteral(":apid2"), apid},
+                      {QStringLiteral(":pdid1"), pdid},
+                      {QStringLiteral(":pdid2"), pdid}});
+}
+
+void TDataModule1::OpenColors() {
+    ADOQuery2->Open(Connection(), ColorsSql());
+}
+
+void TDataModule1::Archivation() {
+    const QSqlDatabase db = Connection();
+    TTransaction tr(db, FDialect, true);
+    if (FDialect.IsPostgres()) {
+        SqlRun::Exec(db, QStringLiteral("SET LOCAL statement_timeout = 600000"));
+        SqlRun::Exec(db, QStringLiteral("select archivation()"));
+    } else {
+        for (const char* table : {"Applicates", "ApplicatePositions", "Palletes", "Solutions"}) {
+            SqlRun::Exec(db, QStringLiteral("insert into %1_archive select * from %1")
+                                 .arg(QLatin1String(table)));
+        }
+        for (const char* table : {"Solutions", "Palletes", "ApplicatePositions", "Applicates"})
+            SqlRun::Exec(db, QStringLiteral("delete from %1").arg(QLatin1String(table)));
+    }
+    tr.Commit();
+}
+
+void TDataModule1::ExecSql(const QString& ASql, const QVariantMap& ABinds) {
+    SqlRun::Exec(Connection(), ASql, ABinds);
+}
+
+QList<QSqlRecord> TDataModule1::OpenSql(const QString& ASql, const QVariantMap& ABinds) {
+    return SqlRun::Open(Connection(), ASql, ABinds);
+}
+
+QString TDataModule1::DateCondition(const QDate& ADate) const {
+    return FDialect.SameDay(QStringLiteral("a.date"), ADate);
+}
+
+QString TDataModule1::TodayCondition() const {
+    return FDialect.IsToday(QStringLiteral("a.date"));
+}
+
+QString TDataModule1::NumberCondition(const QString& AText) const {
+    return QStringLiteral("a.Number LIKE ") +
+           TSqlDialect::QuotedStr(QLatin1Char('%') + AText + QLatin1Char('%'));
+}
+
+QString TDataModule1::IdCondition(qlonglong AId) const {
+    return QStringLiteral("a.ID = ") + QString::number(AId);
+}

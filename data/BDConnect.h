@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Settings.h"
+#include "SqlDialect.h"
+#include "SqlRun.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+
+// The data module: the one connection and the named queries the grids show. Every
+// window, the calculation and the workbook code reach the database through it.
+class TDataModule1 : public QObject {
+    Q_OBJECT
+public:
+    explicit TDataModule1(QObject* AParent = nullptr);
+    ~TDataModule1() override;
+
+    // Opens ADOConnection1 from the CONNECT settings: an empty Serv is the embedded
+    // database file Baza (relative to ASettingsFolder); otherwise a PostgreSQL server.
+    // Creates the schema in a database that has none. Throws EDatabaseError with a
+    // Russian message when the database cannot be reached.
+    void Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder);
+    void Disconnect();
+    bool Connected() const;
+    // ADOConnection1; the calculation is handed this very connection.
+    QSqlDatabase Connection() const;
+    const TSqlDialect& Dialect() const { return FDialect; }
+    // True when the last Connect created the schema.
+    bool CreatedSchema() const { return FCreatedSchema; }
+
+    // The order list for a condition written against the order alias "a"; the
+    // condition is inserted verbatim, quoting inside it is the caller's duty.
+    void UpdateRabStol(const QString& AUslovie);
+    void OpenApplicPos(const QVariant& AApid);
+    void OpenPallets(const QVariant& AApno);
+    void OpenSolutions(const QVariant& AApid, const QVariant& APdid);
+    void OpenPalletesfromExcel(const QVariant& AApno2);
+    void OpenColors();
+    // "exec dbo.archivation": the current order moves to the archive, in one transaction.
+    void Archivation();
+
+    // ADOQuery1, the general-purpose query.
+    void ExecSql(const QString& ASql, const QVariantMap& ABinds = {});
+    QList<QSqlRecord> OpenSql(const QString& ASql, const QVariantMap& ABinds = {});
+
+    // Conditions for the order list, written for the connected backend.
+    QString DateCondition(const QDate& ADate) const;
+    QString TodayCondition() const;
+    QString NumberCondition(const QString& AText) const;
+    QString IdCondition(qlonglong AId) const;
+
+    // Statement texts of the named queries, for this backend.
+    static QString ApplicatesSql(const QString& AUslovie);
+    static QString ApplicPosSql();
+    static QString PalletsSql();
+    static QString SolutionsSql(const TSqlDialect& ADialect);
+    static QString ColorsSql();
+
+    TStaticQueryModel* QApplicates;
+    TStaticQueryModel* QApplicPos;
+    TStaticQueryModel* QPallets;
+    TStaticQueryModel* QSolutions;
+    TStaticQueryModel* QPalletesfromExcel;
+    TStaticQueryModel* ADOQuery2;
+
+private:
+    void CloseQueries();
+    void OpenEmbedded(const TConnectionSettings& ASettings, const QString& ASettingsFolder);
+    void OpenServer(const TConnectionSettings& ASettings);
+
+    QString FConnectionName;
+    TSqlDialect FDialect;
+    bool FCreatedSchema = false;
+};

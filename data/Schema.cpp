@@ -1,0 +1,83 @@
+#include "Schema.h"
+
+#include "Errors.h"
+#include "SqlDialect.h"
+#include "SqlRun.h"
+
+#include <QFile>
+
+namespace {
+
+QString ReadResource(const QString& APath) {
+    QFile f(APath);
+    if (!f.open(QIODevice::ReadOnly))
+        throw EDatabaseError(QStringLiteral("Не найден сценарий схемы базы данных ") + APath);
+    return QString::fromUtf8(f.readAll());
+}
+
+} // namespace
+
+namespace Schema {
+
+QStringList TableNames() {
+    return {QStringLiteral("Applicates"),         QStringLiteral("ApplicatePositions"),
+            QStringLiteral("Palletes"),           QStringLiteral("Solutions"),
+            QStringLiteral("Applicates_archive"), QStringLiteral("ApplicatePositions_archive"),
+            QStringLiteral("Palletes_archive"),   QStringLiteral("Solutions_archive"),
+            QStringLiteral("Colors"),             QStringLiteral("Customers"),
+            QStringLiteral("Materials")};
+}
+
+QStringList SplitScript(const QString& AScript) {
+    QStringList statements;
+    QString current;
+    bool inBody = false;
+    for (const QString& line : AScript.split(QLatin1Char('\n'))) {
+        const QString t = line.trimmed();
+        if (!inBody && (t.isEmpty() || t.startsWith(QLatin1String("--"))))
+            continue;
+        current += line + QLatin1Char('\n');
+        if (line.count(QLatin1String("$$")) % 2 == 1)
+            inBody = !inBody;
+        if (!inBody && t.endsWith(QLatin1Char(';'))) {
+            current = current.trimmed();
+            current.chop(1);
+            statements << current;
+            current.clear();
+        }
+    }
+    if (!current.trimmed().isEmpty())
+        statements << current.trimmed();
+    return statements;
+}
+
+bool Ensure(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
+    const QStringList present = ADb.tables(QSql::Tables);
+    int found = 0;
+    for (const QString& name : TableNames()) {
+        for (const QString& p : present) {
+            if (p.compare(name, Qt::CaseInsensitive) == 0) {
+                ++found;
+                break;
+            }
+        }
+    }
+    if (found == TableNames().size())
+        return false;
+    if (found != 0) {
+        throw EDatabaseError(QStringLiteral(
+            "База данных содержит только часть таблиц программы; создайте новую базу данных "
+            "или восстановите недостающие таблицы"));
+    }
+    const QString script = ReadResource(ADialect.IsPostgres()
+                                            ? QStringLiteral(":/schema/postgres.sql")
+                                            : QStringLiteral(":/schema/sqlite.sql"));
+    const QString reference = ReadResource(QStringLiteral(":/schema/reference.sql"));
+    TTransaction tr(ADb, ADialect, true);
+    for (const QString& st : SplitScript(script) + SplitScript(reference))
+        SqlRun::Exec(ADb, st);
+    tr.Commit();
+    return true;
+}
+
+} // namespace Schema

@@ -1,0 +1,38 @@
+#include "Settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace GravelonSettings {
+
+QString DefaultPath() {
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("resources/example.ini"));
+}
+
+TConnectionSettings ReadConnection(const TIniFile& AIni) {
+    TConnectionSettings s;
+    s.Serv = AIni.ReadString(ConnectSection, QStringLiteral("Serv"), QString());
+    s.Baza = AIni.ReadString(ConnectSection, QStringLiteral("Baza"), QString());
+    s.Log = AIni.ReadString(ConnectSection, QStringLiteral("Log"), QStringLiteral("sa"));
+    s.Pass = AIni.ReadString(ConnectSection, QStringLiteral("Pass"), QString());
+    return s;
+}
+
+void WriteConnection(const TIniFile& AIni, const TConnectionSettings& ASettings) {
+    AIni.WriteString(ConnectSection, QStringLiteral("Serv"), ASettings.Serv);
+    AIni.WriteString(ConnectSection, QStringLiteral("Baza"), ASettings.Baza);
+    AIni.WriteString(ConnectSection, QStringLiteral("Log"), ASettings.Log);
+    AIni.WriteString(ConnectSection, QStringLiteral("Pass"), ASettings.Pass);
+}
+
+QString ReadAutoCalc(const TIniFile& AIni) {
+    return AIni.ReadString(ProgramSection, AutoCalcKey, QStringLiteral("false"));
+}
+
+void WriteAutoCalc(const TIniFile& AIni, bool AChecked) {
+    AIni.WriteString(ProgramSection, AutoCalcKey,
+                     AChecked ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+} // namespace GravelonSettings

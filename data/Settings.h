@@ -1,0 +1,35 @@
+#pragma once
+
+#include "IniFile.h"
+
+#include <QString>
+
+// The CONNECT section: where the database is and who connects.
+struct TConnectionSettings {
+    QString Serv; // empty: the embedded database on this computer
+    QString Baza; // embedded: the database file; server: the database name
+    QString Log;
+    QString Pass;
+};
+
+namespace GravelonSettings {
+
+// Shown wherever the settings file is read or written and is missing; the program
+// never creates the file itself.
+inline const QString IniNotFoundMessage = QStringLiteral("Файл example.ini не найден!");
+
+inline const QString ConnectSection = QStringLiteral("CONNECT");
+inline const QString ProgramSection = QStringLiteral("PROGSETTIG");
+inline const QString AutoCalcKey = QStringLiteral("AutoObrabotka");
+
+// resources/example.ini beside the running executable.
+QString DefaultPath();
+
+TConnectionSettings ReadConnection(const TIniFile& AIni);
+void WriteConnection(const TIniFile& AIni, const TConnectionSettings& ASettings);
+
+// "false" when missing; compared case-sensitively by the callers.
+QString ReadAutoCalc(const TIniFile& AIni);
+void WriteAutoCalc(const TIniFile& AIni, bool AChecked);
+
+} // namespace GravelonSettings

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+enum class TBackend { Sqlite, Postgres };
+
+// The few SQL pieces that SQLite and PostgreSQL write differently. Everything else
+// is written once in SQL both accept.
+class TSqlDialect {
+public:
+    explicit TSqlDialect(TBackend ABackend = TBackend::Sqlite) : FBackend(ABackend) {}
+    TBackend Backend() const { return FBackend; }
+    bool IsPostgres() const { return FBackend == TBackend::Postgres; }
+    QString Name() const;
+
+    // Standard quoting: every ' doubled, the whole in quotes. Text holding NUL is
+    // refused (EGravelonError): neither database can store it and it would cut the
+    // statement short.
+    static QString QuotedStr(const QString& AText);
+
+    // Condition "AColumn falls on the calendar day ADate".
+    QString SameDay(const QString& AColumn, const QDate& ADate) const;
+    // Condition "AColumn falls on the database's current day".
+    QString IsToday(const QString& AColumn) const;
+    // round(x, n) of a double.
+    QString Round(const QString& AExpr, int ADigits) const;
+    // cast(x as int) truncating toward zero, as the workshop's figures always were.
+    QString TruncToInt(const QString& AExpr) const;
+
+private:
+    TBackend FBackend;
+};
