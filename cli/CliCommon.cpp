@@ -7,6 +7,11 @@
 
 #include <QFileInfo>
 
+QList<TCliCommand>& CliCommands() {
+    static QList<TCliCommand> commands;
+    return commands;
+}
+
 bool CliConnect(TCliContext& AContext, TDataModule1& AData) {
     const TIniFile ini(AContext.SettingsPath);
     if (!ini.Exists()) {

@@ -18,9 +18,22 @@ struct TCliContext {
 // section. Prints the reason on standard error and returns false on failure.
 bool CliConnect(TCliContext& AContext, TDataModule1& AData);
 
-// Value of "--name VALUE" among the arguments; ABad is set when the option is given
-// without a value.
+// Value of "--name VALUE" among the arguments; AGiven tells whether the option was given at all
+// (a missing value reads as empty).
 QString CliOption(const QStringList& AArgs, const QString& AName, bool* AGiven = nullptr);
 
-// The commands; each returns the process exit code.
-int CliOrders(TCliContext& AContext);
+// A command: its name, what it runs (returning the exit code) and its usage line.
+// Each command's file registers itself with a static TCliRegistration, so adding a
+// command touches no other file.
+struct TCliCommand {
+    QString Name;
+    int (*Run)(TCliContext&);
+    QString Usage;
+};
+QList<TCliCommand>& CliCommands();
+
+struct TCliRegistration {
+    TCliRegistration(const char* AName, int (*ARun)(TCliContext&), const char* AUsage) {
+        CliCommands().append({QString::fromUtf8(AName), ARun, QString::fromUtf8(AUsage)});
+    }
+};

@@ -4,6 +4,8 @@
 
 #include <QDate>
 
+namespace {
+
 int CliOrders(TCliContext& AContext) {
     bool hasDate = false, hasNumber = false;
     const QString dateText = CliOption(AContext.Args, QStringLiteral("--date"), &hasDate);
@@ -42,3 +44,8 @@ int CliOrders(TCliContext& AContext) {
     }
     return 0;
 }
+
+const TCliRegistration Registration("orders", CliOrders,
+                                    "orders [--date YYYY-MM-DD | --number TEXT]");
+
+} // namespace

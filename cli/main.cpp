@@ -8,19 +8,9 @@
 
 namespace {
 
-struct TCommandEntry {
-    const char* Name;
-    int (*Run)(TCliContext&);
-    const char* Usage;
-};
-
-const TCommandEntry Commands[] = {
-    {"orders", CliOrders, "orders [--date YYYY-MM-DD | --number TEXT]"},
-};
-
 int Usage(QTextStream& AErr) {
     AErr << "Использование: gravelon-cli [--settings INI] КОМАНДА [ПАРАМЕТРЫ]\n";
-    for (const TCommandEntry& c : Commands)
+    for (const TCliCommand& c : CliCommands())
         AErr << "  " << c.Usage << "\n";
     return 2;
 }
@@ -42,8 +32,8 @@ int main(int argc, char** argv) {
     if (args.isEmpty())
         return Usage(err);
     const QString name = args.takeFirst();
-    for (const TCommandEntry& c : Commands) {
-        if (name == QLatin1String(c.Name)) {
+    for (const TCliCommand& c : CliCommands()) {
+        if (name == c.Name) {
             TCliContext context{settings, args, out, err};
             const int rc = c.Run(context);
             out.flush();

@@ -1,0 +1,73 @@
+#include "Prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+void TQtPrompts::Message(QWidget* AParent, TKind AKind, const QString& AText) {
+    const QString title = QStringLiteral("Гравелон");
+    switch (AKind) {
+    case TKind::Information:
+        QMessageBox::information(AParent, title, AText);
+        break;
+    case TKind::Warning:
+        QMessageBox::warning(AParent, title, AText);
+        break;
+    case TKind::Error:
+        QMessageBox::critical(AParent, title, AText);
+        break;
+    case TKind::Plain: {
+        QMessageBox box(QMessageBox::NoIcon, title, AText, QMessageBox::Ok, AParent);
+        box.exec();
+        break;
+    }
+    }
+}
+
+TPrompts::TAnswer TQtPrompts::Confirm(QWidget* AParent, const QString& AText) {
+    const auto b = QMessageBox::warning(AParent, QStringLiteral("Гравелон"), AText,
+                                        QMessageBox::Ok | QMessageBox::Cancel,
+                                        QMessageBox::Cancel);
+    return b == QMessageBox::Ok ? TAnswer::Ok : TAnswer::Cancel;
+}
+
+QString TQtPrompts::OpenFileName(QWidget* AParent, const QString& ACaption,
+                                 const QString& AFilter) {
+    return QFileDialog::getOpenFileName(AParent, ACaption, QString(), AFilter);
+}
+
+QString TQtPrompts::SaveFileName(QWidget* AParent, const QString& ACaption,
+                                 const QString& AFilter, const QString& ASuggested) {
+    // The chosen name is used as given: no extension is added and an existing file
+    // is overwritten without a question, as the print commands expect.
+    return QFileDialog::getSaveFileName(AParent, ACaption, ASuggested, AFilter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+void TRecordingPrompts::Message(QWidget*, TKind AKind, const QString& AText) {
+    Asked.append({QStringLiteral("Message"), AKind, AText});
+}
+
+TPrompts::TAnswer TRecordingPrompts::Confirm(QWidget*, const QString& AText) {
+    Asked.append({QStringLiteral("Confirm"), TKind::Warning, AText});
+    return ConfirmAnswers.isEmpty() ? TAnswer::Ok : ConfirmAnswers.takeFirst();
+}
+
+QString TRecordingPrompts::OpenFileName(QWidget*, const QString& ACaption, const QString&) {
+    Asked.append({QStringLiteral("OpenFileName"), TKind::Plain, ACaption});
+    return FileAnswers.isEmpty() ? QString() : FileAnswers.takeFirst();
+}
+
+QString TRecordingPrompts::SaveFileName(QWidget*, const QString& ACaption, const QString&,
+                                        const QString&) {
+    Asked.append({QStringLiteral("SaveFileName"), TKind::Plain, ACaption});
+    return FileAnswers.isEmpty() ? QString() : FileAnswers.takeFirst();
+}
+
+QStringList TRecordingPrompts::Messages() const {
+    QStringList texts;
+    for (const TAsked& a : Asked) {
+        if (a.Call == QLatin1String("Message"))
+            texts << a.Text;
+    }
+    return texts;
+}
