@@ -24,7 +24,7 @@ const char* const ApplicPosHalf =
     "inner join Colors c on c.ID = ap.ColorID where ap.ApplicateID = %2";
 
 const char* const PalletsHalf =
-    "select p.ID id, p.Length, p.Width, "
+    "select p.ID id, p.Length Length, p.Width Width, "
     "ROW_NUMBER() over (order by c.Code, p.Length, p.Width, p.ID) Number, "
     "c.Name clrname, c.Code clrcode, %1(p.ID) W, %2(p.ID) h "
     "from %3 p inner join Colors c on c.ID = p.ColorID "
@@ -60,7 +60,8 @@ TDataModule1::TDataModule1(QObject* AParent)
       QSolutions(new TStaticQueryModel(this)), QPalletesfromExcel(new TStaticQueryModel(this)),
       ADOQuery2(new TStaticQueryModel(this)) {
     setObjectName(QStringLiteral("DataModule1"));
-    FConnectionName = QStringLiteral("ADOConnection1_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
+    FConnectionName =
+        QStringLiteral("ADOConnection1_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
 }
 
 TDataModule1::~TDataModule1() {
@@ -120,8 +121,8 @@ void TDataModule1::OpenEmbedded(const TConnectionSettings& ASettings,
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     if (!db.open()) {
-        throw EDatabaseError(QStringLiteral("не удалось открыть файл %1: %2")
-                                 .arg(path, db.lastError().text()));
+        throw EDatabaseError(
+            QStringLiteral("не удалось открыть файл %1: %2").arg(path, db.lastError().text()));
     }
     SqlRun::Exec(db, QStringLiteral("PRAGMA journal_mode = WAL"));
     SqlRun::Exec(db, QStringLiteral("PRAGMA foreign_keys = ON"));
@@ -172,11 +173,11 @@ QString TDataModule1::ApplicPosSql() {
 }
 
 QString TDataModule1::PalletsSql() {
-    const QString working = L(PalletsHalf)
-                                .arg(QStringLiteral("pw"), QStringLiteral("ph"),
-                                     QStringLiteral("Palletes"), QStringLiteral("Solutions"),
-                                     QStringLiteral("Applicates"),
-                                     QStringLiteral("ApplicatePositions"), QStringLiteral(":apno1"));
+    const QString working =
+        L(PalletsHalf)
+            .arg(QStringLiteral("pw"), QStringLiteral("ph"), QStringLiteral("Palletes"),
+                 QStringLiteral("Solutions"), QStringLiteral("Applicates"),
+                 QStringLiteral("ApplicatePositions"), QStringLiteral(":apno1"));
     const QString archive =
         L(PalletsHalf)
             .arg(QStringLiteral("pwa"), QStringLiteral("pha"), QStringLiteral("Palletes_archive"),
@@ -192,8 +193,7 @@ QString TDataModule1::SolutionsSql(const TSqlDialect& ADialect) {
         ADialect.TruncToInt(QStringLiteral("ap.Width*ap.Height*ap.Quantity*1e-6*m.Weight1m2"));
     auto half = [&](const QString& AP, const QString& AS, const QString& AA, const QString& AAP,
                     const QString& AApid, const QString& APdid) {
-        return L(SolutionsHalf)
-            .arg(area, weight, AP, AS, AA, AAP, AApid, APdid);
+        return L(SolutionsHalf).arg(area, weight, AP, AS, AA, AAP, AApid, APdid);
     };
     return half(QStringLiteral("Palletes"), QStringLiteral("Solutions"),
                 QStringLiteral("Applicates"), QStringLiteral("ApplicatePositions"),

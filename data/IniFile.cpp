@@ -46,8 +46,8 @@ QStringList TIniFile::ReadLines(QString* ANewline) const {
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     if (ANewline)
-        *ANewline = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n")
-                                                          : QStringLiteral("\n");
+        *ANewline =
+            text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())

@@ -13,8 +13,7 @@ public:
 
     const QString& FileName() const { return FFileName; }
     bool Exists() const;
-    QString ReadString(const QString& ASection, const QString& AKey,
-                       const QString& ADefault) const;
+    QString ReadString(const QString& ASection, const QString& AKey, const QString& ADefault) const;
     // Throws EGravelonError when the file cannot be written.
     void WriteString(const QString& ASection, const QString& AKey, const QString& AValue) const;
 

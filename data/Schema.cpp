@@ -20,11 +20,16 @@ QString ReadResource(const QString& APath) {
 namespace Schema {
 
 QStringList TableNames() {
-    return {QStringLiteral("Applicates"),         QStringLiteral("ApplicatePositions"),
-            QStringLiteral("Palletes"),           QStringLiteral("Solutions"),
-            QStringLiteral("Applicates_archive"), QStringLiteral("ApplicatePositions_archive"),
-            QStringLiteral("Palletes_archive"),   QStringLiteral("Solutions_archive"),
-            QStringLiteral("Colors"),             QStringLiteral("Customers"),
+    return {QStringLiteral("Applicates"),
+            QStringLiteral("ApplicatePositions"),
+            QStringLiteral("Palletes"),
+            QStringLiteral("Solutions"),
+            QStringLiteral("Applicates_archive"),
+            QStringLiteral("ApplicatePositions_archive"),
+            QStringLiteral("Palletes_archive"),
+            QStringLiteral("Solutions_archive"),
+            QStringLiteral("Colors"),
+            QStringLiteral("Customers"),
             QStringLiteral("Materials")};
 }
 
@@ -69,9 +74,9 @@ bool Ensure(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
             "База данных содержит только часть таблиц программы; создайте новую базу данных "
             "или восстановите недостающие таблицы"));
     }
-    const QString script = ReadResource(ADialect.IsPostgres()
-                                            ? QStringLiteral(":/schema/postgres.sql")
-                                            : QStringLiteral(":/schema/sqlite.sql"));
+    const QString script =
+        ReadResource(ADialect.IsPostgres() ? QStringLiteral(":/schema/postgres.sql")
+                                           : QStringLiteral(":/schema/sqlite.sql"));
     const QString reference = ReadResource(QStringLiteral(":/schema/reference.sql"));
     TTransaction tr(ADb, ADialect, true);
     for (const QString& st : SplitScript(script) + SplitScript(reference))

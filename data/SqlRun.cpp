@@ -77,7 +77,8 @@ QVariant KeyValue(const QVariant& AKey) {
     bool ok = false;
     const qlonglong v = text.toLongLong(&ok);
     if (!ok)
-        throw EDatabaseError(QStringLiteral("Ошибка базы данных: значение «%1» не является целым числом").arg(text));
+        throw EDatabaseError(
+            QStringLiteral("Ошибка базы данных: значение «%1» не является целым числом").arg(text));
     return v;
 }
 

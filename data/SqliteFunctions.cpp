@@ -93,9 +93,8 @@ void RegisterSqliteFunctions(const QSqlDatabase& ADb) {
                         QStringLiteral("Applicates_archive")));
     Register(h, "ph", height.arg(QStringLiteral("Solutions")));
     Register(h, "pha", height.arg(QStringLiteral("Solutions_archive")));
-    const int rc = sqlite3_create_function_v2(h, "QtyInRow", 2,
-                                              SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                              QtyInRowFunc, nullptr, nullptr, nullptr);
+    const int rc = sqlite3_create_function_v2(h, "QtyInRow", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                              nullptr, QtyInRowFunc, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(h)));
 }

@@ -66,7 +66,10 @@ bool IsUnavailable(const QString& AWhy) {
 }
 
 qlonglong LastId(TDataModule1& AData, const QString& ATable) {
-    return AData.OpenSql(QStringLiteral("select max(ID) from ") + ATable).value(0).value(0).toLongLong();
+    return AData.OpenSql(QStringLiteral("select max(ID) from ") + ATable)
+        .value(0)
+        .value(0)
+        .toLongLong();
 }
 
 qlonglong AddOrder(TDataModule1& AData, const QString& ANumber, const QDate& ADate,
@@ -81,27 +84,28 @@ qlonglong AddOrder(TDataModule1& AData, const QString& ANumber, const QDate& ADa
                        {QStringLiteral(":s"), ACustomer.toLower().remove(QLatin1Char(' '))}});
         customer = LastId(AData, QStringLiteral("Customers"));
     }
-    AData.ExecSql(QStringLiteral("insert into Applicates (Number, Date, CustomerID, MatID, Comment, "
-                                 "MaxW) values (:n, :d, :c, :m, :cm, :w)"),
-                  {{QStringLiteral(":n"), ANumber},
-                   {QStringLiteral(":d"), ADate.toString(QStringLiteral("yyyy-MM-dd"))},
-                   {QStringLiteral(":c"), customer},
-                   {QStringLiteral(":m"), AMatId},
-                   {QStringLiteral(":cm"), QStringLiteral("тест")},
-                   {QStringLiteral(":w"), AMaxW.isValid() ? AMaxW
-                                                          : QVariant(QMetaType::fromType<double>())}});
+    AData.ExecSql(
+        QStringLiteral("insert into Applicates (Number, Date, CustomerID, MatID, Comment, "
+                       "MaxW) values (:n, :d, :c, :m, :cm, :w)"),
+        {{QStringLiteral(":n"), ANumber},
+         {QStringLiteral(":d"), ADate.toString(QStringLiteral("yyyy-MM-dd"))},
+         {QStringLiteral(":c"), customer},
+         {QStringLiteral(":m"), AMatId},
+         {QStringLiteral(":cm"), QStringLiteral("тест")},
+         {QStringLiteral(":w"),
+          AMaxW.isValid() ? AMaxW : QVariant(QMetaType::fromType<double>())}});
     const qlonglong order = LastId(AData, QStringLiteral("Applicates"));
     for (const TPos& p : APositions) {
-        AData.ExecSql(QStringLiteral("insert into ApplicatePositions (ApplicateID, Width, Height, "
-                                     "ColorID, Quantity, Comment) values (:a, :w, :h, :c, :q, :cm)"),
-                      {{QStringLiteral(":a"), order},
-                       {QStringLiteral(":w"), p.Width},
-                       {QStringLiteral(":h"), p.Height},
-                       {QStringLiteral(":c"), p.ColorID},
-                       {QStringLiteral(":q"), p.Quantity},
-                       {QStringLiteral(":cm"), p.Comment.isNull()
-                                                   ? QVariant(QMetaType::fromType<QString>())
-                                                   : QVariant(p.Comment)}});
+        AData.ExecSql(
+            QStringLiteral("insert into ApplicatePositions (ApplicateID, Width, Height, "
+                           "ColorID, Quantity, Comment) values (:a, :w, :h, :c, :q, :cm)"),
+            {{QStringLiteral(":a"), order},
+             {QStringLiteral(":w"), p.Width},
+             {QStringLiteral(":h"), p.Height},
+             {QStringLiteral(":c"), p.ColorID},
+             {QStringLiteral(":q"), p.Quantity},
+             {QStringLiteral(":cm"), p.Comment.isNull() ? QVariant(QMetaType::fromType<QString>())
+                                                        : QVariant(p.Comment)}});
         if (APositionIds)
             APositionIds->append(LastId(AData, QStringLiteral("ApplicatePositions")));
     }
@@ -117,15 +121,16 @@ qlonglong AddPallet(TDataModule1& AData, qlonglong AColorId) {
 qlonglong AddSolution(TDataModule1& AData, qlonglong AApplicateId, qlonglong APosId,
                       qlonglong APalleteId, qlonglong AQuantityInRow, qlonglong AQuantity,
                       const QVariant& AComment) {
-    AData.ExecSql(QStringLiteral("insert into Solutions (ApplicateID, PosID, PalleteID, "
-                                 "QuantityInRow, Quantity, Comment) values (:a, :p, :l, :r, :q, :c)"),
-                  {{QStringLiteral(":a"), AApplicateId},
-                   {QStringLiteral(":p"), APosId},
-                   {QStringLiteral(":l"), APalleteId},
-                   {QStringLiteral(":r"), AQuantityInRow},
-                   {QStringLiteral(":q"), AQuantity},
-                   {QStringLiteral(":c"), AComment.isValid() ? AComment
-                                                             : QVariant(QMetaType::fromType<QString>())}});
+    AData.ExecSql(
+        QStringLiteral("insert into Solutions (ApplicateID, PosID, PalleteID, "
+                       "QuantityInRow, Quantity, Comment) values (:a, :p, :l, :r, :q, :c)"),
+        {{QStringLiteral(":a"), AApplicateId},
+         {QStringLiteral(":p"), APosId},
+         {QStringLiteral(":l"), APalleteId},
+         {QStringLiteral(":r"), AQuantityInRow},
+         {QStringLiteral(":q"), AQuantity},
+         {QStringLiteral(":c"),
+          AComment.isValid() ? AComment : QVariant(QMetaType::fromType<QString>())}});
     return LastId(AData, QStringLiteral("Solutions"));
 }
 

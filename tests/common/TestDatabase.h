@@ -21,8 +21,8 @@ void AddBackendRows();
 // when PostgreSQL is not reachable.
 struct TFreshDatabase {
     TConnectionSettings Settings;
-    QString Folder;                    // settings folder: relative Baza is taken from here
-    QString IniPath;                   // an example.ini written for these settings
+    QString Folder;  // settings folder: relative Baza is taken from here
+    QString IniPath; // an example.ini written for these settings
     std::unique_ptr<QTemporaryDir> Temp;
 };
 
@@ -68,17 +68,17 @@ QStringList Dump(TDataModule1& AData, const QString& ATable);
 
 // Inside a data-driven test with a "backend" column: a connected data module, or
 // QSKIP/QFAIL when that backend cannot be had.
-#define GRAVELON_CONNECT(var)                                                              \
-    TestDb::TConnected var;                                                                \
-    do {                                                                                   \
-        QFETCH(TBackend, backend);                                                         \
-        QString why_;                                                                      \
-        if (!TestDb::Connect(backend, &var, &why_)) {                                      \
-            if (backend == TBackend::Sqlite || TestDb::PostgresRequired() ||               \
-                !TestDb::IsUnavailable(why_))                                              \
-                QFAIL(qPrintable(why_));                                                   \
-            QSKIP(qPrintable(why_));                                                       \
-        }                                                                                  \
+#define GRAVELON_CONNECT(var)                                                                      \
+    TestDb::TConnected var;                                                                        \
+    do {                                                                                           \
+        QFETCH(TBackend, backend);                                                                 \
+        QString why_;                                                                              \
+        if (!TestDb::Connect(backend, &var, &why_)) {                                              \
+            if (backend == TBackend::Sqlite || TestDb::PostgresRequired() ||                       \
+                !TestDb::IsUnavailable(why_))                                                      \
+                QFAIL(qPrintable(why_));                                                           \
+            QSKIP(qPrintable(why_));                                                               \
+        }                                                                                          \
     } while (0)
 
 Q_DECLARE_METATYPE(TBackend)

@@ -25,8 +25,7 @@ void TQtPrompts::Message(QWidget* AParent, TKind AKind, const QString& AText) {
 
 TPrompts::TAnswer TQtPrompts::Confirm(QWidget* AParent, const QString& AText) {
     const auto b = QMessageBox::warning(AParent, QStringLiteral("Гравелон"), AText,
-                                        QMessageBox::Ok | QMessageBox::Cancel,
-                                        QMessageBox::Cancel);
+                                        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     return b == QMessageBox::Ok ? TAnswer::Ok : TAnswer::Cancel;
 }
 
@@ -35,8 +34,8 @@ QString TQtPrompts::OpenFileName(QWidget* AParent, const QString& ACaption,
     return QFileDialog::getOpenFileName(AParent, ACaption, QString(), AFilter);
 }
 
-QString TQtPrompts::SaveFileName(QWidget* AParent, const QString& ACaption,
-                                 const QString& AFilter, const QString& ASuggested) {
+QString TQtPrompts::SaveFileName(QWidget* AParent, const QString& ACaption, const QString& AFilter,
+                                 const QString& ASuggested) {
     // The chosen name is used as given: no extension is added and an existing file
     // is overwritten without a question, as the print commands expect.
     return QFileDialog::getSaveFileName(AParent, ACaption, ASuggested, AFilter, nullptr,

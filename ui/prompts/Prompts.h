@@ -21,8 +21,8 @@ public:
     // File dialogs; an empty result means the user cancelled.
     virtual QString OpenFileName(QWidget* AParent, const QString& ACaption,
                                  const QString& AFilter) = 0;
-    virtual QString SaveFileName(QWidget* AParent, const QString& ACaption,
-                                 const QString& AFilter, const QString& ASuggested) = 0;
+    virtual QString SaveFileName(QWidget* AParent, const QString& ACaption, const QString& AFilter,
+                                 const QString& ASuggested) = 0;
 };
 
 // The real dialogs.

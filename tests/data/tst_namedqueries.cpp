@@ -1,0 +1,282 @@
+#include "Errors.h"
+#include "TestDatabase.h"
+
+#include <QSqlRecord>
+#include <QTest>
+
+namespace {
+
+QStringList Columns(const TStaticQueryModel* AModel) {
+    QStringList names;
+    const QSqlRecord r = AModel->record();
+    for (int i = 0; i < r.count(); ++i)
+        names << r.fieldName(i).toLower();
+    return names;
+}
+
+QStringList Lower(const QStringList& ANames) {
+    QStringList l;
+    for (const QString& n : ANames)
+        l << n.toLower();
+    return l;
+}
+
+// The order of a test: three pallets whose display numbers follow colour code, then
+// length, then width, whatever order they were created in.
+struct TOrder {
+    qlonglong Id = 0;
+    QList<qlonglong> Positions;
+    qlonglong PalletA = 0; // RAL 7035 (ID 5), 2000 x 1000 -> number 3
+    qlonglong PalletB = 0; // RAL 1015 (ID 3), 2500 x 1200 -> number 2
+    qlonglong PalletC = 0; // RAL 1015 (ID 3), 1800 x 1200 -> number 1
+};
+
+TOrder MakeOrder(TDataModule1& AData, const QString& ANumber, const QDate& ADate) {
+    TOrder o;
+    o.Id = TestDb::AddOrder(AData, ANumber, ADate, 2, 1000.5,
+                            {{2000, 500, 5, 5, QStringLiteral("первая")},
+                             {2500, 1200, 3, 3, {}},
+                             {1800, 350, 3, 10, {}},
+                             {1800, 1200, 3, 2, {}}},
+                            &o.Positions, QStringLiteral("ООО «Д'Артаньян»"));
+    o.PalletA = TestDb::AddPallet(AData, 5);
+    o.PalletB = TestDb::AddPallet(AData, 3);
+    o.PalletC = TestDb::AddPallet(AData, 3);
+    AData.ExecSql(QStringLiteral("update Palletes set Length = 2000, Width = 1000 where ID = %1")
+                      .arg(o.PalletA));
+    AData.ExecSql(QStringLiteral("update Palletes set Length = 2500, Width = 1200 where ID = %1")
+                      .arg(o.PalletB));
+    AData.ExecSql(QStringLiteral("update Palletes set Length = 1800, Width = 1200 where ID = %1")
+                      .arg(o.PalletC));
+    TestDb::AddSolution(AData, o.Id, o.Positions[0], o.PalletA, 2, 5,
+                        QStringLiteral("Повернуть на 90 град."));
+    TestDb::AddSolution(AData, o.Id, o.Positions[1], o.PalletB, 1, 3);
+    TestDb::AddSolution(AData, o.Id, o.Positions[2], o.PalletC, 3, 10);
+    TestDb::AddSolution(AData, o.Id, o.Positions[3], o.PalletC, 1, 2);
+    return o;
+}
+
+} // namespace
+
+class TNamedQueriesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void orderList_data();
+    void orderList();
+    void orderListFindsNothing_data() { TestDb::AddBackendRows(); }
+    void orderListFindsNothing();
+    void positions_data();
+    void positions();
+    void pallets_data();
+    void pallets();
+    void contents_data();
+    void contents();
+    void colors_data() { TestDb::AddBackendRows(); }
+    void colors();
+    void badKeyRefused_data() { TestDb::AddBackendRows(); }
+    void badKeyRefused();
+};
+
+namespace {
+void AddArchivedRows() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("archived");
+    QTest::newRow("sqlite, working") << TBackend::Sqlite << false;
+    QTest::newRow("sqlite, archived") << TBackend::Sqlite << true;
+    QTest::newRow("postgres, working") << TBackend::Postgres << false;
+    QTest::newRow("postgres, archived") << TBackend::Postgres << true;
+}
+} // namespace
+
+void TNamedQueriesTest::orderList_data() {
+    AddArchivedRows();
+}
+
+void TNamedQueriesTest::orderList() {
+    QFETCH(bool, archived);
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    const TOrder o = MakeOrder(d, QStringLiteral("Д'1-2021"), QDate(2021, 5, 31));
+    if (archived)
+        d.Archivation();
+    // Another order on another day must not be listed by the day's search.
+    TestDb::AddOrder(d, QStringLiteral("2"), QDate(2021, 6, 1), 1, 500.0, {});
+
+    d.UpdateRabStol(d.DateCondition(QDate(2021, 5, 31)));
+    const TStaticQueryModel* q = d.QApplicates;
+    QVERIFY(q->IsOpen());
+    QCOMPARE(Columns(q), Lower({"ID", "Number", "Date", "CustomerID", "MatID", "Comment", "MaxW",
+                                "oldid", "Name", "Name_1", "MaxH", "Weight1m2", "Width"}));
+    QCOMPARE(q->RowCount(), 1);
+    QCOMPARE(q->Value(0, QStringLiteral("ID")).toLongLong(), o.Id);
+    QCOMPARE(q->Value(0, QStringLiteral("Number")).toString(), QStringLiteral("Д'1-2021"));
+    QCOMPARE(q->Value(0, QStringLiteral("Date")).toDate(), QDate(2021, 5, 31));
+    QVERIFY(q->Value(0, QStringLiteral("oldid")).isNull());
+    QCOMPARE(q->Value(0, QStringLiteral("Name")).toString(), QStringLiteral("ООО «Д'Артаньян»"));
+    QCOMPARE(q->Value(0, QStringLiteral("Name_1")).toString(),
+             QStringLiteral("Фиброцементная плита"));
+    QCOMPARE(q->Value(0, QStringLiteral("MaxH")).toLongLong(), 50);
+    QCOMPARE(q->Value(0, QStringLiteral("Weight1m2")).toDouble(), 18.0);
+    QCOMPARE(q->Value(0, QStringLiteral("Width")).toDouble(), 10.0);
+    QCOMPARE(q->Value(0, QStringLiteral("MaxW")).toDouble(), 1000.5);
+
+    // The number search takes the text as it is: the apostrophe is searched for itself.
+    d.UpdateRabStol(d.NumberCondition(QStringLiteral("'1-")));
+    QCOMPARE(q->RowCount(), 1);
+    QCOMPARE(q->Value(0, QStringLiteral("ID")).toLongLong(), o.Id);
+    d.UpdateRabStol(d.NumberCondition(QString()));
+    QCOMPARE(q->RowCount(), 2);
+    d.UpdateRabStol(d.IdCondition(o.Id));
+    QCOMPARE(q->RowCount(), 1);
+}
+
+void TNamedQueriesTest::orderListFindsNothing() {
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    TestDb::AddOrder(d, QStringLiteral("1"), QDate::currentDate().addDays(-1), 1, 500.0, {});
+    d.UpdateRabStol(d.TodayCondition());
+    QVERIFY(d.QApplicates->IsOpen());
+    QCOMPARE(d.QApplicates->RowCount(), 0);
+    const qlonglong today =
+        TestDb::AddOrder(d, QStringLiteral("2"), QDate::currentDate(), 1, 500.0, {});
+    d.UpdateRabStol(d.TodayCondition());
+    QCOMPARE(d.QApplicates->RowCount(), 1);
+    QCOMPARE(d.QApplicates->Value(0, QStringLiteral("ID")).toLongLong(), today);
+    // A condition the database refuses leaves the list closed.
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.UpdateRabStol(QStringLiteral("a.NoSuchColumn = 1")));
+    QVERIFY(!d.QApplicates->IsOpen());
+    QCOMPARE(d.QApplicates->RowCount(), 0);
+}
+
+void TNamedQueriesTest::positions_data() {
+    AddArchivedRows();
+}
+
+void TNamedQueriesTest::positions() {
+    QFETCH(bool, archived);
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31));
+    if (archived)
+        d.Archivation();
+    d.OpenApplicPos(QString::number(o.Id)); // the key travels as decimal text too
+    const TStaticQueryModel* q = d.QApplicPos;
+    QCOMPARE(Columns(q), Lower({"ID", "ApplicateID", "Width", "Height", "ColorID", "Quantity",
+                                "Comment", "oldid", "ColorCode", "Color"}));
+    QCOMPARE(q->RowCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(q->Value(i, QStringLiteral("ID")).toLongLong(), o.Positions[i]);
+        QVERIFY(q->Value(i, QStringLiteral("oldid")).isNull());
+    }
+    QCOMPARE(q->Value(0, QStringLiteral("ColorCode")).toString(), QStringLiteral("RAL 7035"));
+    QCOMPARE(q->Value(0, QStringLiteral("Color")).toString(), QStringLiteral("Светло-серый"));
+    QCOMPARE(q->Value(0, QStringLiteral("Comment")).toString(), QStringLiteral("первая"));
+    d.OpenApplicPos(QString()); // an empty key is NULL: nothing matches
+    QCOMPARE(q->RowCount(), 0);
+}
+
+void TNamedQueriesTest::pallets_data() {
+    AddArchivedRows();
+}
+
+void TNamedQueriesTest::pallets() {
+    QFETCH(bool, archived);
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31));
+    if (archived)
+        d.Archivation();
+    // A second order's pallets must not appear.
+    if (archived)
+        MakeOrder(d, QStringLiteral("2"), QDate(2021, 6, 1));
+    d.OpenPallets(o.Id);
+    const TStaticQueryModel* q = d.QPallets;
+    QCOMPARE(Columns(q),
+             Lower({"id", "Length", "Width", "Number", "clrname", "clrcode", "W", "h"}));
+    QCOMPARE(q->RowCount(), 3);
+    const qlonglong expected[] = {o.PalletC, o.PalletB, o.PalletA};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(q->Value(i, QStringLiteral("id")).toLongLong(), expected[i]);
+        QCOMPARE(q->Value(i, QStringLiteral("Number")).toLongLong(), i + 1);
+    }
+    QCOMPARE(q->Value(2, QStringLiteral("clrcode")).toString(), QStringLiteral("RAL 7035"));
+    // 2000 x 500 x 5 sheets at 18 kg/m2 = 90 kg; 5 sheets 2 abreast stand 3 high.
+    QCOMPARE(q->Value(2, QStringLiteral("W")).toDouble(), 90.0);
+    QCOMPARE(q->Value(2, QStringLiteral("h")).toLongLong(), 3);
+    // 1800 x 350 x 10 (3 abreast: 4 rows) + 1800 x 1200 x 2 (2 rows).
+    QCOMPARE(q->Value(0, QStringLiteral("h")).toLongLong(), 6);
+    QCOMPARE(q->Value(0, QStringLiteral("W")).toDouble(), 191.16);
+
+    d.OpenPalletesfromExcel(o.Id);
+    QCOMPARE(d.QPalletesfromExcel->RowCount(), q->RowCount());
+    for (int i = 0; i < q->RowCount(); ++i)
+        QCOMPARE(d.QPalletesfromExcel->record(i), q->record(i));
+}
+
+void TNamedQueriesTest::contents_data() {
+    AddArchivedRows();
+}
+
+void TNamedQueriesTest::contents() {
+    QFETCH(bool, archived);
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31));
+    if (archived)
+        d.Archivation();
+    d.OpenSolutions(o.Id, o.PalletA);
+    const TStaticQueryModel* q = d.QSolutions;
+    QCOMPARE(Columns(q).mid(0, 9),
+             Lower({"L", "B", "Height", "Comment", "Quantity", "QtyInRow", "s", "hgt", "wgt"}));
+    QCOMPARE(q->RowCount(), 1);
+    QCOMPARE(q->Value(0, QStringLiteral("L")).toLongLong(), 2000);
+    QCOMPARE(q->Value(0, QStringLiteral("B")).toLongLong(), 1000);
+    QCOMPARE(q->Value(0, QStringLiteral("Height")).toLongLong(), 500);
+    QCOMPARE(q->Value(0, QStringLiteral("comment")).toString(),
+             QStringLiteral("Повернуть на 90 град."));
+    QCOMPARE(q->Value(0, QStringLiteral("QtyInRow")).toLongLong(), 2);
+    QCOMPARE(q->Value(0, QStringLiteral("s")).toDouble(), 5.0);
+    QCOMPARE(q->Value(0, QStringLiteral("hgt")).toLongLong(), 3); // 5 sheets, 2 abreast
+    QCOMPARE(q->Value(0, QStringLiteral("wgt")).toLongLong(), 90);
+
+    // Two rows, ordered by length then row width; weight truncated, area to one decimal:
+    // 1800 x 350 x 10 = 6.3 m2 = 113.4 kg; 1800 x 1200 x 2 = 4.32 m2 = 77.76 kg.
+    d.OpenSolutions(o.Id, o.PalletC);
+    QCOMPARE(q->RowCount(), 2);
+    QCOMPARE(q->Value(0, QStringLiteral("B")).toLongLong(), 1050);
+    QCOMPARE(q->Value(0, QStringLiteral("hgt")).toLongLong(), 4);
+    QCOMPARE(q->Value(0, QStringLiteral("wgt")).toLongLong(), 113);
+    QCOMPARE(q->Value(0, QStringLiteral("s")).toDouble(), 6.3);
+    QCOMPARE(q->Value(1, QStringLiteral("B")).toLongLong(), 1200);
+    QCOMPARE(q->Value(1, QStringLiteral("s")).toDouble(), 4.3);
+    QCOMPARE(q->Value(1, QStringLiteral("wgt")).toLongLong(), 77);
+
+    // A pallet of another order, or another order's key, shows nothing.
+    d.OpenSolutions(o.Id + 1000, o.PalletA);
+    QCOMPARE(q->RowCount(), 0);
+    QVERIFY(q->IsOpen());
+}
+
+void TNamedQueriesTest::colors() {
+    GRAVELON_CONNECT(db);
+    db.Data->ExecSql(QStringLiteral("insert into Colors (Code, Name) values (%1, %2)")
+                         .arg(TSqlDialect::QuotedStr(QStringLiteral("RAL 9005")),
+                              TSqlDialect::QuotedStr(QStringLiteral("Чёрный 'янтарь'"))));
+    db.Data->OpenColors();
+    const TStaticQueryModel* q = db.Data->ADOQuery2;
+    QCOMPARE(q->RowCount(), 13);
+    QCOMPARE(Columns(q), Lower({"Code", "name"}));
+    QCOMPARE(q->Value(0, QStringLiteral("Code")).toString(), QStringLiteral("RAL 9003"));
+    QCOMPARE(q->Value(12, QStringLiteral("name")).toString(), QStringLiteral("Чёрный 'янтарь'"));
+}
+
+void TNamedQueriesTest::badKeyRefused() {
+    GRAVELON_CONNECT(db);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError,
+                             db.Data->OpenApplicPos(QStringLiteral("1; drop table Colors")));
+    db.Data->OpenColors();
+    QCOMPARE(db.Data->ADOQuery2->RowCount(), 12);
+}
+
+QTEST_GUILESS_MAIN(TNamedQueriesTest)
+#include "tst_namedqueries.moc"

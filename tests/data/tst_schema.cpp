@@ -1,0 +1,256 @@
+#include "Errors.h"
+#include "Schema.h"
+#include "SheetsPerRow.h"
+#include "TestDatabase.h"
+
+#include <QSqlRecord>
+#include <QTest>
+
+namespace {
+
+qlonglong Count(TDataModule1& AData, const QString& ATable) {
+    return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
+        .value(0)
+        .value(0)
+        .toLongLong();
+}
+
+// A trigger that makes every insert into the table fail, written for the backend.
+void BreakInserts(TDataModule1& AData, const QString& ATable) {
+    if (AData.Dialect().IsPostgres()) {
+        AData.ExecSql(QStringLiteral("create function t_fail() returns trigger language plpgsql as "
+                                     "$$ begin raise exception 'injected failure'; end $$"));
+        AData.ExecSql(QStringLiteral("create trigger t_fail before insert on %1 for each row "
+                                     "execute function t_fail()")
+                          .arg(ATable));
+    } else {
+        AData.ExecSql(QStringLiteral("create trigger t_fail before insert on %1 begin "
+                                     "select raise(abort, 'injected failure'); end")
+                          .arg(ATable));
+    }
+}
+
+} // namespace
+
+class TSchemaTest : public QObject {
+    Q_OBJECT
+private slots:
+    void createsSchemaOnce_data() { TestDb::AddBackendRows(); }
+    void createsSchemaOnce();
+    void partialSchemaRefused_data() { TestDb::AddBackendRows(); }
+    void partialSchemaRefused();
+    void archivationKeepsKeysAndNeverReuses_data() { TestDb::AddBackendRows(); }
+    void archivationKeepsKeysAndNeverReuses();
+    void archivationIsAtomic_data() { TestDb::AddBackendRows(); }
+    void archivationIsAtomic();
+    void badValuesRefused_data();
+    void badValuesRefused();
+    void qtyInRowMatchesRule_data() { TestDb::AddBackendRows(); }
+    void qtyInRowMatchesRule();
+    void palletMeasures_data() { TestDb::AddBackendRows(); }
+    void palletMeasures();
+    void connectFailures_data();
+    void connectFailures();
+    void splitScript();
+};
+
+void TSchemaTest::createsSchemaOnce() {
+    GRAVELON_CONNECT(db);
+    QVERIFY(db.Data->CreatedSchema());
+    QCOMPARE(Count(*db.Data, QStringLiteral("Materials")), 4);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), 12);
+    for (const QString& t : Schema::TableNames().mid(0, 8))
+        QCOMPARE(Count(*db.Data, t), 0);
+    const qlonglong order = TestDb::AddOrder(*db.Data, QStringLiteral("A-1"), QDate(2021, 5, 31), 1,
+                                             1000.0, {{2000, 500, 1, 10, {}}});
+
+    // Reconnecting to the same database finds the schema and leaves every row alone.
+    TDataModule1 again;
+    again.Connect(db.Db.Settings, db.Db.Folder);
+    QVERIFY(!again.CreatedSchema());
+    QCOMPARE(Count(again, QStringLiteral("Materials")), 4);
+    QCOMPARE(Count(again, QStringLiteral("Colors")), 12);
+    QCOMPARE(TestDb::LastId(again, QStringLiteral("Applicates")), order);
+    QCOMPARE(Count(again, QStringLiteral("ApplicatePositions")), 1);
+}
+
+void TSchemaTest::partialSchemaRefused() {
+    GRAVELON_CONNECT(db);
+    db.Data->ExecSql(QStringLiteral("drop table Solutions_archive"));
+    TDataModule1 again;
+    try {
+        again.Connect(db.Db.Settings, db.Db.Folder);
+        QFAIL("a database with some tables missing was accepted");
+    } catch (const EDatabaseError& e) {
+        QVERIFY2(e.Message().startsWith(QStringLiteral("Ошибка подключения к базе данных")),
+                 qPrintable(e.Message()));
+    }
+    QVERIFY(!again.Connected());
+}
+
+void TSchemaTest::archivationKeepsKeysAndNeverReuses() {
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    QList<qlonglong> pos;
+    const qlonglong first =
+        TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 2, 900.0,
+                         {{2400, 1200, 3, 20, QStringLiteral("x")}, {1800, 300, 4, 7, {}}}, &pos);
+    const qlonglong pallet = TestDb::AddPallet(d, 3);
+    const qlonglong sol = TestDb::AddSolution(d, first, pos[0], pallet, 1, 20);
+    const QStringList before[] = {TestDb::Dump(d, QStringLiteral("Applicates")),
+                                  TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
+                                  TestDb::Dump(d, QStringLiteral("Palletes")),
+                                  TestDb::Dump(d, QStringLiteral("Solutions"))};
+    d.Archivation();
+    const QStringList after[] = {TestDb::Dump(d, QStringLiteral("Applicates_archive")),
+                                 TestDb::Dump(d, QStringLiteral("ApplicatePositions_archive")),
+                                 TestDb::Dump(d, QStringLiteral("Palletes_archive")),
+                                 TestDb::Dump(d, QStringLiteral("Solutions_archive"))};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(after[i], before[i]);
+        QCOMPARE(Count(d, Schema::TableNames().at(i)), 0);
+    }
+
+    // New rows never take a key an archived row holds.
+    QList<qlonglong> pos2;
+    const qlonglong second = TestDb::AddOrder(d, QStringLiteral("2"), QDate(2021, 6, 1), 2, 900.0,
+                                              {{2400, 1200, 3, 5, {}}}, &pos2);
+    QVERIFY(second > first);
+    QVERIFY(pos2[0] > pos[1]);
+    QVERIFY(TestDb::AddPallet(d, 3) > pallet);
+    QVERIFY(TestDb::AddSolution(d, second, pos2[0], pallet + 1, 1, 5) > sol);
+    d.Archivation();
+    QCOMPARE(Count(d, QStringLiteral("Applicates_archive")), 2);
+    QCOMPARE(Count(d, QStringLiteral("Solutions_archive")), 2);
+}
+
+void TSchemaTest::archivationIsAtomic() {
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    QList<qlonglong> pos;
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 1, 900.0,
+                                             {{2400, 1200, 3, 20, {}}}, &pos);
+    TestDb::AddSolution(d, order, pos[0], TestDb::AddPallet(d, 3), 1, 20);
+    QStringList before;
+    for (const QString& t : Schema::TableNames())
+        before << TestDb::Dump(d, t);
+    BreakInserts(d, QStringLiteral("Solutions_archive"));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.Archivation());
+    QStringList after;
+    for (const QString& t : Schema::TableNames())
+        after << TestDb::Dump(d, t);
+    QCOMPARE(after, before);
+}
+
+void TSchemaTest::badValuesRefused_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QString>("sql");
+    const QList<QPair<QString, QString>> cases = {
+        {"text in quantity",
+         "insert into ApplicatePositions (ApplicateID, Width, Height, ColorID, Quantity) "
+         "values (null, '2400', '1200', '1', 'много')"},
+        {"fraction in width",
+         "insert into ApplicatePositions (ApplicateID, Width, Height, ColorID, Quantity) "
+         "values (null, '12,5', '1200', '1', '3')"},
+        {"text in weight limit",
+         "insert into Applicates (Number, Date, MaxW) values ('1', '2021-05-31', 'тонна')"},
+        {"not a date", "insert into Applicates (Number, Date) values ('1', '31.05.2021x')"},
+        {"unknown colour", "insert into Palletes (ColorID) values (999)"},
+    };
+    for (const auto& c : cases) {
+        QTest::newRow(qPrintable(QStringLiteral("sqlite: ") + c.first))
+            << TBackend::Sqlite << c.second;
+        QTest::newRow(qPrintable(QStringLiteral("postgres: ") + c.first))
+            << TBackend::Postgres << c.second;
+    }
+}
+
+void TSchemaTest::badValuesRefused() {
+    QFETCH(QString, sql);
+    GRAVELON_CONNECT(db);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, db.Data->ExecSql(sql));
+}
+
+void TSchemaTest::qtyInRowMatchesRule() {
+    GRAVELON_CONNECT(db);
+    const QList<int> heights = {1, 200, 300, 301, 399, 400, 401, 600, 750, 751, 1500};
+    const QList<int> quantities = {-2, 0, 1, 2, 3, 4, 5, 100};
+    for (int h : heights) {
+        for (int q : quantities) {
+            const QVariant v = SqlRun::Value(
+                db.Data->Connection(), QStringLiteral("select QtyInRow(%1, %2)").arg(h).arg(q));
+            QVERIFY2(v.toLongLong() == SheetsPerRowRule(h, q),
+                     qPrintable(
+                         QStringLiteral("QtyInRow(%1, %2) = %3").arg(h).arg(q).arg(v.toString())));
+        }
+    }
+    QVERIFY(
+        SqlRun::Value(db.Data->Connection(), QStringLiteral("select QtyInRow(null, 3)")).isNull());
+}
+
+void TSchemaTest::palletMeasures() {
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    QList<qlonglong> pos;
+    // Material 2: 18 kg/m2. 2000 x 500 x 5 sheets = 5 m2 = 90 kg, 2 abreast -> 3 rows;
+    // 1000 x 250 x 4 = 1 m2 = 18 kg, 4 abreast -> 1 row.
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 2, 900.0,
+                                             {{2000, 500, 1, 5, {}}, {1000, 250, 1, 4, {}}}, &pos);
+    const qlonglong pallet = TestDb::AddPallet(d, 1);
+    const qlonglong empty = TestDb::AddPallet(d, 1);
+    TestDb::AddSolution(d, order, pos[0], pallet, 2, 5);
+    TestDb::AddSolution(d, order, pos[1], pallet, 4, 4);
+    auto value = [&](const QString& ASql) { return SqlRun::Value(d.Connection(), ASql); };
+    QCOMPARE(value(QStringLiteral("select pw(%1)").arg(pallet)).toDouble(), 108.0);
+    QCOMPARE(value(QStringLiteral("select ph(%1)").arg(pallet)).toLongLong(), 4);
+    QCOMPARE(value(QStringLiteral("select pw(%1)").arg(empty)).toDouble(), 0.0);
+    QCOMPARE(value(QStringLiteral("select ph(%1)").arg(empty)).toLongLong(), 0);
+    d.Archivation();
+    QCOMPARE(value(QStringLiteral("select pwa(%1)").arg(pallet)).toDouble(), 108.0);
+    QCOMPARE(value(QStringLiteral("select pha(%1)").arg(pallet)).toLongLong(), 4);
+    // The working-table functions accept an archived key without failing.
+    QCOMPARE(value(QStringLiteral("select pw(%1)").arg(pallet)).toDouble(), 0.0);
+}
+
+void TSchemaTest::connectFailures_data() {
+    QTest::addColumn<QString>("serv");
+    QTest::addColumn<QString>("baza");
+    QTest::newRow("embedded without a file name") << ""
+                                                  << "  ";
+    QTest::newRow("embedded file in a missing folder") << ""
+                                                       << "no/such/folder/x.db";
+    QTest::newRow("server that does not answer") << "127.0.0.1:1"
+                                                 << "gravelon";
+    QTest::newRow("server port not a number") << "localhost:abc"
+                                              << "gravelon";
+}
+
+void TSchemaTest::connectFailures() {
+    QFETCH(QString, serv);
+    QFETCH(QString, baza);
+    QTemporaryDir dir;
+    TDataModule1 d;
+    try {
+        d.Connect({serv, baza, QStringLiteral("gravelon"), QStringLiteral("gravelon")}, dir.path());
+        QFAIL("connected");
+    } catch (const EDatabaseError& e) {
+        QVERIFY2(e.Message().startsWith(QStringLiteral("Ошибка подключения к базе данных: ")),
+                 qPrintable(e.Message()));
+        QVERIFY(e.Message().size() > 36);
+    }
+    QVERIFY(!d.Connected());
+}
+
+void TSchemaTest::splitScript() {
+    const QStringList st = Schema::SplitScript(
+        QStringLiteral("-- comment;\nCREATE TABLE a (x int);\n\nCREATE FUNCTION f() RETURNS int\n"
+                       "LANGUAGE sql AS $$\n  SELECT 1;\n$$;\nINSERT INTO a VALUES (1);"));
+    QCOMPARE(st.size(), 3);
+    QCOMPARE(st[0], QStringLiteral("CREATE TABLE a (x int)"));
+    QVERIFY(st[1].contains(QStringLiteral("SELECT 1;")));
+    QVERIFY(st[1].endsWith(QStringLiteral("$$")));
+    QCOMPARE(st[2], QStringLiteral("INSERT INTO a VALUES (1)"));
+}
+
+QTEST_GUILESS_MAIN(TSchemaTest)
+#include "tst_schema.moc"
