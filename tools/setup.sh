@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what Gravelon needs on a Debian 12 machine and builds it into build/.
+# Usage: tools/setup.sh [--tests]   (--tests adds the PostgreSQL server, Xvfb and
+# the tools the test suite uses). Safe to run again: installs only what is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
+  libqt6sql6-psql libsqlite3-dev liborcus-dev libixion-dev libboost-dev libxlsxwriter-dev
+  libfreexl-dev libgsf-1-dev fonts-dejavu-core)
+TEST_PACKAGES=(postgresql xvfb xauth libspreadsheet-writeexcel-perl unzip python3)
+
+packages=("${BUILD_PACKAGES[@]}")
+if [[ "${1:-}" == "--tests" ]]; then
+  packages+=("${TEST_PACKAGES[@]}")
+fi
+
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then
+  SUDO="sudo"
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j2

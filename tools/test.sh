@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing (the PostgreSQL server too), builds, starts PostgreSQL and
+# runs the whole test suite on SQLite and on PostgreSQL.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/setup.sh --tests
+bash tools/postgres.sh
+port=$(pg_lsclusters -h | awk 'NR==1 {print $3}')
+export GRAVELON_TEST_PG_HOST=localhost GRAVELON_TEST_PG_PORT="$port"
+export GRAVELON_TEST_PG_USER=gravelon GRAVELON_TEST_PG_PASSWORD=gravelon
+# A PostgreSQL test that cannot reach the server fails instead of skipping.
+export GRAVELON_REQUIRE_PG=1
+export QT_QPA_PLATFORM=offscreen
+
+log=build/ctest.log
+set +e
+ctest --test-dir build -j2 --output-on-failure -V > "$log" 2>&1
+rc=$?
+set -e
+# The failures in full, then what ran on each backend, then ctest's own summary.
+grep -E "^[0-9]+: (FAIL!|   Loc:|   Actual|   Expected)" "$log" || true
+pg_pass=$(grep -cE "^[0-9]+: PASS   : .*\(postgres" "$log" || true)
+pg_skip=$(grep -cE "^[0-9]+: SKIP   : .*\(postgres" "$log" || true)
+sq_pass=$(grep -cE "^[0-9]+: PASS   : .*\(sqlite" "$log" || true)
+echo "SQLite cases passed: $sq_pass; PostgreSQL cases passed: $pg_pass, skipped: $pg_skip"
+sed -n '/tests passed/,$p' "$log"
+exit $rc
