@@ -39,6 +39,8 @@ bool TIniFile::Exists() const {
 }
 
 QStringList TIniFile::ReadLines(QString* ANewline) const {
+    if (ANewline)
+        *ANewline = QStringLiteral("\n");
     QFile f(FFileName);
     if (!f.open(QIODevice::ReadOnly))
         return {};

@@ -66,6 +66,9 @@ void TSettingsTest::writeInPlace_data() {
         << QByteArray("[CONNECT]\nServ=\n") << "PROGSETTIG"
         << "AutoObrabotka"
         << "true" << QByteArray("[CONNECT]\nServ=\n[PROGSETTIG]\nAutoObrabotka=true\n");
+    QTest::newRow("new file") << QByteArray() << "CONNECT"
+                              << "Serv"
+                              << "x" << QByteArray("[CONNECT]\nServ=x\n");
     QTest::newRow("windows line ends kept")
         << QByteArray("[CONNECT]\r\nServ=a\r\nBaza=b\r\n") << "CONNECT"
         << "Baza"
@@ -85,6 +88,8 @@ void TSettingsTest::writeInPlace() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("example.ini"));
     WriteFile(path, before);
+    if (!before.isNull())
+        WriteFile(path, before);
     TIniFile ini(path);
     ini.WriteString(section, key, value);
     QCOMPARE(ReadFile(path), after);

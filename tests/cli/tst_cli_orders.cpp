@@ -1,0 +1,131 @@
+#include "TestDatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct TRun {
+    int Code = -1;
+    QString Out;
+    QString Err;
+};
+
+TRun RunCli(const QStringList& AArgs) {
+    QProcess p;
+    p.start(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gravelon-cli")),
+            AArgs);
+    TRun r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.Out = QString::fromUtf8(p.readAllStandardOutput());
+    r.Err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+} // namespace
+
+class TCliOrdersTest : public QObject {
+    Q_OBJECT
+private slots:
+    void listsOrders_data() { TestDb::AddBackendRows(); }
+    void listsOrders();
+    void createsEmbeddedDatabase();
+    void failures_data();
+    void failures();
+};
+
+void TCliOrdersTest::listsOrders() {
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    const qlonglong first = TestDb::AddOrder(d, QStringLiteral("17'А"), QDate(2021, 5, 31), 2,
+                                             900.0, {}, nullptr, QStringLiteral("ООО Ромашка"));
+    d.Archivation();
+    const qlonglong second = TestDb::AddOrder(d, QStringLiteral("18"), QDate(2021, 5, 31), 1, 900.0,
+                                              {}, nullptr, QStringLiteral("ИП Лебедев"));
+    TestDb::AddOrder(d, QStringLiteral("19"), QDate::currentDate(), 3, 900.0, {});
+
+    TRun r = RunCli({QStringLiteral("--settings"), db.Db.IniPath, QStringLiteral("orders"),
+                     QStringLiteral("--date"), QStringLiteral("2021-05-31")});
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    QStringList lines = r.Out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.sort();
+    QVERIFY2(lines.size() == 2, qPrintable(r.Out + r.Err));
+    QCOMPARE(
+        lines,
+        QStringList(
+            {QStringLiteral("%1\t17'А\t2021-05-31\tООО Ромашка\tФиброцементная плита").arg(first),
+             QStringLiteral("%1\t18\t2021-05-31\tИП Лебедев\tФиброцементная плита").arg(second)}));
+
+    r = RunCli({QStringLiteral("--settings"), db.Db.IniPath, QStringLiteral("orders"),
+                QStringLiteral("--number"), QStringLiteral("'А")});
+    QCOMPARE(r.Code, 0);
+    QVERIFY2(r.Out.startsWith(QString::number(first) + QLatin1Char('\t')), qPrintable(r.Out));
+    QCOMPARE(r.Out.count(QLatin1Char('\n')), 1);
+
+    // Without a condition: today's orders.
+    r = RunCli({QStringLiteral("--settings"), db.Db.IniPath, QStringLiteral("orders")});
+    QCOMPARE(r.Code, 0);
+    QCOMPARE(r.Out.count(QLatin1Char('\n')), 1);
+    QVERIFY(r.Out.contains(QStringLiteral("\t19\t")));
+}
+
+void TCliOrdersTest::createsEmbeddedDatabase() {
+    TestDb::TFreshDatabase fresh;
+    QString why;
+    QVERIFY(TestDb::Fresh(TBackend::Sqlite, &fresh, &why));
+    const QString file = QDir(fresh.Folder).filePath(fresh.Settings.Baza);
+    QVERIFY(!QFile::exists(file));
+    const TRun r = RunCli({QStringLiteral("--settings"), fresh.IniPath, QStringLiteral("orders")});
+    QCOMPARE(r.Code, 0);
+    QCOMPARE(r.Out, QString());
+    QVERIFY(QFile::exists(file));
+    TDataModule1 d;
+    d.Connect(fresh.Settings, fresh.Folder);
+    QVERIFY(!d.CreatedSchema());
+    QCOMPARE(d.OpenSql(QStringLiteral("select count(*) from Colors")).value(0).value(0).toInt(),
+             12);
+    QCOMPARE(d.OpenSql(QStringLiteral("select count(*) from Materials")).value(0).value(0).toInt(),
+             4);
+}
+
+void TCliOrdersTest::failures_data() {
+    QTest::addColumn<QString>("ini");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("server that does not answer")
+        << "[CONNECT]\nServ=127.0.0.1:1\nBaza=x\nLog=a\nPass=b\n"
+        << QStringList{"orders"} << "Ошибка подключения к базе данных";
+    QTest::newRow("embedded without file name")
+        << "[CONNECT]\nServ=\nBaza=\n"
+        << QStringList{"orders"} << "Ошибка подключения к базе данных";
+    QTest::newRow("no settings file")
+        << QString() << QStringList{"orders"} << "Файл example.ini не найден!";
+    QTest::newRow("bad date") << "[CONNECT]\nServ=\nBaza=x.db\n"
+                              << QStringList{"orders", "--date", "31.05.2021"} << "Неверная дата";
+    QTest::newRow("unknown command") << "[CONNECT]\nServ=\nBaza=x.db\n"
+                                     << QStringList{"bake"} << "Неизвестная команда";
+}
+
+void TCliOrdersTest::failures() {
+    QFETCH(QString, ini);
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("example.ini"));
+    if (!ini.isNull()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(ini.toUtf8());
+    }
+    const TRun r = RunCli(QStringList{QStringLiteral("--settings"), path} + args);
+    QVERIFY(r.Code > 0);
+    QVERIFY2(r.Err.startsWith(message), qPrintable(r.Err));
+    QCOMPARE(r.Out, QString());
+}
+
+QTEST_GUILESS_MAIN(TCliOrdersTest)
+#include "tst_cli_orders.moc"
