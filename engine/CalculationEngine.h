@@ -3,7 +3,9 @@
 #include "Errors.h"
 #include "SqlDialect.h"
 
+#include <QList>
 #include <QSqlDatabase>
+#include <QSqlRecord>
 #include <QString>
 #include <functional>
 
@@ -27,11 +29,51 @@ public:
     // Runs the five stages; on any failure rolls back and re-raises the very exception.
     void Execute();
 
+    // Statements and queries this engine has sent so far (for measuring runs).
+    qint64 StatementCount() const { return FStatementCount; }
+
     TCalcProgressEvent OnProgress;
     TCalcCancelEvent OnCancel;
 
 private:
+    // Common operations of every stage.
+    void ReportProgress(const QString& AStage, int APosition, int AMax);
+    void CheckCanceled();
+    void ExecStatement(const QString& ASql);
+    qint64 QueryInteger(const QString& ASql, qint64 ADefault);
+    double QueryFloat(const QString& ASql, double ADefault);
+    // The whole result of a walk, read before the walk starts changing tables, so rows
+    // the walk inserts or updates are not seen by it. No cancel check of its own.
+    QList<QSqlRecord> OpenSnapshot(const QString& ASql);
+
+    // Measures and predicates (CalculationMeasures.cpp).
+    static qint64 SheetsPerRow(qint64 AHeight, qint64 AQuantity);
+    double PalletWeight(qint64 APalletId);
+    qint64 PalletRows(qint64 APalletId);
+    qint64 PalletHeightLimit(qint64 APalletId);
+    double PalletWeightLimit(qint64 APalletId);
+    double PalletFreeWeight(qint64 APalletId);
+    qint64 PalletFreeRows(qint64 APalletId);
+    bool PositionTooTall(qint64 APositionId);
+    bool PositionTooHeavy(qint64 APositionId);
+    bool PalletTooTall(qint64 APalletId);
+    bool PalletTooHeavy(qint64 APalletId);
+    bool AnyPositionOversized();
+    bool AnyPalletOverloaded();
+    qint64 TotalFreeWeight();
+    qint64 TotalFreeRows();
+    qint64 PickMostFreePallet();
+    qint64 FindMergeTarget(qint64 ASourceId);
+    void UpdatePalletSizes();
+
+    // The five stages (CalculationStages.cpp).
+    void SplitLargePositions();
+    void InitialDistribution();
+    void SplitSourcePallets();
+    void MoveWholePallets();
+    void RefinePalletSizes();
+
     QSqlDatabase FConnection;
     TSqlDialect FDialect;
-    // Stages, measures and query operations are declared by the implementation.
+    qint64 FStatementCount = 0;
 };

@@ -1,0 +1,100 @@
+#include "CalculationEngine.h"
+
+#include "EngineValues.h"
+#include "SqlRun.h"
+
+#include <QVariant>
+
+namespace {
+
+const char* const CanceledMessage = "Расчет прерван пользователем";
+
+// A statement may run this long before the server gives up on it: the whole order is
+// recalculated in one transaction and a large order takes a while.
+const char* const StatementTimeoutSql = "SET LOCAL statement_timeout = 1200000";
+
+} // namespace
+
+TPalletCalculationEngine::TPalletCalculationEngine(const QSqlDatabase& AConnection)
+    : FConnection(AConnection),
+      FDialect(AConnection.driverName() == QLatin1String("QPSQL") ? TBackend::Postgres
+                                                                  : TBackend::Sqlite) {}
+
+void TPalletCalculationEngine::Execute() {
+    // On the embedded database the write lock is taken at once, so the run cannot
+    // fail half way for want of it.
+    TTransaction transaction(FConnection, FDialect, true);
+    bool committed = false;
+    try {
+        if (FDialect.IsPostgres()) {
+            ++FStatementCount;
+            SqlRun::Exec(FConnection, QString::fromUtf8(StatementTimeoutSql));
+        }
+        SplitLargePositions();
+        InitialDistribution();
+        SplitSourcePallets();
+        MoveWholePallets();
+        RefinePalletSizes();
+        transaction.Commit();
+        committed = true;
+        ReportProgress(QStringLiteral("Расчет завершен"), 6, 6);
+    } catch (const ECalculationCanceled&) {
+        // A request that arrives with the final report is too late: the results are
+        // committed and stand, so the run has simply finished.
+        if (committed)
+            return;
+        transaction.Rollback();
+        throw;
+    } catch (...) {
+        if (!committed)
+            transaction.Rollback();
+        throw;
+    }
+}
+
+void TPalletCalculationEngine::ReportProgress(const QString& AStage, int APosition, int AMax) {
+    if (OnProgress)
+        OnProgress(AStage, APosition, AMax);
+    CheckCanceled();
+}
+
+void TPalletCalculationEngine::CheckCanceled() {
+    if (OnCancel && OnCancel())
+        throw ECalculationCanceled(QString::fromUtf8(CanceledMessage));
+}
+
+void TPalletCalculationEngine::ExecStatement(const QString& ASql) {
+    CheckCanceled();
+    ++FStatementCount;
+    SqlRun::Exec(FConnection, ASql);
+    CheckCanceled();
+}
+
+qint64 TPalletCalculationEngine::QueryInteger(const QString& ASql, qint64 ADefault) {
+    CheckCanceled();
+    ++FStatementCount;
+    const QVariant v = SqlRun::Value(FConnection, ASql);
+    if (!v.isValid() || v.isNull())
+        return ADefault;
+    return EngineValues::ToInteger(v, ASql);
+}
+
+double TPalletCalculationEngine::QueryFloat(const QString& ASql, double ADefault) {
+    CheckCanceled();
+    ++FStatementCount;
+    const QVariant v = SqlRun::Value(FConnection, ASql);
+    if (!v.isValid() || v.isNull())
+        return ADefault;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok)
+        throw EDatabaseError(QStringLiteral("Ошибка базы данных: значение «%1» не является числом")
+                                 .arg(v.toString()),
+                             ASql);
+    return d;
+}
+
+QList<QSqlRecord> TPalletCalculationEngine::OpenSnapshot(const QString& ASql) {
+    ++FStatementCount;
+    return SqlRun::Open(FConnection, ASql);
+}
