@@ -1,0 +1,72 @@
+#include "BDConnect.h"
+#include "CalculationEngine.h"
+#include "CliCommon.h"
+#include "Errors.h"
+
+#include <atomic>
+#include <csignal>
+
+namespace {
+
+// Set by Ctrl-C; the engine polls it at its cancellation points and rolls back.
+std::atomic<bool> CancelRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set from a signal handler");
+
+extern "C" void RequestCancel(int) {
+    CancelRequested.store(true);
+}
+
+// Ctrl-C asks the run to stop instead of killing the process mid-transaction; the
+// previous handling is restored when the run is over.
+class TInterruptAsCancel {
+public:
+    TInterruptAsCancel() {
+        CancelRequested.store(false);
+        struct sigaction action {};
+        action.sa_handler = RequestCancel;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &FPrevious);
+    }
+    ~TInterruptAsCancel() { sigaction(SIGINT, &FPrevious, nullptr); }
+    TInterruptAsCancel(const TInterruptAsCancel&) = delete;
+    TInterruptAsCancel& operator=(const TInterruptAsCancel&) = delete;
+
+private:
+    struct sigaction FPrevious {};
+};
+
+int CliCalc(TCliContext& AContext) {
+    if (!AContext.Args.isEmpty()) {
+        AContext.Err << "Лишние параметры: " << AContext.Args.join(QLatin1Char(' ')) << "\n";
+        return 2;
+    }
+    const TInterruptAsCancel interrupt;
+    TDataModule1 data;
+    if (!CliConnect(AContext, data))
+        return 1;
+    const auto report = [&AContext](const QString& AStage, int APosition, int AMax) {
+        AContext.Out << APosition << '/' << AMax << ' ' << AStage << '\n';
+        AContext.Out.flush();
+    };
+    report(QStringLiteral("Подготовка расчета"), 0, 6);
+    TPalletCalculationEngine engine(data.Connection());
+    engine.OnProgress = report;
+    engine.OnCancel = [] { return CancelRequested.load(); };
+    try {
+        engine.Execute();
+    } catch (const ECalculationCanceled& e) {
+        AContext.Err << e.Message() << "\n";
+        return 130;
+    } catch (const EGravelonError& e) {
+        AContext.Err << e.Message() << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        AContext.Err << QString::fromLocal8Bit(e.what()) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+const TCliRegistration Registration("calc", CliCalc, "calc");
+
+} // namespace
