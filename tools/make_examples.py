@@ -156,12 +156,33 @@ ODS_NS = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
           'xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0"')
 
 
+def ods_text(s):
+    """ODF collapses white space in text: leading, trailing and repeated spaces are
+    written as text:s elements, as office suites do."""
+    out, i = [], 0
+    while i < len(s):
+        if s[i] == " ":
+            j = i
+            while j < len(s) and s[j] == " ":
+                j += 1
+            n = j - i
+            if n == 1 and 0 < i and j < len(s):
+                out.append(" ")
+            else:
+                out.append('<text:s text:c="%d"/>' % n if n > 1 else "<text:s/>")
+            i = j
+        else:
+            out.append(escape(s[i]))
+            i += 1
+    return "".join(out)
+
+
 def ods_cell(v):
     if v is None:
         return "<table:table-cell/>"
     if isinstance(v, str):
         return ('<table:table-cell office:value-type="string"><text:p>%s</text:p></table:table-cell>'
-                % escape(v))
+                % ods_text(v))
     return ('<table:table-cell office:value-type="float" office:value="%s"><text:p>%s</text:p></table:table-cell>'
             % (number_text(v), number_text(v).replace(".", ",")))
 
