@@ -36,6 +36,9 @@ public:
     TCalcCancelEvent OnCancel;
 
 private:
+    // White-box tests of the measures reach them through this probe.
+    friend class TEngineProbe;
+
     // Common operations of every stage.
     void ReportProgress(const QString& AStage, int APosition, int AMax);
     void CheckCanceled();

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "CalculationEngine.h"
+#include "TestDatabase.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+// Helpers shared by the calculation's tests.
+namespace EngineTest {
+
+// The tables a run reads or rewrites, for before/after comparisons.
+inline const QStringList WorkingTables = {QStringLiteral("Applicates"),
+                                          QStringLiteral("ApplicatePositions"),
+                                          QStringLiteral("Palletes"), QStringLiteral("Solutions")};
+
+inline QMap<QString, QStringList> DumpWorking(TDataModule1& AData) {
+    QMap<QString, QStringList> dump;
+    for (const QString& t : WorkingTables)
+        dump.insert(t, TestDb::Dump(AData, t));
+    return dump;
+}
+
+// A material of its own, for limits the reference materials do not have.
+inline qlonglong AddMaterial(TDataModule1& AData, double AWeight1m2, const QVariant& AMaxH) {
+    AData.ExecSql(QStringLiteral("insert into Materials (Name, Width, Weight1m2, MaxH) "
+                                 "values ('Тестовый', 8, :w, :h)"),
+                  {{QStringLiteral(":w"), AWeight1m2},
+                   {QStringLiteral(":h"),
+                    AMaxH.isValid() ? AMaxH : QVariant(QMetaType::fromType<qlonglong>())}});
+    return TestDb::LastId(AData, QStringLiteral("Materials"));
+}
+
+// A run with its reports ("n/6 text") and cancel polls recorded; the cancel request is
+// made at poll number ACancelAtPoll (0: never).
+struct TRecordedRun {
+    QStringList Reports;
+    int Polls = 0;
+    int CancelAtPoll = 0;
+
+    void Attach(TPalletCalculationEngine& AEngine) {
+        AEngine.OnProgress = [this](const QString& AStage, int APosition, int AMax) {
+            Reports << QStringLiteral("%1/%2 %3").arg(APosition).arg(AMax).arg(AStage);
+        };
+        AEngine.OnCancel = [this] {
+            ++Polls;
+            return CancelAtPoll > 0 && Polls >= CancelAtPoll;
+        };
+    }
+};
+
+// A generated order of realistic positions: several colours, lengths 1200-3600 mm,
+// widths 190-1500 mm, 1-200 sheets, a weight limit of 800-1500 kg.
+inline qlonglong AddGeneratedOrder(TDataModule1& AData, quint32 ASeed, int APositions) {
+    QRandomGenerator random(ASeed);
+    const qlonglong material = 1 + random.bounded(4);
+    const double maxW = 800 + 50 * random.bounded(15);
+    const int colourCount = 2 + random.bounded(4);
+    QList<qlonglong> colours;
+    while (colours.size() < colourCount) {
+        const qlonglong c = 1 + random.bounded(12);
+        if (!colours.contains(c))
+            colours << c;
+    }
+    QList<TestDb::TPos> positions;
+    for (int i = 0; i < APositions; ++i) {
+        TestDb::TPos p;
+        p.Width = 1200 + 10 * random.bounded(241);
+        p.Height = 190 + 5 * random.bounded(263);
+        p.ColorID = colours.at(random.bounded(colours.size()));
+        p.Quantity = 1 + random.bounded(200);
+        positions << p;
+    }
+    return TestDb::AddOrder(AData, QStringLiteral("G-%1").arg(ASeed), QDate(2024, 3, 1), material,
+                            maxW, positions);
+}
+
+} // namespace EngineTest
