@@ -1,0 +1,104 @@
+#pragma once
+
+#include "Settings.h"
+#include "StartupServices.h"
+
+#include <QWidget>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class TDataModule1;
+class TForm1;
+class TPictureBox;
+class TPrompts;
+
+// Why the start-up window connects: at start-up the main window does not exist yet;
+// a reconnect comes from the main window's menu and reloads its order list.
+enum class TConnectPurpose { StartUp, Reconnect };
+
+// The start-up window: a splash picture for three seconds, then the connection from
+// the settings file; the main window opens on success, the connection panel on
+// failure. It stays alive, hidden, for the whole run: the main window's menu shows
+// it again as the connection settings and as the about view. Closing it ends the
+// program (Closed()).
+class TForm4 : public QWidget, public TStartupServices {
+    Q_OBJECT
+public:
+    // ASettingsPath: the settings file; the embedded database file is taken relative
+    // to its folder. ASplashMs and AProgressMs are the two timers' intervals.
+    // ATrayAvailable is handed to the main window.
+    TForm4(TPrompts* APrompts, const QString& ASettingsPath = GravelonSettings::DefaultPath(),
+           int ASplashMs = 3000, int AProgressMs = 100, bool ATrayAvailable = false,
+           QWidget* AParent = nullptr);
+    ~TForm4() override;
+
+    void LoadSplashImage();
+    void VVodConnect();
+    void LoadConnectionSettings();
+    void ConnectDatabase();
+    void ShowMainWindow();
+    void ReloadTodayOrders();
+
+    void HideStartup() override;
+    void CloseStartup() override;
+    void OpenConnectionSettings() override;
+    void ShowAboutView() override;
+
+    TConnectPurpose ConnectPurpose() const { return FConnectPurpose; }
+    TDataModule1* DataModule1() const { return FData.get(); }
+    TForm1* Form1() const { return FForm1.get(); }
+    const QString& SettingsPath() const { return FSettingsPath; }
+    // The reason the last connection attempt failed, as the database gave it.
+    QString LastConnectError() const;
+
+public slots:
+    void Timer1Timer();
+    void Timer2Timer();
+    void Button1Click();
+    void Button2Click();
+
+signals:
+    void Closed();
+
+protected:
+    void changeEvent(QEvent* AEvent) override;
+    void showEvent(QShowEvent* AEvent) override;
+    void resizeEvent(QResizeEvent* AEvent) override;
+    void closeEvent(QCloseEvent* AEvent) override;
+
+private:
+    void CreateSplashPanel();
+    void CreateConnectionPanel();
+    void PlaceControls();
+    TConnectionSettings FieldSettings() const;
+    QString SettingsFolder() const;
+
+    TPrompts* FPrompts;
+    QString FSettingsPath;
+    bool FTrayAvailable;
+    TConnectPurpose FConnectPurpose = TConnectPurpose::StartUp;
+
+    QWidget* Panel1 = nullptr;
+    TPictureBox* Image1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* FVersionLabel = nullptr;
+    QWidget* Panel2 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLabel* FErrorLabel = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+
+    // The main window is destroyed before the data module it shows.
+    std::unique_ptr<TDataModule1> FData;
+    std::unique_ptr<TForm1> FForm1;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+class TDataModule1;
+class TPrompts;
+
+// A new colour: its code and its name. Both must be filled for a row to be added.
+class TForm6 : public QDialog {
+    Q_OBJECT
+public:
+    TForm6(TDataModule1* AData, TPrompts* APrompts, QWidget* AParent = nullptr);
+
+public slots:
+    void Button1Click();
+    void Button2Click();
+
+private:
+    TDataModule1* FData;
+    TPrompts* FPrompts;
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QPushButton* Button2;
+    QPushButton* Button1;
+};

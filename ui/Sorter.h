@@ -1,0 +1,163 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QDateEdit;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QToolButton;
+class TDataGrid;
+class TDataModule1;
+class THelpWindow;
+class TPictureBox;
+class TPrompts;
+class TStartupServices;
+class TStaticQueryModel;
+class TTrayController;
+
+// The main window: finds orders by date or number, shows the chosen order with its
+// positions, pallets and the contents of the chosen pallet, runs the pallet
+// calculation with its progress panel, and carries the menu. Every question to the
+// user goes through TPrompts; every database error of a command ends in an error box
+// and the program carries on.
+//
+// The implementation is split by subject: Sorter.cpp (layout and window handlers),
+// SorterBrowse.cpp (searches and grids), SorterCalc.cpp (calculation run),
+// SorterMenu.cpp (menu commands, tray, the new-order and print commands).
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // ASettingsPath is the settings file (resources/example.ini beside the program).
+    // AStartup may be null when the window runs without the start-up window (tests).
+    // ATrayAvailable: whether minimising goes to the notification area.
+    TForm1(TDataModule1* AData, TPrompts* APrompts, const QString& ASettingsPath,
+           TStartupServices* AStartup, bool ATrayAvailable, QWidget* AParent = nullptr);
+    ~TForm1() override;
+
+    // Order browser.
+    void RefreshApplications(const QString& AUslovie);
+    void GridUpdate(const QString& AAppId);
+    void ShowPalletContents();
+    static int DataSourceRowCount(const TStaticQueryModel* ADataSource);
+    // The current order's and pallet's field values (invalid without a current row).
+    QVariant CurrentOrderValue(const QString& AField) const;
+    QVariant CurrentPalletValue(const QString& AField) const;
+
+    // Calculation run.
+    void CheckProgress();
+    void CalcProgress(const QString& AStage, int APosition, int AMax);
+    // Once the engine has reported the end of the run its results are committed, and a
+    // late request can no longer stop anything.
+    bool CalcCanceled() const { return FCalcCanceled && !FCalcFinished; }
+    bool CalcRunning() const { return FCalcRunning; }
+
+    QString StatusText() const;
+    void SetStatusText(const QString& AText);
+    TTrayController* Tray() const { return FTray; }
+    THelpWindow* HelpWindow() const { return FHelp; }
+
+public slots:
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void cxGrid1CellClick(int ARow);
+    void cxGrid3CellClick(int ARow);
+    void Button3Click();
+    void Button4Click();
+    void CheckBox1Click();
+    // Commands that are wired to the order intake and the layout export.
+    void NewZayavkaClick();
+    void Button1Click();
+    void Button2Click();
+    // Menu.
+    void N6Click();
+    void N5Click();
+    void N7Click();
+    void N4Click();
+    void N1Click();
+    // Window handlers.
+    void FormShow();
+    void FormActivate();
+
+protected:
+    void showEvent(QShowEvent* AEvent) override;
+    void changeEvent(QEvent* AEvent) override;
+    void closeEvent(QCloseEvent* AEvent) override;
+
+private:
+    void FormCreate();
+    QWidget* CreateTopBar();
+    QWidget* CreateLeftColumn();
+    QWidget* CreateRightColumn();
+    void CreateProgressPanel();
+    void CreateMenu();
+    void LoadBanner();
+    void SetCommandsEnabled(bool AEnabled);
+    void ShowError(const QString& AText);
+    // Runs a command; a failure is shown in an error box and the program carries on.
+    void RunCommand(const std::function<void()>& AFunc);
+    void PrintLayouts(const QString& AMode);
+    void ClearArchive();
+
+    TDataModule1* FData;
+    TPrompts* FPrompts;
+    QString FSettingsPath;
+    TStartupServices* FStartup;
+
+    // Top bar.
+    TPictureBox* BannerImage = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QPushButton* Button3 = nullptr;
+    // Searches and intake.
+    QDateEdit* DateTimeZayavki = nullptr;
+    QToolButton* BitBtn1 = nullptr;
+    QLineEdit* NomerZayavki = nullptr;
+    QToolButton* BitBtn2 = nullptr;
+    QLineEdit* PathZayavki = nullptr;
+    QPushButton* NewZayavka = nullptr;
+    // Grids and their captions.
+    TDataGrid* cxGrid1 = nullptr;
+    TDataGrid* cxGrid2 = nullptr;
+    TDataGrid* cxGrid3 = nullptr;
+    TDataGrid* cxGrid4 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* FStatusLabel = nullptr;
+    // Progress panel.
+    QFrame* Panel17 = nullptr;
+    QLabel* Label13 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Label14 = nullptr;
+    QPushButton* Button4 = nullptr;
+    // Menu.
+    QMenu* FSettingsMenu = nullptr;
+    QMenu* FHelpMenu = nullptr;
+
+    TTrayController* FTray = nullptr;
+    THelpWindow* FHelp = nullptr; // a child window, made on first use
+
+    QDateTime FCalcStartTime;
+    bool FCalcCanceled = false;
+    bool FCalcRunning = false;
+    // The engine has reported 6 of 6: its transaction is committed and a cancel request
+    // can no longer undo anything.
+    bool FCalcFinished = false;
+    // Commands switched off for the length of a run, to be switched on again after it.
+    QList<QPointer<QWidget>> FDisabledDuringRun;
+    bool FCloseAfterRun = false;
+    bool FShown = false;
+    QString FLastSaveName;
+};

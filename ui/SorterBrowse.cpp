@@ -1,0 +1,101 @@
+// The order browser of the main window: searches, the master-detail refresh of the
+// four grids and the rules that enable the calculation and print buttons.
+#include "Sorter.h"
+
+#include "BDConnect.h"
+#include "DataGrid.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+void TForm1::BitBtn1Click() {
+    if (FCalcRunning)
+        return;
+    RunCommand([this] { RefreshApplications(FData->DateCondition(DateTimeZayavki->date())); });
+}
+
+void TForm1::BitBtn2Click() {
+    if (FCalcRunning)
+        return;
+    // The typed text is a LIKE pattern: "%" and "_" act as wildcards, an apostrophe is
+    // searched for as such because the whole pattern is quoted.
+    RunCommand([this] { RefreshApplications(FData->NumberCondition(NomerZayavki->text())); });
+}
+
+int TForm1::DataSourceRowCount(const TStaticQueryModel* ADataSource) {
+    return ADataSource ? ADataSource->RowCount() : 0;
+}
+
+QVariant TForm1::CurrentOrderValue(const QString& AField) const {
+    return FData->QApplicates->Value(cxGrid1->CurrentRow(), AField);
+}
+
+QVariant TForm1::CurrentPalletValue(const QString& AField) const {
+    return FData->QPallets->Value(cxGrid3->CurrentRow(), AField);
+}
+
+void TForm1::RefreshApplications(const QString& AUslovie) {
+    FData->UpdateRabStol(AUslovie);
+    if (DataSourceRowCount(FData->QApplicates) == 0) {
+        // Nothing found: the detail grids keep what they showed, but nothing may be
+        // calculated or printed from them.
+        Button1->setEnabled(false);
+        Button2->setEnabled(false);
+        Button3->setEnabled(false);
+        SetStatusText(QStringLiteral("Заявки не найдены"));
+        return;
+    }
+    cxGrid1->SetCurrentRow(0);
+    GridUpdate(CurrentOrderValue(QStringLiteral("ID")).toString());
+}
+
+void TForm1::GridUpdate(const QString& AAppId) {
+    FData->QApplicPos->Close();
+    FData->OpenApplicPos(AAppId);
+    const QString number = CurrentOrderValue(QStringLiteral("Number")).toString();
+    Label7->setText(number);
+    Label1->setText(number);
+    FData->QPallets->Close();
+    FData->OpenPallets(AAppId);
+    if (DataSourceRowCount(FData->QPallets) > 0)
+        cxGrid3->SetCurrentRow(0);
+    ShowPalletContents();
+    const bool hasPallets = DataSourceRowCount(FData->QPallets) > 0;
+    Button3->setEnabled(!hasPallets);
+    Button1->setEnabled(hasPallets);
+    Button2->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
+}
+
+void TForm1::ShowPalletContents() {
+    if (DataSourceRowCount(FData->QApplicates) == 0)
+        return;
+    FData->QSolutions->Close();
+    if (DataSourceRowCount(FData->QPallets) == 0)
+        return;
+    const QVariant order = CurrentOrderValue(QStringLiteral("ID"));
+    const QVariant pallet = CurrentPalletValue(QStringLiteral("id"));
+    const QVariant number = CurrentPalletValue(QStringLiteral("Number"));
+    Label3->setText(QString::number(qlonglong(number.toDouble())));
+    FData->OpenSolutions(order, pallet);
+    Button2->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
+}
+
+void TForm1::cxGrid1CellClick(int) {
+    if (FCalcRunning)
+        return;
+    RunCommand([this] {
+        const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
+        if (id.isNull() || !id.isValid())
+            return;
+        FData->QSolutions->Close();
+        GridUpdate(id.toString());
+    });
+}
+
+void TForm1::cxGrid3CellClick(int) {
+    if (FCalcRunning)
+        return;
+    RunCommand([this] { ShowPalletContents(); });
+}

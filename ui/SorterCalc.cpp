@@ -1,0 +1,132 @@
+// The calculation run of the main window: one run of the pallet calculation on the
+// data module's connection, with the progress panel, cancelling and the outcome.
+#include "Sorter.h"
+
+#include "BDConnect.h"
+#include "CalculationEngine.h"
+#include "DataGrid.h"
+#include "Prompts.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+void TForm1::Button3Click() {
+    if (FCalcRunning)
+        return;
+    if (!FData->QApplicates->IsOpen() || cxGrid1->CurrentRow() < 0)
+        return;
+    const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
+    const QString key = id.isNull() ? QString() : id.toString();
+    CheckProgress();
+    // After every run, whatever its outcome, the order is shown again with the pallets
+    // the tables now hold.
+    if (!key.isEmpty())
+        RunCommand([&] { RefreshApplications(FData->IdCondition(key.toLongLong())); });
+}
+
+void TForm1::SetCommandsEnabled(bool AEnabled) {
+    if (!AEnabled) {
+        // Commands that would use the connection inside the run's transaction (or
+        // close it) wait for the run to end.
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{menuBar(), BitBtn1, BitBtn2, NewZayavka}) {
+            if (w->isEnabled()) {
+                w->setEnabled(false);
+                FDisabledDuringRun << w;
+            }
+        }
+        return;
+    }
+    for (const QPointer<QWidget>& w : FDisabledDuringRun) {
+        if (w)
+            w->setEnabled(true);
+    }
+    FDisabledDuringRun.clear();
+}
+
+void TForm1::CheckProgress() {
+    if (FCalcRunning)
+        return;
+    Button1->setEnabled(false);
+    Button2->setEnabled(false);
+    Button3->setEnabled(false);
+    FCalcCanceled = false;
+    FCalcFinished = false;
+    FCalcStartTime = QDateTime::currentDateTime();
+    Button4->setEnabled(true);
+    FCalcRunning = true;
+    SetCommandsEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    QString failure;
+    try {
+        CalcProgress(QStringLiteral("Подготовка расчета"), 0, 6);
+        TPalletCalculationEngine engine(FData->Connection());
+        engine.OnProgress = [this](const QString& AStage, int APosition, int AMax) {
+            CalcProgress(AStage, APosition, AMax);
+        };
+        engine.OnCancel = [this] { return CalcCanceled(); };
+        engine.Execute();
+        SetStatusText(QStringLiteral("Расчет завершен"));
+    } catch (const ECalculationCanceled&) {
+        if (FCalcFinished)
+            SetStatusText(QStringLiteral("Расчет завершен"));
+        else
+            SetStatusText(QStringLiteral("Расчет прерван"));
+    } catch (const EGravelonError& e) {
+        SetStatusText(QStringLiteral("Ошибка расчета"));
+        failure = e.Message();
+    } catch (const std::exception& e) {
+        SetStatusText(QStringLiteral("Ошибка расчета"));
+        failure = QString::fromLocal8Bit(e.what());
+    }
+
+    Panel17->hide();
+    Button3->setEnabled(true);
+    QApplication::restoreOverrideCursor();
+    FCalcRunning = false;
+    SetCommandsEnabled(true);
+    QCoreApplication::processEvents();
+    // The box comes after the panel and the hourglass are gone, so the user reads it
+    // with an ordinary cursor.
+    if (!failure.isNull())
+        FPrompts->Message(this, TPrompts::TKind::Error,
+                          QStringLiteral("Ошибка расчета: ") + failure);
+    if (FCloseAfterRun) {
+        FCloseAfterRun = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void TForm1::CalcProgress(const QString& AStage, int APosition, int AMax) {
+    if (AMax > 0 && APosition >= AMax)
+        FCalcFinished = true;
+    Panel17->move((width() - Panel17->width()) / 2, (height() - Panel17->height()) / 2);
+    Panel17->show();
+    Panel17->raise();
+    ProgressBar1->show();
+    ProgressBar1->setRange(0, AMax);
+    ProgressBar1->setValue(APosition);
+    Label13->setText(AStage);
+    const qint64 minutes = FCalcStartTime.secsTo(QDateTime::currentDateTime()) / 60;
+    Label14->setText(QStringLiteral("Прошло времени: %1 мин.").arg(minutes));
+    SetStatusText(AStage);
+    Panel17->repaint();
+    ProgressBar1->repaint();
+    Label14->repaint();
+    QCoreApplication::processEvents();
+}
+
+void TForm1::Button4Click() {
+    FCalcCanceled = true;
+    Button4->setEnabled(false);
+    Label13->setText(QStringLiteral("Прерывание расчета..."));
+    SetStatusText(QStringLiteral("Прерывание расчета..."));
+    Panel17->repaint();
+    QCoreApplication::processEvents();
+}
