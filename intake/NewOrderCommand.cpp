@@ -1,0 +1,35 @@
+#include "NewOrderCommand.h"
+
+#include "BDConnect.h"
+
+#include <QSqlRecord>
+
+const QString TNewOrderCommand::FileFilter =
+    QStringLiteral("Таблицы (*.xls *.xlsx *.ods);;Все файлы (*)");
+
+void TNewOrderCommand::Archive() {
+    FData.Archivation();
+}
+
+TImportResult TNewOrderCommand::Import(const QString& AFileName, const TOrderImportHooks& AHooks) {
+    TOrderImport import(FData, AHooks);
+    return import.ImportOrderFile(AFileName);
+}
+
+QDate TNewOrderCommand::LatestOrderDate() const {
+    const QList<QSqlRecord> rows =
+        FData.OpenSql(QStringLiteral("select ID, Date from Applicates order by ID desc limit 1"));
+    if (rows.isEmpty())
+        return QDate();
+    const QVariant date = rows.first().value(QStringLiteral("Date"));
+    if (date.isNull())
+        return QDate();
+    // SQLite keeps the date as its YYYY-MM-DD text, PostgreSQL as a date.
+    if (date.typeId() == QMetaType::QDate)
+        return date.toDate();
+    return QDate::fromString(date.toString().left(10), QStringLiteral("yyyy-MM-dd"));
+}
+
+QString TNewOrderCommand::RefreshCondition(const QDate& APickerDate) const {
+    return FData.DateCondition(APickerDate);
+}

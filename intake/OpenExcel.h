@@ -1,0 +1,90 @@
+#pragma once
+
+#include "OrderHeader.h"
+#include "OrderSheet.h"
+#include "SheetValues.h"
+
+#include <QStringList>
+#include <functional>
+
+class TDataModule1;
+
+// What the import asks of the window that runs it. The reader includes no window:
+// the main window (or the command-line tool) passes these in.
+struct TOrderImportHooks {
+    enum class TMessageKind { Plain, Error };
+    // A message box with OK: the abort message, the unknown colours (Plain), the
+    // invalid-rows report (Error).
+    std::function<void(TMessageKind, const QString&)> ShowMessage;
+    // Shows the New-order dialog modally; true when it recorded the order header
+    // (AHeader then holds it, OrderID included). The command-line tool records the
+    // header from its options here.
+    std::function<bool(TOrderHeader& AHeader)> AskOrderHeader;
+    // The main window's option "производить расчет автоматически. при загрузке заявки".
+    bool AutoCalculation = false;
+    // Runs the pallet calculation at once (the option is on).
+    std::function<void()> RunCalculation;
+    // Makes "Расчет поддонов" available (the option is off).
+    std::function<void()> EnableCalculation;
+    // Folder of the invalid-rows report "Некорректные строки.txt" (the user's
+    // desktop); empty writes no file.
+    QString DesktopFolder;
+    // Asks the application to end once the running command has finished; called
+    // after the invalid-rows report.
+    std::function<void()> TerminateApplication;
+};
+
+// How an import ended.
+struct TImportResult {
+    enum class TOutcome {
+        Stored,         // the order and its positions are in the database
+        Aborted,        // the abort message was shown; nothing of the order stored
+        InvalidRows,    // the invalid-rows report ran; nothing stored
+        UnknownColours, // colour codes missing from Colors; nothing stored
+        NoHeader        // the order header was not recorded; nothing stored
+    };
+    TOutcome Outcome = TOutcome::Aborted;
+    qlonglong OrderID = 0;
+    int Positions = 0;
+    int Statements = 0;
+    QStringList InvalidRowLines;
+    QStringList UnknownColours;
+    QString ReportFile; // the invalid-rows report written, if any
+    QString Detail;     // what went wrong behind the abort message, for the record
+};
+
+// The order workbook reader: reads, checks and stores one order workbook.
+class TOrderImport {
+public:
+    TOrderImport(TDataModule1& AData, TOrderImportHooks AHooks);
+
+    // Reads the workbook's active sheet and imports it. A workbook that cannot be
+    // read throws EGravelonError (the caller shows it); everything else the import
+    // reports itself through the hooks and returns.
+    TImportResult ImportOrderFile(const QString& AFileName);
+    // The checks, the order header and the storing, from the sheet's values.
+    TImportResult ReadOrderSheet(const TSheetValues& AValues);
+    // Stores the positions under the order key in one transaction, statements of at
+    // most 100 rows; throws (having stored nothing) when the database refuses any.
+    // Returns the number of statements run.
+    int InsertOrderPositions(qlonglong AOrderID, const QList<TOrderRow>& ARows);
+    // The insert statements for the rows, in row order, each row exactly once.
+    static QStringList PositionStatements(qlonglong AOrderID, const QList<TOrderRow>& ARows);
+
+    static const QString AbortMessage;
+    static const QString ReportFileName; // "Некорректные строки.txt"
+    static constexpr int RowsPerStatement = 100;
+    static QString InvalidRowsMessage(const QStringList& ALines);
+    static QString UnknownColoursMessage(const QStringList& ACodes);
+
+private:
+    void Message(TOrderImportHooks::TMessageKind AKind, const QString& AText) const;
+    TImportResult Abort(const QString& ADetail) const;
+    TImportResult ReportInvalidRows(const QStringList& ALines) const;
+    bool ThicknessesKnown(const QList<TOrderRow>& ARows) const;
+    QStringList MatchColours(QList<TOrderRow>& ARows) const;
+    void RemoveOrder(qlonglong AOrderID) const;
+
+    TDataModule1& FData;
+    TOrderImportHooks FHooks;
+};

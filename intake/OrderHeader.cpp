@@ -1,0 +1,3 @@
+#include "OrderHeader.h"
+
+TOrderHeader OrderHeader;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// The header of the order being imported, as the New-order dialog (or the
+// command-line import) recorded it. All texts as the user left them.
+struct TOrderHeader {
+    QString DateText; // the picked date as the user saw it (dd.MM.yyyy)
+    QDate Date;       // the same date; the database gets it as YYYY-MM-DD
+    QString Number;
+    QString CustomerName;
+    QString MaxWeight;
+    QString CustomerID; // decimal key in Customers
+    QString MaterialID; // decimal key in Materials
+    QString Comment;
+    qlonglong OrderID = 0; // key of the Applicates row recorded for it
+};
+
+// The last header recorded, kept for the rest of the run (the next save overwrites it).
+extern TOrderHeader OrderHeader;

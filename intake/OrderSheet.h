@@ -1,0 +1,50 @@
+#pragma once
+
+#include "SheetValues.h"
+
+#include <QList>
+#include <QStringList>
+#include <QVariant>
+#include <array>
+
+// One order row: the six texts of the mapped columns in the fixed field order, and
+// after colour matching the key of its colour.
+struct TOrderRow {
+    std::array<QString, 6> Fields;
+    qlonglong ColorID = 0;
+};
+
+// The checks an order sheet passes before anything is stored. Pure functions over
+// the sheet's texts; the database checks (thickness, colour) are in TOrderImport.
+class TOrderSheet {
+public:
+    enum TField { Color = 0, Length = 1, Width = 2, Thickness = 3, Quantity = 4, Comment = 5 };
+
+    // "Цвет", "Длина", "Ширина", "Толщина", "Количество", "Комментарий".
+    static const QStringList HeaderWords;
+    static const QString RotatedRemark; // "Лист повернут на 90"
+
+    // Column (1-based) of each header word: the leftmost header cell that, with its
+    // spaces removed, contains the word (case-sensitive). 0 when no cell does.
+    static QList<int> MapColumns(const TSheetValues& AValues);
+    // Every row below the header, in sheet order, through the column mapping.
+    static QList<TOrderRow> ExtractRows(const TSheetValues& AValues, const QList<int>& AColumns);
+    // Drops rows whose six fields, spaces removed, are all empty.
+    static QList<TOrderRow> DropBlankRows(const QList<TOrderRow>& ARows);
+    // A whole number as the order sheet writes one: digits with an optional sign,
+    // surrounding spaces allowed; "12,5", "" and "abc" are not.
+    static bool ParseWhole(const QString& AText, qint64* AValue = nullptr);
+    // Puts every sheet's longer side first, replacing the comment of a turned row.
+    // False when a length or width is not a whole number (nothing is changed then).
+    static bool Orient(QList<TOrderRow>& ARows);
+    // Report lines of the rows missing any of fields 0-4 ("Строка N | f0 | ... | f5 | ").
+    static QStringList InvalidRowLines(const QList<TOrderRow>& ARows);
+
+    // A material's Width as the thickness column is compared with it: the value as
+    // text, trimmed, without spaces and CR LF pairs.
+    static QString MaterialWidthText(const QVariant& AWidth);
+    // A colour code prepared for matching: lower case, no spaces, no CR LF pairs.
+    static QString ColourCodeKey(const QString& ACode);
+    // A row's colour prepared for matching: lower case, no spaces.
+    static QString RowColourKey(const QString& AText);
+};

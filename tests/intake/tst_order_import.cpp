@@ -1,0 +1,453 @@
+// The order import: column mapping, the row checks and their messages, the
+// database checks (thickness, colour), storing the positions in one transaction,
+// and removing the recorded header when the positions cannot be stored. Database
+// behaviour on both backends.
+
+#include "BDConnect.h"
+#include "Errors.h"
+#include "OpenExcel.h"
+#include "OrderHeaderStore.h"
+#include "TestDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using TMessageKind = TOrderImportHooks::TMessageKind;
+using TOutcome = TImportResult::TOutcome;
+
+namespace {
+
+const QStringList Header = {QStringLiteral("Цвет"),       QStringLiteral("Длина"),
+                            QStringLiteral("Ширина"),     QStringLiteral("Толщина"),
+                            QStringLiteral("Количество"), QStringLiteral("Комментарий")};
+
+QString DataFile(const QString& AName) {
+    return QDir(qEnvironmentVariable("GRAVELON_SOURCE_DIR"))
+        .absoluteFilePath(QStringLiteral("tests/intake/data/") + AName);
+}
+
+// Records what the import asked of its window; the header is recorded as the
+// dialog records it.
+struct TWindow {
+    explicit TWindow(TDataModule1& AData) : Data(AData) {}
+    TDataModule1& Data;
+    QList<QPair<TMessageKind, QString>> Messages;
+    int HeaderAsks = 0, Runs = 0, Enables = 0, Terminates = 0;
+    QString Desktop;
+    bool Auto = false;
+
+    TOrderImportHooks Hooks() {
+        TOrderImportHooks h;
+        h.ShowMessage = [this](TMessageKind k, const QString& t) { Messages.append({k, t}); };
+        h.AskOrderHeader = [this](TOrderHeader& AHeader) {
+            ++HeaderAsks;
+            AHeader.Date = QDate(2021, 5, 31);
+            AHeader.DateText = QStringLiteral("31.05.2021");
+            AHeader.Number = QStringLiteral("З-17");
+            AHeader.CustomerName = QStringLiteral("ООО Фасад");
+            AHeader.MaxWeight = QStringLiteral("1500");
+            AHeader.MaterialID = QStringLiteral("1");
+            TOrderHeaderStore(Data).Record(AHeader);
+            return true;
+        };
+        h.AutoCalculation = Auto;
+        h.RunCalculation = [this] { ++Runs; };
+        h.EnableCalculation = [this] { ++Enables; };
+        h.DesktopFolder = Desktop;
+        h.TerminateApplication = [this] { ++Terminates; };
+        return h;
+    }
+};
+
+TSheetValues Sheet(const QList<QStringList>& ARows) {
+    return TSheetValues::FromRows(ARows);
+}
+
+int Count(TDataModule1& AData, const QString& ATable) {
+    return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
+        .value(0)
+        .value(0)
+        .toInt();
+}
+
+// Positions as "Width x Height colour-code qty comment", in key order.
+QStringList Positions(TDataModule1& AData) {
+    QStringList out;
+    for (const QSqlRecord& r : AData.OpenSql(QStringLiteral(
+             "select ap.Width, ap.Height, c.Code, ap.Quantity, ap.Comment from "
+             "ApplicatePositions ap inner join Colors c on c.ID = ap.ColorID order by ap.ID")))
+        out << QStringLiteral("%1x%2 %3 %4 %5")
+                   .arg(r.value(0).toString(), r.value(1).toString(), r.value(2).toString(),
+                        r.value(3).toString(), r.value(4).toString());
+    return out;
+}
+
+} // namespace
+
+class TestOrderImport : public QObject {
+    Q_OBJECT
+private slots:
+    void mapColumns_data();
+    void mapColumns();
+    void orientation();
+    void invalidRowNumbering();
+
+    void importWorkbook_data();
+    void importWorkbook();
+    void sheetAborts_data();
+    void sheetAborts();
+    void invalidRowsReport_data();
+    void invalidRowsReport();
+    void thicknessMatching_data();
+    void thicknessMatching();
+    void unknownColours_data();
+    void unknownColours();
+    void manyRowsInThreeStatements_data();
+    void manyRowsInThreeStatements();
+    void failedStoringRemovesHeader_data();
+    void failedStoringRemovesHeader();
+    void automaticCalculation_data();
+    void automaticCalculation();
+};
+
+void TestOrderImport::mapColumns_data() {
+    QTest::addColumn<QStringList>("header");
+    QTest::addColumn<QList<int>>("columns");
+    QTest::newRow("fixed order") << Header << QList<int>{1, 2, 3, 4, 5, 6};
+    QTest::newRow("any order") << QStringList{"Количество", "Цвет",    "Ширина",
+                                              "Длина",      "Толщина", "Комментарий"}
+                               << QList<int>{2, 4, 3, 5, 1, 6};
+    QTest::newRow("inside longer texts")
+        << QStringList{"Цвет RAL",      "Длина, мм",      "Ширина, мм",
+                       "Толщина листа", "Количество, шт", "Комментарий"}
+        << QList<int>{1, 2, 3, 4, 5, 6};
+    QTest::newRow("spaces removed before the test")
+        << QStringList{"Ц в е т", "Дли на", "Ширина", "Толщина", "Количество", "Комментарий"}
+        << QList<int>{1, 2, 3, 4, 5, 6};
+    QTest::newRow("leftmost wins")
+        << QStringList{"Цвет", "Длина", "Длина2", "Ширина", "Толщина", "Количество", "Комментарий"}
+        << QList<int>{1, 2, 4, 5, 6, 7};
+    QTest::newRow("case counts, a missing word maps to 0")
+        << QStringList{"цвет", "Длина", "Ширина", "Толщина", "Количество", "Комментарий"}
+        << QList<int>{0, 2, 3, 4, 5, 6};
+    QTest::newRow("one column for two words")
+        << QStringList{"ЦветДлина", "Ширина", "Толщина", "Количество", "Комментарий"}
+        << QList<int>{1, 1, 2, 3, 4, 5};
+}
+
+void TestOrderImport::mapColumns() {
+    QFETCH(QStringList, header);
+    QFETCH(QList<int>, columns);
+    QCOMPARE(TOrderSheet::MapColumns(Sheet({header})), columns);
+}
+
+void TestOrderImport::orientation() {
+    QList<TOrderRow> rows(3);
+    rows[0].Fields = {"RAL 9003", "600", "1200", "8", "3", "свой"};
+    rows[1].Fields = {"RAL 9003", "1200", "1200", "8", "3", "квадрат"};
+    rows[2].Fields = {"RAL 9003", "2500", "190", "8", "3", ""};
+    QVERIFY(TOrderSheet::Orient(rows));
+    QCOMPARE(rows[0].Fields[1], QStringLiteral("1200"));
+    QCOMPARE(rows[0].Fields[2], QStringLiteral("600"));
+    QCOMPARE(rows[0].Fields[5], QStringLiteral("Лист повернут на 90"));
+    QCOMPARE(rows[1].Fields[5], QStringLiteral("квадрат"));
+    QCOMPARE(rows[2].Fields[1], QStringLiteral("2500"));
+
+    for (const char* bad : {"12,5", "", "abc", "1 200", "99999999999"}) {
+        QList<TOrderRow> r(1);
+        r[0].Fields = {"RAL 9003", QString::fromUtf8(bad), "600", "8", "3", ""};
+        QVERIFY2(!TOrderSheet::Orient(r), bad);
+    }
+}
+
+void TestOrderImport::invalidRowNumbering() {
+    // Blank rows (empty or spaces only) are dropped before numbering.
+    const TSheetValues v = Sheet({Header,
+                                  {"", "", "", "", "", ""},
+                                  {" ", "  ", "", "", "", " "},
+                                  {"RAL 9003", "1200", "600", "", "5", "к"},
+                                  {"RAL 9003", "1200", "600", "8", "5", ""},
+                                  {"RAL 9010", "1300", "700", "8", "", ""},
+                                  {" ", "1300", "700", "8", "2", ""}});
+    const QList<TOrderRow> rows =
+        TOrderSheet::DropBlankRows(TOrderSheet::ExtractRows(v, TOrderSheet::MapColumns(v)));
+    QCOMPARE(rows.size(), 4);
+    // A field of spaces is not empty: the last row is complete.
+    QCOMPARE(TOrderSheet::InvalidRowLines(rows),
+             (QStringList{"Строка 0 | RAL 9003 | 1200 | 600 |  | 5 | к | ",
+                          "Строка 2 | RAL 9010 | 1300 | 700 | 8 |  |  | "}));
+}
+
+void TestOrderImport::importWorkbook_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QString>("file");
+    for (const char* file : {"sample.xlsx", "sample.ods", "sample.xls"}) {
+        QTest::addRow("%s sqlite", file) << TBackend::Sqlite << QString::fromLatin1(file);
+        QTest::addRow("%s postgres", file) << TBackend::Postgres << QString::fromLatin1(file);
+    }
+}
+
+void TestOrderImport::importWorkbook() {
+    QFETCH(QString, file);
+    GRAVELON_CONNECT(db);
+    TWindow w(*db.Data);
+    TOrderImport import(*db.Data, w.Hooks());
+    const TImportResult r = import.ImportOrderFile(DataFile(file));
+    QCOMPARE(int(r.Outcome), int(TOutcome::Stored));
+    QVERIFY(w.Messages.isEmpty());
+    QCOMPARE(w.HeaderAsks, 1);
+    QCOMPARE(w.Enables, 1);
+    QCOMPARE(w.Runs, 0);
+    QCOMPARE(r.Positions, 4);
+    QCOMPARE(r.Statements, 1);
+    QCOMPARE(
+        Positions(*db.Data),
+        (QStringList{"1200x600 RAL 9003 10 Лист повернут на 90", "1200x1200 RAL 9010 5 квадрат",
+                     "3600x1500 RAL 7016 150 ", "2500x190 RAL 050 50 20 1 12,5"}));
+    const QList<QSqlRecord> order =
+        db.Data->OpenSql(QStringLiteral("select ID, Number, Date, MatID, MaxW from Applicates"));
+    QCOMPARE(order.size(), 1);
+    QCOMPARE(order.first().value(0).toLongLong(), r.OrderID);
+    QCOMPARE(order.first().value(1).toString(), QStringLiteral("З-17"));
+    QCOMPARE(order.first().value(2).toString().left(10), QStringLiteral("2021-05-31"));
+    QCOMPARE(order.first().value(4).toDouble(), 1500.0);
+    QCOMPARE(OrderHeader.OrderID, r.OrderID);
+}
+
+void TestOrderImport::sheetAborts_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QList<QStringList>>("rows");
+    const QStringList good = {"RAL 9003", "1200", "600", "8", "5", ""};
+    struct TCase {
+        const char* Name;
+        QList<QStringList> Rows;
+    };
+    const QList<TCase> cases = {
+        {"single cell", {{"Цвет"}}},
+        {"header only", {Header}},
+        {"only blank rows", {Header, {"", " ", "", "", "", ""}}},
+        {"header without the words", {{"a", "b", "c"}, {"RAL 9003", "1200", "600"}}},
+        {"a header word missing",
+         {{"Цвет", "Длина", "Ширина", "Толщина", "Количество"},
+          {"RAL 9003", "1200", "600", "8", "5"}}},
+        // The number check comes first: incomplete rows do not bring the report.
+        {"fractional length despite incomplete rows",
+         {Header, {"RAL 9003", "", "600", "", "5", ""}, {"RAL 9003", "12,5", "600", "8", "5", ""}}},
+        {"width not a number", {Header, good, {"RAL 9003", "1200", "шестьсот", "8", "5", ""}}},
+        {"thickness of no material", {Header, good, {"RAL 9003", "1200", "600", "9", "5", ""}}},
+    };
+    for (const TCase& c : cases) {
+        QTest::addRow("%s sqlite", c.Name) << TBackend::Sqlite << c.Rows;
+        QTest::addRow("%s postgres", c.Name) << TBackend::Postgres << c.Rows;
+    }
+}
+
+// Each of these ends with the abort message before the New-order dialog; nothing is
+// stored and the program goes on.
+void TestOrderImport::sheetAborts() {
+    QFETCH(QList<QStringList>, rows);
+    GRAVELON_CONNECT(db);
+    TWindow w(*db.Data);
+    const TImportResult r = TOrderImport(*db.Data, w.Hooks()).ReadOrderSheet(Sheet(rows));
+    QCOMPARE(int(r.Outcome), int(TOutcome::Aborted));
+    QCOMPARE(w.Messages.size(), 1);
+    QCOMPARE(int(w.Messages.first().first), int(TMessageKind::Plain));
+    QCOMPARE(w.Messages.first().second, TOrderImport::AbortMessage);
+    QCOMPARE(w.HeaderAsks, 0);
+    QCOMPARE(w.Terminates, 0);
+    QCOMPARE(w.Enables + w.Runs, 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
+}
+
+void TestOrderImport::invalidRowsReport_data() {
+    TestDb::AddBackendRows();
+}
+
+void TestOrderImport::invalidRowsReport() {
+    GRAVELON_CONNECT(db);
+    QTemporaryDir temp;
+    TWindow w(*db.Data);
+    w.Desktop = temp.filePath(QStringLiteral("Рабочий стол")); // created when missing
+    const TSheetValues v = Sheet({Header,
+                                  {"", "", "", "", "", ""},
+                                  {"RAL 9003", "1200", "600", "", "5", "угол"},
+                                  {"RAL 9003", "600", "1200", "8", "", "мой"},
+                                  {"RAL 9010", "1300", "700", "8", "2", ""}});
+    const TImportResult r = TOrderImport(*db.Data, w.Hooks()).ReadOrderSheet(v);
+    QCOMPARE(int(r.Outcome), int(TOutcome::InvalidRows));
+    const QStringList lines = {"Строка 0 | RAL 9003 | 1200 | 600 |  | 5 | угол | ",
+                               "Строка 1 | RAL 9003 | 1200 | 600 | 8 |  | Лист повернут на 90 | "};
+    QCOMPARE(r.InvalidRowLines, lines);
+    QCOMPARE(w.Messages.size(), 1);
+    QCOMPARE(int(w.Messages.first().first), int(TMessageKind::Error));
+    QCOMPARE(w.Messages.first().second,
+             QStringLiteral("Внимание!!!\r\nСледующие строки содержат недостаточно данных, работа "
+                            "программы будет остановлена.\r\n") +
+                 lines.at(0) + QStringLiteral("\r\n") + lines.at(1) +
+                 QStringLiteral("\r\n\r\nнекорректные строки сохранены в файле \"Некорректные "
+                                "строки\" на рабочем столе"));
+    QFile report(QDir(w.Desktop).filePath(QStringLiteral("Некорректные строки.txt")));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QCOMPARE(report.readAll(), (lines.at(0) + "\r\n" + lines.at(1) + "\r\n").toUtf8());
+    QCOMPARE(r.ReportFile, report.fileName());
+    QCOMPARE(w.Terminates, 1);
+    QCOMPARE(w.HeaderAsks, 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
+}
+
+void TestOrderImport::thicknessMatching_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QString>("thickness");
+    QTest::addColumn<bool>("known");
+    for (auto [be, name] :
+         {std::pair{TBackend::Sqlite, "sqlite"}, {TBackend::Postgres, "postgres"}}) {
+        QTest::addRow("10 matches 10, %s", name) << be << "10" << true;
+        QTest::addRow("10,5 matches 10.5, %s", name) << be << "10,5" << true;
+        QTest::addRow("10.5 written with a point, %s", name) << be << "10.5" << false;
+        QTest::addRow("10,0 is not 10, %s", name) << be << "10,0" << false;
+        QTest::addRow("with a space, %s", name) << be << " 10" << false;
+        QTest::addRow("11 matches nothing, %s", name) << be << "11" << false;
+    }
+}
+
+void TestOrderImport::thicknessMatching() {
+    QFETCH(QString, thickness);
+    QFETCH(bool, known);
+    GRAVELON_CONNECT(db);
+    db.Data->ExecSql(QStringLiteral("insert into Materials (Name, Width, Weight1m2, MaxH) values "
+                                    "('Плита', 10.5, 19, 50)"));
+    TWindow w(*db.Data);
+    const TImportResult r =
+        TOrderImport(*db.Data, w.Hooks())
+            .ReadOrderSheet(Sheet({Header,
+                                   {"RAL 9003", "1200", "600", "8", "5", ""},
+                                   {"RAL 9003", "1200", "600", thickness, "5", ""}}));
+    QCOMPARE(int(r.Outcome), int(known ? TOutcome::Stored : TOutcome::Aborted));
+    QCOMPARE(w.HeaderAsks, known ? 1 : 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), known ? 2 : 0);
+}
+
+void TestOrderImport::unknownColours_data() {
+    TestDb::AddBackendRows();
+}
+
+void TestOrderImport::unknownColours() {
+    GRAVELON_CONNECT(db);
+    TWindow w(*db.Data);
+    // Case and spaces do not count; unknown codes are listed once each, as written.
+    const TImportResult ok =
+        TOrderImport(*db.Data, w.Hooks())
+            .ReadOrderSheet(Sheet({Header,
+                                   {"ral 9003", "1200", "600", "8", "5", ""},
+                                   {"RAL0505020", "1200", "600", "8", "5", ""},
+                                   {" Ral 7016 ", "1200", "600", "8", "5", ""}}));
+    QCOMPARE(int(ok.Outcome), int(TOutcome::Stored));
+    QCOMPARE(Positions(*db.Data), (QStringList{"1200x600 RAL 9003 5 ", "1200x600 RAL 050 50 20 5 ",
+                                               "1200x600 RAL 7016 5 "}));
+
+    db.Data->Archivation();
+    TWindow w2(*db.Data);
+    const TImportResult bad = TOrderImport(*db.Data, w2.Hooks())
+                                  .ReadOrderSheet(Sheet({Header,
+                                                         {"RAL 9999", "1200", "600", "8", "5", ""},
+                                                         {"RAL 9003", "1200", "600", "8", "5", ""},
+                                                         {"ral 9999", "1300", "600", "8", "5", ""},
+                                                         {"Синий", "1200", "600", "8", "5", ""}}));
+    QCOMPARE(int(bad.Outcome), int(TOutcome::UnknownColours));
+    QCOMPARE(bad.UnknownColours, (QStringList{"RAL 9999", "Синий"}));
+    QCOMPARE(w2.Messages.size(), 1);
+    QCOMPARE(w2.Messages.first().second, TOrderImport::UnknownColoursMessage(bad.UnknownColours));
+    QVERIFY(w2.Messages.first().second.contains(QStringLiteral("RAL 9999\r\nСиний")));
+    QCOMPARE(w2.HeaderAsks, 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
+}
+
+void TestOrderImport::manyRowsInThreeStatements_data() {
+    TestDb::AddBackendRows();
+}
+
+void TestOrderImport::manyRowsInThreeStatements() {
+    GRAVELON_CONNECT(db);
+    QList<QStringList> rows = {Header};
+    QStringList expected;
+    for (int i = 0; i < 250; ++i) {
+        rows.append({"RAL 9010", QString::number(1200 + i), "600", "8",
+                     QString::number(i % 150 + 1), QStringLiteral("п%1 'кавычка'").arg(i)});
+        expected << QStringLiteral("%1x600 RAL 9010 %2 п%3 'кавычка'")
+                        .arg(1200 + i)
+                        .arg(i % 150 + 1)
+                        .arg(i);
+    }
+    TWindow w(*db.Data);
+    const TImportResult r = TOrderImport(*db.Data, w.Hooks()).ReadOrderSheet(Sheet(rows));
+    QCOMPARE(int(r.Outcome), int(TOutcome::Stored));
+    QCOMPARE(r.Statements, 3);
+    QCOMPARE(Positions(*db.Data), expected);
+
+    QList<TOrderRow> parsed = TOrderSheet::ExtractRows(Sheet(rows), {1, 2, 3, 4, 5, 6});
+    const QStringList statements = TOrderImport::PositionStatements(7, parsed);
+    QCOMPARE(statements.size(), 3);
+    QCOMPARE(statements.at(0).count(QLatin1Char('\n')), 100);
+    QCOMPARE(statements.at(1).count(QLatin1Char('\n')), 100);
+    QCOMPARE(statements.at(2).count(QLatin1Char('\n')), 50);
+    QVERIFY(statements.at(2).endsWith(QStringLiteral("'п249 ''кавычка''');")));
+    QVERIFY(statements.at(0).startsWith(
+        QStringLiteral("insert into ApplicatePositions (ApplicateID,Width,Height,ColorID,"
+                       "Quantity,Comment) values\n('7', '1200', '600', '0', '1', ")));
+    QCOMPARE(TOrderImport::PositionStatements(7, parsed.mid(0, 1)).size(), 1);
+}
+
+void TestOrderImport::failedStoringRemovesHeader_data() {
+    TestDb::AddBackendRows();
+}
+
+void TestOrderImport::failedStoringRemovesHeader() {
+    GRAVELON_CONNECT(db);
+    QList<QStringList> rows = {Header};
+    for (int i = 0; i < 180; ++i)
+        rows.append({"RAL 9010", "1200", "600", "8", i == 150 ? "много" : "5", ""});
+    TWindow w(*db.Data);
+    const TImportResult r = TOrderImport(*db.Data, w.Hooks()).ReadOrderSheet(Sheet(rows));
+    QCOMPARE(int(r.Outcome), int(TOutcome::Aborted));
+    QCOMPARE(w.HeaderAsks, 1);
+    QCOMPARE(w.Messages.size(), 1);
+    QCOMPARE(w.Messages.first().second, TOrderImport::AbortMessage);
+    QVERIFY(!r.Detail.isEmpty());
+    // The first statement's 100 rows were stored before the second failed: the
+    // transaction takes them back, and the header goes too.
+    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 1);
+    QCOMPARE(w.Enables + w.Runs, 0);
+    // The connection is usable afterwards: the next import stores its order.
+    rows[151][4] = QStringLiteral("5");
+    TWindow w2(*db.Data);
+    QCOMPARE(int(TOrderImport(*db.Data, w2.Hooks()).ReadOrderSheet(Sheet(rows)).Outcome),
+             int(TOutcome::Stored));
+    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 180);
+}
+
+void TestOrderImport::automaticCalculation_data() {
+    TestDb::AddBackendRows();
+}
+
+void TestOrderImport::automaticCalculation() {
+    GRAVELON_CONNECT(db);
+    TWindow w(*db.Data);
+    w.Auto = true;
+    const TImportResult r =
+        TOrderImport(*db.Data, w.Hooks())
+            .ReadOrderSheet(Sheet({Header, {"RAL 9003", "1200", "600", "8", "5", ""}}));
+    QCOMPARE(int(r.Outcome), int(TOutcome::Stored));
+    QCOMPARE(w.Runs, 1);
+    QCOMPARE(w.Enables, 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 1);
+}
+
+QTEST_GUILESS_MAIN(TestOrderImport)
+#include "tst_order_import.moc"
