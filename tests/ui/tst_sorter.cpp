@@ -1,0 +1,378 @@
+// The order browser of the main window on both databases: searches, the
+// master-detail refresh on clicks, the button rules and the stored option.
+#include "BDConnect.h"
+#include "IniFile.h"
+#include "Prompts.h"
+#include "Settings.h"
+#include "Sorter.h"
+#include "TestDatabase.h"
+#include "UiTestSupport.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+using namespace UiTest;
+
+namespace {
+
+const QDate Day1(2021, 5, 31);
+const QDate Day2(2021, 6, 1);
+
+// An order with two pallets: the first in colour order (RAL 1015) holds the 2000 mm
+// position, the second (RAL 9003) the 3000 mm one.
+qlonglong OrderWithPallets(TDataModule1& AData, const QString& ANumber, const QDate& ADate) {
+    QList<qlonglong> pos;
+    const qlonglong order = TestDb::AddOrder(
+        AData, ANumber, ADate, 1, 1000.0,
+        {{2000, 1000, 3, 10, QStringLiteral("A")}, {3000, 1200, 1, 20, QStringLiteral("B")}}, &pos);
+    const qlonglong p1 = TestDb::AddPallet(AData, 3);
+    TestDb::AddSolution(AData, order, pos[0], p1, 1, 10);
+    const qlonglong p2 = TestDb::AddPallet(AData, 1);
+    TestDb::AddSolution(AData, order, pos[1], p2, 1, 20);
+    return order;
+}
+
+qlonglong OrderWithoutPallets(TDataModule1& AData, const QString& ANumber, const QDate& ADate) {
+    return TestDb::AddOrder(AData, ANumber, ADate, 2, 800.0,
+                            {{1500, 600, 5, 4, QString()}, {2500, 900, 5, 7, QString()}});
+}
+
+QStringList Numbers(QObject* AForm) {
+    QStringList numbers;
+    for (int r = 0; r < Rows(AForm, "cxGrid1"); ++r)
+        numbers << Cell(AForm, "cxGrid1", r, QStringLiteral("Номер заявки"));
+    numbers.sort();
+    return numbers;
+}
+
+struct TWindow {
+    TRecordingPrompts Prompts;
+    std::unique_ptr<TForm1> Form;
+
+    void Open(TestDb::TConnected& ADb) {
+        Form = std::make_unique<TForm1>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form->resize(1400, 900);
+        Form->show();
+    }
+    void SearchDate(const QDate& ADate) {
+        Child<QDateEdit>(Form.get(), "DateTimeZayavki")->setDate(ADate);
+        Child<QToolButton>(Form.get(), "BitBtn1")->click();
+    }
+    void SearchNumber(const QString& AText) {
+        Child<QLineEdit>(Form.get(), "NomerZayavki")->setText(AText);
+        Child<QToolButton>(Form.get(), "BitBtn2")->click();
+    }
+    bool Enabled(const char* AButton) {
+        return Child<QPushButton>(Form.get(), AButton)->isEnabled();
+    }
+    QString Text(const char* ALabel) { return Child<QLabel>(Form.get(), ALabel)->text(); }
+};
+
+} // namespace
+
+class TstSorter : public QObject {
+    Q_OBJECT
+private slots:
+    void layout();
+    void searchByDate_data() { TestDb::AddBackendRows(); }
+    void searchByDate();
+    void searchByNumber_data() { TestDb::AddBackendRows(); }
+    void searchByNumber();
+    void nothingFound_data() { TestDb::AddBackendRows(); }
+    void nothingFound();
+    void buttonRules_data() { TestDb::AddBackendRows(); }
+    void buttonRules();
+    void clickVersusKeyboard_data() { TestDb::AddBackendRows(); }
+    void clickVersusKeyboard();
+    void autoCalcSetting_data();
+    void autoCalcSetting();
+    void databaseErrorShown_data() { TestDb::AddBackendRows(); }
+    void databaseErrorShown();
+};
+
+void TstSorter::layout() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    OrderWithPallets(*db.Data, QStringLiteral("L-1"), QDate::currentDate());
+    TWindow w;
+    w.Open(db);
+    QCOMPARE(w.Form->windowTitle(), QStringLiteral("Гравелон 1.0"));
+    QCOMPARE(Titles(w.Form.get(), "cxGrid1"),
+             QStringList({"№", "Заказчик", "Номер заявки", "Дата", "Комментарий",
+                          "Предельный вес поддона, кг", "Материал",
+                          "Предельное число листов по высоте", "Плотность кг/м2", "Толщина, мм"}));
+    QCOMPARE(Titles(w.Form.get(), "cxGrid2"), QStringList({"№", "Код цвета", "Цвет", "Длина",
+                                                           "Ширина", "Количество", "Комментарий"}));
+    QCOMPARE(
+        Titles(w.Form.get(), "cxGrid3"),
+        QStringList({"№", "Длина", "Ширина", "Цвет", "Код Цвета", "Вес, кг.", "Высота, листов"}));
+    QCOMPARE(Titles(w.Form.get(), "cxGrid4"),
+             QStringList({"Длина", "Ширина", "К-во в 1 ряду", "Ширина 1 лист", "Количество",
+                          "Комментарий", "Площадь, м2", "Шт. в высоту", "Вес, кг"}));
+    // Today's order is listed on opening; the customer and the material are told apart.
+    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+    QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Заказчик")),
+             QStringLiteral("ООО Тест"));
+    QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Материал")),
+             QStringLiteral("Фиброцементная плита"));
+    QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Дата")),
+             QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+    // The contents' "comment" is shown under "Комментарий" whatever the case of its name.
+    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
+    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
+    auto* grid = Child<QTableView>(w.Form.get(), "cxGrid1");
+    QCOMPARE(grid->columnWidth(0), 26);
+    QCOMPARE(grid->columnWidth(1), 130);
+    QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
+    QVERIFY(!(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable));
+    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+    QCOMPARE(Child<QLabel>(w.Form.get(), "Label13")->text(), QStringLiteral("Выгрузка раскладок"));
+    QCOMPARE(Child<QLabel>(w.Form.get(), "Label14")->text(),
+             QStringLiteral("Прошло времени: 0 мин."));
+    QVERIFY(w.Prompts.Asked.isEmpty());
+}
+
+void TstSorter::searchByDate() {
+    GRAVELON_CONNECT(db);
+    // One order of the day lies in the archive, one in the working tables.
+    OrderWithoutPallets(*db.Data, QStringLiteral("Д-0"), Day1);
+    db.Data->Archivation();
+    OrderWithPallets(*db.Data, QStringLiteral("Д-1"), Day1);
+    OrderWithoutPallets(*db.Data, QStringLiteral("Д-2"), Day2);
+    TWindow w;
+    w.Open(db);
+    w.Form->SetStatusText(QStringLiteral("прежний текст"));
+
+    w.SearchDate(Day1);
+    QCOMPARE(Numbers(w.Form.get()), QStringList({"Д-0", "Д-1"}));
+    // The details are those of the first order listed.
+    const QString first = Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Номер заявки"));
+    QCOMPARE(w.Text("Label7"), first);
+    QCOMPARE(w.Text("Label1"), first);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), 2);
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("прежний текст"));
+
+    w.SearchDate(Day2);
+    QCOMPARE(Numbers(w.Form.get()), QStringList({"Д-2"}));
+    QCOMPARE(w.Text("Label7"), QStringLiteral("Д-2"));
+    QVERIFY(w.Prompts.Asked.isEmpty());
+}
+
+void TstSorter::searchByNumber() {
+    GRAVELON_CONNECT(db);
+    OrderWithoutPallets(*db.Data, QStringLiteral("А-1"), Day1);
+    OrderWithoutPallets(*db.Data, QStringLiteral("Б'2"), Day1);
+    OrderWithoutPallets(*db.Data, QStringLiteral("В_3"), Day2);
+    OrderWithoutPallets(*db.Data, QStringLiteral("Г%4"), Day2);
+    TWindow w;
+    w.Open(db);
+
+    const QList<QPair<QString, QStringList>> cases = {
+        {QStringLiteral("'"), {"Б'2"}},                     // searched for as such
+        {QStringLiteral(""), {"А-1", "Б'2", "В_3", "Г%4"}}, // every order
+        {QStringLiteral("-1"), {"А-1"}},                    // contained anywhere
+        {QStringLiteral("Б'"), {"Б'2"}},
+        {QStringLiteral("_"), {"А-1", "Б'2", "В_3", "Г%4"}}, // a wildcard, as typed
+        {QStringLiteral("' or 1=1 --"), {}},                 // text, never SQL
+    };
+    for (const auto& c : cases) {
+        w.SearchNumber(c.first);
+        QCOMPARE(Numbers(w.Form.get()), c.second);
+    }
+    QVERIFY(w.Prompts.Asked.isEmpty());
+}
+
+void TstSorter::nothingFound() {
+    GRAVELON_CONNECT(db);
+    OrderWithPallets(*db.Data, QStringLiteral("П-1"), Day1);
+    TWindow w;
+    w.Open(db);
+    w.SearchNumber(QStringLiteral("П-1"));
+    QVERIFY(w.Enabled("Button1"));
+    QVERIFY(w.Enabled("Button2"));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 2);
+
+    w.SearchNumber(QStringLiteral("нет такой"));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 0);
+    QVERIFY(!w.Enabled("Button1"));
+    QVERIFY(!w.Enabled("Button2"));
+    QVERIFY(!w.Enabled("Button3"));
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("Заявки не найдены"));
+    // The detail grids and captions keep what they showed.
+    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), 2);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 2);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
+    QCOMPARE(w.Text("Label7"), QStringLiteral("П-1"));
+    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
+    // With no order listed, neither a click on a pallet nor the button does anything.
+    ClickRow(w.Form.get(), "cxGrid3", 1);
+    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
+    w.Form->Button3Click();
+    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("Заявки не найдены"));
+}
+
+void TstSorter::buttonRules() {
+    GRAVELON_CONNECT(db);
+    OrderWithoutPallets(*db.Data, QStringLiteral("Без-1"), Day1);
+    OrderWithPallets(*db.Data, QStringLiteral("С-2"), Day2);
+    TWindow w;
+    w.Open(db);
+    // Before the first refresh the print buttons are on and the calculation off; the
+    // window opened on today, which has no orders.
+    QVERIFY(!w.Enabled("Button3"));
+
+    w.SearchDate(Day2);
+    QVERIFY(!w.Enabled("Button3"));
+    QVERIFY(w.Enabled("Button1"));
+    QVERIFY(w.Enabled("Button2"));
+    QCOMPARE(CurrentRow(w.Form.get(), "cxGrid3"), 0);
+    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
+    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
+    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Комментарий")), QString());
+
+    w.SearchDate(Day1);
+    QVERIFY(w.Enabled("Button3"));
+    QVERIFY(!w.Enabled("Button1"));
+    QVERIFY(!w.Enabled("Button2"));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), 2);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 0);
+    // The pallet caption keeps the number it had.
+    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
+    QCOMPARE(w.Text("Label7"), QStringLiteral("Без-1"));
+}
+
+void TstSorter::clickVersusKeyboard() {
+    GRAVELON_CONNECT(db);
+    OrderWithPallets(*db.Data, QStringLiteral("К-1"), Day1);
+    OrderWithoutPallets(*db.Data, QStringLiteral("К-2"), Day1);
+    TWindow w;
+    w.Open(db);
+    w.SearchDate(Day1);
+    const QString first = Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Номер заявки"));
+    const QString second = Cell(w.Form.get(), "cxGrid1", 1, QStringLiteral("Номер заявки"));
+    if (first != QStringLiteral("К-1")) {
+        // Put the order with pallets first for the pallet part below.
+        ClickRow(w.Form.get(), "cxGrid1", 1);
+    }
+    QCOMPARE(w.Text("Label7"), QStringLiteral("К-1"));
+    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
+
+    // Pallets: the arrow key moves the current row and nothing else.
+    auto* pallets = Child<QTableView>(w.Form.get(), "cxGrid3");
+    pallets->setFocus();
+    QTest::keyClick(pallets, Qt::Key_Down);
+    QCOMPARE(CurrentRow(w.Form.get(), "cxGrid3"), 1);
+    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
+    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
+    // A click on that row shows its contents and its number.
+    ClickRow(w.Form.get(), "cxGrid3", 1);
+    QCOMPARE(w.Text("Label3"), QStringLiteral("2"));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
+    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Длина")), QStringLiteral("3000"));
+    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Количество")), QStringLiteral("20"));
+
+    // Orders: the same.
+    auto* orders = Child<QTableView>(w.Form.get(), "cxGrid1");
+    const int k1 = CurrentRow(w.Form.get(), "cxGrid1");
+    const int k2 = 1 - k1;
+    orders->setFocus();
+    QTest::keyClick(orders, k2 > k1 ? Qt::Key_Down : Qt::Key_Up);
+    QCOMPARE(CurrentRow(w.Form.get(), "cxGrid1"), k2);
+    QCOMPARE(w.Text("Label7"), QStringLiteral("К-1"));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 2);
+    ClickRow(w.Form.get(), "cxGrid1", k2);
+    QCOMPARE(w.Text("Label7"), QStringLiteral("К-2"));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
+    QVERIFY(w.Enabled("Button3"));
+    Q_UNUSED(second);
+    QVERIFY(w.Prompts.Asked.isEmpty());
+}
+
+void TstSorter::autoCalcSetting_data() {
+    QTest::addColumn<QString>("stored"); // "<none>": key missing, "<nofile>": no file
+    QTest::addColumn<bool>("checked");
+    QTest::addColumn<QString>("after"); // the value in the file after the showing
+    QTest::newRow("false") << "false" << false << "false";
+    QTest::newRow("true") << "true" << true << "true";
+    QTest::newRow("one") << "1" << true << "true";
+    QTest::newRow("False") << "False" << true << "true";
+    QTest::newRow("empty") << "" << true << "true";
+    QTest::newRow("missing key") << "<none>" << false << "<none>";
+    QTest::newRow("missing file") << "<nofile>" << false << "<nofile>";
+}
+
+void TstSorter::autoCalcSetting() {
+    QFETCH(QString, stored);
+    QFETCH(bool, checked);
+    QFETCH(QString, after);
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    {
+        QFile f(db.Db.IniPath);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[CONNECT]\nServ=\nBaza=test.db\n[PROGSETTIG]\n");
+        if (stored != QLatin1String("<none>"))
+            f.write(QStringLiteral("AutoObrabotka=%1\n").arg(stored).toUtf8());
+    }
+    if (stored == QLatin1String("<nofile>"))
+        QVERIFY(QFile::remove(db.Db.IniPath));
+    TWindow w;
+    w.Open(db);
+    auto* box = Child<QCheckBox>(w.Form.get(), "CheckBox1");
+    QCOMPARE(box->isChecked(), checked);
+    const TIniFile ini(db.Db.IniPath);
+    if (after == QLatin1String("<nofile>")) {
+        QCOMPARE(w.Prompts.Messages(), QStringList({GravelonSettings::IniNotFoundMessage}));
+        QVERIFY(!ini.Exists());
+        // Clicking without a file says so again and changes nothing on disk.
+        box->click();
+        QCOMPARE(w.Prompts.Messages().size(), 2);
+        QVERIFY(!ini.Exists());
+        return;
+    }
+    QVERIFY(w.Prompts.Asked.isEmpty());
+    QCOMPARE(ini.ReadString(QStringLiteral("PROGSETTIG"), QStringLiteral("AutoObrabotka"),
+                            QStringLiteral("<none>")),
+             after);
+    // A click stores the new state; the connection settings stay as they were.
+    box->click();
+    QCOMPARE(ini.ReadString(QStringLiteral("PROGSETTIG"), QStringLiteral("AutoObrabotka"), {}),
+             checked ? QStringLiteral("false") : QStringLiteral("true"));
+    QCOMPARE(ini.ReadString(QStringLiteral("CONNECT"), QStringLiteral("Baza"), {}),
+             QStringLiteral("test.db"));
+}
+
+void TstSorter::databaseErrorShown() {
+    GRAVELON_CONNECT(db);
+    OrderWithoutPallets(*db.Data, QStringLiteral("Е-1"), Day1);
+    TWindow w;
+    w.Open(db);
+    w.SearchDate(Day1);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+    // The order list can no longer be read: the search says why and the window carries on.
+    db.Data->ExecSql(QStringLiteral("drop table Applicates_archive") +
+                     (db.Data->Dialect().IsPostgres() ? QStringLiteral(" cascade") : QString()));
+    w.SearchDate(Day1);
+    QCOMPARE(w.Prompts.Asked.size(), 1);
+    QCOMPARE(w.Prompts.Asked[0].Kind, TPrompts::TKind::Error);
+    QVERIFY2(
+        w.Prompts.Asked[0].Text.contains(QStringLiteral("applicates_archive"), Qt::CaseInsensitive),
+        qPrintable(w.Prompts.Asked[0].Text));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 0);
+    w.Form->Button3Click();
+    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+}
+
+QTEST_MAIN(TstSorter)
+#include "tst_sorter.moc"
