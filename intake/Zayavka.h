@@ -1,0 +1,69 @@
+#pragma once
+
+#include "OpenExcel.h"
+#include "OrderHeader.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+class QPushButton;
+class TDataModule1;
+class TPrompts;
+
+// The New-order dialog: the header of the order being imported. Its only way out is
+// a successful save, which finds or adds the customer and records the order row.
+class TForm2 : public QDialog {
+    Q_OBJECT
+public:
+    TForm2(TDataModule1& AData, TPrompts& APrompts, QWidget* AParent = nullptr);
+
+    // Shows the dialog modally; true when it recorded the header (AHeader then holds
+    // it, OrderID included). This is the import's AskOrderHeader.
+    bool Ask(TOrderHeader& AHeader);
+
+    // Key of the selected material as decimal text; empty when none is selected.
+    QString SelectedMaterialID() const;
+    // Empties and refills the customer, material and weight boxes. Text the user
+    // typed and the chosen material are kept.
+    void LoadComboData();
+    // OrderHeader.CustomerID for OrderHeader.CustomerName.
+    void FindOrCreateCustomer();
+
+    // Whether the last save recorded the header.
+    bool Saved() const { return FSaved; }
+    const TOrderHeader& Header() const { return FHeader; }
+
+    // The import's hooks for the program's windows: messages through APrompts over
+    // AWindow, the header through this dialog, the report on the user's desktop, the
+    // end of the program requested once the running command has finished.
+    TOrderImportHooks WindowHooks(QWidget* AWindow, bool AAutoCalculation,
+                                  std::function<void()> ARunCalculation,
+                                  std::function<void()> AEnableCalculation);
+
+public slots:
+    void Button1Click();
+    void reject() override; // no cancel: Escape does nothing
+
+protected:
+    void showEvent(QShowEvent* AEvent) override;
+    void changeEvent(QEvent* AEvent) override;
+    void closeEvent(QCloseEvent* AEvent) override;
+
+private:
+    void Mark(QWidget* ABox, const QColor& AColor);
+
+    TDataModule1& FData;
+    TPrompts& FPrompts;
+    TOrderHeader FHeader;
+    bool FSaved = false;
+
+    QDateEdit* DZayavki;
+    QLineEdit* NZayavki;
+    QComboBox* Zakazchik;
+    QComboBox* MaxWeight;
+    QComboBox* Material;
+    QLineEdit* Comment;
+    QPushButton* Button1;
+};
