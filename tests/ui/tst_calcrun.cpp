@@ -1,0 +1,272 @@
+// The calculation run of the main window on both databases: a run that completes, one
+// cancelled with "Прервать", one the database stops, and closing the window mid-run.
+#include "BDConnect.h"
+#include "Prompts.h"
+#include "Sorter.h"
+#include "TestDatabase.h"
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace UiTest;
+
+namespace {
+
+// Stage 1 splits the 70-sheet position (60 at most per stack), stage 3 splits the
+// heavy pallet: every stage has work, so a cancel in stage 3 undoes real changes.
+qlonglong AddOrder(TDataModule1& AData) {
+    return TestDb::AddOrder(AData, QStringLiteral("Р-77"), QDate(2024, 1, 1), 1, 3000.0,
+                            {{3000, 1000, 1, 50, {}},
+                             {2000, 1000, 1, 20, {}},
+                             {1500, 1000, 1, 15, {}},
+                             {1000, 1000, 2, 70, {}}});
+}
+
+QStringList Tables(TDataModule1& AData) {
+    QStringList all;
+    for (const char* t : {"ApplicatePositions", "Palletes", "Solutions"})
+        all << TestDb::Dump(AData, QString::fromLatin1(t)).join(QLatin1Char('\n'));
+    return all;
+}
+
+// What the window showed at each progress report, seen from inside the run.
+struct TSeen {
+    QString Stage;
+    int Position = -1;
+    int Max = -1;
+    bool PanelVisible = false;
+    QPoint PanelPos;
+    QString Elapsed;
+    QString Status;
+    bool Button3Enabled = true;
+    bool MenuEnabled = true;
+    bool WaitCursor = false;
+};
+
+// Polls the window whenever the run lets events through; AOnReport may act (click
+// "Прервать", close the window).
+class TWatcher : public QObject {
+public:
+    TWatcher(TForm1* AForm, std::function<void(const TSeen&)> AOnReport = {})
+        : FForm(AForm), FOnReport(std::move(AOnReport)) {
+        FTimer.setInterval(0);
+        connect(&FTimer, &QTimer::timeout, this, [this] { Poll(); });
+        FTimer.start();
+    }
+    QList<TSeen> Seen;
+
+private:
+    void Poll() {
+        auto* panel = Child<QWidget>(FForm, "Panel17");
+        if (!panel->isVisible())
+            return;
+        TSeen s;
+        s.Stage = Child<QLabel>(FForm, "Label13")->text();
+        s.Position = Child<QProgressBar>(FForm, "ProgressBar1")->value();
+        s.Max = Child<QProgressBar>(FForm, "ProgressBar1")->maximum();
+        s.PanelVisible = true;
+        s.PanelPos = panel->pos();
+        s.Elapsed = Child<QLabel>(FForm, "Label14")->text();
+        s.Status = FForm->StatusText();
+        s.Button3Enabled = Child<QPushButton>(FForm, "Button3")->isEnabled();
+        s.MenuEnabled = FForm->menuBar()->isEnabled();
+        s.WaitCursor = QApplication::overrideCursor() &&
+                       QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        if (!Seen.isEmpty() && Seen.last().Stage == s.Stage && Seen.last().Position == s.Position)
+            return;
+        Seen << s;
+        if (FOnReport)
+            FOnReport(s);
+    }
+    TForm1* FForm;
+    std::function<void(const TSeen&)> FOnReport;
+    QTimer FTimer;
+};
+
+struct TWindow {
+    TRecordingPrompts Prompts;
+    std::unique_ptr<TForm1> Form;
+
+    void Open(TestDb::TConnected& ADb) {
+        Form = std::make_unique<TForm1>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form->resize(1300, 860);
+        Form->show();
+        Child<QLineEdit>(Form.get(), "NomerZayavki")->setText(QStringLiteral("Р-77"));
+        Child<QToolButton>(Form.get(), "BitBtn2")->click();
+    }
+    QPushButton* Button(const char* AName) { return Child<QPushButton>(Form.get(), AName); }
+};
+
+} // namespace
+
+class TstCalcRun : public QObject {
+    Q_OBJECT
+private slots:
+    void completes_data() { TestDb::AddBackendRows(); }
+    void completes();
+    void cancelled_data() { TestDb::AddBackendRows(); }
+    void cancelled();
+    void fails_data() { TestDb::AddBackendRows(); }
+    void fails();
+    void closeDuringRun_data() { TestDb::AddBackendRows(); }
+    void closeDuringRun();
+};
+
+void TstCalcRun::completes() {
+    GRAVELON_CONNECT(db);
+    AddOrder(*db.Data);
+    TWindow w;
+    w.Open(db);
+    QVERIFY(w.Button("Button3")->isEnabled());
+    QVERIFY(!w.Button("Button1")->isEnabled());
+    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
+
+    TWatcher watch(w.Form.get());
+    w.Button("Button3")->click();
+
+    QVERIFY(watch.Seen.size() >= 7);
+    const TSeen& first = watch.Seen.first();
+    QCOMPARE(first.Stage, QStringLiteral("Подготовка расчета"));
+    QCOMPARE(first.Position, 0);
+    QCOMPARE(first.Max, 6);
+    QCOMPARE(first.Elapsed, QStringLiteral("Прошло времени: 0 мин."));
+    QCOMPARE(watch.Seen.last().Stage, QStringLiteral("Расчет завершен"));
+    QCOMPARE(watch.Seen.last().Position, 6);
+    QStringList stages;
+    for (const TSeen& s : watch.Seen) {
+        // During the run: the panel in the middle, the stage in the status bar, the
+        // hourglass, and neither the button nor the menu to start anything else.
+        QCOMPARE(s.PanelPos, QPoint((w.Form->width() - 440) / 2, (w.Form->height() - 127) / 2));
+        QCOMPARE(s.Status, s.Stage);
+        QVERIFY(!s.Button3Enabled);
+        QVERIFY(!s.MenuEnabled);
+        QVERIFY(s.WaitCursor);
+        stages << s.Stage;
+    }
+    QVERIFY2(stages.contains(QStringLiteral("Расщепление исходных поддонов")),
+             qPrintable(stages.join(QLatin1Char('|'))));
+
+    // Afterwards: the outcome, the order's new pallets and the buttons that go with them.
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));
+    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(w.Form->menuBar()->isEnabled());
+    const int pallets =
+        db.Data->OpenSql(QStringLiteral("select count(*) from Palletes")).value(0).value(0).toInt();
+    QVERIFY(pallets > 1);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), pallets);
+    QVERIFY(Rows(w.Form.get(), "cxGrid4") > 0);
+    QCOMPARE(Child<QLabel>(w.Form.get(), "Label3")->text(), QStringLiteral("1"));
+    QVERIFY(!w.Button("Button3")->isEnabled());
+    QVERIFY(w.Button("Button1")->isEnabled());
+    QVERIFY(w.Button("Button2")->isEnabled());
+    QVERIFY(w.Prompts.Asked.isEmpty());
+}
+
+void TstCalcRun::cancelled() {
+    GRAVELON_CONNECT(db);
+    AddOrder(*db.Data);
+    const QStringList before = Tables(*db.Data);
+    TWindow w;
+    w.Open(db);
+    QString afterClick;
+    QString statusAfterClick;
+    bool buttonAfterClick = true;
+    TWatcher watch(w.Form.get(), [&](const TSeen& s) {
+        if (afterClick.isNull() && s.Stage.startsWith(QStringLiteral("Расщепление исходных"))) {
+            QTest::mouseClick(w.Button("Button4"), Qt::LeftButton);
+            afterClick = Child<QLabel>(w.Form.get(), "Label13")->text();
+            statusAfterClick = w.Form->StatusText();
+            buttonAfterClick = w.Button("Button4")->isEnabled();
+        }
+    });
+    w.Button("Button3")->click();
+
+    QCOMPARE(afterClick, QStringLiteral("Прерывание расчета..."));
+    QCOMPARE(statusAfterClick, QStringLiteral("Прерывание расчета..."));
+    QVERIFY(!buttonAfterClick);
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет прерван"));
+    QVERIFY(w.Prompts.Asked.isEmpty());
+    // Everything the run had done, stage 1's splits included, is undone.
+    QCOMPARE(Tables(*db.Data), before);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), 4);
+    QVERIFY(w.Button("Button3")->isEnabled());
+    QVERIFY(!w.Button("Button1")->isEnabled());
+    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+
+    // The next run starts with "Прервать" enabled again and completes.
+    bool button4Enabled = false;
+    TWatcher again(w.Form.get(),
+                   [&](const TSeen&) { button4Enabled = w.Button("Button4")->isEnabled(); });
+    w.Button("Button3")->click();
+    QVERIFY(button4Enabled);
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));
+    QVERIFY(Rows(w.Form.get(), "cxGrid3") > 1);
+}
+
+void TstCalcRun::fails() {
+    GRAVELON_CONNECT(db);
+    AddOrder(*db.Data);
+    // The database refuses every new pallet, as a constraint would.
+    if (db.Data->Dialect().IsPostgres()) {
+        db.Data->ExecSql(
+            QStringLiteral("create function refuse_pallet() returns trigger language plpgsql as "
+                           "$$ begin raise exception 'поддоны запрещены'; end $$"));
+        db.Data->ExecSql(QStringLiteral("create trigger refuse_pallet before insert on Palletes "
+                                        "for each row execute function refuse_pallet()"));
+    } else {
+        db.Data->ExecSql(QStringLiteral("create trigger refuse_pallet before insert on Palletes "
+                                        "begin select raise(abort, 'поддоны запрещены'); end"));
+    }
+    const QStringList before = Tables(*db.Data);
+    TWindow w;
+    w.Open(db);
+    w.Button("Button3")->click();
+
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("Ошибка расчета"));
+    QCOMPARE(w.Prompts.Asked.size(), 1);
+    QCOMPARE(w.Prompts.Asked[0].Kind, TPrompts::TKind::Error);
+    const QString text = w.Prompts.Asked[0].Text;
+    QVERIFY2(text.startsWith(QStringLiteral("Ошибка расчета: ")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("поддоны запрещены")), qPrintable(text));
+    QCOMPARE(Tables(*db.Data), before);
+    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(w.Button("Button3")->isEnabled());
+    QVERIFY(w.Form->menuBar()->isEnabled());
+    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+}
+
+void TstCalcRun::closeDuringRun() {
+    GRAVELON_CONNECT(db);
+    AddOrder(*db.Data);
+    const QStringList before = Tables(*db.Data);
+    TWindow w;
+    w.Open(db);
+    bool stillOpen = false;
+    TWatcher watch(w.Form.get(), [&](const TSeen& s) {
+        if (!stillOpen && s.Stage.startsWith(QStringLiteral("Начальное распределение"))) {
+            w.Form->close();
+            stillOpen = w.Form->isVisible();
+        }
+    });
+    w.Button("Button3")->click();
+    // The close waited for the run to stop; nothing of it stayed in the tables.
+    QVERIFY(stillOpen);
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет прерван"));
+    QCOMPARE(Tables(*db.Data), before);
+    QTRY_VERIFY(!w.Form->isVisible());
+}
+
+QTEST_MAIN(TstCalcRun)
+#include "tst_calcrun.moc"
