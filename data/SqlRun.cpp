@@ -134,7 +134,10 @@ void TStaticQueryModel::Open(const QSqlDatabase& ADb, const QString& ASql,
 
 void TStaticQueryModel::Close() {
     FOpen = false;
-    clear();
+    // QSqlQueryModel::clear() leaves an empty query made by the connection's driver,
+    // which dies with the connection: closing again after a reconnect would use the
+    // destroyed driver. An empty query of no connection is always safe to drop.
+    setQuery(QSqlQuery());
 }
 
 QVariant TStaticQueryModel::Value(int ARow, const QString& AColumn) const {
