@@ -1,0 +1,191 @@
+#include "LayoutWorkbook.h"
+
+#include "BlockPicture.h"
+#include "Errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <xlsxwriter.h>
+
+namespace {
+
+// Excel's row height for Calibri 14. Stated for the whole sheet so that the pictures,
+// which the writer anchors to rows by their heights, keep their size when the
+// spreadsheet lays the rows out for the larger font.
+constexpr double SheetRowHeight = 18.75;
+
+QByteArray Utf8(const QString& AText) {
+    return AText.toUtf8();
+}
+
+// Permissions of a newly created file, as the user's umask grants them.
+QFileDevice::Permissions NewFilePermissions() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const mode_t mode = 0666 & ~mask;
+    QFileDevice::Permissions p;
+    if (mode & S_IRUSR)
+        p |= QFileDevice::ReadOwner | QFileDevice::ReadUser;
+    if (mode & S_IWUSR)
+        p |= QFileDevice::WriteOwner | QFileDevice::WriteUser;
+    if (mode & S_IRGRP)
+        p |= QFileDevice::ReadGroup;
+    if (mode & S_IWGRP)
+        p |= QFileDevice::WriteGroup;
+    if (mode & S_IROTH)
+        p |= QFileDevice::ReadOther;
+    if (mode & S_IWOTH)
+        p |= QFileDevice::WriteOther;
+    return p;
+}
+
+} // namespace
+
+TLayoutWorkbook::TLayoutWorkbook(const QString& ATargetFile) {
+    QFileInfo target(ATargetFile);
+    if (ATargetFile.trimmed().isEmpty() || target.fileName().isEmpty())
+        throw EGravelonError(QStringLiteral("Не указано имя файла"));
+    // Saving through a link replaces the file it points to, not the link.
+    if (target.isSymLink() && target.exists())
+        target = QFileInfo(target.canonicalFilePath());
+    FTarget = target.absoluteFilePath();
+    if (target.isDir())
+        throw EGravelonError(QStringLiteral("%1 является папкой").arg(FTarget));
+
+    FTemp = std::make_unique<QTemporaryFile>(
+        QDir(target.absolutePath())
+            .filePath(QLatin1Char('.') + target.fileName() + QStringLiteral(".XXXXXX")));
+    if (!FTemp->open())
+        throw EGravelonError(QStringLiteral("Не удалось создать файл в папке %1: %2")
+                                 .arg(target.absolutePath(), FTemp->errorString()));
+    FTemp->close();
+
+    FWorkbook = workbook_new(QFile::encodeName(FTemp->fileName()).constData());
+    if (!FWorkbook)
+        throw EGravelonError(QStringLiteral("Не удалось создать книгу"));
+    FSheet = workbook_add_worksheet(FWorkbook, nullptr);
+    if (!FSheet) {
+        Discard();
+        throw EGravelonError(QStringLiteral("Не удалось добавить лист"));
+    }
+    FText = workbook_add_format(FWorkbook);
+    FBordered = workbook_add_format(FWorkbook);
+    for (lxw_format* f : {FText, FBordered}) {
+        format_set_font_name(f, "Calibri");
+        format_set_font_size(f, 14);
+        format_set_bold(f);
+        format_set_align(f, LXW_ALIGN_LEFT);
+    }
+    format_set_border(FBordered, LXW_BORDER_THIN);
+    worksheet_set_default_row(FSheet, SheetRowHeight, LXW_FALSE);
+}
+
+TLayoutWorkbook::~TLayoutWorkbook() {
+    Discard();
+}
+
+QString TLayoutWorkbook::TemporaryFile() const {
+    return FTemp ? FTemp->fileName() : QString();
+}
+
+void TLayoutWorkbook::Discard() {
+    // Frees the workbook without writing it; the temporary file goes with FTemp.
+    if (FWorkbook) {
+        lxw_workbook_free(FWorkbook);
+        FWorkbook = nullptr;
+    }
+}
+
+void TLayoutWorkbook::Check(int AError, const char* AWhat) const {
+    if (AError != LXW_NO_ERROR)
+        throw EGravelonError(
+            QStringLiteral("Ошибка записи книги (%1): %2")
+                .arg(QLatin1String(AWhat), QString::fromUtf8(lxw_strerror(lxw_error(AError)))));
+}
+
+void TLayoutWorkbook::WriteText(int ARow, int AColumn, const QString& AText) {
+    const QByteArray text = Utf8(AText);
+    Check(worksheet_write_string(FSheet, lxw_row_t(ARow - 1), lxw_col_t(AColumn - 1),
+                                 text.constData(), FText),
+          "worksheet_write_string");
+    FWidths.Note(AColumn - 1, AText);
+    FLastColumn = std::max(FLastColumn, AColumn);
+}
+
+void TLayoutWorkbook::WriteNumber(int ARow, int AColumn, double AValue) {
+    Check(
+        worksheet_write_number(FSheet, lxw_row_t(ARow - 1), lxw_col_t(AColumn - 1), AValue, FText),
+        "worksheet_write_number");
+    // Shown in the General format: up to ten significant digits.
+    FWidths.Note(AColumn - 1, QString::number(AValue, 'g', 10));
+    FLastColumn = std::max(FLastColumn, AColumn);
+}
+
+void TLayoutWorkbook::MergeText(int ARow, int AFirstColumn, int ALastColumn, const QString& AText) {
+    const QByteArray text = Utf8(AText);
+    Check(worksheet_merge_range(FSheet, lxw_row_t(ARow - 1), lxw_col_t(AFirstColumn - 1),
+                                lxw_row_t(ARow - 1), lxw_col_t(ALastColumn - 1), text.constData(),
+                                FText),
+          "worksheet_merge_range");
+    FLastColumn = std::max(FLastColumn, ALastColumn);
+}
+
+void TLayoutWorkbook::WriteTable(int ARow, int AColumn, const QList<QStringList>& ARows) {
+    for (qsizetype r = 0; r < ARows.size(); ++r) {
+        const QStringList& cells = ARows.at(r);
+        for (qsizetype c = 0; c < cells.size(); ++c) {
+            const QByteArray text = Utf8(cells.at(c));
+            const int column = AColumn + int(c);
+            Check(worksheet_write_string(FSheet, lxw_row_t(ARow + r - 1), lxw_col_t(column - 1),
+                                         text.constData(), FBordered),
+                  "worksheet_write_string");
+            FWidths.Note(column - 1, cells.at(c));
+            FLastColumn = std::max(FLastColumn, column);
+        }
+    }
+}
+
+void TLayoutWorkbook::InsertPicture(int ARow, int AColumn, const TBlockPicture& APicture) {
+    lxw_image_options options{};
+    options.x_scale = APicture.XScale();
+    options.y_scale = APicture.YScale();
+    const QByteArray path = QFile::encodeName(APicture.PngPath());
+    Check(worksheet_insert_image_opt(FSheet, lxw_row_t(ARow - 1), lxw_col_t(AColumn - 1),
+                                     path.constData(), &options),
+          "worksheet_insert_image_opt");
+}
+
+void TLayoutWorkbook::Commit() {
+    if (!FWorkbook)
+        throw EGravelonError(QStringLiteral("Книга уже закрыта"));
+    // The sheet's font for every column in use, so that blank cells of the used range
+    // carry it too; an empty sheet still has its first column.
+    const int last = std::max(FLastColumn, 1);
+    for (int c = 0; c < last; ++c)
+        Check(worksheet_set_column(FSheet, lxw_col_t(c), lxw_col_t(c), FWidths.Width(c), FText),
+              "worksheet_set_column");
+
+    lxw_workbook* workbook = FWorkbook;
+    FWorkbook = nullptr; // closing frees it, whatever the outcome
+    Check(workbook_close(workbook), "workbook_close");
+
+    const QString temp = FTemp->fileName();
+    const QFileInfo target(FTarget);
+    if (!QFile::setPermissions(temp, target.exists() ? QFile::permissions(FTarget)
+                                                     : NewFilePermissions()))
+        throw EGravelonError(QStringLiteral("Не удалось задать права файла %1").arg(temp));
+    // One rename: the target is either the old file or the complete new one.
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(FTarget).constData()) !=
+        0) {
+        const int error = errno;
+        throw EGravelonError(QStringLiteral("Не удалось сохранить файл %1: %2")
+                                 .arg(FTarget, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    FTemp->setAutoRemove(false);
+}

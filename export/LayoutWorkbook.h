@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ColumnWidths.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QTemporaryFile;
+class TBlockPicture;
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+// The layout workbook being written: one worksheet in a new workbook, every cell in
+// the sheet's font (Calibri 14 bold, left aligned). Rows and columns are counted from
+// 1, as the layout is described. The workbook is written to a temporary file in the
+// target's folder and renamed over the target by Commit() only: until then, and on
+// any failure, an existing file of that name stays exactly as it was. Every failure
+// throws EGravelonError.
+class TLayoutWorkbook {
+public:
+    explicit TLayoutWorkbook(const QString& ATargetFile);
+    ~TLayoutWorkbook();
+    TLayoutWorkbook(const TLayoutWorkbook&) = delete;
+    TLayoutWorkbook& operator=(const TLayoutWorkbook&) = delete;
+
+    void WriteText(int ARow, int AColumn, const QString& AText);
+    void WriteNumber(int ARow, int AColumn, double AValue);
+    // AText in one cell merged from AFirstColumn to ALastColumn of the row.
+    void MergeText(int ARow, int AFirstColumn, int ALastColumn, const QString& AText);
+    // A table of texts from (ARow, AColumn), every cell with a thin border on all sides.
+    void WriteTable(int ARow, int AColumn, const QList<QStringList>& ARows);
+    // The picture's top-left corner on the cell's top-left corner, at its own size.
+    void InsertPicture(int ARow, int AColumn, const TBlockPicture& APicture);
+
+    // Fits the columns, saves the workbook and puts it in place of the target.
+    void Commit();
+
+    const QString& TargetFile() const { return FTarget; }
+    QString TemporaryFile() const;
+
+private:
+    void Check(int AError, const char* AWhat) const;
+    void Discard();
+
+    QString FTarget;
+    std::unique_ptr<QTemporaryFile> FTemp;
+    lxw_workbook* FWorkbook = nullptr;
+    lxw_worksheet* FSheet = nullptr;
+    lxw_format* FText = nullptr;
+    lxw_format* FBordered = nullptr;
+    TColumnWidths FWidths;
+    int FLastColumn = 0;
+};

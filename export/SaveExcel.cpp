@@ -1,0 +1,187 @@
+#include "SaveExcel.h"
+
+#include "BDConnect.h"
+#include "BlockPicture.h"
+#include "Errors.h"
+#include "LayoutStatements.h"
+#include "LayoutWorkbook.h"
+#include "SqlRun.h"
+
+#include <QLocale>
+#include <optional>
+
+const QString TSaveExcel::FailureMessage = QStringLiteral("Ошибка формирования ракладки!");
+const QString TSaveExcel::SavedMessage = QStringLiteral("Отчет сохранён в файл:");
+
+namespace {
+
+// Rows of one block below its first row r, as the shipping note is laid out.
+enum TBlockRow {
+    RowOrder = 0,  // picture, "Служебная записка №", order number
+    RowPallet = 1, // pallet size
+    RowNumber = 2, // pallet number, product merged over C..H
+    RowSender = 3,
+    RowConsignee = 4,
+    RowSummary = 5,
+    RowMadeOn = 6,
+    RowBatch = 7,
+    RowColour = 9, // row 8 stays empty
+    RowTable = 10, // contents table header; n rows follow
+};
+
+// After the totals row: three signature rows and one empty row, then the next block.
+constexpr int NextBlockAfterTotals = 5;
+
+const QString Blank = QStringLiteral("_____________");
+
+const QStringList TableHeader = {QStringLiteral("Длина"),      QStringLiteral("Ширина"),
+                                 QStringLiteral("Толщина"),    QStringLiteral("шт."),
+                                 QStringLiteral("м2"),         QStringLiteral("К-во в 1 ряду"),
+                                 QStringLiteral("Комментарий")};
+
+// A cell text read back as a number, in the locale that wrote it.
+double Number(const QString& AText, const char* AColumn) {
+    bool ok = false;
+    const double v = QLocale().toDouble(AText.trimmed(), &ok);
+    if (!ok)
+        throw EGravelonError(QStringLiteral("Значение «%1» в столбце %2 не является числом")
+                                 .arg(AText, QString::fromUtf8(AColumn)));
+    return v;
+}
+
+} // namespace
+
+TSaveExcel::TSaveExcel(TDataModule1& AData, const QString& AProgramFolder,
+                       TExportCallbacks ACallbacks)
+    : FData(AData), FProgramFolder(AProgramFolder), FCallbacks(std::move(ACallbacks)) {}
+
+void TSaveExcel::Call(const std::function<void()>& AFunc) {
+    if (AFunc)
+        AFunc();
+}
+
+bool TSaveExcel::ExportLayouts(const QString& AFileName, const QString& AMode,
+                               const TExportSelection& ASelection) {
+    FLastError.clear();
+    bool ok = false;
+    try {
+        Call(FCallbacks.ShowPanel);
+        Run(AFileName, AMode, ASelection);
+        ok = true;
+    } catch (const EGravelonError& e) {
+        FLastError = e.Message();
+    } catch (const std::exception& e) {
+        FLastError = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        FLastError = QStringLiteral("неизвестная ошибка");
+    }
+    if (!ok) {
+        // One message whatever went wrong; the progress bar stays where it stopped.
+        if (FCallbacks.ShowMessage)
+            FCallbacks.ShowMessage(TExportCallbacks::TMessageKind::Plain, FailureMessage);
+        Call(FCallbacks.HidePanel);
+        return false;
+    }
+    Call(FCallbacks.ResetProgress);
+    Call(FCallbacks.HidePanel);
+    if (FCallbacks.OpenFile)
+        FCallbacks.OpenFile(AFileName);
+    if (FCallbacks.ShowMessage)
+        FCallbacks.ShowMessage(TExportCallbacks::TMessageKind::Information,
+                               SavedMessage + QLatin1Char('\n') + AFileName);
+    return true;
+}
+
+void TSaveExcel::Run(const QString& AFileName, const QString& AMode,
+                     const TExportSelection& ASelection) {
+    const TLayoutStatements statements(FData);
+    const QVariant order = SqlRun::KeyValue(ASelection.OrderId);
+    if (order.isNull())
+        throw EGravelonError(QStringLiteral("Не выбрана заявка"));
+    const QString summary = statements.OrderSummary(order);
+
+    // The export list: the selected pallet with the number its label shows, or every
+    // pallet of the order in the pallet list's order, numbered from 1.
+    const bool single = AMode == QLatin1String("2");
+    QList<QVariant> pallets;
+    int labelNumber = 0;
+    if (single) {
+        bool ok = false;
+        labelNumber = ASelection.Label3Text.trimmed().toInt(&ok);
+        if (!ok)
+            throw EGravelonError(QStringLiteral("Номер поддона «%1» не является целым числом")
+                                     .arg(ASelection.Label3Text));
+        pallets << SqlRun::KeyValue(ASelection.PalletId);
+    } else {
+        FData.OpenPalletesfromExcel(order);
+        const TStaticQueryModel* list = FData.QPalletesfromExcel;
+        pallets.reserve(list->RowCount());
+        for (int row = 0; row < list->RowCount(); ++row)
+            pallets << list->Value(row, QStringLiteral("id"));
+    }
+    if (FCallbacks.SetProgressMaximum)
+        FCallbacks.SetProgressMaximum(int(pallets.size()));
+
+    TLayoutWorkbook book(AFileName);
+    // The picture is read once, before the first block needs it; an order without
+    // pallets needs none.
+    std::optional<TBlockPicture> picture;
+    int number = 0;
+    int r = 1;
+    for (const QVariant& pallet : pallets) {
+        number = single ? labelNumber : number + 1;
+        if (!picture)
+            picture = TBlockPicture::Load(FProgramFolder);
+        book.InsertPicture(r + RowOrder, 1, *picture);
+
+        // A pallet that is no longer the order's (the calculation ran again meanwhile)
+        // leaves its header lines empty and its table bare, as the database answers.
+        TLayoutHeader header;
+        statements.BlockHeader(order, pallet, &header);
+        book.WriteText(r + RowOrder, 2, QStringLiteral("Служебная записка №"));
+        book.WriteText(r + RowOrder, 3, header.NoZayavki);
+        book.WriteText(r + RowPallet, 2, QStringLiteral("Подд."));
+        book.WriteText(r + RowPallet, 3, header.Length + QStringLiteral(" * ") + header.Width);
+        book.WriteText(r + RowNumber, 1, QStringLiteral("Под.№"));
+        book.WriteText(r + RowNumber, 2, QString::number(number));
+        book.MergeText(r + RowNumber, 3, 8, QStringLiteral(" Фиброцементные плиты"));
+        book.WriteText(r + RowSender, 1, QStringLiteral("Грузоотправитель:"));
+        book.WriteText(r + RowSender, 2, QString());
+        book.WriteText(r + RowConsignee, 1, QStringLiteral("Грузополучатель:"));
+        book.WriteText(r + RowConsignee, 2, header.Name2);
+        book.WriteText(r + RowSummary, 1, QStringLiteral("Общий заказ:"));
+        book.WriteText(r + RowSummary, 2, summary);
+        book.WriteText(r + RowMadeOn, 1, QStringLiteral("Дата изготовления:"));
+        book.WriteText(r + RowMadeOn, 2, Blank);
+        book.WriteText(r + RowBatch, 1, QStringLiteral("Номер партии, смена:"));
+        book.WriteText(r + RowBatch, 2, Blank);
+        book.WriteText(r + RowColour, 1, QStringLiteral("Цвет"));
+        book.WriteText(r + RowColour, 2, header.ClrCode);
+        book.WriteText(r + RowColour, 3, QLatin1Char('(') + header.ClrName + QLatin1Char(')'));
+
+        QList<QStringList> table = statements.Contents(order, pallet);
+        double quantity = 0;
+        double area = 0;
+        for (const QStringList& row : table) {
+            quantity += Number(row.at(TLayoutStatements::Quantity), "шт.");
+            area += Number(row.at(TLayoutStatements::Area), "м2");
+        }
+        const int n = int(table.size());
+        table.prepend(TableHeader);
+        book.WriteTable(r + RowTable, 1, table);
+
+        const int totals = r + RowTable + n + 1;
+        book.WriteText(totals, 1, QStringLiteral("ИТОГО:"));
+        book.WriteNumber(totals, 4, quantity);
+        book.WriteNumber(totals, 5, area);
+        book.WriteText(totals + 1, 1, QStringLiteral("Контроллер ОТКиЛ"));
+        book.WriteText(totals + 1, 2, Blank);
+        book.WriteText(totals + 2, 1, QStringLiteral("Оператор:"));
+        book.WriteText(totals + 2, 2, Blank);
+        book.WriteText(totals + 3, 1, QStringLiteral("Мастер:"));
+        book.WriteText(totals + 3, 2, Blank);
+        r = totals + NextBlockAfterTotals;
+        Call(FCallbacks.StepProgress);
+    }
+    book.Commit();
+}

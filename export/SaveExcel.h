@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+class TDataModule1;
+
+// What the export tells its user and its progress panel. The main window passes its
+// Panel17 / ProgressBar1 / prompts / QDesktopServices here; gravelon-cli passes what
+// it prints. Any member may be left empty.
+struct TExportCallbacks {
+    enum class TMessageKind { Information, Plain };
+
+    std::function<void()> ShowPanel;             // the progress panel appears
+    std::function<void(int)> SetProgressMaximum; // one step per pallet
+    std::function<void()> StepProgress;          // one pallet written
+    std::function<void()> ResetProgress;         // position back to 0 (after a success)
+    std::function<void()> HidePanel;             // the panel goes away (always)
+    std::function<void(TMessageKind, const QString&)> ShowMessage;
+    std::function<void(const QString&)> OpenFile; // hand the saved file to the desktop
+};
+
+// The rows selected in the order browser at the moment of the command: the current
+// order and, for one pallet, the current pallet with the number its label shows.
+struct TExportSelection {
+    QVariant OrderId;   // ID of the current row of QApplicates
+    QVariant PalletId;  // mode "2": id of the current row of QPallets
+    QString Label3Text; // mode "2": the text of Label3, the pallet's number
+};
+
+// The layout export: every pallet of the current order, or the selected one, as
+// shipping-note blocks on one worksheet of a new workbook. Writes the workbook beside
+// the target and puts it in place only once complete, so a failed export leaves an
+// existing file as it was.
+class TSaveExcel {
+public:
+    static const QString FailureMessage;
+    static const QString SavedMessage;
+
+    // AProgramFolder holds resources/C.bmp and resources/C.png.
+    TSaveExcel(TDataModule1& AData, const QString& AProgramFolder,
+               TExportCallbacks ACallbacks = {});
+
+    // Mode "2": the selected pallet alone; any other mode: every pallet of the order.
+    // Reports success and failure through the callbacks and lets nothing escape;
+    // returns whether the file was written.
+    bool ExportLayouts(const QString& AFileName, const QString& AMode,
+                       const TExportSelection& ASelection);
+
+    // Why the last export failed, for logs and tests; never shown to the user, who
+    // gets FailureMessage.
+    const QString& LastError() const { return FLastError; }
+
+private:
+    void Run(const QString& AFileName, const QString& AMode, const TExportSelection& ASelection);
+    static void Call(const std::function<void()>& AFunc);
+
+    TDataModule1& FData;
+    QString FProgramFolder;
+    TExportCallbacks FCallbacks;
+    QString FLastError;
+};

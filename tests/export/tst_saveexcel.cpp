@@ -1,0 +1,572 @@
+#include "BDConnect.h"
+#include "ExportFixture.h"
+#include "SaveExcel.h"
+#include "TestDatabase.h"
+#include "XlsxReadBack.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <unistd.h>
+
+using namespace ExportFixture;
+
+namespace {
+
+const QString Blank = QStringLiteral("_____________");
+// The default column width, 8.43 characters, as the package stores it (with the cell's
+// padding of 5 pixels: (8.43 * 7 + 5) / 7 in 256ths).
+constexpr double DefaultStoredWidth = 9.140625;
+const QStringList Header = {QStringLiteral("Длина"),      QStringLiteral("Ширина"),
+                            QStringLiteral("Толщина"),    QStringLiteral("шт."),
+                            QStringLiteral("м2"),         QStringLiteral("К-во в 1 ряду"),
+                            QStringLiteral("Комментарий")};
+
+// One block's lines as TXlsxReadBack::Dump gives them.
+QStringList ExpectedBlock(const QString& ANumber, const QString& ASize, const QString& ACode,
+                          const QString& AName, const QList<QStringList>& ARows, double AQty,
+                          double AArea) {
+    auto line = [](QStringList ACells) {
+        while (ACells.size() < 8)
+            ACells << QString();
+        return ACells.join(QLatin1Char('|'));
+    };
+    QStringList b;
+    b << line({QString(), QStringLiteral("Служебная записка №"), OrderNumber})
+      << line({QString(), QStringLiteral("Подд."), ASize})
+      << line({QStringLiteral("Под.№"), ANumber, QStringLiteral(" Фиброцементные плиты")})
+      << line({QStringLiteral("Грузоотправитель:")})
+      << line({QStringLiteral("Грузополучатель:"), Customer})
+      << line({QStringLiteral("Общий заказ:"), Summary})
+      << line({QStringLiteral("Дата изготовления:"), Blank})
+      << line({QStringLiteral("Номер партии, смена:"), Blank}) << line({})
+      << line({QStringLiteral("Цвет"), ACode, QLatin1Char('(') + AName + QLatin1Char(')')})
+      << line(Header);
+    for (const QStringList& r : ARows)
+        b << line(r);
+    b << line({QStringLiteral("ИТОГО:"), QString(), QString(),
+               QStringLiteral("#") + QString::number(AQty, 'g', 15),
+               QStringLiteral("#") + QString::number(AArea, 'g', 15)})
+      << line({QStringLiteral("Контроллер ОТКиЛ"), Blank})
+      << line({QStringLiteral("Оператор:"), Blank}) << line({QStringLiteral("Мастер:"), Blank})
+      << line({});
+    return b;
+}
+
+const QList<QStringList> P1Rows = {
+    {"1200", "300", "10", "3", "1.1", "3", ""},
+    {"2000", "500", "10", "5", "5", "2", "первая Повернуть на 90 град."}};
+const QList<QStringList> P3Rows = {{"1000", "200", "10", "10", "2", "4", ""},
+                                   {"700", "750", "10", "2", "1.1", "2", ""},
+                                   {"1050", "1000", "10", "1", "1.1", "1", ""},
+                                   {"1500", "350", "10", "7", "3.7", "3", "край сверху"},
+                                   {"3000", "1200", "10", "4", "14.4", "1", ""}};
+
+QStringList Files(const QString& AFolder) {
+    return QDir(AFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                   QDir::Name);
+}
+
+QByteArray ReadAll(const QString& APath) {
+    QFile f(APath);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& APath, const QByteArray& AData) {
+    QFile f(APath);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(AData), AData.size());
+}
+
+// A PNG of the size given, with its resolution stated (pixels per inch) or, for 0, left
+// unstated.
+QByteArray Png(int AWidth, int AHeight, int ADpi) {
+    QImage img(AWidth, AHeight, QImage::Format_RGB32);
+    img.fill(Qt::darkGray);
+    img.setDotsPerMeterX(qRound(ADpi / 0.0254));
+    img.setDotsPerMeterY(qRound(ADpi / 0.0254));
+    QByteArray data;
+    {
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        img.save(&buffer, "PNG");
+    }
+    if (ADpi > 0)
+        return data;
+    QByteArray out = data.left(8);
+    qsizetype pos = 8;
+    while (pos + 12 <= data.size()) {
+        const quint32 length = qFromBigEndian<quint32>(data.constData() + pos);
+        if (data.mid(pos + 4, 4) != "pHYs")
+            out += data.mid(pos, 12 + length);
+        pos += 12 + length;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestSaveExcel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void layoutBlocks_data() { TestDb::AddBackendRows(); }
+    void layoutBlocks();
+    void singlePallet_data() { TestDb::AddBackendRows(); }
+    void singlePallet();
+    void archivedOrder_data() { TestDb::AddBackendRows(); }
+    void archivedOrder();
+    void numberTexts_data();
+    void numberTexts();
+    void pictureSizedByBitmap_data();
+    void pictureSizedByBitmap();
+    void failures_data();
+    void failures();
+    void orderWithoutPallets_data() { TestDb::AddBackendRows(); }
+    void orderWithoutPallets();
+    void replacesExistingFile_data() { TestDb::AddBackendRows(); }
+    void replacesExistingFile();
+};
+
+// Pallets with 2, 0 and 5 content rows: the middle pallet loses its contents while the
+// export runs (a calculation on the shared server), so its block has the table header
+// alone. Blocks start at rows 1, 19 and 35; the next would start at 56.
+void TestSaveExcel::layoutBlocks() {
+    GRAVELON_CONNECT(db);
+    const TLayoutOrder order = MakeOrder(*db.Data);
+    QTemporaryDir out;
+    const QString file = out.filePath(QStringLiteral("раскладки.xlsx"));
+
+    TRecorder rec;
+    rec.OnStep = [&](int AStep) {
+        if (AStep == 1)
+            db.Data->ExecSql(
+                QStringLiteral("delete from Solutions where PalleteID = %1").arg(order.P2));
+    };
+    TSaveExcel exporter(*db.Data, ProgramFolder(), rec.Callbacks());
+    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}}),
+             qPrintable(exporter.LastError()));
+    QCOMPARE(rec.Events,
+             (QStringList{QStringLiteral("show"), QStringLiteral("max 3"), QStringLiteral("step"),
+                          QStringLiteral("step"), QStringLiteral("step"), QStringLiteral("reset"),
+                          QStringLiteral("hide"), QStringLiteral("open ") + file,
+                          QStringLiteral("info Отчет сохранён в файл:\n") + file}));
+
+    const TXlsxReadBack book(file);
+    QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
+    QCOMPARE(book.SheetCount(), 1);
+
+    QCOMPARE(book.Dump(1, 18),
+             ExpectedBlock(QStringLiteral("1"), QStringLiteral("2000 * 1200"),
+                           QStringLiteral("RAL 1015"), QStringLiteral("Светлая слоновая кость"),
+                           P1Rows, 8, 6.1));
+    QCOMPARE(book.Dump(35, 55),
+             ExpectedBlock(QStringLiteral("3"), QStringLiteral("3000 * 1200"),
+                           QStringLiteral("RAL 9010"), QStringLiteral("Белый"), P3Rows, 24, 22.3));
+    // The emptied pallet: its number, the order's summary, a header-only table, zero totals.
+    QCOMPARE(book.Text(19, 2), QStringLiteral("Служебная записка №"));
+    QCOMPARE(book.Text(21, 2), QStringLiteral("2"));
+    QCOMPARE(book.Text(24, 2), Summary);
+    QCOMPARE(book.Dump(29, 29).first(), Header.join(QLatin1Char('|')) + QLatin1Char('|'));
+    QCOMPARE(book.Type(30, 4), TXlsxReadBack::TCell::Number);
+    QCOMPARE(book.Number(30, 4), 0.0);
+    QCOMPARE(book.Number(30, 5), 0.0);
+    QCOMPARE(book.Text(30, 1), QStringLiteral("ИТОГО:"));
+    QCOMPARE(book.Text(33, 1), QStringLiteral("Мастер:"));
+    QCOMPARE(book.LastRow(), 54);
+
+    // Totals are numbers, everything else text.
+    QCOMPARE(book.Type(14, 4), TXlsxReadBack::TCell::Number);
+    QCOMPARE(book.Type(14, 5), TXlsxReadBack::TCell::Number);
+    QCOMPARE(book.Type(12, 4), TXlsxReadBack::TCell::Text);
+    QCOMPARE(book.Type(3, 2), TXlsxReadBack::TCell::Text);
+
+    // C to H of each block's third row are one cell; nothing else is merged.
+    for (int r : {1, 19, 35}) {
+        QCOMPARE(book.MergedColumns(r + 2, 3), qMakePair(3, 8));
+        QVERIFY(!book.MergedRows(r + 2, 3));
+        QCOMPARE(book.MergedColumns(r + 2, 2), qMakePair(2, 2));
+        QCOMPARE(book.MergedColumns(r, 3), qMakePair(3, 3));
+    }
+    QCOMPARE(book.MergedRanges(), (QStringList{QStringLiteral("C3:H3"), QStringLiteral("C21:H21"),
+                                               QStringLiteral("C37:H37")}));
+
+    // The contents table, header included, is bordered on every side; nothing else is.
+    for (int r = 11; r <= 13; ++r)
+        for (int c = 1; c <= 7; ++c)
+            QVERIFY2(book.Style(r, c).BorderedSides == 4,
+                     qPrintable(QStringLiteral("%1,%2").arg(r).arg(c)));
+    QCOMPARE(book.Style(29, 7).BorderedSides, 4);
+    QCOMPARE(book.Style(50, 1).BorderedSides, 4);
+    const QList<QPair<int, int>> plain = {{10, 1}, {11, 8}, {14, 1}, {14, 4},
+                                          {30, 4}, {51, 5}, {3, 3}};
+    for (const auto& [r, c] : plain)
+        QVERIFY2(book.Style(r, c).BorderedSides == 0,
+                 qPrintable(QStringLiteral("%1,%2").arg(r).arg(c)));
+
+    // The sheet's font everywhere something was written, left aligned.
+    for (int r = 1; r <= 54; ++r) {
+        for (int c = 1; c <= 8; ++c) {
+            if (book.Type(r, c) == TXlsxReadBack::TCell::Empty)
+                continue;
+            const TXlsxReadBack::TStyle s = book.Style(r, c);
+            QVERIFY2(
+                s.Font == QLatin1String("Calibri") && s.Size == 14 && s.Bold && s.Left,
+                qPrintable(QStringLiteral("%1,%2: %3 %4").arg(r).arg(c).arg(s.Font).arg(s.Size)));
+        }
+    }
+    QCOMPARE(book.DefaultRowHeight(), 18.75);
+
+    // One picture per block on its first row in column A, the size of C.bmp (96 x 48
+    // pixels, 9525 EMU each), all sharing one embedded copy of C.png.
+    const QList<TXlsxReadBack::TPicture> pictures = book.Pictures();
+    QCOMPARE(pictures.size(), 3);
+    QList<int> rows;
+    for (const TXlsxReadBack::TPicture& p : pictures) {
+        rows << p.Row;
+        QCOMPARE(p.Column, 1);
+        QCOMPARE(p.WidthEmu, qint64(96 * 9525));
+        QCOMPARE(p.HeightEmu, qint64(48 * 9525));
+        QCOMPARE(book.Part(p.Media),
+                 ReadAll(QDir(ProgramFolder()).filePath(QStringLiteral("resources/C.png"))));
+    }
+    QCOMPARE(rows, (QList<int>{1, 19, 35}));
+
+    // Columns fitted to their texts: A holds the longest labels, H nothing of its own.
+    const QMap<int, double> widths = book.ColumnWidths();
+    for (int c = 1; c <= 8; ++c)
+        QVERIFY2(widths.contains(c), qPrintable(QString::number(c)));
+    QVERIFY(widths[1] > widths[4]);
+    QVERIFY(widths[7] > widths[6]); // "первая Повернуть на 90 град." is long
+    QVERIFY(widths[3] > DefaultStoredWidth);
+    QCOMPARE(widths[8], DefaultStoredWidth);
+
+    // The list query is left open on the order's pallets; the general query is closed.
+    QCOMPARE(db.Data->QPalletesfromExcel->RowCount(), 3);
+}
+
+// A pallet gets the same number and block in both modes: the label shows the pallet
+// list's number, and mode "2" writes exactly that one block from row 1.
+void TestSaveExcel::singlePallet() {
+    GRAVELON_CONNECT(db);
+    const TLayoutOrder order = MakeOrder(*db.Data);
+    QTemporaryDir out;
+    const QString all = out.filePath(QStringLiteral("all.xlsx"));
+    TSaveExcel exporter(*db.Data, ProgramFolder());
+    QVERIFY2(exporter.ExportLayouts(all, QStringLiteral("1"), {order.Id, {}, {}}),
+             qPrintable(exporter.LastError()));
+    const TXlsxReadBack whole(all);
+    QVERIFY2(whole.Error().isEmpty(), qPrintable(whole.Error()));
+
+    db.Data->OpenPallets(order.Id);
+    const TStaticQueryModel* list = db.Data->QPallets;
+    QCOMPARE(list->RowCount(), 3);
+    // Blocks of the whole export: 2, 1 and 5 rows.
+    const QList<QPair<int, int>> blocks = {{1, 18}, {19, 35}, {36, 56}};
+    for (int row = 0; row < list->RowCount(); ++row) {
+        const QVariant id = list->Value(row, QStringLiteral("id"));
+        const QString label = list->Value(row, QStringLiteral("Number")).toString();
+        QCOMPARE(label, QString::number(row + 1));
+        const QString one = out.filePath(QStringLiteral("one%1.xlsx").arg(row));
+        TRecorder rec;
+        TSaveExcel single(*db.Data, ProgramFolder(), rec.Callbacks());
+        QVERIFY2(single.ExportLayouts(one, QStringLiteral("2"), {order.Id, id, label}),
+                 qPrintable(single.LastError()));
+        QCOMPARE(rec.Count(QStringLiteral("max")), 1);
+        QVERIFY(rec.Events.contains(QStringLiteral("max 1")));
+        QCOMPARE(rec.Count(QStringLiteral("step")), 1);
+
+        const TXlsxReadBack book(one);
+        QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
+        const auto [first, last] = blocks.at(row);
+        QCOMPARE(book.Dump(1, last - first + 1), whole.Dump(first, last));
+        QCOMPARE(book.LastRow(), last - first);
+        QCOMPARE(book.Pictures().size(), 1);
+    }
+
+    // The number is the label's, whatever it says.
+    const QString seven = out.filePath(QStringLiteral("seven.xlsx"));
+    QVERIFY(exporter.ExportLayouts(seven, QStringLiteral("2"),
+                                   {order.Id, order.P1, QStringLiteral(" 7 ")}));
+    const TXlsxReadBack book(seven);
+    QCOMPARE(book.Text(3, 2), QStringLiteral("7"));
+    QCOMPARE(book.Text(2, 3), QStringLiteral("2000 * 1200"));
+}
+
+// An archived order reads the same: every statement unites working and archive tables.
+void TestSaveExcel::archivedOrder() {
+    GRAVELON_CONNECT(db);
+    const TLayoutOrder order = MakeOrder(*db.Data);
+    QTemporaryDir out;
+    TSaveExcel exporter(*db.Data, ProgramFolder());
+    const QString before = out.filePath(QStringLiteral("before.xlsx"));
+    QVERIFY(exporter.ExportLayouts(before, QStringLiteral("1"), {order.Id, {}, {}}));
+
+    db.Data->Archivation();
+    QCOMPARE(TestDb::Dump(*db.Data, QStringLiteral("Palletes")).size(), 0);
+    QCOMPARE(TestDb::Dump(*db.Data, QStringLiteral("Palletes_archive")).size(), 3);
+    const QString after = out.filePath(QStringLiteral("after.xlsx"));
+    QVERIFY2(exporter.ExportLayouts(after, QStringLiteral("1"), {order.Id, {}, {}}),
+             qPrintable(exporter.LastError()));
+    const QString single = out.filePath(QStringLiteral("single.xlsx"));
+    QVERIFY(exporter.ExportLayouts(single, QStringLiteral("2"),
+                                   {order.Id, order.P3, QStringLiteral("3")}));
+
+    const TXlsxReadBack a(before), b(after), s(single);
+    QVERIFY(a.Error().isEmpty() && b.Error().isEmpty() && s.Error().isEmpty());
+    QCOMPARE(b.LastRow(), 55);
+    QCOMPARE(b.Dump(1, 56), a.Dump(1, 56));
+    QCOMPARE(b.Text(6, 2), Summary);
+    QCOMPARE(s.Dump(1, 21), a.Dump(36, 56));
+}
+
+// Areas are rounded half up from whole mm² on both backends; the cells show numbers in
+// the user's locale and the totals read them back in it; the summary is the database's.
+void TestSaveExcel::numberTexts_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("area");
+    QTest::addColumn<QString>("thickness");
+    for (auto [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        QTest::addRow("%s C", name)
+            << backend << QStringLiteral("C") << QStringLiteral("1.1") << QStringLiteral("9.5");
+        QTest::addRow("%s ru", name)
+            << backend << QStringLiteral("ru_RU") << QStringLiteral("1,1") << QStringLiteral("9,5");
+    }
+}
+
+void TestSaveExcel::numberTexts() {
+    GRAVELON_CONNECT(db);
+    QFETCH(QString, locale);
+    QFETCH(QString, area);
+    QFETCH(QString, thickness);
+    QLocale::setDefault(QLocale(locale));
+    db.Data->ExecSql(QStringLiteral("update Materials set Width = 9.5 where ID = 2"));
+    QList<qlonglong> pos;
+    const qlonglong order =
+        TestDb::AddOrder(*db.Data, QStringLiteral("Ч-1"), QDate(2024, 1, 2), 2, {},
+                         {{1050, 1000, 4, 1, {}},     // 1.05 m²
+                          {1005, 1000, 4, 1, {}},     // 1.005 m²
+                          {1230, 1000, 4, 1000, {}}}, // 1230 m²
+                         &pos);
+    const qlonglong pallet = TestDb::AddPallet(*db.Data, 4);
+    for (qlonglong p : pos)
+        TestDb::AddSolution(*db.Data, order, p, pallet, 1, 1);
+    QTemporaryDir out;
+    const QString file = out.filePath(QStringLiteral("n.xlsx"));
+    TSaveExcel exporter(*db.Data, ProgramFolder());
+    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order, {}, {}}),
+             qPrintable(exporter.LastError()));
+    const TXlsxReadBack book(file);
+    QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
+    // 1002 sheets, 1232.055 m² -> 1232.06, never grouped, always with a point.
+    QCOMPARE(book.Text(6, 2), QStringLiteral("1002 шт./ 1232.06 м2"));
+    QCOMPARE(book.Text(12, 5), QStringLiteral("1"));    // 1.005 -> 1.0
+    QCOMPARE(book.Text(13, 5), area);                   // 1.05 -> 1.1
+    QCOMPARE(book.Text(14, 5), QStringLiteral("1230")); // no digit grouping
+    QCOMPARE(book.Text(12, 3), thickness);
+    QCOMPARE(book.Number(15, 4), 1002.0);
+    QCOMPARE(book.Number(15, 5), 1232.1);
+}
+
+// The picture appears at the size of C.bmp whatever the PNG's own pixels and
+// resolution.
+void TestSaveExcel::pictureSizedByBitmap_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("dpi");
+    QTest::newRow("same pixels, no resolution") << 96 << 48 << 0;
+    QTest::newRow("twice the pixels") << 192 << 96 << 0;
+    QTest::newRow("twice the pixels at 192 dpi") << 192 << 96 << 192;
+    QTest::newRow("square at 72 dpi") << 40 << 40 << 72;
+}
+
+void TestSaveExcel::pictureSizedByBitmap() {
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, dpi);
+    QTemporaryDir program;
+    QVERIFY(QDir(program.path()).mkdir(QStringLiteral("resources")));
+    QVERIFY(QFile::copy(QDir(ProgramFolder()).filePath(QStringLiteral("resources/C.bmp")),
+                        program.filePath(QStringLiteral("resources/C.bmp"))));
+    WriteAll(program.filePath(QStringLiteral("resources/C.png")), Png(width, height, dpi));
+
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    const TLayoutOrder order = MakeOrder(*db.Data);
+    QTemporaryDir out;
+    const QString file = out.filePath(QStringLiteral("p.xlsx"));
+    TSaveExcel exporter(*db.Data, program.path());
+    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("2"),
+                                    {order.Id, order.P1, QStringLiteral("1")}),
+             qPrintable(exporter.LastError()));
+    const QList<TXlsxReadBack::TPicture> pictures = TXlsxReadBack(file).Pictures();
+    QCOMPARE(pictures.size(), 1);
+    QCOMPARE(pictures.first().WidthEmu, qint64(96 * 9525));
+    QCOMPARE(pictures.first().HeightEmu, qint64(48 * 9525));
+}
+
+// Every failure: the one message, the panel hidden, nothing opened, and a file of the
+// target's name exactly as it was; no temporary file is left behind.
+void TestSaveExcel::failures_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QString>("failure");
+    const char* const cases[] = {"label not a number", "label empty",
+                                 "no bitmap",          "no png",
+                                 "damaged png",        "unknown area",
+                                 "folder missing",     "target is a folder",
+                                 "read-only folder",   "png removed before saving"};
+    for (auto [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}})
+        for (const char* failure : cases)
+            QTest::addRow("%s %s", name, failure) << backend << QString::fromLatin1(failure);
+}
+
+void TestSaveExcel::failures() {
+    QFETCH(QString, failure);
+    if (failure == QLatin1String("read-only folder") && ::geteuid() == 0)
+        QSKIP("the superuser writes into read-only folders");
+    GRAVELON_CONNECT(db);
+    const TLayoutOrder order = MakeOrder(*db.Data);
+
+    // A program folder of its own, so pictures can go missing.
+    QTemporaryDir program;
+    QVERIFY(QDir(program.path()).mkdir(QStringLiteral("resources")));
+    const QString resources = QDir(ProgramFolder()).filePath(QStringLiteral("resources"));
+    for (const char* name : {"C.bmp", "C.png"}) {
+        const QString n = QLatin1String(name);
+        if ((failure == QLatin1String("no bitmap") && n == QLatin1String("C.bmp")) ||
+            (failure == QLatin1String("no png") && n == QLatin1String("C.png")))
+            continue;
+        if (failure == QLatin1String("damaged png") && n == QLatin1String("C.png"))
+            WriteAll(program.filePath(QStringLiteral("resources/C.png")),
+                     ReadAll(QDir(resources).filePath(n)).left(60));
+        else
+            QVERIFY(QFile::copy(QDir(resources).filePath(n),
+                                program.filePath(QStringLiteral("resources/") + n)));
+    }
+
+    QTemporaryDir out;
+    QString file = out.filePath(QStringLiteral("раскладка.xlsx"));
+    const QByteArray old = "the workbook saved yesterday\n";
+    WriteAll(file, old);
+    QString mode = QStringLiteral("1");
+    TExportSelection selection{order.Id, {}, {}};
+    if (failure.startsWith(QLatin1String("label"))) {
+        mode = QStringLiteral("2");
+        selection.PalletId = order.P1;
+        selection.Label3Text =
+            failure == QLatin1String("label empty") ? QString() : QStringLiteral("3a");
+    } else if (failure == QLatin1String("unknown area")) {
+        // The last pallet holds a position whose quantity is unknown: its area is empty
+        // and cannot be added up, after two blocks have been written.
+        db.Data->ExecSql(QStringLiteral("update ApplicatePositions set Quantity = null where ID = "
+                                        "(select PosID from Solutions where PalleteID = %1 "
+                                        "order by ID desc limit 1)")
+                             .arg(order.P3));
+    } else if (failure == QLatin1String("folder missing")) {
+        file = out.filePath(QStringLiteral("нет такой папки/раскладка.xlsx"));
+    } else if (failure == QLatin1String("target is a folder")) {
+        file = out.filePath(QStringLiteral("папка.xlsx"));
+        QVERIFY(QDir(out.path()).mkdir(QStringLiteral("папка.xlsx")));
+    } else if (failure == QLatin1String("read-only folder")) {
+        QVERIFY(QFile::setPermissions(out.path(), QFile::ReadOwner | QFile::ExeOwner));
+    }
+    const QStringList filesBefore = Files(out.path());
+
+    TRecorder rec;
+    if (failure == QLatin1String("png removed before saving")) {
+        // The writer copies the picture into the package when it saves, so the save
+        // itself fails, after it has begun writing the file.
+        rec.OnStep = [&](int AStep) {
+            if (AStep == 3)
+                QFile::remove(program.filePath(QStringLiteral("resources/C.png")));
+        };
+    }
+    TSaveExcel exporter(*db.Data, program.path(), rec.Callbacks());
+    const bool ok = exporter.ExportLayouts(file, mode, selection);
+    QFile::setPermissions(out.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(!ok);
+    QVERIFY(!exporter.LastError().isEmpty());
+    qInfo() << failure << "->" << exporter.LastError();
+
+    QCOMPARE(rec.Messages(), QStringList{QStringLiteral("plain Ошибка формирования ракладки!")});
+    QCOMPARE(rec.Count(QStringLiteral("hide")), 1);
+    QCOMPARE(rec.Count(QStringLiteral("open")), 0);
+    QCOMPARE(rec.Count(QStringLiteral("reset")), 0);
+    QCOMPARE(rec.Events.first(), QStringLiteral("show"));
+    QCOMPARE(rec.Events.last(), QStringLiteral("hide"));
+    // A bad label is refused before the progress bar is even sized.
+    QCOMPARE(rec.Count(QStringLiteral("max")), failure.startsWith(QLatin1String("label")) ? 0 : 1);
+    if (failure == QLatin1String("unknown area"))
+        QCOMPARE(rec.Count(QStringLiteral("step")), 2);
+    if (failure == QLatin1String("png removed before saving")) {
+        QCOMPARE(rec.Count(QStringLiteral("step")), 3);
+        QVERIFY2(exporter.LastError().contains(QLatin1String("workbook_close")),
+                 qPrintable(exporter.LastError()));
+    }
+
+    QCOMPARE(ReadAll(out.filePath(QStringLiteral("раскладка.xlsx"))), old);
+    QCOMPARE(Files(out.path()), filesBefore);
+    if (failure == QLatin1String("target is a folder"))
+        QVERIFY(QFileInfo(file).isDir() && Files(file).isEmpty());
+}
+
+// An order without pallets still gets its (empty, formatted) workbook, saved,
+// opened and reported.
+void TestSaveExcel::orderWithoutPallets() {
+    GRAVELON_CONNECT(db);
+    const qlonglong order = TestDb::AddOrder(*db.Data, QStringLiteral("П-0"), QDate(2024, 5, 6), 1,
+                                             {}, {{1000, 500, 1, 3, {}}});
+    QTemporaryDir out;
+    const QString file = out.filePath(QStringLiteral("пусто.xlsx"));
+    TRecorder rec;
+    TSaveExcel exporter(*db.Data, ProgramFolder(), rec.Callbacks());
+    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order, {}, {}}),
+             qPrintable(exporter.LastError()));
+    QCOMPARE(rec.Events,
+             (QStringList{QStringLiteral("show"), QStringLiteral("max 0"), QStringLiteral("reset"),
+                          QStringLiteral("hide"), QStringLiteral("open ") + file,
+                          QStringLiteral("info Отчет сохранён в файл:\n") + file}));
+    const TXlsxReadBack book(file);
+    QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
+    QCOMPARE(book.SheetCount(), 1);
+    QCOMPARE(book.LastRow(), 0);
+    QVERIFY(book.Pictures().isEmpty());
+    QCOMPARE(book.ColumnWidths().value(1), DefaultStoredWidth);
+    QCOMPARE(Files(out.path()), QStringList{QStringLiteral("пусто.xlsx")});
+}
+
+// Saving over an existing file asks nothing, replaces it whole and keeps its
+// permissions; the name is used exactly as given, without an added extension.
+void TestSaveExcel::replacesExistingFile() {
+    GRAVELON_CONNECT(db);
+    const TLayoutOrder order = MakeOrder(*db.Data);
+    QTemporaryDir out;
+    const QString file = out.filePath(QStringLiteral("раскладка"));
+    WriteAll(file, QByteArray(100000, 'x'));
+    const QFile::Permissions perms = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    QVERIFY(QFile::setPermissions(file, perms));
+    TRecorder rec;
+    TSaveExcel exporter(*db.Data, ProgramFolder(), rec.Callbacks());
+    QVERIFY(exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}}));
+    QCOMPARE(rec.Messages(), QStringList{QStringLiteral("info Отчет сохранён в файл:\n") + file});
+    QCOMPARE(Files(out.path()), QStringList{QStringLiteral("раскладка")});
+    QCOMPARE(QFile::permissions(file).toInt() & 0x7077, perms.toInt() & 0x7077);
+    const TXlsxReadBack book(file);
+    QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
+    QCOMPARE(book.Text(1, 3), OrderNumber);
+}
+
+QTEST_GUILESS_MAIN(TestSaveExcel)
+#include "tst_saveexcel.moc"
