@@ -1,0 +1,162 @@
+// gravelon-cli import: the "Новая заявка" command without windows. The previous order
+// goes to the archive, the workbook is read and checked, the header is recorded as
+// the New-order dialog records it (customer found or added), the positions stored.
+
+#include "BDConnect.h"
+#include "CliCommon.h"
+#include "Errors.h"
+#include "NewOrderCommand.h"
+#include "OrderHeaderStore.h"
+#include "SqlRun.h"
+
+#include <QDate>
+
+namespace {
+
+const char* const ImportUsage =
+    "import FILE --number N --customer NAME --max-weight KG --material ID "
+    "[--date YYYY-MM-DD] [--comment TEXT]";
+
+struct TImportOptions {
+    QString File;
+    TOrderHeader Header;
+};
+
+// Reads the arguments; false (with the reason on standard error) when they do not do.
+bool ParseOptions(TCliContext& AContext, TImportOptions* AOptions) {
+    const QStringList valued = {"--number",   "--customer", "--max-weight",
+                                "--material", "--date",     "--comment"};
+    QStringList files;
+    for (int i = 0; i < AContext.Args.size(); ++i) {
+        const QString& a = AContext.Args.at(i);
+        if (valued.contains(a)) {
+            if (i + 1 >= AContext.Args.size()) {
+                AContext.Err << "Не указано значение параметра " << a << "\n";
+                return false;
+            }
+            ++i;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            AContext.Err << "Неизвестный параметр " << a << "\n";
+            return false;
+        } else {
+            files << a;
+        }
+    }
+    if (files.size() != 1) {
+        AContext.Err << "Укажите один файл заявки\n";
+        return false;
+    }
+    AOptions->File = files.first();
+    TOrderHeader& h = AOptions->Header;
+    bool given[4] = {};
+    h.Number = CliOption(AContext.Args, QStringLiteral("--number"), &given[0]);
+    h.CustomerName = CliOption(AContext.Args, QStringLiteral("--customer"), &given[1]);
+    h.MaxWeight = CliOption(AContext.Args, QStringLiteral("--max-weight"), &given[2]);
+    h.MaterialID = CliOption(AContext.Args, QStringLiteral("--material"), &given[3]);
+    h.Comment = CliOption(AContext.Args, QStringLiteral("--comment"));
+    // The dialog's own checks: the four boxes must be filled.
+    if (!given[0] || h.Number.isEmpty())
+        AContext.Err << "Не заполнено поле № заявки\n";
+    if (!given[1] || h.CustomerName.isEmpty())
+        AContext.Err << "Не заполнено поле заказчик\n";
+    if (!given[2] || h.MaxWeight.isEmpty())
+        AContext.Err << "Не указан максимальный вес поддона\n";
+    if (!given[3] || h.MaterialID.isEmpty())
+        AContext.Err << "Не выбран материал\n";
+    if (h.Number.isEmpty() || h.CustomerName.isEmpty() || h.MaxWeight.isEmpty() ||
+        h.MaterialID.isEmpty())
+        return false;
+    bool isKey = false;
+    h.MaterialID.toLongLong(&isKey);
+    if (!isKey) {
+        AContext.Err << "Ключ материала «" << h.MaterialID << "» не является целым числом\n";
+        return false;
+    }
+    bool hasDate = false;
+    const QString dateText = CliOption(AContext.Args, QStringLiteral("--date"), &hasDate);
+    h.Date =
+        hasDate ? QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd")) : QDate::currentDate();
+    if (!h.Date.isValid()) {
+        AContext.Err << "Неверная дата «" << dateText << "»: ожидается ГГГГ-ММ-ДД\n";
+        return false;
+    }
+    h.DateText = h.Date.toString(QStringLiteral("dd.MM.yyyy"));
+    return true;
+}
+
+int CliImport(TCliContext& AContext) {
+    TImportOptions options;
+    if (!ParseOptions(AContext, &options)) {
+        AContext.Err << "Использование: gravelon-cli [--settings INI] " << ImportUsage << "\n";
+        return 2;
+    }
+    TDataModule1 data;
+    if (!CliConnect(AContext, data))
+        return 1;
+
+    TOrderImportHooks hooks;
+    hooks.ShowMessage = [&AContext](TOrderImportHooks::TMessageKind AKind, const QString& AText) {
+        // The invalid-rows report is printed as its lines below: no desktop file is
+        // written by the command-line tool, so the dialog's text would mislead.
+        if (AKind == TOrderImportHooks::TMessageKind::Plain)
+            AContext.Err << QString(AText).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                         << "\n";
+    };
+    hooks.AskOrderHeader = [&](TOrderHeader& AHeader) {
+        AHeader = options.Header;
+        try {
+            // Unlike the dialog, which stays open for a correction, the tool gives up
+            // at once; so a customer added for a refused header is taken back too.
+            TTransaction transaction(data.Connection(), data.Dialect(), true);
+            TOrderHeaderStore(data).Record(AHeader);
+            transaction.Commit();
+            return true;
+        } catch (const EGravelonError& e) {
+            AContext.Err << e.Message() << "\n";
+            return false;
+        }
+    };
+
+    TNewOrderCommand command(data);
+    TImportResult result;
+    QVariant lastCustomer;
+    try {
+        lastCustomer = data.OpenSql(QStringLiteral("select coalesce(max(ID), 0) from Customers"))
+                           .value(0)
+                           .value(0);
+        command.Archive();
+        result = command.Import(options.File, hooks);
+        if (result.Outcome != TImportResult::TOutcome::Stored) {
+            // Nothing of a refused order stays, not even the customer it brought.
+            data.ExecSql(QStringLiteral("delete from Customers where ID > :last and ID not in "
+                                        "(select CustomerID from Applicates where CustomerID is "
+                                        "not null union select CustomerID from Applicates_archive "
+                                        "where CustomerID is not null)"),
+                         {{QStringLiteral(":last"), lastCustomer.toLongLong()}});
+        }
+    } catch (const EGravelonError& e) {
+        AContext.Err << e.Message() << "\n";
+        return 1;
+    }
+    using TOutcome = TImportResult::TOutcome;
+    switch (result.Outcome) {
+    case TOutcome::Stored:
+        AContext.Out << result.OrderID << "\n";
+        return 0;
+    case TOutcome::InvalidRows:
+        AContext.Err << "Внимание!!!\nСледующие строки содержат недостаточно данных:\n";
+        for (const QString& line : result.InvalidRowLines)
+            AContext.Err << line << "\n";
+        return 1;
+    case TOutcome::Aborted:
+        if (!result.Detail.isEmpty())
+            AContext.Err << result.Detail << "\n";
+        return 1;
+    default:
+        return 1;
+    }
+}
+
+const TCliRegistration Registration("import", CliImport, ImportUsage);
+
+} // namespace

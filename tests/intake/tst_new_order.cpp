@@ -1,0 +1,264 @@
+// The "Новая заявка" command's steps without widgets (archive, import, latest date,
+// refresh condition) and gravelon-cli import, on both backends, with workbooks the
+// test writes through libxlsxwriter.
+
+#include "BDConnect.h"
+#include "Errors.h"
+#include "NewOrderCommand.h"
+#include "OrderHeaderStore.h"
+#include "TestDatabase.h"
+#include "XlsxFixture.h"
+
+#include <QProcess>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QStringList Header = {"Цвет", "Длина", "Ширина", "Толщина", "Количество", "Комментарий"};
+
+int Count(TDataModule1& AData, const QString& ATable) {
+    return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
+        .value(0)
+        .value(0)
+        .toInt();
+}
+
+struct TRun {
+    int Code = -1;
+    QString Out;
+    QString Err;
+};
+
+TRun Cli(const QString& AIni, const QStringList& AArgs) {
+    QProcess p;
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/gravelon-cli"),
+            QStringList{QStringLiteral("--settings"), AIni} + AArgs);
+    TRun r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.Out = QString::fromUtf8(p.readAllStandardOutput());
+    r.Err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QStringList HeaderArgs(const QString& AFile) {
+    return {QStringLiteral("import"),       AFile,
+            QStringLiteral("--number"),     QStringLiteral("CLI-1"),
+            QStringLiteral("--customer"),   QStringLiteral("ООО Кровля"),
+            QStringLiteral("--max-weight"), QStringLiteral("1300"),
+            QStringLiteral("--material"),   QStringLiteral("2"),
+            QStringLiteral("--date"),       QStringLiteral("2021-05-31"),
+            QStringLiteral("--comment"),    QStringLiteral("из файла")};
+}
+
+} // namespace
+
+class TestNewOrder : public QObject {
+    Q_OBJECT
+private slots:
+    void command_data();
+    void command();
+    void failedImportStillArchives_data();
+    void failedImportStillArchives();
+    void cliImport_data();
+    void cliImport();
+    void cliRefusals_data();
+    void cliRefusals();
+};
+
+void TestNewOrder::command_data() {
+    TestDb::AddBackendRows();
+}
+
+void TestNewOrder::command() {
+    GRAVELON_CONNECT(db);
+    const qlonglong previous = TestDb::AddOrder(*db.Data, QStringLiteral("old"), QDate(2021, 5, 30),
+                                                1, 1000.0, {{1200, 600, 1, 3, QString()}});
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("заявка.xlsx"));
+    // Used range away from A1, the order sheet active but not first.
+    QVERIFY(XlsxFixture::Write(file,
+                               {Header,
+                                {"RAL 9003", "1200", "600", "8", "5", "а"},
+                                {"RAL 7016", "900", "2000", "8", "7", "б"}},
+                               3, 2));
+    TNewOrderCommand command(*db.Data);
+    command.Archive();
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
+
+    TOrderImportHooks hooks;
+    int enables = 0;
+    hooks.AskOrderHeader = [&](TOrderHeader& AHeader) {
+        AHeader.Date = QDate(2021, 5, 31);
+        AHeader.Number = QStringLiteral("новая");
+        AHeader.CustomerName = QStringLiteral("ООО Тест");
+        AHeader.MaxWeight = QStringLiteral("1000");
+        AHeader.MaterialID = QStringLiteral("1");
+        TOrderHeaderStore(*db.Data).Record(AHeader);
+        return true;
+    };
+    hooks.EnableCalculation = [&] { ++enables; };
+    const TImportResult r = command.Import(file, hooks);
+    QCOMPARE(int(r.Outcome), int(TImportResult::TOutcome::Stored));
+    QCOMPARE(enables, 1);
+    QVERIFY(r.OrderID > previous);
+    QCOMPARE(command.LatestOrderDate(), QDate(2021, 5, 31));
+
+    // The list shows the new order's day: working and archived orders of that day.
+    TestDb::AddOrder(*db.Data, QStringLiteral("same day"), QDate(2021, 5, 31), 1, 1000.0, {});
+    db.Data->UpdateRabStol(command.RefreshCondition(command.LatestOrderDate()));
+    QCOMPARE(db.Data->QApplicates->RowCount(), 2);
+    db.Data->UpdateRabStol(command.RefreshCondition(QDate(2021, 5, 30)));
+    QCOMPARE(db.Data->QApplicates->RowCount(), 1);
+    QCOMPARE(db.Data->QApplicates->Value(0, QStringLiteral("ID")).toLongLong(), previous);
+}
+
+void TestNewOrder::failedImportStillArchives_data() {
+    TestDb::AddBackendRows();
+}
+
+void TestNewOrder::failedImportStillArchives() {
+    GRAVELON_CONNECT(db);
+    TestDb::AddOrder(*db.Data, QStringLiteral("old"), QDate(2021, 5, 30), 1, 1000.0,
+                     {{1200, 600, 1, 3, QString()}});
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("заявка.xlsx"));
+    QVERIFY(XlsxFixture::Write(file, {Header, {"RAL 9003", "1200", "600", "9", "5", ""}}));
+    TNewOrderCommand command(*db.Data);
+    command.Archive();
+    QStringList messages;
+    int asks = 0;
+    TOrderImportHooks hooks;
+    hooks.ShowMessage = [&](TOrderImportHooks::TMessageKind, const QString& t) { messages << t; };
+    hooks.AskOrderHeader = [&](TOrderHeader&) { return ++asks, false; };
+    const TImportResult r = command.Import(file, hooks);
+    QCOMPARE(int(r.Outcome), int(TImportResult::TOutcome::Aborted));
+    QCOMPARE(messages, QStringList{TOrderImport::AbortMessage});
+    QCOMPARE(asks, 0);
+    QVERIFY(!command.LatestOrderDate().isValid());
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
+    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions_archive")), 1);
+    // A workbook that cannot be read reaches the caller as the Russian error.
+    QVERIFY_THROWS_EXCEPTION(EGravelonError,
+                             command.Import(dir.filePath(QStringLiteral("нет.xlsx")), hooks));
+}
+
+void TestNewOrder::cliImport_data() {
+    TestDb::AddBackendRows();
+}
+
+void TestNewOrder::cliImport() {
+    GRAVELON_CONNECT(db);
+    const qlonglong previous = TestDb::AddOrder(*db.Data, QStringLiteral("old"), QDate(2021, 5, 1),
+                                                1, 1000.0, {{1200, 600, 1, 3, QString()}});
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("заявка.xlsx"));
+    QVERIFY(XlsxFixture::Write(file, {Header,
+                                      {"RAL 9003", "1200", "600", "10", "5", ""},
+                                      {"ral 1015", "600", "1800", "10", "12", "торец"}}));
+    const TRun r = Cli(db.Db.IniPath, HeaderArgs(file));
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    const qlonglong key = r.Out.trimmed().toLongLong();
+    QVERIFY(key > previous);
+    QCOMPARE(TestDb::LastId(*db.Data, QStringLiteral("Applicates")), key);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
+    const QList<QSqlRecord> rows = db.Data->OpenSql(
+        QStringLiteral("select a.Number, a.Date, a.MatID, a.MaxW, a.Comment, c.Name, c.NameSravn "
+                       "from Applicates a inner join Customers c on c.ID = a.CustomerID"));
+    QCOMPARE(rows.first().value(0).toString(), QStringLiteral("CLI-1"));
+    QCOMPARE(rows.first().value(1).toString().left(10), QStringLiteral("2021-05-31"));
+    QCOMPARE(rows.first().value(2).toInt(), 2);
+    QCOMPARE(rows.first().value(3).toDouble(), 1300.0);
+    QCOMPARE(rows.first().value(4).toString(), QStringLiteral("из файла"));
+    QCOMPARE(rows.first().value(6).toString(), QStringLiteral("ооокровля"));
+    QCOMPARE(TestDb::Dump(*db.Data, QStringLiteral("ApplicatePositions")).size(), 2);
+    QCOMPARE(db.Data->OpenSql(QStringLiteral("select Comment from ApplicatePositions order by ID"))
+                 .at(1)
+                 .value(0)
+                 .toString(),
+             QStringLiteral("Лист повернут на 90"));
+
+    // A second import finds the customer again and archives the first.
+    const TRun again = Cli(db.Db.IniPath, HeaderArgs(file));
+    QCOMPARE(again.Code, 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 2); // ООО Тест of the old order
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 2);
+}
+
+void TestNewOrder::cliRefusals_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("err");
+    const QList<QStringList> good = {Header, {"RAL 9003", "1200", "600", "8", "5", ""}};
+    struct TCase {
+        const char* Name;
+        QList<QStringList> Rows;
+        QStringList Extra;
+        int Code;
+        const char* Err;
+    };
+    const QList<TCase> cases = {
+        {"invalid rows",
+         {Header, {"RAL 9003", "1200", "600", "", "5", "x"}},
+         {},
+         1,
+         "Строка 0 | RAL 9003 | 1200 | 600 |  | 5 | x | "},
+        {"unknown colour", {Header, {"RAL 1234", "1200", "600", "8", "5", ""}}, {}, 1, "RAL 1234"},
+        {"fractional length",
+         {Header, {"RAL 9003", "1200,5", "600", "8", "5", ""}},
+         {},
+         1,
+         "Выполнение обработки заявки прервано, так как файл заявки содержит некорректные данные"},
+        {"quantity not a number",
+         {Header, {"RAL 9003", "1200", "600", "8", "пять", ""}},
+         {},
+         1,
+         "Выполнение обработки заявки прервано"},
+        {"weight not a number", good, {"--max-weight", "тонна"}, 1, "Ошибка базы данных"},
+        {"material that does not exist", good, {"--material", "99"}, 1, "Ошибка базы данных"},
+        {"material not a key", good, {"--material", "плита"}, 2, "не является целым числом"},
+        {"missing file", {}, {}, 1, "файл не найден"},
+        {"bad date", good, {"--date", "31.05.2021"}, 2, "Неверная дата"},
+    };
+    for (const TCase& c : cases) {
+        for (auto [be, name] :
+             {std::pair{TBackend::Sqlite, "sqlite"}, {TBackend::Postgres, "postgres"}})
+            QTest::addRow("%s %s", c.Name, name)
+                << be << c.Rows << c.Extra << c.Code << QString::fromUtf8(c.Err);
+    }
+}
+
+// Each refusal exits non-zero with its reason on standard error and stores nothing
+// of the new order: no order, no position, no customer.
+void TestNewOrder::cliRefusals() {
+    QFETCH(QList<QStringList>, rows);
+    QFETCH(QStringList, extra);
+    QFETCH(int, code);
+    QFETCH(QString, err);
+    GRAVELON_CONNECT(db);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("заявка.xlsx"));
+    if (!rows.isEmpty())
+        QVERIFY(XlsxFixture::Write(file, rows));
+    QStringList args = HeaderArgs(file);
+    args[args.indexOf(QStringLiteral("--material")) + 1] = QStringLiteral("1");
+    for (int i = 0; i + 1 < extra.size(); i += 2)
+        args[args.indexOf(extra.at(i)) + 1] = extra.at(i + 1);
+    const TRun r = Cli(db.Db.IniPath, args);
+    QCOMPARE(r.Code, code);
+    QVERIFY2(r.Err.contains(err), qPrintable(r.Err));
+    QVERIFY(r.Out.isEmpty());
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 0);
+}
+
+QTEST_GUILESS_MAIN(TestNewOrder)
+#include "tst_new_order.moc"
