@@ -11,6 +11,7 @@ writes the same bytes, so regenerating shows no change unless the content change
 import json
 import os
 import random
+import sys
 import zipfile
 from xml.sax.saxutils import escape
 
@@ -284,7 +285,22 @@ def sample_sheets():
     return [notes, order, old], 1
 
 
+def bench(rows, base):
+    """A large order for the benchmark: BASE.xlsx, BASE.ods and the description of
+    BASE.xls in BASE.json (perl tools/make_xls.pl BASE.json writes it)."""
+    descriptions = []
+    write_all(base, [Sheet("Заявка", example_order(rows, rows, 8))], 0, ["xlsx", "ods", "xls"],
+              descriptions)
+    for d in descriptions:
+        d["path"] = os.path.abspath(base + ".xls")
+    with open(base + ".json", "w", encoding="utf-8") as f:
+        json.dump(descriptions, f, ensure_ascii=False)
+
+
 def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "--bench":
+        bench(int(sys.argv[2]), sys.argv[3])
+        return
     descriptions = []
     os.makedirs(os.path.join(ROOT, "examples"), exist_ok=True)
     data = os.path.join(ROOT, "tests", "intake", "data")

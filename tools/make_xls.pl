@@ -13,13 +13,16 @@ use Spreadsheet::WriteExcel;
 
 my $root = dirname(dirname(__FILE__));
 $root = '.' if $root eq '';
-open(my $in, '<:encoding(UTF-8)', "$root/tools/xls_workbooks.json") or die "json: $!";
+# An optional argument names another description (the benchmark's); its paths are
+# absolute.
+my $json = @ARGV ? $ARGV[0] : "$root/tools/xls_workbooks.json";
+open(my $in, '<:encoding(UTF-8)', $json) or die "$json: $!";
 local $/;
 my $books = JSON::PP->new->decode(<$in>);
 close($in);
 
 for my $book (@$books) {
-    my $path = "$root/$book->{path}";
+    my $path = $book->{path} =~ m{^/} ? $book->{path} : "$root/$book->{path}";
     my $workbook = Spreadsheet::WriteExcel->new($path) or die "$path: $!";
     my $n = 0;
     for my $sheet (@{ $book->{sheets} }) {
