@@ -5,6 +5,7 @@
 #include "OrderHeaderStore.h"
 #include "Prompts.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -82,7 +83,14 @@ TForm2::TForm2(TDataModule1& AData, TPrompts& APrompts, QWidget* AParent)
 
 bool TForm2::Ask(TOrderHeader& AHeader) {
     FSaved = false;
+    // The command runs under the wait cursor; the user types into the dialog with
+    // the ordinary one.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
     exec();
+    if (busy)
+        QApplication::restoreOverrideCursor();
     if (FSaved)
         AHeader = FHeader;
     return FSaved;

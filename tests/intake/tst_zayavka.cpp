@@ -15,7 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSqlRecord>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtTest>
 
@@ -73,6 +75,7 @@ private slots:
     void boxLists();
     void askRunsModally_data();
     void askRunsModally();
+    void windowHooks();
 };
 
 void TestZayavka::layout_data() {
@@ -345,13 +348,42 @@ void TestZayavka::askRunsModally() {
         form.findChild<QComboBox*>(QStringLiteral("Material"))->setCurrentIndex(0);
         form.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     });
+    Qt::CursorShape during = Qt::BusyCursor;
+    QTimer::singleShot(0, &form, [&during] { during = QApplication::overrideCursor()->shape(); });
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     TOrderHeader header;
     QVERIFY(form.Ask(header));
+    QCOMPARE(during, Qt::ArrowCursor);
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QApplication::restoreOverrideCursor();
     QCOMPARE(prompts.Messages().size(), 1);
     QCOMPARE(header.Number, QStringLiteral("88"));
     QCOMPARE(header.Date, QDate::currentDate());
     QVERIFY(header.OrderID > 0);
     QCOMPARE(header.OrderID, TestDb::LastId(*db.Data, QStringLiteral("Applicates")));
+}
+
+void TestZayavka::windowHooks() {
+    TDataModule1 data; // the hooks only keep it; nothing is asked of the database
+    TRecordingPrompts prompts;
+    TForm2 form(data, prompts);
+    int runs = 0, enables = 0;
+    const TOrderImportHooks h = form.WindowHooks(
+        nullptr, true, [&runs] { ++runs; }, [&enables] { ++enables; });
+    h.ShowMessage(TOrderImportHooks::TMessageKind::Plain, QStringLiteral("обычное"));
+    h.ShowMessage(TOrderImportHooks::TMessageKind::Error, QStringLiteral("ошибка"));
+    QCOMPARE(prompts.Asked.size(), 2);
+    QCOMPARE(prompts.Asked.at(0).Kind, TPrompts::TKind::Plain);
+    QCOMPARE(prompts.Asked.at(1).Kind, TPrompts::TKind::Error);
+    QVERIFY(h.AutoCalculation);
+    h.RunCalculation();
+    h.EnableCalculation();
+    QCOMPARE(runs + enables, 2);
+    QCOMPARE(h.DesktopFolder, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    // The end of the program is requested, not carried out, while the command runs.
+    QSignalSpy quit(QCoreApplication::instance(), &QCoreApplication::aboutToQuit);
+    h.TerminateApplication();
+    QCOMPARE(quit.count(), 0);
 }
 
 QTEST_MAIN(TestZayavka)
