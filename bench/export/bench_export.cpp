@@ -1,0 +1,266 @@
+// Measures the layout export of an order of 500 pallets, on the embedded database and
+// on a PostgreSQL server: the whole export (every pallet), the statements alone, and a
+// single pallet. The order is put straight into the tables.
+//
+// PostgreSQL: GRAVELON_BENCH_PG_HOST, _PORT, _USER, _PASSWORD (defaults localhost, 5432,
+// gravelon, gravelon) and GRAVELON_BENCH_PG_EXPORT_DB (default gravelon_bench_export).
+// The database is created when missing and its public schema recreated for every run.
+// An unreachable server is skipped.
+
+#include "BDConnect.h"
+#include "Errors.h"
+#include "LayoutStatements.h"
+#include "SaveExcel.h"
+#include "SqlRun.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+QTextStream Out(stdout);
+
+constexpr int Pallets = 500;
+constexpr int Runs = 3;
+
+QString Env(const char* AName, const char* ADefault) {
+    const QByteArray v = qgetenv(AName);
+    return v.isEmpty() ? QString::fromLatin1(ADefault) : QString::fromLocal8Bit(v);
+}
+
+struct TPgSettings {
+    QString Host = Env("GRAVELON_BENCH_PG_HOST", "localhost");
+    QString Port = Env("GRAVELON_BENCH_PG_PORT", "5432");
+    QString User = Env("GRAVELON_BENCH_PG_USER", "gravelon");
+    QString Password = Env("GRAVELON_BENCH_PG_PASSWORD", "gravelon");
+    QString Database = Env("GRAVELON_BENCH_PG_EXPORT_DB", "gravelon_bench_export");
+};
+
+bool PgAdmin(const TPgSettings& APg, const QString& ADatabase, const QStringList& AStatements,
+             QString* AWhy) {
+    const QString name = QStringLiteral("bench_export_admin");
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(APg.Host);
+        db.setPort(APg.Port.toInt());
+        db.setUserName(APg.User);
+        db.setPassword(APg.Password);
+        db.setDatabaseName(ADatabase);
+        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+        if (!db.open()) {
+            *AWhy = db.lastError().text();
+            ok = false;
+        } else {
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("SET client_min_messages = warning"));
+            for (const QString& st : AStatements) {
+                if (!q.exec(st)) {
+                    *AWhy = st + QStringLiteral(": ") + q.lastError().text();
+                    ok = false;
+                    break;
+                }
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+bool FreshPostgres(const TPgSettings& APg, QString* AWhy) {
+    const QStringList reset = {QStringLiteral("DROP SCHEMA IF EXISTS public CASCADE"),
+                               QStringLiteral("CREATE SCHEMA public")};
+    if (PgAdmin(APg, APg.Database, reset, AWhy))
+        return true;
+    if (!PgAdmin(APg, QStringLiteral("postgres"),
+                 {QStringLiteral("CREATE DATABASE ") + APg.Database}, AWhy))
+        return false;
+    return PgAdmin(APg, APg.Database, reset, AWhy);
+}
+
+qlonglong Insert(TDataModule1& AData, const QString& ASql, const QVariantMap& ABinds) {
+    return SqlRun::Value(AData.Connection(), ASql + QStringLiteral(" returning ID"), ABinds)
+        .toLongLong();
+}
+
+struct TOrder {
+    qlonglong Id = 0;
+    QList<qlonglong> Pallets;
+    int Rows = 0;
+};
+
+// 500 pallets of 1 to 6 placements each, in the twelve colours, one position per
+// placement; always the same order (fixed seed).
+TOrder MakeOrder(TDataModule1& AData) {
+    QRandomGenerator random(20240314);
+    TOrder o;
+    TTransaction tr(AData.Connection(), AData.Dialect(), true);
+    const qlonglong customer =
+        Insert(AData, QStringLiteral("insert into Customers (Name, NameSravn) values (:n, :s)"),
+               {{QStringLiteral(":n"), QStringLiteral("ООО «Стройфасад»")},
+                {QStringLiteral(":s"), QStringLiteral("ооо«стройфасад»")}});
+    o.Id = Insert(AData,
+                  QStringLiteral("insert into Applicates (Number, Date, CustomerID, MatID, "
+                                 "Comment, MaxW) values (:n, :d, :c, 2, :cm, 1000)"),
+                  {{QStringLiteral(":n"), QStringLiteral("Б-500")},
+                   {QStringLiteral(":d"), QStringLiteral("2024-03-14")},
+                   {QStringLiteral(":c"), customer},
+                   {QStringLiteral(":cm"), QStringLiteral("нагрузочный")}});
+    for (int p = 0; p < Pallets; ++p) {
+        const qlonglong colour = 1 + p % 12;
+        const int length = 1500 + 100 * int(random.bounded(16));
+        const int width = 1000 + 100 * int(random.bounded(3));
+        const qlonglong pallet = Insert(
+            AData,
+            QStringLiteral("insert into Palletes (ColorID, Length, Width, MaxH, MaxW, Number) "
+                           "values (:c, :l, :w, 50, 1000, :n)"),
+            {{QStringLiteral(":c"), colour},
+             {QStringLiteral(":l"), length},
+             {QStringLiteral(":w"), width},
+             {QStringLiteral(":n"), QString::number(p + 1)}});
+        o.Pallets << pallet;
+        const int rows = 1 + int(random.bounded(6));
+        for (int r = 0; r < rows; ++r) {
+            const int h = 200 + 50 * int(random.bounded(20));
+            const int q = 1 + int(random.bounded(40));
+            const qlonglong pos = Insert(
+                AData,
+                QStringLiteral("insert into ApplicatePositions (ApplicateID, Width, Height, "
+                               "ColorID, Quantity, Comment) values (:a, :w, :h, :c, :q, :cm)"),
+                {{QStringLiteral(":a"), o.Id},
+                 {QStringLiteral(":w"), length - 100 * int(random.bounded(5))},
+                 {QStringLiteral(":h"), h},
+                 {QStringLiteral(":c"), colour},
+                 {QStringLiteral(":q"), q},
+                 {QStringLiteral(":cm"), r % 3 == 0 ? QVariant(QStringLiteral("кромка"))
+                                                    : QVariant(QMetaType::fromType<QString>())}});
+            Insert(AData,
+                   QStringLiteral("insert into Solutions (ApplicateID, PosID, PalleteID, "
+                                  "QuantityInRow, Quantity, Comment) values (:a, :p, :l, 1, :q, "
+                                  "null)"),
+                   {{QStringLiteral(":a"), o.Id},
+                    {QStringLiteral(":p"), pos},
+                    {QStringLiteral(":l"), pallet},
+                    {QStringLiteral(":q"), q}});
+            ++o.Rows;
+        }
+    }
+    tr.Commit();
+    return o;
+}
+
+QString Ms(qint64 ANs) {
+    return QString::number(ANs / 1e6, 'f', 1) + QStringLiteral(" ms");
+}
+
+// Runs AFunc ARuns times; the fastest and the slowest run, in nanoseconds.
+template <typename F> std::pair<qint64, qint64> Time(int ARuns, F AFunc) {
+    qint64 best = std::numeric_limits<qint64>::max(), worst = 0;
+    for (int i = 0; i < ARuns; ++i) {
+        QElapsedTimer t;
+        t.start();
+        AFunc();
+        const qint64 ns = t.nsecsElapsed();
+        best = std::min(best, ns);
+        worst = std::max(worst, ns);
+    }
+    return {best, worst};
+}
+
+void Measure(const QString& ABackend, TDataModule1& AData, const QString& AFolder) {
+    QElapsedTimer build;
+    build.start();
+    const TOrder order = MakeOrder(AData);
+    Out << ABackend << ": order of " << Pallets << " pallets, " << order.Rows
+        << " placements, put in the tables in " << Ms(build.nsecsElapsed()) << "\n";
+
+    const QString file = QDir(AFolder).filePath(QStringLiteral("layouts.xlsx"));
+    bool ok = true;
+    QString error;
+    auto exportAll = [&] {
+        TSaveExcel exporter(AData, QCoreApplication::applicationDirPath());
+        ok = ok && exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}});
+        if (!exporter.LastError().isEmpty())
+            error = exporter.LastError();
+    };
+    const auto [allBest, allWorst] = Time(Runs, exportAll);
+    if (!ok) {
+        Out << "  export failed: " << error << "\n";
+        return;
+    }
+    Out << "  every pallet (mode 1): best " << Ms(allBest) << ", worst " << Ms(allWorst) << " of "
+        << Runs << " runs; " << QString::number(allBest / 1e6 / Pallets, 'f', 2)
+        << " ms per pallet; file " << QFileInfo(file).size() / 1024 << " KiB\n";
+
+    const TLayoutStatements statements(AData);
+    const auto [sqlBest, sqlWorst] = Time(Runs, [&] {
+        statements.OrderSummary(order.Id);
+        AData.OpenPalletesfromExcel(order.Id);
+        TLayoutHeader header;
+        for (qlonglong pallet : order.Pallets) {
+            statements.BlockHeader(order.Id, pallet, &header);
+            statements.Contents(order.Id, pallet);
+        }
+    });
+    Out << "  statements alone (S1, pallet list, S2 and S3 per pallet): best " << Ms(sqlBest)
+        << ", worst " << Ms(sqlWorst) << "; the workbook takes the rest ("
+        << Ms(std::max<qint64>(0, allBest - sqlBest)) << ")\n";
+
+    const QString one = QDir(AFolder).filePath(QStringLiteral("one.xlsx"));
+    const qlonglong last = order.Pallets.last();
+    const auto [oneBest, oneWorst] = Time(Runs, [&] {
+        TSaveExcel exporter(AData, QCoreApplication::applicationDirPath());
+        ok = ok && exporter.ExportLayouts(one, QStringLiteral("2"),
+                                          {order.Id, last, QString::number(Pallets)});
+    });
+    Out << "  one pallet (mode 2): best " << Ms(oneBest) << ", worst " << Ms(oneWorst)
+        << (ok ? "" : " (FAILED)") << "\n";
+    Out.flush();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Out << "Layout export benchmark, " << Pallets << " pallets\n";
+
+    {
+        QTemporaryDir dir;
+        TDataModule1 data;
+        try {
+            data.Connect({QString(), QStringLiteral("bench.db"), QString(), QString()}, dir.path());
+            Measure(QStringLiteral("SQLite"), data, dir.path());
+        } catch (const EGravelonError& e) {
+            Out << "SQLite: " << e.Message() << "\n";
+            return 1;
+        }
+    }
+
+    const TPgSettings pg;
+    QString why;
+    if (!FreshPostgres(pg, &why)) {
+        Out << "PostgreSQL: skipped (" << why.trimmed() << ")\n";
+        return 0;
+    }
+    QTemporaryDir dir;
+    TDataModule1 data;
+    try {
+        data.Connect({pg.Host + QLatin1Char(':') + pg.Port, pg.Database, pg.User, pg.Password},
+                     dir.path());
+        Measure(QStringLiteral("PostgreSQL"), data, dir.path());
+    } catch (const EGravelonError& e) {
+        Out << "PostgreSQL: " << e.Message() << "\n";
+        return 1;
+    }
+    return 0;
+}
