@@ -63,6 +63,8 @@ private slots:
     void numbersAsText();
     void activeSheetUsedRange_data();
     void activeSheetUsedRange();
+    void firstSheetWhenNoneSaved_data();
+    void firstSheetWhenNoneSaved();
     void unreadableFiles_data();
     void unreadableFiles();
     void everyDamagedPrefixFails_data();
@@ -115,6 +117,33 @@ void TestWorkbookReader::activeSheetUsedRange() {
         QStringLiteral("\n150|RAL 7016|1500|3600|8|\n"
                        "1|RAL 050 50 20|190|2500|8|12,5");
     QCOMPARE(Rows(v), expected);
+}
+
+void TestWorkbookReader::firstSheetWhenNoneSaved_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    // Without settings.xml an OpenDocument workbook names no active sheet.
+    QTest::newRow("ods") << "sample.ods" << QByteArray("settings.xml")
+                         << QByteArray("settingz.xml");
+    // Without a WINDOW1 record (here turned into an unknown record type) neither
+    // does a BIFF workbook.
+    QTest::newRow("xls") << "sample.xls" << QByteArray::fromHex("3d001200")
+                         << QByteArray::fromHex("ef001200");
+}
+
+void TestWorkbookReader::firstSheetWhenNoneSaved() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QByteArray bytes = ReadAll(DataFile(file));
+    QVERIFY(bytes.contains(from));
+    bytes.replace(from, to);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(file);
+    WriteAll(path, bytes);
+    const TSheetValues v = TWorkbookReader::ReadActiveSheet(path);
+    QCOMPARE(Rows(v), QStringLiteral("Как заполнять заявку|\n|Цвет по каталогу RAL\nТолщина|8"));
 }
 
 void TestWorkbookReader::unreadableFiles_data() {
