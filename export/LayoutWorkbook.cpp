@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
@@ -152,6 +153,14 @@ void TLayoutWorkbook::WriteTable(int ARow, int AColumn, const QList<QStringList>
 }
 
 void TLayoutWorkbook::InsertPicture(int ARow, int AColumn, const TBlockPicture& APicture) {
+    // The writer anchors the picture to the rows it covers when it is inserted, taking a
+    // row it has no height for as 20 pixels high; the spreadsheet would then stretch the
+    // picture over the taller rows. So the covered rows get their height first.
+    const double rowPixels = SheetRowHeight * 96 / 72;
+    const int covered = int(std::ceil(APicture.TargetPixels().height() / rowPixels));
+    for (int i = 0; i <= covered; ++i)
+        Check(worksheet_set_row(FSheet, lxw_row_t(ARow - 1 + i), SheetRowHeight, nullptr),
+              "worksheet_set_row");
     lxw_image_options options{};
     options.x_scale = APicture.XScale();
     options.y_scale = APicture.YScale();

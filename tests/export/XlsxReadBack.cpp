@@ -149,7 +149,7 @@ QList<TXlsxReadBack::TPicture> TXlsxReadBack::Pictures() const {
     QList<TPicture> pictures;
     QXmlStreamReader xml(Part(QStringLiteral("xl/drawings/drawing1.xml")));
     TPicture current;
-    bool inFrom = false, inPicture = false;
+    bool inFrom = false, inTo = false, inPicture = false;
     QString field;
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
@@ -160,6 +160,18 @@ QList<TXlsxReadBack::TPicture> TXlsxReadBack::Pictures() const {
                 inPicture = false;
             } else if (name == QLatin1String("from")) {
                 inFrom = true;
+            } else if (name == QLatin1String("to")) {
+                inTo = true;
+            } else if (inTo) {
+                const qint64 v = xml.readElementText().toLongLong();
+                if (name == QLatin1String("row"))
+                    current.ToRow = int(v) + 1;
+                else if (name == QLatin1String("col"))
+                    current.ToColumn = int(v) + 1;
+                else if (name == QLatin1String("rowOff"))
+                    current.ToRowOffsetEmu = v;
+                else if (name == QLatin1String("colOff"))
+                    current.ToColumnOffsetEmu = v;
             } else if (name == QLatin1String("pic")) {
                 inPicture = true;
             } else if (inFrom && (name == QLatin1String("row") || name == QLatin1String("col"))) {
@@ -176,6 +188,8 @@ QList<TXlsxReadBack::TPicture> TXlsxReadBack::Pictures() const {
         } else if (token == QXmlStreamReader::EndElement) {
             if (name == QLatin1String("from"))
                 inFrom = false;
+            else if (name == QLatin1String("to"))
+                inTo = false;
             else if (name == QLatin1String("twoCellAnchor") ||
                      name == QLatin1String("oneCellAnchor"))
                 pictures << current;

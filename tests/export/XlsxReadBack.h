@@ -30,6 +30,10 @@ public:
     struct TPicture {
         int Row = 0; // top-left cell
         int Column = 0;
+        int ToRow = 0; // bottom-right cell and the offsets into it
+        int ToColumn = 0;
+        qint64 ToRowOffsetEmu = 0;
+        qint64 ToColumnOffsetEmu = 0;
         qint64 WidthEmu = 0;
         qint64 HeightEmu = 0;
         QString Media; // path of the picture inside the package

@@ -235,6 +235,15 @@ void TestSaveExcel::layoutBlocks() {
         QCOMPARE(p.Column, 1);
         QCOMPARE(p.WidthEmu, qint64(96 * 9525));
         QCOMPARE(p.HeightEmu, qint64(48 * 9525));
+        // Anchored over rows of 18.75 points (25 pixels): it ends 23 pixels into the
+        // block's second row and 96 pixels into column A, so the spreadsheet shows it
+        // unstretched.
+        QCOMPARE(p.ToRow, p.Row + 1);
+        QVERIFY2(qAbs(p.ToRowOffsetEmu - 23 * 9525) < 9525,
+                 qPrintable(QString::number(p.ToRowOffsetEmu)));
+        QCOMPARE(p.ToColumn, 1);
+        QVERIFY2(qAbs(p.ToColumnOffsetEmu - 96 * 9525) < 9525,
+                 qPrintable(QString::number(p.ToColumnOffsetEmu)));
         QCOMPARE(book.Part(p.Media),
                  ReadAll(QDir(ProgramFolder()).filePath(QStringLiteral("resources/C.png"))));
     }
