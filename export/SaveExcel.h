@@ -33,6 +33,25 @@ struct TExportSelection {
 // shipping-note blocks on one worksheet of a new workbook. Writes the workbook beside
 // the target and puts it in place only once complete, so a failed export leaves an
 // existing file as it was.
+//
+// The print buttons call it with the name their save dialog returned:
+//   TExportCallbacks cb;
+//   cb.ShowPanel = [this] { Panel17->show(); };
+//   cb.SetProgressMaximum = [this](int AMax) { ProgressBar1->setMaximum(AMax); };
+//   cb.StepProgress = [this] { ProgressBar1->setValue(ProgressBar1->value() + 1); };
+//   cb.ResetProgress = [this] { ProgressBar1->setValue(0); };
+//   cb.HidePanel = [this] { Panel17->hide(); };
+//   cb.ShowMessage = [this](TExportCallbacks::TMessageKind AKind, const QString& AText) {
+//       FPrompts->Message(this, AKind == TExportCallbacks::TMessageKind::Information
+//                                   ? TPrompts::TKind::Information : TPrompts::TKind::Plain,
+//                         AText);
+//   };
+//   cb.OpenFile = [](const QString& AFile) {
+//       QDesktopServices::openUrl(QUrl::fromLocalFile(AFile));
+//   };
+//   TSaveExcel(*DataModule1, QCoreApplication::applicationDirPath(), cb)
+//       .ExportLayouts(fileName, "1", {orderId, {}, {}});               // Button1
+//       .ExportLayouts(fileName, "2", {orderId, palletId, Label3->text()}); // Button2
 class TSaveExcel {
 public:
     static const QString FailureMessage;
