@@ -14,6 +14,7 @@ TDataGrid::TDataGrid(const QString& AName, const QList<TGridColumn>& AColumns, Q
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -65,10 +66,6 @@ void TDataGrid::SetBoldTitles(bool ABold) {
     ApplyWidths();
 }
 
-int TDataGrid::ColumnWidth(int AColumn) const {
-    return columnWidth(AColumn);
-}
-
 int TDataGrid::TitleWidth(int AColumn) const {
     const QString title = FColumns->headerData(AColumn, Qt::Horizontal).toString();
     return qMax(48, horizontalHeader()->fontMetrics().horizontalAdvance(title) + 18);
@@ -77,6 +74,7 @@ int TDataGrid::TitleWidth(int AColumn) const {
 void TDataGrid::ApplyWidths() {
     FApplying = true;
     for (int i = 0; i < FWidths.size() && i < FColumns->columnCount(); ++i)
-        setColumnWidth(i, FWidths[i] > 0 ? FWidths[i] : TitleWidth(i));
+        setColumnWidth(i, FWidths[i] > 0 ? FWidths[i]
+                                         : qMin(360, qMax(TitleWidth(i), sizeHintForColumn(i))));
     FApplying = false;
 }

@@ -21,8 +21,6 @@ public:
     int CurrentRow() const;
     void SetCurrentRow(int ARow);
     void SetBoldTitles(bool ABold);
-    // Width of a listed column as last set by the program or the user.
-    int ColumnWidth(int AColumn) const;
 
 signals:
     void CellClicked(int ARow);

@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -171,6 +172,9 @@ QWidget* TForm1::CreateTopBar() {
     Button3->setObjectName(QStringLiteral("Button3"));
     Button3->setMinimumSize(150, 34);
     Button3->setEnabled(false);
+    // A click leaves the keyboard where it was: the button is disabled at once and
+    // would otherwise hand the focus to whatever comes next.
+    Button3->setFocusPolicy(Qt::TabFocus);
     right->addWidget(Button3, 0, Qt::AlignRight);
     right->addStretch(1);
     h->addLayout(right);
@@ -434,6 +438,9 @@ void TForm1::showEvent(QShowEvent* AEvent) {
     QMainWindow::showEvent(AEvent);
     if (!FShown) {
         FShown = true;
+        // The left column starts 632 pixels wide whatever the window's size.
+        if (auto* work = findChild<QSplitter*>(QStringLiteral("Splitter2")))
+            work->setSizes({632, qMax(200, width() - 632 - work->handleWidth())});
         FormShow();
     }
 }
@@ -463,6 +470,8 @@ void TForm1::FormShow() {
         }
     });
     BitBtn1Click();
+    // The order list, not the date picker, has the keyboard once the window is up.
+    QTimer::singleShot(0, cxGrid1, qOverload<>(&QWidget::setFocus));
 }
 
 void TForm1::FormActivate() {
