@@ -133,7 +133,8 @@ void TPalletCalculationEngine::SplitSourcePallets() {
                 ExecStatement(QStringLiteral("update Solutions set PalleteID = ") + Key(twin) +
                               QStringLiteral(" where ID = ") + FieldText(r, QStringLiteral("ID")));
         }
-        ExecStatement(QStringLiteral("update Palletes set Number = null"));
+        // Only marked rows are rewritten, for the reason given at UpdatePalletSizes.
+        ExecStatement(QStringLiteral("update Palletes set Number = null where Number is not null"));
         UpdatePalletSizes();
         ReportProgress(QStringLiteral("Расщепление исходных поддонов: проход ") + Key(pass), 3, 6);
     }
