@@ -50,7 +50,7 @@ struct TRecordedRun {
 };
 
 // A generated order of realistic positions: several colours, lengths 1200-3600 mm,
-// widths 190-1500 mm, 1-200 sheets, a weight limit of 800-1500 kg.
+// widths 190-1500 mm, 1-200 sheets (mostly few), a weight limit of 800-1500 kg.
 inline qlonglong AddGeneratedOrder(TDataModule1& AData, quint32 ASeed, int APositions) {
     QRandomGenerator random(ASeed);
     const qlonglong material = 1 + random.bounded(4);
@@ -68,7 +68,11 @@ inline qlonglong AddGeneratedOrder(TDataModule1& AData, quint32 ASeed, int APosi
         p.Width = 1200 + 10 * random.bounded(241);
         p.Height = 190 + 5 * random.bounded(263);
         p.ColorID = colours.at(random.bounded(colours.size()));
-        p.Quantity = 1 + random.bounded(200);
+        // Mostly a few sheets, now and then a stack that stage 1 has to split.
+        const int kind = random.bounded(100);
+        p.Quantity = kind < 80   ? 1 + random.bounded(6)
+                     : kind < 95 ? 7 + random.bounded(34)
+                                 : 41 + random.bounded(160);
         positions << p;
     }
     return TestDb::AddOrder(AData, QStringLiteral("G-%1").arg(ASeed), QDate(2024, 3, 1), material,

@@ -1,0 +1,132 @@
+// gravelon-cli calc: progress lines, exit codes, failure and Ctrl-C, on both databases.
+
+#include "EngineTestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <csignal>
+
+namespace {
+
+QString CliPath() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gravelon-cli"));
+}
+
+struct TRun {
+    int Code = -1;
+    QStringList Out;
+    QString Err;
+};
+
+TRun Calc(const QString& AIni) {
+    QProcess p;
+    p.start(CliPath(), {QStringLiteral("--settings"), AIni, QStringLiteral("calc")});
+    TRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.Out =
+        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    r.Err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+} // namespace
+
+class TCalcCommandTest : public QObject {
+    Q_OBJECT
+private slots:
+    void reportsAndCommits_data() { TestDb::AddBackendRows(); }
+    void reportsAndCommits();
+    void failureLeavesTables_data() { TestDb::AddBackendRows(); }
+    void failureLeavesTables();
+    void interruptCancels_data() { TestDb::AddBackendRows(); }
+    void interruptCancels();
+};
+
+void TCalcCommandTest::reportsAndCommits() {
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    TestDb::AddOrder(d, QStringLiteral("7"), QDate(2024, 1, 1), 1, 60.0, {{1000, 1000, 5, 7, {}}});
+    const TRun r = Calc(db.Db.IniPath);
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    QVERIFY2(r.Err.isEmpty(), qPrintable(r.Err));
+    QCOMPARE(r.Out, QStringList({QStringLiteral("0/6 Подготовка расчета"),
+                                 QStringLiteral("1/6 Расщепление больших позиций"),
+                                 QStringLiteral("1/6 Расщепление больших позиций: проход 1"),
+                                 QStringLiteral("2/6 Начальное распределение поддонов"),
+                                 QStringLiteral("3/6 Расщепление исходных поддонов"),
+                                 QStringLiteral("3/6 Расщепление исходных поддонов: проход 1"),
+                                 QStringLiteral("4/6 Переброска целых поддонов"),
+                                 QStringLiteral("4/6 Переброска целых поддонов: проход 1"),
+                                 QStringLiteral("4/6 Переброска целых поддонов: проход 2"),
+                                 QStringLiteral("5/6 Уточнение размеров поддонов"),
+                                 QStringLiteral("6/6 Расчет завершен")}));
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Palletes")).size(), 2);
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")).size(), 2);
+}
+
+void TCalcCommandTest::failureLeavesTables() {
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    TestDb::AddOrder(d, QStringLiteral("N"), QDate(2024, 1, 1), 1, 60.0,
+                     {{1000, 1000, 5, 7, {}}, {1000, 1000, 6, 2, {}}});
+    d.ExecSql(QStringLiteral("update ApplicatePositions set ColorID = null where ColorID = 6"));
+    const auto before = EngineTest::DumpWorking(d);
+    const TRun r = Calc(db.Db.IniPath);
+    QVERIFY(r.Code > 0);
+    QVERIFY2(r.Err.startsWith(QStringLiteral("Ошибка базы данных")), qPrintable(r.Err));
+    QCOMPARE(r.Out.first(), QStringLiteral("0/6 Подготовка расчета"));
+    QVERIFY(!r.Out.contains(QStringLiteral("6/6 Расчет завершен")));
+    // Stage 1 had split the 7 sheets; the rollback undid it.
+    QVERIFY(r.Out.contains(QStringLiteral("1/6 Расщепление больших позиций: проход 1")));
+    QCOMPARE(EngineTest::DumpWorking(d), before);
+}
+
+void TCalcCommandTest::interruptCancels() {
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    // An order without a weight limit: every pallet with contents counts as too heavy and
+    // stage 3 keeps adding pallets up to its pass limit, which takes far longer than this
+    // test waits.
+    TestDb::AddOrder(d, QStringLiteral("L"), QDate(2024, 1, 1), 1, QVariant(),
+                     {{2000, 1000, 1, 8, {}}, {1500, 1000, 1, 9, {}}, {1200, 500, 1, 4, {}}});
+    const auto before = EngineTest::DumpWorking(d);
+
+    QProcess p;
+    p.start(CliPath(), {QStringLiteral("--settings"), db.Db.IniPath, QStringLiteral("calc")});
+    QVERIFY(p.waitForStarted());
+    QByteArray out;
+    const QByteArray mark =
+        QStringLiteral("3/6 Расщепление исходных поддонов: проход 3\n").toUtf8();
+    QElapsedTimer waited;
+    waited.start();
+    while (!out.contains(mark) && waited.elapsed() < 60000 && p.state() == QProcess::Running) {
+        p.waitForReadyRead(1000);
+        out += p.readAllStandardOutput();
+    }
+    QVERIFY2(out.contains(mark), out.constData());
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    const bool finished = p.waitForFinished(30000);
+    if (!finished) {
+        p.kill();
+        p.waitForFinished();
+    }
+    QVERIFY2(finished, "Ctrl-C did not stop the run");
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QVERIFY(p.exitCode() != 0);
+    out += p.readAllStandardOutput();
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()).trimmed(),
+             QStringLiteral("Расчет прерван пользователем"));
+    QVERIFY(!out.contains(QStringLiteral("6/6").toUtf8()));
+    QCOMPARE(EngineTest::DumpWorking(d), before);
+}
+
+QTEST_GUILESS_MAIN(TCalcCommandTest)
+#include "tst_calc_command.moc"
