@@ -16,14 +16,17 @@ extern "C" void RequestCancel(int) {
     CancelRequested.store(true);
 }
 
-// Ctrl-C asks the run to stop instead of killing the process mid-transaction; the
-// previous handling is restored when the run is over.
+// The first Ctrl-C asks the run to stop at its next cancellation point, which rolls
+// the transaction back; the previous handling is restored when the run is over.
 class TInterruptAsCancel {
 public:
     TInterruptAsCancel() {
         CancelRequested.store(false);
         struct sigaction action {};
         action.sa_handler = RequestCancel;
+        // A second Ctrl-C ends the process as usual, for a statement that will not end;
+        // the database then drops the unfinished transaction itself.
+        action.sa_flags = SA_RESETHAND;
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &FPrevious);
     }

@@ -94,9 +94,26 @@ void TEngineStagesTest::oddSplit() {
     const qlonglong order = AddOddOrder(d);
     TPalletCalculationEngine engine(d.Connection());
     TRecordedRun run;
-    if (callbacks)
+    QString timeout;
+    if (callbacks) {
         run.Attach(engine);
+        const auto record = engine.OnProgress;
+        engine.OnProgress = [&, record](const QString& AStage, int APosition, int AMax) {
+            // The server allows the run's statements 20 minutes, inside the run only.
+            if (d.Dialect().IsPostgres() && timeout.isEmpty())
+                timeout = d.OpenSql(QStringLiteral("show statement_timeout"))
+                              .value(0)
+                              .value(0)
+                              .toString();
+            record(AStage, APosition, AMax);
+        };
+    }
     engine.Execute();
+    if (callbacks && d.Dialect().IsPostgres()) {
+        QCOMPARE(timeout, QStringLiteral("20min"));
+        QCOMPARE(d.OpenSql(QStringLiteral("show statement_timeout")).value(0).value(0).toString(),
+                 QStringLiteral("30s"));
+    }
 
     QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
              Lines({"1|{A}|1000|1000|5|4|NULL", "2|{A}|1000|1000|5|3|(часть позиции 1)"}, order));
