@@ -102,7 +102,7 @@ void TForm4::CreateConnectionPanel() {
     title->setFont(Tahoma(21));
     title->setAlignment(Qt::AlignHCenter);
     v->addWidget(title);
-    v->addStretch(1);
+    v->addSpacing(60);
 
     auto* box = new QWidget(Panel2);
     box->setFixedWidth(460);
@@ -135,6 +135,9 @@ void TForm4::CreateConnectionPanel() {
     QPalette hp = hint->palette();
     hp.setColor(QPalette::WindowText, hp.color(QPalette::PlaceholderText));
     hint->setPalette(hp);
+    // Wrapped texts get fixed heights: the panel is laid out by hand, and a label whose
+    // height depends on its width would otherwise squeeze the fields.
+    hint->setFixedSize(460, hint->heightForWidth(460));
     bv->addWidget(hint);
 
     FErrorLabel = new QLabel(box);
@@ -144,6 +147,8 @@ void TForm4::CreateConnectionPanel() {
     QPalette ep = FErrorLabel->palette();
     ep.setColor(QPalette::WindowText, QColor(0xb0, 0x20, 0x20));
     FErrorLabel->setPalette(ep);
+    FErrorLabel->setFixedSize(460, FErrorLabel->fontMetrics().lineSpacing() * 4 + 4);
+    FErrorLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     FErrorLabel->hide();
     bv->addWidget(FErrorLabel);
 
@@ -158,8 +163,9 @@ void TForm4::CreateConnectionPanel() {
     Button3->hide();
     buttons->addWidget(Button3);
     bv->addLayout(buttons);
+    box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     v->addWidget(box, 0, Qt::AlignHCenter);
-    v->addStretch(2);
+    v->addStretch(1);
 
     setTabOrder(Edit1, Edit2);
     setTabOrder(Edit2, Edit3);

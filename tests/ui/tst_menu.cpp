@@ -1,0 +1,422 @@
+// The main window's menu on both databases: clearing the archive, the colour
+// directory with its new-colour dialog, help; and minimising to the tray.
+#include "BDConnect.h"
+#include "ColorADD.h"
+#include "HelpWindow.h"
+#include "Prompts.h"
+#include "SColor.h"
+#include "Sorter.h"
+#include "TestDatabase.h"
+#include "TrayController.h"
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace UiTest;
+
+namespace {
+
+const QString ArchiveQuestion =
+    QStringLiteral("Вы действительно хотите очистить все архивные таблицы? Данные по ранее "
+                   "созданным заявкам и раскладкам будут удалены!");
+
+const QStringList ArchiveTables = {"Applicates_archive", "ApplicatePositions_archive",
+                                   "Palletes_archive", "Solutions_archive"};
+const QStringList WorkingTables = {"Applicates", "ApplicatePositions", "Palletes", "Solutions"};
+
+QStringList Dumps(TDataModule1& AData, const QStringList& ATables) {
+    QStringList all;
+    for (const QString& t : ATables)
+        all << TestDb::Dump(AData, t).join(QLatin1Char('\n'));
+    return all;
+}
+
+int Count(TDataModule1& AData, const QString& ATable) {
+    return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
+        .value(0)
+        .value(0)
+        .toInt();
+}
+
+// Two orders with pallets in the archive and one in the working tables.
+void AddArchive(TDataModule1& AData) {
+    for (const char* number : {"Архив-1", "Архив-2"}) {
+        QList<qlonglong> pos;
+        const qlonglong order =
+            TestDb::AddOrder(AData, QString::fromUtf8(number), QDate(2021, 5, 31), 1, 900.0,
+                             {{2000, 1000, 1, 5, {}}, {1500, 1000, 2, 3, {}}}, &pos);
+        const qlonglong p1 = TestDb::AddPallet(AData, 1);
+        TestDb::AddSolution(AData, order, pos[0], p1, 1, 5);
+        const qlonglong p2 = TestDb::AddPallet(AData, 2);
+        TestDb::AddSolution(AData, order, pos[1], p2, 1, 3);
+        AData.Archivation();
+    }
+    QList<qlonglong> pos;
+    const qlonglong order = TestDb::AddOrder(AData, QStringLiteral("Текущая-3"), QDate(2021, 5, 31),
+                                             1, 900.0, {{1000, 1000, 3, 4, {}}}, &pos);
+    TestDb::AddSolution(AData, order, pos[0], TestDb::AddPallet(AData, 3), 1, 4);
+}
+
+struct TWindow {
+    TRecordingPrompts Prompts;
+    std::unique_ptr<TForm1> Form;
+
+    void Open(TestDb::TConnected& ADb, bool ATray = false) {
+        Form = std::make_unique<TForm1>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, ATray);
+        Form->resize(1200, 800);
+        Form->show();
+    }
+    QStringList ListAll() {
+        Child<QLineEdit>(Form.get(), "NomerZayavki")->clear();
+        Child<QToolButton>(Form.get(), "BitBtn2")->click();
+        QStringList numbers;
+        for (int r = 0; r < Rows(Form.get(), "cxGrid1"); ++r)
+            numbers << Cell(Form.get(), "cxGrid1", r, QStringLiteral("Номер заявки"));
+        numbers.sort();
+        return numbers;
+    }
+};
+
+// Rows of the colour directory as "code|name".
+QStringList Colours(QObject* ADirectory) {
+    QStringList rows;
+    for (int r = 0; r < Rows(ADirectory, "DBGrid1"); ++r)
+        rows << Cell(ADirectory, "DBGrid1", r, QStringLiteral("Код цвета")) + QLatin1Char('|') +
+                    Cell(ADirectory, "DBGrid1", r, QStringLiteral("Название цвета"));
+    return rows;
+}
+
+void RefuseColours(TDataModule1& AData) {
+    if (AData.Dialect().IsPostgres()) {
+        AData.ExecSql(
+            QStringLiteral("create function refuse_colour() returns trigger language "
+                           "plpgsql as $$ begin raise exception 'цвета закрыты'; end $$"));
+        AData.ExecSql(QStringLiteral("create trigger refuse_colour before insert on Colors for "
+                                     "each row execute function refuse_colour()"));
+    } else {
+        AData.ExecSql(QStringLiteral("create trigger refuse_colour before insert on Colors begin "
+                                     "select raise(abort, 'цвета закрыты'); end"));
+    }
+}
+
+} // namespace
+
+class TstMenu : public QObject {
+    Q_OBJECT
+private slots:
+    void menuItems();
+    void clearArchive_data() { TestDb::AddBackendRows(); }
+    void clearArchive();
+    void clearArchiveFailure_data() { TestDb::AddBackendRows(); }
+    void clearArchiveFailure();
+    void colourDirectory_data() { TestDb::AddBackendRows(); }
+    void colourDirectory();
+    void newColourDialog_data() { TestDb::AddBackendRows(); }
+    void newColourDialog();
+    void newColourRefused_data() { TestDb::AddBackendRows(); }
+    void newColourRefused();
+    void tray();
+    void noTray();
+    void help();
+};
+
+void TstMenu::menuItems() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    TWindow w;
+    w.Open(db);
+    QStringList titles;
+    for (QAction* a : w.Form->menuBar()->actions()) {
+        QStringList items;
+        for (QAction* i : a->menu()->actions())
+            items << i->text();
+        titles << a->text() + QStringLiteral(": ") + items.join(QStringLiteral(" / "));
+    }
+    QCOMPARE(titles, QStringList({"Настройки: Настройки подключения к БД  / Справочник цветов / "
+                                  "Очистить архив",
+                                  "Помощь: Справка / О программе"}));
+}
+
+void TstMenu::clearArchive() {
+    GRAVELON_CONNECT(db);
+    AddArchive(*db.Data);
+    const QStringList archive = Dumps(*db.Data, ArchiveTables);
+    const QStringList working = Dumps(*db.Data, WorkingTables);
+    TWindow w;
+    w.Open(db);
+    QCOMPARE(w.ListAll(), QStringList({"Архив-1", "Архив-2", "Текущая-3"}));
+
+    // Cancel deletes nothing.
+    w.Prompts.ConfirmAnswers = {TPrompts::TAnswer::Cancel};
+    Trigger(w.Form.get(), "N7");
+    QCOMPARE(w.Prompts.Asked.size(), 1);
+    QCOMPARE(w.Prompts.Asked[0].Call, QStringLiteral("Confirm"));
+    QCOMPARE(w.Prompts.Asked[0].Text, ArchiveQuestion);
+    QCOMPARE(Dumps(*db.Data, ArchiveTables), archive);
+
+    // OK empties the four archive tables and nothing else; no message follows.
+    w.Prompts.ConfirmAnswers = {TPrompts::TAnswer::Ok};
+    Trigger(w.Form.get(), "N7");
+    QCOMPARE(w.Prompts.Asked.size(), 2);
+    for (const QString& t : ArchiveTables)
+        QCOMPARE(Count(*db.Data, t), 0);
+    QCOMPARE(Dumps(*db.Data, WorkingTables), working);
+    QCOMPARE(w.ListAll(), QStringList({"Текущая-3"}));
+    // The archive takes orders again afterwards.
+    db.Data->Archivation();
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
+}
+
+void TstMenu::clearArchiveFailure() {
+    GRAVELON_CONNECT(db);
+    AddArchive(*db.Data);
+    // The last of the four deletes is refused: the ones before it must not stand.
+    if (db.Data->Dialect().IsPostgres()) {
+        db.Data->ExecSql(QStringLiteral("create function keep_orders() returns trigger language "
+                                        "plpgsql as $$ begin raise exception 'архив под "
+                                        "защитой'; end $$"));
+        db.Data->ExecSql(QStringLiteral("create trigger keep_orders before delete on "
+                                        "Applicates_archive for each row execute function "
+                                        "keep_orders()"));
+    } else {
+        db.Data->ExecSql(QStringLiteral("create trigger keep_orders before delete on "
+                                        "Applicates_archive begin select raise(abort, 'архив под "
+                                        "защитой'); end"));
+    }
+    const QStringList archive = Dumps(*db.Data, ArchiveTables);
+    TWindow w;
+    w.Open(db);
+    Trigger(w.Form.get(), "N7");
+    QCOMPARE(w.Prompts.Asked.size(), 2);
+    QCOMPARE(w.Prompts.Asked[1].Kind, TPrompts::TKind::Error);
+    QVERIFY2(w.Prompts.Asked[1].Text.contains(QStringLiteral("архив под защитой")),
+             qPrintable(w.Prompts.Asked[1].Text));
+    QCOMPARE(Dumps(*db.Data, ArchiveTables), archive);
+    // The connection is usable afterwards: no transaction was left open.
+    QCOMPARE(w.ListAll(), QStringList({"Архив-1", "Архив-2", "Текущая-3"}));
+    db.Data->ExecSql(QStringLiteral("delete from Solutions_archive"));
+    QCOMPARE(Count(*db.Data, QStringLiteral("Solutions_archive")), 0);
+}
+
+void TstMenu::colourDirectory() {
+    GRAVELON_CONNECT(db);
+    TWindow w;
+    w.Open(db);
+    // The directory and the dialog are modal: each step runs once its window is up.
+    QStringList before, after;
+    QString directoryTitle, dialogTitle, placeholder;
+    QTimer::singleShot(0, [&] {
+        auto* directory = qobject_cast<TForm5*>(QApplication::activeModalWidget());
+        if (!directory)
+            return;
+        directoryTitle = directory->windowTitle();
+        before = Colours(directory);
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<TForm6*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            dialogTitle = dialog->windowTitle();
+            placeholder = Child<QLineEdit>(dialog, "Edit1")->placeholderText();
+            Child<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("RAL 1234"));
+            Child<QLineEdit>(dialog, "Edit2")->setText(QStringLiteral("Кот д'Ивуар"));
+            Child<QPushButton>(dialog, "Button1")->click();
+        });
+        Child<QPushButton>(directory, "Button3")->click();
+        after = Colours(directory);
+        Child<QPushButton>(directory, "Button2")->click();
+    });
+    Trigger(w.Form.get(), "N5");
+
+    QCOMPARE(directoryTitle, QStringLiteral("Справочник цветов"));
+    QCOMPARE(dialogTitle, QStringLiteral("Новый цвет"));
+    QCOMPARE(placeholder, QStringLiteral("RAL 000 00 00"));
+    QCOMPARE(before.size(), 12);
+    QCOMPARE(before.first(), QStringLiteral("RAL 9003|Сигнальный белый"));
+    QCOMPARE(after.size(), 13);
+    QCOMPARE(after.mid(0, 12), before);
+    QCOMPARE(after.last(), QStringLiteral("RAL 1234|Кот д'Ивуар"));
+    QCOMPARE(db.Data->OpenSql(QStringLiteral("select Name from Colors where Code = 'RAL 1234'"))
+                 .value(0)
+                 .value(0)
+                 .toString(),
+             QStringLiteral("Кот д'Ивуар"));
+    QVERIFY(w.Prompts.Asked.isEmpty());
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TstMenu::newColourDialog() {
+    GRAVELON_CONNECT(db);
+    TRecordingPrompts prompts;
+    struct TCase {
+        QString Code;
+        QString Name;
+        bool Added;
+    };
+    const QList<TCase> cases = {
+        {QStringLiteral("RAL 7000"), QString(), false},                  // name empty
+        {QString(), QStringLiteral("Серый"), false},                     // code empty
+        {QStringLiteral("  "), QStringLiteral(" "), true},               // blanks count as text
+        {QStringLiteral("RAL 9003"), QStringLiteral("Ещё белый"), true}, // an existing code again
+        {QStringLiteral("'; drop table Colors; --"), QStringLiteral("x"), true},
+    };
+    int expected = Count(*db.Data, QStringLiteral("Colors"));
+    for (const TCase& c : cases) {
+        TForm6 dialog(db.Data.get(), &prompts);
+        dialog.show();
+        Child<QLineEdit>(&dialog, "Edit1")->setText(c.Code);
+        Child<QLineEdit>(&dialog, "Edit2")->setText(c.Name);
+        Child<QPushButton>(&dialog, "Button1")->click();
+        // Added or not, the fields are emptied and the dialog closes.
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(Child<QLineEdit>(&dialog, "Edit1")->text(), QString());
+        if (c.Added)
+            ++expected;
+        QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected);
+        if (c.Added) {
+            const QSqlRecord last =
+                db.Data->OpenSql(QStringLiteral("select Code, Name from Colors order by ID desc"))
+                    .value(0);
+            QCOMPARE(last.value(0).toString(), c.Code);
+            QCOMPARE(last.value(1).toString(), c.Name);
+        }
+    }
+    // "Отмена" writes nothing.
+    TForm6 dialog(db.Data.get(), &prompts);
+    dialog.show();
+    Child<QLineEdit>(&dialog, "Edit1")->setText(QStringLiteral("RAL 1111"));
+    Child<QLineEdit>(&dialog, "Edit2")->setText(QStringLiteral("Отменённый"));
+    Child<QPushButton>(&dialog, "Button2")->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected);
+    QVERIFY(prompts.Asked.isEmpty());
+}
+
+void TstMenu::newColourRefused() {
+    GRAVELON_CONNECT(db);
+    RefuseColours(*db.Data);
+    TRecordingPrompts prompts;
+    TForm6 dialog(db.Data.get(), &prompts);
+    dialog.show();
+    Child<QLineEdit>(&dialog, "Edit1")->setText(QStringLiteral("RAL 2000"));
+    Child<QLineEdit>(&dialog, "Edit2")->setText(QStringLiteral("Жёлто-оранжевый"));
+    Child<QPushButton>(&dialog, "Button1")->click();
+    // The reason is shown and the dialog stays open with what was typed.
+    QCOMPARE(prompts.Asked.size(), 1);
+    QCOMPARE(prompts.Asked[0].Kind, TPrompts::TKind::Error);
+    QVERIFY2(prompts.Asked[0].Text.contains(QStringLiteral("цвета закрыты")),
+             qPrintable(prompts.Asked[0].Text));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(Child<QLineEdit>(&dialog, "Edit1")->text(), QStringLiteral("RAL 2000"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "Edit2")->text(), QStringLiteral("Жёлто-оранжевый"));
+    QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), 12);
+}
+
+void TstMenu::tray() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    TWindow w;
+    w.Open(db, true);
+    TTrayController* tray = w.Form->Tray();
+    QVERIFY(tray->TrayAvailable());
+    QVERIFY(!tray->IconShown());
+
+    w.Form->showMinimized();
+    QVERIFY(tray->IconShown());
+    QTRY_VERIFY(!w.Form->isVisible());
+
+    // Only a left double click brings the window back.
+    for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::Context,
+                        QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown}) {
+        emit tray->Icon()->activated(reason);
+        QCoreApplication::processEvents();
+        QVERIFY(!w.Form->isVisible());
+        QVERIFY(tray->IconShown());
+    }
+    emit tray->Icon()->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(w.Form->isVisible());
+    QVERIFY(!w.Form->isMinimized());
+    QVERIFY(!tray->IconShown());
+    // Restored, it stays restored.
+    QTest::qWait(20);
+    QVERIFY(w.Form->isVisible());
+
+    // And it can go to the tray again.
+    w.Form->showMinimized();
+    QVERIFY(tray->IconShown());
+    QTRY_VERIFY(!w.Form->isVisible());
+    emit tray->Icon()->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(w.Form->isVisible());
+}
+
+void TstMenu::noTray() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    TWindow w;
+    w.Open(db, false);
+    w.Form->showMinimized();
+    QTest::qWait(20);
+    // An ordinary minimise: still a window of the task bar, no icon.
+    QVERIFY(w.Form->isVisible());
+    QVERIFY(w.Form->isMinimized());
+    QVERIFY(!w.Form->Tray()->IconShown());
+}
+
+void TstMenu::help() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    QVERIFY2(QFile::exists(THelpWindow::ContentsFile()), qPrintable(THelpWindow::ContentsFile()));
+    TWindow w;
+    w.Open(db);
+    // Found beside the program, whatever the working folder.
+    QDir::setCurrent(QDir::tempPath());
+    Trigger(w.Form.get(), "N4");
+    THelpWindow* help = w.Form->HelpWindow();
+    QVERIFY(help);
+    QVERIFY(help->isVisible());
+    QTextBrowser* browser = help->Browser();
+    QCOMPARE(browser->source(), QUrl::fromLocalFile(THelpWindow::ContentsFile()));
+    QCOMPARE(browser->documentTitle(), QStringLiteral("Гравелон — справка"));
+    // Every page the contents list names opens, and each page's pictures are there.
+    const QString text = browser->toHtml();
+    for (const char* page : {"connect.html", "import.html", "calculate.html", "pallets.html",
+                             "print.html", "colors.html", "archive.html"}) {
+        QVERIFY2(text.contains(QLatin1String(page)), page);
+        browser->setSource(QUrl::fromLocalFile(
+            QFileInfo(THelpWindow::ContentsFile()).dir().filePath(QLatin1String(page))));
+        QVERIFY2(!browser->documentTitle().isEmpty(), page);
+        QVERIFY2(browser->toPlainText().size() > 300, page);
+    }
+    const QDir helpDir = QFileInfo(THelpWindow::ContentsFile()).dir();
+    for (const QString& page : helpDir.entryList({QStringLiteral("*.html")})) {
+        QFile f(helpDir.filePath(page));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(f.readAll());
+        static const QRegularExpression link(QStringLiteral("(?:src|href)=\"([^\"#:]+)\""));
+        for (auto m = link.globalMatch(html); m.hasNext();) {
+            const QString target = m.next().captured(1);
+            QVERIFY2(QFile::exists(helpDir.filePath(target)), qPrintable(page + ": " + target));
+        }
+    }
+    QVERIFY(w.Prompts.Asked.isEmpty());
+    // Asked again, the same window comes back with the contents.
+    Trigger(w.Form.get(), "N4");
+    QCOMPARE(w.Form->HelpWindow(), help);
+    QCOMPARE(browser->source(), QUrl::fromLocalFile(THelpWindow::ContentsFile()));
+}
+
+QTEST_MAIN(TstMenu)
+#include "tst_menu.moc"
