@@ -8,7 +8,7 @@
 #   resources/help/img/connect.png     the connection panel after a failed connection
 #
 # Usage: tools/make_screenshots.sh [BUILD_DIR]   (default: build)
-# Needs xvfb-run (packages xvfb xauth), xdotool and sqlite3. The clicks are placed for
+# Needs xvfb-run (packages xvfb xauth) and xdotool. The clicks are placed for
 # the default Qt style and the DejaVu fonts of a Debian machine.
 set -eu
 
