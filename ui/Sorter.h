@@ -106,6 +106,7 @@ private:
     // Runs a command; a failure is shown in an error box and the program carries on.
     void RunCommand(const std::function<void()>& AFunc);
     void PrintLayouts(const QString& AMode);
+    bool IsWorkingOrder(const QString& AAppId) const;
     void ClearArchive();
 
     TDataModule1* FData;

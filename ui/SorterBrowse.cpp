@@ -63,9 +63,20 @@ void TForm1::GridUpdate(const QString& AAppId) {
         cxGrid3->SetCurrentRow(0);
     ShowPalletContents();
     const bool hasPallets = DataSourceRowCount(FData->QPallets) > 0;
-    Button3->setEnabled(!hasPallets);
+    // The calculation works on the order in the working tables; an archived order that
+    // was never calculated cannot be, and a run would recalculate another order.
+    Button3->setEnabled(!hasPallets && IsWorkingOrder(AAppId));
     Button1->setEnabled(hasPallets);
     Button2->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
+}
+
+bool TForm1::IsWorkingOrder(const QString& AAppId) const {
+    return FData
+               ->OpenSql(QStringLiteral("select count(*) from Applicates where ID = :id"),
+                         {{QStringLiteral(":id"), SqlRun::KeyValue(AAppId)}})
+               .value(0)
+               .value(0)
+               .toLongLong() > 0;
 }
 
 void TForm1::ShowPalletContents() {

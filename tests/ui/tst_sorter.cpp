@@ -221,6 +221,10 @@ void TstSorter::nothingFound() {
 
 void TstSorter::buttonRules() {
     GRAVELON_CONNECT(db);
+    // An order archived before it was calculated: a run would calculate the working
+    // tables' order instead, so it cannot be started for it.
+    OrderWithoutPallets(*db.Data, QStringLiteral("Архив-0"), QDate(2020, 2, 2));
+    db.Data->Archivation();
     OrderWithoutPallets(*db.Data, QStringLiteral("Без-1"), Day1);
     OrderWithPallets(*db.Data, QStringLiteral("С-2"), Day2);
     TWindow w;
@@ -249,6 +253,13 @@ void TstSorter::buttonRules() {
     // The pallet caption keeps the number it had.
     QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
     QCOMPARE(w.Text("Label7"), QStringLiteral("Без-1"));
+
+    w.SearchDate(QDate(2020, 2, 2));
+    QCOMPARE(w.Text("Label7"), QStringLiteral("Архив-0"));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), 2);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
+    QVERIFY(!w.Enabled("Button3"));
+    QVERIFY(!w.Enabled("Button1"));
 }
 
 void TstSorter::clickVersusKeyboard() {
