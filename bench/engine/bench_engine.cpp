@@ -8,6 +8,7 @@
 
 #include "BDConnect.h"
 #include "CalculationEngine.h"
+#include "ScratchPostgres.h"
 #include "SheetsPerRow.h"
 #include "SqlRun.h"
 
@@ -25,64 +26,6 @@
 namespace {
 
 QTextStream Out(stdout);
-
-QString Env(const char* AName, const char* ADefault) {
-    const QByteArray v = qgetenv(AName);
-    return v.isEmpty() ? QString::fromLatin1(ADefault) : QString::fromLocal8Bit(v);
-}
-
-struct TPgSettings {
-    QString Host = Env("GRAVELON_BENCH_PG_HOST", "localhost");
-    QString Port = Env("GRAVELON_BENCH_PG_PORT", "5432");
-    QString User = Env("GRAVELON_BENCH_PG_USER", "gravelon");
-    QString Password = Env("GRAVELON_BENCH_PG_PASSWORD", "gravelon");
-    QString Database = Env("GRAVELON_BENCH_PG_DB", "gravelon_bench");
-};
-
-// Runs administrative statements on a database of the server; false with the reason
-// when the server cannot be reached or refuses.
-bool PgAdmin(const TPgSettings& APg, const QString& ADatabase, const QStringList& AStatements,
-             QString* AWhy) {
-    const QString name = QStringLiteral("bench_admin");
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(APg.Host);
-        db.setPort(APg.Port.toInt());
-        db.setUserName(APg.User);
-        db.setPassword(APg.Password);
-        db.setDatabaseName(ADatabase);
-        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-        if (!db.open()) {
-            *AWhy = db.lastError().text();
-            ok = false;
-        } else {
-            QSqlQuery q(db);
-            q.exec(QStringLiteral("SET client_min_messages = warning"));
-            for (const QString& st : AStatements) {
-                if (!q.exec(st)) {
-                    *AWhy = st + QStringLiteral(": ") + q.lastError().text();
-                    ok = false;
-                    break;
-                }
-            }
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
-}
-
-bool FreshPostgres(const TPgSettings& APg, QString* AWhy) {
-    const QStringList reset = {QStringLiteral("DROP SCHEMA IF EXISTS public CASCADE"),
-                               QStringLiteral("CREATE SCHEMA public")};
-    if (PgAdmin(APg, APg.Database, reset, AWhy))
-        return true;
-    QString ignored;
-    PgAdmin(APg, QStringLiteral("postgres"), {QStringLiteral("CREATE DATABASE ") + APg.Database},
-            &ignored);
-    return PgAdmin(APg, APg.Database, reset, AWhy);
-}
 
 // An order as a workshop sends it: a few colours, sheets 1200-3600 mm long and
 // 190-1500 mm wide, mostly a handful of sheets a position with now and then a large
@@ -209,21 +152,19 @@ int main(int argc, char** argv) {
                 {QString(), QStringLiteral("bench.db"), QString(), QString()}, folder.path(), seed,
                 positions);
         }
-        const TPgSettings pg;
+        const TScratchServer pg = TScratchServer::FromEnv(QStringLiteral("GRAVELON_BENCH_PG"));
+        const QByteArray dbEnv = qgetenv("GRAVELON_BENCH_PG_DB");
+        const QString database =
+            dbEnv.isEmpty() ? QStringLiteral("gravelon_bench") : QString::fromLocal8Bit(dbEnv);
         QString why;
-        if (!FreshPostgres(pg, &why)) {
-            Out << "PostgreSQL skipped: " << pg.Host << ':' << pg.Port << '/' << pg.Database
-                << " unreachable (" << why.trimmed() << ")" << Qt::endl;
-            return 0;
-        }
+        bool unreachable = false;
         for (const auto& [positions, seed] : sizes) {
-            if (!FreshPostgres(pg, &why)) {
-                Out << "PostgreSQL: " << why << Qt::endl;
-                return 1;
+            if (!pg.Reset(database, &why, &unreachable)) {
+                Out << "PostgreSQL " << (unreachable ? "skipped: " : "failed: ") << pg.Host << ':'
+                    << pg.Port << '/' << database << " (" << why.trimmed() << ")" << Qt::endl;
+                return unreachable ? 0 : 1;
             }
-            Run(QStringLiteral("PostgreSQL"),
-                {pg.Host + QLatin1Char(':') + pg.Port, pg.Database, pg.User, pg.Password},
-                QString(), seed, positions);
+            Run(QStringLiteral("PostgreSQL"), pg.Settings(database), QString(), seed, positions);
         }
     } catch (const EGravelonError& e) {
         Out << "failed: " << e.Message() << Qt::endl;

@@ -11,6 +11,7 @@
 #include "Errors.h"
 #include "LayoutStatements.h"
 #include "SaveExcel.h"
+#include "ScratchPostgres.h"
 #include "SqlRun.h"
 
 #include <QCoreApplication>
@@ -31,62 +32,6 @@ QTextStream Out(stdout);
 
 constexpr int Pallets = 500;
 constexpr int Runs = 3;
-
-QString Env(const char* AName, const char* ADefault) {
-    const QByteArray v = qgetenv(AName);
-    return v.isEmpty() ? QString::fromLatin1(ADefault) : QString::fromLocal8Bit(v);
-}
-
-struct TPgSettings {
-    QString Host = Env("GRAVELON_BENCH_PG_HOST", "localhost");
-    QString Port = Env("GRAVELON_BENCH_PG_PORT", "5432");
-    QString User = Env("GRAVELON_BENCH_PG_USER", "gravelon");
-    QString Password = Env("GRAVELON_BENCH_PG_PASSWORD", "gravelon");
-    QString Database = Env("GRAVELON_BENCH_PG_EXPORT_DB", "gravelon_bench_export");
-};
-
-bool PgAdmin(const TPgSettings& APg, const QString& ADatabase, const QStringList& AStatements,
-             QString* AWhy) {
-    const QString name = QStringLiteral("bench_export_admin");
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(APg.Host);
-        db.setPort(APg.Port.toInt());
-        db.setUserName(APg.User);
-        db.setPassword(APg.Password);
-        db.setDatabaseName(ADatabase);
-        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-        if (!db.open()) {
-            *AWhy = db.lastError().text();
-            ok = false;
-        } else {
-            QSqlQuery q(db);
-            q.exec(QStringLiteral("SET client_min_messages = warning"));
-            for (const QString& st : AStatements) {
-                if (!q.exec(st)) {
-                    *AWhy = st + QStringLiteral(": ") + q.lastError().text();
-                    ok = false;
-                    break;
-                }
-            }
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
-}
-
-bool FreshPostgres(const TPgSettings& APg, QString* AWhy) {
-    const QStringList reset = {QStringLiteral("DROP SCHEMA IF EXISTS public CASCADE"),
-                               QStringLiteral("CREATE SCHEMA public")};
-    if (PgAdmin(APg, APg.Database, reset, AWhy))
-        return true;
-    if (!PgAdmin(APg, QStringLiteral("postgres"),
-                 {QStringLiteral("CREATE DATABASE ") + APg.Database}, AWhy))
-        return false;
-    return PgAdmin(APg, APg.Database, reset, AWhy);
-}
 
 qlonglong Insert(TDataModule1& AData, const QString& ASql, const QVariantMap& ABinds) {
     return SqlRun::Value(AData.Connection(), ASql + QStringLiteral(" returning ID"), ABinds)
@@ -246,17 +191,21 @@ int main(int argc, char** argv) {
         }
     }
 
-    const TPgSettings pg;
+    const TScratchServer pg = TScratchServer::FromEnv(QStringLiteral("GRAVELON_BENCH_PG"));
+    const QByteArray dbEnv = qgetenv("GRAVELON_BENCH_PG_EXPORT_DB");
+    const QString database =
+        dbEnv.isEmpty() ? QStringLiteral("gravelon_bench_export") : QString::fromLocal8Bit(dbEnv);
     QString why;
-    if (!FreshPostgres(pg, &why)) {
-        Out << "PostgreSQL: skipped (" << why.trimmed() << ")\n";
-        return 0;
+    bool unreachable = false;
+    if (!pg.Reset(database, &why, &unreachable)) {
+        Out << "PostgreSQL: " << (unreachable ? "skipped" : "failed") << " (" << why.trimmed()
+            << ")\n";
+        return unreachable ? 0 : 1;
     }
     QTemporaryDir dir;
     TDataModule1 data;
     try {
-        data.Connect({pg.Host + QLatin1Char(':') + pg.Port, pg.Database, pg.User, pg.Password},
-                     dir.path());
+        data.Connect(pg.Settings(database), dir.path());
         Measure(QStringLiteral("PostgreSQL"), data, dir.path());
     } catch (const EGravelonError& e) {
         Out << "PostgreSQL: " << e.Message() << "\n";

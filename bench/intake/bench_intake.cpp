@@ -8,6 +8,7 @@
 #include "Errors.h"
 #include "OpenExcel.h"
 #include "OrderHeaderStore.h"
+#include "ScratchPostgres.h"
 #include "Settings.h"
 #include "WorkbookReader.h"
 
@@ -25,11 +26,6 @@ namespace {
 
 QTextStream Out(stdout);
 
-QString Env(const char* AName, const char* ADefault) {
-    const QByteArray v = qgetenv(AName);
-    return v.isEmpty() ? QString::fromLatin1(ADefault) : QString::fromLocal8Bit(v);
-}
-
 bool Run(const QString& AProgram, const QStringList& AArgs) {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -39,32 +35,6 @@ bool Run(const QString& AProgram, const QStringList& AArgs) {
 
 double Ms(const QElapsedTimer& ATimer) {
     return ATimer.nsecsElapsed() / 1e6;
-}
-
-bool RecreatePgDatabase(const QString& AName) {
-    const QString conn = QStringLiteral("bench_admin");
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), conn);
-        db.setHostName(Env("GRAVELON_BENCH_PG_HOST", "localhost"));
-        db.setPort(Env("GRAVELON_BENCH_PG_PORT", "5432").toInt());
-        db.setUserName(Env("GRAVELON_BENCH_PG_USER", "gravelon"));
-        db.setPassword(Env("GRAVELON_BENCH_PG_PASSWORD", "gravelon"));
-        db.setDatabaseName(QStringLiteral("postgres"));
-        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            ok = q.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + AName) &&
-                 q.exec(QStringLiteral("CREATE DATABASE ") + AName);
-            if (!ok)
-                Out << "  PostgreSQL: " << q.lastError().text() << "\n";
-        } else {
-            Out << "  PostgreSQL недоступен: " << db.lastError().text() << "\n";
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(conn);
-    return ok;
 }
 
 void Backend(const QString& AName, const TConnectionSettings& ASettings, const QString& AFolder,
@@ -192,14 +162,11 @@ int main(int argc, char** argv) {
     Backend(QStringLiteral("SQLite"), sqlite, dir.path(), values);
 
     const QString pgName = QStringLiteral("gravelon_bench_intake");
-    if (RecreatePgDatabase(pgName)) {
-        TConnectionSettings pg;
-        pg.Serv = Env("GRAVELON_BENCH_PG_HOST", "localhost") + QLatin1Char(':') +
-                  Env("GRAVELON_BENCH_PG_PORT", "5432");
-        pg.Baza = pgName;
-        pg.Log = Env("GRAVELON_BENCH_PG_USER", "gravelon");
-        pg.Pass = Env("GRAVELON_BENCH_PG_PASSWORD", "gravelon");
-        Backend(QStringLiteral("PostgreSQL"), pg, dir.path(), values);
-    }
+    const TScratchServer pg = TScratchServer::FromEnv(QStringLiteral("GRAVELON_BENCH_PG"));
+    QString why;
+    if (pg.Reset(pgName, &why))
+        Backend(QStringLiteral("PostgreSQL"), pg.Settings(pgName), dir.path(), values);
+    else
+        Out << "  PostgreSQL недоступен: " << why.trimmed() << "\n";
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "TestDatabase.h"
 
+#include "ScratchPostgres.h"
+
 #include "Errors.h"
 #include "SqlRun.h"
 
@@ -17,46 +19,14 @@ namespace TestDb {
 
 namespace {
 
-QString Env(const char* AName, const char* ADefault) {
-    const QByteArray v = qgetenv(AName);
-    return v.isEmpty() ? QString::fromLatin1(ADefault) : QString::fromLocal8Bit(v);
+TScratchServer TestServer() {
+    return TScratchServer::FromEnv(QStringLiteral("GRAVELON_TEST_PG"));
 }
 
 QString PgDatabaseName() {
     QString name = QCoreApplication::applicationName().toLower();
     name.replace(QRegularExpression(QStringLiteral("[^a-z0-9_]")), QStringLiteral("_"));
     return QStringLiteral("gravelon_t_") + name;
-}
-
-bool RunAdmin(const QString& ADatabase, const QStringList& AStatements, QString* AWhy) {
-    const QString conn = QStringLiteral("gravelon_test_admin");
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), conn);
-        db.setHostName(Env("GRAVELON_TEST_PG_HOST", "localhost"));
-        db.setPort(Env("GRAVELON_TEST_PG_PORT", "5432").toInt());
-        db.setUserName(Env("GRAVELON_TEST_PG_USER", "gravelon"));
-        db.setPassword(Env("GRAVELON_TEST_PG_PASSWORD", "gravelon"));
-        db.setDatabaseName(ADatabase);
-        db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-        if (!db.open()) {
-            *AWhy = QStringLiteral("PostgreSQL недоступен: ") + db.lastError().text();
-            ok = false;
-        } else {
-            QSqlQuery q(db);
-            q.exec(QStringLiteral("SET client_min_messages = warning"));
-            for (const QString& st : AStatements) {
-                if (!q.exec(st)) {
-                    *AWhy = st + QStringLiteral(": ") + q.lastError().text();
-                    ok = false;
-                    break;
-                }
-            }
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(conn);
-    return ok;
 }
 
 } // namespace
@@ -169,20 +139,19 @@ bool Fresh(TBackend ABackend, TFreshDatabase* AOut, QString* AWhy) {
     if (ABackend == TBackend::Sqlite) {
         AOut->Settings = {QString(), QStringLiteral("test.db"), QString(), QString()};
     } else {
-        const QString name = PgDatabaseName();
-        QString why;
         // The database belongs to this executable; tests in other executables run in
         // parallel on databases of their own.
-        RunAdmin(QStringLiteral("postgres"), {QStringLiteral("CREATE DATABASE ") + name}, &why);
-        if (!RunAdmin(name,
-                      {QStringLiteral("DROP SCHEMA IF EXISTS public CASCADE"),
-                       QStringLiteral("CREATE SCHEMA public")},
-                      AWhy))
+        const QString name = PgDatabaseName();
+        const TScratchServer server = TestServer();
+        bool unreachable = false;
+        QString why;
+        if (!server.Reset(name, &why, &unreachable)) {
+            *AWhy = (unreachable ? QStringLiteral("PostgreSQL недоступен: ")
+                                 : QStringLiteral("PostgreSQL: ")) +
+                    why;
             return false;
-        AOut->Settings = {Env("GRAVELON_TEST_PG_HOST", "localhost") + QLatin1Char(':') +
-                              Env("GRAVELON_TEST_PG_PORT", "5432"),
-                          name, Env("GRAVELON_TEST_PG_USER", "gravelon"),
-                          Env("GRAVELON_TEST_PG_PASSWORD", "gravelon")};
+        }
+        AOut->Settings = server.Settings(name);
     }
     AOut->IniPath = QDir(AOut->Folder).filePath(QStringLiteral("example.ini"));
     const TIniFile ini(AOut->IniPath);

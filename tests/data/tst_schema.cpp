@@ -49,6 +49,8 @@ private slots:
     void qtyInRowMatchesRule();
     void palletMeasures_data() { TestDb::AddBackendRows(); }
     void palletMeasures();
+    void reconnectWithOpenQueries_data() { TestDb::AddBackendRows(); }
+    void reconnectWithOpenQueries();
     void connectFailures_data();
     void connectFailures();
     void splitScript();
@@ -210,6 +212,33 @@ void TSchemaTest::palletMeasures() {
     QCOMPARE(value(QStringLiteral("select pha(%1)").arg(pallet)).toLongLong(), 4);
     // The working-table functions accept an archived key without failing.
     QCOMPARE(value(QStringLiteral("select pw(%1)").arg(pallet)).toDouble(), 0.0);
+}
+
+void TSchemaTest::reconnectWithOpenQueries() {
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 1, 500.0,
+                                             {{2000, 500, 1, 3, {}}});
+    d.UpdateRabStol(d.IdCondition(order));
+    d.OpenApplicPos(order);
+    d.OpenColors();
+    // Connecting again closes the grids' queries of the old connection first; closing them
+    // once more afterwards must not reach back into the connection that is gone.
+    d.Connect(db.Db.Settings, db.Db.Folder);
+    d.QApplicates->Close();
+    d.QApplicPos->Close();
+    d.OpenApplicPos(order);
+    QCOMPARE(d.QApplicPos->RowCount(), 1);
+    try {
+        d.Connect({QStringLiteral("127.0.0.1:1"), QStringLiteral("x"), QStringLiteral("a"),
+                   QStringLiteral("b")},
+                  db.Db.Folder);
+    } catch (const EDatabaseError&) {
+    }
+    QVERIFY(!d.Connected());
+    QVERIFY(!d.QApplicPos->IsOpen());
+    d.QApplicPos->Close();
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.OpenColors());
 }
 
 void TSchemaTest::connectFailures_data() {
