@@ -10,11 +10,13 @@
 #include "Settings.h"
 #include "StartupServices.h"
 #include "TrayController.h"
+#include "Zayavka.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -29,6 +31,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -104,6 +107,7 @@ TForm1::TForm1(TDataModule1* AData, TPrompts* APrompts, const QString& ASettings
                              .filePath(QStringLiteral("resources/gravelon_icon.png"));
     if (QFileInfo::exists(icon))
         setWindowIcon(QIcon(icon));
+    FOpenFile = [](const QString& AFile) { QDesktopServices::openUrl(QUrl::fromLocalFile(AFile)); };
     FormCreate();
     FTray = new TTrayController(this, ATrayAvailable, this);
 }
@@ -232,10 +236,6 @@ QWidget* TForm1::CreateLeftColumn() {
     ah->addWidget(PathZayavki, 1);
     NewZayavka = new QPushButton(QStringLiteral("Новая заявка"), add);
     NewZayavka->setObjectName(QStringLiteral("NewZayavka"));
-    // Importing an order workbook is connected once the workbook reader is part of
-    // the program; until then the button says so instead of doing nothing.
-    NewZayavka->setEnabled(false);
-    NewZayavka->setToolTip(QStringLiteral("Загрузка заявок из таблиц пока не подключена"));
     ah->addWidget(NewZayavka);
     av->addLayout(ah);
     v->addWidget(add);
@@ -477,8 +477,13 @@ void TForm1::FormShow() {
 void TForm1::FormActivate() {
     if (FStartup)
         FStartup->HideStartup();
-    // The new-order dialog is created afresh here for the next import once the
-    // order intake is connected.
+    // A fresh New-order dialog for the next import, so nothing typed for the last
+    // order is offered again. The dialog of an import still running (its calculation
+    // lets events through) stays until the import has ended.
+    if (!FImportRunning) {
+        delete Form2;
+        Form2 = new TForm2(*FData, *FPrompts, this);
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent* AEvent) {

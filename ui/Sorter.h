@@ -18,6 +18,7 @@ class QStatusBar;
 class QToolButton;
 class TDataGrid;
 class TDataModule1;
+class TForm2;
 class THelpWindow;
 class TPictureBox;
 class TPrompts;
@@ -65,6 +66,11 @@ public:
     void SetStatusText(const QString& AText);
     TTrayController* Tray() const { return FTray; }
     THelpWindow* HelpWindow() const { return FHelp; }
+    // How a written layout workbook is handed to the desktop: the program associated
+    // with it opens it. Tests put a recorder here instead.
+    void SetOpenFile(std::function<void(const QString&)> AOpenFile);
+    // The New-order dialog the next import will show (made on first use).
+    TForm2* NewOrderDialog();
 
 public slots:
     void BitBtn1Click();
@@ -106,6 +112,8 @@ private:
     // Runs a command; a failure is shown in an error box and the program carries on.
     void RunCommand(const std::function<void()>& AFunc);
     void PrintLayouts(const QString& AMode);
+    void ExportLayouts(const QString& AFileName, const QString& AMode);
+    void ImportOrder(const QString& AFileName);
     bool IsWorkingOrder(const QString& AAppId) const;
     void ClearArchive();
 
@@ -161,4 +169,10 @@ private:
     bool FCloseAfterRun = false;
     bool FShown = false;
     QString FLastSaveName;
+
+    // The New-order dialog: a fresh one for every import, never replaced while an
+    // import is using it.
+    QPointer<TForm2> Form2;
+    bool FImportRunning = false;
+    std::function<void(const QString&)> FOpenFile;
 };

@@ -1,12 +1,35 @@
-// The main window's menu commands, and the places where the order intake and the
-// layout export are connected.
+// The main window's menu commands, the new-order command (order intake) and the print
+// commands (layout export).
 #include "Sorter.h"
 
 #include "BDConnect.h"
+#include "DataGrid.h"
+#include "Errors.h"
 #include "HelpWindow.h"
+#include "NewOrderCommand.h"
 #include "Prompts.h"
 #include "SColor.h"
+#include "SaveExcel.h"
 #include "StartupServices.h"
+#include "Zayavka.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+
+namespace {
+
+// The print commands' save dialog: workbooks first, then any file.
+const QString LayoutFileFilter = QStringLiteral("Таблицы (*.xls *.xlsx);;Все файлы (*)");
+
+} // namespace
 
 void TForm1::N6Click() {
     if (FStartup)
@@ -52,11 +75,69 @@ void TForm1::N1Click() {
         FStartup->ShowAboutView();
 }
 
+TForm2* TForm1::NewOrderDialog() {
+    if (!Form2)
+        Form2 = new TForm2(*FData, *FPrompts, this);
+    return Form2;
+}
+
+void TForm1::SetOpenFile(std::function<void(const QString&)> AOpenFile) {
+    FOpenFile = std::move(AOpenFile);
+}
+
 void TForm1::NewZayavkaClick() {
-    // The order intake is connected here: ask for the workbook, archive the current
-    // order, import it and move the order list to the new order's date.
-    FPrompts->Message(this, TPrompts::TKind::Information,
-                      QStringLiteral("Загрузка заявок из таблиц пока не подключена."));
+    if (FCalcRunning || FImportRunning)
+        return;
+    // Nothing may be printed from the grids until they show the new order's day.
+    Button1->setEnabled(false);
+    Button2->setEnabled(false);
+    const QString file =
+        FPrompts->OpenFileName(this, QStringLiteral("Новая заявка"), TNewOrderCommand::FileFilter);
+    if (file.isEmpty())
+        return;
+    FImportRunning = true;
+    QString failure;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        ImportOrder(file);
+    } catch (const EGravelonError& e) {
+        failure = e.Message();
+    } catch (const std::exception& e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    QApplication::restoreOverrideCursor();
+    FImportRunning = false;
+    // The error comes after the hourglass is gone, so the user reads it with an
+    // ordinary cursor.
+    if (!failure.isNull())
+        ShowError(failure);
+}
+
+void TForm1::ImportOrder(const QString& AFileName) {
+    TNewOrderCommand command(*FData);
+    // The current order goes to the archive before the workbook is read, so it is
+    // archived also when the import fails.
+    command.Archive();
+    PathZayavki->setText(QDir::toNativeSeparators(AFileName));
+    // A calculation started by the import runs to its end before the list is
+    // refreshed below; it disables and enables the window's commands itself.
+    TOrderImportHooks hooks = NewOrderDialog()->WindowHooks(
+        this, CheckBox1->isChecked(), [this] { CheckProgress(); },
+        [this] { Button3->setEnabled(true); });
+    // The import's own messages are read with the ordinary cursor, as the dialog is.
+    hooks.ShowMessage = [show = hooks.ShowMessage](TOrderImportHooks::TMessageKind AKind,
+                                                   const QString& AText) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        show(AKind, AText);
+    };
+    command.Import(AFileName, hooks);
+    // When the import stored no order the working table is empty and the picker
+    // keeps its date.
+    const QDate latest = command.LatestOrderDate();
+    if (latest.isValid())
+        DateTimeZayavki->setDate(latest);
+    RefreshApplications(command.RefreshCondition(DateTimeZayavki->date()));
 }
 
 void TForm1::Button1Click() {
@@ -68,10 +149,70 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::PrintLayouts(const QString& AMode) {
-    Q_UNUSED(AMode);
-    // The layout export is connected here: ask for the file (the last name chosen is
-    // offered again), then write the layouts of every pallet (mode "1") or of the
-    // current pallet (mode "2").
-    FPrompts->Message(this, TPrompts::TKind::Information,
-                      QStringLiteral("Печать раскладок пока не подключена."));
+    if (FCalcRunning || FImportRunning)
+        return;
+    // The name chosen last is offered again; an existing file is replaced without a
+    // question and the name is used exactly as chosen.
+    const QString file = FPrompts->SaveFileName(this, QStringLiteral("Сохранить раскладки"),
+                                                LayoutFileFilter, FLastSaveName);
+    if (file.isEmpty())
+        return;
+    FLastSaveName = file;
+    ExportLayouts(file, AMode);
+}
+
+void TForm1::ExportLayouts(const QString& AFileName, const QString& AMode) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool busy = true;
+    auto idle = [&busy] {
+        if (busy) {
+            busy = false;
+            QApplication::restoreOverrideCursor();
+        }
+    };
+    const auto restore = qScopeGuard(idle);
+
+    TExportCallbacks cb;
+    cb.ShowPanel = [this] {
+        // Where a calculation shows it: centred over the window.
+        Panel17->move((width() - Panel17->width()) / 2, (height() - Panel17->height()) / 2);
+        Panel17->show();
+        Panel17->raise();
+        Panel17->repaint();
+    };
+    cb.SetProgressMaximum = [this](int AMax) {
+        // An order without pallets gives 0 steps, and a 0..0 range would turn the bar
+        // into a busy indicator; it starts empty whatever a calculation left in it.
+        ProgressBar1->setRange(0, qMax(1, AMax));
+        ProgressBar1->setValue(0);
+        ProgressBar1->repaint();
+    };
+    cb.StepProgress = [this] {
+        ProgressBar1->setValue(ProgressBar1->value() + 1);
+        ProgressBar1->repaint();
+    };
+    cb.ResetProgress = [this] { ProgressBar1->setValue(0); };
+    cb.HidePanel = [this] { Panel17->hide(); };
+    cb.ShowMessage = [this, &idle](TExportCallbacks::TMessageKind AKind, const QString& AText) {
+        // The user reads the outcome with the ordinary cursor.
+        idle();
+        FPrompts->Message(this,
+                          AKind == TExportCallbacks::TMessageKind::Information
+                              ? TPrompts::TKind::Information
+                              : TPrompts::TKind::Plain,
+                          AText);
+    };
+    cb.OpenFile = [this](const QString& AFile) {
+        if (FOpenFile)
+            FOpenFile(AFile);
+    };
+
+    TExportSelection selection;
+    selection.OrderId = CurrentOrderValue(QStringLiteral("ID"));
+    if (AMode == QLatin1String("2")) {
+        selection.PalletId = CurrentPalletValue(QStringLiteral("id"));
+        selection.Label3Text = Label3->text();
+    }
+    TSaveExcel(*FData, QCoreApplication::applicationDirPath(), cb)
+        .ExportLayouts(AFileName, AMode, selection);
 }
