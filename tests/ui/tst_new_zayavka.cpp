@@ -1,0 +1,339 @@
+// "Новая заявка" in the main window on both databases: the file dialog cancelled, the
+// example workbook imported through the New-order dialog with and without the
+// automatic calculation, and imports that fail before the dialog.
+#include "BDConnect.h"
+#include "OpenExcel.h"
+#include "Prompts.h"
+#include "Sorter.h"
+#include "TestDatabase.h"
+#include "UiTestSupport.h"
+#include "XlsxFixture.h"
+#include "Zayavka.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace UiTest;
+
+namespace {
+
+const QDate OldDay(2021, 5, 20);
+const QDate NewDay(2021, 5, 31);
+const QStringList Header = {"Цвет", "Длина", "Ширина", "Толщина", "Количество", "Комментарий"};
+
+int Count(TDataModule1& AData, const char* ATable) {
+    return AData.OpenSql(QStringLiteral("select count(*) from ") + QLatin1String(ATable))
+        .value(0)
+        .value(0)
+        .toInt();
+}
+
+// The order the import moves to the archive: calculated, so its pallets show.
+qlonglong PreviousOrder(TDataModule1& AData) {
+    QList<qlonglong> pos;
+    const qlonglong order = TestDb::AddOrder(AData, QStringLiteral("прежняя"), OldDay, 1, 1000.0,
+                                             {{2000, 1000, 3, 10, QStringLiteral("A")}}, &pos);
+    const qlonglong pallet = TestDb::AddPallet(AData, 3);
+    TestDb::AddSolution(AData, order, pos[0], pallet, 1, 10);
+    return order;
+}
+
+QString ExampleWorkbook() {
+    return QDir(qEnvironmentVariable("GRAVELON_SOURCE_DIR"))
+        .filePath(QStringLiteral("examples/zayavka_8mm.xlsx"));
+}
+
+// Answers the New-order dialog as a user would, through its widgets, as soon as it is
+// shown, and notes what the main window looked like at that moment.
+class TDialogAnswer : public QObject {
+public:
+    TDialogAnswer(TForm1* AForm, TDataModule1* AData) : FForm(AForm), FData(AData) {
+        FTimer.setInterval(5);
+        connect(&FTimer, &QTimer::timeout, this, [this] { Poll(); });
+        FTimer.start();
+    }
+    int Shown = 0;
+    bool PrintEnabled = true;
+    int StoredOrders = -1;
+    int StoredPositions = -1;
+    bool ArrowCursor = false;
+
+private:
+    void Poll() {
+        TForm2* dialog = nullptr;
+        for (TForm2* d : FForm->findChildren<TForm2*>()) {
+            if (d->isVisible())
+                dialog = d;
+        }
+        if (!dialog || !dialog->isModal())
+            return;
+        ++Shown;
+        PrintEnabled = Child<QPushButton>(FForm, "Button1")->isEnabled() ||
+                       Child<QPushButton>(FForm, "Button2")->isEnabled();
+        StoredOrders = Count(*FData, "Applicates");
+        StoredPositions = Count(*FData, "ApplicatePositions");
+        ArrowCursor = QApplication::overrideCursor() &&
+                      QApplication::overrideCursor()->shape() == Qt::ArrowCursor;
+        Child<QDateEdit>(dialog, "DZayavki")->setDate(NewDay);
+        Child<QLineEdit>(dialog, "NZayavki")->setText(QStringLiteral("Т-831"));
+        Child<QComboBox>(dialog, "Zakazchik")->setEditText(QStringLiteral("ООО Новый"));
+        Child<QComboBox>(dialog, "MaxWeight")->setEditText(QStringLiteral("1200"));
+        auto* material = Child<QComboBox>(dialog, "Material");
+        material->setCurrentIndex(
+            material->findText(QStringLiteral("Фиброцементная плита (8 мм)")));
+        Child<QPushButton>(dialog, "Button1")->click();
+    }
+
+    TForm1* FForm;
+    TDataModule1* FData;
+    QTimer FTimer;
+};
+
+struct TWindow {
+    TRecordingPrompts Prompts;
+    std::unique_ptr<TForm1> Form;
+
+    void Open(TestDb::TConnected& ADb) {
+        Form = std::make_unique<TForm1>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form->resize(1400, 900);
+        Form->show();
+        Child<QDateEdit>(Form.get(), "DateTimeZayavki")->setDate(OldDay);
+        Child<QToolButton>(Form.get(), "BitBtn1")->click();
+    }
+    bool Enabled(const char* AButton) {
+        return Child<QPushButton>(Form.get(), AButton)->isEnabled();
+    }
+    QDate PickerDate() { return Child<QDateEdit>(Form.get(), "DateTimeZayavki")->date(); }
+    QString Path() { return Child<QLineEdit>(Form.get(), "PathZayavki")->text(); }
+};
+
+} // namespace
+
+class TstNewZayavka : public QObject {
+    Q_OBJECT
+private slots:
+    void cancelled_data() { TestDb::AddBackendRows(); }
+    void cancelled();
+    void importsExample_data();
+    void importsExample();
+    void failsBeforeDialog_data();
+    void failsBeforeDialog();
+};
+
+void TstNewZayavka::cancelled() {
+    GRAVELON_CONNECT(db);
+    PreviousOrder(*db.Data);
+    TWindow w;
+    w.Open(db);
+    QVERIFY(w.Enabled("NewZayavka"));
+    QVERIFY(w.Enabled("Button1"));
+    QVERIFY(w.Enabled("Button2"));
+    const bool calc = w.Enabled("Button3");
+
+    Child<QPushButton>(w.Form.get(), "NewZayavka")->click();
+    QCOMPARE(w.Prompts.Asked.size(), 1);
+    QCOMPARE(w.Prompts.Asked.first().Call, QStringLiteral("OpenFileName"));
+    QCOMPARE(w.Prompts.Asked.first().Text, QStringLiteral("Новая заявка"));
+    // Only the two print buttons change: nothing archived, nothing shown anew.
+    QVERIFY(!w.Enabled("Button1"));
+    QVERIFY(!w.Enabled("Button2"));
+    QCOMPARE(w.Enabled("Button3"), calc);
+    QCOMPARE(Count(*db.Data, "Applicates"), 1);
+    QCOMPARE(Count(*db.Data, "Applicates_archive"), 0);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 1);
+    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
+    QVERIFY(w.Path().isEmpty());
+    QCOMPARE(w.PickerDate(), OldDay);
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TstNewZayavka::importsExample_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("automatic");
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        QTest::addRow("%s, button", name) << backend << false;
+        QTest::addRow("%s, automatic", name) << backend << true;
+    }
+}
+
+void TstNewZayavka::importsExample() {
+    QFETCH(bool, automatic);
+    GRAVELON_CONNECT(db);
+    const qlonglong previous = PreviousOrder(*db.Data);
+    TWindow w;
+    w.Open(db);
+    auto* box = Child<QCheckBox>(w.Form.get(), "CheckBox1");
+    if (box->isChecked() != automatic)
+        box->click();
+    const QString file = ExampleWorkbook();
+    QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+    w.Prompts.FileAnswers << file;
+
+    TDialogAnswer answer(w.Form.get(), db.Data.get());
+    Child<QPushButton>(w.Form.get(), "NewZayavka")->click();
+
+    QCOMPARE(answer.Shown, 1);
+    QVERIFY(w.Prompts.Messages().isEmpty());
+    // When the dialog came up the previous order had left the working tables, nothing
+    // of the new one was stored and printing was off; the user typed with an arrow.
+    QVERIFY(!answer.PrintEnabled);
+    QCOMPARE(answer.StoredOrders, 0);
+    QCOMPARE(answer.StoredPositions, 0);
+    QVERIFY(answer.ArrowCursor);
+    QCOMPARE(Count(*db.Data, "Applicates_archive"), 1);
+    QCOMPARE(db.Data->OpenSql(QStringLiteral("select ID from Applicates_archive"))
+                 .value(0)
+                 .value(0)
+                 .toLongLong(),
+             previous);
+
+    // The new order, listed on its own day.
+    QCOMPARE(Count(*db.Data, "Applicates"), 1);
+    // A calculation may split positions; the sheets stay the workbook's 1622.
+    QCOMPARE(db.Data->OpenSql(QStringLiteral("select sum(Quantity) from ApplicatePositions"))
+                 .value(0)
+                 .value(0)
+                 .toInt(),
+             1622);
+    QCOMPARE(w.PickerDate(), NewDay);
+    QCOMPARE(w.Path(), QDir::toNativeSeparators(file));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+    QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Номер заявки")),
+             QStringLiteral("Т-831"));
+    QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Заказчик")),
+             QStringLiteral("ООО Новый"));
+    QCOMPARE(Child<QLabel>(w.Form.get(), "Label7")->text(), QStringLiteral("Т-831"));
+    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), Count(*db.Data, "ApplicatePositions"));
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(w.Enabled("NewZayavka"));
+
+    const int pallets = Count(*db.Data, "Palletes");
+    if (automatic) {
+        // The calculation ran inside the import, before the list was refreshed, so the
+        // list shows its pallets at once.
+        QVERIFY(pallets > 0);
+        QCOMPARE(Rows(w.Form.get(), "cxGrid3"), pallets);
+        QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));
+        QVERIFY(!w.Enabled("Button3"));
+        QVERIFY(w.Enabled("Button1"));
+        QVERIFY(w.Enabled("Button2"));
+        QVERIFY(w.Form->menuBar()->isEnabled());
+        QVERIFY(w.Enabled("NewZayavka"));
+    } else {
+        QCOMPARE(pallets, 0);
+        QCOMPARE(Count(*db.Data, "ApplicatePositions"), 25);
+        QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
+        QVERIFY(w.Enabled("Button3"));
+        QVERIFY(!w.Enabled("Button1"));
+        QVERIFY(!w.Enabled("Button2"));
+        // The button calculates the imported order.
+        Child<QPushButton>(w.Form.get(), "Button3")->click();
+        QVERIFY(Count(*db.Data, "Palletes") > 0);
+        QCOMPARE(Rows(w.Form.get(), "cxGrid3"), Count(*db.Data, "Palletes"));
+    }
+
+    // The next import gets a dialog of its own, not the one that still holds this
+    // order's number.
+    const QPointer<TForm2> used = w.Form->NewOrderDialog();
+    w.Form->FormActivate();
+    QVERIFY(used.isNull());
+    QVERIFY(w.Form->NewOrderDialog());
+    QVERIFY(Child<QLineEdit>(w.Form->NewOrderDialog(), "NZayavki")->text().isEmpty());
+}
+
+void TstNewZayavka::failsBeforeDialog_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QStringList>("row"); // a data row; empty: no readable workbook
+    QTest::addColumn<int>("kind");        // TPrompts::TKind of the message
+    QTest::addColumn<QString>("message"); // the message, or a part of it
+    QTest::addColumn<bool>("refreshed");  // the list moved to the picker's date
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        QTest::addRow("%s, unknown colour", name)
+            << backend << QStringList{"RAL 0000", "1200", "600", "8", "5", ""}
+            << int(TPrompts::TKind::Plain)
+            << TOrderImport::UnknownColoursMessage({QStringLiteral("RAL 0000")}) << true;
+        QTest::addRow("%s, bad length", name)
+            << backend << QStringList{"RAL 9003", "12,5", "600", "8", "5", ""}
+            << int(TPrompts::TKind::Plain) << TOrderImport::AbortMessage << true;
+        QTest::addRow("%s, unknown thickness", name)
+            << backend << QStringList{"RAL 9003", "1200", "600", "9", "5", ""}
+            << int(TPrompts::TKind::Plain) << TOrderImport::AbortMessage << true;
+        // Not a workbook: the reader's error ends the command before the refresh.
+        QTest::addRow("%s, not a workbook", name)
+            << backend << QStringList() << int(TPrompts::TKind::Error)
+            << QStringLiteral("заявка.xlsx") << false;
+    }
+}
+
+void TstNewZayavka::failsBeforeDialog() {
+    QFETCH(QStringList, row);
+    QFETCH(int, kind);
+    QFETCH(QString, message);
+    QFETCH(bool, refreshed);
+    GRAVELON_CONNECT(db);
+    PreviousOrder(*db.Data);
+    TWindow w;
+    w.Open(db);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("заявка.xlsx"));
+    if (row.isEmpty()) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Цвет;Длина;Ширина\n");
+    } else {
+        QVERIFY(XlsxFixture::Write(file, {Header, row}));
+    }
+    w.Prompts.FileAnswers << file;
+    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+
+    TDialogAnswer answer(w.Form.get(), db.Data.get());
+    Child<QPushButton>(w.Form.get(), "NewZayavka")->click();
+
+    QCOMPARE(answer.Shown, 0);
+    // The previous order was archived all the same; nothing of the new one is stored.
+    QCOMPARE(Count(*db.Data, "Applicates"), 0);
+    QCOMPARE(Count(*db.Data, "ApplicatePositions"), 0);
+    QCOMPARE(Count(*db.Data, "Applicates_archive"), 1);
+    QCOMPARE(Count(*db.Data, "Palletes_archive"), 1);
+    const QStringList messages = w.Prompts.Messages();
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(int(w.Prompts.Asked.last().Kind), kind);
+    if (refreshed)
+        QCOMPARE(messages.first(), message);
+    else
+        QVERIFY2(messages.first().contains(message), qPrintable(messages.first()));
+    QCOMPARE(w.Path(), QDir::toNativeSeparators(file));
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(w.PickerDate(), OldDay);
+    if (refreshed) {
+        // A failure the import reported itself: the list is refreshed to the picker's
+        // unchanged date and shows the previous order from the archive, whose pallets
+        // may be printed again.
+        QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+        QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Номер заявки")),
+                 QStringLiteral("прежняя"));
+        QVERIFY(w.Enabled("Button1"));
+        QVERIFY(w.Enabled("Button2"));
+        QVERIFY(!w.Enabled("Button3"));
+    } else {
+        // The command ended with the error: nothing was refreshed, printing stays off.
+        QVERIFY(!w.Enabled("Button1"));
+        QVERIFY(!w.Enabled("Button2"));
+    }
+}
+
+QTEST_MAIN(TstNewZayavka)
+#include "tst_new_zayavka.moc"
