@@ -2,7 +2,10 @@
 #include "Prompts.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSystemTrayIcon>
+#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -11,6 +14,12 @@ int main(int argc, char** argv) {
     // The start-up window is the program: it stays alive, hidden, behind the main
     // window, and the program ends when it closes.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The program speaks Russian whatever the desktop's language: Qt's own dialogs
+    // (file choosers, message-box buttons) follow.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
     TQtPrompts prompts;
     TForm4 startup(&prompts, GravelonSettings::DefaultPath(), 3000, 100,
                    QSystemTrayIcon::isSystemTrayAvailable());
