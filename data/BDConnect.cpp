@@ -263,6 +263,16 @@ void TDataModule1::Archivation() {
     tr.Commit();
 }
 
+void TDataModule1::ClearArchive() {
+    const QSqlDatabase db = Connection();
+    TTransaction tr(db, FDialect, true);
+    // Children first: the archive's links are foreign keys.
+    for (const char* table : {"Solutions_archive", "Palletes_archive", "ApplicatePositions_archive",
+                              "Applicates_archive"})
+        SqlRun::Exec(db, QStringLiteral("delete from %1").arg(QLatin1String(table)));
+    tr.Commit();
+}
+
 void TDataModule1::ExecSql(const QString& ASql, const QVariantMap& ABinds) {
     SqlRun::Exec(Connection(), ASql, ABinds);
 }

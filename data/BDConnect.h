@@ -38,6 +38,9 @@ public:
     void OpenColors();
     // "exec dbo.archivation": the current order moves to the archive, in one transaction.
     void Archivation();
+    // "Очистить архив": every archived order goes, in one transaction, so a failure
+    // leaves the archive whole rather than half deleted.
+    void ClearArchive();
 
     // ADOQuery1, the general-purpose query.
     void ExecSql(const QString& ASql, const QVariantMap& ABinds = {});

@@ -115,7 +115,6 @@ private:
     void ExportLayouts(const QString& AFileName, const QString& AMode);
     void ImportOrder(const QString& AFileName);
     bool IsWorkingOrder(const QString& AAppId) const;
-    void ClearArchive();
 
     TDataModule1* FData;
     TPrompts* FPrompts;

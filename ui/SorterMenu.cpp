@@ -50,18 +50,7 @@ void TForm1::N7Click() {
                              "ранее созданным заявкам и раскладкам будут удалены!"));
     if (answer != TPrompts::TAnswer::Ok)
         return;
-    RunCommand([this] { ClearArchive(); });
-}
-
-void TForm1::ClearArchive() {
-    // One transaction: a failing delete leaves the archive whole rather than keeping
-    // the pallets' contents of orders whose pallets are gone. Children go first.
-    const QSqlDatabase db = FData->Connection();
-    TTransaction transaction(db, FData->Dialect(), true);
-    for (const char* table : {"Solutions_archive", "Palletes_archive", "ApplicatePositions_archive",
-                              "Applicates_archive"})
-        SqlRun::Exec(db, QStringLiteral("delete from ") + QLatin1String(table));
-    transaction.Commit();
+    RunCommand([this] { FData->ClearArchive(); });
 }
 
 void TForm1::N4Click() {

@@ -43,6 +43,8 @@ private slots:
     void archivationKeepsKeysAndNeverReuses();
     void archivationIsAtomic_data() { TestDb::AddBackendRows(); }
     void archivationIsAtomic();
+    void clearArchiveIsAtomic_data() { TestDb::AddBackendRows(); }
+    void clearArchiveIsAtomic();
     void badValuesRefused_data();
     void badValuesRefused();
     void qtyInRowMatchesRule_data() { TestDb::AddBackendRows(); }
@@ -142,6 +144,39 @@ void TSchemaTest::archivationIsAtomic() {
     for (const QString& t : Schema::TableNames())
         after << TestDb::Dump(d, t);
     QCOMPARE(after, before);
+}
+
+void TSchemaTest::clearArchiveIsAtomic() {
+    GRAVELON_CONNECT(db);
+    TDataModule1& d = *db.Data;
+    QList<qlonglong> pos;
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 1, 900.0,
+                                             {{2400, 1200, 3, 20, {}}}, &pos);
+    TestDb::AddSolution(d, order, pos[0], TestDb::AddPallet(d, 3), 1, 20);
+    d.Archivation();
+    QStringList before;
+    for (const QString& t : Schema::TableNames())
+        before << TestDb::Dump(d, t);
+    // The last table to be emptied refuses: nothing of the archive may go.
+    if (d.Dialect().IsPostgres()) {
+        d.ExecSql(QStringLiteral("create function t_keep() returns trigger language plpgsql as "
+                                 "$$ begin raise exception 'injected failure'; end $$"));
+        d.ExecSql(QStringLiteral("create trigger t_keep before delete on Applicates_archive "
+                                 "for each row execute function t_keep()"));
+    } else {
+        d.ExecSql(QStringLiteral("create trigger t_keep before delete on Applicates_archive "
+                                 "begin select raise(abort, 'injected failure'); end"));
+    }
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.ClearArchive());
+    QStringList after;
+    for (const QString& t : Schema::TableNames())
+        after << TestDb::Dump(d, t);
+    QCOMPARE(after, before);
+    d.ExecSql(QStringLiteral("drop trigger t_keep") +
+              (d.Dialect().IsPostgres() ? QStringLiteral(" on Applicates_archive") : QString()));
+    d.ClearArchive();
+    for (const QString& t : Schema::TableNames().mid(4, 4))
+        QCOMPARE(Count(d, t), 0);
 }
 
 void TSchemaTest::badValuesRefused_data() {
