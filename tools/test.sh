@@ -18,7 +18,7 @@ ctest --test-dir build -j2 --output-on-failure -V > "$log" 2>&1
 rc=$?
 set -e
 # The failures in full, then what ran on each backend, then ctest's own summary.
-grep -E "^[0-9]+: (FAIL!|   Loc:|   Actual|   Expected)" "$log" || true
+grep -A3 -E "^[0-9]+: FAIL!" "$log" || true
 pg_pass=$(grep -cE "^[0-9]+: PASS   : .*\(postgres" "$log" || true)
 pg_skip=$(grep -cE "^[0-9]+: SKIP   : .*\(postgres" "$log" || true)
 sq_pass=$(grep -cE "^[0-9]+: PASS   : .*\(sqlite" "$log" || true)
