@@ -31,7 +31,9 @@ struct TOrder {
     qlonglong PalletC = 0; // RAL 1015 (ID 3), 1800 x 1200 -> number 1
 };
 
-TOrder MakeOrder(TDataModule1& AData, const QString& ANumber, const QDate& ADate) {
+// With AArchived the order is moved to the archive tables at once.
+TOrder MakeOrder(TDataModule1& AData, const QString& ANumber, const QDate& ADate,
+                 bool AArchived = false) {
     TOrder o;
     o.Id = TestDb::AddOrder(AData, ANumber, ADate, 2, 1000.5,
                             {{2000, 500, 5, 5, QStringLiteral("первая")},
@@ -53,6 +55,8 @@ TOrder MakeOrder(TDataModule1& AData, const QString& ANumber, const QDate& ADate
     TestDb::AddSolution(AData, o.Id, o.Positions[1], o.PalletB, 1, 3);
     TestDb::AddSolution(AData, o.Id, o.Positions[2], o.PalletC, 3, 10);
     TestDb::AddSolution(AData, o.Id, o.Positions[3], o.PalletC, 1, 2);
+    if (AArchived)
+        AData.Archivation();
     return o;
 }
 
@@ -96,9 +100,7 @@ void TNamedQueriesTest::orderList() {
     QFETCH(bool, archived);
     GRAVELON_CONNECT(db);
     TDataModule1& d = *db.Data;
-    const TOrder o = MakeOrder(d, QStringLiteral("Д'1-2021"), QDate(2021, 5, 31));
-    if (archived)
-        d.Archivation();
+    const TOrder o = MakeOrder(d, QStringLiteral("Д'1-2021"), QDate(2021, 5, 31), archived);
     // Another order on another day must not be listed by the day's search.
     TestDb::AddOrder(d, QStringLiteral("2"), QDate(2021, 6, 1), 1, 500.0, {});
 
@@ -156,9 +158,7 @@ void TNamedQueriesTest::positions() {
     QFETCH(bool, archived);
     GRAVELON_CONNECT(db);
     TDataModule1& d = *db.Data;
-    const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31));
-    if (archived)
-        d.Archivation();
+    const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), archived);
     d.OpenApplicPos(QString::number(o.Id)); // the key travels as decimal text too
     const TStaticQueryModel* q = d.QApplicPos;
     QCOMPARE(Columns(q), Lower({"ID", "ApplicateID", "Width", "Height", "ColorID", "Quantity",
@@ -183,9 +183,7 @@ void TNamedQueriesTest::pallets() {
     QFETCH(bool, archived);
     GRAVELON_CONNECT(db);
     TDataModule1& d = *db.Data;
-    const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31));
-    if (archived)
-        d.Archivation();
+    const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), archived);
     // A second order's pallets must not appear.
     if (archived)
         MakeOrder(d, QStringLiteral("2"), QDate(2021, 6, 1));
@@ -221,9 +219,7 @@ void TNamedQueriesTest::contents() {
     QFETCH(bool, archived);
     GRAVELON_CONNECT(db);
     TDataModule1& d = *db.Data;
-    const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31));
-    if (archived)
-        d.Archivation();
+    const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), archived);
     d.OpenSolutions(o.Id, o.PalletA);
     const TStaticQueryModel* q = d.QSolutions;
     QCOMPARE(Columns(q).mid(0, 9),
