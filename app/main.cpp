@@ -1,4 +1,4 @@
-#include "Autoriz.h"
+#include "StartupWindow.h"
 #include "Prompts.h"
 
 #include <QApplication>
@@ -21,9 +21,9 @@ int main(int argc, char** argv) {
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
     TQtPrompts prompts;
-    TForm4 startup(&prompts, GravelonSettings::DefaultPath(), 3000, 100,
+    TStartupWindow startup(&prompts, GravelonSettings::DefaultPath(), 3000, 100,
                    QSystemTrayIcon::isSystemTrayAvailable());
-    QObject::connect(&startup, &TForm4::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&startup, &TStartupWindow::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     startup.show();
     return app.exec();
 }

@@ -1,4 +1,4 @@
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "CalculationEngine.h"
 #include "CliCommon.h"
 #include "Errors.h"
@@ -44,7 +44,7 @@ int CliCalc(TCliContext& AContext) {
         return 2;
     }
     const TInterruptAsCancel interrupt;
-    TDataModule1 data;
+    TDataModule data;
     if (!CliConnect(AContext, data))
         return 1;
     const auto report = [&AContext](const QString& AStage, int APosition, int AMax) {

@@ -1,6 +1,6 @@
 #include "CliCommon.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "IniFile.h"
 #include "Settings.h"
@@ -12,7 +12,7 @@ QList<TCliCommand>& CliCommands() {
     return commands;
 }
 
-bool CliConnect(TCliContext& AContext, TDataModule1& AData) {
+bool CliConnect(TCliContext& AContext, TDataModule& AData) {
     const TIniFile ini(AContext.SettingsPath);
     if (!ini.Exists()) {
         AContext.Err << GravelonSettings::IniNotFoundMessage << " (" << AContext.SettingsPath

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <QTextStream>
 
-class TDataModule1;
+class TDataModule;
 
 // What every command gets: the settings file chosen, its own arguments and the two
 // output streams.
@@ -16,7 +16,7 @@ struct TCliContext {
 
 // Connects the data module as the program does, from the settings file's CONNECT
 // section. Prints the reason on standard error and returns false on failure.
-bool CliConnect(TCliContext& AContext, TDataModule1& AData);
+bool CliConnect(TCliContext& AContext, TDataModule& AData);
 
 // Value of "--name VALUE" among the arguments; AGiven tells whether the option was given at all
 // (a missing value reads as empty).

@@ -1,10 +1,10 @@
 // gravelon-cli export: the layout workbook of an order, as the print commands of the
 // main window write it, through the very same export.
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "CliCommon.h"
 #include "Errors.h"
-#include "SaveExcel.h"
+#include "LayoutExport.h"
 #include "SqlRun.h"
 
 #include <QCoreApplication>
@@ -54,7 +54,7 @@ qlonglong Key(const QString& AText, const QString& AWhat) {
 
 // The order given, which must exist in the working or the archive tables; without
 // one, the current order of the working tables.
-qlonglong ResolveOrder(TDataModule1& AData, const TExportArgs& AArgs) {
+qlonglong ResolveOrder(TDataModule& AData, const TExportArgs& AArgs) {
     if (!AArgs.HasOrder) {
         const QVariant id =
             SqlRun::Value(AData.Connection(), QStringLiteral("select max(ID) from Applicates"));
@@ -80,7 +80,7 @@ int CliExport(TCliContext& AContext) {
         AContext.Err << why << "\n";
         return 2;
     }
-    TDataModule1 data;
+    TDataModule data;
     if (!CliConnect(AContext, data))
         return 1;
 
@@ -116,7 +116,7 @@ int CliExport(TCliContext& AContext) {
         if (AKind == TExportCallbacks::TMessageKind::Plain)
             failure = AText;
     };
-    TSaveExcel exporter(data, QCoreApplication::applicationDirPath(), callbacks);
+    TLayoutExport exporter(data, QCoreApplication::applicationDirPath(), callbacks);
     if (!exporter.ExportLayouts(args.File, mode, selection)) {
         AContext.Err << failure << "\n";
         return 1;

@@ -2,7 +2,7 @@
 // goes to the archive, the workbook is read and checked, the header is recorded as
 // the New-order dialog records it (customer found or added), the positions stored.
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "CliCommon.h"
 #include "Errors.h"
 #include "NewOrderCommand.h"
@@ -90,7 +90,7 @@ int CliImport(TCliContext& AContext) {
         AContext.Err << "Использование: gravelon-cli [--settings INI] " << ImportUsage << "\n";
         return 2;
     }
-    TDataModule1 data;
+    TDataModule data;
     if (!CliConnect(AContext, data))
         return 1;
 

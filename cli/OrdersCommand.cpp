@@ -1,4 +1,4 @@
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "CliCommon.h"
 #include "Errors.h"
 
@@ -18,7 +18,7 @@ int CliOrders(TCliContext& AContext) {
             return 2;
         }
     }
-    TDataModule1 data;
+    TDataModule data;
     if (!CliConnect(AContext, data))
         return 1;
     try {

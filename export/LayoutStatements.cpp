@@ -1,6 +1,6 @@
 #include "LayoutStatements.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "SqlRun.h"
 
 #include <QLocale>
@@ -86,7 +86,7 @@ QString Field(const QSqlRecord& ARecord, const QString& AName) {
 
 } // namespace
 
-TLayoutStatements::TLayoutStatements(TDataModule1& AData) : FData(AData) {}
+TLayoutStatements::TLayoutStatements(TDataModule& AData) : FData(AData) {}
 
 QString TLayoutStatements::SummarySql() {
     return Utf8Text(SummaryHalf)

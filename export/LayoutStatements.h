@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 
-class TDataModule1;
+class TDataModule;
 
 // The header lines of one layout block, as the texts written to the sheet.
 struct TLayoutHeader {
@@ -25,7 +25,7 @@ public:
     // Columns of a contents row, in the order of the sheet's columns A to G.
     enum TContentsColumn { L, B, Height, Quantity, Area, QtyInRow2, Comment, ContentsColumns };
 
-    explicit TLayoutStatements(TDataModule1& AData);
+    explicit TLayoutStatements(TDataModule& AData);
 
     // S1: "<sheets> шт./ <area, two decimals> м2" of the whole order; empty for an
     // order without positions. The database writes it, the same on both backends.
@@ -46,5 +46,5 @@ public:
     static QString CellText(const QVariant& AValue);
 
 private:
-    TDataModule1& FData;
+    TDataModule& FData;
 };

@@ -1,6 +1,6 @@
 #include "NewOrderCommand.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 
 #include <QSqlRecord>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "OpenExcel.h"
+#include "OrderImport.h"
 
 #include <QDate>
 #include <QString>
 
-class TDataModule1;
+class TDataModule;
 
 // The "Новая заявка" command without its widgets. The main window runs, in order:
 // disable the print buttons; ask for the file (FileFilter) and stop on cancel; with
@@ -15,7 +15,7 @@ class TDataModule1;
 // that cannot be read) or the later steps is shown and ends the command.
 class TNewOrderCommand {
 public:
-    explicit TNewOrderCommand(TDataModule1& AData) : FData(AData) {}
+    explicit TNewOrderCommand(TDataModule& AData) : FData(AData) {}
 
     // Filter of the file dialog: workbooks first, then any file.
     static const QString FileFilter;
@@ -33,5 +33,5 @@ public:
     QString RefreshCondition(const QDate& APickerDate) const;
 
 private:
-    TDataModule1& FData;
+    TDataModule& FData;
 };

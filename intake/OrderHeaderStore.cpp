@@ -1,6 +1,6 @@
 #include "OrderHeaderStore.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "CellText.h"
 #include "Errors.h"
 

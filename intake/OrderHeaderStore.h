@@ -5,14 +5,14 @@
 #include <QList>
 #include <QStringList>
 
-class TDataModule1;
+class TDataModule;
 
 // What the New-order dialog does with the database, without its widgets, so the
 // command-line import records a header exactly as the dialog does: the lists of its
 // three boxes, finding or adding the customer, and inserting the order row.
 class TOrderHeaderStore {
 public:
-    explicit TOrderHeaderStore(TDataModule1& AData) : FData(AData) {}
+    explicit TOrderHeaderStore(TDataModule& AData) : FData(AData) {}
 
     struct TMaterialItem {
         qlonglong ID = 0;
@@ -43,5 +43,5 @@ public:
     static QString LikeContains(const QString& AText);
 
 private:
-    TDataModule1& FData;
+    TDataModule& FData;
 };

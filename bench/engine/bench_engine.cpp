@@ -6,7 +6,7 @@
 // 5432, gravelon, gravelon, gravelon_bench). The database is created when missing and
 // its public schema is recreated for every run. An unreachable server is skipped.
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "CalculationEngine.h"
 #include "ScratchPostgres.h"
 #include "SheetsPerRow.h"
@@ -30,7 +30,7 @@ QTextStream Out(stdout);
 // An order as a workshop sends it: a few colours, sheets 1200-3600 mm long and
 // 190-1500 mm wide, mostly a handful of sheets a position with now and then a large
 // one (up to 200), and a pallet limit of 800-1500 kg.
-void AddOrder(TDataModule1& AData, quint32 ASeed, int APositions) {
+void AddOrder(TDataModule& AData, quint32 ASeed, int APositions) {
     QRandomGenerator random(ASeed);
     const qlonglong material = 1 + random.bounded(4);
     const double maxW = 800 + 50 * random.bounded(15);
@@ -72,7 +72,7 @@ void AddOrder(TDataModule1& AData, quint32 ASeed, int APositions) {
 }
 
 // Per colour the larger of what the weight and what the rows need at the least, summed.
-qlonglong LowerBound(TDataModule1& AData) {
+qlonglong LowerBound(TDataModule& AData) {
     const QList<QSqlRecord> rows = SqlRun::Open(
         AData.Connection(),
         QStringLiteral("select ap.ColorID, sum(ap.Width*ap.Height*s.Quantity*m.Weight1m2)*1e-6 W, "
@@ -92,13 +92,13 @@ qlonglong LowerBound(TDataModule1& AData) {
     return bound;
 }
 
-qlonglong Count(TDataModule1& AData, const QString& ASql) {
+qlonglong Count(TDataModule& AData, const QString& ASql) {
     return SqlRun::Value(AData.Connection(), ASql).toLongLong();
 }
 
 void Run(const QString& ABackend, const TConnectionSettings& ASettings, const QString& AFolder,
          quint32 ASeed, int APositions) {
-    TDataModule1 data;
+    TDataModule data;
     data.Connect(ASettings, AFolder);
     AddOrder(data, ASeed, APositions);
     TPalletCalculationEngine engine(data.Connection());

@@ -7,10 +7,10 @@
 // The database is created when missing and its public schema recreated for every run.
 // An unreachable server is skipped.
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "LayoutStatements.h"
-#include "SaveExcel.h"
+#include "LayoutExport.h"
 #include "ScratchPostgres.h"
 #include "SqlRun.h"
 
@@ -33,7 +33,7 @@ QTextStream Out(stdout);
 constexpr int Pallets = 500;
 constexpr int Runs = 3;
 
-qlonglong Insert(TDataModule1& AData, const QString& ASql, const QVariantMap& ABinds) {
+qlonglong Insert(TDataModule& AData, const QString& ASql, const QVariantMap& ABinds) {
     return SqlRun::Value(AData.Connection(), ASql + QStringLiteral(" returning ID"), ABinds)
         .toLongLong();
 }
@@ -46,7 +46,7 @@ struct TOrder {
 
 // 500 pallets of 1 to 6 placements each, in the twelve colours, one position per
 // placement; always the same order (fixed seed).
-TOrder MakeOrder(TDataModule1& AData) {
+TOrder MakeOrder(TDataModule& AData) {
     QRandomGenerator random(20240314);
     TOrder o;
     TTransaction tr(AData.Connection(), AData.Dialect(), true);
@@ -122,7 +122,7 @@ template <typename F> std::pair<qint64, qint64> Time(int ARuns, F AFunc) {
     return {best, worst};
 }
 
-void Measure(const QString& ABackend, TDataModule1& AData, const QString& AFolder) {
+void Measure(const QString& ABackend, TDataModule& AData, const QString& AFolder) {
     QElapsedTimer build;
     build.start();
     const TOrder order = MakeOrder(AData);
@@ -133,7 +133,7 @@ void Measure(const QString& ABackend, TDataModule1& AData, const QString& AFolde
     bool ok = true;
     QString error;
     auto exportAll = [&] {
-        TSaveExcel exporter(AData, QCoreApplication::applicationDirPath());
+        TLayoutExport exporter(AData, QCoreApplication::applicationDirPath());
         ok = ok && exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}});
         if (!exporter.LastError().isEmpty())
             error = exporter.LastError();
@@ -164,7 +164,7 @@ void Measure(const QString& ABackend, TDataModule1& AData, const QString& AFolde
     const QString one = QDir(AFolder).filePath(QStringLiteral("one.xlsx"));
     const qlonglong last = order.Pallets.last();
     const auto [oneBest, oneWorst] = Time(Runs, [&] {
-        TSaveExcel exporter(AData, QCoreApplication::applicationDirPath());
+        TLayoutExport exporter(AData, QCoreApplication::applicationDirPath());
         ok = ok && exporter.ExportLayouts(one, QStringLiteral("2"),
                                           {order.Id, last, QString::number(Pallets)});
     });
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
 
     {
         QTemporaryDir dir;
-        TDataModule1 data;
+        TDataModule data;
         try {
             data.Connect({QString(), QStringLiteral("bench.db"), QString(), QString()}, dir.path());
             Measure(QStringLiteral("SQLite"), data, dir.path());
@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
         return unreachable ? 0 : 1;
     }
     QTemporaryDir dir;
-    TDataModule1 data;
+    TDataModule data;
     try {
         data.Connect(pg.Settings(database), dir.path());
         Measure(QStringLiteral("PostgreSQL"), data, dir.path());

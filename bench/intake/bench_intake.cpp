@@ -4,9 +4,9 @@
 // PASSWORD, default localhost:5432 gravelon/gravelon, database gravelon_bench_intake,
 // recreated for each run). Prints figures; it is not a test.
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Errors.h"
-#include "OpenExcel.h"
+#include "OrderImport.h"
 #include "OrderHeaderStore.h"
 #include "ScratchPostgres.h"
 #include "Settings.h"
@@ -39,7 +39,7 @@ double Ms(const QElapsedTimer& ATimer) {
 
 void Backend(const QString& AName, const TConnectionSettings& ASettings, const QString& AFolder,
              const TSheetValues& AValues) {
-    TDataModule1 data;
+    TDataModule data;
     try {
         data.Connect(ASettings, AFolder);
     } catch (const EGravelonError& e) {

@@ -40,7 +40,7 @@ private slots:
 
 void TCliOrdersTest::listsOrders() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const qlonglong first = TestDb::AddOrder(d, QStringLiteral("17'А"), QDate(2021, 5, 31), 2,
                                              900.0, {}, nullptr, QStringLiteral("ООО Ромашка"));
     d.Archivation();
@@ -83,7 +83,7 @@ void TCliOrdersTest::createsEmbeddedDatabase() {
     QCOMPARE(r.Code, 0);
     QCOMPARE(r.Out, QString());
     QVERIFY(QFile::exists(file));
-    TDataModule1 d;
+    TDataModule d;
     d.Connect(fresh.Settings, fresh.Folder);
     QVERIFY(!d.CreatedSchema());
     QCOMPARE(d.OpenSql(QStringLiteral("select count(*) from Colors")).value(0).value(0).toInt(),

@@ -35,14 +35,14 @@ bool IsUnavailable(const QString& AWhy) {
     return AWhy.startsWith(QStringLiteral("PostgreSQL недоступен"));
 }
 
-qlonglong LastId(TDataModule1& AData, const QString& ATable) {
+qlonglong LastId(TDataModule& AData, const QString& ATable) {
     return AData.OpenSql(QStringLiteral("select max(ID) from ") + ATable)
         .value(0)
         .value(0)
         .toLongLong();
 }
 
-qlonglong AddOrder(TDataModule1& AData, const QString& ANumber, const QDate& ADate,
+qlonglong AddOrder(TDataModule& AData, const QString& ANumber, const QDate& ADate,
                    qlonglong AMatId, const QVariant& AMaxW, const QList<TPos>& APositions,
                    QList<qlonglong>* APositionIds, const QString& ACustomer) {
     QVariant customer = SqlRun::Value(AData.Connection(),
@@ -82,13 +82,13 @@ qlonglong AddOrder(TDataModule1& AData, const QString& ANumber, const QDate& ADa
     return order;
 }
 
-qlonglong AddPallet(TDataModule1& AData, qlonglong AColorId) {
+qlonglong AddPallet(TDataModule& AData, qlonglong AColorId) {
     AData.ExecSql(QStringLiteral("insert into Palletes (ColorID) values (:c)"),
                   {{QStringLiteral(":c"), AColorId}});
     return LastId(AData, QStringLiteral("Palletes"));
 }
 
-qlonglong AddSolution(TDataModule1& AData, qlonglong AApplicateId, qlonglong APosId,
+qlonglong AddSolution(TDataModule& AData, qlonglong AApplicateId, qlonglong APosId,
                       qlonglong APalleteId, qlonglong AQuantityInRow, qlonglong AQuantity,
                       const QVariant& AComment) {
     AData.ExecSql(
@@ -104,7 +104,7 @@ qlonglong AddSolution(TDataModule1& AData, qlonglong AApplicateId, qlonglong APo
     return LastId(AData, QStringLiteral("Solutions"));
 }
 
-QStringList Dump(TDataModule1& AData, const QString& ATable) {
+QStringList Dump(TDataModule& AData, const QString& ATable) {
     QStringList lines;
     for (const QSqlRecord& r : AData.OpenSql(QStringLiteral("select * from ") + ATable +
                                              QStringLiteral(" order by ID"))) {
@@ -163,7 +163,7 @@ bool Fresh(TBackend ABackend, TFreshDatabase* AOut, QString* AWhy) {
 bool Connect(TBackend ABackend, TConnected* AOut, QString* AWhy) {
     if (!Fresh(ABackend, &AOut->Db, AWhy))
         return false;
-    AOut->Data = std::make_unique<TDataModule1>();
+    AOut->Data = std::make_unique<TDataModule>();
     try {
         AOut->Data->Connect(AOut->Db.Settings, AOut->Db.Folder);
     } catch (const EGravelonError& e) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Settings.h"
 
 #include <QTemporaryDir>
@@ -32,7 +32,7 @@ bool Fresh(TBackend ABackend, TFreshDatabase* AOut, QString* AWhy);
 // A data module connected to a fresh database (schema and reference rows created).
 struct TConnected {
     TFreshDatabase Db;
-    std::unique_ptr<TDataModule1> Data;
+    std::unique_ptr<TDataModule> Data;
 };
 bool Connect(TBackend ABackend, TConnected* AOut, QString* AWhy);
 
@@ -51,18 +51,18 @@ struct TPos {
 };
 // Adds a customer (when new), an order and its positions to the working tables;
 // returns the order's key. APositionIds receives the positions' keys in order.
-qlonglong AddOrder(TDataModule1& AData, const QString& ANumber, const QDate& ADate,
+qlonglong AddOrder(TDataModule& AData, const QString& ANumber, const QDate& ADate,
                    qlonglong AMatId, const QVariant& AMaxW, const QList<TPos>& APositions,
                    QList<qlonglong>* APositionIds = nullptr,
                    const QString& ACustomer = QStringLiteral("ООО Тест"));
-qlonglong AddPallet(TDataModule1& AData, qlonglong AColorId);
-qlonglong AddSolution(TDataModule1& AData, qlonglong AApplicateId, qlonglong APosId,
+qlonglong AddPallet(TDataModule& AData, qlonglong AColorId);
+qlonglong AddSolution(TDataModule& AData, qlonglong AApplicateId, qlonglong APosId,
                       qlonglong APalleteId, qlonglong AQuantityInRow, qlonglong AQuantity,
                       const QVariant& AComment = QVariant());
 // The key of the row just inserted: the highest key of the table.
-qlonglong LastId(TDataModule1& AData, const QString& ATable);
+qlonglong LastId(TDataModule& AData, const QString& ATable);
 // Whole table as text lines ordered by ID, for comparing states.
-QStringList Dump(TDataModule1& AData, const QString& ATable);
+QStringList Dump(TDataModule& AData, const QString& ATable);
 
 } // namespace TestDb
 

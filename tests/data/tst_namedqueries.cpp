@@ -32,7 +32,7 @@ struct TOrder {
 };
 
 // With AArchived the order is moved to the archive tables at once.
-TOrder MakeOrder(TDataModule1& AData, const QString& ANumber, const QDate& ADate,
+TOrder MakeOrder(TDataModule& AData, const QString& ANumber, const QDate& ADate,
                  bool AArchived = false) {
     TOrder o;
     o.Id = TestDb::AddOrder(AData, ANumber, ADate, 2, 1000.5,
@@ -99,7 +99,7 @@ void TNamedQueriesTest::orderList_data() {
 void TNamedQueriesTest::orderList() {
     QFETCH(bool, archived);
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const TOrder o = MakeOrder(d, QStringLiteral("Д'1-2021"), QDate(2021, 5, 31), archived);
     // Another order on another day must not be listed by the day's search.
     TestDb::AddOrder(d, QStringLiteral("2"), QDate(2021, 6, 1), 1, 500.0, {});
@@ -134,7 +134,7 @@ void TNamedQueriesTest::orderList() {
 
 void TNamedQueriesTest::orderListFindsNothing() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     TestDb::AddOrder(d, QStringLiteral("1"), QDate::currentDate().addDays(-1), 1, 500.0, {});
     d.UpdateRabStol(d.TodayCondition());
     QVERIFY(d.QApplicates->IsOpen());
@@ -157,7 +157,7 @@ void TNamedQueriesTest::positions_data() {
 void TNamedQueriesTest::positions() {
     QFETCH(bool, archived);
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), archived);
     d.OpenApplicPos(QString::number(o.Id)); // the key travels as decimal text too
     const TStaticQueryModel* q = d.QApplicPos;
@@ -182,7 +182,7 @@ void TNamedQueriesTest::pallets_data() {
 void TNamedQueriesTest::pallets() {
     QFETCH(bool, archived);
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), archived);
     // A second order's pallets must not appear.
     if (archived)
@@ -218,7 +218,7 @@ void TNamedQueriesTest::contents_data() {
 void TNamedQueriesTest::contents() {
     QFETCH(bool, archived);
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), archived);
     d.OpenSolutions(o.Id, o.PalletA);
     const TStaticQueryModel* q = d.QSolutions;

@@ -8,7 +8,7 @@
 
 namespace {
 
-qlonglong Count(TDataModule1& AData, const QString& ATable) {
+qlonglong Count(TDataModule& AData, const QString& ATable) {
     return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
         .value(0)
         .value(0)
@@ -16,7 +16,7 @@ qlonglong Count(TDataModule1& AData, const QString& ATable) {
 }
 
 // A trigger that makes every insert into the table fail, written for the backend.
-void BreakInserts(TDataModule1& AData, const QString& ATable) {
+void BreakInserts(TDataModule& AData, const QString& ATable) {
     if (AData.Dialect().IsPostgres()) {
         AData.ExecSql(QStringLiteral("create function t_fail() returns trigger language plpgsql as "
                                      "$$ begin raise exception 'injected failure'; end $$"));
@@ -69,7 +69,7 @@ void TSchemaTest::createsSchemaOnce() {
                                              1000.0, {{2000, 500, 1, 10, {}}});
 
     // Reconnecting to the same database finds the schema and leaves every row alone.
-    TDataModule1 again;
+    TDataModule again;
     again.Connect(db.Db.Settings, db.Db.Folder);
     QVERIFY(!again.CreatedSchema());
     QCOMPARE(Count(again, QStringLiteral("Materials")), 4);
@@ -81,7 +81,7 @@ void TSchemaTest::createsSchemaOnce() {
 void TSchemaTest::partialSchemaRefused() {
     GRAVELON_CONNECT(db);
     db.Data->ExecSql(QStringLiteral("drop table Solutions_archive"));
-    TDataModule1 again;
+    TDataModule again;
     try {
         again.Connect(db.Db.Settings, db.Db.Folder);
         QFAIL("a database with some tables missing was accepted");
@@ -94,7 +94,7 @@ void TSchemaTest::partialSchemaRefused() {
 
 void TSchemaTest::archivationKeepsKeysAndNeverReuses() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     QList<qlonglong> pos;
     const qlonglong first =
         TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 2, 900.0,
@@ -130,7 +130,7 @@ void TSchemaTest::archivationKeepsKeysAndNeverReuses() {
 
 void TSchemaTest::archivationIsAtomic() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     QList<qlonglong> pos;
     const qlonglong order = TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 1, 900.0,
                                              {{2400, 1200, 3, 20, {}}}, &pos);
@@ -148,7 +148,7 @@ void TSchemaTest::archivationIsAtomic() {
 
 void TSchemaTest::clearArchiveIsAtomic() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     QList<qlonglong> pos;
     const qlonglong order = TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 1, 900.0,
                                              {{2400, 1200, 3, 20, {}}}, &pos);
@@ -227,7 +227,7 @@ void TSchemaTest::qtyInRowMatchesRule() {
 
 void TSchemaTest::palletMeasures() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     QList<qlonglong> pos;
     // Material 2: 18 kg/m2. 2000 x 500 x 5 sheets = 5 m2 = 90 kg, 2 abreast -> 3 rows;
     // 1000 x 250 x 4 = 1 m2 = 18 kg, 4 abreast -> 1 row.
@@ -251,7 +251,7 @@ void TSchemaTest::palletMeasures() {
 
 void TSchemaTest::reconnectWithOpenQueries() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const qlonglong order = TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 1, 500.0,
                                              {{2000, 500, 1, 3, {}}});
     d.UpdateRabStol(d.IdCondition(order));
@@ -293,7 +293,7 @@ void TSchemaTest::connectFailures() {
     QFETCH(QString, serv);
     QFETCH(QString, baza);
     QTemporaryDir dir;
-    TDataModule1 d;
+    TDataModule d;
     try {
         d.Connect({serv, baza, QStringLiteral("gravelon"), QStringLiteral("gravelon")}, dir.path());
         QFAIL("connected");

@@ -14,7 +14,7 @@ inline const QStringList WorkingTables = {QStringLiteral("Applicates"),
                                           QStringLiteral("ApplicatePositions"),
                                           QStringLiteral("Palletes"), QStringLiteral("Solutions")};
 
-inline QMap<QString, QStringList> DumpWorking(TDataModule1& AData) {
+inline QMap<QString, QStringList> DumpWorking(TDataModule& AData) {
     QMap<QString, QStringList> dump;
     for (const QString& t : WorkingTables)
         dump.insert(t, TestDb::Dump(AData, t));
@@ -22,7 +22,7 @@ inline QMap<QString, QStringList> DumpWorking(TDataModule1& AData) {
 }
 
 // A material of its own, for limits the reference materials do not have.
-inline qlonglong AddMaterial(TDataModule1& AData, double AWeight1m2, const QVariant& AMaxH) {
+inline qlonglong AddMaterial(TDataModule& AData, double AWeight1m2, const QVariant& AMaxH) {
     AData.ExecSql(QStringLiteral("insert into Materials (Name, Width, Weight1m2, MaxH) "
                                  "values ('Тестовый', 8, :w, :h)"),
                   {{QStringLiteral(":w"), AWeight1m2},
@@ -51,7 +51,7 @@ struct TRecordedRun {
 
 // A generated order of realistic positions: several colours, lengths 1200-3600 mm,
 // widths 190-1500 mm, 1-200 sheets (mostly few), a weight limit of 800-1500 kg.
-inline qlonglong AddGeneratedOrder(TDataModule1& AData, quint32 ASeed, int APositions) {
+inline qlonglong AddGeneratedOrder(TDataModule& AData, quint32 ASeed, int APositions) {
     QRandomGenerator random(ASeed);
     const qlonglong material = 1 + random.bounded(4);
     const double maxW = 800 + 50 * random.bounded(15);

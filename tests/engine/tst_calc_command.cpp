@@ -52,7 +52,7 @@ private slots:
 
 void TCalcCommandTest::reportsAndCommits() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     TestDb::AddOrder(d, QStringLiteral("7"), QDate(2024, 1, 1), 1, 60.0, {{1000, 1000, 5, 7, {}}});
     const TRun r = Calc(db.Db.IniPath);
     QVERIFY2(r.Code == 0, qPrintable(r.Err));
@@ -74,7 +74,7 @@ void TCalcCommandTest::reportsAndCommits() {
 
 void TCalcCommandTest::failureLeavesTables() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     TestDb::AddOrder(d, QStringLiteral("N"), QDate(2024, 1, 1), 1, 60.0,
                      {{1000, 1000, 5, 7, {}}, {1000, 1000, 6, 2, {}}});
     d.ExecSql(QStringLiteral("update ApplicatePositions set ColorID = null where ColorID = 6"));
@@ -91,7 +91,7 @@ void TCalcCommandTest::failureLeavesTables() {
 
 void TCalcCommandTest::interruptCancels() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     // An order without a weight limit: every pallet with contents counts as too heavy and
     // stage 3 keeps adding pallets up to its pass limit, which takes far longer than this
     // test waits.

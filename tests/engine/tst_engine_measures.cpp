@@ -37,7 +37,7 @@ private:
 
 namespace {
 
-void Mark(TDataModule1& AData, qlonglong APallet) {
+void Mark(TDataModule& AData, qlonglong APallet) {
     AData.ExecSql(QStringLiteral("update Palletes set Number = 'NoMatch' where ID = :id"),
                   {{QStringLiteral(":id"), APallet}});
 }
@@ -88,7 +88,7 @@ void TEngineMeasuresTest::sheetsPerRow() {
 
 void TEngineMeasuresTest::palletMeasures() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     // 10 kg a square metre, 3 rows at most, 100 kg a pallet.
     const qlonglong mat = EngineTest::AddMaterial(d, 10, 3);
     QList<qlonglong> pos;
@@ -135,7 +135,7 @@ void TEngineMeasuresTest::palletMeasures() {
 
 void TEngineMeasuresTest::positionPredicates() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const qlonglong three = EngineTest::AddMaterial(d, 10, 3);
     const qlonglong two = EngineTest::AddMaterial(d, 10, 2);
     const qlonglong noLimit = EngineTest::AddMaterial(d, 10, QVariant());
@@ -197,7 +197,7 @@ void TEngineMeasuresTest::totalFreeWeight() {
     QFETCH(QList<double>, free);
     QFETCH(qint64, expected);
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     // One 14.4 kg sheet a pallet; each pallet's order allows 14.4 kg plus its free weight.
     for (int i = 0; i < free.size(); ++i) {
         QList<qlonglong> pos;
@@ -213,7 +213,7 @@ void TEngineMeasuresTest::totalFreeWeight() {
 
 void TEngineMeasuresTest::pickAndMergeTarget() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     // A sheet of 1 kg, 60 rows and 100 kg a pallet.
     const qlonglong mat = EngineTest::AddMaterial(d, 1, 60);
     QList<qlonglong> pos;
@@ -250,7 +250,7 @@ void TEngineMeasuresTest::pickAndMergeTarget() {
 
 void TEngineMeasuresTest::palletSizes() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     QList<qlonglong> pos;
     const qlonglong order = TestDb::AddOrder(
         d, QStringLiteral("1"), QDate(2024, 1, 1), 2, 900.0,

@@ -41,13 +41,13 @@ void AddRunRows(const char* AExtraName = nullptr) {
 }
 
 // 7 sheets of 14.4 kg against 60 kg: split once into 4 and 3, which then need two pallets.
-qlonglong AddOddOrder(TDataModule1& AData) {
+qlonglong AddOddOrder(TDataModule& AData) {
     return TestDb::AddOrder(AData, QStringLiteral("7"), QDate(2024, 1, 1), 1, 60.0,
                             {{1000, 1000, 5, 7, {}}});
 }
 
 // Stage 4's merge: stage 3 splits the pallet twice; the last two parts fit together.
-qlonglong AddMergeOrder(TDataModule1& AData, bool AWithTallPosition) {
+qlonglong AddMergeOrder(TDataModule& AData, bool AWithTallPosition) {
     QList<TestDb::TPos> pos = {
         {3000, 1000, 1, 50, {}}, {2000, 1000, 1, 20, {}}, {1500, 1000, 1, 15, {}}};
     if (AWithTallPosition)
@@ -90,7 +90,7 @@ private slots:
 void TEngineStagesTest::oddSplit() {
     QFETCH(bool, callbacks);
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const qlonglong order = AddOddOrder(d);
     TPalletCalculationEngine engine(d.Connection());
     TRecordedRun run;
@@ -141,7 +141,7 @@ void TEngineStagesTest::oddSplit() {
 
 void TEngineStagesTest::eightSplitTwice() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     // One sheet a row and 3 rows a pallet: 8 and 4 sheets are too tall, 2 are not.
     const qlonglong mat = EngineTest::AddMaterial(d, 14.4, 3);
     const qlonglong order = TestDb::AddOrder(d, QStringLiteral("8"), QDate(2024, 1, 1), mat,
@@ -163,7 +163,7 @@ void TEngineStagesTest::eightSplitTwice() {
 
 void TEngineStagesTest::twoColours() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const qlonglong order =
         TestDb::AddOrder(d, QStringLiteral("2"), QDate(2024, 1, 1), 1, 1000.0,
                          {{2000, 1000, 3, 10, {}}, {1500, 300, 1, 2, {}}, {1800, 1000, 3, 5, {}}});
@@ -186,7 +186,7 @@ void TEngineStagesTest::twoColours() {
 
 void TEngineStagesTest::splitParity() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     // Colour 1: three positions, 15 rows. Colour 2: four positions of 20 rows, 80 > 60.
     const qlonglong order = TestDb::AddOrder(d, QStringLiteral("P"), QDate(2024, 1, 1), 1, 5000.0,
                                              {{1200, 1000, 1, 5, {}},
@@ -219,7 +219,7 @@ void TEngineStagesTest::splitParity() {
 
 void TEngineStagesTest::mergeWholePallets() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const qlonglong order = AddMergeOrder(d, false);
     TPalletCalculationEngine engine(d.Connection());
     TRecordedRun run;
@@ -244,7 +244,7 @@ void TEngineStagesTest::mergeWholePallets() {
 
 void TEngineStagesTest::rowsAndRotation() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const qlonglong order = TestDb::AddOrder(d, QStringLiteral("R"), QDate(2024, 1, 1), 1, 10000.0,
                                              {{1000, 600, 1, 2, {}},
                                               {1000, 600, 1, 1, {}},
@@ -287,7 +287,7 @@ void TEngineStagesTest::cancelRollsBack_data() {
 void TEngineStagesTest::cancelRollsBack() {
     QFETCH(int, poll);
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const qlonglong order = AddMergeOrder(d, true);
     // Pallets of an earlier run, which stage 2 would throw away.
     const qlonglong old = TestDb::AddPallet(d, 1);
@@ -319,7 +319,7 @@ void TEngineStagesTest::cancelRollsBack() {
 
 void TEngineStagesTest::cancelAfterCommit() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const qlonglong order = AddOddOrder(d);
     TPalletCalculationEngine engine(d.Connection());
     QStringList reports;
@@ -338,7 +338,7 @@ void TEngineStagesTest::cancelAfterCommit() {
 void TEngineStagesTest::failureInStage4() {
     QFETCH(TBackend, backend);
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     const qlonglong order = AddMergeOrder(d, true);
     const qlonglong old = TestDb::AddPallet(d, 2);
     TestDb::AddSolution(d, order, TestDb::LastId(d, QStringLiteral("ApplicatePositions")), old, 1,
@@ -388,7 +388,7 @@ void TEngineStagesTest::failureInStage4() {
 
 void TEngineStagesTest::nullColourFails() {
     GRAVELON_CONNECT(db);
-    TDataModule1& d = *db.Data;
+    TDataModule& d = *db.Data;
     TestDb::AddOrder(d, QStringLiteral("N"), QDate(2024, 1, 1), 1, 60.0,
                      {{1000, 1000, 5, 2, {}}, {1000, 1000, 6, 2, {}}});
     d.ExecSql(QStringLiteral("update ApplicatePositions set ColorID = null where ColorID = 6"));
@@ -417,7 +417,7 @@ void TEngineStagesTest::sameResultOnBothBackends() {
         QMap<QString, QStringList> result[2];
         QStringList reports[2];
         int i = 0;
-        for (TDataModule1* d : {lite.Data.get(), pg.Data.get()}) {
+        for (TDataModule* d : {lite.Data.get(), pg.Data.get()}) {
             d->Archivation();
             EngineTest::AddGeneratedOrder(*d, seed, 14 + static_cast<int>(seed % 4) * 5);
             TPalletCalculationEngine engine(d->Connection());

@@ -1,6 +1,6 @@
 #include "ExportFixture.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "TestDatabase.h"
 
 #include <QCoreApplication>
@@ -10,7 +10,7 @@ namespace ExportFixture {
 
 namespace {
 
-qlonglong Pallet(TDataModule1& AData, qlonglong AColour, int ALength, int AWidth) {
+qlonglong Pallet(TDataModule& AData, qlonglong AColour, int ALength, int AWidth) {
     const qlonglong id = TestDb::AddPallet(AData, AColour);
     AData.ExecSql(QStringLiteral("update Palletes set Length = :l, Width = :w where ID = :id"),
                   {{QStringLiteral(":l"), ALength},
@@ -21,7 +21,7 @@ qlonglong Pallet(TDataModule1& AData, qlonglong AColour, int ALength, int AWidth
 
 } // namespace
 
-TLayoutOrder MakeOrder(TDataModule1& AData, const QString& ANumber) {
+TLayoutOrder MakeOrder(TDataModule& AData, const QString& ANumber) {
     TLayoutOrder o;
     QList<qlonglong> pos;
     // Material 2: sheets 10 mm thick.

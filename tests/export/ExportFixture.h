@@ -1,12 +1,12 @@
 #pragma once
 
-#include "SaveExcel.h"
+#include "LayoutExport.h"
 
 #include <QList>
 #include <QStringList>
 #include <functional>
 
-class TDataModule1;
+class TDataModule;
 
 // The order the layout tests export: three pallets that the pallet list numbers
 // 1, 2, 3 by colour code (created in another order), holding 2, 1 and 5 placements.
@@ -24,7 +24,7 @@ inline const QString Customer = QStringLiteral("ООО «Д'Артаньян»")
 // 34 sheets; 34.255 m² rounded half up.
 inline const QString Summary = QStringLiteral("34 шт./ 34.26 м2");
 
-TLayoutOrder MakeOrder(TDataModule1& AData, const QString& ANumber = OrderNumber);
+TLayoutOrder MakeOrder(TDataModule& AData, const QString& ANumber = OrderNumber);
 
 // What the export did through its callbacks, in order: "show", "max N", "step",
 // "reset", "hide", "open FILE", "info TEXT", "plain TEXT".

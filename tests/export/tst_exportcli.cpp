@@ -1,6 +1,6 @@
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "ExportFixture.h"
-#include "SaveExcel.h"
+#include "LayoutExport.h"
 #include "TestDatabase.h"
 #include "XlsxReadBack.h"
 
@@ -139,7 +139,7 @@ void TestExportCli::refused() {
     QVERIFY(!r.Err.trimmed().isEmpty());
     QCOMPARE(r.Out, QString());
     if (what == QLatin1String("folder missing"))
-        QCOMPARE(r.Err, TSaveExcel::FailureMessage + QLatin1Char('\n'));
+        QCOMPARE(r.Err, TLayoutExport::FailureMessage + QLatin1Char('\n'));
     QVERIFY(QDir(out.path()).isEmpty());
 }
 

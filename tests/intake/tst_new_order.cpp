@@ -2,7 +2,7 @@
 // refresh condition) and gravelon-cli import, on both backends, with workbooks the
 // test writes through libxlsxwriter.
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "NewOrderCommand.h"
 #include "OrderHeaderStore.h"
@@ -18,7 +18,7 @@ namespace {
 
 const QStringList Header = {"Цвет", "Длина", "Ширина", "Толщина", "Количество", "Комментарий"};
 
-int Count(TDataModule1& AData, const QString& ATable) {
+int Count(TDataModule& AData, const QString& ATable) {
     return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
         .value(0)
         .value(0)

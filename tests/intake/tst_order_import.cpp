@@ -3,9 +3,9 @@
 // and removing the recorded header when the positions cannot be stored. Database
 // behaviour on both backends.
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Errors.h"
-#include "OpenExcel.h"
+#include "OrderImport.h"
 #include "OrderHeaderStore.h"
 #include "TestDatabase.h"
 
@@ -32,8 +32,8 @@ QString DataFile(const QString& AName) {
 // Records what the import asked of its window; the header is recorded as the
 // dialog records it.
 struct TWindow {
-    explicit TWindow(TDataModule1& AData) : Data(AData) {}
-    TDataModule1& Data;
+    explicit TWindow(TDataModule& AData) : Data(AData) {}
+    TDataModule& Data;
     QList<QPair<TMessageKind, QString>> Messages;
     int HeaderAsks = 0, Runs = 0, Enables = 0, Terminates = 0;
     QString Desktop;
@@ -66,7 +66,7 @@ TSheetValues Sheet(const QList<QStringList>& ARows) {
     return TSheetValues::FromRows(ARows);
 }
 
-int Count(TDataModule1& AData, const QString& ATable) {
+int Count(TDataModule& AData, const QString& ATable) {
     return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
         .value(0)
         .value(0)
@@ -74,7 +74,7 @@ int Count(TDataModule1& AData, const QString& ATable) {
 }
 
 // Positions as "Width x Height colour-code qty comment", in key order.
-QStringList Positions(TDataModule1& AData) {
+QStringList Positions(TDataModule& AData) {
     QStringList out;
     for (const QSqlRecord& r : AData.OpenSql(QStringLiteral(
              "select ap.Width, ap.Height, c.Code, ap.Quantity, ap.Comment from "

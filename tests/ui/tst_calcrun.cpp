@@ -1,8 +1,8 @@
 // The calculation run of the main window on both databases: a run that completes, one
 // cancelled with "Прервать", one the database stops, and closing the window mid-run.
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Prompts.h"
-#include "Sorter.h"
+#include "MainWindow.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 
@@ -21,7 +21,7 @@ namespace {
 
 // Stage 1 splits the 70-sheet position (60 at most per stack), stage 3 splits the
 // heavy pallet: every stage has work, so a cancel in stage 3 undoes real changes.
-qlonglong AddOrder(TDataModule1& AData) {
+qlonglong AddOrder(TDataModule& AData) {
     return TestDb::AddOrder(AData, QStringLiteral("Р-77"), QDate(2024, 1, 1), 1, 3000.0,
                             {{3000, 1000, 1, 50, {}},
                              {2000, 1000, 1, 20, {}},
@@ -29,7 +29,7 @@ qlonglong AddOrder(TDataModule1& AData) {
                              {1000, 1000, 2, 70, {}}});
 }
 
-QStringList Tables(TDataModule1& AData) {
+QStringList Tables(TDataModule& AData) {
     QStringList all;
     for (const char* t : {"ApplicatePositions", "Palletes", "Solutions"})
         all << TestDb::Dump(AData, QString::fromLatin1(t)).join(QLatin1Char('\n'));
@@ -54,7 +54,7 @@ struct TSeen {
 // "Прервать", close the window).
 class TWatcher : public QObject {
 public:
-    TWatcher(TForm1* AForm, std::function<void(const TSeen&)> AOnReport = {})
+    TWatcher(TMainWindow* AForm, std::function<void(const TSeen&)> AOnReport = {})
         : FForm(AForm), FOnReport(std::move(AOnReport)) {
         FTimer.setInterval(0);
         connect(&FTimer, &QTimer::timeout, this, [this] { Poll(); });
@@ -85,17 +85,17 @@ private:
         if (FOnReport)
             FOnReport(s);
     }
-    TForm1* FForm;
+    TMainWindow* FForm;
     std::function<void(const TSeen&)> FOnReport;
     QTimer FTimer;
 };
 
 struct TWindow {
     TRecordingPrompts Prompts;
-    std::unique_ptr<TForm1> Form;
+    std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb) {
-        Form = std::make_unique<TForm1>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
         Form->resize(1300, 860);
         Form->show();
         Child<QLineEdit>(Form.get(), "NomerZayavki")->setText(QStringLiteral("Р-77"));

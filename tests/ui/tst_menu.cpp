@@ -1,11 +1,11 @@
 // The main window's menu on both databases: clearing the archive, the colour
 // directory with its new-colour dialog, help; and minimising to the tray.
-#include "BDConnect.h"
-#include "ColorADD.h"
+#include "DataModule.h"
+#include "AddColourDialog.h"
 #include "HelpWindow.h"
 #include "Prompts.h"
-#include "SColor.h"
-#include "Sorter.h"
+#include "ColourList.h"
+#include "MainWindow.h"
 #include "TestDatabase.h"
 #include "TrayController.h"
 #include "UiTestSupport.h"
@@ -32,14 +32,14 @@ const QStringList ArchiveTables = {"Applicates_archive", "ApplicatePositions_arc
                                    "Palletes_archive", "Solutions_archive"};
 const QStringList WorkingTables = {"Applicates", "ApplicatePositions", "Palletes", "Solutions"};
 
-QStringList Dumps(TDataModule1& AData, const QStringList& ATables) {
+QStringList Dumps(TDataModule& AData, const QStringList& ATables) {
     QStringList all;
     for (const QString& t : ATables)
         all << TestDb::Dump(AData, t).join(QLatin1Char('\n'));
     return all;
 }
 
-int Count(TDataModule1& AData, const QString& ATable) {
+int Count(TDataModule& AData, const QString& ATable) {
     return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
         .value(0)
         .value(0)
@@ -47,7 +47,7 @@ int Count(TDataModule1& AData, const QString& ATable) {
 }
 
 // Two orders with pallets in the archive and one in the working tables.
-void AddArchive(TDataModule1& AData) {
+void AddArchive(TDataModule& AData) {
     for (const char* number : {"Архив-1", "Архив-2"}) {
         QList<qlonglong> pos;
         const qlonglong order =
@@ -67,10 +67,10 @@ void AddArchive(TDataModule1& AData) {
 
 struct TWindow {
     TRecordingPrompts Prompts;
-    std::unique_ptr<TForm1> Form;
+    std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb, bool ATray = false) {
-        Form = std::make_unique<TForm1>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, ATray);
+        Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, ATray);
         Form->resize(1200, 800);
         Form->show();
     }
@@ -94,7 +94,7 @@ QStringList Colours(QObject* ADirectory) {
     return rows;
 }
 
-void RefuseColours(TDataModule1& AData) {
+void RefuseColours(TDataModule& AData) {
     if (AData.Dialect().IsPostgres()) {
         AData.ExecSql(
             QStringLiteral("create function refuse_colour() returns trigger language "
@@ -215,13 +215,13 @@ void TstMenu::colourDirectory() {
     QStringList before, after;
     QString directoryTitle, dialogTitle, placeholder;
     QTimer::singleShot(0, [&] {
-        auto* directory = qobject_cast<TForm5*>(QApplication::activeModalWidget());
+        auto* directory = qobject_cast<TColourList*>(QApplication::activeModalWidget());
         if (!directory)
             return;
         directoryTitle = directory->windowTitle();
         before = Colours(directory);
         QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<TForm6*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<TAddColourDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
             dialogTitle = dialog->windowTitle();
@@ -270,7 +270,7 @@ void TstMenu::newColourDialog() {
     };
     int expected = Count(*db.Data, QStringLiteral("Colors"));
     for (const TCase& c : cases) {
-        TForm6 dialog(db.Data.get(), &prompts);
+        TAddColourDialog dialog(db.Data.get(), &prompts);
         dialog.show();
         Child<QLineEdit>(&dialog, "Edit1")->setText(c.Code);
         Child<QLineEdit>(&dialog, "Edit2")->setText(c.Name);
@@ -291,7 +291,7 @@ void TstMenu::newColourDialog() {
         }
     }
     // "Отмена" writes nothing.
-    TForm6 dialog(db.Data.get(), &prompts);
+    TAddColourDialog dialog(db.Data.get(), &prompts);
     dialog.show();
     Child<QLineEdit>(&dialog, "Edit1")->setText(QStringLiteral("RAL 1111"));
     Child<QLineEdit>(&dialog, "Edit2")->setText(QStringLiteral("Отменённый"));
@@ -306,7 +306,7 @@ void TstMenu::newColourRefused() {
     GRAVELON_CONNECT(db);
     RefuseColours(*db.Data);
     TRecordingPrompts prompts;
-    TForm6 dialog(db.Data.get(), &prompts);
+    TAddColourDialog dialog(db.Data.get(), &prompts);
     dialog.show();
     Child<QLineEdit>(&dialog, "Edit1")->setText(QStringLiteral("RAL 2000"));
     Child<QLineEdit>(&dialog, "Edit2")->setText(QStringLiteral("Жёлто-оранжевый"));

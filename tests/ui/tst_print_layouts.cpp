@@ -1,10 +1,10 @@
 // "Распечатать все раскладки" and "Распечатать раскладку" in the main window on both
 // databases: the save dialog, the workbook written (read back through the order
 // reader), the messages, the opened file, a cancelled dialog and a failed export.
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Prompts.h"
-#include "SaveExcel.h"
-#include "Sorter.h"
+#include "LayoutExport.h"
+#include "MainWindow.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 #include "WorkbookReader.h"
@@ -40,7 +40,7 @@ public:
 
 // Two pallets, numbered in colour order: 1 is RAL 1015 with the 2000 mm position,
 // 2 is RAL 9003 with the 3000 mm one.
-void OrderWithPallets(TDataModule1& AData) {
+void OrderWithPallets(TDataModule& AData) {
     QList<qlonglong> pos;
     const qlonglong order = TestDb::AddOrder(
         AData, QStringLiteral("П-5"), Day, 1, 1000.0,
@@ -54,10 +54,10 @@ void OrderWithPallets(TDataModule1& AData) {
 struct TWindow {
     TPrintPrompts Prompts;
     QStringList Opened;
-    std::unique_ptr<TForm1> Form;
+    std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb) {
-        Form = std::make_unique<TForm1>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
         Form->SetOpenFile([this](const QString& AFile) { Opened << AFile; });
         Form->resize(1400, 900);
         Form->show();

@@ -1,4 +1,4 @@
-#include "BDConnect.h"
+#include "DataModule.h"
 
 #include "Errors.h"
 #include "Schema.h"
@@ -54,27 +54,27 @@ QString L(const char* AText) {
 
 } // namespace
 
-TDataModule1::TDataModule1(QObject* AParent)
+TDataModule::TDataModule(QObject* AParent)
     : QObject(AParent), QApplicates(new TStaticQueryModel(this)),
       QApplicPos(new TStaticQueryModel(this)), QPallets(new TStaticQueryModel(this)),
       QSolutions(new TStaticQueryModel(this)), QPalletesfromExcel(new TStaticQueryModel(this)),
       ADOQuery2(new TStaticQueryModel(this)) {
-    setObjectName(QStringLiteral("DataModule1"));
+    setObjectName(QStringLiteral("DataModule"));
     FConnectionName =
         QStringLiteral("ADOConnection1_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
 }
 
-TDataModule1::~TDataModule1() {
+TDataModule::~TDataModule() {
     Disconnect();
 }
 
-void TDataModule1::CloseQueries() {
+void TDataModule::CloseQueries() {
     for (TStaticQueryModel* m :
          {QApplicates, QApplicPos, QPallets, QSolutions, QPalletesfromExcel, ADOQuery2})
         m->Close();
 }
 
-void TDataModule1::Disconnect() {
+void TDataModule::Disconnect() {
     CloseQueries();
     if (QSqlDatabase::contains(FConnectionName)) {
         {
@@ -85,16 +85,16 @@ void TDataModule1::Disconnect() {
     }
 }
 
-bool TDataModule1::Connected() const {
+bool TDataModule::Connected() const {
     return QSqlDatabase::contains(FConnectionName) &&
            QSqlDatabase::database(FConnectionName, false).isOpen();
 }
 
-QSqlDatabase TDataModule1::Connection() const {
+QSqlDatabase TDataModule::Connection() const {
     return QSqlDatabase::database(FConnectionName, false);
 }
 
-void TDataModule1::Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder) {
+void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder) {
     Disconnect();
     FCreatedSchema = false;
     try {
@@ -110,7 +110,7 @@ void TDataModule1::Connect(const TConnectionSettings& ASettings, const QString& 
     }
 }
 
-void TDataModule1::OpenEmbedded(const TConnectionSettings& ASettings,
+void TDataModule::OpenEmbedded(const TConnectionSettings& ASettings,
                                 const QString& ASettingsFolder) {
     FDialect = TSqlDialect(TBackend::Sqlite);
     const QString file = ASettings.Baza.trimmed();
@@ -129,7 +129,7 @@ void TDataModule1::OpenEmbedded(const TConnectionSettings& ASettings,
     RegisterSqliteFunctions(db);
 }
 
-void TDataModule1::OpenServer(const TConnectionSettings& ASettings) {
+void TDataModule::OpenServer(const TConnectionSettings& ASettings) {
     FDialect = TSqlDialect(TBackend::Postgres);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), FConnectionName);
     const QString serv = ASettings.Serv.trimmed();
@@ -158,13 +158,13 @@ void TDataModule1::OpenServer(const TConnectionSettings& ASettings) {
     SqlRun::Exec(db, QStringLiteral("SET client_min_messages = warning"));
 }
 
-QString TDataModule1::ApplicatesSql(const QString& AUslovie) {
+QString TDataModule::ApplicatesSql(const QString& AUslovie) {
     return L(ApplicatesHalf).arg(QStringLiteral("Applicates"), AUslovie) +
            QStringLiteral(" union all ") +
            L(ApplicatesHalf).arg(QStringLiteral("Applicates_archive"), AUslovie);
 }
 
-QString TDataModule1::ApplicPosSql() {
+QString TDataModule::ApplicPosSql() {
     return L(ApplicPosHalf).arg(QStringLiteral("ApplicatePositions"), QStringLiteral(":apid1")) +
            QStringLiteral(" union all ") +
            L(ApplicPosHalf)
@@ -172,7 +172,7 @@ QString TDataModule1::ApplicPosSql() {
            QStringLiteral(" order by ID");
 }
 
-QString TDataModule1::PalletsSql() {
+QString TDataModule::PalletsSql() {
     const QString working =
         L(PalletsHalf)
             .arg(QStringLiteral("pw"), QStringLiteral("ph"), QStringLiteral("Palletes"),
@@ -187,7 +187,7 @@ QString TDataModule1::PalletsSql() {
            QStringLiteral(" order by clrcode, Number, Length, Width, id");
 }
 
-QString TDataModule1::SolutionsSql(const TSqlDialect& ADialect) {
+QString TDataModule::SolutionsSql(const TSqlDialect& ADialect) {
     const QString area = ADialect.Round(QStringLiteral("ap.Width*ap.Height*ap.Quantity*1e-6"), 1);
     const QString weight =
         ADialect.TruncToInt(QStringLiteral("ap.Width*ap.Height*ap.Quantity*1e-6*m.Weight1m2"));
@@ -205,34 +205,34 @@ QString TDataModule1::SolutionsSql(const TSqlDialect& ADialect) {
            QStringLiteral(" order by 1, 2, sid");
 }
 
-QString TDataModule1::ColorsSql() {
+QString TDataModule::ColorsSql() {
     return QStringLiteral("Select Code, name from Colors order by ID");
 }
 
-void TDataModule1::UpdateRabStol(const QString& AUslovie) {
+void TDataModule::UpdateRabStol(const QString& AUslovie) {
     QApplicates->Close();
     QApplicates->Open(Connection(), ApplicatesSql(AUslovie));
 }
 
-void TDataModule1::OpenApplicPos(const QVariant& AApid) {
+void TDataModule::OpenApplicPos(const QVariant& AApid) {
     const QVariant key = SqlRun::KeyValue(AApid);
     QApplicPos->Open(Connection(), ApplicPosSql(),
                      {{QStringLiteral(":apid1"), key}, {QStringLiteral(":apid2"), key}});
 }
 
-void TDataModule1::OpenPallets(const QVariant& AApno) {
+void TDataModule::OpenPallets(const QVariant& AApno) {
     const QVariant key = SqlRun::KeyValue(AApno);
     QPallets->Open(Connection(), PalletsSql(),
                    {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
 }
 
-void TDataModule1::OpenPalletesfromExcel(const QVariant& AApno2) {
+void TDataModule::OpenPalletesfromExcel(const QVariant& AApno2) {
     const QVariant key = SqlRun::KeyValue(AApno2);
     QPalletesfromExcel->Open(Connection(), PalletsSql(),
                              {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
 }
 
-void TDataModule1::OpenSolutions(const QVariant& AApid, const QVariant& APdid) {
+void TDataModule::OpenSolutions(const QVariant& AApid, const QVariant& APdid) {
     const QVariant apid = SqlRun::KeyValue(AApid);
     const QVariant pdid = SqlRun::KeyValue(APdid);
     QSolutions->Open(Connection(), SolutionsSql(FDialect),
@@ -242,11 +242,11 @@ void TDataModule1::OpenSolutions(const QVariant& AApid, const QVariant& APdid) {
                       {QStringLiteral(":pdid2"), pdid}});
 }
 
-void TDataModule1::OpenColors() {
+void TDataModule::OpenColors() {
     ADOQuery2->Open(Connection(), ColorsSql());
 }
 
-void TDataModule1::Archivation() {
+void TDataModule::Archivation() {
     const QSqlDatabase db = Connection();
     TTransaction tr(db, FDialect, true);
     if (FDialect.IsPostgres()) {
@@ -263,7 +263,7 @@ void TDataModule1::Archivation() {
     tr.Commit();
 }
 
-void TDataModule1::ClearArchive() {
+void TDataModule::ClearArchive() {
     const QSqlDatabase db = Connection();
     TTransaction tr(db, FDialect, true);
     // Children first: the archive's links are foreign keys.
@@ -273,27 +273,27 @@ void TDataModule1::ClearArchive() {
     tr.Commit();
 }
 
-void TDataModule1::ExecSql(const QString& ASql, const QVariantMap& ABinds) {
+void TDataModule::ExecSql(const QString& ASql, const QVariantMap& ABinds) {
     SqlRun::Exec(Connection(), ASql, ABinds);
 }
 
-QList<QSqlRecord> TDataModule1::OpenSql(const QString& ASql, const QVariantMap& ABinds) {
+QList<QSqlRecord> TDataModule::OpenSql(const QString& ASql, const QVariantMap& ABinds) {
     return SqlRun::Open(Connection(), ASql, ABinds);
 }
 
-QString TDataModule1::DateCondition(const QDate& ADate) const {
+QString TDataModule::DateCondition(const QDate& ADate) const {
     return FDialect.SameDay(QStringLiteral("a.date"), ADate);
 }
 
-QString TDataModule1::TodayCondition() const {
+QString TDataModule::TodayCondition() const {
     return FDialect.IsToday(QStringLiteral("a.date"));
 }
 
-QString TDataModule1::NumberCondition(const QString& AText) const {
+QString TDataModule::NumberCondition(const QString& AText) const {
     return QStringLiteral("a.Number LIKE ") +
            TSqlDialect::QuotedStr(QLatin1Char('%') + AText + QLatin1Char('%'));
 }
 
-QString TDataModule1::IdCondition(qlonglong AId) const {
+QString TDataModule::IdCondition(qlonglong AId) const {
     return QStringLiteral("a.ID = ") + QString::number(AId);
 }

@@ -1,6 +1,6 @@
-#include "Zayavka.h"
+#include "NewOrderDialog.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "OrderHeaderStore.h"
 #include "Prompts.h"
@@ -17,9 +17,9 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-TForm2::TForm2(TDataModule1& AData, TPrompts& APrompts, QWidget* AParent)
+TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget* AParent)
     : QDialog(AParent), FData(AData), FPrompts(APrompts) {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("FNewOrderDialog"));
     setWindowTitle(QStringLiteral("Новая заявка"));
     // A fixed frame with a title only: no close, minimise or maximise button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -78,10 +78,10 @@ TForm2::TForm2(TDataModule1& AData, TPrompts& APrompts, QWidget* AParent)
     setTabOrder(Material, Comment);
     setTabOrder(Comment, Button1);
 
-    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(Button1, &QPushButton::clicked, this, &TNewOrderDialog::Button1Click);
 }
 
-bool TForm2::Ask(TOrderHeader& AHeader) {
+bool TNewOrderDialog::Ask(TOrderHeader& AHeader) {
     FSaved = false;
     // The command runs under the wait cursor; the user types into the dialog with
     // the ordinary one.
@@ -96,13 +96,13 @@ bool TForm2::Ask(TOrderHeader& AHeader) {
     return FSaved;
 }
 
-QString TForm2::SelectedMaterialID() const {
+QString TNewOrderDialog::SelectedMaterialID() const {
     if (Material->currentIndex() < 0)
         return QString();
     return QString::number(Material->currentData().toLongLong());
 }
 
-void TForm2::showEvent(QShowEvent* AEvent) {
+void TNewOrderDialog::showEvent(QShowEvent* AEvent) {
     FSaved = false;
     // Today's date when the dialog opens; a date the user picked stays while the
     // dialog is open, even when a message box over it closes.
@@ -111,7 +111,7 @@ void TForm2::showEvent(QShowEvent* AEvent) {
     QDialog::showEvent(AEvent);
 }
 
-void TForm2::changeEvent(QEvent* AEvent) {
+void TNewOrderDialog::changeEvent(QEvent* AEvent) {
     // Each activation reloads the lists, so customers and weights added meanwhile
     // appear; showing is handled above.
     if (AEvent->type() == QEvent::ActivationChange && isActiveWindow() && isVisible()) {
@@ -124,7 +124,7 @@ void TForm2::changeEvent(QEvent* AEvent) {
     QDialog::changeEvent(AEvent);
 }
 
-void TForm2::closeEvent(QCloseEvent* AEvent) {
+void TNewOrderDialog::closeEvent(QCloseEvent* AEvent) {
     // The header must be recorded before the import can go on.
     if (!FSaved)
         AEvent->ignore();
@@ -132,9 +132,9 @@ void TForm2::closeEvent(QCloseEvent* AEvent) {
         QDialog::closeEvent(AEvent);
 }
 
-void TForm2::reject() {}
+void TNewOrderDialog::reject() {}
 
-void TForm2::LoadComboData() {
+void TNewOrderDialog::LoadComboData() {
     const TOrderHeaderStore store(FData);
     const QString customer = Zakazchik->currentText();
     const QString weight = MaxWeight->currentText();
@@ -159,19 +159,19 @@ void TForm2::LoadComboData() {
     MaxWeight->setEditText(weight);
 }
 
-void TForm2::FindOrCreateCustomer() {
+void TNewOrderDialog::FindOrCreateCustomer() {
     OrderHeader.CustomerID =
         TOrderHeaderStore(FData).FindOrCreateCustomer(OrderHeader.CustomerName);
 }
 
-void TForm2::Mark(QWidget* ABox, const QColor& AColor) {
+void TNewOrderDialog::Mark(QWidget* ABox, const QColor& AColor) {
     QPalette p = ABox->palette();
     p.setColor(QPalette::Base, AColor);
     p.setColor(QPalette::Button, AColor);
     ABox->setPalette(p);
 }
 
-void TForm2::Button1Click() {
+void TNewOrderDialog::Button1Click() {
     QString message;
     int passed = 0;
     const QColor yellow(Qt::yellow);
@@ -232,7 +232,7 @@ void TForm2::Button1Click() {
     accept();
 }
 
-TOrderImportHooks TForm2::WindowHooks(QWidget* AWindow, bool AAutoCalculation,
+TOrderImportHooks TNewOrderDialog::WindowHooks(QWidget* AWindow, bool AAutoCalculation,
                                       std::function<void()> ARunCalculation,
                                       std::function<void()> AEnableCalculation) {
     TOrderImportHooks h;

@@ -1,17 +1,17 @@
 // The main window's menu commands, the new-order command (order intake) and the print
 // commands (layout export).
-#include "Sorter.h"
+#include "MainWindow.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "DataGrid.h"
 #include "Errors.h"
 #include "HelpWindow.h"
 #include "NewOrderCommand.h"
 #include "Prompts.h"
-#include "SColor.h"
-#include "SaveExcel.h"
+#include "ColourList.h"
+#include "LayoutExport.h"
 #include "StartupServices.h"
-#include "Zayavka.h"
+#include "NewOrderDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,20 +31,20 @@ const QString LayoutFileFilter = QStringLiteral("Таблицы (*.xls *.xlsx);;
 
 } // namespace
 
-void TForm1::N6Click() {
+void TMainWindow::N6Click() {
     if (FStartup)
         FStartup->OpenConnectionSettings();
 }
 
-void TForm1::N5Click() {
+void TMainWindow::N5Click() {
     RunCommand([this] {
         FData->OpenColors();
-        TForm5 directory(FData, FPrompts, this);
+        TColourList directory(FData, FPrompts, this);
         directory.exec();
     });
 }
 
-void TForm1::N7Click() {
+void TMainWindow::N7Click() {
     const auto answer = FPrompts->Confirm(
         this, QStringLiteral("Вы действительно хотите очистить все архивные таблицы? Данные по "
                              "ранее созданным заявкам и раскладкам будут удалены!"));
@@ -53,28 +53,28 @@ void TForm1::N7Click() {
     RunCommand([this] { FData->ClearArchive(); });
 }
 
-void TForm1::N4Click() {
+void TMainWindow::N4Click() {
     if (!FHelp)
         FHelp = new THelpWindow(this);
     FHelp->ShowContents();
 }
 
-void TForm1::N1Click() {
+void TMainWindow::N1Click() {
     if (FStartup)
         FStartup->ShowAboutView();
 }
 
-TForm2* TForm1::NewOrderDialog() {
-    if (!Form2)
-        Form2 = new TForm2(*FData, *FPrompts, this);
-    return Form2;
+TNewOrderDialog* TMainWindow::NewOrderDialog() {
+    if (!FNewOrderDialog)
+        FNewOrderDialog = new TNewOrderDialog(*FData, *FPrompts, this);
+    return FNewOrderDialog;
 }
 
-void TForm1::SetOpenFile(std::function<void(const QString&)> AOpenFile) {
+void TMainWindow::SetOpenFile(std::function<void(const QString&)> AOpenFile) {
     FOpenFile = std::move(AOpenFile);
 }
 
-void TForm1::NewZayavkaClick() {
+void TMainWindow::OnNewOrderClicked() {
     if (FCalcRunning || FImportRunning)
         return;
     // Nothing may be printed from the grids until they show the new order's day.
@@ -102,7 +102,7 @@ void TForm1::NewZayavkaClick() {
         ShowError(failure);
 }
 
-void TForm1::ImportOrder(const QString& AFileName) {
+void TMainWindow::ImportOrder(const QString& AFileName) {
     TNewOrderCommand command(*FData);
     // The current order goes to the archive before the workbook is read, so it is
     // archived also when the import fails.
@@ -129,15 +129,15 @@ void TForm1::ImportOrder(const QString& AFileName) {
     RefreshApplications(command.RefreshCondition(DateTimeZayavki->date()));
 }
 
-void TForm1::Button1Click() {
+void TMainWindow::Button1Click() {
     PrintLayouts(QStringLiteral("1"));
 }
 
-void TForm1::Button2Click() {
+void TMainWindow::Button2Click() {
     PrintLayouts(QStringLiteral("2"));
 }
 
-void TForm1::PrintLayouts(const QString& AMode) {
+void TMainWindow::PrintLayouts(const QString& AMode) {
     if (FCalcRunning || FImportRunning)
         return;
     // The name chosen last is offered again; an existing file is replaced without a
@@ -150,7 +150,7 @@ void TForm1::PrintLayouts(const QString& AMode) {
     ExportLayouts(file, AMode);
 }
 
-void TForm1::ExportLayouts(const QString& AFileName, const QString& AMode) {
+void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool busy = true;
     auto idle = [&busy] {
@@ -202,6 +202,6 @@ void TForm1::ExportLayouts(const QString& AFileName, const QString& AMode) {
         selection.PalletId = CurrentPalletValue(QStringLiteral("id"));
         selection.Label3Text = Label3->text();
     }
-    TSaveExcel(*FData, QCoreApplication::applicationDirPath(), cb)
+    TLayoutExport(*FData, QCoreApplication::applicationDirPath(), cb)
         .ExportLayouts(AFileName, AMode, selection);
 }

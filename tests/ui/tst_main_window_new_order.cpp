@@ -1,14 +1,14 @@
 // "Новая заявка" in the main window on both databases: the file dialog cancelled, the
 // example workbook imported through the New-order dialog with and without the
 // automatic calculation, and imports that fail before the dialog.
-#include "BDConnect.h"
-#include "OpenExcel.h"
+#include "DataModule.h"
+#include "OrderImport.h"
 #include "Prompts.h"
-#include "Sorter.h"
+#include "MainWindow.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 #include "XlsxFixture.h"
-#include "Zayavka.h"
+#include "NewOrderDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,7 +31,7 @@ const QDate OldDay(2021, 5, 20);
 const QDate NewDay(2021, 5, 31);
 const QStringList Header = {"Цвет", "Длина", "Ширина", "Толщина", "Количество", "Комментарий"};
 
-int Count(TDataModule1& AData, const char* ATable) {
+int Count(TDataModule& AData, const char* ATable) {
     return AData.OpenSql(QStringLiteral("select count(*) from ") + QLatin1String(ATable))
         .value(0)
         .value(0)
@@ -39,7 +39,7 @@ int Count(TDataModule1& AData, const char* ATable) {
 }
 
 // The order the import moves to the archive: calculated, so its pallets show.
-qlonglong PreviousOrder(TDataModule1& AData) {
+qlonglong PreviousOrder(TDataModule& AData) {
     QList<qlonglong> pos;
     const qlonglong order = TestDb::AddOrder(AData, QStringLiteral("прежняя"), OldDay, 1, 1000.0,
                                              {{2000, 1000, 3, 10, QStringLiteral("A")}}, &pos);
@@ -57,7 +57,7 @@ QString ExampleWorkbook() {
 // shown, and notes what the main window looked like at that moment.
 class TDialogAnswer : public QObject {
 public:
-    TDialogAnswer(TForm1* AForm, TDataModule1* AData) : FForm(AForm), FData(AData) {
+    TDialogAnswer(TMainWindow* AForm, TDataModule* AData) : FForm(AForm), FData(AData) {
         FTimer.setInterval(5);
         connect(&FTimer, &QTimer::timeout, this, [this] { Poll(); });
         FTimer.start();
@@ -70,8 +70,8 @@ public:
 
 private:
     void Poll() {
-        TForm2* dialog = nullptr;
-        for (TForm2* d : FForm->findChildren<TForm2*>()) {
+        TNewOrderDialog* dialog = nullptr;
+        for (TNewOrderDialog* d : FForm->findChildren<TNewOrderDialog*>()) {
             if (d->isVisible())
                 dialog = d;
         }
@@ -94,17 +94,17 @@ private:
         Child<QPushButton>(dialog, "Button1")->click();
     }
 
-    TForm1* FForm;
-    TDataModule1* FData;
+    TMainWindow* FForm;
+    TDataModule* FData;
     QTimer FTimer;
 };
 
 struct TWindow {
     TRecordingPrompts Prompts;
-    std::unique_ptr<TForm1> Form;
+    std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb) {
-        Form = std::make_unique<TForm1>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
         Form->resize(1400, 900);
         Form->show();
         Child<QDateEdit>(Form.get(), "DateTimeZayavki")->setDate(OldDay);
@@ -119,7 +119,7 @@ struct TWindow {
 
 } // namespace
 
-class TstNewZayavka : public QObject {
+class TestMainWindowNewOrder : public QObject {
     Q_OBJECT
 private slots:
     void cancelled_data() { TestDb::AddBackendRows(); }
@@ -130,17 +130,17 @@ private slots:
     void failsBeforeDialog();
 };
 
-void TstNewZayavka::cancelled() {
+void TestMainWindowNewOrder::cancelled() {
     GRAVELON_CONNECT(db);
     PreviousOrder(*db.Data);
     TWindow w;
     w.Open(db);
-    QVERIFY(w.Enabled("NewZayavka"));
+    QVERIFY(w.Enabled("NewOrderButton"));
     QVERIFY(w.Enabled("Button1"));
     QVERIFY(w.Enabled("Button2"));
     const bool calc = w.Enabled("Button3");
 
-    Child<QPushButton>(w.Form.get(), "NewZayavka")->click();
+    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
     QCOMPARE(w.Prompts.Asked.size(), 1);
     QCOMPARE(w.Prompts.Asked.first().Call, QStringLiteral("OpenFileName"));
     QCOMPARE(w.Prompts.Asked.first().Text, QStringLiteral("Новая заявка"));
@@ -158,7 +158,7 @@ void TstNewZayavka::cancelled() {
     QVERIFY(!QApplication::overrideCursor());
 }
 
-void TstNewZayavka::importsExample_data() {
+void TestMainWindowNewOrder::importsExample_data() {
     QTest::addColumn<TBackend>("backend");
     QTest::addColumn<bool>("automatic");
     for (const auto& [name, backend] :
@@ -168,7 +168,7 @@ void TstNewZayavka::importsExample_data() {
     }
 }
 
-void TstNewZayavka::importsExample() {
+void TestMainWindowNewOrder::importsExample() {
     QFETCH(bool, automatic);
     GRAVELON_CONNECT(db);
     const qlonglong previous = PreviousOrder(*db.Data);
@@ -182,7 +182,7 @@ void TstNewZayavka::importsExample() {
     w.Prompts.FileAnswers << file;
 
     TDialogAnswer answer(w.Form.get(), db.Data.get());
-    Child<QPushButton>(w.Form.get(), "NewZayavka")->click();
+    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
 
     QCOMPARE(answer.Shown, 1);
     QVERIFY(w.Prompts.Messages().isEmpty());
@@ -217,7 +217,7 @@ void TstNewZayavka::importsExample() {
     QCOMPARE(Child<QLabel>(w.Form.get(), "Label7")->text(), QStringLiteral("Т-831"));
     QCOMPARE(Rows(w.Form.get(), "cxGrid2"), Count(*db.Data, "ApplicatePositions"));
     QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(w.Enabled("NewZayavka"));
+    QVERIFY(w.Enabled("NewOrderButton"));
 
     const int pallets = Count(*db.Data, "Palletes");
     if (automatic) {
@@ -230,7 +230,7 @@ void TstNewZayavka::importsExample() {
         QVERIFY(w.Enabled("Button1"));
         QVERIFY(w.Enabled("Button2"));
         QVERIFY(w.Form->menuBar()->isEnabled());
-        QVERIFY(w.Enabled("NewZayavka"));
+        QVERIFY(w.Enabled("NewOrderButton"));
     } else {
         QCOMPARE(pallets, 0);
         QCOMPARE(Count(*db.Data, "ApplicatePositions"), 25);
@@ -246,14 +246,14 @@ void TstNewZayavka::importsExample() {
 
     // The next import gets a dialog of its own, not the one that still holds this
     // order's number.
-    const QPointer<TForm2> used = w.Form->NewOrderDialog();
+    const QPointer<TNewOrderDialog> used = w.Form->NewOrderDialog();
     w.Form->FormActivate();
     QVERIFY(used.isNull());
     QVERIFY(w.Form->NewOrderDialog());
     QVERIFY(Child<QLineEdit>(w.Form->NewOrderDialog(), "NZayavki")->text().isEmpty());
 }
 
-void TstNewZayavka::failsBeforeDialog_data() {
+void TestMainWindowNewOrder::failsBeforeDialog_data() {
     QTest::addColumn<TBackend>("backend");
     QTest::addColumn<QStringList>("row"); // a data row; empty: no readable workbook
     QTest::addColumn<int>("kind");        // TPrompts::TKind of the message
@@ -278,7 +278,7 @@ void TstNewZayavka::failsBeforeDialog_data() {
     }
 }
 
-void TstNewZayavka::failsBeforeDialog() {
+void TestMainWindowNewOrder::failsBeforeDialog() {
     QFETCH(QStringList, row);
     QFETCH(int, kind);
     QFETCH(QString, message);
@@ -300,7 +300,7 @@ void TstNewZayavka::failsBeforeDialog() {
     QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
 
     TDialogAnswer answer(w.Form.get(), db.Data.get());
-    Child<QPushButton>(w.Form.get(), "NewZayavka")->click();
+    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
 
     QCOMPARE(answer.Shown, 0);
     // The previous order was archived all the same; nothing of the new one is stored.
@@ -335,5 +335,5 @@ void TstNewZayavka::failsBeforeDialog() {
     }
 }
 
-QTEST_MAIN(TstNewZayavka)
-#include "tst_new_zayavka.moc"
+QTEST_MAIN(TestMainWindowNewOrder)
+#include "tst_main_window_new_order.moc"

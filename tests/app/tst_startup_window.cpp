@@ -1,11 +1,11 @@
 // The start-up window: splash and timers, the settings file, failed and successful
 // connections at start-up and from the main window's menu, the about view.
-#include "Autoriz.h"
-#include "BDConnect.h"
+#include "StartupWindow.h"
+#include "DataModule.h"
 #include "IniFile.h"
 #include "Prompts.h"
 #include "Settings.h"
-#include "Sorter.h"
+#include "MainWindow.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 
@@ -42,7 +42,7 @@ const int Never = 24 * 3600 * 1000;
 
 // Creates the schema and puts one order dated today and one of an earlier day in.
 void AddOrders(const TestDb::TFreshDatabase& ADb) {
-    TDataModule1 data;
+    TDataModule data;
     data.Connect(ADb.Settings, ADb.Folder);
     TestDb::AddOrder(data, QStringLiteral("Сегодня-1"), QDate::currentDate(), 1, 900.0,
                      {{2000, 1000, 1, 5, {}}});
@@ -59,7 +59,7 @@ TConnectionSettings Broken(const TestDb::TFreshDatabase& ADb) {
     return s;
 }
 
-void Type(TForm4& AForm, const TConnectionSettings& AS) {
+void Type(TStartupWindow& AForm, const TConnectionSettings& AS) {
     Child<QLineEdit>(&AForm, "Edit1")->setText(AS.Serv);
     Child<QLineEdit>(&AForm, "Edit2")->setText(AS.Baza);
     Child<QLineEdit>(&AForm, "Edit3")->setText(AS.Log);
@@ -77,7 +77,7 @@ bool Visible(QObject* ARoot, const char* AName) {
 
 } // namespace
 
-class TstAutoriz : public QObject {
+class TestStartupWindow : public QObject {
     Q_OBJECT
 private slots:
     void splashAndTimers();
@@ -92,12 +92,12 @@ private slots:
     void closingMainWindowEndsProgram();
 };
 
-void TstAutoriz::splashAndTimers() {
+void TestStartupWindow::splashAndTimers() {
     TestDb::TFreshDatabase db;
     QString why;
     QVERIFY2(TestDb::Fresh(TBackend::Sqlite, &db, &why), qPrintable(why));
     TRecordingPrompts prompts;
-    TForm4 form(&prompts, db.IniPath, 400, 10);
+    TStartupWindow form(&prompts, db.IniPath, 400, 10);
     form.show();
     QCOMPARE(form.size(), QSize(990, 584));
     QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
@@ -108,14 +108,14 @@ void TstAutoriz::splashAndTimers() {
     QVERIFY(!Visible(&form, "Button2"));
     // Ten steps of ten: full after a tenth of the splash time, and it stays full.
     QTRY_COMPARE(bar->value(), 100);
-    QVERIFY(!form.DataModule1());
-    QTRY_VERIFY(form.Form1());
+    QVERIFY(!form.DataModule());
+    QTRY_VERIFY(form.MainWindow());
     QVERIFY(!bar->isVisible());
     QVERIFY(!Child<QTimer>(&form, "Timer1")->isActive());
     QVERIFY(!Child<QTimer>(&form, "Timer2")->isActive());
     QVERIFY(!form.isVisible());
-    QVERIFY(form.Form1()->isVisible());
-    QVERIFY(form.DataModule1()->Connected());
+    QVERIFY(form.MainWindow()->isVisible());
+    QVERIFY(form.DataModule()->Connected());
     QVERIFY(prompts.Asked.isEmpty());
 
     auto* version = Child<QLabel>(&form, "VersionLabel");
@@ -129,11 +129,11 @@ void TstAutoriz::splashAndTimers() {
     QCOMPARE(picture->geometry(), QRect(0, 0, 990, 584));
 }
 
-void TstAutoriz::missingSettingsFile() {
+void TestStartupWindow::missingSettingsFile() {
     GRAVELON_FRESH(db);
     const QString path = QDir(db.Folder).filePath(QStringLiteral("absent.ini"));
     TRecordingPrompts prompts;
-    TForm4 form(&prompts, path, Never, Never);
+    TStartupWindow form(&prompts, path, Never, Never);
     form.show();
     form.Timer1Timer();
     // The file is missing, so the empty fields are tried, and fail.
@@ -146,15 +146,15 @@ void TstAutoriz::missingSettingsFile() {
     QVERIFY(Visible(&form, "ServerHint"));
     QVERIFY(!form.LastConnectError().isEmpty());
     QCOMPARE(form.ConnectPurpose(), TConnectPurpose::StartUp);
-    QVERIFY(!form.Form1());
+    QVERIFY(!form.MainWindow());
     QCOMPARE(Child<QLineEdit>(&form, "Edit3")->text(), QString());
     QCOMPARE(Child<QLineEdit>(&form, "Edit4")->echoMode(), QLineEdit::Password);
 
     // Typed settings connect although there is no file to keep them in.
     Type(form, db.Settings);
     Child<QPushButton>(&form, "Button1")->click();
-    QVERIFY(form.Form1());
-    QVERIFY(form.Form1()->isVisible());
+    QVERIFY(form.MainWindow());
+    QVERIFY(form.MainWindow()->isVisible());
     QVERIFY(!form.isVisible());
     QVERIFY(form.LastConnectError().isEmpty());
     // Not found for writing, for reading, and once more when the main window reads
@@ -166,13 +166,13 @@ void TstAutoriz::missingSettingsFile() {
     QVERIFY(!QFile::exists(path));
 }
 
-void TstAutoriz::failedThenConnected() {
+void TestStartupWindow::failedThenConnected() {
     GRAVELON_FRESH(db);
     AddOrders(db);
     const TIniFile ini(db.IniPath);
     GravelonSettings::WriteConnection(ini, Broken(db));
     TRecordingPrompts prompts;
-    TForm4 form(&prompts, db.IniPath, Never, Never);
+    TStartupWindow form(&prompts, db.IniPath, Never, Never);
     form.show();
     form.Timer1Timer();
     QCOMPARE(Texts(prompts), QStringList({ConnectFailed}));
@@ -180,14 +180,14 @@ void TstAutoriz::failedThenConnected() {
     QVERIFY(!Visible(&form, "Button3"));
     QCOMPARE(Child<QLineEdit>(&form, "Edit2")->text(), Broken(db).Baza);
     QCOMPARE(form.ConnectPurpose(), TConnectPurpose::StartUp);
-    QVERIFY(!form.Form1());
-    QVERIFY(!form.DataModule1()->Connected());
+    QVERIFY(!form.MainWindow());
+    QVERIFY(!form.DataModule()->Connected());
 
     // A second failure keeps everything as it was.
     Child<QPushButton>(&form, "Button1")->click();
     QCOMPARE(Texts(prompts), QStringList({ConnectFailed, ConnectFailed}));
     QVERIFY(Visible(&form, "Panel2"));
-    QVERIFY(!form.Form1());
+    QVERIFY(!form.MainWindow());
 
     Child<QLineEdit>(&form, "Edit2")->setText(db.Settings.Baza);
     Child<QPushButton>(&form, "Button1")->click();
@@ -195,14 +195,14 @@ void TstAutoriz::failedThenConnected() {
     // The settings that worked are in the file; the main window lists today's order.
     QCOMPARE(GravelonSettings::ReadConnection(ini).Baza, db.Settings.Baza);
     QCOMPARE(GravelonSettings::ReadConnection(ini).Serv, db.Settings.Serv);
-    QVERIFY(form.Form1());
+    QVERIFY(form.MainWindow());
     QVERIFY(!form.isVisible());
-    QCOMPARE(Rows(form.Form1(), "cxGrid1"), 1);
-    QCOMPARE(Cell(form.Form1(), "cxGrid1", 0, QStringLiteral("Номер заявки")),
+    QCOMPARE(Rows(form.MainWindow(), "cxGrid1"), 1);
+    QCOMPARE(Cell(form.MainWindow(), "cxGrid1", 0, QStringLiteral("Номер заявки")),
              QStringLiteral("Сегодня-1"));
 }
 
-void TstAutoriz::loginDefault() {
+void TestStartupWindow::loginDefault() {
     TestDb::TFreshDatabase db;
     QString why;
     QVERIFY2(TestDb::Fresh(TBackend::Sqlite, &db, &why), qPrintable(why));
@@ -212,21 +212,21 @@ void TstAutoriz::loginDefault() {
         f.write("[CONNECT]\nServ=\nBaza=test.db\n");
     }
     TRecordingPrompts prompts;
-    TForm4 form(&prompts, db.IniPath, Never, Never);
+    TStartupWindow form(&prompts, db.IniPath, Never, Never);
     form.show();
     form.Timer1Timer();
     QCOMPARE(Child<QLineEdit>(&form, "Edit3")->text(), QStringLiteral("sa"));
-    QVERIFY(form.Form1());
+    QVERIFY(form.MainWindow());
 }
 
-void TstAutoriz::reconnectFromMenu() {
+void TestStartupWindow::reconnectFromMenu() {
     GRAVELON_FRESH(db);
     AddOrders(db);
     TRecordingPrompts prompts;
-    TForm4 form(&prompts, db.IniPath, Never, Never);
+    TStartupWindow form(&prompts, db.IniPath, Never, Never);
     form.show();
     form.Timer1Timer();
-    TForm1* main = form.Form1();
+    TMainWindow* main = form.MainWindow();
     QVERIFY(main);
     QCOMPARE(Rows(main, "cxGrid1"), 1);
     // Every order listed, and a date picked that the reload must not touch.
@@ -251,14 +251,14 @@ void TstAutoriz::reconnectFromMenu() {
     QVERIFY(Visible(&form, "Panel2"));
     QVERIFY(!Visible(&form, "Button3"));
     QCOMPARE(form.ConnectPurpose(), TConnectPurpose::Reconnect);
-    QCOMPARE(form.Form1(), main);
+    QCOMPARE(form.MainWindow(), main);
 
     // A successful one reloads today's orders in the same main window.
     Child<QLineEdit>(&form, "Edit2")->setText(db.Settings.Baza);
     Child<QPushButton>(&form, "Button1")->click();
     QCOMPARE(Texts(prompts).size(), 1);
     QVERIFY(!form.isVisible());
-    QCOMPARE(form.Form1(), main);
+    QCOMPARE(form.MainWindow(), main);
     QCOMPARE(Rows(main, "cxGrid1"), 1);
     QCOMPARE(Cell(main, "cxGrid1", 0, QStringLiteral("Номер заявки")), QStringLiteral("Сегодня-1"));
     QCOMPARE(Child<QDateEdit>(main, "DateTimeZayavki")->date(), QDate(2020, 1, 15));
@@ -275,20 +275,20 @@ void TstAutoriz::reconnectFromMenu() {
     QVERIFY(Visible(&form, "Button3"));
     Child<QPushButton>(&form, "Button3")->click();
     QVERIFY(!form.isVisible());
-    QVERIFY(form.DataModule1()->Connected());
+    QVERIFY(form.DataModule()->Connected());
     QCOMPARE(Texts(prompts).size(), 1);
 }
 
-void TstAutoriz::aboutView() {
+void TestStartupWindow::aboutView() {
     TestDb::TFreshDatabase db;
     QString why;
     QVERIFY2(TestDb::Fresh(TBackend::Sqlite, &db, &why), qPrintable(why));
     TRecordingPrompts prompts;
-    TForm4 form(&prompts, db.IniPath, Never, Never);
+    TStartupWindow form(&prompts, db.IniPath, Never, Never);
     form.show();
     form.Timer1Timer();
-    QVERIFY(form.Form1());
-    Trigger(form.Form1(), "N1");
+    QVERIFY(form.MainWindow());
+    Trigger(form.MainWindow(), "N1");
     QVERIFY(form.isVisible());
     QVERIFY(Visible(&form, "Button2"));
     QVERIFY(Visible(&form, "VersionLabel"));
@@ -297,24 +297,24 @@ void TstAutoriz::aboutView() {
     QCOMPARE(Child<QPushButton>(&form, "Button2")->text(), QStringLiteral("ОК"));
     Child<QPushButton>(&form, "Button2")->click();
     QVERIFY(!form.isVisible());
-    QVERIFY(form.Form1()->isVisible());
+    QVERIFY(form.MainWindow()->isVisible());
     QVERIFY(prompts.Asked.isEmpty());
 }
 
-void TstAutoriz::closingMainWindowEndsProgram() {
+void TestStartupWindow::closingMainWindowEndsProgram() {
     TestDb::TFreshDatabase db;
     QString why;
     QVERIFY2(TestDb::Fresh(TBackend::Sqlite, &db, &why), qPrintable(why));
     TRecordingPrompts prompts;
-    TForm4 form(&prompts, db.IniPath, Never, Never);
-    QSignalSpy closed(&form, &TForm4::Closed);
+    TStartupWindow form(&prompts, db.IniPath, Never, Never);
+    QSignalSpy closed(&form, &TStartupWindow::Closed);
     form.show();
     form.Timer1Timer();
-    QVERIFY(form.Form1());
+    QVERIFY(form.MainWindow());
     QCOMPARE(closed.count(), 0);
-    QVERIFY(form.Form1()->close());
+    QVERIFY(form.MainWindow()->close());
     QCOMPARE(closed.count(), 1);
 }
 
-QTEST_MAIN(TstAutoriz)
-#include "tst_autoriz.moc"
+QTEST_MAIN(TestStartupWindow)
+#include "tst_startup_window.moc"

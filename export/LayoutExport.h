@@ -4,7 +4,7 @@
 #include <QVariant>
 #include <functional>
 
-class TDataModule1;
+class TDataModule;
 
 // What the export tells its user and its progress panel. The main window passes its
 // Panel17 / ProgressBar1 / prompts / QDesktopServices here; gravelon-cli passes what
@@ -49,16 +49,16 @@ struct TExportSelection {
 //   cb.OpenFile = [](const QString& AFile) {
 //       QDesktopServices::openUrl(QUrl::fromLocalFile(AFile));
 //   };
-//   TSaveExcel(*DataModule1, QCoreApplication::applicationDirPath(), cb)
+//   TLayoutExport(*DataModule, QCoreApplication::applicationDirPath(), cb)
 //       .ExportLayouts(fileName, "1", {orderId, {}, {}});               // Button1
 //       .ExportLayouts(fileName, "2", {orderId, palletId, Label3->text()}); // Button2
-class TSaveExcel {
+class TLayoutExport {
 public:
     static const QString FailureMessage;
     static const QString SavedMessage;
 
     // AProgramFolder holds resources/C.bmp and resources/C.png.
-    TSaveExcel(TDataModule1& AData, const QString& AProgramFolder,
+    TLayoutExport(TDataModule& AData, const QString& AProgramFolder,
                TExportCallbacks ACallbacks = {});
 
     // Mode "2": the selected pallet alone; any other mode: every pallet of the order.
@@ -75,7 +75,7 @@ private:
     void Run(const QString& AFileName, const QString& AMode, const TExportSelection& ASelection);
     static void Call(const std::function<void()>& AFunc);
 
-    TDataModule1& FData;
+    TDataModule& FData;
     QString FProgramFolder;
     TExportCallbacks FCallbacks;
     QString FLastError;

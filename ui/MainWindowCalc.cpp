@@ -1,8 +1,8 @@
 // The calculation run of the main window: one run of the pallet calculation on the
 // data module's connection, with the progress panel, cancelling and the outcome.
-#include "Sorter.h"
+#include "MainWindow.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "CalculationEngine.h"
 #include "DataGrid.h"
 #include "Prompts.h"
@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-void TForm1::Button3Click() {
+void TMainWindow::Button3Click() {
     if (FCalcRunning)
         return;
     if (!FData->QApplicates->IsOpen() || cxGrid1->CurrentRow() < 0)
@@ -29,12 +29,12 @@ void TForm1::Button3Click() {
         RunCommand([&] { RefreshApplications(FData->IdCondition(key.toLongLong())); });
 }
 
-void TForm1::SetCommandsEnabled(bool AEnabled) {
+void TMainWindow::SetCommandsEnabled(bool AEnabled) {
     if (!AEnabled) {
         // Commands that would use the connection inside the run's transaction (or
         // close it) wait for the run to end.
         for (QWidget* w :
-             std::initializer_list<QWidget*>{menuBar(), BitBtn1, BitBtn2, NewZayavka}) {
+             std::initializer_list<QWidget*>{menuBar(), BitBtn1, BitBtn2, FNewOrderButton}) {
             if (w->isEnabled()) {
                 w->setEnabled(false);
                 FDisabledDuringRun << w;
@@ -49,7 +49,7 @@ void TForm1::SetCommandsEnabled(bool AEnabled) {
     FDisabledDuringRun.clear();
 }
 
-void TForm1::CheckProgress() {
+void TMainWindow::CheckProgress() {
     if (FCalcRunning)
         return;
     Button1->setEnabled(false);
@@ -103,7 +103,7 @@ void TForm1::CheckProgress() {
     }
 }
 
-void TForm1::CalcProgress(const QString& AStage, int APosition, int AMax) {
+void TMainWindow::CalcProgress(const QString& AStage, int APosition, int AMax) {
     if (AMax > 0 && APosition >= AMax)
         FCalcFinished = true;
     Panel17->move((width() - Panel17->width()) / 2, (height() - Panel17->height()) / 2);
@@ -122,7 +122,7 @@ void TForm1::CalcProgress(const QString& AStage, int APosition, int AMax) {
     QCoreApplication::processEvents();
 }
 
-void TForm1::Button4Click() {
+void TMainWindow::Button4Click() {
     FCalcCanceled = true;
     Button4->setEnabled(false);
     Label13->setText(QStringLiteral("Прерывание расчета..."));

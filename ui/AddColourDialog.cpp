@@ -1,6 +1,6 @@
-#include "ColorADD.h"
+#include "AddColourDialog.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "Prompts.h"
 
@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TForm6::TForm6(TDataModule1* AData, TPrompts* APrompts, QWidget* AParent)
+TAddColourDialog::TAddColourDialog(TDataModule* AData, TPrompts* APrompts, QWidget* AParent)
     : QDialog(AParent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       FData(AData), FPrompts(APrompts) {
-    setObjectName(QStringLiteral("Form6"));
+    setObjectName(QStringLiteral("AddColourDialog"));
     setWindowTitle(QStringLiteral("Новый цвет"));
     resize(323, 116);
     auto* v = new QVBoxLayout(this);
@@ -39,11 +39,11 @@ TForm6::TForm6(TDataModule1* AData, TPrompts* APrompts, QWidget* AParent)
     h->addWidget(Button1);
     v->addLayout(h);
 
-    connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
+    connect(Button1, &QPushButton::clicked, this, &TAddColourDialog::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TAddColourDialog::Button2Click);
 }
 
-void TForm6::Button1Click() {
+void TAddColourDialog::Button1Click() {
     // Texts go in as typed; a field of blanks counts as filled.
     if (!Edit1->text().isEmpty() && !Edit2->text().isEmpty()) {
         try {
@@ -61,7 +61,7 @@ void TForm6::Button1Click() {
     accept();
 }
 
-void TForm6::Button2Click() {
+void TAddColourDialog::Button2Click() {
     Edit1->clear();
     Edit2->clear();
     reject();

@@ -1,11 +1,11 @@
-#include "Autoriz.h"
+#include "StartupWindow.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "IniFile.h"
 #include "PictureBox.h"
 #include "Prompts.h"
-#include "Sorter.h"
+#include "MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,11 +35,11 @@ QFont Tahoma(int APixels, bool ABold = false) {
 
 } // namespace
 
-TForm4::TForm4(TPrompts* APrompts, const QString& ASettingsPath, int ASplashMs, int AProgressMs,
+TStartupWindow::TStartupWindow(TPrompts* APrompts, const QString& ASettingsPath, int ASplashMs, int AProgressMs,
                bool ATrayAvailable, QWidget* AParent)
     : QWidget(AParent, Qt::Window | Qt::FramelessWindowHint), FPrompts(APrompts),
       FSettingsPath(ASettingsPath), FTrayAvailable(ATrayAvailable) {
-    setObjectName(QStringLiteral("Form4"));
+    setObjectName(QStringLiteral("StartupWindow"));
     setWindowTitle(QStringLiteral("Гравелон"));
     const QString icon = QDir(QCoreApplication::applicationDirPath())
                              .filePath(QStringLiteral("resources/gravelon_icon.png"));
@@ -54,27 +54,27 @@ TForm4::TForm4(TPrompts* APrompts, const QString& ASettingsPath, int ASplashMs, 
     Button2 = new QPushButton(QStringLiteral("ОК"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->hide();
-    connect(Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
+    connect(Button2, &QPushButton::clicked, this, &TStartupWindow::Button2Click);
     PlaceControls();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(ASplashMs);
-    connect(Timer1, &QTimer::timeout, this, &TForm4::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, &TStartupWindow::Timer1Timer);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(AProgressMs);
-    connect(Timer2, &QTimer::timeout, this, &TForm4::Timer2Timer);
+    connect(Timer2, &QTimer::timeout, this, &TStartupWindow::Timer2Timer);
     Timer1->start();
     Timer2->start();
 }
 
-TForm4::~TForm4() {
-    FForm1.reset();
+TStartupWindow::~TStartupWindow() {
+    FMainWindow.reset();
     FData.reset();
 }
 
-void TForm4::CreateSplashPanel() {
+void TStartupWindow::CreateSplashPanel() {
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setAutoFillBackground(true);
@@ -91,7 +91,7 @@ void TForm4::CreateSplashPanel() {
     ProgressBar1->setFixedHeight(9);
 }
 
-void TForm4::CreateConnectionPanel() {
+void TStartupWindow::CreateConnectionPanel() {
     Panel2 = new QWidget(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setAutoFillBackground(true);
@@ -172,14 +172,14 @@ void TForm4::CreateConnectionPanel() {
     setTabOrder(Edit3, Edit4);
     setTabOrder(Edit4, Button1);
     setTabOrder(Button1, Button3);
-    connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
-    connect(Edit4, &QLineEdit::returnPressed, this, &TForm4::Button1Click);
+    connect(Button1, &QPushButton::clicked, this, &TStartupWindow::Button1Click);
+    connect(Edit4, &QLineEdit::returnPressed, this, &TStartupWindow::Button1Click);
     // "Закрыть" and "ОК" both only hide the window.
-    connect(Button3, &QPushButton::clicked, this, &TForm4::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TStartupWindow::Button2Click);
     Panel2->hide();
 }
 
-void TForm4::PlaceControls() {
+void TStartupWindow::PlaceControls() {
     const QRect all = rect();
     Panel1->setGeometry(all);
     Panel2->setGeometry(all);
@@ -194,12 +194,12 @@ void TForm4::PlaceControls() {
     Button2->setGeometry(856, 474, 90, 30);
 }
 
-void TForm4::resizeEvent(QResizeEvent* AEvent) {
+void TStartupWindow::resizeEvent(QResizeEvent* AEvent) {
     QWidget::resizeEvent(AEvent);
     PlaceControls();
 }
 
-void TForm4::LoadSplashImage() {
+void TStartupWindow::LoadSplashImage() {
     // The picture is optional: a missing file leaves the panel as it is.
     Image1->LoadFromFile(QDir(QCoreApplication::applicationDirPath())
                              .filePath(QStringLiteral("resources/gravelon_splash.png")));
@@ -217,55 +217,55 @@ void TForm4::LoadSplashImage() {
     FVersionLabel->raise();
 }
 
-void TForm4::changeEvent(QEvent* AEvent) {
+void TStartupWindow::changeEvent(QEvent* AEvent) {
     QWidget::changeEvent(AEvent);
     if (AEvent->type() == QEvent::ActivationChange && isActiveWindow())
         LoadSplashImage();
 }
 
-void TForm4::showEvent(QShowEvent* AEvent) {
+void TStartupWindow::showEvent(QShowEvent* AEvent) {
     QWidget::showEvent(AEvent);
     LoadSplashImage();
 }
 
-void TForm4::closeEvent(QCloseEvent* AEvent) {
+void TStartupWindow::closeEvent(QCloseEvent* AEvent) {
     AEvent->accept();
     emit Closed();
 }
 
-void TForm4::Timer2Timer() {
+void TStartupWindow::Timer2Timer() {
     ProgressBar1->setValue(qMin(ProgressBar1->maximum(), ProgressBar1->value() + 10));
 }
 
-void TForm4::Timer1Timer() {
+void TStartupWindow::Timer1Timer() {
     Timer2->stop();
     ProgressBar1->hide();
     Timer1->stop();
     if (!FData)
-        FData = std::make_unique<TDataModule1>();
+        FData = std::make_unique<TDataModule>();
     FConnectPurpose = TConnectPurpose::StartUp;
     LoadConnectionSettings();
 }
 
-void TForm4::VVodConnect() {
+void TStartupWindow::VVodConnect() {
     Panel2->show();
     Panel2->raise();
     Edit1->setFocus();
 }
 
-QString TForm4::SettingsFolder() const {
+QString TStartupWindow::SettingsFolder() const {
     return QFileInfo(FSettingsPath).absolutePath();
 }
 
-TConnectionSettings TForm4::FieldSettings() const {
+TConnectionSettings TStartupWindow::FieldSettings() const {
     return {Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text()};
 }
 
-QString TForm4::LastConnectError() const {
+QString TStartupWindow::LastConnectError() const {
     return FErrorLabel->isHidden() ? QString() : FErrorLabel->text();
 }
 
-void TForm4::LoadConnectionSettings() {
+void TStartupWindow::LoadConnectionSettings() {
     const TIniFile ini(FSettingsPath);
     if (ini.Exists()) {
         const TConnectionSettings s = GravelonSettings::ReadConnection(ini);
@@ -279,9 +279,9 @@ void TForm4::LoadConnectionSettings() {
     ConnectDatabase();
 }
 
-void TForm4::ConnectDatabase() {
+void TStartupWindow::ConnectDatabase() {
     if (!FData)
-        FData = std::make_unique<TDataModule1>();
+        FData = std::make_unique<TDataModule>();
     QString failure;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
@@ -311,7 +311,7 @@ void TForm4::ConnectDatabase() {
         ReloadTodayOrders();
 }
 
-void TForm4::Button1Click() {
+void TStartupWindow::Button1Click() {
     const TIniFile ini(FSettingsPath);
     if (ini.Exists()) {
         try {
@@ -326,36 +326,36 @@ void TForm4::Button1Click() {
     LoadConnectionSettings();
 }
 
-void TForm4::Button2Click() {
+void TStartupWindow::Button2Click() {
     hide();
 }
 
-void TForm4::ShowMainWindow() {
-    if (!FForm1)
-        FForm1 =
-            std::make_unique<TForm1>(FData.get(), FPrompts, FSettingsPath, this, FTrayAvailable);
+void TStartupWindow::ShowMainWindow() {
+    if (!FMainWindow)
+        FMainWindow =
+            std::make_unique<TMainWindow>(FData.get(), FPrompts, FSettingsPath, this, FTrayAvailable);
     hide();
-    FForm1->showMaximized();
+    FMainWindow->showMaximized();
 }
 
-void TForm4::ReloadTodayOrders() {
+void TStartupWindow::ReloadTodayOrders() {
     hide();
     try {
         FData->UpdateRabStol(FData->TodayCondition());
     } catch (const EGravelonError& e) {
-        FPrompts->Message(FForm1.get(), TPrompts::TKind::Error, e.Message());
+        FPrompts->Message(FMainWindow.get(), TPrompts::TKind::Error, e.Message());
     }
 }
 
-void TForm4::HideStartup() {
+void TStartupWindow::HideStartup() {
     hide();
 }
 
-void TForm4::CloseStartup() {
+void TStartupWindow::CloseStartup() {
     close();
 }
 
-void TForm4::OpenConnectionSettings() {
+void TStartupWindow::OpenConnectionSettings() {
     Button3->show();
     Button3->raise();
     show();
@@ -363,7 +363,7 @@ void TForm4::OpenConnectionSettings() {
     FConnectPurpose = TConnectPurpose::Reconnect;
 }
 
-void TForm4::ShowAboutView() {
+void TStartupWindow::ShowAboutView() {
     Button2->show();
     ProgressBar1->hide();
     Panel2->hide();

@@ -1,6 +1,6 @@
-#include "SaveExcel.h"
+#include "LayoutExport.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "BlockPicture.h"
 #include "Errors.h"
 #include "LayoutStatements.h"
@@ -10,8 +10,8 @@
 #include <QLocale>
 #include <optional>
 
-const QString TSaveExcel::FailureMessage = QStringLiteral("Ошибка формирования ракладки!");
-const QString TSaveExcel::SavedMessage = QStringLiteral("Отчет сохранён в файл:");
+const QString TLayoutExport::FailureMessage = QStringLiteral("Ошибка формирования ракладки!");
+const QString TLayoutExport::SavedMessage = QStringLiteral("Отчет сохранён в файл:");
 
 namespace {
 
@@ -51,16 +51,16 @@ double Number(const QString& AText, const char* AColumn) {
 
 } // namespace
 
-TSaveExcel::TSaveExcel(TDataModule1& AData, const QString& AProgramFolder,
+TLayoutExport::TLayoutExport(TDataModule& AData, const QString& AProgramFolder,
                        TExportCallbacks ACallbacks)
     : FData(AData), FProgramFolder(AProgramFolder), FCallbacks(std::move(ACallbacks)) {}
 
-void TSaveExcel::Call(const std::function<void()>& AFunc) {
+void TLayoutExport::Call(const std::function<void()>& AFunc) {
     if (AFunc)
         AFunc();
 }
 
-bool TSaveExcel::ExportLayouts(const QString& AFileName, const QString& AMode,
+bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode,
                                const TExportSelection& ASelection) {
     FLastError.clear();
     bool ok = false;
@@ -92,7 +92,7 @@ bool TSaveExcel::ExportLayouts(const QString& AFileName, const QString& AMode,
     return true;
 }
 
-void TSaveExcel::Run(const QString& AFileName, const QString& AMode,
+void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
                      const TExportSelection& ASelection) {
     const TLayoutStatements statements(FData);
     const QVariant order = SqlRun::KeyValue(ASelection.OrderId);

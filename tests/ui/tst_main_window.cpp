@@ -1,10 +1,10 @@
 // The order browser of the main window on both databases: searches, the
 // master-detail refresh on clicks, the button rules and the stored option.
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "IniFile.h"
 #include "Prompts.h"
 #include "Settings.h"
-#include "Sorter.h"
+#include "MainWindow.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 
@@ -24,7 +24,7 @@ const QDate Day2(2021, 6, 1);
 
 // An order with two pallets: the first in colour order (RAL 1015) holds the 2000 mm
 // position, the second (RAL 9003) the 3000 mm one.
-qlonglong OrderWithPallets(TDataModule1& AData, const QString& ANumber, const QDate& ADate) {
+qlonglong OrderWithPallets(TDataModule& AData, const QString& ANumber, const QDate& ADate) {
     QList<qlonglong> pos;
     const qlonglong order = TestDb::AddOrder(
         AData, ANumber, ADate, 1, 1000.0,
@@ -36,7 +36,7 @@ qlonglong OrderWithPallets(TDataModule1& AData, const QString& ANumber, const QD
     return order;
 }
 
-qlonglong OrderWithoutPallets(TDataModule1& AData, const QString& ANumber, const QDate& ADate) {
+qlonglong OrderWithoutPallets(TDataModule& AData, const QString& ANumber, const QDate& ADate) {
     return TestDb::AddOrder(AData, ANumber, ADate, 2, 800.0,
                             {{1500, 600, 5, 4, QString()}, {2500, 900, 5, 7, QString()}});
 }
@@ -51,10 +51,10 @@ QStringList Numbers(QObject* AForm) {
 
 struct TWindow {
     TRecordingPrompts Prompts;
-    std::unique_ptr<TForm1> Form;
+    std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb) {
-        Form = std::make_unique<TForm1>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
         Form->resize(1400, 900);
         Form->show();
     }
@@ -74,7 +74,7 @@ struct TWindow {
 
 } // namespace
 
-class TstSorter : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void layout();
@@ -94,7 +94,7 @@ private slots:
     void databaseErrorShown();
 };
 
-void TstSorter::layout() {
+void TestMainWindow::layout() {
     TestDb::TConnected db;
     QString why;
     QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
@@ -139,7 +139,7 @@ void TstSorter::layout() {
     QVERIFY(w.Prompts.Asked.isEmpty());
 }
 
-void TstSorter::searchByDate() {
+void TestMainWindow::searchByDate() {
     GRAVELON_CONNECT(db);
     // One order of the day lies in the archive, one in the working tables.
     OrderWithoutPallets(*db.Data, QStringLiteral("Д-0"), Day1);
@@ -165,7 +165,7 @@ void TstSorter::searchByDate() {
     QVERIFY(w.Prompts.Asked.isEmpty());
 }
 
-void TstSorter::searchByNumber() {
+void TestMainWindow::searchByNumber() {
     GRAVELON_CONNECT(db);
     OrderWithoutPallets(*db.Data, QStringLiteral("А-1"), Day1);
     OrderWithoutPallets(*db.Data, QStringLiteral("Б'2"), Day1);
@@ -189,7 +189,7 @@ void TstSorter::searchByNumber() {
     QVERIFY(w.Prompts.Asked.isEmpty());
 }
 
-void TstSorter::nothingFound() {
+void TestMainWindow::nothingFound() {
     GRAVELON_CONNECT(db);
     OrderWithPallets(*db.Data, QStringLiteral("П-1"), Day1);
     TWindow w;
@@ -219,7 +219,7 @@ void TstSorter::nothingFound() {
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Заявки не найдены"));
 }
 
-void TstSorter::buttonRules() {
+void TestMainWindow::buttonRules() {
     GRAVELON_CONNECT(db);
     // An order archived before it was calculated: a run would calculate the working
     // tables' order instead, so it cannot be started for it.
@@ -262,7 +262,7 @@ void TstSorter::buttonRules() {
     QVERIFY(!w.Enabled("Button1"));
 }
 
-void TstSorter::clickVersusKeyboard() {
+void TestMainWindow::clickVersusKeyboard() {
     GRAVELON_CONNECT(db);
     OrderWithPallets(*db.Data, QStringLiteral("К-1"), Day1);
     OrderWithoutPallets(*db.Data, QStringLiteral("К-2"), Day1);
@@ -309,7 +309,7 @@ void TstSorter::clickVersusKeyboard() {
     QVERIFY(w.Prompts.Asked.isEmpty());
 }
 
-void TstSorter::autoCalcSetting_data() {
+void TestMainWindow::autoCalcSetting_data() {
     QTest::addColumn<QString>("stored"); // "<none>": key missing, "<nofile>": no file
     QTest::addColumn<bool>("checked");
     QTest::addColumn<QString>("after"); // the value in the file after the showing
@@ -322,7 +322,7 @@ void TstSorter::autoCalcSetting_data() {
     QTest::newRow("missing file") << "<nofile>" << false << "<nofile>";
 }
 
-void TstSorter::autoCalcSetting() {
+void TestMainWindow::autoCalcSetting() {
     QFETCH(QString, stored);
     QFETCH(bool, checked);
     QFETCH(QString, after);
@@ -364,7 +364,7 @@ void TstSorter::autoCalcSetting() {
              QStringLiteral("test.db"));
 }
 
-void TstSorter::databaseErrorShown() {
+void TestMainWindow::databaseErrorShown() {
     GRAVELON_CONNECT(db);
     OrderWithoutPallets(*db.Data, QStringLiteral("Е-1"), Day1);
     TWindow w;
@@ -385,5 +385,5 @@ void TstSorter::databaseErrorShown() {
     QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
 }
 
-QTEST_MAIN(TstSorter)
-#include "tst_sorter.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

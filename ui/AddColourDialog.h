@@ -4,21 +4,21 @@
 
 class QLineEdit;
 class QPushButton;
-class TDataModule1;
+class TDataModule;
 class TPrompts;
 
 // A new colour: its code and its name. Both must be filled for a row to be added.
-class TForm6 : public QDialog {
+class TAddColourDialog : public QDialog {
     Q_OBJECT
 public:
-    TForm6(TDataModule1* AData, TPrompts* APrompts, QWidget* AParent = nullptr);
+    TAddColourDialog(TDataModule* AData, TPrompts* APrompts, QWidget* AParent = nullptr);
 
 public slots:
     void Button1Click();
     void Button2Click();
 
 private:
-    TDataModule1* FData;
+    TDataModule* FData;
     TPrompts* FPrompts;
     QLineEdit* Edit1;
     QLineEdit* Edit2;

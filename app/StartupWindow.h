@@ -11,8 +11,8 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTimer;
-class TDataModule1;
-class TForm1;
+class TDataModule;
+class TMainWindow;
 class TPictureBox;
 class TPrompts;
 
@@ -25,16 +25,16 @@ enum class TConnectPurpose { StartUp, Reconnect };
 // failure. It stays alive, hidden, for the whole run: the main window's menu shows
 // it again as the connection settings and as the about view. Closing it ends the
 // program (Closed()).
-class TForm4 : public QWidget, public TStartupServices {
+class TStartupWindow : public QWidget, public TStartupServices {
     Q_OBJECT
 public:
     // ASettingsPath: the settings file; the embedded database file is taken relative
     // to its folder. ASplashMs and AProgressMs are the two timers' intervals.
     // ATrayAvailable is handed to the main window.
-    TForm4(TPrompts* APrompts, const QString& ASettingsPath = GravelonSettings::DefaultPath(),
+    TStartupWindow(TPrompts* APrompts, const QString& ASettingsPath = GravelonSettings::DefaultPath(),
            int ASplashMs = 3000, int AProgressMs = 100, bool ATrayAvailable = false,
            QWidget* AParent = nullptr);
-    ~TForm4() override;
+    ~TStartupWindow() override;
 
     void LoadSplashImage();
     void VVodConnect();
@@ -49,8 +49,8 @@ public:
     void ShowAboutView() override;
 
     TConnectPurpose ConnectPurpose() const { return FConnectPurpose; }
-    TDataModule1* DataModule1() const { return FData.get(); }
-    TForm1* Form1() const { return FForm1.get(); }
+    TDataModule* DataModule() const { return FData.get(); }
+    TMainWindow* MainWindow() const { return FMainWindow.get(); }
     const QString& SettingsPath() const { return FSettingsPath; }
     // The reason the last connection attempt failed, as the database gave it.
     QString LastConnectError() const;
@@ -99,6 +99,6 @@ private:
     QTimer* Timer2 = nullptr;
 
     // The main window is destroyed before the data module it shows.
-    std::unique_ptr<TDataModule1> FData;
-    std::unique_ptr<TForm1> FForm1;
+    std::unique_ptr<TDataModule> FData;
+    std::unique_ptr<TMainWindow> FMainWindow;
 };

@@ -1,6 +1,6 @@
-#include "OpenExcel.h"
+#include "OrderImport.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "WorkbookReader.h"
 
@@ -19,7 +19,7 @@ const QString TOrderImport::AbortMessage =
 
 const QString TOrderImport::ReportFileName = QStringLiteral("Некорректные строки.txt");
 
-TOrderImport::TOrderImport(TDataModule1& AData, TOrderImportHooks AHooks)
+TOrderImport::TOrderImport(TDataModule& AData, TOrderImportHooks AHooks)
     : FData(AData), FHooks(std::move(AHooks)) {}
 
 QString TOrderImport::InvalidRowsMessage(const QStringList& ALines) {

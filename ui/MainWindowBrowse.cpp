@@ -1,8 +1,8 @@
 // The order browser of the main window: searches, the master-detail refresh of the
 // four grids and the rules that enable the calculation and print buttons.
-#include "Sorter.h"
+#include "MainWindow.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "DataGrid.h"
 
 #include <QDateEdit>
@@ -10,13 +10,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-void TForm1::BitBtn1Click() {
+void TMainWindow::BitBtn1Click() {
     if (FCalcRunning)
         return;
     RunCommand([this] { RefreshApplications(FData->DateCondition(DateTimeZayavki->date())); });
 }
 
-void TForm1::BitBtn2Click() {
+void TMainWindow::BitBtn2Click() {
     if (FCalcRunning)
         return;
     // The typed text is a LIKE pattern: "%" and "_" act as wildcards, an apostrophe is
@@ -24,19 +24,19 @@ void TForm1::BitBtn2Click() {
     RunCommand([this] { RefreshApplications(FData->NumberCondition(NomerZayavki->text())); });
 }
 
-int TForm1::DataSourceRowCount(const TStaticQueryModel* ADataSource) {
+int TMainWindow::DataSourceRowCount(const TStaticQueryModel* ADataSource) {
     return ADataSource ? ADataSource->RowCount() : 0;
 }
 
-QVariant TForm1::CurrentOrderValue(const QString& AField) const {
+QVariant TMainWindow::CurrentOrderValue(const QString& AField) const {
     return FData->QApplicates->Value(cxGrid1->CurrentRow(), AField);
 }
 
-QVariant TForm1::CurrentPalletValue(const QString& AField) const {
+QVariant TMainWindow::CurrentPalletValue(const QString& AField) const {
     return FData->QPallets->Value(cxGrid3->CurrentRow(), AField);
 }
 
-void TForm1::RefreshApplications(const QString& AUslovie) {
+void TMainWindow::RefreshApplications(const QString& AUslovie) {
     FData->UpdateRabStol(AUslovie);
     if (DataSourceRowCount(FData->QApplicates) == 0) {
         // Nothing found: the detail grids keep what they showed, but nothing may be
@@ -51,7 +51,7 @@ void TForm1::RefreshApplications(const QString& AUslovie) {
     GridUpdate(CurrentOrderValue(QStringLiteral("ID")).toString());
 }
 
-void TForm1::GridUpdate(const QString& AAppId) {
+void TMainWindow::GridUpdate(const QString& AAppId) {
     FData->QApplicPos->Close();
     FData->OpenApplicPos(AAppId);
     const QString number = CurrentOrderValue(QStringLiteral("Number")).toString();
@@ -70,7 +70,7 @@ void TForm1::GridUpdate(const QString& AAppId) {
     Button2->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
 }
 
-bool TForm1::IsWorkingOrder(const QString& AAppId) const {
+bool TMainWindow::IsWorkingOrder(const QString& AAppId) const {
     return FData
                ->OpenSql(QStringLiteral("select count(*) from Applicates where ID = :id"),
                          {{QStringLiteral(":id"), SqlRun::KeyValue(AAppId)}})
@@ -79,7 +79,7 @@ bool TForm1::IsWorkingOrder(const QString& AAppId) const {
                .toLongLong() > 0;
 }
 
-void TForm1::ShowPalletContents() {
+void TMainWindow::ShowPalletContents() {
     if (DataSourceRowCount(FData->QApplicates) == 0)
         return;
     FData->QSolutions->Close();
@@ -93,7 +93,7 @@ void TForm1::ShowPalletContents() {
     Button2->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
 }
 
-void TForm1::cxGrid1CellClick(int) {
+void TMainWindow::cxGrid1CellClick(int) {
     if (FCalcRunning)
         return;
     RunCommand([this] {
@@ -105,7 +105,7 @@ void TForm1::cxGrid1CellClick(int) {
     });
 }
 
-void TForm1::cxGrid3CellClick(int) {
+void TMainWindow::cxGrid3CellClick(int) {
     if (FCalcRunning)
         return;
     RunCommand([this] { ShowPalletContents(); });

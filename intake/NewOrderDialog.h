@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OpenExcel.h"
+#include "OrderImport.h"
 #include "OrderHeader.h"
 
 #include <QDialog>
@@ -9,15 +9,15 @@ class QComboBox;
 class QDateEdit;
 class QLineEdit;
 class QPushButton;
-class TDataModule1;
+class TDataModule;
 class TPrompts;
 
 // The New-order dialog: the header of the order being imported. Its only way out is
 // a successful save, which finds or adds the customer and records the order row.
-class TForm2 : public QDialog {
+class TNewOrderDialog : public QDialog {
     Q_OBJECT
 public:
-    TForm2(TDataModule1& AData, TPrompts& APrompts, QWidget* AParent = nullptr);
+    TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget* AParent = nullptr);
 
     // Shows the dialog modally; true when it recorded the header (AHeader then holds
     // it, OrderID included). This is the import's AskOrderHeader.
@@ -54,7 +54,7 @@ protected:
 private:
     void Mark(QWidget* ABox, const QColor& AColor);
 
-    TDataModule1& FData;
+    TDataModule& FData;
     TPrompts& FPrompts;
     TOrderHeader FHeader;
     bool FSaved = false;

@@ -9,11 +9,11 @@
 
 // The data module: the one connection and the named queries the grids show. Every
 // window, the calculation and the workbook code reach the database through it.
-class TDataModule1 : public QObject {
+class TDataModule : public QObject {
     Q_OBJECT
 public:
-    explicit TDataModule1(QObject* AParent = nullptr);
-    ~TDataModule1() override;
+    explicit TDataModule(QObject* AParent = nullptr);
+    ~TDataModule() override;
 
     // Opens ADOConnection1 from the CONNECT settings: an empty Serv is the embedded
     // database file Baza (relative to ASettingsFolder); otherwise a PostgreSQL server.

@@ -17,8 +17,8 @@ class QPushButton;
 class QStatusBar;
 class QToolButton;
 class TDataGrid;
-class TDataModule1;
-class TForm2;
+class TDataModule;
+class TNewOrderDialog;
 class THelpWindow;
 class TPictureBox;
 class TPrompts;
@@ -32,18 +32,18 @@ class TTrayController;
 // user goes through TPrompts; every database error of a command ends in an error box
 // and the program carries on.
 //
-// The implementation is split by subject: Sorter.cpp (layout and window handlers),
-// SorterBrowse.cpp (searches and grids), SorterCalc.cpp (calculation run),
-// SorterMenu.cpp (menu commands, tray, the new-order and print commands).
-class TForm1 : public QMainWindow {
+// The implementation is split by subject: MainWindow.cpp (layout and window handlers),
+// MainWindowBrowse.cpp (searches and grids), MainWindowCalc.cpp (calculation run),
+// MainWindowMenu.cpp (menu commands, tray, the new-order and print commands).
+class TMainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // ASettingsPath is the settings file (resources/example.ini beside the program).
     // AStartup may be null when the window runs without the start-up window (tests).
     // ATrayAvailable: whether minimising goes to the notification area.
-    TForm1(TDataModule1* AData, TPrompts* APrompts, const QString& ASettingsPath,
+    TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& ASettingsPath,
            TStartupServices* AStartup, bool ATrayAvailable, QWidget* AParent = nullptr);
-    ~TForm1() override;
+    ~TMainWindow() override;
 
     // Order browser.
     void RefreshApplications(const QString& AUslovie);
@@ -70,7 +70,7 @@ public:
     // with it opens it. Tests put a recorder here instead.
     void SetOpenFile(std::function<void(const QString&)> AOpenFile);
     // The New-order dialog the next import will show (made on first use).
-    TForm2* NewOrderDialog();
+    TNewOrderDialog* NewOrderDialog();
 
 public slots:
     void BitBtn1Click();
@@ -81,7 +81,7 @@ public slots:
     void Button4Click();
     void CheckBox1Click();
     // Commands that are wired to the order intake and the layout export.
-    void NewZayavkaClick();
+    void OnNewOrderClicked();
     void Button1Click();
     void Button2Click();
     // Menu.
@@ -116,7 +116,7 @@ private:
     void ImportOrder(const QString& AFileName);
     bool IsWorkingOrder(const QString& AAppId) const;
 
-    TDataModule1* FData;
+    TDataModule* FData;
     TPrompts* FPrompts;
     QString FSettingsPath;
     TStartupServices* FStartup;
@@ -131,7 +131,7 @@ private:
     QLineEdit* NomerZayavki = nullptr;
     QToolButton* BitBtn2 = nullptr;
     QLineEdit* PathZayavki = nullptr;
-    QPushButton* NewZayavka = nullptr;
+    QPushButton* FNewOrderButton = nullptr;
     // Grids and their captions.
     TDataGrid* cxGrid1 = nullptr;
     TDataGrid* cxGrid2 = nullptr;
@@ -171,7 +171,7 @@ private:
 
     // The New-order dialog: a fresh one for every import, never replaced while an
     // import is using it.
-    QPointer<TForm2> Form2;
+    QPointer<TNewOrderDialog> FNewOrderDialog;
     bool FImportRunning = false;
     std::function<void(const QString&)> FOpenFile;
 };

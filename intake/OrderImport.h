@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <functional>
 
-class TDataModule1;
+class TDataModule;
 
 // What the import asks of the window that runs it. The reader includes no window:
 // the main window (or the command-line tool) passes these in.
@@ -56,7 +56,7 @@ struct TImportResult {
 // The order workbook reader: reads, checks and stores one order workbook.
 class TOrderImport {
 public:
-    TOrderImport(TDataModule1& AData, TOrderImportHooks AHooks);
+    TOrderImport(TDataModule& AData, TOrderImportHooks AHooks);
 
     // Reads the workbook's active sheet and imports it. A workbook that cannot be
     // read throws EGravelonError (the caller shows it); everything else the import
@@ -85,6 +85,6 @@ private:
     QStringList MatchColours(QList<TOrderRow>& ARows) const;
     void RemoveOrder(qlonglong AOrderID) const;
 
-    TDataModule1& FData;
+    TDataModule& FData;
     TOrderImportHooks FHooks;
 };

@@ -1,6 +1,6 @@
-#include "Sorter.h"
+#include "MainWindow.h"
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "DataGrid.h"
 #include "Errors.h"
 #include "HelpWindow.h"
@@ -10,7 +10,7 @@
 #include "Settings.h"
 #include "StartupServices.h"
 #include "TrayController.h"
-#include "Zayavka.h"
+#include "NewOrderDialog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -94,11 +94,11 @@ QWidget* GridBox(QWidget* AParent, QLayout* ACaptionRow, QWidget* AGrid) {
 
 } // namespace
 
-TForm1::TForm1(TDataModule1* AData, TPrompts* APrompts, const QString& ASettingsPath,
+TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& ASettingsPath,
                TStartupServices* AStartup, bool ATrayAvailable, QWidget* AParent)
     : QMainWindow(AParent), FData(AData), FPrompts(APrompts), FSettingsPath(ASettingsPath),
       FStartup(AStartup) {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Гравелон 1.0"));
     QFont f(QStringLiteral("Tahoma"));
     f.setPointSize(8);
@@ -112,9 +112,9 @@ TForm1::TForm1(TDataModule1* AData, TPrompts* APrompts, const QString& ASettings
     FTray = new TTrayController(this, ATrayAvailable, this);
 }
 
-TForm1::~TForm1() = default;
+TMainWindow::~TMainWindow() = default;
 
-void TForm1::FormCreate() {
+void TMainWindow::FormCreate() {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("CentralPanel"));
     auto* v = new QVBoxLayout(central);
@@ -155,7 +155,7 @@ void TForm1::FormCreate() {
     LoadBanner();
 }
 
-QWidget* TForm1::CreateTopBar() {
+QWidget* TMainWindow::CreateTopBar() {
     auto* top = new QWidget(this);
     top->setObjectName(QStringLiteral("TopPanel"));
     top->setMinimumHeight(60);
@@ -183,12 +183,12 @@ QWidget* TForm1::CreateTopBar() {
     right->addStretch(1);
     h->addLayout(right);
 
-    connect(CheckBox1, &QCheckBox::clicked, this, &TForm1::CheckBox1Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(CheckBox1, &QCheckBox::clicked, this, &TMainWindow::CheckBox1Click);
+    connect(Button3, &QPushButton::clicked, this, &TMainWindow::Button3Click);
     return top;
 }
 
-QWidget* TForm1::CreateLeftColumn() {
+QWidget* TMainWindow::CreateLeftColumn() {
     auto* left = new QWidget(this);
     left->setObjectName(QStringLiteral("LeftPanel"));
     auto* v = new QVBoxLayout(left);
@@ -234,9 +234,9 @@ QWidget* TForm1::CreateLeftColumn() {
     PathZayavki->setObjectName(QStringLiteral("PathZayavki"));
     PathZayavki->setEnabled(false);
     ah->addWidget(PathZayavki, 1);
-    NewZayavka = new QPushButton(QStringLiteral("Новая заявка"), add);
-    NewZayavka->setObjectName(QStringLiteral("NewZayavka"));
-    ah->addWidget(NewZayavka);
+    FNewOrderButton = new QPushButton(QStringLiteral("Новая заявка"), add);
+    FNewOrderButton->setObjectName(QStringLiteral("NewOrderButton"));
+    ah->addWidget(FNewOrderButton);
     av->addLayout(ah);
     v->addWidget(add);
 
@@ -284,15 +284,15 @@ QWidget* TForm1::CreateLeftColumn() {
     split->addWidget(GridBox(split, row2, cxGrid2));
     v->addWidget(split, 1);
 
-    connect(BitBtn1, &QToolButton::clicked, this, &TForm1::BitBtn1Click);
-    connect(BitBtn2, &QToolButton::clicked, this, &TForm1::BitBtn2Click);
-    connect(NomerZayavki, &QLineEdit::returnPressed, this, &TForm1::BitBtn2Click);
-    connect(NewZayavka, &QPushButton::clicked, this, &TForm1::NewZayavkaClick);
-    connect(cxGrid1, &TDataGrid::CellClicked, this, &TForm1::cxGrid1CellClick);
+    connect(BitBtn1, &QToolButton::clicked, this, &TMainWindow::BitBtn1Click);
+    connect(BitBtn2, &QToolButton::clicked, this, &TMainWindow::BitBtn2Click);
+    connect(NomerZayavki, &QLineEdit::returnPressed, this, &TMainWindow::BitBtn2Click);
+    connect(FNewOrderButton, &QPushButton::clicked, this, &TMainWindow::OnNewOrderClicked);
+    connect(cxGrid1, &TDataGrid::CellClicked, this, &TMainWindow::cxGrid1CellClick);
     return left;
 }
 
-QWidget* TForm1::CreateRightColumn() {
+QWidget* TMainWindow::CreateRightColumn() {
     auto* split = new QSplitter(Qt::Vertical, this);
     split->setObjectName(QStringLiteral("Splitter4"));
     split->setHandleWidth(3);
@@ -344,13 +344,13 @@ QWidget* TForm1::CreateRightColumn() {
     row4->addWidget(Button2);
     split->addWidget(GridBox(split, row4, cxGrid4));
 
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(cxGrid3, &TDataGrid::CellClicked, this, &TForm1::cxGrid3CellClick);
+    connect(Button1, &QPushButton::clicked, this, &TMainWindow::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TMainWindow::Button2Click);
+    connect(cxGrid3, &TDataGrid::CellClicked, this, &TMainWindow::cxGrid3CellClick);
     return split;
 }
 
-void TForm1::CreateProgressPanel() {
+void TMainWindow::CreateProgressPanel() {
     Panel17 = new QFrame(this);
     Panel17->setObjectName(QStringLiteral("Panel17"));
     Panel17->setFrameShape(QFrame::Panel);
@@ -380,30 +380,30 @@ void TForm1::CreateProgressPanel() {
     Button4->setFixedHeight(31);
     v->addWidget(Button4);
     Panel17->hide();
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button4, &QPushButton::clicked, this, &TMainWindow::Button4Click);
 }
 
-void TForm1::CreateMenu() {
+void TMainWindow::CreateMenu() {
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
     FSettingsMenu = menuBar()->addMenu(QStringLiteral("Настройки"));
     FSettingsMenu->setObjectName(QStringLiteral("SettingsMenu"));
     auto add = [this](QMenu* AMenu, const QString& AName, const QString& AText,
-                      void (TForm1::*ASlot)()) {
+                      void (TMainWindow::*ASlot)()) {
         QAction* a = AMenu->addAction(AText);
         a->setObjectName(AName);
         connect(a, &QAction::triggered, this, ASlot);
     };
     add(FSettingsMenu, QStringLiteral("N6"), QStringLiteral("Настройки подключения к БД "),
-        &TForm1::N6Click);
-    add(FSettingsMenu, QStringLiteral("N5"), QStringLiteral("Справочник цветов"), &TForm1::N5Click);
-    add(FSettingsMenu, QStringLiteral("N7"), QStringLiteral("Очистить архив"), &TForm1::N7Click);
+        &TMainWindow::N6Click);
+    add(FSettingsMenu, QStringLiteral("N5"), QStringLiteral("Справочник цветов"), &TMainWindow::N5Click);
+    add(FSettingsMenu, QStringLiteral("N7"), QStringLiteral("Очистить архив"), &TMainWindow::N7Click);
     FHelpMenu = menuBar()->addMenu(QStringLiteral("Помощь"));
     FHelpMenu->setObjectName(QStringLiteral("HelpMenu"));
-    add(FHelpMenu, QStringLiteral("N4"), QStringLiteral("Справка"), &TForm1::N4Click);
-    add(FHelpMenu, QStringLiteral("N1"), QStringLiteral("О программе"), &TForm1::N1Click);
+    add(FHelpMenu, QStringLiteral("N4"), QStringLiteral("Справка"), &TMainWindow::N4Click);
+    add(FHelpMenu, QStringLiteral("N1"), QStringLiteral("О программе"), &TMainWindow::N1Click);
 }
 
-void TForm1::LoadBanner() {
+void TMainWindow::LoadBanner() {
     // Beside the program; a build tree keeps it two folders up.
     const QDir dir(QCoreApplication::applicationDirPath());
     QString file = dir.filePath(QStringLiteral("resources/gravelon_banner.jpg"));
@@ -412,7 +412,7 @@ void TForm1::LoadBanner() {
     BannerImage->LoadFromFile(file);
 }
 
-void TForm1::RunCommand(const std::function<void()>& AFunc) {
+void TMainWindow::RunCommand(const std::function<void()>& AFunc) {
     try {
         AFunc();
     } catch (const EGravelonError& e) {
@@ -422,19 +422,19 @@ void TForm1::RunCommand(const std::function<void()>& AFunc) {
     }
 }
 
-void TForm1::ShowError(const QString& AText) {
+void TMainWindow::ShowError(const QString& AText) {
     FPrompts->Message(this, TPrompts::TKind::Error, AText);
 }
 
-QString TForm1::StatusText() const {
+QString TMainWindow::StatusText() const {
     return FStatusLabel->text();
 }
 
-void TForm1::SetStatusText(const QString& AText) {
+void TMainWindow::SetStatusText(const QString& AText) {
     FStatusLabel->setText(AText);
 }
 
-void TForm1::showEvent(QShowEvent* AEvent) {
+void TMainWindow::showEvent(QShowEvent* AEvent) {
     QMainWindow::showEvent(AEvent);
     if (!FShown) {
         FShown = true;
@@ -445,7 +445,7 @@ void TForm1::showEvent(QShowEvent* AEvent) {
     }
 }
 
-void TForm1::changeEvent(QEvent* AEvent) {
+void TMainWindow::changeEvent(QEvent* AEvent) {
     QMainWindow::changeEvent(AEvent);
     if (AEvent->type() == QEvent::ActivationChange && isActiveWindow())
         FormActivate();
@@ -453,7 +453,7 @@ void TForm1::changeEvent(QEvent* AEvent) {
         FTray->WindowMinimised();
 }
 
-void TForm1::FormShow() {
+void TMainWindow::FormShow() {
     DateTimeZayavki->setDate(QDate::currentDate());
     RunCommand([this] {
         const TIniFile ini(FSettingsPath);
@@ -474,19 +474,19 @@ void TForm1::FormShow() {
     QTimer::singleShot(0, cxGrid1, qOverload<>(&QWidget::setFocus));
 }
 
-void TForm1::FormActivate() {
+void TMainWindow::FormActivate() {
     if (FStartup)
         FStartup->HideStartup();
     // A fresh New-order dialog for the next import, so nothing typed for the last
     // order is offered again. The dialog of an import still running (its calculation
     // lets events through) stays until the import has ended.
     if (!FImportRunning) {
-        delete Form2;
-        Form2 = new TForm2(*FData, *FPrompts, this);
+        delete FNewOrderDialog;
+        FNewOrderDialog = new TNewOrderDialog(*FData, *FPrompts, this);
     }
 }
 
-void TForm1::closeEvent(QCloseEvent* AEvent) {
+void TMainWindow::closeEvent(QCloseEvent* AEvent) {
     if (FCalcRunning) {
         // The run holds the connection inside its transaction: it is stopped first and
         // the window closes as soon as it has rolled back.
@@ -503,7 +503,7 @@ void TForm1::closeEvent(QCloseEvent* AEvent) {
         FStartup->CloseStartup();
 }
 
-void TForm1::CheckBox1Click() {
+void TMainWindow::CheckBox1Click() {
     RunCommand([this] {
         const TIniFile ini(FSettingsPath);
         if (!ini.Exists()) {

@@ -3,12 +3,12 @@
 // adds (also for names holding LIKE wildcards), and the lists of its boxes. Answers
 // come from TRecordingPrompts; database behaviour on both backends.
 
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "OrderHeaderStore.h"
 #include "Prompts.h"
 #include "TestDatabase.h"
-#include "Zayavka.h"
+#include "NewOrderDialog.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -23,7 +23,7 @@
 
 namespace {
 
-int Count(TDataModule1& AData, const QString& ATable) {
+int Count(TDataModule& AData, const QString& ATable) {
     return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
         .value(0)
         .value(0)
@@ -35,9 +35,9 @@ bool Yellow(QWidget* AWidget) {
 }
 
 struct TDialog {
-    TDialog(TDataModule1& AData) : Form(AData, Prompts) { Form.show(); }
+    TDialog(TDataModule& AData) : Form(AData, Prompts) { Form.show(); }
     TRecordingPrompts Prompts;
-    TForm2 Form;
+    TNewOrderDialog Form;
     template <typename T> T* W(const char* AName) {
         T* w = Form.findChild<T*>(QString::fromLatin1(AName));
         if (!w)
@@ -56,7 +56,7 @@ struct TDialog {
 
 } // namespace
 
-class TestZayavka : public QObject {
+class TestNewOrderDialog : public QObject {
     Q_OBJECT
 private slots:
     void layout_data();
@@ -78,12 +78,12 @@ private slots:
     void windowHooks();
 };
 
-void TestZayavka::layout_data() {
+void TestNewOrderDialog::layout_data() {
     QTest::addColumn<TBackend>("backend");
     QTest::newRow("sqlite") << TBackend::Sqlite;
 }
 
-void TestZayavka::layout() {
+void TestNewOrderDialog::layout() {
     GRAVELON_CONNECT(db);
     TDialog d(*db.Data);
     QCOMPARE(d.Form.windowTitle(), QStringLiteral("Новая заявка"));
@@ -117,11 +117,11 @@ void TestZayavka::layout() {
     QVERIFY(d.Form.isVisible());
 }
 
-void TestZayavka::emptySave_data() {
+void TestNewOrderDialog::emptySave_data() {
     TestDb::AddBackendRows();
 }
 
-void TestZayavka::emptySave() {
+void TestNewOrderDialog::emptySave() {
     GRAVELON_CONNECT(db);
     TDialog d(*db.Data);
     d.Save();
@@ -155,11 +155,11 @@ void TestZayavka::emptySave() {
         QVERIFY2(d.W<QWidget>(name)->palette().color(QPalette::Base) == QColor(Qt::white), name);
 }
 
-void TestZayavka::save_data() {
+void TestNewOrderDialog::save_data() {
     TestDb::AddBackendRows();
 }
 
-void TestZayavka::save() {
+void TestNewOrderDialog::save() {
     GRAVELON_CONNECT(db);
     TDialog d(*db.Data);
     d.W<QDateEdit>("DZayavki")->setDate(QDate(2021, 5, 31));
@@ -191,11 +191,11 @@ void TestZayavka::save() {
     QCOMPARE(OrderHeader.MaterialID, materialId);
 }
 
-void TestZayavka::weightNotANumber_data() {
+void TestNewOrderDialog::weightNotANumber_data() {
     TestDb::AddBackendRows();
 }
 
-void TestZayavka::weightNotANumber() {
+void TestNewOrderDialog::weightNotANumber() {
     GRAVELON_CONNECT(db);
     TDialog d(*db.Data);
     d.Fill(QStringLiteral("1"), QStringLiteral("ИП Петров"), QStringLiteral("полторы тонны"), 0);
@@ -214,11 +214,11 @@ void TestZayavka::weightNotANumber() {
     QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
 }
 
-void TestZayavka::customerMatching_data() {
+void TestNewOrderDialog::customerMatching_data() {
     TestDb::AddBackendRows();
 }
 
-void TestZayavka::customerMatching() {
+void TestNewOrderDialog::customerMatching() {
     GRAVELON_CONNECT(db);
     const TOrderHeaderStore store(*db.Data);
     const QString first = store.FindOrCreateCustomer(QStringLiteral("ООО Фасад Строй"));
@@ -241,13 +241,13 @@ void TestZayavka::customerMatching() {
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral(" ")), blank);
 }
 
-void TestZayavka::wildcardNames_data() {
+void TestNewOrderDialog::wildcardNames_data() {
     TestDb::AddBackendRows();
 }
 
 // Keys holding %, _ or \ are compared as text: each finds its own row, none is read
 // as a pattern that matches another customer.
-void TestZayavka::wildcardNames() {
+void TestNewOrderDialog::wildcardNames() {
     GRAVELON_CONNECT(db);
     const TOrderHeaderStore store(*db.Data);
     const QString plain = store.FindOrCreateCustomer(QStringLiteral("Бетон 100x1"));
@@ -266,11 +266,11 @@ void TestZayavka::wildcardNames() {
     QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 5);
 }
 
-void TestZayavka::boxLists_data() {
+void TestNewOrderDialog::boxLists_data() {
     TestDb::AddBackendRows();
 }
 
-void TestZayavka::boxLists() {
+void TestNewOrderDialog::boxLists() {
     GRAVELON_CONNECT(db);
     // Earlier orders' weights, working and archived, each once; customers by name.
     TestDb::AddOrder(*db.Data, QStringLiteral("1"), QDate(2021, 5, 1), 1, 1500.0, {}, nullptr,
@@ -331,14 +331,14 @@ void TestZayavka::boxLists() {
     }
 }
 
-void TestZayavka::askRunsModally_data() {
+void TestNewOrderDialog::askRunsModally_data() {
     TestDb::AddBackendRows();
 }
 
-void TestZayavka::askRunsModally() {
+void TestNewOrderDialog::askRunsModally() {
     GRAVELON_CONNECT(db);
     TRecordingPrompts prompts;
-    TForm2 form(*db.Data, prompts);
+    TNewOrderDialog form(*db.Data, prompts);
     QTimer::singleShot(0, &form, [&form] {
         form.findChild<QPushButton*>(QStringLiteral("Button1"))->click(); // refused: empty
         form.findChild<QLineEdit*>(QStringLiteral("NZayavki"))->setText(QStringLiteral("88"));
@@ -363,10 +363,10 @@ void TestZayavka::askRunsModally() {
     QCOMPARE(header.OrderID, TestDb::LastId(*db.Data, QStringLiteral("Applicates")));
 }
 
-void TestZayavka::windowHooks() {
-    TDataModule1 data; // the hooks only keep it; nothing is asked of the database
+void TestNewOrderDialog::windowHooks() {
+    TDataModule data; // the hooks only keep it; nothing is asked of the database
     TRecordingPrompts prompts;
-    TForm2 form(data, prompts);
+    TNewOrderDialog form(data, prompts);
     int runs = 0, enables = 0;
     const TOrderImportHooks h = form.WindowHooks(
         nullptr, true, [&runs] { ++runs; }, [&enables] { ++enables; });
@@ -386,5 +386,5 @@ void TestZayavka::windowHooks() {
     QCOMPARE(quit.count(), 0);
 }
 
-QTEST_MAIN(TestZayavka)
-#include "tst_zayavka.moc"
+QTEST_MAIN(TestNewOrderDialog)
+#include "tst_new_order_dialog.moc"

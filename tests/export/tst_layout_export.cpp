@@ -1,6 +1,6 @@
-#include "BDConnect.h"
+#include "DataModule.h"
 #include "ExportFixture.h"
-#include "SaveExcel.h"
+#include "LayoutExport.h"
 #include "TestDatabase.h"
 #include "XlsxReadBack.h"
 
@@ -111,7 +111,7 @@ QByteArray Png(int AWidth, int AHeight, int ADpi) {
 
 } // namespace
 
-class TestSaveExcel : public QObject {
+class TestLayoutExport : public QObject {
     Q_OBJECT
 
 private slots:
@@ -139,7 +139,7 @@ private slots:
 // Pallets with 2, 0 and 5 content rows: the middle pallet loses its contents while the
 // export runs (a calculation on the shared server), so its block has the table header
 // alone. Blocks start at rows 1, 19 and 35; the next would start at 56.
-void TestSaveExcel::layoutBlocks() {
+void TestLayoutExport::layoutBlocks() {
     GRAVELON_CONNECT(db);
     const TLayoutOrder order = MakeOrder(*db.Data);
     QTemporaryDir out;
@@ -151,7 +151,7 @@ void TestSaveExcel::layoutBlocks() {
             db.Data->ExecSql(
                 QStringLiteral("delete from Solutions where PalleteID = %1").arg(order.P2));
     };
-    TSaveExcel exporter(*db.Data, ProgramFolder(), rec.Callbacks());
+    TLayoutExport exporter(*db.Data, ProgramFolder(), rec.Callbacks());
     QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}}),
              qPrintable(exporter.LastError()));
     QCOMPARE(rec.Events,
@@ -264,12 +264,12 @@ void TestSaveExcel::layoutBlocks() {
 
 // A pallet gets the same number and block in both modes: the label shows the pallet
 // list's number, and mode "2" writes exactly that one block from row 1.
-void TestSaveExcel::singlePallet() {
+void TestLayoutExport::singlePallet() {
     GRAVELON_CONNECT(db);
     const TLayoutOrder order = MakeOrder(*db.Data);
     QTemporaryDir out;
     const QString all = out.filePath(QStringLiteral("all.xlsx"));
-    TSaveExcel exporter(*db.Data, ProgramFolder());
+    TLayoutExport exporter(*db.Data, ProgramFolder());
     QVERIFY2(exporter.ExportLayouts(all, QStringLiteral("1"), {order.Id, {}, {}}),
              qPrintable(exporter.LastError()));
     const TXlsxReadBack whole(all);
@@ -286,7 +286,7 @@ void TestSaveExcel::singlePallet() {
         QCOMPARE(label, QString::number(row + 1));
         const QString one = out.filePath(QStringLiteral("one%1.xlsx").arg(row));
         TRecorder rec;
-        TSaveExcel single(*db.Data, ProgramFolder(), rec.Callbacks());
+        TLayoutExport single(*db.Data, ProgramFolder(), rec.Callbacks());
         QVERIFY2(single.ExportLayouts(one, QStringLiteral("2"), {order.Id, id, label}),
                  qPrintable(single.LastError()));
         QCOMPARE(rec.Count(QStringLiteral("max")), 1);
@@ -311,11 +311,11 @@ void TestSaveExcel::singlePallet() {
 }
 
 // An archived order reads the same: every statement unites working and archive tables.
-void TestSaveExcel::archivedOrder() {
+void TestLayoutExport::archivedOrder() {
     GRAVELON_CONNECT(db);
     const TLayoutOrder order = MakeOrder(*db.Data);
     QTemporaryDir out;
-    TSaveExcel exporter(*db.Data, ProgramFolder());
+    TLayoutExport exporter(*db.Data, ProgramFolder());
     const QString before = out.filePath(QStringLiteral("before.xlsx"));
     QVERIFY(exporter.ExportLayouts(before, QStringLiteral("1"), {order.Id, {}, {}}));
 
@@ -339,7 +339,7 @@ void TestSaveExcel::archivedOrder() {
 
 // Areas are rounded half up from whole mm² on both backends; the cells show numbers in
 // the user's locale and the totals read them back in it; the summary is the database's.
-void TestSaveExcel::numberTexts_data() {
+void TestLayoutExport::numberTexts_data() {
     QTest::addColumn<TBackend>("backend");
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("area");
@@ -353,7 +353,7 @@ void TestSaveExcel::numberTexts_data() {
     }
 }
 
-void TestSaveExcel::numberTexts() {
+void TestLayoutExport::numberTexts() {
     GRAVELON_CONNECT(db);
     QFETCH(QString, locale);
     QFETCH(QString, area);
@@ -372,7 +372,7 @@ void TestSaveExcel::numberTexts() {
         TestDb::AddSolution(*db.Data, order, p, pallet, 1, 1);
     QTemporaryDir out;
     const QString file = out.filePath(QStringLiteral("n.xlsx"));
-    TSaveExcel exporter(*db.Data, ProgramFolder());
+    TLayoutExport exporter(*db.Data, ProgramFolder());
     QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order, {}, {}}),
              qPrintable(exporter.LastError()));
     const TXlsxReadBack book(file);
@@ -389,7 +389,7 @@ void TestSaveExcel::numberTexts() {
 
 // The picture appears at the size of C.bmp whatever the PNG's own pixels and
 // resolution.
-void TestSaveExcel::pictureSizedByBitmap_data() {
+void TestLayoutExport::pictureSizedByBitmap_data() {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("dpi");
@@ -399,7 +399,7 @@ void TestSaveExcel::pictureSizedByBitmap_data() {
     QTest::newRow("square at 72 dpi") << 40 << 40 << 72;
 }
 
-void TestSaveExcel::pictureSizedByBitmap() {
+void TestLayoutExport::pictureSizedByBitmap() {
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(int, dpi);
@@ -415,7 +415,7 @@ void TestSaveExcel::pictureSizedByBitmap() {
     const TLayoutOrder order = MakeOrder(*db.Data);
     QTemporaryDir out;
     const QString file = out.filePath(QStringLiteral("p.xlsx"));
-    TSaveExcel exporter(*db.Data, program.path());
+    TLayoutExport exporter(*db.Data, program.path());
     QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("2"),
                                     {order.Id, order.P1, QStringLiteral("1")}),
              qPrintable(exporter.LastError()));
@@ -427,7 +427,7 @@ void TestSaveExcel::pictureSizedByBitmap() {
 
 // Every failure: the one message, the panel hidden, nothing opened, and a file of the
 // target's name exactly as it was; no temporary file is left behind.
-void TestSaveExcel::failures_data() {
+void TestLayoutExport::failures_data() {
     QTest::addColumn<TBackend>("backend");
     QTest::addColumn<QString>("failure");
     const char* const cases[] = {"label not a number", "label empty",
@@ -441,7 +441,7 @@ void TestSaveExcel::failures_data() {
             QTest::addRow("%s %s", name, failure) << backend << QString::fromLatin1(failure);
 }
 
-void TestSaveExcel::failures() {
+void TestLayoutExport::failures() {
     QFETCH(QString, failure);
     if (failure == QLatin1String("read-only folder") && ::geteuid() == 0)
         QSKIP("the superuser writes into read-only folders");
@@ -502,7 +502,7 @@ void TestSaveExcel::failures() {
                 QFile::remove(program.filePath(QStringLiteral("resources/C.png")));
         };
     }
-    TSaveExcel exporter(*db.Data, program.path(), rec.Callbacks());
+    TLayoutExport exporter(*db.Data, program.path(), rec.Callbacks());
     const bool ok = exporter.ExportLayouts(file, mode, selection);
     QFile::setPermissions(out.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(!ok);
@@ -533,14 +533,14 @@ void TestSaveExcel::failures() {
 
 // An order without pallets still gets its (empty, formatted) workbook, saved,
 // opened and reported.
-void TestSaveExcel::orderWithoutPallets() {
+void TestLayoutExport::orderWithoutPallets() {
     GRAVELON_CONNECT(db);
     const qlonglong order = TestDb::AddOrder(*db.Data, QStringLiteral("П-0"), QDate(2024, 5, 6), 1,
                                              {}, {{1000, 500, 1, 3, {}}});
     QTemporaryDir out;
     const QString file = out.filePath(QStringLiteral("пусто.xlsx"));
     TRecorder rec;
-    TSaveExcel exporter(*db.Data, ProgramFolder(), rec.Callbacks());
+    TLayoutExport exporter(*db.Data, ProgramFolder(), rec.Callbacks());
     QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order, {}, {}}),
              qPrintable(exporter.LastError()));
     QCOMPARE(rec.Events,
@@ -558,7 +558,7 @@ void TestSaveExcel::orderWithoutPallets() {
 
 // Saving over an existing file asks nothing, replaces it whole and keeps its
 // permissions; the name is used exactly as given, without an added extension.
-void TestSaveExcel::replacesExistingFile() {
+void TestLayoutExport::replacesExistingFile() {
     GRAVELON_CONNECT(db);
     const TLayoutOrder order = MakeOrder(*db.Data);
     QTemporaryDir out;
@@ -567,7 +567,7 @@ void TestSaveExcel::replacesExistingFile() {
     const QFile::Permissions perms = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(file, perms));
     TRecorder rec;
-    TSaveExcel exporter(*db.Data, ProgramFolder(), rec.Callbacks());
+    TLayoutExport exporter(*db.Data, ProgramFolder(), rec.Callbacks());
     QVERIFY(exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}}));
     QCOMPARE(rec.Messages(), QStringList{QStringLiteral("info Отчет сохранён в файл:\n") + file});
     QCOMPARE(Files(out.path()), QStringList{QStringLiteral("раскладка")});
@@ -577,5 +577,5 @@ void TestSaveExcel::replacesExistingFile() {
     QCOMPARE(book.Text(1, 3), OrderNumber);
 }
 
-QTEST_GUILESS_MAIN(TestSaveExcel)
-#include "tst_saveexcel.moc"
+QTEST_GUILESS_MAIN(TestLayoutExport)
+#include "tst_layout_export.moc"

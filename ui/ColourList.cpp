@@ -1,7 +1,7 @@
-#include "SColor.h"
+#include "ColourList.h"
 
-#include "BDConnect.h"
-#include "ColorADD.h"
+#include "DataModule.h"
+#include "AddColourDialog.h"
 #include "DataGrid.h"
 #include "Errors.h"
 #include "Prompts.h"
@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TForm5::TForm5(TDataModule1* AData, TPrompts* APrompts, QWidget* AParent)
+TColourList::TColourList(TDataModule* AData, TPrompts* APrompts, QWidget* AParent)
     : QDialog(AParent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint),
       FData(AData), FPrompts(APrompts) {
-    setObjectName(QStringLiteral("Form5"));
+    setObjectName(QStringLiteral("ColourList"));
     setWindowTitle(QStringLiteral("Справочник цветов"));
     resize(519, 698);
     auto* v = new QVBoxLayout(this);
@@ -49,13 +49,13 @@ TForm5::TForm5(TDataModule1* AData, TPrompts* APrompts, QWidget* AParent)
     h->addWidget(Button2);
     v->addWidget(bar);
 
-    connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TColourList::Button3Click);
+    connect(Button2, &QPushButton::clicked, this, &TColourList::Button2Click);
 }
 
-void TForm5::Button3Click() {
+void TColourList::Button3Click() {
     {
-        TForm6 dialog(FData, FPrompts, this);
+        TAddColourDialog dialog(FData, FPrompts, this);
         dialog.exec();
     }
     // Re-read whether or not a colour was added: the new one shows as the last row.
@@ -67,6 +67,6 @@ void TForm5::Button3Click() {
     }
 }
 
-void TForm5::Button2Click() {
+void TColourList::Button2Click() {
     accept();
 }
