@@ -26,7 +26,9 @@ TScratchServer TestServer() {
 QString PgDatabaseName() {
     QString name = QCoreApplication::applicationName().toLower();
     name.replace(QRegularExpression(QStringLiteral("[^a-z0-9_]")), QStringLiteral("_"));
-    return QStringLiteral("gravelon_t_") + name;
+    // Several checkouts may test against one server at once; each names its own set.
+    const QString prefix = QString::fromLocal8Bit(qgetenv("GRAVELON_TEST_PG_DBPREFIX"));
+    return QStringLiteral("gravelon_t_") + prefix + name;
 }
 
 } // namespace
