@@ -51,22 +51,22 @@ TStartupWindow::TStartupWindow(TPrompts* APrompts, const QString& ASettingsPath,
 
     CreateSplashPanel();
     CreateConnectionPanel();
-    Button2 = new QPushButton(QStringLiteral("ОК"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->hide();
-    connect(Button2, &QPushButton::clicked, this, &TStartupWindow::Button2Click);
+    FAboutOkButton = new QPushButton(QStringLiteral("ОК"), this);
+    FAboutOkButton->setObjectName(QStringLiteral("AboutOkButton"));
+    FAboutOkButton->hide();
+    connect(FAboutOkButton, &QPushButton::clicked, this, &TStartupWindow::OnHideClicked);
     PlaceControls();
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(ASplashMs);
-    connect(Timer1, &QTimer::timeout, this, &TStartupWindow::Timer1Timer);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(AProgressMs);
-    connect(Timer2, &QTimer::timeout, this, &TStartupWindow::Timer2Timer);
-    Timer1->start();
-    Timer2->start();
+    FSplashTimer = new QTimer(this);
+    FSplashTimer->setObjectName(QStringLiteral("SplashTimer"));
+    FSplashTimer->setInterval(ASplashMs);
+    connect(FSplashTimer, &QTimer::timeout, this, &TStartupWindow::OnSplashElapsed);
+    FSplashProgressTimer = new QTimer(this);
+    FSplashProgressTimer->setObjectName(QStringLiteral("SplashProgressTimer"));
+    FSplashProgressTimer->setInterval(AProgressMs);
+    connect(FSplashProgressTimer, &QTimer::timeout, this, &TStartupWindow::OnSplashProgressTick);
+    FSplashTimer->start();
+    FSplashProgressTimer->start();
 }
 
 TStartupWindow::~TStartupWindow() {
@@ -75,36 +75,36 @@ TStartupWindow::~TStartupWindow() {
 }
 
 void TStartupWindow::CreateSplashPanel() {
-    Panel1 = new QWidget(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setAutoFillBackground(true);
-    QPalette pal = Panel1->palette();
+    FSplashPanel = new QWidget(this);
+    FSplashPanel->setObjectName(QStringLiteral("SplashPanel"));
+    FSplashPanel->setAutoFillBackground(true);
+    QPalette pal = FSplashPanel->palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Highlight));
-    Panel1->setPalette(pal);
-    Image1 = new TPictureBox(Qt::AlignCenter, Panel1);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    ProgressBar1 = new QProgressBar(Panel1);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setFixedHeight(9);
+    FSplashPanel->setPalette(pal);
+    FSplashImage = new TPictureBox(Qt::AlignCenter, FSplashPanel);
+    FSplashImage->setObjectName(QStringLiteral("SplashImage"));
+    FSplashProgress = new QProgressBar(FSplashPanel);
+    FSplashProgress->setObjectName(QStringLiteral("SplashProgress"));
+    FSplashProgress->setRange(0, 100);
+    FSplashProgress->setValue(0);
+    FSplashProgress->setTextVisible(false);
+    FSplashProgress->setFixedHeight(9);
 }
 
 void TStartupWindow::CreateConnectionPanel() {
-    Panel2 = new QWidget(this);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setAutoFillBackground(true);
-    auto* v = new QVBoxLayout(Panel2);
+    FConnectionPanel = new QWidget(this);
+    FConnectionPanel->setObjectName(QStringLiteral("ConnectionPanel"));
+    FConnectionPanel->setAutoFillBackground(true);
+    auto* v = new QVBoxLayout(FConnectionPanel);
     v->setContentsMargins(20, 16, 20, 20);
-    auto* title = new QLabel(QStringLiteral("Параметры подключения"), Panel2);
-    title->setObjectName(QStringLiteral("Label5"));
+    auto* title = new QLabel(QStringLiteral("Параметры подключения"), FConnectionPanel);
+    title->setObjectName(QStringLiteral("ConnectionTitle"));
     title->setFont(Tahoma(21));
     title->setAlignment(Qt::AlignHCenter);
     v->addWidget(title);
     v->addSpacing(60);
 
-    auto* box = new QWidget(Panel2);
+    auto* box = new QWidget(FConnectionPanel);
     box->setFixedWidth(460);
     auto* bv = new QVBoxLayout(box);
     bv->setContentsMargins(0, 0, 0, 0);
@@ -116,12 +116,12 @@ void TStartupWindow::CreateConnectionPanel() {
         form->addRow(ACaption, edit);
         return edit;
     };
-    Edit1 = field(QStringLiteral("Edit1"), QStringLiteral("Сервер"));
-    Edit2 = field(QStringLiteral("Edit2"), QStringLiteral("База даных"));
-    Edit3 = field(QStringLiteral("Edit3"), QStringLiteral("Логин"));
-    Edit4 = field(QStringLiteral("Edit4"), QStringLiteral("Пароль"));
-    Edit4->setEchoMode(QLineEdit::Password);
-    Edit4->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    FServerEdit = field(QStringLiteral("ServerEdit"), QStringLiteral("Сервер"));
+    FDatabaseEdit = field(QStringLiteral("DatabaseEdit"), QStringLiteral("База даных"));
+    FUserEdit = field(QStringLiteral("UserEdit"), QStringLiteral("Логин"));
+    FPasswordEdit = field(QStringLiteral("PasswordEdit"), QStringLiteral("Пароль"));
+    FPasswordEdit->setEchoMode(QLineEdit::Password);
+    FPasswordEdit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     bv->addLayout(form);
 
     auto* hint = new QLabel(
@@ -154,44 +154,44 @@ void TStartupWindow::CreateConnectionPanel() {
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    Button1 = new QPushButton(QStringLiteral("Подключение"), box);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    buttons->addWidget(Button1);
-    Button3 = new QPushButton(QStringLiteral("Закрыть"), box);
-    Button3->setObjectName(QStringLiteral("Button3"));
-    Button3->hide();
-    buttons->addWidget(Button3);
+    FConnectButton = new QPushButton(QStringLiteral("Подключение"), box);
+    FConnectButton->setObjectName(QStringLiteral("ConnectButton"));
+    FConnectButton->setDefault(true);
+    buttons->addWidget(FConnectButton);
+    FCloseButton = new QPushButton(QStringLiteral("Закрыть"), box);
+    FCloseButton->setObjectName(QStringLiteral("CloseButton"));
+    FCloseButton->hide();
+    buttons->addWidget(FCloseButton);
     bv->addLayout(buttons);
     box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     v->addWidget(box, 0, Qt::AlignHCenter);
     v->addStretch(1);
 
-    setTabOrder(Edit1, Edit2);
-    setTabOrder(Edit2, Edit3);
-    setTabOrder(Edit3, Edit4);
-    setTabOrder(Edit4, Button1);
-    setTabOrder(Button1, Button3);
-    connect(Button1, &QPushButton::clicked, this, &TStartupWindow::Button1Click);
-    connect(Edit4, &QLineEdit::returnPressed, this, &TStartupWindow::Button1Click);
+    setTabOrder(FServerEdit, FDatabaseEdit);
+    setTabOrder(FDatabaseEdit, FUserEdit);
+    setTabOrder(FUserEdit, FPasswordEdit);
+    setTabOrder(FPasswordEdit, FConnectButton);
+    setTabOrder(FConnectButton, FCloseButton);
+    connect(FConnectButton, &QPushButton::clicked, this, &TStartupWindow::OnConnectClicked);
+    connect(FPasswordEdit, &QLineEdit::returnPressed, this, &TStartupWindow::OnConnectClicked);
     // "Закрыть" and "ОК" both only hide the window.
-    connect(Button3, &QPushButton::clicked, this, &TStartupWindow::Button2Click);
-    Panel2->hide();
+    connect(FCloseButton, &QPushButton::clicked, this, &TStartupWindow::OnHideClicked);
+    FConnectionPanel->hide();
 }
 
 void TStartupWindow::PlaceControls() {
     const QRect all = rect();
-    Panel1->setGeometry(all);
-    Panel2->setGeometry(all);
-    Image1->setGeometry(Panel1->rect());
-    ProgressBar1->setGeometry(10, Panel1->height() - 10 - 9, Panel1->width() - 20, 9);
+    FSplashPanel->setGeometry(all);
+    FConnectionPanel->setGeometry(all);
+    FSplashImage->setGeometry(FSplashPanel->rect());
+    FSplashProgress->setGeometry(10, FSplashPanel->height() - 10 - 9, FSplashPanel->width() - 20, 9);
     if (FVersionLabel) {
         FVersionLabel->adjustSize();
-        FVersionLabel->move(Panel1->width() - 30 - FVersionLabel->width(),
-                            Panel1->height() - 26 - FVersionLabel->height());
+        FVersionLabel->move(FSplashPanel->width() - 30 - FVersionLabel->width(),
+                            FSplashPanel->height() - 26 - FVersionLabel->height());
     }
     // 90 wide, so that "ОК" can be read.
-    Button2->setGeometry(856, 474, 90, 30);
+    FAboutOkButton->setGeometry(856, 474, 90, 30);
 }
 
 void TStartupWindow::resizeEvent(QResizeEvent* AEvent) {
@@ -201,10 +201,10 @@ void TStartupWindow::resizeEvent(QResizeEvent* AEvent) {
 
 void TStartupWindow::LoadSplashImage() {
     // The picture is optional: a missing file leaves the panel as it is.
-    Image1->LoadFromFile(QDir(QCoreApplication::applicationDirPath())
+    FSplashImage->LoadFromFile(QDir(QCoreApplication::applicationDirPath())
                              .filePath(QStringLiteral("resources/gravelon_splash.png")));
     if (!FVersionLabel) {
-        FVersionLabel = new QLabel(QStringLiteral("Версия 2.0"), Panel1);
+        FVersionLabel = new QLabel(QStringLiteral("Версия 2.0"), FSplashPanel);
         FVersionLabel->setObjectName(QStringLiteral("VersionLabel"));
         FVersionLabel->setFont(QFont(QStringLiteral("Tahoma"), 16, QFont::Bold));
         FVersionLabel->setAttribute(Qt::WA_TranslucentBackground);
@@ -233,24 +233,24 @@ void TStartupWindow::closeEvent(QCloseEvent* AEvent) {
     emit Closed();
 }
 
-void TStartupWindow::Timer2Timer() {
-    ProgressBar1->setValue(qMin(ProgressBar1->maximum(), ProgressBar1->value() + 10));
+void TStartupWindow::OnSplashProgressTick() {
+    FSplashProgress->setValue(qMin(FSplashProgress->maximum(), FSplashProgress->value() + 10));
 }
 
-void TStartupWindow::Timer1Timer() {
-    Timer2->stop();
-    ProgressBar1->hide();
-    Timer1->stop();
+void TStartupWindow::OnSplashElapsed() {
+    FSplashProgressTimer->stop();
+    FSplashProgress->hide();
+    FSplashTimer->stop();
     if (!FData)
         FData = std::make_unique<TDataModule>();
     FConnectPurpose = TConnectPurpose::StartUp;
     LoadConnectionSettings();
 }
 
-void TStartupWindow::VVodConnect() {
-    Panel2->show();
-    Panel2->raise();
-    Edit1->setFocus();
+void TStartupWindow::ShowConnectionPanel() {
+    FConnectionPanel->show();
+    FConnectionPanel->raise();
+    FServerEdit->setFocus();
 }
 
 QString TStartupWindow::SettingsFolder() const {
@@ -258,7 +258,7 @@ QString TStartupWindow::SettingsFolder() const {
 }
 
 TConnectionSettings TStartupWindow::FieldSettings() const {
-    return {Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text()};
+    return {FServerEdit->text(), FDatabaseEdit->text(), FUserEdit->text(), FPasswordEdit->text()};
 }
 
 QString TStartupWindow::LastConnectError() const {
@@ -269,10 +269,10 @@ void TStartupWindow::LoadConnectionSettings() {
     const TIniFile ini(FSettingsPath);
     if (ini.Exists()) {
         const TConnectionSettings s = GravelonSettings::ReadConnection(ini);
-        Edit1->setText(s.Serv);
-        Edit2->setText(s.Baza);
-        Edit3->setText(s.Log);
-        Edit4->setText(s.Pass);
+        FServerEdit->setText(s.Serv);
+        FDatabaseEdit->setText(s.Baza);
+        FUserEdit->setText(s.Log);
+        FPasswordEdit->setText(s.Pass);
     } else {
         FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
     }
@@ -295,12 +295,12 @@ void TStartupWindow::ConnectDatabase() {
     if (!failure.isNull()) {
         FData->Disconnect();
         show();
-        Button3->hide();
+        FCloseButton->hide();
         // The box says what to do; the panel keeps the database's own words.
         FErrorLabel->setText(failure);
         FErrorLabel->show();
         FPrompts->Message(this, TPrompts::TKind::Warning, ConnectFailedMessage);
-        VVodConnect();
+        ShowConnectionPanel();
         return;
     }
     FErrorLabel->clear();
@@ -311,7 +311,7 @@ void TStartupWindow::ConnectDatabase() {
         ReloadTodayOrders();
 }
 
-void TStartupWindow::Button1Click() {
+void TStartupWindow::OnConnectClicked() {
     const TIniFile ini(FSettingsPath);
     if (ini.Exists()) {
         try {
@@ -322,11 +322,11 @@ void TStartupWindow::Button1Click() {
     } else {
         FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
     }
-    Panel2->hide();
+    FConnectionPanel->hide();
     LoadConnectionSettings();
 }
 
-void TStartupWindow::Button2Click() {
+void TStartupWindow::OnHideClicked() {
     hide();
 }
 
@@ -341,7 +341,7 @@ void TStartupWindow::ShowMainWindow() {
 void TStartupWindow::ReloadTodayOrders() {
     hide();
     try {
-        FData->UpdateRabStol(FData->TodayCondition());
+        FData->RefreshOrderList(FData->TodayCondition());
     } catch (const EGravelonError& e) {
         FPrompts->Message(FMainWindow.get(), TPrompts::TKind::Error, e.Message());
     }
@@ -356,19 +356,19 @@ void TStartupWindow::CloseStartup() {
 }
 
 void TStartupWindow::OpenConnectionSettings() {
-    Button3->show();
-    Button3->raise();
+    FCloseButton->show();
+    FCloseButton->raise();
     show();
-    VVodConnect();
+    ShowConnectionPanel();
     FConnectPurpose = TConnectPurpose::Reconnect;
 }
 
 void TStartupWindow::ShowAboutView() {
-    Button2->show();
-    ProgressBar1->hide();
-    Panel2->hide();
-    Panel1->raise();
-    Button2->raise();
+    FAboutOkButton->show();
+    FSplashProgress->hide();
+    FConnectionPanel->hide();
+    FSplashPanel->raise();
+    FAboutOkButton->raise();
     show();
     raise();
     activateWindow();

@@ -37,7 +37,7 @@ public:
     ~TStartupWindow() override;
 
     void LoadSplashImage();
-    void VVodConnect();
+    void ShowConnectionPanel();
     void LoadConnectionSettings();
     void ConnectDatabase();
     void ShowMainWindow();
@@ -56,10 +56,10 @@ public:
     QString LastConnectError() const;
 
 public slots:
-    void Timer1Timer();
-    void Timer2Timer();
-    void Button1Click();
-    void Button2Click();
+    void OnSplashElapsed();
+    void OnSplashProgressTick();
+    void OnConnectClicked();
+    void OnHideClicked();
 
 signals:
     void Closed();
@@ -82,21 +82,21 @@ private:
     bool FTrayAvailable;
     TConnectPurpose FConnectPurpose = TConnectPurpose::StartUp;
 
-    QWidget* Panel1 = nullptr;
-    TPictureBox* Image1 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    QWidget* FSplashPanel = nullptr;
+    TPictureBox* FSplashImage = nullptr;
+    QProgressBar* FSplashProgress = nullptr;
     QLabel* FVersionLabel = nullptr;
-    QWidget* Panel2 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QLineEdit* Edit4 = nullptr;
+    QWidget* FConnectionPanel = nullptr;
+    QLineEdit* FServerEdit = nullptr;
+    QLineEdit* FDatabaseEdit = nullptr;
+    QLineEdit* FUserEdit = nullptr;
+    QLineEdit* FPasswordEdit = nullptr;
     QLabel* FErrorLabel = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
+    QPushButton* FConnectButton = nullptr;
+    QPushButton* FCloseButton = nullptr;
+    QPushButton* FAboutOkButton = nullptr;
+    QTimer* FSplashTimer = nullptr;
+    QTimer* FSplashProgressTimer = nullptr;
 
     // The main window is destroyed before the data module it shows.
     std::unique_ptr<TDataModule> FData;

@@ -97,7 +97,7 @@ int CliExport(TCliContext& AContext) {
             for (int row = 0; row < list->RowCount(); ++row) {
                 if (list->Value(row, QStringLiteral("id")).toLongLong() == pallet) {
                     selection.PalletId = pallet;
-                    selection.Label3Text = list->Value(row, QStringLiteral("Number")).toString();
+                    selection.PalletNumberText = list->Value(row, QStringLiteral("Number")).toString();
                 }
             }
             if (!selection.PalletId.isValid())

@@ -23,11 +23,11 @@ int CliOrders(TCliContext& AContext) {
         return 1;
     try {
         if (hasDate)
-            data.UpdateRabStol(data.DateCondition(date));
+            data.RefreshOrderList(data.DateCondition(date));
         else if (hasNumber)
-            data.UpdateRabStol(data.NumberCondition(number));
+            data.RefreshOrderList(data.NumberCondition(number));
         else
-            data.UpdateRabStol(data.TodayCondition());
+            data.RefreshOrderList(data.TodayCondition());
         const TStaticQueryModel* q = data.QApplicates;
         for (int row = 0; row < q->RowCount(); ++row) {
             const QDate d = q->Value(row, QStringLiteral("Date")).toDate();

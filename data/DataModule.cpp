@@ -158,10 +158,10 @@ void TDataModule::OpenServer(const TConnectionSettings& ASettings) {
     SqlRun::Exec(db, QStringLiteral("SET client_min_messages = warning"));
 }
 
-QString TDataModule::ApplicatesSql(const QString& AUslovie) {
-    return L(ApplicatesHalf).arg(QStringLiteral("Applicates"), AUslovie) +
+QString TDataModule::ApplicatesSql(const QString& ACondition) {
+    return L(ApplicatesHalf).arg(QStringLiteral("Applicates"), ACondition) +
            QStringLiteral(" union all ") +
-           L(ApplicatesHalf).arg(QStringLiteral("Applicates_archive"), AUslovie);
+           L(ApplicatesHalf).arg(QStringLiteral("Applicates_archive"), ACondition);
 }
 
 QString TDataModule::ApplicPosSql() {
@@ -209,9 +209,9 @@ QString TDataModule::ColorsSql() {
     return QStringLiteral("Select Code, name from Colors order by ID");
 }
 
-void TDataModule::UpdateRabStol(const QString& AUslovie) {
+void TDataModule::RefreshOrderList(const QString& ACondition) {
     QApplicates->Close();
-    QApplicates->Open(Connection(), ApplicatesSql(AUslovie));
+    QApplicates->Open(Connection(), ApplicatesSql(ACondition));
 }
 
 void TDataModule::OpenApplicPos(const QVariant& AApid) {

@@ -30,7 +30,7 @@ public:
 
     // The order list for a condition written against the order alias "a"; the
     // condition is inserted verbatim, quoting inside it is the caller's duty.
-    void UpdateRabStol(const QString& AUslovie);
+    void RefreshOrderList(const QString& ACondition);
     void OpenApplicPos(const QVariant& AApid);
     void OpenPallets(const QVariant& AApno);
     void OpenSolutions(const QVariant& AApid, const QVariant& APdid);
@@ -53,7 +53,7 @@ public:
     QString IdCondition(qlonglong AId) const;
 
     // Statement texts of the named queries, for this backend.
-    static QString ApplicatesSql(const QString& AUslovie);
+    static QString ApplicatesSql(const QString& ACondition);
     static QString ApplicPosSql();
     static QString PalletsSql();
     static QString SolutionsSql(const TSqlDialect& ADialect);

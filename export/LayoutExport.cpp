@@ -107,10 +107,10 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
     int labelNumber = 0;
     if (single) {
         bool ok = false;
-        labelNumber = ASelection.Label3Text.trimmed().toInt(&ok);
+        labelNumber = ASelection.PalletNumberText.trimmed().toInt(&ok);
         if (!ok)
             throw EGravelonError(QStringLiteral("Номер поддона «%1» не является целым числом")
-                                     .arg(ASelection.Label3Text));
+                                     .arg(ASelection.PalletNumberText));
         pallets << SqlRun::KeyValue(ASelection.PalletId);
     } else {
         FData.OpenPalletesfromExcel(order);
@@ -139,7 +139,7 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
         TLayoutHeader header;
         statements.BlockHeader(order, pallet, &header);
         book.WriteText(r + RowOrder, 2, QStringLiteral("Служебная записка №"));
-        book.WriteText(r + RowOrder, 3, header.NoZayavki);
+        book.WriteText(r + RowOrder, 3, header.OrderNumber);
         book.WriteText(r + RowPallet, 2, QStringLiteral("Подд."));
         book.WriteText(r + RowPallet, 3, header.Length + QStringLiteral(" * ") + header.Width);
         book.WriteText(r + RowNumber, 1, QStringLiteral("Под.№"));

@@ -7,7 +7,7 @@
 class TDataModule;
 
 // What the export tells its user and its progress panel. The main window passes its
-// Panel17 / ProgressBar1 / prompts / QDesktopServices here; gravelon-cli passes what
+// progress panel, progress bar, prompts and QDesktopServices here; gravelon-cli passes what
 // it prints. Any member may be left empty.
 struct TExportCallbacks {
     enum class TMessageKind { Information, Plain };
@@ -24,9 +24,9 @@ struct TExportCallbacks {
 // The rows selected in the order browser at the moment of the command: the current
 // order and, for one pallet, the current pallet with the number its label shows.
 struct TExportSelection {
-    QVariant OrderId;   // ID of the current row of QApplicates
-    QVariant PalletId;  // mode "2": id of the current row of QPallets
-    QString Label3Text; // mode "2": the text of Label3, the pallet's number
+    QVariant OrderId;   // id of the current row of the orders grid
+    QVariant PalletId;  // mode "2": id of the current row of the pallets grid
+    QString PalletNumberText; // mode "2": the text of the pallet-number label
 };
 
 // The layout export: every pallet of the current order, or the selected one, as
@@ -36,11 +36,11 @@ struct TExportSelection {
 //
 // The print buttons call it with the name their save dialog returned:
 //   TExportCallbacks cb;
-//   cb.ShowPanel = [this] { Panel17->show(); };
-//   cb.SetProgressMaximum = [this](int AMax) { ProgressBar1->setMaximum(AMax); };
-//   cb.StepProgress = [this] { ProgressBar1->setValue(ProgressBar1->value() + 1); };
-//   cb.ResetProgress = [this] { ProgressBar1->setValue(0); };
-//   cb.HidePanel = [this] { Panel17->hide(); };
+//   cb.ShowPanel = [this] { FProgressPanel->show(); };
+//   cb.SetProgressMaximum = [this](int AMax) { FProgressBar->setMaximum(AMax); };
+//   cb.StepProgress = [this] { FProgressBar->setValue(FProgressBar->value() + 1); };
+//   cb.ResetProgress = [this] { FProgressBar->setValue(0); };
+//   cb.HidePanel = [this] { FProgressPanel->hide(); };
 //   cb.ShowMessage = [this](TExportCallbacks::TMessageKind AKind, const QString& AText) {
 //       FPrompts->Message(this, AKind == TExportCallbacks::TMessageKind::Information
 //                                   ? TPrompts::TKind::Information : TPrompts::TKind::Plain,
@@ -50,8 +50,8 @@ struct TExportSelection {
 //       QDesktopServices::openUrl(QUrl::fromLocalFile(AFile));
 //   };
 //   TLayoutExport(*DataModule, QCoreApplication::applicationDirPath(), cb)
-//       .ExportLayouts(fileName, "1", {orderId, {}, {}});               // Button1
-//       .ExportLayouts(fileName, "2", {orderId, palletId, Label3->text()}); // Button2
+//       .ExportLayouts(fileName, "1", {orderId, {}, {}});               // Распечатать все раскладки
+//       .ExportLayouts(fileName, "2", {orderId, palletId, FPalletNumberLabel->text()}); // Распечатать раскладку
 class TLayoutExport {
 public:
     static const QString FailureMessage;

@@ -27,7 +27,7 @@ const char* const HeaderHalf =
     "select p.ID id, p.Length Length, p.Width Width, "
     "ROW_NUMBER() over (order by c.Code, p.Length, p.Width, p.ID) Number, "
     "c.Name clrname, c.Code clrcode, cu.Name Name2, pw(p.ID) W, ph(p.ID) h, "
-    "a.Number NoZayavki "
+    "a.Number OrderNumber "
     "from %1 p inner join Colors c on c.ID = p.ColorID "
     "inner join %2 s on p.ID = s.PalleteID "
     "inner join %3 a on a.ID = s.ApplicateID "
@@ -135,7 +135,7 @@ bool TLayoutStatements::BlockHeader(const QVariant& AOrderKey, const QVariant& A
     if (rows.isEmpty())
         return false;
     const QSqlRecord& r = rows.first();
-    AHeader->NoZayavki = Field(r, QStringLiteral("NoZayavki"));
+    AHeader->OrderNumber = Field(r, QStringLiteral("OrderNumber"));
     AHeader->Length = Field(r, QStringLiteral("Length"));
     AHeader->Width = Field(r, QStringLiteral("Width"));
     AHeader->Name2 = Field(r, QStringLiteral("Name2"));

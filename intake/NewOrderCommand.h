@@ -9,8 +9,8 @@ class TDataModule;
 
 // The "Новая заявка" command without its widgets. The main window runs, in order:
 // disable the print buttons; ask for the file (FileFilter) and stop on cancel; with
-// the wait cursor: Archive(); show the file in PathZayavki; Import(); set the search
-// date picker to LatestOrderDate() when it is valid; RefreshApplications(
+// the wait cursor: Archive(); show the file in the order-file field; Import(); set the search
+// date picker to LatestOrderDate() when it is valid; RefreshOrderList(
 // RefreshCondition(picker date)). An EGravelonError from Archive, Import (a workbook
 // that cannot be read) or the later steps is shown and ends the command.
 class TNewOrderCommand {

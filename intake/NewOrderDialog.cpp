@@ -19,45 +19,45 @@
 
 TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget* AParent)
     : QDialog(AParent), FData(AData), FPrompts(APrompts) {
-    setObjectName(QStringLiteral("FNewOrderDialog"));
+    setObjectName(QStringLiteral("NewOrderDialog"));
     setWindowTitle(QStringLiteral("Новая заявка"));
     // A fixed frame with a title only: no close, minimise or maximise button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFont(QFont(QStringLiteral("Tahoma")));
 
     auto* heading = new QLabel(QStringLiteral("Параметры заявки:"), this);
-    heading->setObjectName(QStringLiteral("Label7"));
+    heading->setObjectName(QStringLiteral("Heading"));
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
 
-    DZayavki = new QDateEdit(this);
-    DZayavki->setObjectName(QStringLiteral("DZayavki"));
-    DZayavki->setCalendarPopup(true);
-    DZayavki->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    NZayavki = new QLineEdit(this);
-    NZayavki->setObjectName(QStringLiteral("NZayavki"));
-    Zakazchik = new QComboBox(this);
-    Zakazchik->setObjectName(QStringLiteral("Zakazchik"));
-    Zakazchik->setEditable(true);
-    Zakazchik->setInsertPolicy(QComboBox::NoInsert);
-    MaxWeight = new QComboBox(this);
-    MaxWeight->setObjectName(QStringLiteral("MaxWeight"));
-    MaxWeight->setEditable(true);
-    MaxWeight->setInsertPolicy(QComboBox::NoInsert);
-    Material = new QComboBox(this);
-    Material->setObjectName(QStringLiteral("Material"));
-    Comment = new QLineEdit(this);
-    Comment->setObjectName(QStringLiteral("Comment"));
-    Button1 = new QPushButton(QStringLiteral("Сохранить"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setAutoDefault(false);
+    FDate = new QDateEdit(this);
+    FDate->setObjectName(QStringLiteral("OrderDate"));
+    FDate->setCalendarPopup(true);
+    FDate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    FNumber = new QLineEdit(this);
+    FNumber->setObjectName(QStringLiteral("OrderNumber"));
+    FCustomer = new QComboBox(this);
+    FCustomer->setObjectName(QStringLiteral("Customer"));
+    FCustomer->setEditable(true);
+    FCustomer->setInsertPolicy(QComboBox::NoInsert);
+    FMaxWeight = new QComboBox(this);
+    FMaxWeight->setObjectName(QStringLiteral("MaxWeight"));
+    FMaxWeight->setEditable(true);
+    FMaxWeight->setInsertPolicy(QComboBox::NoInsert);
+    FMaterial = new QComboBox(this);
+    FMaterial->setObjectName(QStringLiteral("Material"));
+    FComment = new QLineEdit(this);
+    FComment->setObjectName(QStringLiteral("Comment"));
+    FSaveButton = new QPushButton(QStringLiteral("Сохранить"), this);
+    FSaveButton->setObjectName(QStringLiteral("SaveButton"));
+    FSaveButton->setAutoDefault(false);
 
     auto* form = new QFormLayout;
     const QList<QPair<const char*, QWidget*>> rows = {
-        {"Дата", DZayavki},      {"№ заявки", NZayavki},
-        {"Заказчик", Zakazchik}, {"Максимально допустимый вес поддона, кг", MaxWeight},
-        {"Материал", Material},  {"Комментарий", Comment}};
+        {"Дата", FDate},      {"№ заявки", FNumber},
+        {"Заказчик", FCustomer}, {"Максимально допустимый вес поддона, кг", FMaxWeight},
+        {"Материал", FMaterial},  {"Комментарий", FComment}};
     int n = 1;
     for (const auto& [text, box] : rows) {
         auto* label = new QLabel(QString::fromUtf8(text), this);
@@ -68,17 +68,17 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
     layout->addLayout(form);
-    layout->addWidget(Button1, 0, Qt::AlignRight);
+    layout->addWidget(FSaveButton, 0, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    setTabOrder(DZayavki, NZayavki);
-    setTabOrder(NZayavki, Zakazchik);
-    setTabOrder(Zakazchik, MaxWeight);
-    setTabOrder(MaxWeight, Material);
-    setTabOrder(Material, Comment);
-    setTabOrder(Comment, Button1);
+    setTabOrder(FDate, FNumber);
+    setTabOrder(FNumber, FCustomer);
+    setTabOrder(FCustomer, FMaxWeight);
+    setTabOrder(FMaxWeight, FMaterial);
+    setTabOrder(FMaterial, FComment);
+    setTabOrder(FComment, FSaveButton);
 
-    connect(Button1, &QPushButton::clicked, this, &TNewOrderDialog::Button1Click);
+    connect(FSaveButton, &QPushButton::clicked, this, &TNewOrderDialog::OnSaveClicked);
 }
 
 bool TNewOrderDialog::Ask(TOrderHeader& AHeader) {
@@ -97,16 +97,16 @@ bool TNewOrderDialog::Ask(TOrderHeader& AHeader) {
 }
 
 QString TNewOrderDialog::SelectedMaterialID() const {
-    if (Material->currentIndex() < 0)
+    if (FMaterial->currentIndex() < 0)
         return QString();
-    return QString::number(Material->currentData().toLongLong());
+    return QString::number(FMaterial->currentData().toLongLong());
 }
 
 void TNewOrderDialog::showEvent(QShowEvent* AEvent) {
     FSaved = false;
     // Today's date when the dialog opens; a date the user picked stays while the
     // dialog is open, even when a message box over it closes.
-    DZayavki->setDate(QDate::currentDate());
+    FDate->setDate(QDate::currentDate());
     LoadComboData();
     QDialog::showEvent(AEvent);
 }
@@ -136,27 +136,27 @@ void TNewOrderDialog::reject() {}
 
 void TNewOrderDialog::LoadComboData() {
     const TOrderHeaderStore store(FData);
-    const QString customer = Zakazchik->currentText();
-    const QString weight = MaxWeight->currentText();
-    const QVariant material = Material->currentIndex() >= 0 ? Material->currentData() : QVariant();
+    const QString customer = FCustomer->currentText();
+    const QString weight = FMaxWeight->currentText();
+    const QVariant material = FMaterial->currentIndex() >= 0 ? FMaterial->currentData() : QVariant();
 
-    Zakazchik->clear();
-    Zakazchik->addItems(store.CustomerNames());
-    Zakazchik->setCurrentIndex(-1);
-    Zakazchik->setEditText(customer);
+    FCustomer->clear();
+    FCustomer->addItems(store.CustomerNames());
+    FCustomer->setCurrentIndex(-1);
+    FCustomer->setEditText(customer);
 
-    Material->clear();
+    FMaterial->clear();
     for (const TOrderHeaderStore::TMaterialItem& m : store.MaterialItems())
-        Material->addItem(m.Text, m.ID);
-    if (Material->count() == 1)
-        Material->setCurrentIndex(0);
+        FMaterial->addItem(m.Text, m.ID);
+    if (FMaterial->count() == 1)
+        FMaterial->setCurrentIndex(0);
     else
-        Material->setCurrentIndex(material.isValid() ? Material->findData(material) : -1);
+        FMaterial->setCurrentIndex(material.isValid() ? FMaterial->findData(material) : -1);
 
-    MaxWeight->clear();
-    MaxWeight->addItems(store.MaxWeights());
-    MaxWeight->setCurrentIndex(-1);
-    MaxWeight->setEditText(weight);
+    FMaxWeight->clear();
+    FMaxWeight->addItems(store.MaxWeights());
+    FMaxWeight->setCurrentIndex(-1);
+    FMaxWeight->setEditText(weight);
 }
 
 void TNewOrderDialog::FindOrCreateCustomer() {
@@ -171,31 +171,31 @@ void TNewOrderDialog::Mark(QWidget* ABox, const QColor& AColor) {
     ABox->setPalette(p);
 }
 
-void TNewOrderDialog::Button1Click() {
+void TNewOrderDialog::OnSaveClicked() {
     QString message;
     int passed = 0;
     const QColor yellow(Qt::yellow);
-    if (NZayavki->text().isEmpty()) {
+    if (FNumber->text().isEmpty()) {
         message += QStringLiteral("Не заполнено поле № заявки\n\r");
-        Mark(NZayavki, yellow);
+        Mark(FNumber, yellow);
     } else {
         ++passed;
     }
-    if (Zakazchik->currentText().isEmpty()) {
+    if (FCustomer->currentText().isEmpty()) {
         message += QStringLiteral("Не заполнено поле заказчик\n\r");
-        Mark(Zakazchik, yellow);
+        Mark(FCustomer, yellow);
     } else {
         ++passed;
     }
-    if (MaxWeight->currentText().isEmpty()) {
+    if (FMaxWeight->currentText().isEmpty()) {
         message += QStringLiteral("Не указан максимальный вес поддона\n\r");
-        Mark(MaxWeight, yellow);
+        Mark(FMaxWeight, yellow);
     } else {
         ++passed;
     }
-    if (Material->currentIndex() < 0) {
+    if (FMaterial->currentIndex() < 0) {
         message += QStringLiteral("Не выбран материал");
-        Mark(Material, yellow);
+        Mark(FMaterial, yellow);
     } else {
         ++passed;
     }
@@ -204,17 +204,17 @@ void TNewOrderDialog::Button1Click() {
     if (passed != 4)
         return;
 
-    for (QWidget* box : {static_cast<QWidget*>(NZayavki), static_cast<QWidget*>(Zakazchik),
-                         static_cast<QWidget*>(MaxWeight), static_cast<QWidget*>(Material)})
+    for (QWidget* box : {static_cast<QWidget*>(FNumber), static_cast<QWidget*>(FCustomer),
+                         static_cast<QWidget*>(FMaxWeight), static_cast<QWidget*>(FMaterial)})
         Mark(box, QColor(Qt::white));
 
     TOrderHeader header;
-    header.Date = DZayavki->date();
+    header.Date = FDate->date();
     header.DateText = header.Date.toString(QStringLiteral("dd.MM.yyyy"));
-    header.Number = NZayavki->text();
-    header.CustomerName = Zakazchik->currentText();
-    header.MaxWeight = MaxWeight->currentText();
-    header.Comment = Comment->text();
+    header.Number = FNumber->text();
+    header.CustomerName = FCustomer->currentText();
+    header.MaxWeight = FMaxWeight->currentText();
+    header.Comment = FComment->text();
     header.MaterialID = SelectedMaterialID();
     OrderHeader = header;
     try {

@@ -43,7 +43,7 @@ public:
                                   std::function<void()> AEnableCalculation);
 
 public slots:
-    void Button1Click();
+    void OnSaveClicked();
     void reject() override; // no cancel: Escape does nothing
 
 protected:
@@ -59,11 +59,11 @@ private:
     TOrderHeader FHeader;
     bool FSaved = false;
 
-    QDateEdit* DZayavki;
-    QLineEdit* NZayavki;
-    QComboBox* Zakazchik;
-    QComboBox* MaxWeight;
-    QComboBox* Material;
-    QLineEdit* Comment;
-    QPushButton* Button1;
+    QDateEdit* FDate;
+    QLineEdit* FNumber;
+    QComboBox* FCustomer;
+    QComboBox* FMaxWeight;
+    QComboBox* FMaterial;
+    QLineEdit* FComment;
+    QPushButton* FSaveButton;
 };

@@ -19,50 +19,50 @@ TAddColourDialog::TAddColourDialog(TDataModule* AData, TPrompts* APrompts, QWidg
     resize(323, 116);
     auto* v = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setPlaceholderText(QStringLiteral("RAL 000 00 00"));
-    form->addRow(QStringLiteral("Код цвета"), Edit1);
-    Edit2 = new QLineEdit(this);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    form->addRow(QStringLiteral("Название цвета"), Edit2);
+    FCodeEdit = new QLineEdit(this);
+    FCodeEdit->setObjectName(QStringLiteral("CodeEdit"));
+    FCodeEdit->setPlaceholderText(QStringLiteral("RAL 000 00 00"));
+    form->addRow(QStringLiteral("Код цвета"), FCodeEdit);
+    FNameEdit = new QLineEdit(this);
+    FNameEdit->setObjectName(QStringLiteral("NameEdit"));
+    form->addRow(QStringLiteral("Название цвета"), FNameEdit);
     v->addLayout(form);
     auto* h = new QHBoxLayout;
     h->addStretch(1);
-    Button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
-    h->addWidget(Button2);
-    Button1 = new QPushButton(QStringLiteral("ОК"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    h->addWidget(Button1);
+    FCancelButton = new QPushButton(QStringLiteral("Отмена"), this);
+    FCancelButton->setObjectName(QStringLiteral("CancelButton"));
+    FCancelButton->setAutoDefault(false);
+    h->addWidget(FCancelButton);
+    FAddButton = new QPushButton(QStringLiteral("ОК"), this);
+    FAddButton->setObjectName(QStringLiteral("AddButton"));
+    FAddButton->setDefault(true);
+    h->addWidget(FAddButton);
     v->addLayout(h);
 
-    connect(Button1, &QPushButton::clicked, this, &TAddColourDialog::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TAddColourDialog::Button2Click);
+    connect(FAddButton, &QPushButton::clicked, this, &TAddColourDialog::OnAddClicked);
+    connect(FCancelButton, &QPushButton::clicked, this, &TAddColourDialog::OnCancelClicked);
 }
 
-void TAddColourDialog::Button1Click() {
+void TAddColourDialog::OnAddClicked() {
     // Texts go in as typed; a field of blanks counts as filled.
-    if (!Edit1->text().isEmpty() && !Edit2->text().isEmpty()) {
+    if (!FCodeEdit->text().isEmpty() && !FNameEdit->text().isEmpty()) {
         try {
             FData->ExecSql(QStringLiteral("insert into colors (Code,Name) values\n(") +
-                           TSqlDialect::QuotedStr(Edit1->text()) + QLatin1Char(',') +
-                           TSqlDialect::QuotedStr(Edit2->text()) + QStringLiteral(");"));
+                           TSqlDialect::QuotedStr(FCodeEdit->text()) + QLatin1Char(',') +
+                           TSqlDialect::QuotedStr(FNameEdit->text()) + QStringLiteral(");"));
         } catch (const EGravelonError& e) {
             // The dialog stays open with the typed values, so the user can correct them.
             FPrompts->Message(this, TPrompts::TKind::Error, e.Message());
             return;
         }
     }
-    Edit1->clear();
-    Edit2->clear();
+    FCodeEdit->clear();
+    FNameEdit->clear();
     accept();
 }
 
-void TAddColourDialog::Button2Click() {
-    Edit1->clear();
-    Edit2->clear();
+void TAddColourDialog::OnCancelClicked() {
+    FCodeEdit->clear();
+    FNameEdit->clear();
     reject();
 }

@@ -14,14 +14,14 @@ public:
     TAddColourDialog(TDataModule* AData, TPrompts* APrompts, QWidget* AParent = nullptr);
 
 public slots:
-    void Button1Click();
-    void Button2Click();
+    void OnAddClicked();
+    void OnCancelClicked();
 
 private:
     TDataModule* FData;
     TPrompts* FPrompts;
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QPushButton* Button2;
-    QPushButton* Button1;
+    QLineEdit* FCodeEdit;
+    QLineEdit* FNameEdit;
+    QPushButton* FCancelButton;
+    QPushButton* FAddButton;
 };

@@ -20,40 +20,40 @@ TColourList::TColourList(TDataModule* AData, TPrompts* APrompts, QWidget* AParen
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
-    DBGrid1 = new TDataGrid(QStringLiteral("DBGrid1"),
+    FColoursGrid = new TDataGrid(QStringLiteral("ColoursGrid"),
                             {{QStringLiteral("Code"), QStringLiteral("Код цвета"), 150},
                              {QStringLiteral("name"), QStringLiteral("Название цвета"), 350}},
                             this);
-    DBGrid1->SetBoldTitles(true);
-    DBGrid1->SetSource(FData->ADOQuery2);
-    v->addWidget(DBGrid1, 1);
+    FColoursGrid->SetBoldTitles(true);
+    FColoursGrid->SetSource(FData->ADOQuery2);
+    v->addWidget(FColoursGrid, 1);
 
     auto* bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("Panel1"));
+    bar->setObjectName(QStringLiteral("ButtonBar"));
     bar->setFixedHeight(41);
     auto* h = new QHBoxLayout(bar);
     h->setContentsMargins(6, 4, 6, 4);
-    Button3 = new QPushButton(QStringLiteral("+"), bar);
-    Button3->setObjectName(QStringLiteral("Button3"));
-    QFont plus = Button3->font();
+    FAddColourButton = new QPushButton(QStringLiteral("+"), bar);
+    FAddColourButton->setObjectName(QStringLiteral("AddColourButton"));
+    QFont plus = FAddColourButton->font();
     plus.setPixelSize(21);
     plus.setBold(true);
-    Button3->setFont(plus);
-    Button3->setToolTip(QStringLiteral("Добавить цвет"));
-    Button3->setAutoDefault(false);
-    h->addWidget(Button3);
+    FAddColourButton->setFont(plus);
+    FAddColourButton->setToolTip(QStringLiteral("Добавить цвет"));
+    FAddColourButton->setAutoDefault(false);
+    h->addWidget(FAddColourButton);
     h->addStretch(1);
-    Button2 = new QPushButton(QStringLiteral("OK"), bar);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setAutoDefault(false);
-    h->addWidget(Button2);
+    FCloseButton = new QPushButton(QStringLiteral("OK"), bar);
+    FCloseButton->setObjectName(QStringLiteral("CloseButton"));
+    FCloseButton->setAutoDefault(false);
+    h->addWidget(FCloseButton);
     v->addWidget(bar);
 
-    connect(Button3, &QPushButton::clicked, this, &TColourList::Button3Click);
-    connect(Button2, &QPushButton::clicked, this, &TColourList::Button2Click);
+    connect(FAddColourButton, &QPushButton::clicked, this, &TColourList::OnAddColourClicked);
+    connect(FCloseButton, &QPushButton::clicked, this, &TColourList::OnCloseClicked);
 }
 
-void TColourList::Button3Click() {
+void TColourList::OnAddColourClicked() {
     {
         TAddColourDialog dialog(FData, FPrompts, this);
         dialog.exec();
@@ -67,6 +67,6 @@ void TColourList::Button3Click() {
     }
 }
 
-void TColourList::Button2Click() {
+void TColourList::OnCloseClicked() {
     accept();
 }

@@ -16,13 +16,13 @@ public:
     TColourList(TDataModule* AData, TPrompts* APrompts, QWidget* AParent = nullptr);
 
 public slots:
-    void Button3Click();
-    void Button2Click();
+    void OnAddColourClicked();
+    void OnCloseClicked();
 
 private:
     TDataModule* FData;
     TPrompts* FPrompts;
-    TDataGrid* DBGrid1;
-    QPushButton* Button3;
-    QPushButton* Button2;
+    TDataGrid* FColoursGrid;
+    QPushButton* FAddColourButton;
+    QPushButton* FCloseButton;
 };

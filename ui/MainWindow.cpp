@@ -108,13 +108,13 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     if (QFileInfo::exists(icon))
         setWindowIcon(QIcon(icon));
     FOpenFile = [](const QString& AFile) { QDesktopServices::openUrl(QUrl::fromLocalFile(AFile)); };
-    FormCreate();
+    CreateWidgets();
     FTray = new TTrayController(this, ATrayAvailable, this);
 }
 
 TMainWindow::~TMainWindow() = default;
 
-void TMainWindow::FormCreate() {
+void TMainWindow::CreateWidgets() {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("CentralPanel"));
     auto* v = new QVBoxLayout(central);
@@ -122,13 +122,13 @@ void TMainWindow::FormCreate() {
     v->setSpacing(0);
 
     auto* outer = new QSplitter(Qt::Vertical, central);
-    outer->setObjectName(QStringLiteral("Splitter1"));
+    outer->setObjectName(QStringLiteral("MainSplitter"));
     outer->setHandleWidth(7);
     outer->setChildrenCollapsible(false);
     outer->addWidget(CreateTopBar());
 
     auto* work = new QSplitter(Qt::Horizontal, outer);
-    work->setObjectName(QStringLiteral("Splitter2"));
+    work->setObjectName(QStringLiteral("WorkSplitter"));
     work->setHandleWidth(7);
     work->setChildrenCollapsible(false);
     work->addWidget(CreateLeftColumn());
@@ -143,12 +143,12 @@ void TMainWindow::FormCreate() {
     v->addWidget(outer);
     setCentralWidget(central);
 
-    StatusBar1 = statusBar();
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(true);
-    FStatusLabel = new QLabel(StatusBar1);
+    FStatusBar = statusBar();
+    FStatusBar->setObjectName(QStringLiteral("StatusBar"));
+    FStatusBar->setSizeGripEnabled(true);
+    FStatusLabel = new QLabel(FStatusBar);
     FStatusLabel->setObjectName(QStringLiteral("StatusText"));
-    StatusBar1->addWidget(FStatusLabel, 1);
+    FStatusBar->addWidget(FStatusLabel, 1);
 
     CreateProgressPanel();
     CreateMenu();
@@ -161,30 +161,30 @@ QWidget* TMainWindow::CreateTopBar() {
     top->setMinimumHeight(60);
     auto* h = new QHBoxLayout(top);
     h->setContentsMargins(0, 0, 8, 0);
-    BannerImage = new TPictureBox(Qt::AlignLeft | Qt::AlignVCenter, top);
-    BannerImage->setObjectName(QStringLiteral("BannerImage"));
-    BannerImage->setMinimumHeight(60);
-    h->addWidget(BannerImage, 1);
+    FBanner = new TPictureBox(Qt::AlignLeft | Qt::AlignVCenter, top);
+    FBanner->setObjectName(QStringLiteral("Banner"));
+    FBanner->setMinimumHeight(60);
+    h->addWidget(FBanner, 1);
 
     auto* right = new QVBoxLayout;
     right->setContentsMargins(0, 8, 0, 8);
-    CheckBox1 =
+    FAutoCalculation =
         new QCheckBox(QStringLiteral("производить расчет автоматически. при загрузке заявки"), top);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    right->addWidget(CheckBox1, 0, Qt::AlignRight);
-    Button3 = new QPushButton(QStringLiteral("Расчет поддонов"), top);
-    Button3->setObjectName(QStringLiteral("Button3"));
-    Button3->setMinimumSize(150, 34);
-    Button3->setEnabled(false);
+    FAutoCalculation->setObjectName(QStringLiteral("AutoCalculation"));
+    right->addWidget(FAutoCalculation, 0, Qt::AlignRight);
+    FCalculateButton = new QPushButton(QStringLiteral("Расчет поддонов"), top);
+    FCalculateButton->setObjectName(QStringLiteral("CalculateButton"));
+    FCalculateButton->setMinimumSize(150, 34);
+    FCalculateButton->setEnabled(false);
     // A click leaves the keyboard where it was: the button is disabled at once and
     // would otherwise hand the focus to whatever comes next.
-    Button3->setFocusPolicy(Qt::TabFocus);
-    right->addWidget(Button3, 0, Qt::AlignRight);
+    FCalculateButton->setFocusPolicy(Qt::TabFocus);
+    right->addWidget(FCalculateButton, 0, Qt::AlignRight);
     right->addStretch(1);
     h->addLayout(right);
 
-    connect(CheckBox1, &QCheckBox::clicked, this, &TMainWindow::CheckBox1Click);
-    connect(Button3, &QPushButton::clicked, this, &TMainWindow::Button3Click);
+    connect(FAutoCalculation, &QCheckBox::clicked, this, &TMainWindow::OnAutoCalculationToggled);
+    connect(FCalculateButton, &QPushButton::clicked, this, &TMainWindow::OnCalculateClicked);
     return top;
 }
 
@@ -203,23 +203,23 @@ QWidget* TMainWindow::CreateLeftColumn() {
     sv->addWidget(Caption(QStringLiteral("Поиск заявок"), QStringLiteral("SearchCaption"), search));
     auto* sh = new QHBoxLayout;
     sh->addWidget(new QLabel(QStringLiteral("по дате:"), search));
-    DateTimeZayavki = new QDateEdit(QDate::currentDate(), search);
-    DateTimeZayavki->setObjectName(QStringLiteral("DateTimeZayavki"));
-    DateTimeZayavki->setCalendarPopup(true);
-    DateTimeZayavki->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    sh->addWidget(DateTimeZayavki);
-    BitBtn1 =
-        SearchButton(QStringLiteral("BitBtn1"), QStringLiteral("Найти заявки за эту дату"), search);
-    sh->addWidget(BitBtn1);
+    FSearchDate = new QDateEdit(QDate::currentDate(), search);
+    FSearchDate->setObjectName(QStringLiteral("SearchDate"));
+    FSearchDate->setCalendarPopup(true);
+    FSearchDate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    sh->addWidget(FSearchDate);
+    FSearchByDateButton =
+        SearchButton(QStringLiteral("SearchByDateButton"), QStringLiteral("Найти заявки за эту дату"), search);
+    sh->addWidget(FSearchByDateButton);
     sh->addSpacing(16);
     sh->addWidget(new QLabel(QStringLiteral("по номеру:"), search));
-    NomerZayavki = new QLineEdit(search);
-    NomerZayavki->setObjectName(QStringLiteral("NomerZayavki"));
-    sh->addWidget(NomerZayavki, 1);
-    BitBtn2 =
-        SearchButton(QStringLiteral("BitBtn2"),
+    FSearchNumber = new QLineEdit(search);
+    FSearchNumber->setObjectName(QStringLiteral("SearchNumber"));
+    sh->addWidget(FSearchNumber, 1);
+    FSearchByNumberButton =
+        SearchButton(QStringLiteral("SearchByNumberButton"),
                      QStringLiteral("Найти заявки, номер которых содержит этот текст"), search);
-    sh->addWidget(BitBtn2);
+    sh->addWidget(FSearchByNumberButton);
     sv->addLayout(sh);
     v->addWidget(search);
 
@@ -230,10 +230,10 @@ QWidget* TMainWindow::CreateLeftColumn() {
     av->setContentsMargins(6, 4, 6, 6);
     av->addWidget(Caption(QStringLiteral("Добавление заявок"), QStringLiteral("AddCaption"), add));
     auto* ah = new QHBoxLayout;
-    PathZayavki = new QLineEdit(add);
-    PathZayavki->setObjectName(QStringLiteral("PathZayavki"));
-    PathZayavki->setEnabled(false);
-    ah->addWidget(PathZayavki, 1);
+    FOrderFilePath = new QLineEdit(add);
+    FOrderFilePath->setObjectName(QStringLiteral("OrderFilePath"));
+    FOrderFilePath->setEnabled(false);
+    ah->addWidget(FOrderFilePath, 1);
     FNewOrderButton = new QPushButton(QStringLiteral("Новая заявка"), add);
     FNewOrderButton->setObjectName(QStringLiteral("NewOrderButton"));
     ah->addWidget(FNewOrderButton);
@@ -241,12 +241,12 @@ QWidget* TMainWindow::CreateLeftColumn() {
     v->addWidget(add);
 
     auto* split = new QSplitter(Qt::Vertical, left);
-    split->setObjectName(QStringLiteral("Splitter3"));
+    split->setObjectName(QStringLiteral("OrderSplitter"));
     split->setHandleWidth(3);
     split->setChildrenCollapsible(false);
 
-    cxGrid1 = new TDataGrid(
-        QStringLiteral("cxGrid1"),
+    FOrdersGrid = new TDataGrid(
+        QStringLiteral("OrdersGrid"),
         {{QStringLiteral("ID"), QStringLiteral("№"), 26},
          {QStringLiteral("Name"), QStringLiteral("Заказчик"), 130},
          {QStringLiteral("Number"), QStringLiteral("Номер заявки"), 88},
@@ -258,14 +258,14 @@ QWidget* TMainWindow::CreateLeftColumn() {
          {QStringLiteral("Weight1m2"), QStringLiteral("Плотность кг/м2"), 0},
          {QStringLiteral("Width"), QStringLiteral("Толщина, мм"), 0}},
         left);
-    cxGrid1->SetSource(FData->QApplicates);
+    FOrdersGrid->SetSource(FData->QApplicates);
     auto* row1 = new QHBoxLayout;
     row1->addWidget(
         Caption(QStringLiteral("Список заявок"), QStringLiteral("OrdersCaption"), left));
     row1->addStretch(1);
-    split->addWidget(GridBox(split, row1, cxGrid1));
+    split->addWidget(GridBox(split, row1, FOrdersGrid));
 
-    cxGrid2 = new TDataGrid(QStringLiteral("cxGrid2"),
+    FPositionsGrid = new TDataGrid(QStringLiteral("PositionsGrid"),
                             {{QStringLiteral("ID"), QStringLiteral("№"), 0},
                              {QStringLiteral("ColorCode"), QStringLiteral("Код цвета"), 0},
                              {QStringLiteral("Color"), QStringLiteral("Цвет"), 80},
@@ -274,31 +274,31 @@ QWidget* TMainWindow::CreateLeftColumn() {
                              {QStringLiteral("Quantity"), QStringLiteral("Количество"), 0},
                              {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 138}},
                             left);
-    cxGrid2->SetSource(FData->QApplicPos);
+    FPositionsGrid->SetSource(FData->QApplicPos);
     auto* row2 = new QHBoxLayout;
     row2->setSpacing(0);
     row2->addWidget(Caption(QStringLiteral("Заявка "), QStringLiteral("OrderCaption"), left));
-    Label7 = Caption(QString(), QStringLiteral("Label7"), left);
-    row2->addWidget(Label7);
+    FOrderNumberLabel = Caption(QString(), QStringLiteral("OrderNumberLabel"), left);
+    row2->addWidget(FOrderNumberLabel);
     row2->addStretch(1);
-    split->addWidget(GridBox(split, row2, cxGrid2));
+    split->addWidget(GridBox(split, row2, FPositionsGrid));
     v->addWidget(split, 1);
 
-    connect(BitBtn1, &QToolButton::clicked, this, &TMainWindow::BitBtn1Click);
-    connect(BitBtn2, &QToolButton::clicked, this, &TMainWindow::BitBtn2Click);
-    connect(NomerZayavki, &QLineEdit::returnPressed, this, &TMainWindow::BitBtn2Click);
+    connect(FSearchByDateButton, &QToolButton::clicked, this, &TMainWindow::SearchByDate);
+    connect(FSearchByNumberButton, &QToolButton::clicked, this, &TMainWindow::SearchByNumber);
+    connect(FSearchNumber, &QLineEdit::returnPressed, this, &TMainWindow::SearchByNumber);
     connect(FNewOrderButton, &QPushButton::clicked, this, &TMainWindow::OnNewOrderClicked);
-    connect(cxGrid1, &TDataGrid::CellClicked, this, &TMainWindow::cxGrid1CellClick);
+    connect(FOrdersGrid, &TDataGrid::CellClicked, this, &TMainWindow::OnOrderClicked);
     return left;
 }
 
 QWidget* TMainWindow::CreateRightColumn() {
     auto* split = new QSplitter(Qt::Vertical, this);
-    split->setObjectName(QStringLiteral("Splitter4"));
+    split->setObjectName(QStringLiteral("PalletSplitter"));
     split->setHandleWidth(3);
     split->setChildrenCollapsible(false);
 
-    cxGrid3 = new TDataGrid(QStringLiteral("cxGrid3"),
+    FPalletsGrid = new TDataGrid(QStringLiteral("PalletsGrid"),
                             {{QStringLiteral("Number"), QStringLiteral("№"), 71},
                              {QStringLiteral("Length"), QStringLiteral("Длина"), 0},
                              {QStringLiteral("Width"), QStringLiteral("Ширина"), 0},
@@ -307,20 +307,20 @@ QWidget* TMainWindow::CreateRightColumn() {
                              {QStringLiteral("W"), QStringLiteral("Вес, кг."), 74},
                              {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115}},
                             split);
-    cxGrid3->SetSource(FData->QPallets);
+    FPalletsGrid->SetSource(FData->QPallets);
     auto* row3 = new QHBoxLayout;
     row3->setSpacing(0);
     row3->addWidget(Caption(QStringLiteral("Список поддонов по заявке "),
                             QStringLiteral("PalletsCaption"), split));
-    Label1 = Caption(QString(), QStringLiteral("Label1"), split);
-    row3->addWidget(Label1);
+    FPalletsOrderLabel = Caption(QString(), QStringLiteral("PalletsOrderLabel"), split);
+    row3->addWidget(FPalletsOrderLabel);
     row3->addStretch(1);
-    Button1 = new QPushButton(QStringLiteral("Распечатать все раскладки"), split);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    row3->addWidget(Button1);
-    split->addWidget(GridBox(split, row3, cxGrid3));
+    FPrintAllButton = new QPushButton(QStringLiteral("Распечатать все раскладки"), split);
+    FPrintAllButton->setObjectName(QStringLiteral("PrintAllButton"));
+    row3->addWidget(FPrintAllButton);
+    split->addWidget(GridBox(split, row3, FPalletsGrid));
 
-    cxGrid4 = new TDataGrid(QStringLiteral("cxGrid4"),
+    FContentsGrid = new TDataGrid(QStringLiteral("ContentsGrid"),
                             {{QStringLiteral("L"), QStringLiteral("Длина"), 0},
                              {QStringLiteral("B"), QStringLiteral("Ширина"), 0},
                              {QStringLiteral("QtyInRow"), QStringLiteral("К-во в 1 ряду"), 87},
@@ -331,60 +331,60 @@ QWidget* TMainWindow::CreateRightColumn() {
                              {QStringLiteral("hgt"), QStringLiteral("Шт. в высоту"), 79},
                              {QStringLiteral("wgt"), QStringLiteral("Вес, кг"), 0}},
                             split);
-    cxGrid4->SetSource(FData->QSolutions);
+    FContentsGrid->SetSource(FData->QSolutions);
     auto* row4 = new QHBoxLayout;
     row4->setSpacing(0);
     row4->addWidget(
         Caption(QStringLiteral("Содержимое поддона "), QStringLiteral("ContentsCaption"), split));
-    Label3 = Caption(QString(), QStringLiteral("Label3"), split);
-    row4->addWidget(Label3);
+    FPalletNumberLabel = Caption(QString(), QStringLiteral("PalletNumberLabel"), split);
+    row4->addWidget(FPalletNumberLabel);
     row4->addStretch(1);
-    Button2 = new QPushButton(QStringLiteral("Распечатать раскладку"), split);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    row4->addWidget(Button2);
-    split->addWidget(GridBox(split, row4, cxGrid4));
+    FPrintPalletButton = new QPushButton(QStringLiteral("Распечатать раскладку"), split);
+    FPrintPalletButton->setObjectName(QStringLiteral("PrintPalletButton"));
+    row4->addWidget(FPrintPalletButton);
+    split->addWidget(GridBox(split, row4, FContentsGrid));
 
-    connect(Button1, &QPushButton::clicked, this, &TMainWindow::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TMainWindow::Button2Click);
-    connect(cxGrid3, &TDataGrid::CellClicked, this, &TMainWindow::cxGrid3CellClick);
+    connect(FPrintAllButton, &QPushButton::clicked, this, &TMainWindow::OnPrintAllClicked);
+    connect(FPrintPalletButton, &QPushButton::clicked, this, &TMainWindow::OnPrintPalletClicked);
+    connect(FPalletsGrid, &TDataGrid::CellClicked, this, &TMainWindow::OnPalletClicked);
     return split;
 }
 
 void TMainWindow::CreateProgressPanel() {
-    Panel17 = new QFrame(this);
-    Panel17->setObjectName(QStringLiteral("Panel17"));
-    Panel17->setFrameShape(QFrame::Panel);
-    Panel17->setFrameShadow(QFrame::Raised);
-    Panel17->setLineWidth(2);
-    Panel17->setAutoFillBackground(true);
-    Panel17->setFixedSize(440, 127);
-    auto* v = new QVBoxLayout(Panel17);
+    FProgressPanel = new QFrame(this);
+    FProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
+    FProgressPanel->setFrameShape(QFrame::Panel);
+    FProgressPanel->setFrameShadow(QFrame::Raised);
+    FProgressPanel->setLineWidth(2);
+    FProgressPanel->setAutoFillBackground(true);
+    FProgressPanel->setFixedSize(440, 127);
+    auto* v = new QVBoxLayout(FProgressPanel);
     v->setContentsMargins(5, 5, 5, 5);
     v->setSpacing(2);
-    Label13 = new QLabel(QStringLiteral("Выгрузка раскладок"), Panel17);
-    Label13->setObjectName(QStringLiteral("Label13"));
-    Label13->setFont(PanelFont());
-    v->addWidget(Label13);
-    ProgressBar1 = new QProgressBar(Panel17);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setFixedHeight(27);
-    ProgressBar1->setTextVisible(false);
-    v->addWidget(ProgressBar1);
-    Label14 = new QLabel(QStringLiteral("Прошло времени: 0 мин."), Panel17);
-    Label14->setObjectName(QStringLiteral("Label14"));
-    Label14->setFont(PanelFont());
-    v->addWidget(Label14);
-    Button4 = new QPushButton(QStringLiteral("Прервать"), Panel17);
-    Button4->setObjectName(QStringLiteral("Button4"));
-    Button4->setFont(PanelFont());
-    Button4->setFixedHeight(31);
-    v->addWidget(Button4);
-    Panel17->hide();
-    connect(Button4, &QPushButton::clicked, this, &TMainWindow::Button4Click);
+    FProgressStage = new QLabel(QStringLiteral("Выгрузка раскладок"), FProgressPanel);
+    FProgressStage->setObjectName(QStringLiteral("ProgressStage"));
+    FProgressStage->setFont(PanelFont());
+    v->addWidget(FProgressStage);
+    FProgressBar = new QProgressBar(FProgressPanel);
+    FProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    FProgressBar->setFixedHeight(27);
+    FProgressBar->setTextVisible(false);
+    v->addWidget(FProgressBar);
+    FProgressTime = new QLabel(QStringLiteral("Прошло времени: 0 мин."), FProgressPanel);
+    FProgressTime->setObjectName(QStringLiteral("ProgressTime"));
+    FProgressTime->setFont(PanelFont());
+    v->addWidget(FProgressTime);
+    FCancelCalculationButton = new QPushButton(QStringLiteral("Прервать"), FProgressPanel);
+    FCancelCalculationButton->setObjectName(QStringLiteral("CancelCalculationButton"));
+    FCancelCalculationButton->setFont(PanelFont());
+    FCancelCalculationButton->setFixedHeight(31);
+    v->addWidget(FCancelCalculationButton);
+    FProgressPanel->hide();
+    connect(FCancelCalculationButton, &QPushButton::clicked, this, &TMainWindow::OnCancelCalculationClicked);
 }
 
 void TMainWindow::CreateMenu() {
-    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+    menuBar()->setObjectName(QStringLiteral("MainMenu"));
     FSettingsMenu = menuBar()->addMenu(QStringLiteral("Настройки"));
     FSettingsMenu->setObjectName(QStringLiteral("SettingsMenu"));
     auto add = [this](QMenu* AMenu, const QString& AName, const QString& AText,
@@ -393,14 +393,14 @@ void TMainWindow::CreateMenu() {
         a->setObjectName(AName);
         connect(a, &QAction::triggered, this, ASlot);
     };
-    add(FSettingsMenu, QStringLiteral("N6"), QStringLiteral("Настройки подключения к БД "),
-        &TMainWindow::N6Click);
-    add(FSettingsMenu, QStringLiteral("N5"), QStringLiteral("Справочник цветов"), &TMainWindow::N5Click);
-    add(FSettingsMenu, QStringLiteral("N7"), QStringLiteral("Очистить архив"), &TMainWindow::N7Click);
+    add(FSettingsMenu, QStringLiteral("ConnectionSettingsAction"), QStringLiteral("Настройки подключения к БД "),
+        &TMainWindow::OnConnectionSettings);
+    add(FSettingsMenu, QStringLiteral("ColourDirectoryAction"), QStringLiteral("Справочник цветов"), &TMainWindow::OnColourDirectory);
+    add(FSettingsMenu, QStringLiteral("ClearArchiveAction"), QStringLiteral("Очистить архив"), &TMainWindow::OnClearArchive);
     FHelpMenu = menuBar()->addMenu(QStringLiteral("Помощь"));
     FHelpMenu->setObjectName(QStringLiteral("HelpMenu"));
-    add(FHelpMenu, QStringLiteral("N4"), QStringLiteral("Справка"), &TMainWindow::N4Click);
-    add(FHelpMenu, QStringLiteral("N1"), QStringLiteral("О программе"), &TMainWindow::N1Click);
+    add(FHelpMenu, QStringLiteral("ManualAction"), QStringLiteral("Справка"), &TMainWindow::OnManual);
+    add(FHelpMenu, QStringLiteral("AboutAction"), QStringLiteral("О программе"), &TMainWindow::OnAbout);
 }
 
 void TMainWindow::LoadBanner() {
@@ -409,7 +409,7 @@ void TMainWindow::LoadBanner() {
     QString file = dir.filePath(QStringLiteral("resources/gravelon_banner.jpg"));
     if (!QFileInfo::exists(file))
         file = QDir::cleanPath(dir.filePath(QStringLiteral("../../resources/gravelon_banner.jpg")));
-    BannerImage->LoadFromFile(file);
+    FBanner->LoadFromFile(file);
 }
 
 void TMainWindow::RunCommand(const std::function<void()>& AFunc) {
@@ -439,22 +439,22 @@ void TMainWindow::showEvent(QShowEvent* AEvent) {
     if (!FShown) {
         FShown = true;
         // The left column starts 632 pixels wide whatever the window's size.
-        if (auto* work = findChild<QSplitter*>(QStringLiteral("Splitter2")))
+        if (auto* work = findChild<QSplitter*>(QStringLiteral("WorkSplitter")))
             work->setSizes({632, qMax(200, width() - 632 - work->handleWidth())});
-        FormShow();
+        OnFirstShown();
     }
 }
 
 void TMainWindow::changeEvent(QEvent* AEvent) {
     QMainWindow::changeEvent(AEvent);
     if (AEvent->type() == QEvent::ActivationChange && isActiveWindow())
-        FormActivate();
+        OnActivated();
     else if (AEvent->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
         FTray->WindowMinimised();
 }
 
-void TMainWindow::FormShow() {
-    DateTimeZayavki->setDate(QDate::currentDate());
+void TMainWindow::OnFirstShown() {
+    FSearchDate->setDate(QDate::currentDate());
     RunCommand([this] {
         const TIniFile ini(FSettingsPath);
         if (!ini.Exists()) {
@@ -464,17 +464,17 @@ void TMainWindow::FormShow() {
         // Exactly "false" clears the box; any other value ticks it, and the tick is
         // stored back as a click would store it.
         const bool checked = GravelonSettings::ReadAutoCalc(ini) != QLatin1String("false");
-        if (CheckBox1->isChecked() != checked) {
-            CheckBox1->setChecked(checked);
-            CheckBox1Click();
+        if (FAutoCalculation->isChecked() != checked) {
+            FAutoCalculation->setChecked(checked);
+            OnAutoCalculationToggled();
         }
     });
-    BitBtn1Click();
+    SearchByDate();
     // The order list, not the date picker, has the keyboard once the window is up.
-    QTimer::singleShot(0, cxGrid1, qOverload<>(&QWidget::setFocus));
+    QTimer::singleShot(0, FOrdersGrid, qOverload<>(&QWidget::setFocus));
 }
 
-void TMainWindow::FormActivate() {
+void TMainWindow::OnActivated() {
     if (FStartup)
         FStartup->HideStartup();
     // A fresh New-order dialog for the next import, so nothing typed for the last
@@ -491,7 +491,7 @@ void TMainWindow::closeEvent(QCloseEvent* AEvent) {
         // The run holds the connection inside its transaction: it is stopped first and
         // the window closes as soon as it has rolled back.
         FCloseAfterRun = true;
-        Button4Click();
+        OnCancelCalculationClicked();
         AEvent->ignore();
         return;
     }
@@ -503,13 +503,13 @@ void TMainWindow::closeEvent(QCloseEvent* AEvent) {
         FStartup->CloseStartup();
 }
 
-void TMainWindow::CheckBox1Click() {
+void TMainWindow::OnAutoCalculationToggled() {
     RunCommand([this] {
         const TIniFile ini(FSettingsPath);
         if (!ini.Exists()) {
             FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
             return;
         }
-        GravelonSettings::WriteAutoCalc(ini, CheckBox1->isChecked());
+        GravelonSettings::WriteAutoCalc(ini, FAutoCalculation->isChecked());
     });
 }

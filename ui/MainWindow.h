@@ -46,8 +46,8 @@ public:
     ~TMainWindow() override;
 
     // Order browser.
-    void RefreshApplications(const QString& AUslovie);
-    void GridUpdate(const QString& AAppId);
+    void RefreshOrders(const QString& ACondition);
+    void ShowOrderDetails(const QString& AAppId);
     void ShowPalletContents();
     static int DataSourceRowCount(const TStaticQueryModel* ADataSource);
     // The current order's and pallet's field values (invalid without a current row).
@@ -73,26 +73,26 @@ public:
     TNewOrderDialog* NewOrderDialog();
 
 public slots:
-    void BitBtn1Click();
-    void BitBtn2Click();
-    void cxGrid1CellClick(int ARow);
-    void cxGrid3CellClick(int ARow);
-    void Button3Click();
-    void Button4Click();
-    void CheckBox1Click();
+    void SearchByDate();
+    void SearchByNumber();
+    void OnOrderClicked(int ARow);
+    void OnPalletClicked(int ARow);
+    void OnCalculateClicked();
+    void OnCancelCalculationClicked();
+    void OnAutoCalculationToggled();
     // Commands that are wired to the order intake and the layout export.
     void OnNewOrderClicked();
-    void Button1Click();
-    void Button2Click();
+    void OnPrintAllClicked();
+    void OnPrintPalletClicked();
     // Menu.
-    void N6Click();
-    void N5Click();
-    void N7Click();
-    void N4Click();
-    void N1Click();
+    void OnConnectionSettings();
+    void OnColourDirectory();
+    void OnClearArchive();
+    void OnManual();
+    void OnAbout();
     // Window handlers.
-    void FormShow();
-    void FormActivate();
+    void OnFirstShown();
+    void OnActivated();
 
 protected:
     void showEvent(QShowEvent* AEvent) override;
@@ -100,7 +100,7 @@ protected:
     void closeEvent(QCloseEvent* AEvent) override;
 
 private:
-    void FormCreate();
+    void CreateWidgets();
     QWidget* CreateTopBar();
     QWidget* CreateLeftColumn();
     QWidget* CreateRightColumn();
@@ -122,34 +122,34 @@ private:
     TStartupServices* FStartup;
 
     // Top bar.
-    TPictureBox* BannerImage = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QPushButton* Button3 = nullptr;
+    TPictureBox* FBanner = nullptr;
+    QCheckBox* FAutoCalculation = nullptr;
+    QPushButton* FCalculateButton = nullptr;
     // Searches and intake.
-    QDateEdit* DateTimeZayavki = nullptr;
-    QToolButton* BitBtn1 = nullptr;
-    QLineEdit* NomerZayavki = nullptr;
-    QToolButton* BitBtn2 = nullptr;
-    QLineEdit* PathZayavki = nullptr;
+    QDateEdit* FSearchDate = nullptr;
+    QToolButton* FSearchByDateButton = nullptr;
+    QLineEdit* FSearchNumber = nullptr;
+    QToolButton* FSearchByNumberButton = nullptr;
+    QLineEdit* FOrderFilePath = nullptr;
     QPushButton* FNewOrderButton = nullptr;
     // Grids and their captions.
-    TDataGrid* cxGrid1 = nullptr;
-    TDataGrid* cxGrid2 = nullptr;
-    TDataGrid* cxGrid3 = nullptr;
-    TDataGrid* cxGrid4 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label3 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
+    TDataGrid* FOrdersGrid = nullptr;
+    TDataGrid* FPositionsGrid = nullptr;
+    TDataGrid* FPalletsGrid = nullptr;
+    TDataGrid* FContentsGrid = nullptr;
+    QLabel* FOrderNumberLabel = nullptr;
+    QLabel* FPalletsOrderLabel = nullptr;
+    QLabel* FPalletNumberLabel = nullptr;
+    QPushButton* FPrintAllButton = nullptr;
+    QPushButton* FPrintPalletButton = nullptr;
+    QStatusBar* FStatusBar = nullptr;
     QLabel* FStatusLabel = nullptr;
     // Progress panel.
-    QFrame* Panel17 = nullptr;
-    QLabel* Label13 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QLabel* Label14 = nullptr;
-    QPushButton* Button4 = nullptr;
+    QFrame* FProgressPanel = nullptr;
+    QLabel* FProgressStage = nullptr;
+    QProgressBar* FProgressBar = nullptr;
+    QLabel* FProgressTime = nullptr;
+    QPushButton* FCancelCalculationButton = nullptr;
     // Menu.
     QMenu* FSettingsMenu = nullptr;
     QMenu* FHelpMenu = nullptr;

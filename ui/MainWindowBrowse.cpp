@@ -10,18 +10,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-void TMainWindow::BitBtn1Click() {
+void TMainWindow::SearchByDate() {
     if (FCalcRunning)
         return;
-    RunCommand([this] { RefreshApplications(FData->DateCondition(DateTimeZayavki->date())); });
+    RunCommand([this] { RefreshOrders(FData->DateCondition(FSearchDate->date())); });
 }
 
-void TMainWindow::BitBtn2Click() {
+void TMainWindow::SearchByNumber() {
     if (FCalcRunning)
         return;
     // The typed text is a LIKE pattern: "%" and "_" act as wildcards, an apostrophe is
     // searched for as such because the whole pattern is quoted.
-    RunCommand([this] { RefreshApplications(FData->NumberCondition(NomerZayavki->text())); });
+    RunCommand([this] { RefreshOrders(FData->NumberCondition(FSearchNumber->text())); });
 }
 
 int TMainWindow::DataSourceRowCount(const TStaticQueryModel* ADataSource) {
@@ -29,45 +29,45 @@ int TMainWindow::DataSourceRowCount(const TStaticQueryModel* ADataSource) {
 }
 
 QVariant TMainWindow::CurrentOrderValue(const QString& AField) const {
-    return FData->QApplicates->Value(cxGrid1->CurrentRow(), AField);
+    return FData->QApplicates->Value(FOrdersGrid->CurrentRow(), AField);
 }
 
 QVariant TMainWindow::CurrentPalletValue(const QString& AField) const {
-    return FData->QPallets->Value(cxGrid3->CurrentRow(), AField);
+    return FData->QPallets->Value(FPalletsGrid->CurrentRow(), AField);
 }
 
-void TMainWindow::RefreshApplications(const QString& AUslovie) {
-    FData->UpdateRabStol(AUslovie);
+void TMainWindow::RefreshOrders(const QString& ACondition) {
+    FData->RefreshOrderList(ACondition);
     if (DataSourceRowCount(FData->QApplicates) == 0) {
         // Nothing found: the detail grids keep what they showed, but nothing may be
         // calculated or printed from them.
-        Button1->setEnabled(false);
-        Button2->setEnabled(false);
-        Button3->setEnabled(false);
+        FPrintAllButton->setEnabled(false);
+        FPrintPalletButton->setEnabled(false);
+        FCalculateButton->setEnabled(false);
         SetStatusText(QStringLiteral("Заявки не найдены"));
         return;
     }
-    cxGrid1->SetCurrentRow(0);
-    GridUpdate(CurrentOrderValue(QStringLiteral("ID")).toString());
+    FOrdersGrid->SetCurrentRow(0);
+    ShowOrderDetails(CurrentOrderValue(QStringLiteral("ID")).toString());
 }
 
-void TMainWindow::GridUpdate(const QString& AAppId) {
+void TMainWindow::ShowOrderDetails(const QString& AAppId) {
     FData->QApplicPos->Close();
     FData->OpenApplicPos(AAppId);
     const QString number = CurrentOrderValue(QStringLiteral("Number")).toString();
-    Label7->setText(number);
-    Label1->setText(number);
+    FOrderNumberLabel->setText(number);
+    FPalletsOrderLabel->setText(number);
     FData->QPallets->Close();
     FData->OpenPallets(AAppId);
     if (DataSourceRowCount(FData->QPallets) > 0)
-        cxGrid3->SetCurrentRow(0);
+        FPalletsGrid->SetCurrentRow(0);
     ShowPalletContents();
     const bool hasPallets = DataSourceRowCount(FData->QPallets) > 0;
     // The calculation works on the order in the working tables; an archived order that
     // was never calculated cannot be, and a run would recalculate another order.
-    Button3->setEnabled(!hasPallets && IsWorkingOrder(AAppId));
-    Button1->setEnabled(hasPallets);
-    Button2->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
+    FCalculateButton->setEnabled(!hasPallets && IsWorkingOrder(AAppId));
+    FPrintAllButton->setEnabled(hasPallets);
+    FPrintPalletButton->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
 }
 
 bool TMainWindow::IsWorkingOrder(const QString& AAppId) const {
@@ -88,12 +88,12 @@ void TMainWindow::ShowPalletContents() {
     const QVariant order = CurrentOrderValue(QStringLiteral("ID"));
     const QVariant pallet = CurrentPalletValue(QStringLiteral("id"));
     const QVariant number = CurrentPalletValue(QStringLiteral("Number"));
-    Label3->setText(QString::number(qlonglong(number.toDouble())));
+    FPalletNumberLabel->setText(QString::number(qlonglong(number.toDouble())));
     FData->OpenSolutions(order, pallet);
-    Button2->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
+    FPrintPalletButton->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
 }
 
-void TMainWindow::cxGrid1CellClick(int) {
+void TMainWindow::OnOrderClicked(int) {
     if (FCalcRunning)
         return;
     RunCommand([this] {
@@ -101,11 +101,11 @@ void TMainWindow::cxGrid1CellClick(int) {
         if (id.isNull() || !id.isValid())
             return;
         FData->QSolutions->Close();
-        GridUpdate(id.toString());
+        ShowOrderDetails(id.toString());
     });
 }
 
-void TMainWindow::cxGrid3CellClick(int) {
+void TMainWindow::OnPalletClicked(int) {
     if (FCalcRunning)
         return;
     RunCommand([this] { ShowPalletContents(); });

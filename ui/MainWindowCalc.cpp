@@ -15,10 +15,10 @@
 #include <QTimer>
 #include <QToolButton>
 
-void TMainWindow::Button3Click() {
+void TMainWindow::OnCalculateClicked() {
     if (FCalcRunning)
         return;
-    if (!FData->QApplicates->IsOpen() || cxGrid1->CurrentRow() < 0)
+    if (!FData->QApplicates->IsOpen() || FOrdersGrid->CurrentRow() < 0)
         return;
     const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
     const QString key = id.isNull() ? QString() : id.toString();
@@ -26,7 +26,7 @@ void TMainWindow::Button3Click() {
     // After every run, whatever its outcome, the order is shown again with the pallets
     // the tables now hold.
     if (!key.isEmpty())
-        RunCommand([&] { RefreshApplications(FData->IdCondition(key.toLongLong())); });
+        RunCommand([&] { RefreshOrders(FData->IdCondition(key.toLongLong())); });
 }
 
 void TMainWindow::SetCommandsEnabled(bool AEnabled) {
@@ -34,7 +34,7 @@ void TMainWindow::SetCommandsEnabled(bool AEnabled) {
         // Commands that would use the connection inside the run's transaction (or
         // close it) wait for the run to end.
         for (QWidget* w :
-             std::initializer_list<QWidget*>{menuBar(), BitBtn1, BitBtn2, FNewOrderButton}) {
+             std::initializer_list<QWidget*>{menuBar(), FSearchByDateButton, FSearchByNumberButton, FNewOrderButton}) {
             if (w->isEnabled()) {
                 w->setEnabled(false);
                 FDisabledDuringRun << w;
@@ -52,13 +52,13 @@ void TMainWindow::SetCommandsEnabled(bool AEnabled) {
 void TMainWindow::CheckProgress() {
     if (FCalcRunning)
         return;
-    Button1->setEnabled(false);
-    Button2->setEnabled(false);
-    Button3->setEnabled(false);
+    FPrintAllButton->setEnabled(false);
+    FPrintPalletButton->setEnabled(false);
+    FCalculateButton->setEnabled(false);
     FCalcCanceled = false;
     FCalcFinished = false;
     FCalcStartTime = QDateTime::currentDateTime();
-    Button4->setEnabled(true);
+    FCancelCalculationButton->setEnabled(true);
     FCalcRunning = true;
     SetCommandsEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -86,8 +86,8 @@ void TMainWindow::CheckProgress() {
         failure = QString::fromLocal8Bit(e.what());
     }
 
-    Panel17->hide();
-    Button3->setEnabled(true);
+    FProgressPanel->hide();
+    FCalculateButton->setEnabled(true);
     QApplication::restoreOverrideCursor();
     FCalcRunning = false;
     SetCommandsEnabled(true);
@@ -106,27 +106,27 @@ void TMainWindow::CheckProgress() {
 void TMainWindow::CalcProgress(const QString& AStage, int APosition, int AMax) {
     if (AMax > 0 && APosition >= AMax)
         FCalcFinished = true;
-    Panel17->move((width() - Panel17->width()) / 2, (height() - Panel17->height()) / 2);
-    Panel17->show();
-    Panel17->raise();
-    ProgressBar1->show();
-    ProgressBar1->setRange(0, AMax);
-    ProgressBar1->setValue(APosition);
-    Label13->setText(AStage);
+    FProgressPanel->move((width() - FProgressPanel->width()) / 2, (height() - FProgressPanel->height()) / 2);
+    FProgressPanel->show();
+    FProgressPanel->raise();
+    FProgressBar->show();
+    FProgressBar->setRange(0, AMax);
+    FProgressBar->setValue(APosition);
+    FProgressStage->setText(AStage);
     const qint64 minutes = FCalcStartTime.secsTo(QDateTime::currentDateTime()) / 60;
-    Label14->setText(QStringLiteral("Прошло времени: %1 мин.").arg(minutes));
+    FProgressTime->setText(QStringLiteral("Прошло времени: %1 мин.").arg(minutes));
     SetStatusText(AStage);
-    Panel17->repaint();
-    ProgressBar1->repaint();
-    Label14->repaint();
+    FProgressPanel->repaint();
+    FProgressBar->repaint();
+    FProgressTime->repaint();
     QCoreApplication::processEvents();
 }
 
-void TMainWindow::Button4Click() {
+void TMainWindow::OnCancelCalculationClicked() {
     FCalcCanceled = true;
-    Button4->setEnabled(false);
-    Label13->setText(QStringLiteral("Прерывание расчета..."));
+    FCancelCalculationButton->setEnabled(false);
+    FProgressStage->setText(QStringLiteral("Прерывание расчета..."));
     SetStatusText(QStringLiteral("Прерывание расчета..."));
-    Panel17->repaint();
+    FProgressPanel->repaint();
     QCoreApplication::processEvents();
 }

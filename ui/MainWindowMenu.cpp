@@ -31,12 +31,12 @@ const QString LayoutFileFilter = QStringLiteral("Таблицы (*.xls *.xlsx);;
 
 } // namespace
 
-void TMainWindow::N6Click() {
+void TMainWindow::OnConnectionSettings() {
     if (FStartup)
         FStartup->OpenConnectionSettings();
 }
 
-void TMainWindow::N5Click() {
+void TMainWindow::OnColourDirectory() {
     RunCommand([this] {
         FData->OpenColors();
         TColourList directory(FData, FPrompts, this);
@@ -44,7 +44,7 @@ void TMainWindow::N5Click() {
     });
 }
 
-void TMainWindow::N7Click() {
+void TMainWindow::OnClearArchive() {
     const auto answer = FPrompts->Confirm(
         this, QStringLiteral("Вы действительно хотите очистить все архивные таблицы? Данные по "
                              "ранее созданным заявкам и раскладкам будут удалены!"));
@@ -53,13 +53,13 @@ void TMainWindow::N7Click() {
     RunCommand([this] { FData->ClearArchive(); });
 }
 
-void TMainWindow::N4Click() {
+void TMainWindow::OnManual() {
     if (!FHelp)
         FHelp = new THelpWindow(this);
     FHelp->ShowContents();
 }
 
-void TMainWindow::N1Click() {
+void TMainWindow::OnAbout() {
     if (FStartup)
         FStartup->ShowAboutView();
 }
@@ -78,8 +78,8 @@ void TMainWindow::OnNewOrderClicked() {
     if (FCalcRunning || FImportRunning)
         return;
     // Nothing may be printed from the grids until they show the new order's day.
-    Button1->setEnabled(false);
-    Button2->setEnabled(false);
+    FPrintAllButton->setEnabled(false);
+    FPrintPalletButton->setEnabled(false);
     const QString file =
         FPrompts->OpenFileName(this, QStringLiteral("Новая заявка"), TNewOrderCommand::FileFilter);
     if (file.isEmpty())
@@ -107,12 +107,12 @@ void TMainWindow::ImportOrder(const QString& AFileName) {
     // The current order goes to the archive before the workbook is read, so it is
     // archived also when the import fails.
     command.Archive();
-    PathZayavki->setText(QDir::toNativeSeparators(AFileName));
+    FOrderFilePath->setText(QDir::toNativeSeparators(AFileName));
     // A calculation started by the import runs to its end before the list is
     // refreshed below; it disables and enables the window's commands itself.
     TOrderImportHooks hooks = NewOrderDialog()->WindowHooks(
-        this, CheckBox1->isChecked(), [this] { CheckProgress(); },
-        [this] { Button3->setEnabled(true); });
+        this, FAutoCalculation->isChecked(), [this] { CheckProgress(); },
+        [this] { FCalculateButton->setEnabled(true); });
     // The import's own messages are read with the ordinary cursor, as the dialog is.
     hooks.ShowMessage = [show = hooks.ShowMessage](TOrderImportHooks::TMessageKind AKind,
                                                    const QString& AText) {
@@ -125,15 +125,15 @@ void TMainWindow::ImportOrder(const QString& AFileName) {
     // keeps its date.
     const QDate latest = command.LatestOrderDate();
     if (latest.isValid())
-        DateTimeZayavki->setDate(latest);
-    RefreshApplications(command.RefreshCondition(DateTimeZayavki->date()));
+        FSearchDate->setDate(latest);
+    RefreshOrders(command.RefreshCondition(FSearchDate->date()));
 }
 
-void TMainWindow::Button1Click() {
+void TMainWindow::OnPrintAllClicked() {
     PrintLayouts(QStringLiteral("1"));
 }
 
-void TMainWindow::Button2Click() {
+void TMainWindow::OnPrintPalletClicked() {
     PrintLayouts(QStringLiteral("2"));
 }
 
@@ -164,24 +164,24 @@ void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) 
     TExportCallbacks cb;
     cb.ShowPanel = [this] {
         // Where a calculation shows it: centred over the window.
-        Panel17->move((width() - Panel17->width()) / 2, (height() - Panel17->height()) / 2);
-        Panel17->show();
-        Panel17->raise();
-        Panel17->repaint();
+        FProgressPanel->move((width() - FProgressPanel->width()) / 2, (height() - FProgressPanel->height()) / 2);
+        FProgressPanel->show();
+        FProgressPanel->raise();
+        FProgressPanel->repaint();
     };
     cb.SetProgressMaximum = [this](int AMax) {
         // An order without pallets gives 0 steps, and a 0..0 range would turn the bar
         // into a busy indicator; it starts empty whatever a calculation left in it.
-        ProgressBar1->setRange(0, qMax(1, AMax));
-        ProgressBar1->setValue(0);
-        ProgressBar1->repaint();
+        FProgressBar->setRange(0, qMax(1, AMax));
+        FProgressBar->setValue(0);
+        FProgressBar->repaint();
     };
     cb.StepProgress = [this] {
-        ProgressBar1->setValue(ProgressBar1->value() + 1);
-        ProgressBar1->repaint();
+        FProgressBar->setValue(FProgressBar->value() + 1);
+        FProgressBar->repaint();
     };
-    cb.ResetProgress = [this] { ProgressBar1->setValue(0); };
-    cb.HidePanel = [this] { Panel17->hide(); };
+    cb.ResetProgress = [this] { FProgressBar->setValue(0); };
+    cb.HidePanel = [this] { FProgressPanel->hide(); };
     cb.ShowMessage = [this, &idle](TExportCallbacks::TMessageKind AKind, const QString& AText) {
         // The user reads the outcome with the ordinary cursor.
         idle();
@@ -200,7 +200,7 @@ void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) 
     selection.OrderId = CurrentOrderValue(QStringLiteral("ID"));
     if (AMode == QLatin1String("2")) {
         selection.PalletId = CurrentPalletValue(QStringLiteral("id"));
-        selection.Label3Text = Label3->text();
+        selection.PalletNumberText = FPalletNumberLabel->text();
     }
     TLayoutExport(*FData, QCoreApplication::applicationDirPath(), cb)
         .ExportLayouts(AFileName, AMode, selection);

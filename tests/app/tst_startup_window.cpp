@@ -60,10 +60,10 @@ TConnectionSettings Broken(const TestDb::TFreshDatabase& ADb) {
 }
 
 void Type(TStartupWindow& AForm, const TConnectionSettings& AS) {
-    Child<QLineEdit>(&AForm, "Edit1")->setText(AS.Serv);
-    Child<QLineEdit>(&AForm, "Edit2")->setText(AS.Baza);
-    Child<QLineEdit>(&AForm, "Edit3")->setText(AS.Log);
-    Child<QLineEdit>(&AForm, "Edit4")->setText(AS.Pass);
+    Child<QLineEdit>(&AForm, "ServerEdit")->setText(AS.Serv);
+    Child<QLineEdit>(&AForm, "DatabaseEdit")->setText(AS.Baza);
+    Child<QLineEdit>(&AForm, "UserEdit")->setText(AS.Log);
+    Child<QLineEdit>(&AForm, "PasswordEdit")->setText(AS.Pass);
 }
 
 QStringList Texts(const TRecordingPrompts& APrompts) {
@@ -101,18 +101,18 @@ void TestStartupWindow::splashAndTimers() {
     form.show();
     QCOMPARE(form.size(), QSize(990, 584));
     QVERIFY(form.windowFlags() & Qt::FramelessWindowHint);
-    auto* bar = Child<QProgressBar>(&form, "ProgressBar1");
-    QVERIFY(Child<QTimer>(&form, "Timer1")->isActive());
-    QVERIFY(Child<QTimer>(&form, "Timer2")->isActive());
-    QVERIFY(!Visible(&form, "Panel2"));
-    QVERIFY(!Visible(&form, "Button2"));
+    auto* bar = Child<QProgressBar>(&form, "SplashProgress");
+    QVERIFY(Child<QTimer>(&form, "SplashTimer")->isActive());
+    QVERIFY(Child<QTimer>(&form, "SplashProgressTimer")->isActive());
+    QVERIFY(!Visible(&form, "ConnectionPanel"));
+    QVERIFY(!Visible(&form, "AboutOkButton"));
     // Ten steps of ten: full after a tenth of the splash time, and it stays full.
     QTRY_COMPARE(bar->value(), 100);
     QVERIFY(!form.DataModule());
     QTRY_VERIFY(form.MainWindow());
     QVERIFY(!bar->isVisible());
-    QVERIFY(!Child<QTimer>(&form, "Timer1")->isActive());
-    QVERIFY(!Child<QTimer>(&form, "Timer2")->isActive());
+    QVERIFY(!Child<QTimer>(&form, "SplashTimer")->isActive());
+    QVERIFY(!Child<QTimer>(&form, "SplashProgressTimer")->isActive());
     QVERIFY(!form.isVisible());
     QVERIFY(form.MainWindow()->isVisible());
     QVERIFY(form.DataModule()->Connected());
@@ -124,7 +124,7 @@ void TestStartupWindow::splashAndTimers() {
     QVERIFY(version->font().bold());
     QCOMPARE(version->geometry().x() + version->width(), 990 - 30);
     QCOMPARE(version->geometry().y() + version->height(), 584 - 26);
-    auto* picture = Child<QWidget>(&form, "Image1");
+    auto* picture = Child<QWidget>(&form, "SplashImage");
     QVERIFY(picture);
     QCOMPARE(picture->geometry(), QRect(0, 0, 990, 584));
 }
@@ -135,24 +135,24 @@ void TestStartupWindow::missingSettingsFile() {
     TRecordingPrompts prompts;
     TStartupWindow form(&prompts, path, Never, Never);
     form.show();
-    form.Timer1Timer();
+    form.OnSplashElapsed();
     // The file is missing, so the empty fields are tried, and fail.
     QCOMPARE(Texts(prompts), QStringList({GravelonSettings::IniNotFoundMessage, ConnectFailed}));
     QCOMPARE(prompts.Asked[0].Kind, TPrompts::TKind::Plain);
     QCOMPARE(prompts.Asked[1].Kind, TPrompts::TKind::Warning);
     QVERIFY(form.isVisible());
-    QVERIFY(Visible(&form, "Panel2"));
-    QVERIFY(!Visible(&form, "Button3"));
+    QVERIFY(Visible(&form, "ConnectionPanel"));
+    QVERIFY(!Visible(&form, "CloseButton"));
     QVERIFY(Visible(&form, "ServerHint"));
     QVERIFY(!form.LastConnectError().isEmpty());
     QCOMPARE(form.ConnectPurpose(), TConnectPurpose::StartUp);
     QVERIFY(!form.MainWindow());
-    QCOMPARE(Child<QLineEdit>(&form, "Edit3")->text(), QString());
-    QCOMPARE(Child<QLineEdit>(&form, "Edit4")->echoMode(), QLineEdit::Password);
+    QCOMPARE(Child<QLineEdit>(&form, "UserEdit")->text(), QString());
+    QCOMPARE(Child<QLineEdit>(&form, "PasswordEdit")->echoMode(), QLineEdit::Password);
 
     // Typed settings connect although there is no file to keep them in.
     Type(form, db.Settings);
-    Child<QPushButton>(&form, "Button1")->click();
+    Child<QPushButton>(&form, "ConnectButton")->click();
     QVERIFY(form.MainWindow());
     QVERIFY(form.MainWindow()->isVisible());
     QVERIFY(!form.isVisible());
@@ -174,31 +174,31 @@ void TestStartupWindow::failedThenConnected() {
     TRecordingPrompts prompts;
     TStartupWindow form(&prompts, db.IniPath, Never, Never);
     form.show();
-    form.Timer1Timer();
+    form.OnSplashElapsed();
     QCOMPARE(Texts(prompts), QStringList({ConnectFailed}));
-    QVERIFY(Visible(&form, "Panel2"));
-    QVERIFY(!Visible(&form, "Button3"));
-    QCOMPARE(Child<QLineEdit>(&form, "Edit2")->text(), Broken(db).Baza);
+    QVERIFY(Visible(&form, "ConnectionPanel"));
+    QVERIFY(!Visible(&form, "CloseButton"));
+    QCOMPARE(Child<QLineEdit>(&form, "DatabaseEdit")->text(), Broken(db).Baza);
     QCOMPARE(form.ConnectPurpose(), TConnectPurpose::StartUp);
     QVERIFY(!form.MainWindow());
     QVERIFY(!form.DataModule()->Connected());
 
     // A second failure keeps everything as it was.
-    Child<QPushButton>(&form, "Button1")->click();
+    Child<QPushButton>(&form, "ConnectButton")->click();
     QCOMPARE(Texts(prompts), QStringList({ConnectFailed, ConnectFailed}));
-    QVERIFY(Visible(&form, "Panel2"));
+    QVERIFY(Visible(&form, "ConnectionPanel"));
     QVERIFY(!form.MainWindow());
 
-    Child<QLineEdit>(&form, "Edit2")->setText(db.Settings.Baza);
-    Child<QPushButton>(&form, "Button1")->click();
+    Child<QLineEdit>(&form, "DatabaseEdit")->setText(db.Settings.Baza);
+    Child<QPushButton>(&form, "ConnectButton")->click();
     QCOMPARE(Texts(prompts).size(), 2);
     // The settings that worked are in the file; the main window lists today's order.
     QCOMPARE(GravelonSettings::ReadConnection(ini).Baza, db.Settings.Baza);
     QCOMPARE(GravelonSettings::ReadConnection(ini).Serv, db.Settings.Serv);
     QVERIFY(form.MainWindow());
     QVERIFY(!form.isVisible());
-    QCOMPARE(Rows(form.MainWindow(), "cxGrid1"), 1);
-    QCOMPARE(Cell(form.MainWindow(), "cxGrid1", 0, QStringLiteral("Номер заявки")),
+    QCOMPARE(Rows(form.MainWindow(), "OrdersGrid"), 1);
+    QCOMPARE(Cell(form.MainWindow(), "OrdersGrid", 0, QStringLiteral("Номер заявки")),
              QStringLiteral("Сегодня-1"));
 }
 
@@ -214,8 +214,8 @@ void TestStartupWindow::loginDefault() {
     TRecordingPrompts prompts;
     TStartupWindow form(&prompts, db.IniPath, Never, Never);
     form.show();
-    form.Timer1Timer();
-    QCOMPARE(Child<QLineEdit>(&form, "Edit3")->text(), QStringLiteral("sa"));
+    form.OnSplashElapsed();
+    QCOMPARE(Child<QLineEdit>(&form, "UserEdit")->text(), QStringLiteral("sa"));
     QVERIFY(form.MainWindow());
 }
 
@@ -225,55 +225,55 @@ void TestStartupWindow::reconnectFromMenu() {
     TRecordingPrompts prompts;
     TStartupWindow form(&prompts, db.IniPath, Never, Never);
     form.show();
-    form.Timer1Timer();
+    form.OnSplashElapsed();
     TMainWindow* main = form.MainWindow();
     QVERIFY(main);
-    QCOMPARE(Rows(main, "cxGrid1"), 1);
+    QCOMPARE(Rows(main, "OrdersGrid"), 1);
     // Every order listed, and a date picked that the reload must not touch.
-    Child<QDateEdit>(main, "DateTimeZayavki")->setDate(QDate(2020, 1, 15));
-    Child<QLineEdit>(main, "NomerZayavki")->clear();
-    Child<QToolButton>(main, "BitBtn2")->click();
-    QCOMPARE(Rows(main, "cxGrid1"), 2);
+    Child<QDateEdit>(main, "SearchDate")->setDate(QDate(2020, 1, 15));
+    Child<QLineEdit>(main, "SearchNumber")->clear();
+    Child<QToolButton>(main, "SearchByNumberButton")->click();
+    QCOMPARE(Rows(main, "OrdersGrid"), 2);
     main->SetStatusText(QStringLiteral("до переподключения"));
 
-    Trigger(main, "N6");
+    Trigger(main, "ConnectionSettingsAction");
     QVERIFY(form.isVisible());
-    QVERIFY(Visible(&form, "Panel2"));
-    QVERIFY(Visible(&form, "Button3"));
+    QVERIFY(Visible(&form, "ConnectionPanel"));
+    QVERIFY(Visible(&form, "CloseButton"));
     QCOMPARE(form.ConnectPurpose(), TConnectPurpose::Reconnect);
-    QCOMPARE(Child<QLineEdit>(&form, "Edit2")->text(), db.Settings.Baza);
+    QCOMPARE(Child<QLineEdit>(&form, "DatabaseEdit")->text(), db.Settings.Baza);
 
     // A failed reconnect keeps the panel, hides "Закрыть" and stays a reconnect.
-    Child<QLineEdit>(&form, "Edit2")->setText(Broken(db).Baza);
-    Child<QPushButton>(&form, "Button1")->click();
+    Child<QLineEdit>(&form, "DatabaseEdit")->setText(Broken(db).Baza);
+    Child<QPushButton>(&form, "ConnectButton")->click();
     QCOMPARE(Texts(prompts), QStringList({ConnectFailed}));
     QVERIFY(form.isVisible());
-    QVERIFY(Visible(&form, "Panel2"));
-    QVERIFY(!Visible(&form, "Button3"));
+    QVERIFY(Visible(&form, "ConnectionPanel"));
+    QVERIFY(!Visible(&form, "CloseButton"));
     QCOMPARE(form.ConnectPurpose(), TConnectPurpose::Reconnect);
     QCOMPARE(form.MainWindow(), main);
 
     // A successful one reloads today's orders in the same main window.
-    Child<QLineEdit>(&form, "Edit2")->setText(db.Settings.Baza);
-    Child<QPushButton>(&form, "Button1")->click();
+    Child<QLineEdit>(&form, "DatabaseEdit")->setText(db.Settings.Baza);
+    Child<QPushButton>(&form, "ConnectButton")->click();
     QCOMPARE(Texts(prompts).size(), 1);
     QVERIFY(!form.isVisible());
     QCOMPARE(form.MainWindow(), main);
-    QCOMPARE(Rows(main, "cxGrid1"), 1);
-    QCOMPARE(Cell(main, "cxGrid1", 0, QStringLiteral("Номер заявки")), QStringLiteral("Сегодня-1"));
-    QCOMPARE(Child<QDateEdit>(main, "DateTimeZayavki")->date(), QDate(2020, 1, 15));
+    QCOMPARE(Rows(main, "OrdersGrid"), 1);
+    QCOMPARE(Cell(main, "OrdersGrid", 0, QStringLiteral("Номер заявки")), QStringLiteral("Сегодня-1"));
+    QCOMPARE(Child<QDateEdit>(main, "SearchDate")->date(), QDate(2020, 1, 15));
     QCOMPARE(main->StatusText(), QStringLiteral("до переподключения"));
     // The grids work on the new connection, queries closed under the old one included.
-    Child<QToolButton>(main, "BitBtn2")->click();
-    QCOMPARE(Rows(main, "cxGrid1"), 2);
-    ClickRow(main, "cxGrid1", 1);
-    QCOMPARE(Rows(main, "cxGrid2"), 1);
+    Child<QToolButton>(main, "SearchByNumberButton")->click();
+    QCOMPARE(Rows(main, "OrdersGrid"), 2);
+    ClickRow(main, "OrdersGrid", 1);
+    QCOMPARE(Rows(main, "PositionsGrid"), 1);
     QVERIFY(prompts.Asked.size() == 1);
 
     // "Закрыть" only hides the window; the connection stays.
-    Trigger(main, "N6");
-    QVERIFY(Visible(&form, "Button3"));
-    Child<QPushButton>(&form, "Button3")->click();
+    Trigger(main, "ConnectionSettingsAction");
+    QVERIFY(Visible(&form, "CloseButton"));
+    Child<QPushButton>(&form, "CloseButton")->click();
     QVERIFY(!form.isVisible());
     QVERIFY(form.DataModule()->Connected());
     QCOMPARE(Texts(prompts).size(), 1);
@@ -286,16 +286,16 @@ void TestStartupWindow::aboutView() {
     TRecordingPrompts prompts;
     TStartupWindow form(&prompts, db.IniPath, Never, Never);
     form.show();
-    form.Timer1Timer();
+    form.OnSplashElapsed();
     QVERIFY(form.MainWindow());
-    Trigger(form.MainWindow(), "N1");
+    Trigger(form.MainWindow(), "AboutAction");
     QVERIFY(form.isVisible());
-    QVERIFY(Visible(&form, "Button2"));
+    QVERIFY(Visible(&form, "AboutOkButton"));
     QVERIFY(Visible(&form, "VersionLabel"));
-    QVERIFY(!Visible(&form, "ProgressBar1"));
-    QVERIFY(!Visible(&form, "Panel2"));
-    QCOMPARE(Child<QPushButton>(&form, "Button2")->text(), QStringLiteral("ОК"));
-    Child<QPushButton>(&form, "Button2")->click();
+    QVERIFY(!Visible(&form, "SplashProgress"));
+    QVERIFY(!Visible(&form, "ConnectionPanel"));
+    QCOMPARE(Child<QPushButton>(&form, "AboutOkButton")->text(), QStringLiteral("ОК"));
+    Child<QPushButton>(&form, "AboutOkButton")->click();
     QVERIFY(!form.isVisible());
     QVERIFY(form.MainWindow()->isVisible());
     QVERIFY(prompts.Asked.isEmpty());
@@ -309,7 +309,7 @@ void TestStartupWindow::closingMainWindowEndsProgram() {
     TStartupWindow form(&prompts, db.IniPath, Never, Never);
     QSignalSpy closed(&form, &TStartupWindow::Closed);
     form.show();
-    form.Timer1Timer();
+    form.OnSplashElapsed();
     QVERIFY(form.MainWindow());
     QCOMPARE(closed.count(), 0);
     QVERIFY(form.MainWindow()->close());

@@ -104,7 +104,7 @@ void TNamedQueriesTest::orderList() {
     // Another order on another day must not be listed by the day's search.
     TestDb::AddOrder(d, QStringLiteral("2"), QDate(2021, 6, 1), 1, 500.0, {});
 
-    d.UpdateRabStol(d.DateCondition(QDate(2021, 5, 31)));
+    d.RefreshOrderList(d.DateCondition(QDate(2021, 5, 31)));
     const TStaticQueryModel* q = d.QApplicates;
     QVERIFY(q->IsOpen());
     QCOMPARE(Columns(q), Lower({"ID", "Number", "Date", "CustomerID", "MatID", "Comment", "MaxW",
@@ -123,12 +123,12 @@ void TNamedQueriesTest::orderList() {
     QCOMPARE(q->Value(0, QStringLiteral("MaxW")).toDouble(), 1000.5);
 
     // The number search takes the text as it is: the apostrophe is searched for itself.
-    d.UpdateRabStol(d.NumberCondition(QStringLiteral("'1-")));
+    d.RefreshOrderList(d.NumberCondition(QStringLiteral("'1-")));
     QCOMPARE(q->RowCount(), 1);
     QCOMPARE(q->Value(0, QStringLiteral("ID")).toLongLong(), o.Id);
-    d.UpdateRabStol(d.NumberCondition(QString()));
+    d.RefreshOrderList(d.NumberCondition(QString()));
     QCOMPARE(q->RowCount(), 2);
-    d.UpdateRabStol(d.IdCondition(o.Id));
+    d.RefreshOrderList(d.IdCondition(o.Id));
     QCOMPARE(q->RowCount(), 1);
 }
 
@@ -136,16 +136,16 @@ void TNamedQueriesTest::orderListFindsNothing() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     TestDb::AddOrder(d, QStringLiteral("1"), QDate::currentDate().addDays(-1), 1, 500.0, {});
-    d.UpdateRabStol(d.TodayCondition());
+    d.RefreshOrderList(d.TodayCondition());
     QVERIFY(d.QApplicates->IsOpen());
     QCOMPARE(d.QApplicates->RowCount(), 0);
     const qlonglong today =
         TestDb::AddOrder(d, QStringLiteral("2"), QDate::currentDate(), 1, 500.0, {});
-    d.UpdateRabStol(d.TodayCondition());
+    d.RefreshOrderList(d.TodayCondition());
     QCOMPARE(d.QApplicates->RowCount(), 1);
     QCOMPARE(d.QApplicates->Value(0, QStringLiteral("ID")).toLongLong(), today);
     // A condition the database refuses leaves the list closed.
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.UpdateRabStol(QStringLiteral("a.NoSuchColumn = 1")));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.RefreshOrderList(QStringLiteral("a.NoSuchColumn = 1")));
     QVERIFY(!d.QApplicates->IsOpen());
     QCOMPARE(d.QApplicates->RowCount(), 0);
 }

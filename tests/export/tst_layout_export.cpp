@@ -474,7 +474,7 @@ void TestLayoutExport::failures() {
     if (failure.startsWith(QLatin1String("label"))) {
         mode = QStringLiteral("2");
         selection.PalletId = order.P1;
-        selection.Label3Text =
+        selection.PalletNumberText =
             failure == QLatin1String("label empty") ? QString() : QStringLiteral("3a");
     } else if (failure == QLatin1String("unknown area")) {
         // The last pallet holds a position whose quantity is unknown: its area is empty

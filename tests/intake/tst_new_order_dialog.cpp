@@ -46,12 +46,12 @@ struct TDialog {
     }
     void Fill(const QString& ANumber, const QString& ACustomer, const QString& AWeight,
               int AMaterial) {
-        W<QLineEdit>("NZayavki")->setText(ANumber);
-        W<QComboBox>("Zakazchik")->setEditText(ACustomer);
+        W<QLineEdit>("OrderNumber")->setText(ANumber);
+        W<QComboBox>("Customer")->setEditText(ACustomer);
         W<QComboBox>("MaxWeight")->setEditText(AWeight);
         W<QComboBox>("Material")->setCurrentIndex(AMaterial);
     }
-    void Save() { W<QPushButton>("Button1")->click(); }
+    void Save() { W<QPushButton>("SaveButton")->click(); }
 };
 
 } // namespace
@@ -94,14 +94,14 @@ void TestNewOrderDialog::layout() {
     for (const char* text : {"Параметры заявки:", "Дата", "№ заявки", "Заказчик",
                              "Максимально допустимый вес поддона, кг", "Материал", "Комментарий"})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
-    QCOMPARE(d.W<QPushButton>("Button1")->text(), QStringLiteral("Сохранить"));
-    QVERIFY(d.W<QComboBox>("Zakazchik")->isEditable());
+    QCOMPARE(d.W<QPushButton>("SaveButton")->text(), QStringLiteral("Сохранить"));
+    QVERIFY(d.W<QComboBox>("Customer")->isEditable());
     QVERIFY(d.W<QComboBox>("MaxWeight")->isEditable());
     QVERIFY(!d.W<QComboBox>("Material")->isEditable());
-    QCOMPARE(d.W<QDateEdit>("DZayavki")->date(), QDate::currentDate());
+    QCOMPARE(d.W<QDateEdit>("OrderDate")->date(), QDate::currentDate());
     QCOMPARE(d.W<QLineEdit>("Comment")->text(), QString());
     // Tab order: date, number, customer, weight, material, comment, button.
-    QWidget* w = d.W<QDateEdit>("DZayavki");
+    QWidget* w = d.W<QDateEdit>("OrderDate");
     QStringList order;
     for (int i = 0; i < 7; ++i) {
         order << w->objectName();
@@ -109,8 +109,8 @@ void TestNewOrderDialog::layout() {
             w = w->nextInFocusChain();
         } while (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")));
     }
-    QCOMPARE(order, (QStringList{"DZayavki", "NZayavki", "Zakazchik", "MaxWeight", "Material",
-                                 "Comment", "Button1"}));
+    QCOMPARE(order, (QStringList{"OrderDate", "OrderNumber", "Customer", "MaxWeight", "Material",
+                                 "Comment", "SaveButton"}));
     // Escape and closing do not leave the dialog.
     d.Form.reject();
     d.Form.close();
@@ -130,7 +130,7 @@ void TestNewOrderDialog::emptySave() {
                                         "заказчик\n\rНе указан максимальный вес поддона\n\rНе "
                                         "выбран материал")});
     QCOMPARE(d.Prompts.Asked.first().Kind, TPrompts::TKind::Plain);
-    for (const char* name : {"NZayavki", "Zakazchik", "MaxWeight", "Material"})
+    for (const char* name : {"OrderNumber", "Customer", "MaxWeight", "Material"})
         QVERIFY2(Yellow(d.W<QWidget>(name)), name);
     QVERIFY(d.Form.isVisible());
     QVERIFY(!d.Form.Saved());
@@ -139,19 +139,19 @@ void TestNewOrderDialog::emptySave() {
 
     // Filling two boxes: the message names the other two; yellow stays until a save
     // succeeds; spaces count as filled.
-    d.W<QLineEdit>("NZayavki")->setText(QStringLiteral(" "));
+    d.W<QLineEdit>("OrderNumber")->setText(QStringLiteral(" "));
     d.W<QComboBox>("MaxWeight")->setEditText(QStringLiteral("1200"));
     d.Save();
     QCOMPARE(d.Prompts.Messages().last(),
              QStringLiteral("Не заполнено поле заказчик\n\rНе выбран материал"));
-    QVERIFY(Yellow(d.W<QWidget>("NZayavki")));
+    QVERIFY(Yellow(d.W<QWidget>("OrderNumber")));
 
     d.Fill(QStringLiteral("15"), QStringLiteral("ООО Фасад"), QStringLiteral("1200"), 1);
     d.Save();
     QCOMPARE(d.Prompts.Messages().size(), 2);
     QVERIFY(d.Form.Saved());
     QVERIFY(!d.Form.isVisible());
-    for (const char* name : {"NZayavki", "Zakazchik", "MaxWeight", "Material"})
+    for (const char* name : {"OrderNumber", "Customer", "MaxWeight", "Material"})
         QVERIFY2(d.W<QWidget>(name)->palette().color(QPalette::Base) == QColor(Qt::white), name);
 }
 
@@ -162,7 +162,7 @@ void TestNewOrderDialog::save_data() {
 void TestNewOrderDialog::save() {
     GRAVELON_CONNECT(db);
     TDialog d(*db.Data);
-    d.W<QDateEdit>("DZayavki")->setDate(QDate(2021, 5, 31));
+    d.W<QDateEdit>("OrderDate")->setDate(QDate(2021, 5, 31));
     d.Fill(QStringLiteral(" З-31/05 "), QStringLiteral("ООО  Фасад Строй"),
            QStringLiteral("1500.5"), 2);
     d.W<QLineEdit>("Comment")->setText(QStringLiteral("срочно, 'до пятницы'"));
@@ -282,7 +282,7 @@ void TestNewOrderDialog::boxLists() {
                      QStringLiteral("А-Первый"));
     {
         TDialog d(*db.Data);
-        auto* customers = d.W<QComboBox>("Zakazchik");
+        auto* customers = d.W<QComboBox>("Customer");
         QCOMPARE(customers->count(), 2);
         QCOMPARE(customers->itemText(0), QStringLiteral("А-Первый"));
         QCOMPARE(customers->currentText(), QString());
@@ -340,13 +340,13 @@ void TestNewOrderDialog::askRunsModally() {
     TRecordingPrompts prompts;
     TNewOrderDialog form(*db.Data, prompts);
     QTimer::singleShot(0, &form, [&form] {
-        form.findChild<QPushButton*>(QStringLiteral("Button1"))->click(); // refused: empty
-        form.findChild<QLineEdit*>(QStringLiteral("NZayavki"))->setText(QStringLiteral("88"));
-        form.findChild<QComboBox*>(QStringLiteral("Zakazchik"))
+        form.findChild<QPushButton*>(QStringLiteral("SaveButton"))->click(); // refused: empty
+        form.findChild<QLineEdit*>(QStringLiteral("OrderNumber"))->setText(QStringLiteral("88"));
+        form.findChild<QComboBox*>(QStringLiteral("Customer"))
             ->setEditText(QStringLiteral("Клиент"));
         form.findChild<QComboBox*>(QStringLiteral("MaxWeight"))->setEditText(QStringLiteral("900"));
         form.findChild<QComboBox*>(QStringLiteral("Material"))->setCurrentIndex(0);
-        form.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        form.findChild<QPushButton*>(QStringLiteral("SaveButton"))->click();
     });
     Qt::CursorShape during = Qt::BusyCursor;
     QTimer::singleShot(0, &form, [&during] { during = QApplication::overrideCursor()->shape(); });

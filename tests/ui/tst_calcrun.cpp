@@ -45,7 +45,7 @@ struct TSeen {
     QPoint PanelPos;
     QString Elapsed;
     QString Status;
-    bool Button3Enabled = true;
+    bool CalculateEnabled = true;
     bool MenuEnabled = true;
     bool WaitCursor = false;
 };
@@ -64,18 +64,18 @@ public:
 
 private:
     void Poll() {
-        auto* panel = Child<QWidget>(FForm, "Panel17");
+        auto* panel = Child<QWidget>(FForm, "ProgressPanel");
         if (!panel->isVisible())
             return;
         TSeen s;
-        s.Stage = Child<QLabel>(FForm, "Label13")->text();
-        s.Position = Child<QProgressBar>(FForm, "ProgressBar1")->value();
-        s.Max = Child<QProgressBar>(FForm, "ProgressBar1")->maximum();
+        s.Stage = Child<QLabel>(FForm, "ProgressStage")->text();
+        s.Position = Child<QProgressBar>(FForm, "ProgressBar")->value();
+        s.Max = Child<QProgressBar>(FForm, "ProgressBar")->maximum();
         s.PanelVisible = true;
         s.PanelPos = panel->pos();
-        s.Elapsed = Child<QLabel>(FForm, "Label14")->text();
+        s.Elapsed = Child<QLabel>(FForm, "ProgressTime")->text();
         s.Status = FForm->StatusText();
-        s.Button3Enabled = Child<QPushButton>(FForm, "Button3")->isEnabled();
+        s.CalculateEnabled = Child<QPushButton>(FForm, "CalculateButton")->isEnabled();
         s.MenuEnabled = FForm->menuBar()->isEnabled();
         s.WaitCursor = QApplication::overrideCursor() &&
                        QApplication::overrideCursor()->shape() == Qt::WaitCursor;
@@ -98,8 +98,8 @@ struct TWindow {
         Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
         Form->resize(1300, 860);
         Form->show();
-        Child<QLineEdit>(Form.get(), "NomerZayavki")->setText(QStringLiteral("Р-77"));
-        Child<QToolButton>(Form.get(), "BitBtn2")->click();
+        Child<QLineEdit>(Form.get(), "SearchNumber")->setText(QStringLiteral("Р-77"));
+        Child<QToolButton>(Form.get(), "SearchByNumberButton")->click();
     }
     QPushButton* Button(const char* AName) { return Child<QPushButton>(Form.get(), AName); }
 };
@@ -124,12 +124,12 @@ void TstCalcRun::completes() {
     AddOrder(*db.Data);
     TWindow w;
     w.Open(db);
-    QVERIFY(w.Button("Button3")->isEnabled());
-    QVERIFY(!w.Button("Button1")->isEnabled());
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
+    QVERIFY(w.Button("CalculateButton")->isEnabled());
+    QVERIFY(!w.Button("PrintAllButton")->isEnabled());
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
 
     TWatcher watch(w.Form.get());
-    w.Button("Button3")->click();
+    w.Button("CalculateButton")->click();
 
     QVERIFY(watch.Seen.size() >= 7);
     const TSeen& first = watch.Seen.first();
@@ -145,7 +145,7 @@ void TstCalcRun::completes() {
         // hourglass, and neither the button nor the menu to start anything else.
         QCOMPARE(s.PanelPos, QPoint((w.Form->width() - 440) / 2, (w.Form->height() - 127) / 2));
         QCOMPARE(s.Status, s.Stage);
-        QVERIFY(!s.Button3Enabled);
+        QVERIFY(!s.CalculateEnabled);
         QVERIFY(!s.MenuEnabled);
         QVERIFY(s.WaitCursor);
         stages << s.Stage;
@@ -155,19 +155,19 @@ void TstCalcRun::completes() {
 
     // Afterwards: the outcome, the order's new pallets and the buttons that go with them.
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));
-    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+    QVERIFY(!Child<QWidget>(w.Form.get(), "ProgressPanel")->isVisible());
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(w.Form->menuBar()->isEnabled());
     const int pallets =
         db.Data->OpenSql(QStringLiteral("select count(*) from Palletes")).value(0).value(0).toInt();
     QVERIFY(pallets > 1);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), pallets);
-    QVERIFY(Rows(w.Form.get(), "cxGrid4") > 0);
-    QCOMPARE(Child<QLabel>(w.Form.get(), "Label3")->text(), QStringLiteral("1"));
-    QVERIFY(!w.Button("Button3")->isEnabled());
-    QVERIFY(w.Button("Button1")->isEnabled());
-    QVERIFY(w.Button("Button2")->isEnabled());
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 1);
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), pallets);
+    QVERIFY(Rows(w.Form.get(), "ContentsGrid") > 0);
+    QCOMPARE(Child<QLabel>(w.Form.get(), "PalletNumberLabel")->text(), QStringLiteral("1"));
+    QVERIFY(!w.Button("CalculateButton")->isEnabled());
+    QVERIFY(w.Button("PrintAllButton")->isEnabled());
+    QVERIFY(w.Button("PrintPalletButton")->isEnabled());
     QVERIFY(w.Prompts.Asked.isEmpty());
 }
 
@@ -182,13 +182,13 @@ void TstCalcRun::cancelled() {
     bool buttonAfterClick = true;
     TWatcher watch(w.Form.get(), [&](const TSeen& s) {
         if (afterClick.isNull() && s.Stage.startsWith(QStringLiteral("Расщепление исходных"))) {
-            QTest::mouseClick(w.Button("Button4"), Qt::LeftButton);
-            afterClick = Child<QLabel>(w.Form.get(), "Label13")->text();
+            QTest::mouseClick(w.Button("CancelCalculationButton"), Qt::LeftButton);
+            afterClick = Child<QLabel>(w.Form.get(), "ProgressStage")->text();
             statusAfterClick = w.Form->StatusText();
-            buttonAfterClick = w.Button("Button4")->isEnabled();
+            buttonAfterClick = w.Button("CancelCalculationButton")->isEnabled();
         }
     });
-    w.Button("Button3")->click();
+    w.Button("CalculateButton")->click();
 
     QCOMPARE(afterClick, QStringLiteral("Прерывание расчета..."));
     QCOMPARE(statusAfterClick, QStringLiteral("Прерывание расчета..."));
@@ -197,21 +197,21 @@ void TstCalcRun::cancelled() {
     QVERIFY(w.Prompts.Asked.isEmpty());
     // Everything the run had done, stage 1's splits included, is undone.
     QCOMPARE(Tables(*db.Data), before);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), 4);
-    QVERIFY(w.Button("Button3")->isEnabled());
-    QVERIFY(!w.Button("Button1")->isEnabled());
-    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
+    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), 4);
+    QVERIFY(w.Button("CalculateButton")->isEnabled());
+    QVERIFY(!w.Button("PrintAllButton")->isEnabled());
+    QVERIFY(!Child<QWidget>(w.Form.get(), "ProgressPanel")->isVisible());
     QVERIFY(!QApplication::overrideCursor());
 
     // The next run starts with "Прервать" enabled again and completes.
     bool button4Enabled = false;
     TWatcher again(w.Form.get(),
-                   [&](const TSeen&) { button4Enabled = w.Button("Button4")->isEnabled(); });
-    w.Button("Button3")->click();
+                   [&](const TSeen&) { button4Enabled = w.Button("CancelCalculationButton")->isEnabled(); });
+    w.Button("CalculateButton")->click();
     QVERIFY(button4Enabled);
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));
-    QVERIFY(Rows(w.Form.get(), "cxGrid3") > 1);
+    QVERIFY(Rows(w.Form.get(), "PalletsGrid") > 1);
 }
 
 void TstCalcRun::fails() {
@@ -231,7 +231,7 @@ void TstCalcRun::fails() {
     const QStringList before = Tables(*db.Data);
     TWindow w;
     w.Open(db);
-    w.Button("Button3")->click();
+    w.Button("CalculateButton")->click();
 
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Ошибка расчета"));
     QCOMPARE(w.Prompts.Asked.size(), 1);
@@ -240,11 +240,11 @@ void TstCalcRun::fails() {
     QVERIFY2(text.startsWith(QStringLiteral("Ошибка расчета: ")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("поддоны запрещены")), qPrintable(text));
     QCOMPARE(Tables(*db.Data), before);
-    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+    QVERIFY(!Child<QWidget>(w.Form.get(), "ProgressPanel")->isVisible());
     QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(w.Button("Button3")->isEnabled());
+    QVERIFY(w.Button("CalculateButton")->isEnabled());
     QVERIFY(w.Form->menuBar()->isEnabled());
-    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 1);
 }
 
 void TstCalcRun::closeDuringRun() {
@@ -260,7 +260,7 @@ void TstCalcRun::closeDuringRun() {
             stillOpen = w.Form->isVisible();
         }
     });
-    w.Button("Button3")->click();
+    w.Button("CalculateButton")->click();
     // The close waited for the run to stop; nothing of it stayed in the tables.
     QVERIFY(stillOpen);
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет прерван"));

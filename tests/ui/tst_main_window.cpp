@@ -43,8 +43,8 @@ qlonglong OrderWithoutPallets(TDataModule& AData, const QString& ANumber, const 
 
 QStringList Numbers(QObject* AForm) {
     QStringList numbers;
-    for (int r = 0; r < Rows(AForm, "cxGrid1"); ++r)
-        numbers << Cell(AForm, "cxGrid1", r, QStringLiteral("Номер заявки"));
+    for (int r = 0; r < Rows(AForm, "OrdersGrid"); ++r)
+        numbers << Cell(AForm, "OrdersGrid", r, QStringLiteral("Номер заявки"));
     numbers.sort();
     return numbers;
 }
@@ -59,12 +59,12 @@ struct TWindow {
         Form->show();
     }
     void SearchDate(const QDate& ADate) {
-        Child<QDateEdit>(Form.get(), "DateTimeZayavki")->setDate(ADate);
-        Child<QToolButton>(Form.get(), "BitBtn1")->click();
+        Child<QDateEdit>(Form.get(), "SearchDate")->setDate(ADate);
+        Child<QToolButton>(Form.get(), "SearchByDateButton")->click();
     }
     void SearchNumber(const QString& AText) {
-        Child<QLineEdit>(Form.get(), "NomerZayavki")->setText(AText);
-        Child<QToolButton>(Form.get(), "BitBtn2")->click();
+        Child<QLineEdit>(Form.get(), "SearchNumber")->setText(AText);
+        Child<QToolButton>(Form.get(), "SearchByNumberButton")->click();
     }
     bool Enabled(const char* AButton) {
         return Child<QPushButton>(Form.get(), AButton)->isEnabled();
@@ -102,39 +102,39 @@ void TestMainWindow::layout() {
     TWindow w;
     w.Open(db);
     QCOMPARE(w.Form->windowTitle(), QStringLiteral("Гравелон 1.0"));
-    QCOMPARE(Titles(w.Form.get(), "cxGrid1"),
+    QCOMPARE(Titles(w.Form.get(), "OrdersGrid"),
              QStringList({"№", "Заказчик", "Номер заявки", "Дата", "Комментарий",
                           "Предельный вес поддона, кг", "Материал",
                           "Предельное число листов по высоте", "Плотность кг/м2", "Толщина, мм"}));
-    QCOMPARE(Titles(w.Form.get(), "cxGrid2"), QStringList({"№", "Код цвета", "Цвет", "Длина",
+    QCOMPARE(Titles(w.Form.get(), "PositionsGrid"), QStringList({"№", "Код цвета", "Цвет", "Длина",
                                                            "Ширина", "Количество", "Комментарий"}));
     QCOMPARE(
-        Titles(w.Form.get(), "cxGrid3"),
+        Titles(w.Form.get(), "PalletsGrid"),
         QStringList({"№", "Длина", "Ширина", "Цвет", "Код Цвета", "Вес, кг.", "Высота, листов"}));
-    QCOMPARE(Titles(w.Form.get(), "cxGrid4"),
+    QCOMPARE(Titles(w.Form.get(), "ContentsGrid"),
              QStringList({"Длина", "Ширина", "К-во в 1 ряду", "Ширина 1 лист", "Количество",
                           "Комментарий", "Площадь, м2", "Шт. в высоту", "Вес, кг"}));
     // Today's order is listed on opening; the customer and the material are told apart.
-    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
-    QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Заказчик")),
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 1);
+    QCOMPARE(Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Заказчик")),
              QStringLiteral("ООО Тест"));
-    QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Материал")),
+    QCOMPARE(Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Материал")),
              QStringLiteral("Фиброцементная плита"));
-    QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Дата")),
+    QCOMPARE(Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Дата")),
              QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
     // The contents' "comment" is shown under "Комментарий" whatever the case of its name.
-    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
-    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
-    auto* grid = Child<QTableView>(w.Form.get(), "cxGrid1");
+    QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
+    auto* grid = Child<QTableView>(w.Form.get(), "OrdersGrid");
     QCOMPARE(grid->columnWidth(0), 26);
     QCOMPARE(grid->columnWidth(1), 130);
     QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
     QVERIFY(!(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable));
-    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
-    QCOMPARE(Child<QLabel>(w.Form.get(), "Label13")->text(), QStringLiteral("Выгрузка раскладок"));
-    QCOMPARE(Child<QLabel>(w.Form.get(), "Label14")->text(),
+    QVERIFY(!Child<QWidget>(w.Form.get(), "ProgressPanel")->isVisible());
+    QCOMPARE(Child<QLabel>(w.Form.get(), "ProgressStage")->text(), QStringLiteral("Выгрузка раскладок"));
+    QCOMPARE(Child<QLabel>(w.Form.get(), "ProgressTime")->text(),
              QStringLiteral("Прошло времени: 0 мин."));
     QVERIFY(w.Prompts.Asked.isEmpty());
 }
@@ -153,15 +153,15 @@ void TestMainWindow::searchByDate() {
     w.SearchDate(Day1);
     QCOMPARE(Numbers(w.Form.get()), QStringList({"Д-0", "Д-1"}));
     // The details are those of the first order listed.
-    const QString first = Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Номер заявки"));
-    QCOMPARE(w.Text("Label7"), first);
-    QCOMPARE(w.Text("Label1"), first);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), 2);
+    const QString first = Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Номер заявки"));
+    QCOMPARE(w.Text("OrderNumberLabel"), first);
+    QCOMPARE(w.Text("PalletsOrderLabel"), first);
+    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), 2);
     QCOMPARE(w.Form->StatusText(), QStringLiteral("прежний текст"));
 
     w.SearchDate(Day2);
     QCOMPARE(Numbers(w.Form.get()), QStringList({"Д-2"}));
-    QCOMPARE(w.Text("Label7"), QStringLiteral("Д-2"));
+    QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("Д-2"));
     QVERIFY(w.Prompts.Asked.isEmpty());
 }
 
@@ -195,27 +195,27 @@ void TestMainWindow::nothingFound() {
     TWindow w;
     w.Open(db);
     w.SearchNumber(QStringLiteral("П-1"));
-    QVERIFY(w.Enabled("Button1"));
-    QVERIFY(w.Enabled("Button2"));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 2);
+    QVERIFY(w.Enabled("PrintAllButton"));
+    QVERIFY(w.Enabled("PrintPalletButton"));
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2);
 
     w.SearchNumber(QStringLiteral("нет такой"));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 0);
-    QVERIFY(!w.Enabled("Button1"));
-    QVERIFY(!w.Enabled("Button2"));
-    QVERIFY(!w.Enabled("Button3"));
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 0);
+    QVERIFY(!w.Enabled("PrintAllButton"));
+    QVERIFY(!w.Enabled("PrintPalletButton"));
+    QVERIFY(!w.Enabled("CalculateButton"));
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Заявки не найдены"));
     // The detail grids and captions keep what they showed.
-    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), 2);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 2);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
-    QCOMPARE(w.Text("Label7"), QStringLiteral("П-1"));
-    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
+    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), 2);
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2);
+    QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
+    QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("П-1"));
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
     // With no order listed, neither a click on a pallet nor the button does anything.
-    ClickRow(w.Form.get(), "cxGrid3", 1);
-    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
-    w.Form->Button3Click();
-    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+    ClickRow(w.Form.get(), "PalletsGrid", 1);
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
+    w.Form->OnCalculateClicked();
+    QVERIFY(!Child<QWidget>(w.Form.get(), "ProgressPanel")->isVisible());
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Заявки не найдены"));
 }
 
@@ -231,35 +231,35 @@ void TestMainWindow::buttonRules() {
     w.Open(db);
     // Before the first refresh the print buttons are on and the calculation off; the
     // window opened on today, which has no orders.
-    QVERIFY(!w.Enabled("Button3"));
+    QVERIFY(!w.Enabled("CalculateButton"));
 
     w.SearchDate(Day2);
-    QVERIFY(!w.Enabled("Button3"));
-    QVERIFY(w.Enabled("Button1"));
-    QVERIFY(w.Enabled("Button2"));
-    QCOMPARE(CurrentRow(w.Form.get(), "cxGrid3"), 0);
-    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
-    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
-    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Комментарий")), QString());
+    QVERIFY(!w.Enabled("CalculateButton"));
+    QVERIFY(w.Enabled("PrintAllButton"));
+    QVERIFY(w.Enabled("PrintPalletButton"));
+    QCOMPARE(CurrentRow(w.Form.get(), "PalletsGrid"), 0);
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
+    QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Комментарий")), QString());
 
     w.SearchDate(Day1);
-    QVERIFY(w.Enabled("Button3"));
-    QVERIFY(!w.Enabled("Button1"));
-    QVERIFY(!w.Enabled("Button2"));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), 2);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 0);
+    QVERIFY(w.Enabled("CalculateButton"));
+    QVERIFY(!w.Enabled("PrintAllButton"));
+    QVERIFY(!w.Enabled("PrintPalletButton"));
+    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), 2);
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
+    QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 0);
     // The pallet caption keeps the number it had.
-    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
-    QCOMPARE(w.Text("Label7"), QStringLiteral("Без-1"));
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
+    QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("Без-1"));
 
     w.SearchDate(QDate(2020, 2, 2));
-    QCOMPARE(w.Text("Label7"), QStringLiteral("Архив-0"));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), 2);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
-    QVERIFY(!w.Enabled("Button3"));
-    QVERIFY(!w.Enabled("Button1"));
+    QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("Архив-0"));
+    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), 2);
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
+    QVERIFY(!w.Enabled("CalculateButton"));
+    QVERIFY(!w.Enabled("PrintAllButton"));
 }
 
 void TestMainWindow::clickVersusKeyboard() {
@@ -269,42 +269,42 @@ void TestMainWindow::clickVersusKeyboard() {
     TWindow w;
     w.Open(db);
     w.SearchDate(Day1);
-    const QString first = Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Номер заявки"));
-    const QString second = Cell(w.Form.get(), "cxGrid1", 1, QStringLiteral("Номер заявки"));
+    const QString first = Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Номер заявки"));
+    const QString second = Cell(w.Form.get(), "OrdersGrid", 1, QStringLiteral("Номер заявки"));
     if (first != QStringLiteral("К-1")) {
         // Put the order with pallets first for the pallet part below.
-        ClickRow(w.Form.get(), "cxGrid1", 1);
+        ClickRow(w.Form.get(), "OrdersGrid", 1);
     }
-    QCOMPARE(w.Text("Label7"), QStringLiteral("К-1"));
-    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
+    QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("К-1"));
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
 
     // Pallets: the arrow key moves the current row and nothing else.
-    auto* pallets = Child<QTableView>(w.Form.get(), "cxGrid3");
+    auto* pallets = Child<QTableView>(w.Form.get(), "PalletsGrid");
     pallets->setFocus();
     QTest::keyClick(pallets, Qt::Key_Down);
-    QCOMPARE(CurrentRow(w.Form.get(), "cxGrid3"), 1);
-    QCOMPARE(w.Text("Label3"), QStringLiteral("1"));
-    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
+    QCOMPARE(CurrentRow(w.Form.get(), "PalletsGrid"), 1);
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
     // A click on that row shows its contents and its number.
-    ClickRow(w.Form.get(), "cxGrid3", 1);
-    QCOMPARE(w.Text("Label3"), QStringLiteral("2"));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
-    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Длина")), QStringLiteral("3000"));
-    QCOMPARE(Cell(w.Form.get(), "cxGrid4", 0, QStringLiteral("Количество")), QStringLiteral("20"));
+    ClickRow(w.Form.get(), "PalletsGrid", 1);
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("2"));
+    QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")), QStringLiteral("3000"));
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Количество")), QStringLiteral("20"));
 
     // Orders: the same.
-    auto* orders = Child<QTableView>(w.Form.get(), "cxGrid1");
-    const int k1 = CurrentRow(w.Form.get(), "cxGrid1");
+    auto* orders = Child<QTableView>(w.Form.get(), "OrdersGrid");
+    const int k1 = CurrentRow(w.Form.get(), "OrdersGrid");
     const int k2 = 1 - k1;
     orders->setFocus();
     QTest::keyClick(orders, k2 > k1 ? Qt::Key_Down : Qt::Key_Up);
-    QCOMPARE(CurrentRow(w.Form.get(), "cxGrid1"), k2);
-    QCOMPARE(w.Text("Label7"), QStringLiteral("К-1"));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 2);
-    ClickRow(w.Form.get(), "cxGrid1", k2);
-    QCOMPARE(w.Text("Label7"), QStringLiteral("К-2"));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
-    QVERIFY(w.Enabled("Button3"));
+    QCOMPARE(CurrentRow(w.Form.get(), "OrdersGrid"), k2);
+    QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("К-1"));
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2);
+    ClickRow(w.Form.get(), "OrdersGrid", k2);
+    QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("К-2"));
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
+    QVERIFY(w.Enabled("CalculateButton"));
     Q_UNUSED(second);
     QVERIFY(w.Prompts.Asked.isEmpty());
 }
@@ -340,7 +340,7 @@ void TestMainWindow::autoCalcSetting() {
         QVERIFY(QFile::remove(db.Db.IniPath));
     TWindow w;
     w.Open(db);
-    auto* box = Child<QCheckBox>(w.Form.get(), "CheckBox1");
+    auto* box = Child<QCheckBox>(w.Form.get(), "AutoCalculation");
     QCOMPARE(box->isChecked(), checked);
     const TIniFile ini(db.Db.IniPath);
     if (after == QLatin1String("<nofile>")) {
@@ -370,7 +370,7 @@ void TestMainWindow::databaseErrorShown() {
     TWindow w;
     w.Open(db);
     w.SearchDate(Day1);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 1);
     // The order list can no longer be read: the search says why and the window carries on.
     db.Data->ExecSql(QStringLiteral("drop table Applicates_archive") +
                      (db.Data->Dialect().IsPostgres() ? QStringLiteral(" cascade") : QString()));
@@ -380,9 +380,9 @@ void TestMainWindow::databaseErrorShown() {
     QVERIFY2(
         w.Prompts.Asked[0].Text.contains(QStringLiteral("applicates_archive"), Qt::CaseInsensitive),
         qPrintable(w.Prompts.Asked[0].Text));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 0);
-    w.Form->Button3Click();
-    QVERIFY(!Child<QWidget>(w.Form.get(), "Panel17")->isVisible());
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 0);
+    w.Form->OnCalculateClicked();
+    QVERIFY(!Child<QWidget>(w.Form.get(), "ProgressPanel")->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)

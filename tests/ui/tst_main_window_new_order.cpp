@@ -78,20 +78,20 @@ private:
         if (!dialog || !dialog->isModal())
             return;
         ++Shown;
-        PrintEnabled = Child<QPushButton>(FForm, "Button1")->isEnabled() ||
-                       Child<QPushButton>(FForm, "Button2")->isEnabled();
+        PrintEnabled = Child<QPushButton>(FForm, "PrintAllButton")->isEnabled() ||
+                       Child<QPushButton>(FForm, "PrintPalletButton")->isEnabled();
         StoredOrders = Count(*FData, "Applicates");
         StoredPositions = Count(*FData, "ApplicatePositions");
         ArrowCursor = QApplication::overrideCursor() &&
                       QApplication::overrideCursor()->shape() == Qt::ArrowCursor;
-        Child<QDateEdit>(dialog, "DZayavki")->setDate(NewDay);
-        Child<QLineEdit>(dialog, "NZayavki")->setText(QStringLiteral("Т-831"));
-        Child<QComboBox>(dialog, "Zakazchik")->setEditText(QStringLiteral("ООО Новый"));
+        Child<QDateEdit>(dialog, "OrderDate")->setDate(NewDay);
+        Child<QLineEdit>(dialog, "OrderNumber")->setText(QStringLiteral("Т-831"));
+        Child<QComboBox>(dialog, "Customer")->setEditText(QStringLiteral("ООО Новый"));
         Child<QComboBox>(dialog, "MaxWeight")->setEditText(QStringLiteral("1200"));
         auto* material = Child<QComboBox>(dialog, "Material");
         material->setCurrentIndex(
             material->findText(QStringLiteral("Фиброцементная плита (8 мм)")));
-        Child<QPushButton>(dialog, "Button1")->click();
+        Child<QPushButton>(dialog, "SaveButton")->click();
     }
 
     TMainWindow* FForm;
@@ -107,14 +107,14 @@ struct TWindow {
         Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
         Form->resize(1400, 900);
         Form->show();
-        Child<QDateEdit>(Form.get(), "DateTimeZayavki")->setDate(OldDay);
-        Child<QToolButton>(Form.get(), "BitBtn1")->click();
+        Child<QDateEdit>(Form.get(), "SearchDate")->setDate(OldDay);
+        Child<QToolButton>(Form.get(), "SearchByDateButton")->click();
     }
     bool Enabled(const char* AButton) {
         return Child<QPushButton>(Form.get(), AButton)->isEnabled();
     }
-    QDate PickerDate() { return Child<QDateEdit>(Form.get(), "DateTimeZayavki")->date(); }
-    QString Path() { return Child<QLineEdit>(Form.get(), "PathZayavki")->text(); }
+    QDate PickerDate() { return Child<QDateEdit>(Form.get(), "SearchDate")->date(); }
+    QString Path() { return Child<QLineEdit>(Form.get(), "OrderFilePath")->text(); }
 };
 
 } // namespace
@@ -136,23 +136,23 @@ void TestMainWindowNewOrder::cancelled() {
     TWindow w;
     w.Open(db);
     QVERIFY(w.Enabled("NewOrderButton"));
-    QVERIFY(w.Enabled("Button1"));
-    QVERIFY(w.Enabled("Button2"));
-    const bool calc = w.Enabled("Button3");
+    QVERIFY(w.Enabled("PrintAllButton"));
+    QVERIFY(w.Enabled("PrintPalletButton"));
+    const bool calc = w.Enabled("CalculateButton");
 
     Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
     QCOMPARE(w.Prompts.Asked.size(), 1);
     QCOMPARE(w.Prompts.Asked.first().Call, QStringLiteral("OpenFileName"));
     QCOMPARE(w.Prompts.Asked.first().Text, QStringLiteral("Новая заявка"));
     // Only the two print buttons change: nothing archived, nothing shown anew.
-    QVERIFY(!w.Enabled("Button1"));
-    QVERIFY(!w.Enabled("Button2"));
-    QCOMPARE(w.Enabled("Button3"), calc);
+    QVERIFY(!w.Enabled("PrintAllButton"));
+    QVERIFY(!w.Enabled("PrintPalletButton"));
+    QCOMPARE(w.Enabled("CalculateButton"), calc);
     QCOMPARE(Count(*db.Data, "Applicates"), 1);
     QCOMPARE(Count(*db.Data, "Applicates_archive"), 0);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 1);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 1);
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 1);
+    QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
     QVERIFY(w.Path().isEmpty());
     QCOMPARE(w.PickerDate(), OldDay);
     QVERIFY(!QApplication::overrideCursor());
@@ -174,7 +174,7 @@ void TestMainWindowNewOrder::importsExample() {
     const qlonglong previous = PreviousOrder(*db.Data);
     TWindow w;
     w.Open(db);
-    auto* box = Child<QCheckBox>(w.Form.get(), "CheckBox1");
+    auto* box = Child<QCheckBox>(w.Form.get(), "AutoCalculation");
     if (box->isChecked() != automatic)
         box->click();
     const QString file = ExampleWorkbook();
@@ -209,13 +209,13 @@ void TestMainWindowNewOrder::importsExample() {
              1622);
     QCOMPARE(w.PickerDate(), NewDay);
     QCOMPARE(w.Path(), QDir::toNativeSeparators(file));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
-    QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Номер заявки")),
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 1);
+    QCOMPARE(Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Номер заявки")),
              QStringLiteral("Т-831"));
-    QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Заказчик")),
+    QCOMPARE(Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Заказчик")),
              QStringLiteral("ООО Новый"));
-    QCOMPARE(Child<QLabel>(w.Form.get(), "Label7")->text(), QStringLiteral("Т-831"));
-    QCOMPARE(Rows(w.Form.get(), "cxGrid2"), Count(*db.Data, "ApplicatePositions"));
+    QCOMPARE(Child<QLabel>(w.Form.get(), "OrderNumberLabel")->text(), QStringLiteral("Т-831"));
+    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), Count(*db.Data, "ApplicatePositions"));
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(w.Enabled("NewOrderButton"));
 
@@ -224,33 +224,33 @@ void TestMainWindowNewOrder::importsExample() {
         // The calculation ran inside the import, before the list was refreshed, so the
         // list shows its pallets at once.
         QVERIFY(pallets > 0);
-        QCOMPARE(Rows(w.Form.get(), "cxGrid3"), pallets);
+        QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), pallets);
         QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));
-        QVERIFY(!w.Enabled("Button3"));
-        QVERIFY(w.Enabled("Button1"));
-        QVERIFY(w.Enabled("Button2"));
+        QVERIFY(!w.Enabled("CalculateButton"));
+        QVERIFY(w.Enabled("PrintAllButton"));
+        QVERIFY(w.Enabled("PrintPalletButton"));
         QVERIFY(w.Form->menuBar()->isEnabled());
         QVERIFY(w.Enabled("NewOrderButton"));
     } else {
         QCOMPARE(pallets, 0);
         QCOMPARE(Count(*db.Data, "ApplicatePositions"), 25);
-        QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 0);
-        QVERIFY(w.Enabled("Button3"));
-        QVERIFY(!w.Enabled("Button1"));
-        QVERIFY(!w.Enabled("Button2"));
+        QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
+        QVERIFY(w.Enabled("CalculateButton"));
+        QVERIFY(!w.Enabled("PrintAllButton"));
+        QVERIFY(!w.Enabled("PrintPalletButton"));
         // The button calculates the imported order.
-        Child<QPushButton>(w.Form.get(), "Button3")->click();
+        Child<QPushButton>(w.Form.get(), "CalculateButton")->click();
         QVERIFY(Count(*db.Data, "Palletes") > 0);
-        QCOMPARE(Rows(w.Form.get(), "cxGrid3"), Count(*db.Data, "Palletes"));
+        QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), Count(*db.Data, "Palletes"));
     }
 
     // The next import gets a dialog of its own, not the one that still holds this
     // order's number.
     const QPointer<TNewOrderDialog> used = w.Form->NewOrderDialog();
-    w.Form->FormActivate();
+    w.Form->OnActivated();
     QVERIFY(used.isNull());
     QVERIFY(w.Form->NewOrderDialog());
-    QVERIFY(Child<QLineEdit>(w.Form->NewOrderDialog(), "NZayavki")->text().isEmpty());
+    QVERIFY(Child<QLineEdit>(w.Form->NewOrderDialog(), "OrderNumber")->text().isEmpty());
 }
 
 void TestMainWindowNewOrder::failsBeforeDialog_data() {
@@ -297,7 +297,7 @@ void TestMainWindowNewOrder::failsBeforeDialog() {
         QVERIFY(XlsxFixture::Write(file, {Header, row}));
     }
     w.Prompts.FileAnswers << file;
-    QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 1);
 
     TDialogAnswer answer(w.Form.get(), db.Data.get());
     Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
@@ -322,16 +322,16 @@ void TestMainWindowNewOrder::failsBeforeDialog() {
         // A failure the import reported itself: the list is refreshed to the picker's
         // unchanged date and shows the previous order from the archive, whose pallets
         // may be printed again.
-        QCOMPARE(Rows(w.Form.get(), "cxGrid1"), 1);
-        QCOMPARE(Cell(w.Form.get(), "cxGrid1", 0, QStringLiteral("Номер заявки")),
+        QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 1);
+        QCOMPARE(Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Номер заявки")),
                  QStringLiteral("прежняя"));
-        QVERIFY(w.Enabled("Button1"));
-        QVERIFY(w.Enabled("Button2"));
-        QVERIFY(!w.Enabled("Button3"));
+        QVERIFY(w.Enabled("PrintAllButton"));
+        QVERIFY(w.Enabled("PrintPalletButton"));
+        QVERIFY(!w.Enabled("CalculateButton"));
     } else {
         // The command ended with the error: nothing was refreshed, printing stays off.
-        QVERIFY(!w.Enabled("Button1"));
-        QVERIFY(!w.Enabled("Button2"));
+        QVERIFY(!w.Enabled("PrintAllButton"));
+        QVERIFY(!w.Enabled("PrintPalletButton"));
     }
 }
 

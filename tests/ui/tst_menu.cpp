@@ -75,11 +75,11 @@ struct TWindow {
         Form->show();
     }
     QStringList ListAll() {
-        Child<QLineEdit>(Form.get(), "NomerZayavki")->clear();
-        Child<QToolButton>(Form.get(), "BitBtn2")->click();
+        Child<QLineEdit>(Form.get(), "SearchNumber")->clear();
+        Child<QToolButton>(Form.get(), "SearchByNumberButton")->click();
         QStringList numbers;
-        for (int r = 0; r < Rows(Form.get(), "cxGrid1"); ++r)
-            numbers << Cell(Form.get(), "cxGrid1", r, QStringLiteral("Номер заявки"));
+        for (int r = 0; r < Rows(Form.get(), "OrdersGrid"); ++r)
+            numbers << Cell(Form.get(), "OrdersGrid", r, QStringLiteral("Номер заявки"));
         numbers.sort();
         return numbers;
     }
@@ -88,9 +88,9 @@ struct TWindow {
 // Rows of the colour directory as "code|name".
 QStringList Colours(QObject* ADirectory) {
     QStringList rows;
-    for (int r = 0; r < Rows(ADirectory, "DBGrid1"); ++r)
-        rows << Cell(ADirectory, "DBGrid1", r, QStringLiteral("Код цвета")) + QLatin1Char('|') +
-                    Cell(ADirectory, "DBGrid1", r, QStringLiteral("Название цвета"));
+    for (int r = 0; r < Rows(ADirectory, "ColoursGrid"); ++r)
+        rows << Cell(ADirectory, "ColoursGrid", r, QStringLiteral("Код цвета")) + QLatin1Char('|') +
+                    Cell(ADirectory, "ColoursGrid", r, QStringLiteral("Название цвета"));
     return rows;
 }
 
@@ -157,7 +157,7 @@ void TstMenu::clearArchive() {
 
     // Cancel deletes nothing.
     w.Prompts.ConfirmAnswers = {TPrompts::TAnswer::Cancel};
-    Trigger(w.Form.get(), "N7");
+    Trigger(w.Form.get(), "ClearArchiveAction");
     QCOMPARE(w.Prompts.Asked.size(), 1);
     QCOMPARE(w.Prompts.Asked[0].Call, QStringLiteral("Confirm"));
     QCOMPARE(w.Prompts.Asked[0].Text, ArchiveQuestion);
@@ -165,7 +165,7 @@ void TstMenu::clearArchive() {
 
     // OK empties the four archive tables and nothing else; no message follows.
     w.Prompts.ConfirmAnswers = {TPrompts::TAnswer::Ok};
-    Trigger(w.Form.get(), "N7");
+    Trigger(w.Form.get(), "ClearArchiveAction");
     QCOMPARE(w.Prompts.Asked.size(), 2);
     for (const QString& t : ArchiveTables)
         QCOMPARE(Count(*db.Data, t), 0);
@@ -195,7 +195,7 @@ void TstMenu::clearArchiveFailure() {
     const QStringList archive = Dumps(*db.Data, ArchiveTables);
     TWindow w;
     w.Open(db);
-    Trigger(w.Form.get(), "N7");
+    Trigger(w.Form.get(), "ClearArchiveAction");
     QCOMPARE(w.Prompts.Asked.size(), 2);
     QCOMPARE(w.Prompts.Asked[1].Kind, TPrompts::TKind::Error);
     QVERIFY2(w.Prompts.Asked[1].Text.contains(QStringLiteral("архив под защитой")),
@@ -225,16 +225,16 @@ void TstMenu::colourDirectory() {
             if (!dialog)
                 return;
             dialogTitle = dialog->windowTitle();
-            placeholder = Child<QLineEdit>(dialog, "Edit1")->placeholderText();
-            Child<QLineEdit>(dialog, "Edit1")->setText(QStringLiteral("RAL 1234"));
-            Child<QLineEdit>(dialog, "Edit2")->setText(QStringLiteral("Кот д'Ивуар"));
-            Child<QPushButton>(dialog, "Button1")->click();
+            placeholder = Child<QLineEdit>(dialog, "CodeEdit")->placeholderText();
+            Child<QLineEdit>(dialog, "CodeEdit")->setText(QStringLiteral("RAL 1234"));
+            Child<QLineEdit>(dialog, "NameEdit")->setText(QStringLiteral("Кот д'Ивуар"));
+            Child<QPushButton>(dialog, "AddButton")->click();
         });
-        Child<QPushButton>(directory, "Button3")->click();
+        Child<QPushButton>(directory, "AddColourButton")->click();
         after = Colours(directory);
-        Child<QPushButton>(directory, "Button2")->click();
+        Child<QPushButton>(directory, "CloseButton")->click();
     });
-    Trigger(w.Form.get(), "N5");
+    Trigger(w.Form.get(), "ColourDirectoryAction");
 
     QCOMPARE(directoryTitle, QStringLiteral("Справочник цветов"));
     QCOMPARE(dialogTitle, QStringLiteral("Новый цвет"));
@@ -272,13 +272,13 @@ void TstMenu::newColourDialog() {
     for (const TCase& c : cases) {
         TAddColourDialog dialog(db.Data.get(), &prompts);
         dialog.show();
-        Child<QLineEdit>(&dialog, "Edit1")->setText(c.Code);
-        Child<QLineEdit>(&dialog, "Edit2")->setText(c.Name);
-        Child<QPushButton>(&dialog, "Button1")->click();
+        Child<QLineEdit>(&dialog, "CodeEdit")->setText(c.Code);
+        Child<QLineEdit>(&dialog, "NameEdit")->setText(c.Name);
+        Child<QPushButton>(&dialog, "AddButton")->click();
         // Added or not, the fields are emptied and the dialog closes.
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(Child<QLineEdit>(&dialog, "Edit1")->text(), QString());
+        QCOMPARE(Child<QLineEdit>(&dialog, "CodeEdit")->text(), QString());
         if (c.Added)
             ++expected;
         QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected);
@@ -293,9 +293,9 @@ void TstMenu::newColourDialog() {
     // "Отмена" writes nothing.
     TAddColourDialog dialog(db.Data.get(), &prompts);
     dialog.show();
-    Child<QLineEdit>(&dialog, "Edit1")->setText(QStringLiteral("RAL 1111"));
-    Child<QLineEdit>(&dialog, "Edit2")->setText(QStringLiteral("Отменённый"));
-    Child<QPushButton>(&dialog, "Button2")->click();
+    Child<QLineEdit>(&dialog, "CodeEdit")->setText(QStringLiteral("RAL 1111"));
+    Child<QLineEdit>(&dialog, "NameEdit")->setText(QStringLiteral("Отменённый"));
+    Child<QPushButton>(&dialog, "CancelButton")->click();
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected);
@@ -308,17 +308,17 @@ void TstMenu::newColourRefused() {
     TRecordingPrompts prompts;
     TAddColourDialog dialog(db.Data.get(), &prompts);
     dialog.show();
-    Child<QLineEdit>(&dialog, "Edit1")->setText(QStringLiteral("RAL 2000"));
-    Child<QLineEdit>(&dialog, "Edit2")->setText(QStringLiteral("Жёлто-оранжевый"));
-    Child<QPushButton>(&dialog, "Button1")->click();
+    Child<QLineEdit>(&dialog, "CodeEdit")->setText(QStringLiteral("RAL 2000"));
+    Child<QLineEdit>(&dialog, "NameEdit")->setText(QStringLiteral("Жёлто-оранжевый"));
+    Child<QPushButton>(&dialog, "AddButton")->click();
     // The reason is shown and the dialog stays open with what was typed.
     QCOMPARE(prompts.Asked.size(), 1);
     QCOMPARE(prompts.Asked[0].Kind, TPrompts::TKind::Error);
     QVERIFY2(prompts.Asked[0].Text.contains(QStringLiteral("цвета закрыты")),
              qPrintable(prompts.Asked[0].Text));
     QVERIFY(dialog.isVisible());
-    QCOMPARE(Child<QLineEdit>(&dialog, "Edit1")->text(), QStringLiteral("RAL 2000"));
-    QCOMPARE(Child<QLineEdit>(&dialog, "Edit2")->text(), QStringLiteral("Жёлто-оранжевый"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "CodeEdit")->text(), QStringLiteral("RAL 2000"));
+    QCOMPARE(Child<QLineEdit>(&dialog, "NameEdit")->text(), QStringLiteral("Жёлто-оранжевый"));
     QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), 12);
 }
 
@@ -383,7 +383,7 @@ void TstMenu::help() {
     w.Open(db);
     // Found beside the program, whatever the working folder.
     QDir::setCurrent(QDir::tempPath());
-    Trigger(w.Form.get(), "N4");
+    Trigger(w.Form.get(), "ManualAction");
     THelpWindow* help = w.Form->HelpWindow();
     QVERIFY(help);
     QVERIFY(help->isVisible());
@@ -413,7 +413,7 @@ void TstMenu::help() {
     }
     QVERIFY(w.Prompts.Asked.isEmpty());
     // Asked again, the same window comes back with the contents.
-    Trigger(w.Form.get(), "N4");
+    Trigger(w.Form.get(), "ManualAction");
     QCOMPARE(w.Form->HelpWindow(), help);
     QCOMPARE(browser->source(), QUrl::fromLocalFile(THelpWindow::ContentsFile()));
 }

@@ -61,16 +61,16 @@ struct TWindow {
         Form->SetOpenFile([this](const QString& AFile) { Opened << AFile; });
         Form->resize(1400, 900);
         Form->show();
-        Child<QDateEdit>(Form.get(), "DateTimeZayavki")->setDate(Day);
-        Child<QToolButton>(Form.get(), "BitBtn1")->click();
+        Child<QDateEdit>(Form.get(), "SearchDate")->setDate(Day);
+        Child<QToolButton>(Form.get(), "SearchByDateButton")->click();
     }
     void Click(const char* AButton) {
         auto* b = Child<QPushButton>(Form.get(), AButton);
         QVERIFY(b->isEnabled());
         b->click();
     }
-    bool PanelVisible() { return Child<QWidget>(Form.get(), "Panel17")->isVisible(); }
-    QProgressBar* Bar() { return Child<QProgressBar>(Form.get(), "ProgressBar1"); }
+    bool PanelVisible() { return Child<QWidget>(Form.get(), "ProgressPanel")->isVisible(); }
+    QProgressBar* Bar() { return Child<QProgressBar>(Form.get(), "ProgressBar"); }
 };
 
 // Starts of the layout blocks on the sheet: rows whose B reads "Служебная записка №".
@@ -119,7 +119,7 @@ void TstPrintLayouts::printAll() {
         old.write("прежний файл");
     }
     w.Prompts.FileAnswers << file;
-    w.Click("Button1");
+    w.Click("PrintAllButton");
 
     QCOMPARE(w.Prompts.Filters,
              QStringList{QStringLiteral("Таблицы (*.xls *.xlsx);;Все файлы (*)")});
@@ -147,13 +147,13 @@ void TstPrintLayouts::printAll() {
     QCOMPARE(sheet.Cell(27, 2), QStringLiteral("RAL 9003"));
     QCOMPARE(sheet.Cell(29, 1), QStringLiteral("3000"));
     // The grids are left as they were.
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 2);
-    QCOMPARE(CurrentRow(w.Form.get(), "cxGrid3"), 0);
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2);
+    QCOMPARE(CurrentRow(w.Form.get(), "PalletsGrid"), 0);
 
     // The next print offers the name chosen last.
     const QString second = dir.filePath(QStringLiteral("ещё.xlsx"));
     w.Prompts.FileAnswers << second;
-    w.Click("Button1");
+    w.Click("PrintAllButton");
     QCOMPARE(w.Prompts.Suggested, QStringList({QString(), file}));
     QVERIFY(IsZip(second));
     QCOMPARE(w.Opened, QStringList({file, second}));
@@ -164,13 +164,13 @@ void TstPrintLayouts::printOne() {
     OrderWithPallets(*db.Data);
     TWindow w;
     w.Open(db);
-    ClickRow(w.Form.get(), "cxGrid3", 1);
-    QCOMPARE(Child<QLabel>(w.Form.get(), "Label3")->text(), QStringLiteral("2"));
+    ClickRow(w.Form.get(), "PalletsGrid", 1);
+    QCOMPARE(Child<QLabel>(w.Form.get(), "PalletNumberLabel")->text(), QStringLiteral("2"));
     QTemporaryDir dir;
     // A name typed without an extension is used as it is.
     const QString file = dir.filePath(QStringLiteral("раскладка"));
     w.Prompts.FileAnswers << file;
-    w.Click("Button2");
+    w.Click("PrintPalletButton");
 
     QCOMPARE(w.Prompts.Messages(), QStringList{QStringLiteral("Отчет сохранён в файл:\n") + file});
     QCOMPARE(w.Opened, QStringList{file});
@@ -192,20 +192,20 @@ void TstPrintLayouts::cancelled() {
     w.Open(db);
     w.Bar()->setRange(0, 6);
     w.Bar()->setValue(4);
-    w.Click("Button1");
-    w.Click("Button2");
+    w.Click("PrintAllButton");
+    w.Click("PrintPalletButton");
     QCOMPARE(w.Prompts.Asked.size(), 2);
     QVERIFY(w.Prompts.Messages().isEmpty());
     QVERIFY(w.Opened.isEmpty());
     QVERIFY(!w.PanelVisible());
     QCOMPARE(w.Bar()->maximum(), 6);
     QCOMPARE(w.Bar()->value(), 4);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid3"), 2);
-    QCOMPARE(Rows(w.Form.get(), "cxGrid4"), 1);
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2);
+    QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
     // A cancelled dialog is not a name to offer again.
     QTemporaryDir dir;
     w.Prompts.FileAnswers << dir.filePath(QStringLiteral("a.xlsx"));
-    w.Click("Button1");
+    w.Click("PrintAllButton");
     QCOMPARE(w.Prompts.Suggested.last(), QString());
 }
 
@@ -217,7 +217,7 @@ void TstPrintLayouts::fails() {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("нет/раскладки.xlsx"));
     w.Prompts.FileAnswers << file;
-    w.Click("Button1");
+    w.Click("PrintAllButton");
     QCOMPARE(w.Prompts.Messages(), QStringList{QStringLiteral("Ошибка формирования ракладки!")});
     QCOMPARE(int(w.Prompts.Asked.last().Kind), int(TPrompts::TKind::Plain));
     QVERIFY(!w.PanelVisible());
@@ -233,13 +233,13 @@ void TstPrintLayouts::orderWithoutPallets() {
                      {{1500, 600, 5, 4, QString()}});
     TWindow w;
     w.Open(db);
-    QVERIFY(!Child<QPushButton>(w.Form.get(), "Button1")->isEnabled());
+    QVERIFY(!Child<QPushButton>(w.Form.get(), "PrintAllButton")->isEnabled());
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("пусто.xlsx"));
     w.Prompts.FileAnswers << file;
     // The command itself, as the button would run it: the empty workbook is written,
     // and the bar has a range rather than the busy indicator a 0..0 range gives.
-    w.Form->Button1Click();
+    w.Form->OnPrintAllClicked();
     QCOMPARE(w.Prompts.Messages(), QStringList{QStringLiteral("Отчет сохранён в файл:\n") + file});
     QVERIFY(IsZip(file));
     QVERIFY(w.Bar()->maximum() > w.Bar()->minimum());
