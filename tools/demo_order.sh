@@ -9,12 +9,12 @@
 # Usage: tools/demo_order.sh [SETTINGS_INI [WORKBOOK]]
 #   SETTINGS_INI  default: build/bin/resources/example.ini of this checkout; the
 #                 gravelon-cli beside its resources/ folder is used
-#   WORKBOOK      default: examples/zayavka_8mm.xlsx (8 mm board, material 1)
+#   WORKBOOK      default: examples/order_8mm.xlsx (8 mm board, material 1)
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 ini=${1:-$root/build/bin/resources/example.ini}
-workbook=${2:-$root/examples/zayavka_8mm.xlsx}
+workbook=${2:-$root/examples/order_8mm.xlsx}
 if [ ! -f "$ini" ]; then
     echo "Нет файла настроек $ini: сначала соберите программу (bash tools/start.sh)" >&2
     exit 1

@@ -306,11 +306,11 @@ def main():
     data = os.path.join(ROOT, "tests", "intake", "data")
     os.makedirs(data, exist_ok=True)
 
-    write_all(os.path.join(ROOT, "examples", "zayavka_8mm"),
+    write_all(os.path.join(ROOT, "examples", "order_8mm"),
               [Sheet("Заявка", example_order(8, 25, 8))], 0, ["xlsx"], descriptions)
-    write_all(os.path.join(ROOT, "examples", "zayavka_10mm"),
+    write_all(os.path.join(ROOT, "examples", "order_10mm"),
               [Sheet("Заявка", example_order(10, 32, 10))], 0, ["xls"], descriptions)
-    write_all(os.path.join(ROOT, "examples", "zayavka_12mm"),
+    write_all(os.path.join(ROOT, "examples", "order_12mm"),
               [Sheet("Заявка", example_order(12, 18, 12))], 0, ["ods"], descriptions)
 
     sheets, active = sample_sheets()

@@ -50,7 +50,7 @@ qlonglong PreviousOrder(TDataModule& AData) {
 
 QString ExampleWorkbook() {
     return QDir(qEnvironmentVariable("GRAVELON_SOURCE_DIR"))
-        .filePath(QStringLiteral("examples/zayavka_8mm.xlsx"));
+        .filePath(QStringLiteral("examples/order_8mm.xlsx"));
 }
 
 // Answers the New-order dialog as a user would, through its widgets, as soon as it is
