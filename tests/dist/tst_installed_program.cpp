@@ -73,6 +73,8 @@ private slots:
     void freshUser_data();
     void freshUser();
     void settingsOptionWins();
+    void programForFreshUser_data();
+    void programForFreshUser();
 
 private:
     // A user who never ran the program: an empty home, XDG folders unset or set.
@@ -269,6 +271,44 @@ void TInstalledProgramTest::settingsOptionWins() {
     // Neither a user's settings file nor a data folder was made.
     QVERIFY(!QFileInfo::exists(QDir(home.path()).filePath(QStringLiteral(".config"))));
     QVERIFY(!QFileInfo::exists(QDir(home.path()).filePath(QStringLiteral(".local"))));
+}
+
+void TInstalledProgramTest::programForFreshUser_data() {
+    QTest::addColumn<bool>("given");
+    QTest::newRow("settings made in the user's folders") << false;
+    QTest::newRow("--settings wins") << true;
+}
+
+// The window program chooses its settings file as the command-line tool does: a fresh
+// user's file appears at once, before the splash; a file given with --settings is the
+// one whose database the program connects to after the splash, and no user's file is made.
+void TInstalledProgramTest::programForFreshUser() {
+    QFETCH(bool, given);
+
+    const QTemporaryDir home;
+    QProcessEnvironment env = FreshUser(home.path(), false);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QDir h(home.path());
+    const QString own = h.filePath(QStringLiteral("own.ini"));
+    QFile f(own);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[CONNECT]\nServ=\nBaza=own.db\nLog=\nPass=\n");
+    f.close();
+
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(home.path());
+    program.start(FPrefix + QStringLiteral("/bin/gravelon"),
+                  given ? QStringList{QStringLiteral("--settings"), own} : QStringList{});
+    QVERIFY(program.waitForStarted());
+    const QString waitedFor = given ? h.filePath(QStringLiteral("own.db"))
+                                    : h.filePath(QStringLiteral(".config/gravelon/gravelon.ini"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(waitedFor), 20000);
+    QCOMPARE(program.state(), QProcess::Running);
+    program.kill();
+    program.waitForFinished();
+    QCOMPARE(QFileInfo::exists(h.filePath(QStringLiteral(".config"))), !given);
+    QCOMPARE(QFileInfo::exists(h.filePath(QStringLiteral(".local/share/gravelon"))), !given);
 }
 
 QTEST_GUILESS_MAIN(TInstalledProgramTest)
