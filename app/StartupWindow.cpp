@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "IniFile.h"
 #include "PictureBox.h"
+#include "SettingsLocation.h"
 #include "Prompts.h"
 #include "MainWindow.h"
 
@@ -41,7 +42,7 @@ TStartupWindow::TStartupWindow(TPrompts* APrompts, const QString& ASettingsPath,
       FSettingsPath(ASettingsPath), FTrayAvailable(ATrayAvailable) {
     setObjectName(QStringLiteral("StartupWindow"));
     setWindowTitle(QStringLiteral("Гравелон"));
-    const QString icon = QDir(QCoreApplication::applicationDirPath())
+    const QString icon = QDir(GravelonSettings::ProgramFolder())
                              .filePath(QStringLiteral("resources/gravelon_icon.png"));
     if (QFileInfo::exists(icon))
         setWindowIcon(QIcon(icon));
@@ -201,7 +202,7 @@ void TStartupWindow::resizeEvent(QResizeEvent* AEvent) {
 
 void TStartupWindow::LoadSplashImage() {
     // The picture is optional: a missing file leaves the panel as it is.
-    FSplashImage->LoadFromFile(QDir(QCoreApplication::applicationDirPath())
+    FSplashImage->LoadFromFile(QDir(GravelonSettings::ProgramFolder())
                              .filePath(QStringLiteral("resources/gravelon_splash.png")));
     if (!FVersionLabel) {
         FVersionLabel = new QLabel(QStringLiteral("Версия 2.0"), FSplashPanel);

@@ -1,5 +1,6 @@
 #include "StartupWindow.h"
 #include "Prompts.h"
+#include "SettingsLocation.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -20,8 +21,16 @@ int main(int argc, char** argv) {
     if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
+    // Matches the menu entry, so that desktops show its icon for the running program.
+    QGuiApplication::setDesktopFileName(QStringLiteral("gravelon"));
     TQtPrompts prompts;
-    TStartupWindow startup(&prompts, GravelonSettings::DefaultPath(), 3000, 100,
+    QStringList args = QApplication::arguments().mid(1);
+    QString problem;
+    const QString settings = TSettingsLocation::ForThisProgram().Choose(
+        GravelonSettings::TakeSettingsOption(args), &problem);
+    if (!problem.isEmpty())
+        prompts.Message(nullptr, TPrompts::TKind::Warning, problem);
+    TStartupWindow startup(&prompts, settings, 3000, 100,
                    QSystemTrayIcon::isSystemTrayAvailable());
     QObject::connect(&startup, &TStartupWindow::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     startup.show();

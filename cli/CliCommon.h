@@ -37,3 +37,7 @@ struct TCliRegistration {
         CliCommands().append({QString::fromUtf8(AName), ARun, QString::fromUtf8(AUsage)});
     }
 };
+
+// "--help" prints what the tool does, its commands and where its files are; "--version"
+// its version. Returns false for any other argument.
+bool CliInformation(const QString& AArg, QTextStream& AOut);

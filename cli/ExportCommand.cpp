@@ -5,6 +5,7 @@
 #include "CliCommon.h"
 #include "Errors.h"
 #include "LayoutExport.h"
+#include "SettingsLocation.h"
 #include "SqlRun.h"
 
 #include <QCoreApplication>
@@ -116,7 +117,7 @@ int CliExport(TCliContext& AContext) {
         if (AKind == TExportCallbacks::TMessageKind::Plain)
             failure = AText;
     };
-    TLayoutExport exporter(data, QCoreApplication::applicationDirPath(), callbacks);
+    TLayoutExport exporter(data, GravelonSettings::ProgramFolder(), callbacks);
     if (!exporter.ExportLayouts(args.File, mode, selection)) {
         AContext.Err << failure << "\n";
         return 1;

@@ -1,7 +1,7 @@
 // gravelon-cli: the program's operations without windows, on the same database.
 
 #include "CliCommon.h"
-#include "Settings.h"
+#include "SettingsLocation.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -9,7 +9,8 @@
 namespace {
 
 int Usage(QTextStream& AErr) {
-    AErr << "Использование: gravelon-cli [--settings INI] КОМАНДА [ПАРАМЕТРЫ]\n";
+    AErr << "Использование: gravelon-cli [--settings INI] КОМАНДА [ПАРАМЕТРЫ]\n"
+         << "               gravelon-cli --help | --version\n";
     for (const TCliCommand& c : CliCommands())
         AErr << "  " << c.Usage << "\n";
     return 2;
@@ -22,18 +23,21 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = app.arguments().mid(1);
-    QString settings = GravelonSettings::DefaultPath();
-    if (!args.isEmpty() && args.first() == QLatin1String("--settings")) {
-        if (args.size() < 2)
-            return Usage(err);
-        settings = args.at(1);
-        args = args.mid(2);
-    }
+    bool malformed = false;
+    const QString given = GravelonSettings::TakeSettingsOption(args, &malformed);
+    if (malformed)
+        return Usage(err);
+    if (!args.isEmpty() && CliInformation(args.first(), out))
+        return 0;
     if (args.isEmpty())
         return Usage(err);
     const QString name = args.takeFirst();
     for (const TCliCommand& c : CliCommands()) {
         if (name == c.Name) {
+            QString problem;
+            const QString settings = TSettingsLocation::ForThisProgram().Choose(given, &problem);
+            if (!problem.isEmpty())
+                err << problem << "\n";
             TCliContext context{settings, args, out, err};
             const int rc = c.Run(context);
             out.flush();

@@ -14,8 +14,8 @@ struct TConnectionSettings {
 
 namespace GravelonSettings {
 
-// Shown wherever the settings file is read or written and is missing; the program
-// never creates the file itself.
+// Shown wherever the settings file is read or written and is missing. Only a user's
+// own settings file is ever created, from the template (TSettingsLocation).
 inline const QString IniNotFoundMessage = QStringLiteral("Файл example.ini не найден!");
 
 inline const QString ConnectSection = QStringLiteral("CONNECT");

@@ -49,7 +49,7 @@ struct TExportSelection {
 //   cb.OpenFile = [](const QString& AFile) {
 //       QDesktopServices::openUrl(QUrl::fromLocalFile(AFile));
 //   };
-//   TLayoutExport(*DataModule, QCoreApplication::applicationDirPath(), cb)
+//   TLayoutExport(*DataModule, GravelonSettings::ProgramFolder(), cb)
 //       .ExportLayouts(fileName, "1", {orderId, {}, {}});               // Распечатать все раскладки
 //       .ExportLayouts(fileName, "2", {orderId, palletId, FPalletNumberLabel->text()}); // Распечатать раскладку
 class TLayoutExport {
@@ -57,7 +57,8 @@ public:
     static const QString FailureMessage;
     static const QString SavedMessage;
 
-    // AProgramFolder holds resources/C.bmp and resources/C.png.
+    // AProgramFolder holds resources/C.bmp and resources/C.png (GravelonSettings::ProgramFolder():
+    // beside the executable, or share/gravelon when installed).
     TLayoutExport(TDataModule& AData, const QString& AProgramFolder,
                TExportCallbacks ACallbacks = {});
 

@@ -1,5 +1,7 @@
 #include "HelpWindow.h"
 
+#include "SettingsLocation.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -37,7 +39,7 @@ THelpWindow::THelpWindow(QWidget* AParent) : QWidget(AParent, Qt::Window) {
 QString THelpWindow::ContentsFile() {
     // Beside the program, never the working folder: the program may be started from
     // anywhere.
-    return QDir(QCoreApplication::applicationDirPath())
+    return QDir(GravelonSettings::ProgramFolder())
         .filePath(QStringLiteral("resources/help/index.html"));
 }
 

@@ -8,6 +8,7 @@
 #include "PictureBox.h"
 #include "Prompts.h"
 #include "Settings.h"
+#include "SettingsLocation.h"
 #include "StartupServices.h"
 #include "TrayController.h"
 #include "NewOrderDialog.h"
@@ -103,7 +104,7 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     QFont f(QStringLiteral("Tahoma"));
     f.setPointSize(8);
     setFont(f);
-    const QString icon = QDir(QCoreApplication::applicationDirPath())
+    const QString icon = QDir(GravelonSettings::ProgramFolder())
                              .filePath(QStringLiteral("resources/gravelon_icon.png"));
     if (QFileInfo::exists(icon))
         setWindowIcon(QIcon(icon));
@@ -405,7 +406,7 @@ void TMainWindow::CreateMenu() {
 
 void TMainWindow::LoadBanner() {
     // Beside the program; a build tree keeps it two folders up.
-    const QDir dir(QCoreApplication::applicationDirPath());
+    const QDir dir(GravelonSettings::ProgramFolder());
     QString file = dir.filePath(QStringLiteral("resources/gravelon_banner.jpg"));
     if (!QFileInfo::exists(file))
         file = QDir::cleanPath(dir.filePath(QStringLiteral("../../resources/gravelon_banner.jpg")));

@@ -10,6 +10,7 @@
 #include "Prompts.h"
 #include "ColourList.h"
 #include "LayoutExport.h"
+#include "SettingsLocation.h"
 #include "StartupServices.h"
 #include "NewOrderDialog.h"
 
@@ -202,6 +203,6 @@ void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) 
         selection.PalletId = CurrentPalletValue(QStringLiteral("id"));
         selection.PalletNumberText = FPalletNumberLabel->text();
     }
-    TLayoutExport(*FData, QCoreApplication::applicationDirPath(), cb)
+    TLayoutExport(*FData, GravelonSettings::ProgramFolder(), cb)
         .ExportLayouts(AFileName, AMode, selection);
 }

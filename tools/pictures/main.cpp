@@ -1,6 +1,8 @@
-// Paints the splash picture, the main window's banner and the program icon.
-// Usage: make_pictures OUTPUT_FOLDER
+// Paints the splash picture, the main window's banner and the program icon, or the
+// program icon in the sizes of the desktop's icon theme.
+// Usage: make_pictures OUTPUT_FOLDER | make_pictures --icons HICOLOR_FOLDER
 #include <QColor>
+#include <QDir>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -146,13 +148,27 @@ QImage Banner() {
     return img;
 }
 
-QImage Icon() {
-    QImage img(64, 64, QImage::Format_ARGB32_Premultiplied);
+// The icon is drawn on a 64-pixel square and scaled as a drawing, so every size of
+// the menu icon is the same picture, sharp, not a 64-pixel bitmap enlarged.
+QImage Icon(int ASize = 64) {
+    QImage img(ASize, ASize, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QPainter p(&img);
+    p.scale(ASize / 64.0, ASize / 64.0);
     DrawPalletStack(p, QRectF(4, 4, 56, 56), 6);
     p.end();
     return img;
+}
+
+// The hicolor theme's folders: <folder>/<n>x<n>/apps/gravelon.png.
+bool SaveThemeIcons(const QString& AFolder) {
+    bool ok = true;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = QStringLiteral("%1/%2x%2/apps").arg(AFolder).arg(size);
+        ok = QDir().mkpath(dir) && Icon(size).save(dir + QStringLiteral("/gravelon.png"), "PNG") &&
+             ok;
+    }
+    return ok;
 }
 
 } // namespace
@@ -160,8 +176,15 @@ QImage Icon() {
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
+    if (argc == 3 && QByteArray(argv[1]) == "--icons") {
+        if (!SaveThemeIcons(QString::fromLocal8Bit(argv[2]))) {
+            err << "cannot write the icons into " << argv[2] << "\n";
+            return 1;
+        }
+        return 0;
+    }
     if (argc != 2) {
-        err << "usage: make_pictures OUTPUT_FOLDER\n";
+        err << "usage: make_pictures OUTPUT_FOLDER | make_pictures --icons HICOLOR_FOLDER\n";
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);

@@ -1,0 +1,174 @@
+#include "SettingsLocation.h"
+
+#include "Errors.h"
+#include "IniFile.h"
+#include "Settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#ifndef GRAVELON_INSTALLED_DATA_DIR
+#define GRAVELON_INSTALLED_DATA_DIR "../share/gravelon"
+#endif
+
+namespace {
+
+// The owner may mark a settings file or its folder read-only to lock a copy's
+// settings: that holds for root too (access() alone would let root write anything),
+// as the read-only attribute held on the system the settings file comes from.
+bool MayWrite(const QFileInfo& AInfo) {
+    const auto writeBits =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return AInfo.exists() && AInfo.isWritable() && (AInfo.permissions() & writeBits);
+}
+
+const QString SettingsFile = QStringLiteral("resources/example.ini");
+
+} // namespace
+
+TSettingsLocation::TSettingsLocation(const QString& AExecutableFolder, const QString& AConfigHome,
+                                     const QString& ADataHome)
+    : FExecutableFolder(AExecutableFolder), FConfigHome(AConfigHome), FDataHome(ADataHome) {}
+
+TSettingsLocation TSettingsLocation::ForThisProgram() {
+    return TSettingsLocation(
+        QCoreApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+}
+
+QString TSettingsLocation::ProgramFolder() const {
+    const QDir exe(FExecutableFolder);
+    if (QFileInfo(exe.filePath(QStringLiteral("resources"))).isDir())
+        return FExecutableFolder;
+    const QString installed =
+        QDir::cleanPath(exe.filePath(QStringLiteral(GRAVELON_INSTALLED_DATA_DIR)));
+    if (QFileInfo(QDir(installed).filePath(QStringLiteral("resources"))).isDir())
+        return installed;
+    return FExecutableFolder;
+}
+
+QString TSettingsLocation::BesideExecutable() const {
+    return QDir(FExecutableFolder).filePath(SettingsFile);
+}
+
+QString TSettingsLocation::Template() const {
+    return QDir(ProgramFolder()).filePath(SettingsFile);
+}
+
+QString TSettingsLocation::UserSettings() const {
+    return QDir(FConfigHome).filePath(QStringLiteral("gravelon/gravelon.ini"));
+}
+
+QString TSettingsLocation::UserDataFolder() const {
+    return QDir(FDataHome).filePath(QStringLiteral("gravelon"));
+}
+
+QString TSettingsLocation::Choose(const QString& AGiven, QString* AProblem) const {
+    if (AProblem)
+        AProblem->clear();
+    if (!AGiven.isEmpty())
+        return AGiven;
+    const QFileInfo beside(BesideExecutable());
+    if (beside.isFile() && MayWrite(beside) && MayWrite(QFileInfo(beside.absolutePath())))
+        return beside.filePath();
+    const QString user = UserSettings();
+    try {
+        if (QFileInfo::exists(user)) {
+            // A data folder removed since is made again, or the embedded database
+            // could not be created in it.
+            QDir().mkpath(UserDataFolder());
+        } else {
+            CreateUserSettings();
+        }
+    } catch (const EGravelonError& e) {
+        if (AProblem)
+            *AProblem = e.Message();
+    }
+    return user;
+}
+
+void TSettingsLocation::CreateUserSettings() const {
+    const QString source = Template();
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        throw EGravelonError(QStringLiteral("Не удалось прочитать шаблон настроек %1: %2")
+                                 .arg(source, in.errorString()));
+    }
+    const QByteArray text = in.readAll();
+    const QString target = UserSettings();
+    for (const QString& folder : {QFileInfo(target).absolutePath(), UserDataFolder()}) {
+        if (!QDir().mkpath(folder))
+            throw EGravelonError(QStringLiteral("Не удалось создать папку %1").arg(folder));
+    }
+
+    // Made under a name of its own and renamed into place: a first start killed
+    // half-way leaves no half-written settings, and of two first starts at once the
+    // second does not overwrite what the first made (rename never replaces a file).
+    const QString part =
+        target + QStringLiteral(".part-%1").arg(QCoreApplication::applicationPid());
+    struct TRemovePart {
+        QString Path;
+        ~TRemovePart() { QFile::remove(Path); }
+    } removePart{part};
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(text) != text.size() ||
+        !out.flush()) {
+        throw EGravelonError(QStringLiteral("Не удалось создать файл настроек %1: %2")
+                                 .arg(target, out.errorString()));
+    }
+    out.close();
+
+    // The template names its embedded database relative to itself; the user's copy
+    // names it in the user's data folder, since the settings folder is for settings.
+    const TIniFile ini(part);
+    const QString baza = GravelonSettings::ReadConnection(ini).Baza.trimmed();
+    const bool embedded = GravelonSettings::ReadConnection(ini).Serv.trimmed().isEmpty();
+    if (embedded && !baza.isEmpty() && QDir::isRelativePath(baza))
+        ini.WriteString(GravelonSettings::ConnectSection, QStringLiteral("Baza"),
+                        QDir(UserDataFolder()).filePath(baza));
+
+    if (!QFile::rename(part, target) && !QFileInfo::exists(target)) {
+        throw EGravelonError(QStringLiteral("Не удалось создать файл настроек %1").arg(target));
+    }
+}
+
+namespace GravelonSettings {
+
+QString ProgramFolder() {
+    return TSettingsLocation::ForThisProgram().ProgramFolder();
+}
+
+QString TakeSettingsOption(QStringList& AArgs, bool* AMalformed) {
+    if (AMalformed)
+        *AMalformed = false;
+    if (AArgs.isEmpty())
+        return QString();
+    const QString first = AArgs.first();
+    const QString prefix = QStringLiteral("--settings=");
+    if (first.startsWith(prefix)) {
+        AArgs.removeFirst();
+        const QString value = first.mid(prefix.size());
+        if (AMalformed)
+            *AMalformed = value.isEmpty();
+        return value;
+    }
+    if (first != QLatin1String("--settings"))
+        return QString();
+    if (AArgs.size() < 2) {
+        AArgs.removeFirst();
+        if (AMalformed)
+            *AMalformed = true;
+        return QString();
+    }
+    const QString value = AArgs.at(1);
+    AArgs.remove(0, 2);
+    if (AMalformed)
+        *AMalformed = value.isEmpty();
+    return value;
+}
+
+} // namespace GravelonSettings
