@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rowCount = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
     QTemporaryDir dir;
-    const QString base = dir.filePath(QStringLiteral("zayavka"));
+    const QString base = dir.filePath(QStringLiteral("order"));
     const QString source = QStringLiteral(GRAVELON_SOURCE_DIR);
     Out << "Заявка из " << rowCount << " строк\n";
     if (!Run(QStringLiteral("python3"),

@@ -206,7 +206,7 @@ void TInstalledProgramTest::freshUser() {
     const QTemporaryDir home;
     const QProcessEnvironment env = FreshUser(home.path(), xdg);
     TRun r = Run(Cli(),
-                 {QStringLiteral("import"), Example(QStringLiteral("zayavka_8mm.xlsx")),
+                 {QStringLiteral("import"), Example(QStringLiteral("order_8mm.xlsx")),
                   QStringLiteral("--number"), QStringLiteral("У-17"), QStringLiteral("--customer"),
                   QStringLiteral("ООО «Кровля»"), QStringLiteral("--max-weight"),
                   QStringLiteral("1000"), QStringLiteral("--material"), QStringLiteral("1")},
