@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CalculationEngine.h"
+#include "CalculationRefusal.h"
 #include "TestDatabase.h"
 
 #include <QRandomGenerator>

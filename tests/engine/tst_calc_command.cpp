@@ -92,10 +92,11 @@ void TCalcCommandTest::failureLeavesTables() {
 void TCalcCommandTest::interruptCancels() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
-    // An order without a weight limit: every pallet with contents counts as too heavy and
-    // stage 3 keeps adding pallets up to its pass limit, which takes far longer than this
-    // test waits.
-    TestDb::AddOrder(d, QStringLiteral("L"), QDate(2024, 1, 1), 1, QVariant(),
+    // A material without a stack limit: every position and every pallet with contents
+    // counts as too tall, stage 1 and then stage 3 run up to their pass limits, which takes
+    // the literal engine far longer than this test waits.
+    const qlonglong mat = EngineTest::AddMaterial(d, 14.4, 0);
+    TestDb::AddOrder(d, QStringLiteral("L"), QDate(2024, 1, 1), mat, 1000.0,
                      {{2000, 1000, 1, 8, {}}, {1500, 1000, 1, 9, {}}, {1200, 500, 1, 4, {}}});
     const auto before = EngineTest::DumpWorking(d);
 

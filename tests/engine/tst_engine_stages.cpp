@@ -84,6 +84,12 @@ private slots:
     void failureInStage4();
     void nullColourFails_data() { TestDb::AddBackendRows(); }
     void nullColourFails();
+    void startedRowsSplitPallet_data() { AddRunRows(); }
+    void startedRowsSplitPallet();
+    void startedRowsSplitPosition_data() { AddRunRows(); }
+    void startedRowsSplitPosition();
+    void refusedBeforeCalculation_data();
+    void refusedBeforeCalculation();
     void sameResultOnBothBackends();
 };
 
@@ -144,17 +150,19 @@ void TEngineStagesTest::eightSplitTwice() {
     TDataModule& d = *db.Data;
     // One sheet a row and 3 rows a pallet: 8 and 4 sheets are too tall, 2 are not.
     const qlonglong mat = EngineTest::AddMaterial(d, 14.4, 3);
-    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("8"), QDate(2024, 1, 1), mat,
-                                             10000.0, {{2000, 1000, 1, 8, {}}});
+    const qlonglong order =
+        TestDb::AddOrder(d, QStringLiteral("8"), QDate(2024, 1, 1), mat, 10000.0,
+                         {{2000, 1000, 1, 8, QStringLiteral("цоколь, 'серый'")}});
     TPalletCalculationEngine engine(d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
-    QCOMPARE(
-        TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
-        Lines({"1|{A}|2000|1000|1|2|NULL", "2|{A}|2000|1000|1|2|(часть позиции 1)",
-               "3|{A}|2000|1000|1|2|(часть позиции 1)", "4|{A}|2000|1000|1|2|(часть позиции 2)"},
-              order));
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
+             Lines({"1|{A}|2000|1000|1|2|цоколь, 'серый'",
+                    "2|{A}|2000|1000|1|2|цоколь, 'серый' (часть позиции 1)",
+                    "3|{A}|2000|1000|1|2|цоколь, 'серый' (часть позиции 1)",
+                    "4|{A}|2000|1000|1|2|цоколь, 'серый' (часть позиции 2)"},
+                   order));
     QCOMPARE(StageReports(run.Reports, 1),
              QStringList({QStringLiteral("1/6 Расщепление больших позиций"),
                           QStringLiteral("1/6 Расщепление больших позиций: проход 1"),
@@ -399,6 +407,115 @@ void TEngineStagesTest::nullColourFails() {
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, engine.Execute());
     // A missing colour leaves stage 2's statement without a value: refused, rolled back.
     QCOMPARE(run.Reports.last(), QStringLiteral("2/6 Начальное распределение поддонов"));
+    QCOMPARE(EngineTest::DumpWorking(d), before);
+}
+
+void TEngineStagesTest::startedRowsSplitPallet() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    // 30 positions of 3 sheets 500 wide: 2 abreast, 2 started rows each, 60 rows against
+    // a stack limit of 50, although 3 / 2 counts 1.
+    const qlonglong mat = EngineTest::AddMaterial(d, 10, 50);
+    QList<TestDb::TPos> pos;
+    for (int i = 0; i < 30; ++i)
+        pos << TestDb::TPos{1000, 500, 4, 3, {}};
+    const qlonglong order =
+        TestDb::AddOrder(d, QStringLiteral("S"), QDate(2024, 1, 1), mat, 10000.0, pos);
+    TPalletCalculationEngine engine(d.Connection());
+    TRecordedRun run;
+    run.Attach(engine);
+    engine.Execute();
+    // Equal rows go by key: every second one moves to the twin, 30 rows each; neither
+    // pallet can take the other's 30 rows beside its own.
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Palletes")),
+             Lines({"1|4|1000|1000|50|10000|NoMatch", "2|4|1000|1000|50|10000|NoMatch"}, order));
+    QStringList solutions;
+    for (int i = 1; i <= 30; ++i)
+        solutions << QStringLiteral("%1|%2|%1|%3|2|3|NULL").arg(i).arg(order).arg(i % 2 ? 1 : 2);
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Solutions")), solutions);
+    QCOMPARE(StageReports(run.Reports, 3),
+             QStringList({QStringLiteral("3/6 Расщепление исходных поддонов"),
+                          QStringLiteral("3/6 Расщепление исходных поддонов: проход 1")}));
+    QCOMPARE(StageReports(run.Reports, 4).size(), 3);
+}
+
+void TEngineStagesTest::startedRowsSplitPosition() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    // 7 sheets 500 wide stand 4 rows high against a limit of 3: split into 4 and 3
+    // sheets (2 rows each), which then need a pallet each.
+    const qlonglong mat = EngineTest::AddMaterial(d, 10, 3);
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("T"), QDate(2024, 1, 1), mat, 1000.0,
+                                             {{1000, 500, 2, 7, QStringLiteral(" цоколь  ")}});
+    TPalletCalculationEngine engine(d.Connection());
+    TRecordedRun run;
+    run.Attach(engine);
+    engine.Execute();
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
+             Lines({"1|{A}|1000|500|2|4| цоколь  ", "2|{A}|1000|500|2|3|цоколь (часть позиции 1)"},
+                   order));
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Palletes")),
+             Lines({"1|2|1000|1000|3|1000|NoMatch", "2|2|1000|1000|3|1000|NoMatch"}, order));
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Solutions")),
+             Lines({"1|{A}|1|1|2|4|NULL", "2|{A}|2|2|2|3|NULL"}, order));
+    QCOMPARE(StageReports(run.Reports, 1),
+             QStringList({QStringLiteral("1/6 Расщепление больших позиций"),
+                          QStringLiteral("1/6 Расщепление больших позиций: проход 1")}));
+}
+
+void TEngineStagesTest::refusedBeforeCalculation_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QVariant>("maxW");
+    QTest::addColumn<QString>("message");
+    const QString heavy = QStringLiteral(
+        "Расчет невозможен: один лист тяжелее максимального веса поддона в позициях "
+        "2 (3000×1500 мм, лист 64,8 кг при пределе 60 кг), 3 (3000×1400 мм, лист 60,48 кг при "
+        "пределе 60 кг). Уменьшите листы этих позиций или увеличьте максимальный вес поддона.");
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        const auto row = [&](const char* ACase) {
+            return &QTest::newRow(
+                qPrintable(QStringLiteral("%1 %2").arg(QLatin1String(name), QLatin1String(ACase))));
+        };
+        *row("no limit") << backend << QVariant()
+                         << QStringLiteral("Расчет невозможен: в заявке № Л не задан "
+                                           "максимальный вес поддона.");
+        *row("zero") << backend << QVariant(0.0)
+                     << QStringLiteral("Расчет невозможен: в заявке № Л максимальный вес "
+                                       "поддона 0 кг, а он должен быть больше нуля.");
+        *row("negative") << backend << QVariant(-5.5)
+                         << QStringLiteral("Расчет невозможен: в заявке № Л максимальный вес "
+                                           "поддона -5,5 кг, а он должен быть больше нуля.");
+        *row("heavy sheets") << backend << QVariant(60.0) << heavy;
+    }
+}
+
+void TEngineStagesTest::refusedBeforeCalculation() {
+    QFETCH(QVariant, maxW);
+    QFETCH(QString, message);
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    // 14.4 kg a square metre: 2000×1000 weighs 28.8 kg, 3000×1500 64.8 kg, 3000×1400
+    // 60.48 kg; 3000×1388 is 59.96 kg and fits.
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("Л"), QDate(2024, 1, 1), 1, maxW,
+                                             {{2000, 1000, 1, 4, {}},
+                                              {3000, 1500, 1, 1, {}},
+                                              {3000, 1400, 2, 2, {}},
+                                              {3000, 1388, 2, 2, {}}});
+    // An earlier result that must survive the refusal.
+    const qlonglong old = TestDb::AddPallet(d, 1);
+    TestDb::AddSolution(d, order, 1, old, 1, 4);
+    const auto before = EngineTest::DumpWorking(d);
+    TPalletCalculationEngine engine(d.Connection());
+    TRecordedRun run;
+    run.Attach(engine);
+    try {
+        engine.Execute();
+        QFAIL("the order was calculated");
+    } catch (const ECalculationRefused& e) {
+        QCOMPARE(e.Message(), message);
+    }
+    QVERIFY(run.Reports.isEmpty());
     QCOMPARE(EngineTest::DumpWorking(d), before);
 }
 
