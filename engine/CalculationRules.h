@@ -21,16 +21,26 @@ inline qint64 StartedRows(qint64 AQuantity, qint64 APerRow) {
     return APerRow == 0 ? 0 : (AQuantity + APerRow - 1) / APerRow;
 }
 
-// The remark of a part split off position APositionId whose comment is AComment: the
-// customer's own words are kept, without the remark of an earlier split.
-inline QString SplitRemark(const QString& AComment, qint64 APositionId) {
+// The customer's own words of a position's comment: without the remark of an earlier
+// split and the blanks around it.
+inline QString OwnWords(const QString& AComment) {
     static const QRegularExpression EarlierRemark(
         QStringLiteral("\\s*\\(часть позиции \\d+\\)\\s*$"));
     QString own = AComment;
     own.remove(EarlierRemark);
-    own = own.trimmed();
+    return own.trimmed();
+}
+
+// The comment of a part split off position APositionId, whose own words are AOwnWords.
+inline QString PartComment(const QString& AOwnWords, qint64 APositionId) {
     const QString remark = QStringLiteral("(часть позиции %1)").arg(APositionId);
-    return own.isEmpty() ? remark : own + QLatin1Char(' ') + remark;
+    return AOwnWords.isEmpty() ? remark : AOwnWords + QLatin1Char(' ') + remark;
+}
+
+// The comment of a part split off position APositionId whose comment is AComment: the
+// customer's own words are kept, without the remark of an earlier split.
+inline QString SplitRemark(const QString& AComment, qint64 APositionId) {
+    return PartComment(OwnWords(AComment), APositionId);
 }
 
 } // namespace CalculationRules

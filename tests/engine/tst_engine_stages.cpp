@@ -27,16 +27,21 @@ QStringList StageReports(const QStringList& AReports, int AStage) {
     return out;
 }
 
+// Every case on both databases with both engines; AExtraName adds runs without callbacks.
 void AddRunRows(const char* AExtraName = nullptr) {
     QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("memory");
     QTest::addColumn<bool>("callbacks");
-    QTest::newRow("sqlite") << TBackend::Sqlite << true;
-    QTest::newRow("postgres") << TBackend::Postgres << true;
-    if (AExtraName) {
-        QTest::newRow(qPrintable(QStringLiteral("sqlite ") + QLatin1String(AExtraName)))
-            << TBackend::Sqlite << false;
-        QTest::newRow(qPrintable(QStringLiteral("postgres ") + QLatin1String(AExtraName)))
-            << TBackend::Postgres << false;
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        for (const bool memory : {false, true}) {
+            const QString row = QStringLiteral("%1 %2").arg(
+                QLatin1String(name), memory ? QStringLiteral("memory") : QStringLiteral("literal"));
+            QTest::newRow(qPrintable(row)) << backend << memory << true;
+            if (AExtraName)
+                QTest::newRow(qPrintable(row + QLatin1Char(' ') + QLatin1String(AExtraName)))
+                    << backend << memory << false;
+        }
     }
 }
 
@@ -78,11 +83,11 @@ private slots:
     void rowsAndRotation();
     void cancelRollsBack_data();
     void cancelRollsBack();
-    void cancelAfterCommit_data() { TestDb::AddBackendRows(); }
+    void cancelAfterCommit_data() { AddRunRows(); }
     void cancelAfterCommit();
-    void failureInStage4_data() { TestDb::AddBackendRows(); }
+    void failureInStage4_data() { AddRunRows(); }
     void failureInStage4();
-    void nullColourFails_data() { TestDb::AddBackendRows(); }
+    void nullColourFails_data() { AddRunRows(); }
     void nullColourFails();
     void startedRowsSplitPallet_data() { AddRunRows(); }
     void startedRowsSplitPallet();
@@ -98,7 +103,8 @@ void TEngineStagesTest::oddSplit() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const qlonglong order = AddOddOrder(d);
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     QString timeout;
     if (callbacks) {
@@ -153,7 +159,8 @@ void TEngineStagesTest::eightSplitTwice() {
     const qlonglong order =
         TestDb::AddOrder(d, QStringLiteral("8"), QDate(2024, 1, 1), mat, 10000.0,
                          {{2000, 1000, 1, 8, QStringLiteral("цоколь, 'серый'")}});
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
@@ -175,7 +182,8 @@ void TEngineStagesTest::twoColours() {
     const qlonglong order =
         TestDb::AddOrder(d, QStringLiteral("2"), QDate(2024, 1, 1), 1, 1000.0,
                          {{2000, 1000, 3, 10, {}}, {1500, 300, 1, 2, {}}, {1800, 1000, 3, 5, {}}});
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
@@ -204,7 +212,8 @@ void TEngineStagesTest::splitParity() {
                                               {3000, 1000, 2, 20, {}},
                                               {2000, 1000, 2, 20, {}},
                                               {2500, 1000, 2, 20, {}}});
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
@@ -229,7 +238,8 @@ void TEngineStagesTest::mergeWholePallets() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const qlonglong order = AddMergeOrder(d, false);
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
@@ -264,7 +274,8 @@ void TEngineStagesTest::rowsAndRotation() {
                                               {1000, 750, 1, 5, {}},
                                               {1000, 751, 1, 5, {}},
                                               {1000, 200, 1, 3, {}}});
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     engine.Execute();
     const QString turn = QStringLiteral("Повернуть на 90 град.");
     // A row wider than the sheet is long (1200 > 1000) is turned; 600 and an equal
@@ -281,13 +292,21 @@ void TEngineStagesTest::rowsAndRotation() {
 
 void TEngineStagesTest::cancelRollsBack_data() {
     QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("memory");
     QTest::addColumn<int>("poll");
     for (const auto& [name, backend] :
          {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
         for (int poll : {1, 2, 7, 30, 90, 150}) {
             QTest::newRow(
-                qPrintable(QStringLiteral("%1 poll %2").arg(QLatin1String(name)).arg(poll)))
-                << backend << poll;
+                qPrintable(QStringLiteral("%1 literal poll %2").arg(QLatin1String(name)).arg(poll)))
+                << backend << false << poll;
+        }
+        // The in-memory engine polls at every report, every pass and before every
+        // statement of its write; 0 asks to stop at the write's last statement.
+        for (int poll : {1, 2, 7, 20, 0}) {
+            QTest::newRow(
+                qPrintable(QStringLiteral("%1 memory poll %2").arg(QLatin1String(name)).arg(poll)))
+                << backend << true << poll;
         }
     }
 }
@@ -303,10 +322,32 @@ void TEngineStagesTest::cancelRollsBack() {
                         70, QStringLiteral("прежний расчет"));
     const auto before = EngineTest::DumpWorking(d);
 
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.CancelAtPoll = poll;
     run.Attach(engine);
+    if (poll == 0) {
+        // Stop half way through the write: the new pallets are in, the placements not yet.
+        const auto count = engine.OnCancel;
+        bool writing = false;
+        const auto report = engine.OnProgress;
+        engine.OnProgress = [&, report](const QString& AStage, int APosition, int AMax) {
+            report(AStage, APosition, AMax);
+            writing = APosition == 5;
+        };
+        engine.OnCancel = [&, count] {
+            count();
+            if (writing && d.OpenSql(QStringLiteral("select count(*) from Palletes"))
+                                   .value(0)
+                                   .value(0)
+                                   .toInt() >= 2) {
+                poll = run.Polls;
+                return true;
+            }
+            return false;
+        };
+    }
     try {
         engine.Execute();
         QFAIL("the run was not canceled");
@@ -320,7 +361,7 @@ void TEngineStagesTest::cancelRollsBack() {
         QCOMPARE(run.Reports, QStringList({QStringLiteral("1/6 Расщепление больших позиций")}));
 
     // The transaction is over: the same connection runs the calculation to its end.
-    TPalletCalculationEngine again(d.Connection());
+    EngineTest::TAnyEngine again(memory, d.Connection());
     again.Execute();
     QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")).size(), 5);
 }
@@ -329,7 +370,8 @@ void TEngineStagesTest::cancelAfterCommit() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const qlonglong order = AddOddOrder(d);
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     QStringList reports;
     engine.OnProgress = [&](const QString& AStage, int, int) { reports << AStage; };
     // The request arrives with the final report, after the commit: the results stand.
@@ -345,6 +387,7 @@ void TEngineStagesTest::cancelAfterCommit() {
 
 void TEngineStagesTest::failureInStage4() {
     QFETCH(TBackend, backend);
+    QFETCH(bool, memory);
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const qlonglong order = AddMergeOrder(d, true);
@@ -352,8 +395,18 @@ void TEngineStagesTest::failureInStage4() {
     TestDb::AddSolution(d, order, TestDb::LastId(d, QStringLiteral("ApplicatePositions")), old, 1,
                         70);
     // The database refuses to delete any pallet the run creates: stage 2 may drop the
-    // earlier pallet, the first merge of stage 4 fails.
-    if (backend == TBackend::Sqlite) {
+    // earlier pallet, the first merge of stage 4 fails. The in-memory engine deletes no
+    // pallet it made: the last statement of its write, the placements, is refused.
+    if (memory && backend == TBackend::Sqlite) {
+        d.ExecSql(QStringLiteral("create trigger tst_keep_pallets before insert on Solutions "
+                                 "begin select raise(abort, 'поддон удалять нельзя'); end"));
+    } else if (memory) {
+        d.ExecSql(QStringLiteral("create function tst_keep_pallets() returns trigger language "
+                                 "plpgsql as $$ begin raise exception 'поддон удалять нельзя'; "
+                                 "end $$"));
+        d.ExecSql(QStringLiteral("create trigger tst_keep_pallets before insert on Solutions for "
+                                 "each row execute function tst_keep_pallets()"));
+    } else if (backend == TBackend::Sqlite) {
         d.ExecSql(QStringLiteral("create trigger tst_keep_pallets before delete on Palletes "
                                  "when old.ID > %1 begin select raise(abort, 'поддон удалять "
                                  "нельзя'); end")
@@ -368,7 +421,7 @@ void TEngineStagesTest::failureInStage4() {
     }
     const auto before = EngineTest::DumpWorking(d);
 
-    TPalletCalculationEngine engine(d.Connection());
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     try {
@@ -379,17 +432,23 @@ void TEngineStagesTest::failureInStage4() {
     } catch (const EDatabaseError& e) {
         QVERIFY2(e.Message().contains(QStringLiteral("поддон удалять нельзя")),
                  qPrintable(e.Message()));
-        QVERIFY2(e.Statement().startsWith(QStringLiteral("delete from Palletes where ID = ")),
+        QVERIFY2(e.Statement().startsWith(memory
+                                              ? QStringLiteral("insert into Solutions (")
+                                              : QStringLiteral("delete from Palletes where ID = ")),
                  qPrintable(e.Statement()));
     }
-    QVERIFY2(run.Reports.last().startsWith(QStringLiteral("4/6 ")), qPrintable(run.Reports.last()));
+    QVERIFY2(
+        run.Reports.last().startsWith(memory ? QStringLiteral("5/6 ") : QStringLiteral("4/6 ")),
+        qPrintable(run.Reports.last()));
     // Stage 1 had split the tall position; that is undone with everything else.
     QVERIFY(run.Reports.contains(QStringLiteral("1/6 Расщепление больших позиций: проход 1")));
     QCOMPARE(EngineTest::DumpWorking(d), before);
 
     d.ExecSql(QStringLiteral("drop trigger tst_keep_pallets") +
-              (backend == TBackend::Postgres ? QStringLiteral(" on Palletes") : QString()));
-    TPalletCalculationEngine again(d.Connection());
+              (backend != TBackend::Postgres ? QString()
+               : memory                      ? QStringLiteral(" on Solutions")
+                                             : QStringLiteral(" on Palletes")));
+    EngineTest::TAnyEngine again(memory, d.Connection());
     again.Execute();
     QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")).size(), 5);
 }
@@ -401,7 +460,8 @@ void TEngineStagesTest::nullColourFails() {
                      {{1000, 1000, 5, 2, {}}, {1000, 1000, 6, 2, {}}});
     d.ExecSql(QStringLiteral("update ApplicatePositions set ColorID = null where ColorID = 6"));
     const auto before = EngineTest::DumpWorking(d);
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, engine.Execute());
@@ -421,7 +481,8 @@ void TEngineStagesTest::startedRowsSplitPallet() {
         pos << TestDb::TPos{1000, 500, 4, 3, {}};
     const qlonglong order =
         TestDb::AddOrder(d, QStringLiteral("S"), QDate(2024, 1, 1), mat, 10000.0, pos);
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
@@ -447,7 +508,8 @@ void TEngineStagesTest::startedRowsSplitPosition() {
     const qlonglong mat = EngineTest::AddMaterial(d, 10, 3);
     const qlonglong order = TestDb::AddOrder(d, QStringLiteral("T"), QDate(2024, 1, 1), mat, 1000.0,
                                              {{1000, 500, 2, 7, QStringLiteral(" цоколь  ")}});
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
@@ -465,6 +527,7 @@ void TEngineStagesTest::startedRowsSplitPosition() {
 
 void TEngineStagesTest::refusedBeforeCalculation_data() {
     QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("memory");
     QTest::addColumn<QVariant>("maxW");
     QTest::addColumn<QString>("message");
     const QString heavy = QStringLiteral(
@@ -473,20 +536,25 @@ void TEngineStagesTest::refusedBeforeCalculation_data() {
         "пределе 60 кг). Уменьшите листы этих позиций или увеличьте максимальный вес поддона.");
     for (const auto& [name, backend] :
          {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
-        const auto row = [&](const char* ACase) {
-            return &QTest::newRow(
-                qPrintable(QStringLiteral("%1 %2").arg(QLatin1String(name), QLatin1String(ACase))));
-        };
-        *row("no limit") << backend << QVariant()
-                         << QStringLiteral("Расчет невозможен: в заявке № Л не задан "
-                                           "максимальный вес поддона.");
-        *row("zero") << backend << QVariant(0.0)
-                     << QStringLiteral("Расчет невозможен: в заявке № Л максимальный вес "
-                                       "поддона 0 кг, а он должен быть больше нуля.");
-        *row("negative") << backend << QVariant(-5.5)
+        for (const bool memory : {false, true}) {
+            const auto row = [&](const char* ACase) {
+                return &QTest::newRow(qPrintable(
+                    QStringLiteral("%1 %2 %3")
+                        .arg(QLatin1String(name),
+                             memory ? QStringLiteral("memory") : QStringLiteral("literal"),
+                             QLatin1String(ACase))));
+            };
+            *row("no limit") << backend << memory << QVariant()
+                             << QStringLiteral("Расчет невозможен: в заявке № Л не задан "
+                                               "максимальный вес поддона.");
+            *row("zero") << backend << memory << QVariant(0.0)
                          << QStringLiteral("Расчет невозможен: в заявке № Л максимальный вес "
-                                           "поддона -5,5 кг, а он должен быть больше нуля.");
-        *row("heavy sheets") << backend << QVariant(60.0) << heavy;
+                                           "поддона 0 кг, а он должен быть больше нуля.");
+            *row("negative") << backend << memory << QVariant(-5.5)
+                             << QStringLiteral("Расчет невозможен: в заявке № Л максимальный вес "
+                                               "поддона -5,5 кг, а он должен быть больше нуля.");
+            *row("heavy sheets") << backend << memory << QVariant(60.0) << heavy;
+        }
     }
 }
 
@@ -506,7 +574,8 @@ void TEngineStagesTest::refusedBeforeCalculation() {
     const qlonglong old = TestDb::AddPallet(d, 1);
     TestDb::AddSolution(d, order, 1, old, 1, 4);
     const auto before = EngineTest::DumpWorking(d);
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     try {
