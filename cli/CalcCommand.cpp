@@ -1,7 +1,8 @@
-#include "DataModule.h"
 #include "CalculationEngine.h"
 #include "CliCommon.h"
+#include "DataModule.h"
 #include "Errors.h"
+#include "MemoryCalculationEngine.h"
 
 #include <atomic>
 #include <csignal>
@@ -38,9 +39,31 @@ private:
     struct sigaction FPrevious {};
 };
 
+// Runs one engine with the command's progress lines and Ctrl-C as its cancel request.
+template <class TEngine> void RunEngine(TEngine& AEngine, const TCalcProgressEvent& AReport) {
+    AEngine.OnProgress = AReport;
+    AEngine.OnCancel = [] { return CancelRequested.load(); };
+    AEngine.Execute();
+}
+
 int CliCalc(TCliContext& AContext) {
-    if (!AContext.Args.isEmpty()) {
-        AContext.Err << "Лишние параметры: " << AContext.Args.join(QLatin1Char(' ')) << "\n";
+    QStringList args = AContext.Args;
+    bool engineGiven = false;
+    const QString engineName = CliOption(args, QStringLiteral("--engine"), &engineGiven);
+    if (engineGiven) {
+        const int at = args.indexOf(QStringLiteral("--engine"));
+        args.remove(at, std::min<qsizetype>(2, args.size() - at));
+    }
+    // The in-memory engine is the one the program uses; the literal one, which asks the
+    // database every measure, is the reference it is checked against.
+    const bool literal = engineName == QLatin1String("literal");
+    if (engineGiven && !literal && engineName != QLatin1String("memory")) {
+        AContext.Err << "Неизвестный расчет «" << engineName
+                     << "»: укажите --engine memory или --engine literal\n";
+        return 2;
+    }
+    if (!args.isEmpty()) {
+        AContext.Err << "Лишние параметры: " << args.join(QLatin1Char(' ')) << "\n";
         return 2;
     }
     const TInterruptAsCancel interrupt;
@@ -52,11 +75,14 @@ int CliCalc(TCliContext& AContext) {
         AContext.Out.flush();
     };
     report(QStringLiteral("Подготовка расчета"), 0, 6);
-    TPalletCalculationEngine engine(data.Connection());
-    engine.OnProgress = report;
-    engine.OnCancel = [] { return CancelRequested.load(); };
     try {
-        engine.Execute();
+        if (literal) {
+            TPalletCalculationEngine engine(data.Connection());
+            RunEngine(engine, report);
+        } else {
+            TMemoryCalculationEngine engine(data.Connection());
+            RunEngine(engine, report);
+        }
     } catch (const ECalculationCanceled& e) {
         AContext.Err << e.Message() << "\n";
         return 130;
@@ -70,6 +96,6 @@ int CliCalc(TCliContext& AContext) {
     return 0;
 }
 
-const TCliRegistration Registration("calc", CliCalc, "calc");
+const TCliRegistration Registration("calc", CliCalc, "calc [--engine memory|literal]");
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "CalculationEngine.h"
 
+#include "CalculationRefusal.h"
 #include "EngineValues.h"
 #include "SqlRun.h"
 
@@ -30,6 +31,7 @@ void TPalletCalculationEngine::Execute() {
             ++FStatementCount;
             SqlRun::Exec(FConnection, QString::fromUtf8(StatementTimeoutSql));
         }
+        CheckOrderCanBeCalculated();
         SplitLargePositions();
         InitialDistribution();
         SplitSourcePallets();
@@ -97,4 +99,25 @@ double TPalletCalculationEngine::QueryFloat(const QString& ASql, double ADefault
 QList<QSqlRecord> TPalletCalculationEngine::OpenSnapshot(const QString& ASql) {
     ++FStatementCount;
     return SqlRun::Open(FConnection, ASql);
+}
+
+void TPalletCalculationEngine::CheckOrderCanBeCalculated() {
+    const QList<QSqlRecord> rows = OpenSnapshot(QStringLiteral(
+        "select ap.ID, ap.Width, ap.Height, a.ID OrderID, a.Number, a.MaxW, m.Weight1m2 "
+        "from ApplicatePositions ap inner join Applicates a on a.ID = ap.ApplicateID "
+        "left join Materials m on m.ID = a.MatID order by ap.ID"));
+    QList<TRefusalRow> check;
+    check.reserve(rows.size());
+    for (const QSqlRecord& r : rows) {
+        TRefusalRow c;
+        c.PositionId = EngineValues::FieldInteger(r, QStringLiteral("ID"));
+        c.OrderId = EngineValues::FieldInteger(r, QStringLiteral("OrderID"));
+        c.OrderNumber = EngineValues::FieldText(r, QStringLiteral("Number"));
+        c.MaxW = EngineValues::FieldOptionalFloat(r, QStringLiteral("MaxW"));
+        c.Weight1m2 = EngineValues::FieldOptionalFloat(r, QStringLiteral("Weight1m2"));
+        c.Width = EngineValues::FieldOptionalInteger(r, QStringLiteral("Width"));
+        c.Height = EngineValues::FieldOptionalInteger(r, QStringLiteral("Height"));
+        check << c;
+    }
+    CalculationRefusal::Check(check);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CalculationRules.h"
 #include "Errors.h"
 #include "SqlDialect.h"
 
@@ -21,7 +22,9 @@ public:
 };
 
 // Turns the positions of the working tables into pallets, in one transaction on the
-// connection it is given. Keeps no data of its own: every fact lives in the tables.
+// connection it is given. Keeps no data of its own: every fact lives in the tables and
+// every measure is asked of the database. It is the reference the in-memory engine
+// (TMemoryCalculationEngine) is checked against.
 class TPalletCalculationEngine {
 public:
     explicit TPalletCalculationEngine(const QSqlDatabase& AConnection);
@@ -34,6 +37,9 @@ public:
 
     TCalcProgressEvent OnProgress;
     TCalcCancelEvent OnCancel;
+    // Passes after which the loops of stages 1, 3 and 4 end quietly; tests lower it to
+    // reach the limit in a few passes.
+    int PassLimit = CalculationRules::DefaultPassLimit;
 
 private:
     // White-box tests of the measures reach them through this probe.
@@ -48,6 +54,8 @@ private:
     // The whole result of a walk, read before the walk starts changing tables, so rows
     // the walk inserts or updates are not seen by it. No cancel check of its own.
     QList<QSqlRecord> OpenSnapshot(const QString& ASql);
+    // Refuses an order no pallet can carry (CalculationRefusal) before anything changes.
+    void CheckOrderCanBeCalculated();
 
     // Measures and predicates (CalculationMeasures.cpp).
     static qint64 SheetsPerRow(qint64 AHeight, qint64 AQuantity);

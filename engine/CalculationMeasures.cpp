@@ -2,6 +2,7 @@
 // afresh: the stages change the tables between any two calls.
 
 #include "CalculationEngine.h"
+#include "CalculationRules.h"
 #include "EngineValues.h"
 #include "SheetsPerRow.h"
 
@@ -37,10 +38,11 @@ double TPalletCalculationEngine::PalletWeight(qint64 APalletId) {
 }
 
 qint64 TPalletCalculationEngine::PalletRows(qint64 APalletId) {
-    // Integer division on both databases: 5 sheets at 2 a row count 2 rows.
+    // Started rows count whole: 5 sheets at 2 a row stand 3 high. Integer division on
+    // both databases, as CalculationRules::StartedRows computes it.
     return QueryInteger(
-        QStringLiteral("select coalesce(sum(s.Quantity / nullif(s.QuantityInRow,0)),"
-                       "0) from Solutions s where s.PalleteID = ") +
+        QStringLiteral("select coalesce(sum((s.Quantity + s.QuantityInRow - 1) / "
+                       "nullif(s.QuantityInRow,0)),0) from Solutions s where s.PalleteID = ") +
             Key(APalletId),
         0);
 }
@@ -84,7 +86,7 @@ bool TPalletCalculationEngine::PositionTooTall(qint64 APositionId) {
     const qint64 height = FieldInteger(r, QStringLiteral("Height"));
     const qint64 quantity = FieldInteger(r, QStringLiteral("Quantity"));
     const qint64 maxH = FieldInteger(r, QStringLiteral("MaxH"));
-    return quantity / SheetsPerRow(height, quantity) > maxH;
+    return CalculationRules::StartedRows(quantity, SheetsPerRow(height, quantity)) > maxH;
 }
 
 bool TPalletCalculationEngine::PositionTooHeavy(qint64 APositionId) {

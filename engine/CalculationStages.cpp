@@ -2,16 +2,13 @@
 // a pass inserts is first visited by the next pass.
 
 #include "CalculationEngine.h"
+#include "CalculationRules.h"
 #include "EngineValues.h"
 
 using EngineValues::FieldInteger;
 using EngineValues::FieldText;
 
 namespace {
-
-// Loops that cannot make progress (a single sheet heavier than the pallet may carry)
-// end here quietly and the run goes on.
-const int PassLimit = 1000;
 
 QString Key(qint64 AId) {
     return QString::number(AId);
@@ -26,8 +23,8 @@ void TPalletCalculationEngine::SplitLargePositions() {
         CheckCanceled();
         ++pass;
         const QList<QSqlRecord> rows =
-            OpenSnapshot(QStringLiteral("select ID, ApplicateID, Width, Height, Quantity, ColorID "
-                                        "from ApplicatePositions order by ID"));
+            OpenSnapshot(QStringLiteral("select ID, ApplicateID, Width, Height, Quantity, ColorID, "
+                                        "Comment from ApplicatePositions order by ID"));
         for (const QSqlRecord& r : rows) {
             CheckCanceled();
             const qint64 id = FieldInteger(r, QStringLiteral("ID"));
@@ -40,8 +37,10 @@ void TPalletCalculationEngine::SplitLargePositions() {
                               FieldText(r, QStringLiteral("ApplicateID")) + QLatin1Char(',') +
                               FieldText(r, QStringLiteral("Width")) + QLatin1Char(',') +
                               FieldText(r, QStringLiteral("Height")) + QLatin1Char(',') +
-                              Key(half) + QStringLiteral(",'(часть позиции ") + Key(id) +
-                              QStringLiteral(")',") + FieldText(r, QStringLiteral("ColorID")) +
+                              Key(half) + QLatin1Char(',') +
+                              TSqlDialect::QuotedStr(CalculationRules::SplitRemark(
+                                  FieldText(r, QStringLiteral("Comment")), id)) +
+                              QLatin1Char(',') + FieldText(r, QStringLiteral("ColorID")) +
                               QLatin1Char(')'));
                 ExecStatement(QStringLiteral("update ApplicatePositions set Quantity = ") +
                               Key(quantity - half) + QStringLiteral(" where ID = ") + Key(id));

@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 // How the calculation reads the values of its results: integers cut toward zero,
 // NULL as 0 (or as empty text when the value is spliced into a statement).
@@ -54,6 +55,28 @@ inline qint64 FieldInteger(const QSqlRecord& ARow, const QString& AName) {
 inline QString FieldText(const QSqlRecord& ARow, const QString& AName) {
     const QVariant v = ARow.value(AName);
     return v.isNull() ? QString() : v.toString();
+}
+
+// A column of a walk's row as a whole number, or nothing when it is NULL.
+inline std::optional<qint64> FieldOptionalInteger(const QSqlRecord& ARow, const QString& AName) {
+    const QVariant v = ARow.value(AName);
+    if (v.isNull())
+        return std::nullopt;
+    return ToInteger(v, AName);
+}
+
+// A column of a walk's row as a double, or nothing when it is NULL.
+inline std::optional<double> FieldOptionalFloat(const QSqlRecord& ARow, const QString& AName) {
+    const QVariant v = ARow.value(AName);
+    if (v.isNull())
+        return std::nullopt;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok)
+        throw EDatabaseError(QStringLiteral("Ошибка базы данных: значение «%1» не является числом")
+                                 .arg(v.toString()),
+                             AName);
+    return d;
 }
 
 } // namespace EngineValues

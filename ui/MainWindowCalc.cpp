@@ -2,9 +2,9 @@
 // data module's connection, with the progress panel, cancelling and the outcome.
 #include "MainWindow.h"
 
-#include "DataModule.h"
-#include "CalculationEngine.h"
 #include "DataGrid.h"
+#include "DataModule.h"
+#include "MemoryCalculationEngine.h"
 #include "Prompts.h"
 
 #include <QApplication>
@@ -66,7 +66,7 @@ void TMainWindow::CheckProgress() {
     QString failure;
     try {
         CalcProgress(QStringLiteral("Подготовка расчета"), 0, 6);
-        TPalletCalculationEngine engine(FData->Connection());
+        TMemoryCalculationEngine engine(FData->Connection());
         engine.OnProgress = [this](const QString& AStage, int APosition, int AMax) {
             CalcProgress(AStage, APosition, AMax);
         };

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CalculationEngine.h"
+#include "CalculationRefusal.h"
+#include "MemoryCalculationEngine.h"
 #include "TestDatabase.h"
 
 #include <QRandomGenerator>
@@ -38,7 +40,7 @@ struct TRecordedRun {
     int Polls = 0;
     int CancelAtPoll = 0;
 
-    void Attach(TPalletCalculationEngine& AEngine) {
+    template <class TEngine> void Attach(TEngine& AEngine) {
         AEngine.OnProgress = [this](const QString& AStage, int APosition, int AMax) {
             Reports << QStringLiteral("%1/%2 %3").arg(APosition).arg(AMax).arg(AStage);
         };
@@ -48,6 +50,53 @@ struct TRecordedRun {
         };
     }
 };
+
+// Either engine behind one face, for tests that run the same case on both: the literal
+// engine (the reference) or the in-memory one.
+class TAnyEngine {
+public:
+    TAnyEngine(bool AMemory, const QSqlDatabase& AConnection)
+        : FMemory(AMemory), FLiteral(AConnection), FInMemory(AConnection) {}
+    TCalcProgressEvent OnProgress;
+    TCalcCancelEvent OnCancel;
+    int PassLimit = CalculationRules::DefaultPassLimit;
+
+    void Execute() {
+        if (FMemory)
+            Run(FInMemory);
+        else
+            Run(FLiteral);
+    }
+    qint64 StatementCount() const {
+        return FMemory ? FInMemory.StatementCount() : FLiteral.StatementCount();
+    }
+
+private:
+    template <class TEngine> void Run(TEngine& AEngine) {
+        AEngine.OnProgress = OnProgress;
+        AEngine.OnCancel = OnCancel;
+        AEngine.PassLimit = PassLimit;
+        AEngine.Execute();
+    }
+
+    bool FMemory;
+    TPalletCalculationEngine FLiteral;
+    TMemoryCalculationEngine FInMemory;
+};
+
+// Rows "sqlite literal", "sqlite memory", "postgres literal", "postgres memory" with the
+// columns "backend" and "memory".
+inline void AddEngineRows() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("memory");
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1 literal").arg(QLatin1String(name))))
+            << backend << false;
+        QTest::newRow(qPrintable(QStringLiteral("%1 memory").arg(QLatin1String(name))))
+            << backend << true;
+    }
+}
 
 // A generated order of realistic positions: several colours, lengths 1200-3600 mm,
 // widths 190-1500 mm, 1-200 sheets (mostly few), a weight limit of 800-1500 kg.

@@ -21,9 +21,10 @@ struct TRun {
     QString Err;
 };
 
-TRun Calc(const QString& AIni) {
+TRun Calc(const QString& AIni, const QStringList& AArgs = {}) {
     QProcess p;
-    p.start(CliPath(), {QStringLiteral("--settings"), AIni, QStringLiteral("calc")});
+    p.start(CliPath(),
+            QStringList{QStringLiteral("--settings"), AIni, QStringLiteral("calc")} + AArgs);
     TRun r;
     if (!p.waitForFinished(60000)) {
         p.kill();
@@ -42,19 +43,37 @@ TRun Calc(const QString& AIni) {
 class TCalcCommandTest : public QObject {
     Q_OBJECT
 private slots:
-    void reportsAndCommits_data() { TestDb::AddBackendRows(); }
+    void reportsAndCommits_data();
     void reportsAndCommits();
     void failureLeavesTables_data() { TestDb::AddBackendRows(); }
     void failureLeavesTables();
     void interruptCancels_data() { TestDb::AddBackendRows(); }
     void interruptCancels();
+    void refusalAndUsage_data() { TestDb::AddBackendRows(); }
+    void refusalAndUsage();
 };
+
+void TCalcCommandTest::reportsAndCommits_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QStringList>("args");
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1 default").arg(QLatin1String(name))))
+            << backend << QStringList();
+        QTest::newRow(qPrintable(QStringLiteral("%1 memory").arg(QLatin1String(name))))
+            << backend << QStringList{QStringLiteral("--engine"), QStringLiteral("memory")};
+        QTest::newRow(qPrintable(QStringLiteral("%1 literal").arg(QLatin1String(name))))
+            << backend << QStringList{QStringLiteral("--engine"), QStringLiteral("literal")};
+    }
+}
 
 void TCalcCommandTest::reportsAndCommits() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
-    TestDb::AddOrder(d, QStringLiteral("7"), QDate(2024, 1, 1), 1, 60.0, {{1000, 1000, 5, 7, {}}});
-    const TRun r = Calc(db.Db.IniPath);
+    QFETCH(QStringList, args);
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("7"), QDate(2024, 1, 1), 1, 60.0,
+                                             {{1000, 1000, 5, 7, {}}});
+    const TRun r = Calc(db.Db.IniPath, args);
     QVERIFY2(r.Code == 0, qPrintable(r.Err));
     QVERIFY2(r.Err.isEmpty(), qPrintable(r.Err));
     QCOMPARE(r.Out, QStringList({QStringLiteral("0/6 Подготовка расчета"),
@@ -68,8 +87,13 @@ void TCalcCommandTest::reportsAndCommits() {
                                  QStringLiteral("4/6 Переброска целых поддонов: проход 2"),
                                  QStringLiteral("5/6 Уточнение размеров поддонов"),
                                  QStringLiteral("6/6 Расчет завершен")}));
-    QCOMPARE(TestDb::Dump(d, QStringLiteral("Palletes")).size(), 2);
-    QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")).size(), 2);
+    const QString a = QString::number(order);
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
+             QStringList({QStringLiteral("1|%1|1000|1000|5|4|NULL").arg(a),
+                          QStringLiteral("2|%1|1000|1000|5|3|(часть позиции 1)").arg(a)}));
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Palletes")),
+             QStringList({QStringLiteral("1|5|1000|1000|60|60|NoMatch"),
+                          QStringLiteral("2|5|1000|1000|60|60|NoMatch")}));
 }
 
 void TCalcCommandTest::failureLeavesTables() {
@@ -92,15 +116,17 @@ void TCalcCommandTest::failureLeavesTables() {
 void TCalcCommandTest::interruptCancels() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
-    // An order without a weight limit: every pallet with contents counts as too heavy and
-    // stage 3 keeps adding pallets up to its pass limit, which takes far longer than this
-    // test waits.
-    TestDb::AddOrder(d, QStringLiteral("L"), QDate(2024, 1, 1), 1, QVariant(),
+    // A material without a stack limit: every position and every pallet with contents
+    // counts as too tall, stage 1 and then stage 3 run up to their pass limits, which takes
+    // the literal engine far longer than this test waits.
+    const qlonglong mat = EngineTest::AddMaterial(d, 14.4, 0);
+    TestDb::AddOrder(d, QStringLiteral("L"), QDate(2024, 1, 1), mat, 1000.0,
                      {{2000, 1000, 1, 8, {}}, {1500, 1000, 1, 9, {}}, {1200, 500, 1, 4, {}}});
     const auto before = EngineTest::DumpWorking(d);
 
     QProcess p;
-    p.start(CliPath(), {QStringLiteral("--settings"), db.Db.IniPath, QStringLiteral("calc")});
+    p.start(CliPath(), {QStringLiteral("--settings"), db.Db.IniPath, QStringLiteral("calc"),
+                        QStringLiteral("--engine"), QStringLiteral("literal")});
     QVERIFY(p.waitForStarted());
     QByteArray out;
     const QByteArray mark =
@@ -126,6 +152,30 @@ void TCalcCommandTest::interruptCancels() {
              QStringLiteral("Расчет прерван пользователем"));
     QVERIFY(!out.contains(QStringLiteral("6/6").toUtf8()));
     QCOMPARE(EngineTest::DumpWorking(d), before);
+}
+
+void TCalcCommandTest::refusalAndUsage() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    TestDb::AddOrder(d, QStringLiteral("Б"), QDate(2024, 1, 1), 1, QVariant(),
+                     {{1000, 1000, 5, 7, {}}});
+    const auto before = EngineTest::DumpWorking(d);
+    for (const QStringList& args :
+         {QStringList(), QStringList{QStringLiteral("--engine"), QStringLiteral("literal")}}) {
+        const TRun r = Calc(db.Db.IniPath, args);
+        QCOMPARE(r.Code, 1);
+        QCOMPARE(r.Err.trimmed(), QStringLiteral("Расчет невозможен: в заявке № Б не задан "
+                                                 "максимальный вес поддона."));
+        QCOMPARE(r.Out, QStringList({QStringLiteral("0/6 Подготовка расчета")}));
+    }
+    QCOMPARE(EngineTest::DumpWorking(d), before);
+    for (const QStringList& args : {QStringList{QStringLiteral("--engine")},
+                                    QStringList{QStringLiteral("--engine"), QStringLiteral("sql")},
+                                    QStringList{QStringLiteral("extra")}}) {
+        const TRun r = Calc(db.Db.IniPath, args);
+        QCOMPARE(r.Code, 2);
+        QVERIFY(r.Out.isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(TCalcCommandTest)

@@ -96,17 +96,17 @@ void TEngineMeasuresTest::palletMeasures() {
                                              {{1000, 1000, 1, 5, {}}, {500, 350, 1, 9, {}}}, &pos);
     const qlonglong full = TestDb::AddPallet(d, 1);
     const qlonglong empty = TestDb::AddPallet(d, 1);
-    TestDb::AddSolution(d, order, pos[0], full, 2, 5); // 5 sheets at 2 a row: 2 rows, 50 kg
+    TestDb::AddSolution(d, order, pos[0], full, 2, 5); // 5 sheets at 2 a row: 3 rows, 50 kg
     TestDb::AddSolution(d, order, pos[1], full, 3, 9); // 3 rows, 15.75 kg
     TestDb::AddSolution(d, order, pos[0], full, 0, 4); // no rows counted, 40 kg
 
     TEngineProbe probe(d.Connection());
     QCOMPARE(probe.PalletWeight(full), 105.75);
-    QCOMPARE(probe.PalletRows(full), qint64(5));
+    QCOMPARE(probe.PalletRows(full), qint64(6)); // a started row stands as high as a full one
     QCOMPARE(probe.PalletHeightLimit(full), qint64(3));
     QCOMPARE(probe.PalletWeightLimit(full), 100.0);
     QCOMPARE(probe.PalletFreeWeight(full), 100.0 - 105.75);
-    QCOMPARE(probe.PalletFreeRows(full), qint64(-2));
+    QCOMPARE(probe.PalletFreeRows(full), qint64(-3));
     QVERIFY(probe.PalletTooTall(full));
     QVERIFY(probe.PalletTooHeavy(full));
     QVERIFY(probe.AnyPalletOverloaded());
@@ -139,12 +139,15 @@ void TEngineMeasuresTest::positionPredicates() {
     const qlonglong three = EngineTest::AddMaterial(d, 10, 3);
     const qlonglong two = EngineTest::AddMaterial(d, 10, 2);
     const qlonglong noLimit = EngineTest::AddMaterial(d, 10, QVariant());
-    QList<qlonglong> a, b, c, e;
+    QList<qlonglong> a, b, b3, c, e;
     // 9 sheets 350 wide stand 3 abreast: 3 rows, not more than 3.
     TestDb::AddOrder(d, QStringLiteral("1"), QDate(2024, 1, 1), three, 100.0,
                      {{1000, 350, 1, 9, {}}, {1000, 1000, 1, 10, {}}, {1000, 1000, 1, 11, {}}}, &a);
-    TestDb::AddOrder(d, QStringLiteral("2"), QDate(2024, 1, 1), two, 100.0, {{1000, 350, 1, 9, {}}},
-                     &b);
+    // 7 sheets 500 wide at 2 a row stand 4 high: too tall for 3, although 7 / 2 is 3.
+    TestDb::AddOrder(d, QStringLiteral("2"), QDate(2024, 1, 1), two, 100.0,
+                     {{1000, 350, 1, 9, {}}, {1000, 500, 1, 7, {}}, {1000, 500, 1, 6, {}}}, &b);
+    TestDb::AddOrder(d, QStringLiteral("2a"), QDate(2024, 1, 1), three, 100.0,
+                     {{1000, 500, 1, 7, {}}, {1000, 500, 1, 6, {}}}, &b3);
     TestDb::AddOrder(d, QStringLiteral("3"), QDate(2024, 1, 1), noLimit, 100.0,
                      {{1000, 1000, 1, 1, {}}}, &c);
     // No weight limit on the order: its positions are never too heavy.
@@ -154,8 +157,12 @@ void TEngineMeasuresTest::positionPredicates() {
     TEngineProbe probe(d.Connection());
     QVERIFY(!probe.PositionTooTall(a[0]));
     QVERIFY(probe.PositionTooTall(b[0]));
-    QVERIFY(probe.PositionTooTall(c[0])); // no stack limit counts as 0
-    QVERIFY(!probe.PositionTooTall(-1));  // no such position
+    QVERIFY(probe.PositionTooTall(b[1]));
+    QVERIFY(probe.PositionTooTall(b[2])); // 3 rows against 2
+    QVERIFY(probe.PositionTooTall(b3[0]));
+    QVERIFY(!probe.PositionTooTall(b3[1])); // 6 sheets: exactly 3 rows
+    QVERIFY(probe.PositionTooTall(c[0]));   // no stack limit counts as 0
+    QVERIFY(!probe.PositionTooTall(-1));    // no such position
     QVERIFY(!probe.PositionTooHeavy(a[0]));
     QVERIFY(!probe.PositionTooHeavy(a[1])); // exactly 100 kg against 100 kg
     QVERIFY(probe.PositionTooHeavy(a[2]));  // 110 kg

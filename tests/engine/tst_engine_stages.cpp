@@ -27,16 +27,21 @@ QStringList StageReports(const QStringList& AReports, int AStage) {
     return out;
 }
 
+// Every case on both databases with both engines; AExtraName adds runs without callbacks.
 void AddRunRows(const char* AExtraName = nullptr) {
     QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("memory");
     QTest::addColumn<bool>("callbacks");
-    QTest::newRow("sqlite") << TBackend::Sqlite << true;
-    QTest::newRow("postgres") << TBackend::Postgres << true;
-    if (AExtraName) {
-        QTest::newRow(qPrintable(QStringLiteral("sqlite ") + QLatin1String(AExtraName)))
-            << TBackend::Sqlite << false;
-        QTest::newRow(qPrintable(QStringLiteral("postgres ") + QLatin1String(AExtraName)))
-            << TBackend::Postgres << false;
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        for (const bool memory : {false, true}) {
+            const QString row = QStringLiteral("%1 %2").arg(
+                QLatin1String(name), memory ? QStringLiteral("memory") : QStringLiteral("literal"));
+            QTest::newRow(qPrintable(row)) << backend << memory << true;
+            if (AExtraName)
+                QTest::newRow(qPrintable(row + QLatin1Char(' ') + QLatin1String(AExtraName)))
+                    << backend << memory << false;
+        }
     }
 }
 
@@ -78,12 +83,18 @@ private slots:
     void rowsAndRotation();
     void cancelRollsBack_data();
     void cancelRollsBack();
-    void cancelAfterCommit_data() { TestDb::AddBackendRows(); }
+    void cancelAfterCommit_data() { AddRunRows(); }
     void cancelAfterCommit();
-    void failureInStage4_data() { TestDb::AddBackendRows(); }
+    void failureInStage4_data() { AddRunRows(); }
     void failureInStage4();
-    void nullColourFails_data() { TestDb::AddBackendRows(); }
+    void nullColourFails_data() { AddRunRows(); }
     void nullColourFails();
+    void startedRowsSplitPallet_data() { AddRunRows(); }
+    void startedRowsSplitPallet();
+    void startedRowsSplitPosition_data() { AddRunRows(); }
+    void startedRowsSplitPosition();
+    void refusedBeforeCalculation_data();
+    void refusedBeforeCalculation();
     void sameResultOnBothBackends();
 };
 
@@ -92,7 +103,8 @@ void TEngineStagesTest::oddSplit() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const qlonglong order = AddOddOrder(d);
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     QString timeout;
     if (callbacks) {
@@ -144,17 +156,20 @@ void TEngineStagesTest::eightSplitTwice() {
     TDataModule& d = *db.Data;
     // One sheet a row and 3 rows a pallet: 8 and 4 sheets are too tall, 2 are not.
     const qlonglong mat = EngineTest::AddMaterial(d, 14.4, 3);
-    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("8"), QDate(2024, 1, 1), mat,
-                                             10000.0, {{2000, 1000, 1, 8, {}}});
-    TPalletCalculationEngine engine(d.Connection());
+    const qlonglong order =
+        TestDb::AddOrder(d, QStringLiteral("8"), QDate(2024, 1, 1), mat, 10000.0,
+                         {{2000, 1000, 1, 8, QStringLiteral("цоколь, 'серый'")}});
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
-    QCOMPARE(
-        TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
-        Lines({"1|{A}|2000|1000|1|2|NULL", "2|{A}|2000|1000|1|2|(часть позиции 1)",
-               "3|{A}|2000|1000|1|2|(часть позиции 1)", "4|{A}|2000|1000|1|2|(часть позиции 2)"},
-              order));
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
+             Lines({"1|{A}|2000|1000|1|2|цоколь, 'серый'",
+                    "2|{A}|2000|1000|1|2|цоколь, 'серый' (часть позиции 1)",
+                    "3|{A}|2000|1000|1|2|цоколь, 'серый' (часть позиции 1)",
+                    "4|{A}|2000|1000|1|2|цоколь, 'серый' (часть позиции 2)"},
+                   order));
     QCOMPARE(StageReports(run.Reports, 1),
              QStringList({QStringLiteral("1/6 Расщепление больших позиций"),
                           QStringLiteral("1/6 Расщепление больших позиций: проход 1"),
@@ -167,7 +182,8 @@ void TEngineStagesTest::twoColours() {
     const qlonglong order =
         TestDb::AddOrder(d, QStringLiteral("2"), QDate(2024, 1, 1), 1, 1000.0,
                          {{2000, 1000, 3, 10, {}}, {1500, 300, 1, 2, {}}, {1800, 1000, 3, 5, {}}});
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
@@ -196,7 +212,8 @@ void TEngineStagesTest::splitParity() {
                                               {3000, 1000, 2, 20, {}},
                                               {2000, 1000, 2, 20, {}},
                                               {2500, 1000, 2, 20, {}}});
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
@@ -221,7 +238,8 @@ void TEngineStagesTest::mergeWholePallets() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const qlonglong order = AddMergeOrder(d, false);
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     engine.Execute();
@@ -256,7 +274,8 @@ void TEngineStagesTest::rowsAndRotation() {
                                               {1000, 750, 1, 5, {}},
                                               {1000, 751, 1, 5, {}},
                                               {1000, 200, 1, 3, {}}});
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     engine.Execute();
     const QString turn = QStringLiteral("Повернуть на 90 град.");
     // A row wider than the sheet is long (1200 > 1000) is turned; 600 and an equal
@@ -273,13 +292,21 @@ void TEngineStagesTest::rowsAndRotation() {
 
 void TEngineStagesTest::cancelRollsBack_data() {
     QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("memory");
     QTest::addColumn<int>("poll");
     for (const auto& [name, backend] :
          {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
         for (int poll : {1, 2, 7, 30, 90, 150}) {
             QTest::newRow(
-                qPrintable(QStringLiteral("%1 poll %2").arg(QLatin1String(name)).arg(poll)))
-                << backend << poll;
+                qPrintable(QStringLiteral("%1 literal poll %2").arg(QLatin1String(name)).arg(poll)))
+                << backend << false << poll;
+        }
+        // The in-memory engine polls at every report, every pass and before every
+        // statement of its write; 0 asks to stop at the write's last statement.
+        for (int poll : {1, 2, 7, 20, 0}) {
+            QTest::newRow(
+                qPrintable(QStringLiteral("%1 memory poll %2").arg(QLatin1String(name)).arg(poll)))
+                << backend << true << poll;
         }
     }
 }
@@ -295,10 +322,32 @@ void TEngineStagesTest::cancelRollsBack() {
                         70, QStringLiteral("прежний расчет"));
     const auto before = EngineTest::DumpWorking(d);
 
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.CancelAtPoll = poll;
     run.Attach(engine);
+    if (poll == 0) {
+        // Stop half way through the write: the new pallets are in, the placements not yet.
+        const auto count = engine.OnCancel;
+        bool writing = false;
+        const auto report = engine.OnProgress;
+        engine.OnProgress = [&, report](const QString& AStage, int APosition, int AMax) {
+            report(AStage, APosition, AMax);
+            writing = APosition == 5;
+        };
+        engine.OnCancel = [&, count] {
+            count();
+            if (writing && d.OpenSql(QStringLiteral("select count(*) from Palletes"))
+                                   .value(0)
+                                   .value(0)
+                                   .toInt() >= 2) {
+                poll = run.Polls;
+                return true;
+            }
+            return false;
+        };
+    }
     try {
         engine.Execute();
         QFAIL("the run was not canceled");
@@ -312,7 +361,7 @@ void TEngineStagesTest::cancelRollsBack() {
         QCOMPARE(run.Reports, QStringList({QStringLiteral("1/6 Расщепление больших позиций")}));
 
     // The transaction is over: the same connection runs the calculation to its end.
-    TPalletCalculationEngine again(d.Connection());
+    EngineTest::TAnyEngine again(memory, d.Connection());
     again.Execute();
     QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")).size(), 5);
 }
@@ -321,7 +370,8 @@ void TEngineStagesTest::cancelAfterCommit() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const qlonglong order = AddOddOrder(d);
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     QStringList reports;
     engine.OnProgress = [&](const QString& AStage, int, int) { reports << AStage; };
     // The request arrives with the final report, after the commit: the results stand.
@@ -337,6 +387,7 @@ void TEngineStagesTest::cancelAfterCommit() {
 
 void TEngineStagesTest::failureInStage4() {
     QFETCH(TBackend, backend);
+    QFETCH(bool, memory);
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const qlonglong order = AddMergeOrder(d, true);
@@ -344,8 +395,18 @@ void TEngineStagesTest::failureInStage4() {
     TestDb::AddSolution(d, order, TestDb::LastId(d, QStringLiteral("ApplicatePositions")), old, 1,
                         70);
     // The database refuses to delete any pallet the run creates: stage 2 may drop the
-    // earlier pallet, the first merge of stage 4 fails.
-    if (backend == TBackend::Sqlite) {
+    // earlier pallet, the first merge of stage 4 fails. The in-memory engine deletes no
+    // pallet it made: the last statement of its write, the placements, is refused.
+    if (memory && backend == TBackend::Sqlite) {
+        d.ExecSql(QStringLiteral("create trigger tst_keep_pallets before insert on Solutions "
+                                 "begin select raise(abort, 'поддон удалять нельзя'); end"));
+    } else if (memory) {
+        d.ExecSql(QStringLiteral("create function tst_keep_pallets() returns trigger language "
+                                 "plpgsql as $$ begin raise exception 'поддон удалять нельзя'; "
+                                 "end $$"));
+        d.ExecSql(QStringLiteral("create trigger tst_keep_pallets before insert on Solutions for "
+                                 "each row execute function tst_keep_pallets()"));
+    } else if (backend == TBackend::Sqlite) {
         d.ExecSql(QStringLiteral("create trigger tst_keep_pallets before delete on Palletes "
                                  "when old.ID > %1 begin select raise(abort, 'поддон удалять "
                                  "нельзя'); end")
@@ -360,7 +421,7 @@ void TEngineStagesTest::failureInStage4() {
     }
     const auto before = EngineTest::DumpWorking(d);
 
-    TPalletCalculationEngine engine(d.Connection());
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     try {
@@ -371,17 +432,23 @@ void TEngineStagesTest::failureInStage4() {
     } catch (const EDatabaseError& e) {
         QVERIFY2(e.Message().contains(QStringLiteral("поддон удалять нельзя")),
                  qPrintable(e.Message()));
-        QVERIFY2(e.Statement().startsWith(QStringLiteral("delete from Palletes where ID = ")),
+        QVERIFY2(e.Statement().startsWith(memory
+                                              ? QStringLiteral("insert into Solutions (")
+                                              : QStringLiteral("delete from Palletes where ID = ")),
                  qPrintable(e.Statement()));
     }
-    QVERIFY2(run.Reports.last().startsWith(QStringLiteral("4/6 ")), qPrintable(run.Reports.last()));
+    QVERIFY2(
+        run.Reports.last().startsWith(memory ? QStringLiteral("5/6 ") : QStringLiteral("4/6 ")),
+        qPrintable(run.Reports.last()));
     // Stage 1 had split the tall position; that is undone with everything else.
     QVERIFY(run.Reports.contains(QStringLiteral("1/6 Расщепление больших позиций: проход 1")));
     QCOMPARE(EngineTest::DumpWorking(d), before);
 
     d.ExecSql(QStringLiteral("drop trigger tst_keep_pallets") +
-              (backend == TBackend::Postgres ? QStringLiteral(" on Palletes") : QString()));
-    TPalletCalculationEngine again(d.Connection());
+              (backend != TBackend::Postgres ? QString()
+               : memory                      ? QStringLiteral(" on Solutions")
+                                             : QStringLiteral(" on Palletes")));
+    EngineTest::TAnyEngine again(memory, d.Connection());
     again.Execute();
     QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")).size(), 5);
 }
@@ -393,12 +460,131 @@ void TEngineStagesTest::nullColourFails() {
                      {{1000, 1000, 5, 2, {}}, {1000, 1000, 6, 2, {}}});
     d.ExecSql(QStringLiteral("update ApplicatePositions set ColorID = null where ColorID = 6"));
     const auto before = EngineTest::DumpWorking(d);
-    TPalletCalculationEngine engine(d.Connection());
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
     TRecordedRun run;
     run.Attach(engine);
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, engine.Execute());
     // A missing colour leaves stage 2's statement without a value: refused, rolled back.
     QCOMPARE(run.Reports.last(), QStringLiteral("2/6 Начальное распределение поддонов"));
+    QCOMPARE(EngineTest::DumpWorking(d), before);
+}
+
+void TEngineStagesTest::startedRowsSplitPallet() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    // 30 positions of 3 sheets 500 wide: 2 abreast, 2 started rows each, 60 rows against
+    // a stack limit of 50, although 3 / 2 counts 1.
+    const qlonglong mat = EngineTest::AddMaterial(d, 10, 50);
+    QList<TestDb::TPos> pos;
+    for (int i = 0; i < 30; ++i)
+        pos << TestDb::TPos{1000, 500, 4, 3, {}};
+    const qlonglong order =
+        TestDb::AddOrder(d, QStringLiteral("S"), QDate(2024, 1, 1), mat, 10000.0, pos);
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
+    TRecordedRun run;
+    run.Attach(engine);
+    engine.Execute();
+    // Equal rows go by key: every second one moves to the twin, 30 rows each; neither
+    // pallet can take the other's 30 rows beside its own.
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Palletes")),
+             Lines({"1|4|1000|1000|50|10000|NoMatch", "2|4|1000|1000|50|10000|NoMatch"}, order));
+    QStringList solutions;
+    for (int i = 1; i <= 30; ++i)
+        solutions << QStringLiteral("%1|%2|%1|%3|2|3|NULL").arg(i).arg(order).arg(i % 2 ? 1 : 2);
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Solutions")), solutions);
+    QCOMPARE(StageReports(run.Reports, 3),
+             QStringList({QStringLiteral("3/6 Расщепление исходных поддонов"),
+                          QStringLiteral("3/6 Расщепление исходных поддонов: проход 1")}));
+    QCOMPARE(StageReports(run.Reports, 4).size(), 3);
+}
+
+void TEngineStagesTest::startedRowsSplitPosition() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    // 7 sheets 500 wide stand 4 rows high against a limit of 3: split into 4 and 3
+    // sheets (2 rows each), which then need a pallet each.
+    const qlonglong mat = EngineTest::AddMaterial(d, 10, 3);
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("T"), QDate(2024, 1, 1), mat, 1000.0,
+                                             {{1000, 500, 2, 7, QStringLiteral(" цоколь  ")}});
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
+    TRecordedRun run;
+    run.Attach(engine);
+    engine.Execute();
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
+             Lines({"1|{A}|1000|500|2|4| цоколь  ", "2|{A}|1000|500|2|3|цоколь (часть позиции 1)"},
+                   order));
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Palletes")),
+             Lines({"1|2|1000|1000|3|1000|NoMatch", "2|2|1000|1000|3|1000|NoMatch"}, order));
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Solutions")),
+             Lines({"1|{A}|1|1|2|4|NULL", "2|{A}|2|2|2|3|NULL"}, order));
+    QCOMPARE(StageReports(run.Reports, 1),
+             QStringList({QStringLiteral("1/6 Расщепление больших позиций"),
+                          QStringLiteral("1/6 Расщепление больших позиций: проход 1")}));
+}
+
+void TEngineStagesTest::refusedBeforeCalculation_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("memory");
+    QTest::addColumn<QVariant>("maxW");
+    QTest::addColumn<QString>("message");
+    const QString heavy = QStringLiteral(
+        "Расчет невозможен: один лист тяжелее максимального веса поддона в позициях "
+        "2 (3000×1500 мм, лист 64,8 кг при пределе 60 кг), 3 (3000×1400 мм, лист 60,48 кг при "
+        "пределе 60 кг). Уменьшите листы этих позиций или увеличьте максимальный вес поддона.");
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        for (const bool memory : {false, true}) {
+            const auto row = [&](const char* ACase) {
+                return &QTest::newRow(qPrintable(
+                    QStringLiteral("%1 %2 %3")
+                        .arg(QLatin1String(name),
+                             memory ? QStringLiteral("memory") : QStringLiteral("literal"),
+                             QLatin1String(ACase))));
+            };
+            *row("no limit") << backend << memory << QVariant()
+                             << QStringLiteral("Расчет невозможен: в заявке № Л не задан "
+                                               "максимальный вес поддона.");
+            *row("zero") << backend << memory << QVariant(0.0)
+                         << QStringLiteral("Расчет невозможен: в заявке № Л максимальный вес "
+                                           "поддона 0 кг, а он должен быть больше нуля.");
+            *row("negative") << backend << memory << QVariant(-5.5)
+                             << QStringLiteral("Расчет невозможен: в заявке № Л максимальный вес "
+                                               "поддона -5,5 кг, а он должен быть больше нуля.");
+            *row("heavy sheets") << backend << memory << QVariant(60.0) << heavy;
+        }
+    }
+}
+
+void TEngineStagesTest::refusedBeforeCalculation() {
+    QFETCH(QVariant, maxW);
+    QFETCH(QString, message);
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    // 14.4 kg a square metre: 2000×1000 weighs 28.8 kg, 3000×1500 64.8 kg, 3000×1400
+    // 60.48 kg; 3000×1388 is 59.96 kg and fits.
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("Л"), QDate(2024, 1, 1), 1, maxW,
+                                             {{2000, 1000, 1, 4, {}},
+                                              {3000, 1500, 1, 1, {}},
+                                              {3000, 1400, 2, 2, {}},
+                                              {3000, 1388, 2, 2, {}}});
+    // An earlier result that must survive the refusal.
+    const qlonglong old = TestDb::AddPallet(d, 1);
+    TestDb::AddSolution(d, order, 1, old, 1, 4);
+    const auto before = EngineTest::DumpWorking(d);
+    QFETCH(bool, memory);
+    EngineTest::TAnyEngine engine(memory, d.Connection());
+    TRecordedRun run;
+    run.Attach(engine);
+    try {
+        engine.Execute();
+        QFAIL("the order was calculated");
+    } catch (const ECalculationRefused& e) {
+        QCOMPARE(e.Message(), message);
+    }
+    QVERIFY(run.Reports.isEmpty());
     QCOMPARE(EngineTest::DumpWorking(d), before);
 }
 
