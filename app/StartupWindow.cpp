@@ -3,10 +3,10 @@
 #include "DataModule.h"
 #include "Errors.h"
 #include "IniFile.h"
-#include "PictureBox.h"
-#include "SettingsLocation.h"
-#include "Prompts.h"
 #include "MainWindow.h"
+#include "PictureBox.h"
+#include "Prompts.h"
+#include "SettingsLocation.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -36,8 +36,8 @@ QFont Tahoma(int APixels, bool ABold = false) {
 
 } // namespace
 
-TStartupWindow::TStartupWindow(TPrompts* APrompts, const QString& ASettingsPath, int ASplashMs, int AProgressMs,
-               bool ATrayAvailable, QWidget* AParent)
+TStartupWindow::TStartupWindow(TPrompts* APrompts, const QString& ASettingsPath, int ASplashMs,
+                               int AProgressMs, bool ATrayAvailable, QWidget* AParent)
     : QWidget(AParent, Qt::Window | Qt::FramelessWindowHint), FPrompts(APrompts),
       FSettingsPath(ASettingsPath), FTrayAvailable(ATrayAvailable) {
     setObjectName(QStringLiteral("StartupWindow"));
@@ -185,7 +185,8 @@ void TStartupWindow::PlaceControls() {
     FSplashPanel->setGeometry(all);
     FConnectionPanel->setGeometry(all);
     FSplashImage->setGeometry(FSplashPanel->rect());
-    FSplashProgress->setGeometry(10, FSplashPanel->height() - 10 - 9, FSplashPanel->width() - 20, 9);
+    FSplashProgress->setGeometry(10, FSplashPanel->height() - 10 - 9, FSplashPanel->width() - 20,
+                                 9);
     if (FVersionLabel) {
         FVersionLabel->adjustSize();
         FVersionLabel->move(FSplashPanel->width() - 30 - FVersionLabel->width(),
@@ -203,7 +204,7 @@ void TStartupWindow::resizeEvent(QResizeEvent* AEvent) {
 void TStartupWindow::LoadSplashImage() {
     // The picture is optional: a missing file leaves the panel as it is.
     FSplashImage->LoadFromFile(QDir(GravelonSettings::ProgramFolder())
-                             .filePath(QStringLiteral("resources/gravelon_splash.png")));
+                                   .filePath(QStringLiteral("resources/gravelon_splash.png")));
     if (!FVersionLabel) {
         FVersionLabel = new QLabel(QStringLiteral("Версия 2.0"), FSplashPanel);
         FVersionLabel->setObjectName(QStringLiteral("VersionLabel"));
@@ -333,8 +334,8 @@ void TStartupWindow::OnHideClicked() {
 
 void TStartupWindow::ShowMainWindow() {
     if (!FMainWindow)
-        FMainWindow =
-            std::make_unique<TMainWindow>(FData.get(), FPrompts, FSettingsPath, this, FTrayAvailable);
+        FMainWindow = std::make_unique<TMainWindow>(FData.get(), FPrompts, FSettingsPath, this,
+                                                    FTrayAvailable);
     hide();
     FMainWindow->showMaximized();
 }

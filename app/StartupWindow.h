@@ -31,9 +31,10 @@ public:
     // ASettingsPath: the settings file; the embedded database file is taken relative
     // to its folder. ASplashMs and AProgressMs are the two timers' intervals.
     // ATrayAvailable is handed to the main window.
-    TStartupWindow(TPrompts* APrompts, const QString& ASettingsPath = GravelonSettings::DefaultPath(),
-           int ASplashMs = 3000, int AProgressMs = 100, bool ATrayAvailable = false,
-           QWidget* AParent = nullptr);
+    TStartupWindow(TPrompts* APrompts,
+                   const QString& ASettingsPath = GravelonSettings::DefaultPath(),
+                   int ASplashMs = 3000, int AProgressMs = 100, bool ATrayAvailable = false,
+                   QWidget* AParent = nullptr);
     ~TStartupWindow() override;
 
     void LoadSplashImage();

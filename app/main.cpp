@@ -1,6 +1,6 @@
-#include "StartupWindow.h"
 #include "Prompts.h"
 #include "SettingsLocation.h"
+#include "StartupWindow.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -30,9 +30,9 @@ int main(int argc, char** argv) {
         GravelonSettings::TakeSettingsOption(args), &problem);
     if (!problem.isEmpty())
         prompts.Message(nullptr, TPrompts::TKind::Warning, problem);
-    TStartupWindow startup(&prompts, settings, 3000, 100,
-                   QSystemTrayIcon::isSystemTrayAvailable());
-    QObject::connect(&startup, &TStartupWindow::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    TStartupWindow startup(&prompts, settings, 3000, 100, QSystemTrayIcon::isSystemTrayAvailable());
+    QObject::connect(&startup, &TStartupWindow::Closed, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
     startup.show();
     return app.exec();
 }

@@ -1,8 +1,8 @@
 // gravelon-cli export: the layout workbook of an order, as the print commands of the
 // main window write it, through the very same export.
 
-#include "DataModule.h"
 #include "CliCommon.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "LayoutExport.h"
 #include "SettingsLocation.h"
@@ -98,7 +98,8 @@ int CliExport(TCliContext& AContext) {
             for (int row = 0; row < list->RowCount(); ++row) {
                 if (list->Value(row, QStringLiteral("id")).toLongLong() == pallet) {
                     selection.PalletId = pallet;
-                    selection.PalletNumberText = list->Value(row, QStringLiteral("Number")).toString();
+                    selection.PalletNumberText =
+                        list->Value(row, QStringLiteral("Number")).toString();
                 }
             }
             if (!selection.PalletId.isValid())

@@ -2,8 +2,8 @@
 // goes to the archive, the workbook is read and checked, the header is recorded as
 // the New-order dialog records it (customer found or added), the positions stored.
 
-#include "DataModule.h"
 #include "CliCommon.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "NewOrderCommand.h"
 #include "OrderHeaderStore.h"

@@ -1,5 +1,5 @@
-#include "DataModule.h"
 #include "CliCommon.h"
+#include "DataModule.h"
 #include "Errors.h"
 
 #include <QDate>

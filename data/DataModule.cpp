@@ -111,7 +111,7 @@ void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& A
 }
 
 void TDataModule::OpenEmbedded(const TConnectionSettings& ASettings,
-                                const QString& ASettingsFolder) {
+                               const QString& ASettingsFolder) {
     FDialect = TSqlDialect(TBackend::Sqlite);
     const QString file = ASettings.Baza.trimmed();
     if (file.isEmpty())

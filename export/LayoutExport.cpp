@@ -1,7 +1,7 @@
 #include "LayoutExport.h"
 
-#include "DataModule.h"
 #include "BlockPicture.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "LayoutStatements.h"
 #include "LayoutWorkbook.h"
@@ -52,7 +52,7 @@ double Number(const QString& AText, const char* AColumn) {
 } // namespace
 
 TLayoutExport::TLayoutExport(TDataModule& AData, const QString& AProgramFolder,
-                       TExportCallbacks ACallbacks)
+                             TExportCallbacks ACallbacks)
     : FData(AData), FProgramFolder(AProgramFolder), FCallbacks(std::move(ACallbacks)) {}
 
 void TLayoutExport::Call(const std::function<void()>& AFunc) {
@@ -61,7 +61,7 @@ void TLayoutExport::Call(const std::function<void()>& AFunc) {
 }
 
 bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode,
-                               const TExportSelection& ASelection) {
+                                  const TExportSelection& ASelection) {
     FLastError.clear();
     bool ok = false;
     try {
@@ -93,7 +93,7 @@ bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode
 }
 
 void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
-                     const TExportSelection& ASelection) {
+                        const TExportSelection& ASelection) {
     const TLayoutStatements statements(FData);
     const QVariant order = SqlRun::KeyValue(ASelection.OrderId);
     if (order.isNull())

@@ -24,8 +24,8 @@ struct TExportCallbacks {
 // The rows selected in the order browser at the moment of the command: the current
 // order and, for one pallet, the current pallet with the number its label shows.
 struct TExportSelection {
-    QVariant OrderId;   // id of the current row of the orders grid
-    QVariant PalletId;  // mode "2": id of the current row of the pallets grid
+    QVariant OrderId;         // id of the current row of the orders grid
+    QVariant PalletId;        // mode "2": id of the current row of the pallets grid
     QString PalletNumberText; // mode "2": the text of the pallet-number label
 };
 
@@ -50,8 +50,9 @@ struct TExportSelection {
 //       QDesktopServices::openUrl(QUrl::fromLocalFile(AFile));
 //   };
 //   TLayoutExport(*DataModule, GravelonSettings::ProgramFolder(), cb)
-//       .ExportLayouts(fileName, "1", {orderId, {}, {}});               // Распечатать все раскладки
-//       .ExportLayouts(fileName, "2", {orderId, palletId, FPalletNumberLabel->text()}); // Распечатать раскладку
+//       .ExportLayouts(fileName, "1", {orderId, {}, {}});               // Распечатать все
+//       раскладки .ExportLayouts(fileName, "2", {orderId, palletId, FPalletNumberLabel->text()});
+//       // Распечатать раскладку
 class TLayoutExport {
 public:
     static const QString FailureMessage;
@@ -60,7 +61,7 @@ public:
     // AProgramFolder holds resources/C.bmp and resources/C.png (GravelonSettings::ProgramFolder():
     // beside the executable, or share/gravelon when installed).
     TLayoutExport(TDataModule& AData, const QString& AProgramFolder,
-               TExportCallbacks ACallbacks = {});
+                  TExportCallbacks ACallbacks = {});
 
     // Mode "2": the selected pallet alone; any other mode: every pallet of the order.
     // Reports success and failure through the callbacks and lets nothing escape;

@@ -10,7 +10,7 @@ class TDataModule;
 // The header lines of one layout block, as the texts written to the sheet.
 struct TLayoutHeader {
     QString OrderNumber; // the order's number
-    QString Length;    // the pallet's
+    QString Length;      // the pallet's
     QString Width;
     QString Name2; // the consignee
     QString ClrCode;

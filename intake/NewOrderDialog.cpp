@@ -55,9 +55,9 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
 
     auto* form = new QFormLayout;
     const QList<QPair<const char*, QWidget*>> rows = {
-        {"Дата", FDate},      {"№ заявки", FNumber},
+        {"Дата", FDate},         {"№ заявки", FNumber},
         {"Заказчик", FCustomer}, {"Максимально допустимый вес поддона, кг", FMaxWeight},
-        {"Материал", FMaterial},  {"Комментарий", FComment}};
+        {"Материал", FMaterial}, {"Комментарий", FComment}};
     int n = 1;
     for (const auto& [text, box] : rows) {
         auto* label = new QLabel(QString::fromUtf8(text), this);
@@ -138,7 +138,8 @@ void TNewOrderDialog::LoadComboData() {
     const TOrderHeaderStore store(FData);
     const QString customer = FCustomer->currentText();
     const QString weight = FMaxWeight->currentText();
-    const QVariant material = FMaterial->currentIndex() >= 0 ? FMaterial->currentData() : QVariant();
+    const QVariant material =
+        FMaterial->currentIndex() >= 0 ? FMaterial->currentData() : QVariant();
 
     FCustomer->clear();
     FCustomer->addItems(store.CustomerNames());
@@ -233,8 +234,8 @@ void TNewOrderDialog::OnSaveClicked() {
 }
 
 TOrderImportHooks TNewOrderDialog::WindowHooks(QWidget* AWindow, bool AAutoCalculation,
-                                      std::function<void()> ARunCalculation,
-                                      std::function<void()> AEnableCalculation) {
+                                               std::function<void()> ARunCalculation,
+                                               std::function<void()> AEnableCalculation) {
     TOrderImportHooks h;
     TPrompts* prompts = &FPrompts;
     h.ShowMessage = [prompts, AWindow](TOrderImportHooks::TMessageKind AKind,

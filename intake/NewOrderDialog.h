@@ -1,7 +1,7 @@
 #pragma once
 
-#include "OrderImport.h"
 #include "OrderHeader.h"
+#include "OrderImport.h"
 
 #include <QDialog>
 

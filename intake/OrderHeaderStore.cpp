@@ -1,7 +1,7 @@
 #include "OrderHeaderStore.h"
 
-#include "DataModule.h"
 #include "CellText.h"
+#include "DataModule.h"
 #include "Errors.h"
 
 #include <QSqlRecord>

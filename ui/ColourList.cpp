@@ -1,8 +1,8 @@
 #include "ColourList.h"
 
-#include "DataModule.h"
 #include "AddColourDialog.h"
 #include "DataGrid.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "Prompts.h"
 
@@ -21,9 +21,9 @@ TColourList::TColourList(TDataModule* AData, TPrompts* APrompts, QWidget* AParen
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
     FColoursGrid = new TDataGrid(QStringLiteral("ColoursGrid"),
-                            {{QStringLiteral("Code"), QStringLiteral("Код цвета"), 150},
-                             {QStringLiteral("name"), QStringLiteral("Название цвета"), 350}},
-                            this);
+                                 {{QStringLiteral("Code"), QStringLiteral("Код цвета"), 150},
+                                  {QStringLiteral("name"), QStringLiteral("Название цвета"), 350}},
+                                 this);
     FColoursGrid->SetBoldTitles(true);
     FColoursGrid->SetSource(FData->ADOQuery2);
     v->addWidget(FColoursGrid, 1);

@@ -1,17 +1,17 @@
 #include "MainWindow.h"
 
-#include "DataModule.h"
 #include "DataGrid.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "HelpWindow.h"
 #include "IniFile.h"
+#include "NewOrderDialog.h"
 #include "PictureBox.h"
 #include "Prompts.h"
 #include "Settings.h"
 #include "SettingsLocation.h"
 #include "StartupServices.h"
 #include "TrayController.h"
-#include "NewOrderDialog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -96,7 +96,7 @@ QWidget* GridBox(QWidget* AParent, QLayout* ACaptionRow, QWidget* AGrid) {
 } // namespace
 
 TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& ASettingsPath,
-               TStartupServices* AStartup, bool ATrayAvailable, QWidget* AParent)
+                         TStartupServices* AStartup, bool ATrayAvailable, QWidget* AParent)
     : QMainWindow(AParent), FData(AData), FPrompts(APrompts), FSettingsPath(ASettingsPath),
       FStartup(AStartup) {
     setObjectName(QStringLiteral("MainWindow"));
@@ -209,8 +209,8 @@ QWidget* TMainWindow::CreateLeftColumn() {
     FSearchDate->setCalendarPopup(true);
     FSearchDate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     sh->addWidget(FSearchDate);
-    FSearchByDateButton =
-        SearchButton(QStringLiteral("SearchByDateButton"), QStringLiteral("Найти заявки за эту дату"), search);
+    FSearchByDateButton = SearchButton(QStringLiteral("SearchByDateButton"),
+                                       QStringLiteral("Найти заявки за эту дату"), search);
     sh->addWidget(FSearchByDateButton);
     sh->addSpacing(16);
     sh->addWidget(new QLabel(QStringLiteral("по номеру:"), search));
@@ -266,15 +266,16 @@ QWidget* TMainWindow::CreateLeftColumn() {
     row1->addStretch(1);
     split->addWidget(GridBox(split, row1, FOrdersGrid));
 
-    FPositionsGrid = new TDataGrid(QStringLiteral("PositionsGrid"),
-                            {{QStringLiteral("ID"), QStringLiteral("№"), 0},
-                             {QStringLiteral("ColorCode"), QStringLiteral("Код цвета"), 0},
-                             {QStringLiteral("Color"), QStringLiteral("Цвет"), 80},
-                             {QStringLiteral("Width"), QStringLiteral("Длина"), 0},
-                             {QStringLiteral("Height"), QStringLiteral("Ширина"), 0},
-                             {QStringLiteral("Quantity"), QStringLiteral("Количество"), 0},
-                             {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 138}},
-                            left);
+    FPositionsGrid =
+        new TDataGrid(QStringLiteral("PositionsGrid"),
+                      {{QStringLiteral("ID"), QStringLiteral("№"), 0},
+                       {QStringLiteral("ColorCode"), QStringLiteral("Код цвета"), 0},
+                       {QStringLiteral("Color"), QStringLiteral("Цвет"), 80},
+                       {QStringLiteral("Width"), QStringLiteral("Длина"), 0},
+                       {QStringLiteral("Height"), QStringLiteral("Ширина"), 0},
+                       {QStringLiteral("Quantity"), QStringLiteral("Количество"), 0},
+                       {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 138}},
+                      left);
     FPositionsGrid->SetSource(FData->QApplicPos);
     auto* row2 = new QHBoxLayout;
     row2->setSpacing(0);
@@ -300,14 +301,14 @@ QWidget* TMainWindow::CreateRightColumn() {
     split->setChildrenCollapsible(false);
 
     FPalletsGrid = new TDataGrid(QStringLiteral("PalletsGrid"),
-                            {{QStringLiteral("Number"), QStringLiteral("№"), 71},
-                             {QStringLiteral("Length"), QStringLiteral("Длина"), 0},
-                             {QStringLiteral("Width"), QStringLiteral("Ширина"), 0},
-                             {QStringLiteral("clrname"), QStringLiteral("Цвет"), 97},
-                             {QStringLiteral("clrcode"), QStringLiteral("Код Цвета"), 79},
-                             {QStringLiteral("W"), QStringLiteral("Вес, кг."), 74},
-                             {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115}},
-                            split);
+                                 {{QStringLiteral("Number"), QStringLiteral("№"), 71},
+                                  {QStringLiteral("Length"), QStringLiteral("Длина"), 0},
+                                  {QStringLiteral("Width"), QStringLiteral("Ширина"), 0},
+                                  {QStringLiteral("clrname"), QStringLiteral("Цвет"), 97},
+                                  {QStringLiteral("clrcode"), QStringLiteral("Код Цвета"), 79},
+                                  {QStringLiteral("W"), QStringLiteral("Вес, кг."), 74},
+                                  {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115}},
+                                 split);
     FPalletsGrid->SetSource(FData->QPallets);
     auto* row3 = new QHBoxLayout;
     row3->setSpacing(0);
@@ -321,17 +322,18 @@ QWidget* TMainWindow::CreateRightColumn() {
     row3->addWidget(FPrintAllButton);
     split->addWidget(GridBox(split, row3, FPalletsGrid));
 
-    FContentsGrid = new TDataGrid(QStringLiteral("ContentsGrid"),
-                            {{QStringLiteral("L"), QStringLiteral("Длина"), 0},
-                             {QStringLiteral("B"), QStringLiteral("Ширина"), 0},
-                             {QStringLiteral("QtyInRow"), QStringLiteral("К-во в 1 ряду"), 87},
-                             {QStringLiteral("Height"), QStringLiteral("Ширина 1 лист"), 85},
-                             {QStringLiteral("Quantity"), QStringLiteral("Количество"), 67},
-                             {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 95},
-                             {QStringLiteral("s"), QStringLiteral("Площадь, м2"), 80},
-                             {QStringLiteral("hgt"), QStringLiteral("Шт. в высоту"), 79},
-                             {QStringLiteral("wgt"), QStringLiteral("Вес, кг"), 0}},
-                            split);
+    FContentsGrid =
+        new TDataGrid(QStringLiteral("ContentsGrid"),
+                      {{QStringLiteral("L"), QStringLiteral("Длина"), 0},
+                       {QStringLiteral("B"), QStringLiteral("Ширина"), 0},
+                       {QStringLiteral("QtyInRow"), QStringLiteral("К-во в 1 ряду"), 87},
+                       {QStringLiteral("Height"), QStringLiteral("Ширина 1 лист"), 85},
+                       {QStringLiteral("Quantity"), QStringLiteral("Количество"), 67},
+                       {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 95},
+                       {QStringLiteral("s"), QStringLiteral("Площадь, м2"), 80},
+                       {QStringLiteral("hgt"), QStringLiteral("Шт. в высоту"), 79},
+                       {QStringLiteral("wgt"), QStringLiteral("Вес, кг"), 0}},
+                      split);
     FContentsGrid->SetSource(FData->QSolutions);
     auto* row4 = new QHBoxLayout;
     row4->setSpacing(0);
@@ -381,7 +383,8 @@ void TMainWindow::CreateProgressPanel() {
     FCancelCalculationButton->setFixedHeight(31);
     v->addWidget(FCancelCalculationButton);
     FProgressPanel->hide();
-    connect(FCancelCalculationButton, &QPushButton::clicked, this, &TMainWindow::OnCancelCalculationClicked);
+    connect(FCancelCalculationButton, &QPushButton::clicked, this,
+            &TMainWindow::OnCancelCalculationClicked);
 }
 
 void TMainWindow::CreateMenu() {
@@ -394,14 +397,18 @@ void TMainWindow::CreateMenu() {
         a->setObjectName(AName);
         connect(a, &QAction::triggered, this, ASlot);
     };
-    add(FSettingsMenu, QStringLiteral("ConnectionSettingsAction"), QStringLiteral("Настройки подключения к БД "),
-        &TMainWindow::OnConnectionSettings);
-    add(FSettingsMenu, QStringLiteral("ColourDirectoryAction"), QStringLiteral("Справочник цветов"), &TMainWindow::OnColourDirectory);
-    add(FSettingsMenu, QStringLiteral("ClearArchiveAction"), QStringLiteral("Очистить архив"), &TMainWindow::OnClearArchive);
+    add(FSettingsMenu, QStringLiteral("ConnectionSettingsAction"),
+        QStringLiteral("Настройки подключения к БД "), &TMainWindow::OnConnectionSettings);
+    add(FSettingsMenu, QStringLiteral("ColourDirectoryAction"), QStringLiteral("Справочник цветов"),
+        &TMainWindow::OnColourDirectory);
+    add(FSettingsMenu, QStringLiteral("ClearArchiveAction"), QStringLiteral("Очистить архив"),
+        &TMainWindow::OnClearArchive);
     FHelpMenu = menuBar()->addMenu(QStringLiteral("Помощь"));
     FHelpMenu->setObjectName(QStringLiteral("HelpMenu"));
-    add(FHelpMenu, QStringLiteral("ManualAction"), QStringLiteral("Справка"), &TMainWindow::OnManual);
-    add(FHelpMenu, QStringLiteral("AboutAction"), QStringLiteral("О программе"), &TMainWindow::OnAbout);
+    add(FHelpMenu, QStringLiteral("ManualAction"), QStringLiteral("Справка"),
+        &TMainWindow::OnManual);
+    add(FHelpMenu, QStringLiteral("AboutAction"), QStringLiteral("О программе"),
+        &TMainWindow::OnAbout);
 }
 
 void TMainWindow::LoadBanner() {

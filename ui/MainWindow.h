@@ -42,7 +42,7 @@ public:
     // AStartup may be null when the window runs without the start-up window (tests).
     // ATrayAvailable: whether minimising goes to the notification area.
     TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& ASettingsPath,
-           TStartupServices* AStartup, bool ATrayAvailable, QWidget* AParent = nullptr);
+                TStartupServices* AStartup, bool ATrayAvailable, QWidget* AParent = nullptr);
     ~TMainWindow() override;
 
     // Order browser.

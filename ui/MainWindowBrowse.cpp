@@ -2,8 +2,8 @@
 // four grids and the rules that enable the calculation and print buttons.
 #include "MainWindow.h"
 
-#include "DataModule.h"
 #include "DataGrid.h"
+#include "DataModule.h"
 
 #include <QDateEdit>
 #include <QLabel>

@@ -33,8 +33,8 @@ void TMainWindow::SetCommandsEnabled(bool AEnabled) {
     if (!AEnabled) {
         // Commands that would use the connection inside the run's transaction (or
         // close it) wait for the run to end.
-        for (QWidget* w :
-             std::initializer_list<QWidget*>{menuBar(), FSearchByDateButton, FSearchByNumberButton, FNewOrderButton}) {
+        for (QWidget* w : std::initializer_list<QWidget*>{menuBar(), FSearchByDateButton,
+                                                          FSearchByNumberButton, FNewOrderButton}) {
             if (w->isEnabled()) {
                 w->setEnabled(false);
                 FDisabledDuringRun << w;
@@ -106,7 +106,8 @@ void TMainWindow::CheckProgress() {
 void TMainWindow::CalcProgress(const QString& AStage, int APosition, int AMax) {
     if (AMax > 0 && APosition >= AMax)
         FCalcFinished = true;
-    FProgressPanel->move((width() - FProgressPanel->width()) / 2, (height() - FProgressPanel->height()) / 2);
+    FProgressPanel->move((width() - FProgressPanel->width()) / 2,
+                         (height() - FProgressPanel->height()) / 2);
     FProgressPanel->show();
     FProgressPanel->raise();
     FProgressBar->show();

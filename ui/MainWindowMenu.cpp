@@ -2,17 +2,17 @@
 // commands (layout export).
 #include "MainWindow.h"
 
-#include "DataModule.h"
+#include "ColourList.h"
 #include "DataGrid.h"
+#include "DataModule.h"
 #include "Errors.h"
 #include "HelpWindow.h"
-#include "NewOrderCommand.h"
-#include "Prompts.h"
-#include "ColourList.h"
 #include "LayoutExport.h"
+#include "NewOrderCommand.h"
+#include "NewOrderDialog.h"
+#include "Prompts.h"
 #include "SettingsLocation.h"
 #include "StartupServices.h"
-#include "NewOrderDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -165,7 +165,8 @@ void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) 
     TExportCallbacks cb;
     cb.ShowPanel = [this] {
         // Where a calculation shows it: centred over the window.
-        FProgressPanel->move((width() - FProgressPanel->width()) / 2, (height() - FProgressPanel->height()) / 2);
+        FProgressPanel->move((width() - FProgressPanel->width()) / 2,
+                             (height() - FProgressPanel->height()) / 2);
         FProgressPanel->show();
         FProgressPanel->raise();
         FProgressPanel->repaint();

@@ -6,8 +6,8 @@
 // 5432, gravelon, gravelon, gravelon_bench). The database is created when missing and
 // its public schema is recreated for every run. An unreachable server is skipped.
 
-#include "DataModule.h"
 #include "CalculationEngine.h"
+#include "DataModule.h"
 #include "ScratchPostgres.h"
 #include "SheetsPerRow.h"
 #include "SqlRun.h"

@@ -9,8 +9,8 @@
 
 #include "DataModule.h"
 #include "Errors.h"
-#include "LayoutStatements.h"
 #include "LayoutExport.h"
+#include "LayoutStatements.h"
 #include "ScratchPostgres.h"
 #include "SqlRun.h"
 

@@ -6,8 +6,8 @@
 
 #include "DataModule.h"
 #include "Errors.h"
-#include "OrderImport.h"
 #include "OrderHeaderStore.h"
+#include "OrderImport.h"
 #include "ScratchPostgres.h"
 #include "Settings.h"
 #include "WorkbookReader.h"

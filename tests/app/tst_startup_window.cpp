@@ -1,11 +1,11 @@
 // The start-up window: splash and timers, the settings file, failed and successful
 // connections at start-up and from the main window's menu, the about view.
-#include "StartupWindow.h"
 #include "DataModule.h"
 #include "IniFile.h"
+#include "MainWindow.h"
 #include "Prompts.h"
 #include "Settings.h"
-#include "MainWindow.h"
+#include "StartupWindow.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 
@@ -260,7 +260,8 @@ void TestStartupWindow::reconnectFromMenu() {
     QVERIFY(!form.isVisible());
     QCOMPARE(form.MainWindow(), main);
     QCOMPARE(Rows(main, "OrdersGrid"), 1);
-    QCOMPARE(Cell(main, "OrdersGrid", 0, QStringLiteral("Номер заявки")), QStringLiteral("Сегодня-1"));
+    QCOMPARE(Cell(main, "OrdersGrid", 0, QStringLiteral("Номер заявки")),
+             QStringLiteral("Сегодня-1"));
     QCOMPARE(Child<QDateEdit>(main, "SearchDate")->date(), QDate(2020, 1, 15));
     QCOMPARE(main->StatusText(), QStringLiteral("до переподключения"));
     // The grids work on the new connection, queries closed under the old one included.

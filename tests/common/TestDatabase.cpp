@@ -44,8 +44,8 @@ qlonglong LastId(TDataModule& AData, const QString& ATable) {
         .toLongLong();
 }
 
-qlonglong AddOrder(TDataModule& AData, const QString& ANumber, const QDate& ADate,
-                   qlonglong AMatId, const QVariant& AMaxW, const QList<TPos>& APositions,
+qlonglong AddOrder(TDataModule& AData, const QString& ANumber, const QDate& ADate, qlonglong AMatId,
+                   const QVariant& AMaxW, const QList<TPos>& APositions,
                    QList<qlonglong>* APositionIds, const QString& ACustomer) {
     QVariant customer = SqlRun::Value(AData.Connection(),
                                       QStringLiteral("select ID from Customers where Name = :n"),

@@ -51,8 +51,8 @@ struct TPos {
 };
 // Adds a customer (when new), an order and its positions to the working tables;
 // returns the order's key. APositionIds receives the positions' keys in order.
-qlonglong AddOrder(TDataModule& AData, const QString& ANumber, const QDate& ADate,
-                   qlonglong AMatId, const QVariant& AMaxW, const QList<TPos>& APositions,
+qlonglong AddOrder(TDataModule& AData, const QString& ANumber, const QDate& ADate, qlonglong AMatId,
+                   const QVariant& AMaxW, const QList<TPos>& APositions,
                    QList<qlonglong>* APositionIds = nullptr,
                    const QString& ACustomer = QStringLiteral("ООО Тест"));
 qlonglong AddPallet(TDataModule& AData, qlonglong AColorId);

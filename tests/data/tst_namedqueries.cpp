@@ -145,7 +145,8 @@ void TNamedQueriesTest::orderListFindsNothing() {
     QCOMPARE(d.QApplicates->RowCount(), 1);
     QCOMPARE(d.QApplicates->Value(0, QStringLiteral("ID")).toLongLong(), today);
     // A condition the database refuses leaves the list closed.
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.RefreshOrderList(QStringLiteral("a.NoSuchColumn = 1")));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError,
+                             d.RefreshOrderList(QStringLiteral("a.NoSuchColumn = 1")));
     QVERIFY(!d.QApplicates->IsOpen());
     QCOMPARE(d.QApplicates->RowCount(), 0);
 }

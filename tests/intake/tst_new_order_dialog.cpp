@@ -5,10 +5,10 @@
 
 #include "DataModule.h"
 #include "Errors.h"
+#include "NewOrderDialog.h"
 #include "OrderHeaderStore.h"
 #include "Prompts.h"
 #include "TestDatabase.h"
-#include "NewOrderDialog.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -5,8 +5,8 @@
 
 #include "DataModule.h"
 #include "Errors.h"
-#include "OrderImport.h"
 #include "OrderHeaderStore.h"
+#include "OrderImport.h"
 #include "TestDatabase.h"
 
 #include <QDir>

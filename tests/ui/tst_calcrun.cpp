@@ -1,8 +1,8 @@
 // The calculation run of the main window on both databases: a run that completes, one
 // cancelled with "Прервать", one the database stops, and closing the window mid-run.
 #include "DataModule.h"
-#include "Prompts.h"
 #include "MainWindow.h"
+#include "Prompts.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 
@@ -95,7 +95,8 @@ struct TWindow {
     std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb) {
-        Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form =
+            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
         Form->resize(1300, 860);
         Form->show();
         Child<QLineEdit>(Form.get(), "SearchNumber")->setText(QStringLiteral("Р-77"));
@@ -206,8 +207,9 @@ void TstCalcRun::cancelled() {
 
     // The next run starts with "Прервать" enabled again and completes.
     bool button4Enabled = false;
-    TWatcher again(w.Form.get(),
-                   [&](const TSeen&) { button4Enabled = w.Button("CancelCalculationButton")->isEnabled(); });
+    TWatcher again(w.Form.get(), [&](const TSeen&) {
+        button4Enabled = w.Button("CancelCalculationButton")->isEnabled();
+    });
     w.Button("CalculateButton")->click();
     QVERIFY(button4Enabled);
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));

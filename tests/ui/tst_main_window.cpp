@@ -2,9 +2,9 @@
 // master-detail refresh on clicks, the button rules and the stored option.
 #include "DataModule.h"
 #include "IniFile.h"
+#include "MainWindow.h"
 #include "Prompts.h"
 #include "Settings.h"
-#include "MainWindow.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 
@@ -54,7 +54,8 @@ struct TWindow {
     std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb) {
-        Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form =
+            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
         Form->resize(1400, 900);
         Form->show();
     }
@@ -106,8 +107,9 @@ void TestMainWindow::layout() {
              QStringList({"№", "Заказчик", "Номер заявки", "Дата", "Комментарий",
                           "Предельный вес поддона, кг", "Материал",
                           "Предельное число листов по высоте", "Плотность кг/м2", "Толщина, мм"}));
-    QCOMPARE(Titles(w.Form.get(), "PositionsGrid"), QStringList({"№", "Код цвета", "Цвет", "Длина",
-                                                           "Ширина", "Количество", "Комментарий"}));
+    QCOMPARE(
+        Titles(w.Form.get(), "PositionsGrid"),
+        QStringList({"№", "Код цвета", "Цвет", "Длина", "Ширина", "Количество", "Комментарий"}));
     QCOMPARE(
         Titles(w.Form.get(), "PalletsGrid"),
         QStringList({"№", "Длина", "Ширина", "Цвет", "Код Цвета", "Вес, кг.", "Высота, листов"}));
@@ -124,7 +126,8 @@ void TestMainWindow::layout() {
              QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
     // The contents' "comment" is shown under "Комментарий" whatever the case of its name.
     QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
-    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")),
+             QStringLiteral("2000"));
     auto* grid = Child<QTableView>(w.Form.get(), "OrdersGrid");
     QCOMPARE(grid->columnWidth(0), 26);
     QCOMPARE(grid->columnWidth(1), 130);
@@ -133,7 +136,8 @@ void TestMainWindow::layout() {
     QCOMPARE(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
     QVERIFY(!(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable));
     QVERIFY(!Child<QWidget>(w.Form.get(), "ProgressPanel")->isVisible());
-    QCOMPARE(Child<QLabel>(w.Form.get(), "ProgressStage")->text(), QStringLiteral("Выгрузка раскладок"));
+    QCOMPARE(Child<QLabel>(w.Form.get(), "ProgressStage")->text(),
+             QStringLiteral("Выгрузка раскладок"));
     QCOMPARE(Child<QLabel>(w.Form.get(), "ProgressTime")->text(),
              QStringLiteral("Прошло времени: 0 мин."));
     QVERIFY(w.Prompts.Asked.isEmpty());
@@ -240,7 +244,8 @@ void TestMainWindow::buttonRules() {
     QCOMPARE(CurrentRow(w.Form.get(), "PalletsGrid"), 0);
     QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
     QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
-    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")),
+             QStringLiteral("2000"));
     QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Комментарий")), QString());
 
     w.SearchDate(Day1);
@@ -284,13 +289,16 @@ void TestMainWindow::clickVersusKeyboard() {
     QTest::keyClick(pallets, Qt::Key_Down);
     QCOMPARE(CurrentRow(w.Form.get(), "PalletsGrid"), 1);
     QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
-    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")), QStringLiteral("2000"));
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")),
+             QStringLiteral("2000"));
     // A click on that row shows its contents and its number.
     ClickRow(w.Form.get(), "PalletsGrid", 1);
     QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("2"));
     QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
-    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")), QStringLiteral("3000"));
-    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Количество")), QStringLiteral("20"));
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")),
+             QStringLiteral("3000"));
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Количество")),
+             QStringLiteral("20"));
 
     // Orders: the same.
     auto* orders = Child<QTableView>(w.Form.get(), "OrdersGrid");

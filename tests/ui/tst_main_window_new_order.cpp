@@ -2,13 +2,13 @@
 // example workbook imported through the New-order dialog with and without the
 // automatic calculation, and imports that fail before the dialog.
 #include "DataModule.h"
+#include "MainWindow.h"
+#include "NewOrderDialog.h"
 #include "OrderImport.h"
 #include "Prompts.h"
-#include "MainWindow.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 #include "XlsxFixture.h"
-#include "NewOrderDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -104,7 +104,8 @@ struct TWindow {
     std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb) {
-        Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form =
+            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
         Form->resize(1400, 900);
         Form->show();
         Child<QDateEdit>(Form.get(), "SearchDate")->setDate(OldDay);

@@ -1,11 +1,11 @@
 // The main window's menu on both databases: clearing the archive, the colour
 // directory with its new-colour dialog, help; and minimising to the tray.
-#include "DataModule.h"
 #include "AddColourDialog.h"
-#include "HelpWindow.h"
-#include "Prompts.h"
 #include "ColourList.h"
+#include "DataModule.h"
+#include "HelpWindow.h"
 #include "MainWindow.h"
+#include "Prompts.h"
 #include "TestDatabase.h"
 #include "TrayController.h"
 #include "UiTestSupport.h"
@@ -70,7 +70,8 @@ struct TWindow {
     std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb, bool ATray = false) {
-        Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, ATray);
+        Form =
+            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, ATray);
         Form->resize(1200, 800);
         Form->show();
     }

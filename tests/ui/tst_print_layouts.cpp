@@ -2,9 +2,9 @@
 // databases: the save dialog, the workbook written (read back through the order
 // reader), the messages, the opened file, a cancelled dialog and a failed export.
 #include "DataModule.h"
-#include "Prompts.h"
 #include "LayoutExport.h"
 #include "MainWindow.h"
+#include "Prompts.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 #include "WorkbookReader.h"
@@ -57,7 +57,8 @@ struct TWindow {
     std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb) {
-        Form = std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        Form =
+            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
         Form->SetOpenFile([this](const QString& AFile) { Opened << AFile; });
         Form->resize(1400, 900);
         Form->show();
