@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "IniFile.h"
 #include "Settings.h"
+#include "SettingsLocation.h"
 
 #include <QFileInfo>
 
@@ -36,4 +37,17 @@ QString CliOption(const QStringList& AArgs, const QString& AName, bool* AGiven) 
     if (i < 0 || i + 1 >= AArgs.size())
         return QString();
     return AArgs.at(i + 1);
+}
+
+bool CliCommandPaints(int AArgc, char** AArgv) {
+    QStringList args;
+    for (int i = 1; i < AArgc; ++i)
+        args << QString::fromLocal8Bit(AArgv[i]);
+    GravelonSettings::TakeSettingsOption(args, nullptr);
+    if (args.isEmpty())
+        return false;
+    for (const TCliCommand& c : CliCommands())
+        if (c.Name == args.first())
+            return c.Paints;
+    return false;
 }

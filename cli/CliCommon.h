@@ -25,18 +25,26 @@ QString CliOption(const QStringList& AArgs, const QString& AName, bool* AGiven =
 // A command: its name, what it runs (returning the exit code) and its usage line.
 // Each command's file registers itself with a static TCliRegistration, so adding a
 // command touches no other file.
+// A command that paints (APaints) runs in a GUI application on the offscreen platform:
+// fonts and painting need one, a display is never needed.
 struct TCliCommand {
     QString Name;
     int (*Run)(TCliContext&);
     QString Usage;
+    bool Paints = false;
 };
 QList<TCliCommand>& CliCommands();
 
 struct TCliRegistration {
-    TCliRegistration(const char* AName, int (*ARun)(TCliContext&), const char* AUsage) {
-        CliCommands().append({QString::fromUtf8(AName), ARun, QString::fromUtf8(AUsage)});
+    TCliRegistration(const char* AName, int (*ARun)(TCliContext&), const char* AUsage,
+                     bool APaints = false) {
+        CliCommands().append({QString::fromUtf8(AName), ARun, QString::fromUtf8(AUsage), APaints});
     }
 };
+
+// Whether the command the raw arguments name paints; read before any application
+// object exists, so the right kind can be made.
+bool CliCommandPaints(int AArgc, char** AArgv);
 
 // "--help" prints what the tool does, its commands and where its files are; "--version"
 // its version. Returns false for any other argument.

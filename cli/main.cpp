@@ -4,7 +4,9 @@
 #include "SettingsLocation.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -19,10 +21,17 @@ int Usage(QTextStream& AErr) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (CliCommandPaints(argc, argv)) {
+        // The tool never shows a window, whatever display the session names.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList args = app.arguments().mid(1);
+    QStringList args = app->arguments().mid(1);
     bool malformed = false;
     const QString given = GravelonSettings::TakeSettingsOption(args, &malformed);
     if (malformed)

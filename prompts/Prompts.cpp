@@ -2,6 +2,11 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 
 void TQtPrompts::Message(QWidget* AParent, TKind AKind, const QString& AText) {
     const QString title = QStringLiteral("Гравелон");
@@ -42,6 +47,19 @@ QString TQtPrompts::SaveFileName(QWidget* AParent, const QString& ACaption, cons
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+bool TQtPrompts::PrintPreview(QWidget* AParent, const QString& ACaption,
+                              const TPaintPages& APaint) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    QPrintPreviewDialog dialog(&printer, AParent);
+    dialog.setObjectName(QStringLiteral("PrintPreviewDialog"));
+    dialog.setWindowTitle(ACaption);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&APaint](QPrinter* APrinter) { APaint(APrinter); });
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void TRecordingPrompts::Message(QWidget*, TKind AKind, const QString& AText) {
     Asked.append({QStringLiteral("Message"), AKind, AText});
 }
@@ -60,6 +78,16 @@ QString TRecordingPrompts::SaveFileName(QWidget*, const QString& ACaption, const
                                         const QString&) {
     Asked.append({QStringLiteral("SaveFileName"), TKind::Plain, ACaption});
     return FileAnswers.isEmpty() ? QString() : FileAnswers.takeFirst();
+}
+
+bool TRecordingPrompts::PrintPreview(QWidget*, const QString& ACaption, const TPaintPages& APaint) {
+    Asked.append({QStringLiteral("PrintPreview"), TKind::Plain, ACaption});
+    if (!PreviewPdf.isEmpty()) {
+        QPdfWriter pdf(PreviewPdf);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        APaint(&pdf);
+    }
+    return PreviewAnswers.isEmpty() ? false : PreviewAnswers.takeFirst();
 }
 
 QStringList TRecordingPrompts::Messages() const {

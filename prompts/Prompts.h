@@ -2,11 +2,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
+class QPagedPaintDevice;
 class QWidget;
 
 // Every question the program puts to the user goes through this interface: message
-// boxes and file dialogs. Windows hold a TPrompts* and never call QMessageBox or
+// boxes, file dialogs and the print preview. Windows hold a TPrompts* and never call QMessageBox or
 // QFileDialog themselves, so tests answer through TRecordingPrompts.
 class TPrompts {
 public:
@@ -23,6 +25,12 @@ public:
                                  const QString& AFilter) = 0;
     virtual QString SaveFileName(QWidget* AParent, const QString& ACaption, const QString& AFilter,
                                  const QString& ASuggested) = 0;
+    // The print preview with the system's printers, on A4 until the user picks other
+    // paper or a printer. APaint draws every page onto the device it is handed, as often
+    // as the preview needs it; it must not fail. True when the user printed.
+    using TPaintPages = std::function<void(QPagedPaintDevice*)>;
+    virtual bool PrintPreview(QWidget* AParent, const QString& ACaption,
+                              const TPaintPages& APaint) = 0;
 };
 
 // The real dialogs.
@@ -34,13 +42,15 @@ public:
                          const QString& AFilter) override;
     QString SaveFileName(QWidget* AParent, const QString& ACaption, const QString& AFilter,
                          const QString& ASuggested) override;
+    bool PrintPreview(QWidget* AParent, const QString& ACaption,
+                      const TPaintPages& APaint) override;
 };
 
 // Test double: answers from queues and records every question asked.
 class TRecordingPrompts : public TPrompts {
 public:
     struct TAsked {
-        QString Call; // "Message", "Confirm", "OpenFileName", "SaveFileName"
+        QString Call; // "Message", "Confirm", "OpenFileName", "SaveFileName", "PrintPreview"
         TKind Kind = TKind::Plain;
         QString Text;
     };
@@ -51,11 +61,17 @@ public:
                          const QString& AFilter) override;
     QString SaveFileName(QWidget* AParent, const QString& ACaption, const QString& AFilter,
                          const QString& ASuggested) override;
+    // Paints the pages once, into PreviewPdf when that is set (A4, as the preview
+    // starts), and answers from PreviewAnswers (empty: closed without printing).
+    bool PrintPreview(QWidget* AParent, const QString& ACaption,
+                      const TPaintPages& APaint) override;
 
     // Answers given in order; when a queue is empty, Confirm answers Ok and the file
     // dialogs answer "cancelled".
     QList<TAnswer> ConfirmAnswers;
     QStringList FileAnswers;
+    QList<bool> PreviewAnswers;
+    QString PreviewPdf;
     QList<TAsked> Asked;
     // Texts of the message boxes shown, in order.
     QStringList Messages() const;

@@ -320,6 +320,7 @@ QWidget* TMainWindow::CreateRightColumn() {
     FPrintAllButton = new QPushButton(QStringLiteral("Распечатать все раскладки"), split);
     FPrintAllButton->setObjectName(QStringLiteral("PrintAllButton"));
     row3->addWidget(FPrintAllButton);
+    AddPaperButtons(row3, false);
     split->addWidget(GridBox(split, row3, FPalletsGrid));
 
     FContentsGrid =
@@ -345,7 +346,8 @@ QWidget* TMainWindow::CreateRightColumn() {
     FPrintPalletButton = new QPushButton(QStringLiteral("Распечатать раскладку"), split);
     FPrintPalletButton->setObjectName(QStringLiteral("PrintPalletButton"));
     row4->addWidget(FPrintPalletButton);
-    split->addWidget(GridBox(split, row4, FContentsGrid));
+    AddPaperButtons(row4, true);
+    split->addWidget(GridBox(split, row4, WithStackView(FContentsGrid)));
 
     connect(FPrintAllButton, &QPushButton::clicked, this, &TMainWindow::OnPrintAllClicked);
     connect(FPrintPalletButton, &QPushButton::clicked, this, &TMainWindow::OnPrintPalletClicked);

@@ -9,6 +9,7 @@ class QAction;
 class QCheckBox;
 class QDateEdit;
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -23,8 +24,10 @@ class THelpWindow;
 class TPictureBox;
 class TPrompts;
 class TStartupServices;
+class TStackView;
 class TStaticQueryModel;
 class TTrayController;
+struct TExportSelection;
 
 // The main window: finds orders by date or number, shows the chosen order with its
 // positions, pallets and the contents of the chosen pallet, runs the pallet
@@ -71,6 +74,8 @@ public:
     void SetOpenFile(std::function<void(const QString&)> AOpenFile);
     // The New-order dialog the next import will show (made on first use).
     TNewOrderDialog* NewOrderDialog();
+    // The drawing of the shown pallet's stack beside the contents grid.
+    TStackView* StackView() const;
 
 public slots:
     void SearchByDate();
@@ -84,6 +89,12 @@ public slots:
     void OnNewOrderClicked();
     void OnPrintAllClicked();
     void OnPrintPalletClicked();
+    // Shipping notes on paper without a workbook (MainWindowPrint.cpp): the print
+    // preview and a PDF, of every pallet of the shown order or of the shown pallet.
+    void OnPreviewAllClicked();
+    void OnPreviewPalletClicked();
+    void OnSavePdfAllClicked();
+    void OnSavePdfPalletClicked();
     // Menu.
     void OnConnectionSettings();
     void OnColourDirectory();
@@ -114,6 +125,15 @@ private:
     void PrintLayouts(const QString& AMode);
     void ExportLayouts(const QString& AFileName, const QString& AMode);
     void ImportOrder(const QString& AFileName);
+    // The order and pallet the print commands act on: those whose details are shown.
+    TExportSelection ShownSelection(bool ASinglePallet) const;
+    // Paper commands and the stack drawing (MainWindowPrint.cpp).
+    void AddPaperButtons(QHBoxLayout* ARow, bool ASinglePallet);
+    QWidget* WithStackView(QWidget* AContentsGrid);
+    void ShowStack();
+    void PreviewNotes(bool ASinglePallet);
+    void SaveNotesPdf(bool ASinglePallet);
+    QString ProposedPdfName(bool ASinglePallet) const;
     bool IsWorkingOrder(const QString& AAppId) const;
 
     TDataModule* FData;
@@ -174,4 +194,7 @@ private:
     QPointer<TNewOrderDialog> FNewOrderDialog;
     bool FImportRunning = false;
     std::function<void(const QString&)> FOpenFile;
+
+    TStackView* FStackView = nullptr;
+    QString FLastPdfName;
 };

@@ -198,12 +198,16 @@ void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) 
             FOpenFile(AFile);
     };
 
+    TLayoutExport(*FData, GravelonSettings::ProgramFolder(), cb)
+        .ExportLayouts(AFileName, AMode, ShownSelection(AMode == QLatin1String("2")));
+}
+
+TExportSelection TMainWindow::ShownSelection(bool ASinglePallet) const {
     TExportSelection selection;
     selection.OrderId = CurrentOrderValue(QStringLiteral("ID"));
-    if (AMode == QLatin1String("2")) {
+    if (ASinglePallet) {
         selection.PalletId = CurrentPalletValue(QStringLiteral("id"));
         selection.PalletNumberText = FPalletNumberLabel->text();
     }
-    TLayoutExport(*FData, GravelonSettings::ProgramFolder(), cb)
-        .ExportLayouts(AFileName, AMode, selection);
+    return selection;
 }

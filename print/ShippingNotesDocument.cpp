@@ -1,0 +1,80 @@
+#include "ShippingNotesDocument.h"
+
+#include "BlockPicture.h"
+#include "Errors.h"
+#include "NotePainter.h"
+
+#include <QDir>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+TShippingNotesDocument::TShippingNotesDocument(QList<TShippingNote> ANotes,
+                                               const QString& AProgramFolder)
+    : FNotes(std::move(ANotes)) {
+    if (FNotes.isEmpty())
+        return;
+    const TBlockPicture picture = TBlockPicture::Load(AProgramFolder);
+    if (!FPicture.load(picture.PngPath()))
+        throw EGravelonError(
+            QStringLiteral("Не удалось прочитать рисунок %1").arg(picture.PngPath()));
+    // The picture's size on the sheet is given in pixels at 96 per inch.
+    FPictureSize = QSizeF(picture.TargetPixels()) * (72.0 / 96.0);
+}
+
+int TShippingNotesDocument::Paint(QPagedPaintDevice* ADevice) const {
+    QPainter painter;
+    if (!ADevice || !painter.begin(ADevice))
+        return 0;
+    // Everything is laid out in points, whatever the device's resolution.
+    const double sx = ADevice->logicalDpiX() / 72.0;
+    const double sy = ADevice->logicalDpiY() / 72.0;
+    painter.scale(sx, sy);
+    const QRectF page(0, 0, ADevice->width() / sx, ADevice->height() / sy);
+    bool first = true;
+    TNotePainter notes(
+        painter, page, [ADevice] { ADevice->newPage(); }, FPicture, FPictureSize);
+    int pages = 0;
+    for (const TShippingNote& note : FNotes) {
+        if (!first)
+            ADevice->newPage();
+        first = false;
+        pages += notes.Paint(note);
+    }
+    // A document without notes is one empty page, as an empty workbook is one sheet.
+    if (FNotes.isEmpty())
+        pages = 1;
+    painter.end();
+    return pages;
+}
+
+int TShippingNotesDocument::SavePdf(const QString& AFileName) const {
+    QSaveFile file(AFileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EGravelonError(QStringLiteral("Не удалось создать файл %1: %2")
+                                 .arg(QDir::toNativeSeparators(AFileName), file.errorString()));
+    int pages = 0;
+    {
+        QPdfWriter pdf(&file);
+        pdf.setCreator(QStringLiteral("Гравелон"));
+        pdf.setTitle(QStringLiteral("Раскладки"));
+        pdf.setResolution(300);
+        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                      QMarginsF(12, 10, 12, 10), QPageLayout::Millimeter));
+        pages = Paint(&pdf);
+    }
+    if (pages == 0 || file.error() != QFileDevice::NoError) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        throw EGravelonError(QStringLiteral("Не удалось записать файл %1: %2")
+                                 .arg(QDir::toNativeSeparators(AFileName), why));
+    }
+    if (!file.commit())
+        throw EGravelonError(QStringLiteral("Не удалось сохранить файл %1: %2")
+                                 .arg(QDir::toNativeSeparators(AFileName), file.errorString()));
+    return pages;
+}

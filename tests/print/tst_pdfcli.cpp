@@ -1,0 +1,127 @@
+// gravelon-cli export-pdf, run as a program on both databases: every pallet of the
+// current order, one pallet, an archived order, and the refusals; without a display.
+#include "DataModule.h"
+#include "ExportFixture.h"
+#include "PdfText.h"
+#include "TestDatabase.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace ExportFixture;
+
+namespace {
+
+struct TRun {
+    int Exit = -1;
+    QString Out;
+    QString Err;
+};
+
+TRun Cli(const QString& AIni, const QStringList& AArgs) {
+    QProcess p;
+    p.setProgram(QDir(ProgramFolder()).filePath(QStringLiteral("gravelon-cli")));
+    p.setArguments(QStringList{QStringLiteral("--settings"), AIni, QStringLiteral("export-pdf")} +
+                   AArgs);
+    // As in a terminal without a display: the tool must not need one.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    p.setProcessEnvironment(env);
+    p.start();
+    TRun r;
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.Exit = p.exitCode();
+    r.Out = QString::fromUtf8(p.readAllStandardOutput());
+    r.Err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QStringList Pages(const QString& AFile) {
+    QStringList pages;
+    for (const QString& p : PdfText::Pages(AFile))
+        pages << PdfText::Simplified(p);
+    return pages;
+}
+
+} // namespace
+
+class TstPdfCli : public QObject {
+    Q_OBJECT
+private slots:
+    void written_data() { TestDb::AddBackendRows(); }
+    void written();
+    void refused_data() { TestDb::AddBackendRows(); }
+    void refused();
+};
+
+void TstPdfCli::written() {
+    GRAVELON_CONNECT(db);
+    const TLayoutOrder order = MakeOrder(*db.Data);
+    QTemporaryDir out;
+
+    const QString all = out.filePath(QStringLiteral("все.pdf"));
+    TRun r = Cli(db.Db.IniPath, {all});
+    QVERIFY2(r.Exit == 0, qPrintable(r.Err));
+    QCOMPARE(r.Out, all + QLatin1Char('\n'));
+    QCOMPARE(r.Err, QString());
+    QStringList pages = Pages(all);
+    QCOMPARE(pages.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(pages[i].contains(QStringLiteral("Служебная записка № ") + OrderNumber));
+        QVERIFY(pages[i].contains(QStringLiteral("Под.№ %1 ").arg(i + 1)));
+        QVERIFY(pages[i].contains(QStringLiteral("Общий заказ: ") + Summary));
+    }
+
+    const QString one = out.filePath(QStringLiteral("один.pdf"));
+    r = Cli(db.Db.IniPath, {one, QStringLiteral("--pallet"), QString::number(order.P3)});
+    QVERIFY2(r.Exit == 0, qPrintable(r.Err));
+    pages = Pages(one);
+    QCOMPARE(pages.size(), 1);
+    // The pallet under the number the pallet list gives it, its page as in the whole.
+    QCOMPARE(pages[0], Pages(all)[2]);
+
+    db.Data->Archivation();
+    const QString archived = out.filePath(QStringLiteral("архив.pdf"));
+    r = Cli(db.Db.IniPath, {QStringLiteral("--order"), QString::number(order.Id), archived,
+                            QStringLiteral("--pallet"), QString::number(order.P2)});
+    QVERIFY2(r.Exit == 0, qPrintable(r.Err));
+    QCOMPARE(Pages(archived), QStringList{Pages(all)[1]});
+}
+
+void TstPdfCli::refused() {
+    GRAVELON_CONNECT(db);
+    const TLayoutOrder order = MakeOrder(*db.Data);
+    QTemporaryDir out;
+    const struct {
+        QStringList Args;
+        QString Err;
+        int Exit;
+    } cases[] = {
+        {{out.filePath(QStringLiteral("a.pdf")), QStringLiteral("--pallet"),
+          QString::number(order.P1 + 100)},
+         QStringLiteral("Поддон %1 не найден в заявке %2\n").arg(order.P1 + 100).arg(order.Id),
+         1},
+        {{out.filePath(QStringLiteral("a.pdf")), QStringLiteral("--order"), QStringLiteral("x")},
+         QStringLiteral("Номер заявки «x» не является целым числом\n"),
+         1},
+        {{out.filePath(QStringLiteral("нет/a.pdf"))},
+         QStringLiteral("Не удалось сохранить PDF: "),
+         1},
+        {{}, QStringLiteral("Не указан файл\n"), 2},
+    };
+    for (const auto& c : cases) {
+        const TRun r = Cli(db.Db.IniPath, c.Args);
+        QCOMPARE(r.Exit, c.Exit);
+        QVERIFY2(r.Err.startsWith(c.Err), qPrintable(r.Err));
+        QCOMPARE(r.Out, QString());
+    }
+    QVERIFY(QDir(out.path()).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TstPdfCli)
+#include "tst_pdfcli.moc"

@@ -1,0 +1,316 @@
+// "Печать…" and "Сохранить PDF…" beside the print buttons, and the stack drawing beside
+// the contents grid, on both databases: the drawing follows the shown pallet, the
+// preview and the save dialog go through the prompts, the PDF is read back.
+#include "DataModule.h"
+#include "MainWindow.h"
+#include "PdfText.h"
+#include "Prompts.h"
+#include "StackView.h"
+#include "TestDatabase.h"
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace UiTest;
+
+namespace {
+
+const QDate Day(2021, 5, 31);
+
+// Records the names the save dialog proposes.
+class TPaperPrompts : public TRecordingPrompts {
+public:
+    QStringList Suggested;
+    QStringList Filters;
+    QString SaveFileName(QWidget* AParent, const QString& ACaption, const QString& AFilter,
+                         const QString& ASuggested) override {
+        Suggested << ASuggested;
+        Filters << AFilter;
+        return TRecordingPrompts::SaveFileName(AParent, ACaption, AFilter, ASuggested);
+    }
+};
+
+// Two pallets in colour order: 1 (RAL 1015) holds 2000 × 1000 × 10 and 1500 × 300 × 7,
+// 2 (RAL 9003) holds 3000 × 1200 × 20. Material 1: 8 mm, 60 sheets, 14.4 kg/m².
+void OrderWithPallets(TDataModule& AData) {
+    QList<qlonglong> pos;
+    const qlonglong order = TestDb::AddOrder(AData, QStringLiteral("П/5"), Day, 1, 1000.0,
+                                             {{3000, 1200, 1, 20, QStringLiteral("B")},
+                                              {2000, 1000, 3, 10, QStringLiteral("A")},
+                                              {1500, 300, 3, 7, QString()}},
+                                             &pos);
+    const qlonglong p1 = TestDb::AddPallet(AData, 1);
+    TestDb::AddSolution(AData, order, pos[0], p1, 1, 20);
+    const qlonglong p2 = TestDb::AddPallet(AData, 3);
+    TestDb::AddSolution(AData, order, pos[1], p2, 1, 10);
+    TestDb::AddSolution(AData, order, pos[2], p2, 3, 7);
+}
+
+struct TWindow {
+    std::unique_ptr<TMainWindow> Form;
+
+    void Open(TestDb::TConnected& ADb, TPrompts* APrompts) {
+        Form =
+            std::make_unique<TMainWindow>(ADb.Data.get(), APrompts, ADb.Db.IniPath, nullptr, false);
+        Form->resize(1400, 900);
+        Form->show();
+        Child<QDateEdit>(Form.get(), "SearchDate")->setDate(Day);
+        Child<QToolButton>(Form.get(), "SearchByDateButton")->click();
+        QCoreApplication::processEvents();
+    }
+    QPushButton* Button(const char* AName) { return Child<QPushButton>(Form.get(), AName); }
+    TStackView* Stack() { return Child<TStackView>(Form.get(), "StackView"); }
+};
+
+QStringList Pages(const QString& AFile) {
+    QStringList pages;
+    for (const QString& p : PdfText::Pages(AFile))
+        pages << PdfText::Simplified(p);
+    return pages;
+}
+
+} // namespace
+
+class TstPrintPaper : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+    void buttonsFollowThePrintButtons_data() { TestDb::AddBackendRows(); }
+    void buttonsFollowThePrintButtons();
+    void drawingFollowsTheShownPallet_data() { TestDb::AddBackendRows(); }
+    void drawingFollowsTheShownPallet();
+    void preview_data() { TestDb::AddBackendRows(); }
+    void preview();
+    void savePdf_data() { TestDb::AddBackendRows(); }
+    void savePdf();
+    void realPreviewDialog();
+};
+
+void TstPrintPaper::buttonsFollowThePrintButtons() {
+    GRAVELON_CONNECT(db);
+    // An order without pallets: nothing to print on paper either.
+    TestDb::AddOrder(*db.Data, QStringLiteral("Б-0"), Day.addDays(-1), 1, 1000.0,
+                     {{1500, 600, 5, 4, QString()}});
+    OrderWithPallets(*db.Data);
+    TRecordingPrompts prompts;
+    TWindow w;
+    w.Open(db, &prompts);
+    const char* const all[] = {"PreviewAllButton", "SavePdfAllButton"};
+    const char* const one[] = {"PreviewPalletButton", "SavePdfPalletButton"};
+    QCOMPARE(w.Button("PreviewAllButton")->text(), QStringLiteral("Печать…"));
+    QCOMPARE(w.Button("SavePdfPalletButton")->text(), QStringLiteral("Сохранить PDF…"));
+    // Beside the print button of their caption row.
+    QCOMPARE(w.Button("PreviewAllButton")->parentWidget(),
+             w.Button("PrintAllButton")->parentWidget());
+    QCOMPARE(w.Button("PreviewPalletButton")->parentWidget(),
+             w.Button("PrintPalletButton")->parentWidget());
+    for (const char* b : all)
+        QVERIFY(w.Button(b)->isEnabled());
+    for (const char* b : one)
+        QVERIFY(w.Button(b)->isEnabled());
+
+    Child<QDateEdit>(w.Form.get(), "SearchDate")->setDate(Day.addDays(-1));
+    Child<QToolButton>(w.Form.get(), "SearchByDateButton")->click();
+    QVERIFY(!w.Button("PrintAllButton")->isEnabled());
+    for (const char* b : all)
+        QVERIFY(!w.Button(b)->isEnabled());
+    // A search that finds nothing switches everything off.
+    Child<QDateEdit>(w.Form.get(), "SearchDate")->setDate(Day.addDays(5));
+    Child<QToolButton>(w.Form.get(), "SearchByDateButton")->click();
+    for (const char* b : one)
+        QVERIFY(!w.Button(b)->isEnabled());
+    Child<QDateEdit>(w.Form.get(), "SearchDate")->setDate(Day);
+    Child<QToolButton>(w.Form.get(), "SearchByDateButton")->click();
+    for (const char* b : all)
+        QVERIFY(w.Button(b)->isEnabled());
+    QVERIFY(prompts.Asked.isEmpty());
+}
+
+void TstPrintPaper::drawingFollowsTheShownPallet() {
+    GRAVELON_CONNECT(db);
+    OrderWithPallets(*db.Data);
+    TRecordingPrompts prompts;
+    TWindow w;
+    w.Open(db, &prompts);
+    TStackView* view = w.Stack();
+    QVERIFY(view);
+    // Beside the contents grid, in one splitter.
+    auto* split = Child<QSplitter>(w.Form.get(), "ContentsSplitter");
+    QCOMPARE(split->indexOf(Child<QWidget>(w.Form.get(), "ContentsGrid")), 0);
+    QCOMPARE(split->indexOf(view), 1);
+
+    QTRY_VERIFY(view->Stack().has_value());
+    TPalletStack s = *view->Stack();
+    QCOMPARE(s.ColourCode, QStringLiteral("RAL 1015"));
+    QCOMPARE(s.Bands.size(), 1);
+    QCOMPARE(s.Bands[0].Length, 3000);
+    QCOMPARE(s.Rows(), 20);
+    QCOMPARE(s.RowLimit, 60);
+    QCOMPARE(s.WeightLimit, std::optional<double>(1000));
+
+    ClickRow(w.Form.get(), "PalletsGrid", 1);
+    QTRY_COMPARE(view->Stack()->ColourCode, QStringLiteral("RAL 9003"));
+    s = *view->Stack();
+    // The grid's rows bottom up: 1500 × 300 (three abreast, 3 rows) under 2000 × 1000.
+    QCOMPARE(s.Bands.size(), 2);
+    QCOMPARE(s.Bands[0].Length, 1500);
+    QCOMPARE(s.Bands[0].SheetsAbreast, 3);
+    QCOMPARE(s.Bands[0].Rows(), 3);
+    QCOMPARE(s.Bands[1].Length, 2000);
+    QCOMPARE(s.Rows(), 13);
+    QCOMPARE(s.PalletLength, 2000);
+    QVERIFY(std::abs(s.Weight() - (2000 * 1000 * 10 + 1500 * 300 * 7) * 14.4e-6) < 1e-9);
+
+    // The drawing scales with the window.
+    const QSizeF before = view->DrawingBox().size();
+    w.Form->resize(1800, 1100);
+    QTRY_VERIFY(view->DrawingBox().width() > before.width());
+    QVERIFY(view->DrawingBox().height() > before.height());
+    // Nothing to draw once no pallet is shown.
+    Child<QDateEdit>(w.Form.get(), "SearchDate")->setDate(Day.addDays(1));
+    TestDb::AddOrder(*db.Data, QStringLiteral("Б-0"), Day.addDays(1), 1, 1000.0,
+                     {{1500, 600, 5, 4, QString()}});
+    Child<QToolButton>(w.Form.get(), "SearchByDateButton")->click();
+    QTRY_VERIFY(!view->Stack().has_value());
+}
+
+void TstPrintPaper::preview() {
+    GRAVELON_CONNECT(db);
+    OrderWithPallets(*db.Data);
+    TRecordingPrompts prompts;
+    QTemporaryDir dir;
+    prompts.PreviewPdf = dir.filePath(QStringLiteral("preview.pdf"));
+    TWindow w;
+    w.Open(db, &prompts);
+
+    w.Button("PreviewAllButton")->click();
+    QCOMPARE(prompts.Asked.size(), 1);
+    QCOMPARE(prompts.Asked[0].Call, QStringLiteral("PrintPreview"));
+    QCOMPARE(prompts.Asked[0].Text, QStringLiteral("Печать раскладок"));
+    QStringList pages = Pages(prompts.PreviewPdf);
+    QCOMPARE(pages.size(), 2);
+    QVERIFY(pages[0].contains(QStringLiteral("Служебная записка № П/5")));
+    QVERIFY(pages[0].contains(QStringLiteral("Под.№ 1 ")));
+    QVERIFY(pages[1].contains(QStringLiteral("Под.№ 2 ")));
+    QVERIFY(pages[1].contains(QStringLiteral("Цвет RAL 9003")));
+
+    ClickRow(w.Form.get(), "PalletsGrid", 1);
+    prompts.PreviewAnswers << true;
+    w.Button("PreviewPalletButton")->click();
+    QCOMPARE(prompts.Asked.last().Text, QStringLiteral("Печать раскладки"));
+    pages = Pages(prompts.PreviewPdf);
+    QCOMPARE(pages.size(), 1);
+    QVERIFY(pages[0].contains(QStringLiteral("Под.№ 2 ")));
+    QVERIFY(pages[0].contains(QStringLiteral("Высота, листов: 13 из 60")));
+    QVERIFY(prompts.Messages().isEmpty());
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+void TstPrintPaper::savePdf() {
+    GRAVELON_CONNECT(db);
+    OrderWithPallets(*db.Data);
+    TPaperPrompts prompts;
+    TWindow w;
+    w.Open(db, &prompts);
+    QTemporaryDir dir;
+
+    // A name typed without a suffix gets ".pdf".
+    prompts.FileAnswers << dir.filePath(QStringLiteral("раскладки"));
+    w.Button("SavePdfAllButton")->click();
+    const QString file = dir.filePath(QStringLiteral("раскладки.pdf"));
+    QCOMPARE(prompts.Suggested, QStringList{QStringLiteral("Раскладки П_5.pdf")});
+    QCOMPARE(prompts.Filters, QStringList{QStringLiteral("PDF (*.pdf);;Все файлы (*)")});
+    QCOMPARE(prompts.Messages(), QStringList{QStringLiteral("PDF сохранён в файл:\n") + file});
+    QCOMPARE(Pages(file).size(), 2);
+    QVERIFY(!QApplication::overrideCursor());
+
+    // The same name again: asked before the file is replaced; Cancel keeps it.
+    ClickRow(w.Form.get(), "PalletsGrid", 1);
+    const QByteArray before = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    prompts.FileAnswers << file;
+    prompts.ConfirmAnswers << TPrompts::TAnswer::Cancel;
+    w.Button("SavePdfPalletButton")->click();
+    QCOMPARE(prompts.Suggested.last(), file);
+    QCOMPARE(prompts.Asked.last().Call, QStringLiteral("Confirm"));
+    QCOMPARE(prompts.Asked.last().Text,
+             QStringLiteral("Файл «раскладки.pdf» уже существует. Заменить его?"));
+    QFile same(file);
+    QVERIFY(same.open(QIODevice::ReadOnly));
+    QCOMPARE(same.readAll(), before);
+    same.close();
+    // Ok replaces it with the shown pallet's note.
+    prompts.FileAnswers << file;
+    prompts.ConfirmAnswers << TPrompts::TAnswer::Ok;
+    w.Button("SavePdfPalletButton")->click();
+    const QStringList pages = Pages(file);
+    QCOMPARE(pages.size(), 1);
+    QVERIFY(pages[0].contains(QStringLiteral("Под.№ 2 ")));
+
+    // A folder that is not there: an error with a Russian sentence, nothing written.
+    prompts.FileAnswers << dir.filePath(QStringLiteral("нет/р.pdf"));
+    w.Button("SavePdfAllButton")->click();
+    QCOMPARE(int(prompts.Asked.last().Kind), int(TPrompts::TKind::Error));
+    QVERIFY(prompts.Asked.last().Text.startsWith(QStringLiteral("Не удалось сохранить PDF.\n")));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("раскладки.pdf")});
+    // A cancelled dialog does nothing.
+    const int asked = int(prompts.Asked.size());
+    w.Button("SavePdfAllButton")->click();
+    QCOMPARE(prompts.Asked.size(), asked + 1);
+    QCOMPARE(prompts.Asked.last().Call, QStringLiteral("SaveFileName"));
+}
+
+// The real preview dialog shows every note as a page. With GRAVELON_PREVIEW_SCREENSHOT
+// set, its picture is saved there (the manual's screenshot).
+void TstPrintPaper::realPreviewDialog() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    OrderWithPallets(*db.Data);
+    TQtPrompts prompts;
+    TWindow w;
+    w.Open(db, &prompts);
+    int pages = -1;
+    bool seen = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!dialog || seen)
+            return;
+        auto* preview = dialog->findChild<QPrintPreviewWidget*>();
+        if (!preview || preview->pageCount() == 0)
+            return;
+        seen = true;
+        pages = preview->pageCount();
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Печать раскладок"));
+        const QByteArray shot = qgetenv("GRAVELON_PREVIEW_SCREENSHOT");
+        if (!shot.isEmpty()) {
+            dialog->resize(1000, 760);
+            preview->setZoomMode(QPrintPreviewWidget::FitInView);
+            QTest::qWait(300);
+            QVERIFY(dialog->grab().save(QString::fromLocal8Bit(shot)));
+        }
+        dialog->reject();
+    });
+    poll.start(50);
+    w.Button("PreviewAllButton")->click();
+    QVERIFY(seen);
+    QCOMPARE(pages, 2);
+}
+
+QTEST_MAIN(TstPrintPaper)
+#include "tst_print_paper.moc"
