@@ -10,6 +10,16 @@
 
 namespace {
 
+QtMessageHandler DefaultMessages = nullptr;
+
+// A GUI application run by root without a session warns that it has no runtime
+// folder and uses one of its own; the tool's output is no place for that.
+void QuietMessages(QtMsgType AType, const QMessageLogContext& AContext, const QString& AText) {
+    if (AType == QtWarningMsg && AText.startsWith(QLatin1String("QStandardPaths: ")))
+        return;
+    DefaultMessages(AType, AContext, AText);
+}
+
 int Usage(QTextStream& AErr) {
     AErr << "Использование: gravelon-cli [--settings INI] КОМАНДА [ПАРАМЕТРЫ]\n"
          << "               gravelon-cli --help | --version\n";
@@ -25,6 +35,7 @@ int main(int argc, char** argv) {
     if (CliCommandPaints(argc, argv)) {
         // The tool never shows a window, whatever display the session names.
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        DefaultMessages = qInstallMessageHandler(QuietMessages);
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

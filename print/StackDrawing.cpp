@@ -220,16 +220,25 @@ void TStackDrawing::PaintTop(QPainter& APainter, const TLayout& ALayout) const {
     APainter.drawText(
         ALayout.TopView, Qt::AlignLeft | Qt::AlignTop,
         QStringLiteral("Вид сверху, %1×%2 мм").arg(FStack.PalletLength).arg(FStack.PalletWidth));
+    // The deck shows a little round the layers, so a layer as large as the pallet is
+    // still seen to lie on it.
     APainter.setPen(QPen(Wood.darker(160), 0.8));
+    APainter.setBrush(Wood);
+    APainter.drawRect(ALayout.TopPallet.adjusted(-3, -3, 3, 3));
     APainter.setBrush(Wood.lighter(125));
     APainter.drawRect(ALayout.TopPallet);
+    // Layers bottom up, each hiding what it covers; then every outline, so a smaller
+    // layer under a larger one is still there to see.
+    for (int i = 0; i < ALayout.TopBands.size(); ++i) {
+        APainter.setPen(Qt::NoPen);
+        APainter.setBrush(BandFill[i % 2]);
+        APainter.drawRect(ALayout.TopBands[i]);
+    }
     for (int i = 0; i < ALayout.TopBands.size(); ++i) {
         const QRectF& band = ALayout.TopBands[i];
         const TStackBand& b = FStack.Bands[i];
-        QColor fill = BandFill[i % 2];
-        fill.setAlpha(150);
         APainter.setPen(QPen(Ink, 0.8));
-        APainter.setBrush(fill);
+        APainter.setBrush(Qt::NoBrush);
         APainter.drawRect(band);
         // Where the sheets of a layer meet.
         QList<QLineF> joints;

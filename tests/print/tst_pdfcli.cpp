@@ -104,10 +104,12 @@ void TstPdfCli::refused() {
     } cases[] = {
         {{out.filePath(QStringLiteral("a.pdf")), QStringLiteral("--pallet"),
           QString::number(order.P1 + 100)},
-         QStringLiteral("Поддон %1 не найден в заявке %2\n").arg(order.P1 + 100).arg(order.Id),
+         QStringLiteral("Не удалось сохранить PDF: Поддон %1 не найден в заявке %2\n")
+             .arg(order.P1 + 100)
+             .arg(order.Id),
          1},
         {{out.filePath(QStringLiteral("a.pdf")), QStringLiteral("--order"), QStringLiteral("x")},
-         QStringLiteral("Номер заявки «x» не является целым числом\n"),
+         QStringLiteral("Не удалось сохранить PDF: Номер заявки «x» не является целым числом\n"),
          1},
         {{out.filePath(QStringLiteral("нет/a.pdf"))},
          QStringLiteral("Не удалось сохранить PDF: "),

@@ -41,8 +41,9 @@ public:
     }
 };
 
-// Two pallets in colour order: 1 (RAL 1015) holds 2000 × 1000 × 10 and 1500 × 300 × 7,
-// 2 (RAL 9003) holds 3000 × 1200 × 20. Material 1: 8 mm, 60 sheets, 14.4 kg/m².
+// Two pallets in colour order: 1 (RAL 1015, colour 3) holds 2000 × 1000 × 10 and
+// 1500 × 300 × 7, 2 (RAL 9003, colour 1) holds 3000 × 1200 × 20. Material 1: 8 mm, 60
+// sheets, 14.4 kg/m².
 void OrderWithPallets(TDataModule& AData) {
     QList<qlonglong> pos;
     const qlonglong order = TestDb::AddOrder(AData, QStringLiteral("П/5"), Day, 1, 1000.0,
@@ -55,6 +56,11 @@ void OrderWithPallets(TDataModule& AData) {
     const qlonglong p2 = TestDb::AddPallet(AData, 3);
     TestDb::AddSolution(AData, order, pos[1], p2, 1, 10);
     TestDb::AddSolution(AData, order, pos[2], p2, 3, 7);
+    // Sizes as the calculation leaves them: the longest sheet, the widest row.
+    AData.ExecSql(QStringLiteral("update Palletes set Length = 3000, Width = 1200 where ID = :id"),
+                  {{QStringLiteral(":id"), p1}});
+    AData.ExecSql(QStringLiteral("update Palletes set Length = 2000, Width = 1200 where ID = :id"),
+                  {{QStringLiteral(":id"), p2}});
 }
 
 struct TWindow {
@@ -153,24 +159,27 @@ void TstPrintPaper::drawingFollowsTheShownPallet() {
     QTRY_VERIFY(view->Stack().has_value());
     TPalletStack s = *view->Stack();
     QCOMPARE(s.ColourCode, QStringLiteral("RAL 1015"));
-    QCOMPARE(s.Bands.size(), 1);
-    QCOMPARE(s.Bands[0].Length, 3000);
-    QCOMPARE(s.Rows(), 20);
+    // The grid's rows bottom up: 1500 × 300 (sheets up to 300 wide lie four abreast, so
+    // seven stand 2 high) under 2000 × 1000 (one abreast, 10 high).
+    QCOMPARE(s.Bands.size(), 2);
+    QCOMPARE(s.Bands[0].Length, 1500);
+    QCOMPARE(s.Bands[0].SheetWidth, 300);
+    QCOMPARE(s.Bands[0].SheetsAbreast, 4);
+    QCOMPARE(s.Bands[0].Rows(), 2);
+    QCOMPARE(s.Bands[1].Length, 2000);
+    QCOMPARE(s.Rows(), 12);
+    QCOMPARE(s.PalletLength, 2000);
+    QCOMPARE(s.PalletWidth, 1200);
     QCOMPARE(s.RowLimit, 60);
     QCOMPARE(s.WeightLimit, std::optional<double>(1000));
+    QVERIFY(std::abs(s.Weight() - (2000 * 1000 * 10 + 1500 * 300 * 7) * 14.4e-6) < 1e-9);
 
     ClickRow(w.Form.get(), "PalletsGrid", 1);
     QTRY_COMPARE(view->Stack()->ColourCode, QStringLiteral("RAL 9003"));
     s = *view->Stack();
-    // The grid's rows bottom up: 1500 × 300 (three abreast, 3 rows) under 2000 × 1000.
-    QCOMPARE(s.Bands.size(), 2);
-    QCOMPARE(s.Bands[0].Length, 1500);
-    QCOMPARE(s.Bands[0].SheetsAbreast, 3);
-    QCOMPARE(s.Bands[0].Rows(), 3);
-    QCOMPARE(s.Bands[1].Length, 2000);
-    QCOMPARE(s.Rows(), 13);
-    QCOMPARE(s.PalletLength, 2000);
-    QVERIFY(std::abs(s.Weight() - (2000 * 1000 * 10 + 1500 * 300 * 7) * 14.4e-6) < 1e-9);
+    QCOMPARE(s.Bands.size(), 1);
+    QCOMPARE(s.Bands[0].Length, 3000);
+    QCOMPARE(s.Rows(), 20);
 
     // The drawing scales with the window.
     const QSizeF before = view->DrawingBox().size();
@@ -212,7 +221,7 @@ void TstPrintPaper::preview() {
     pages = Pages(prompts.PreviewPdf);
     QCOMPARE(pages.size(), 1);
     QVERIFY(pages[0].contains(QStringLiteral("Под.№ 2 ")));
-    QVERIFY(pages[0].contains(QStringLiteral("Высота, листов: 13 из 60")));
+    QVERIFY(pages[0].contains(QStringLiteral("Высота, листов: 20 из 60")));
     QVERIFY(prompts.Messages().isEmpty());
     QVERIFY(!QApplication::overrideCursor());
 }
