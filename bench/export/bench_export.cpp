@@ -1,6 +1,7 @@
 // Measures the layout export of an order of 500 pallets, on the embedded database and
-// on a PostgreSQL server: the whole export (every pallet), the statements alone, and a
-// single pallet. The order is put straight into the tables.
+// on a PostgreSQL server: the whole export (every pallet), the statements alone, a
+// single pallet, and the shipping notes as a PDF (reading and painting). The order is
+// put straight into the tables.
 //
 // PostgreSQL: GRAVELON_BENCH_PG_HOST, _PORT, _USER, _PASSWORD (defaults localhost, 5432,
 // gravelon, gravelon) and GRAVELON_BENCH_PG_EXPORT_DB (default gravelon_bench_export).
@@ -12,12 +13,14 @@
 #include "LayoutExport.h"
 #include "LayoutStatements.h"
 #include "ScratchPostgres.h"
+#include "ShippingNoteReader.h"
+#include "ShippingNotesDocument.h"
 #include "SqlRun.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -170,13 +173,40 @@ void Measure(const QString& ABackend, TDataModule& AData, const QString& AFolder
     });
     Out << "  one pallet (mode 2): best " << Ms(oneBest) << ", worst " << Ms(oneWorst)
         << (ok ? "" : " (FAILED)") << "\n";
+
+    const QString pdf = QDir(AFolder).filePath(QStringLiteral("notes.pdf"));
+    int pages = 0;
+    qint64 readNs = 0;
+    const auto [pdfBest, pdfWorst] = Time(Runs, [&] {
+        try {
+            QElapsedTimer read;
+            read.start();
+            const TShippingNotesDocument document(
+                TShippingNoteReader(AData).Read({order.Id, {}, {}}, false),
+                QCoreApplication::applicationDirPath());
+            readNs = read.nsecsElapsed();
+            pages = document.SavePdf(pdf);
+        } catch (const EGravelonError& e) {
+            error = e.Message();
+            ok = false;
+        }
+    });
+    if (!ok) {
+        Out << "  PDF failed: " << error << "\n";
+        return;
+    }
+    Out << "  PDF of every pallet: best " << Ms(pdfBest) << ", worst " << Ms(pdfWorst) << "; "
+        << pages << " pages, " << QFileInfo(pdf).size() / 1024 << " KiB; reading the notes "
+        << Ms(readNs) << " of it (target: 3 s)\n";
     Out.flush();
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The PDF needs fonts, so a GUI application, on the offscreen platform.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     Out << "Layout export benchmark, " << Pallets << " pallets\n";
 
     {
