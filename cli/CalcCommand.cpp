@@ -1,8 +1,7 @@
-#include "CalculationEngine.h"
+#include "CalculationRun.h"
 #include "CliCommon.h"
 #include "DataModule.h"
 #include "Errors.h"
-#include "MemoryCalculationEngine.h"
 
 #include <atomic>
 #include <csignal>
@@ -39,13 +38,6 @@ private:
     struct sigaction FPrevious {};
 };
 
-// Runs one engine with the command's progress lines and Ctrl-C as its cancel request.
-template <class TEngine> void RunEngine(TEngine& AEngine, const TCalcProgressEvent& AReport) {
-    AEngine.OnProgress = AReport;
-    AEngine.OnCancel = [] { return CancelRequested.load(); };
-    AEngine.Execute();
-}
-
 int CliCalc(TCliContext& AContext) {
     QStringList args = AContext.Args;
     bool engineGiven = false;
@@ -62,6 +54,12 @@ int CliCalc(TCliContext& AContext) {
                      << "»: укажите --engine memory или --engine literal\n";
         return 2;
     }
+    // The dense packing is a calculation of its own, not a way of running the five stages.
+    const qsizetype dense = args.removeAll(QStringLiteral("--dense"));
+    if (dense > 0 && engineGiven) {
+        AContext.Err << "--dense и --engine не указываются вместе\n";
+        return 2;
+    }
     if (!args.isEmpty()) {
         AContext.Err << "Лишние параметры: " << args.join(QLatin1Char(' ')) << "\n";
         return 2;
@@ -76,13 +74,13 @@ int CliCalc(TCliContext& AContext) {
     };
     report(QStringLiteral("Подготовка расчета"), 0, 6);
     try {
-        if (literal) {
-            TPalletCalculationEngine engine(data.Connection());
-            RunEngine(engine, report);
-        } else {
-            TMemoryCalculationEngine engine(data.Connection());
-            RunEngine(engine, report);
-        }
+        TCalculationRun run(data.Connection(), dense > 0 ? TCalculationMode::Dense
+                                               : literal ? TCalculationMode::Literal
+                                                         : TCalculationMode::Memory);
+        run.OnProgress = report;
+        run.OnCancel = [] { return CancelRequested.load(); };
+        run.Execute();
+        AContext.Out << TCalculationRun::Summary(run.Pallets(), run.Bound()) << '\n';
     } catch (const ECalculationCanceled& e) {
         AContext.Err << e.Message() << "\n";
         return 130;
@@ -96,6 +94,6 @@ int CliCalc(TCliContext& AContext) {
     return 0;
 }
 
-const TCliRegistration Registration("calc", CliCalc, "calc [--engine memory|literal]");
+const TCliRegistration Registration("calc", CliCalc, "calc [--dense | --engine memory|literal]");
 
 } // namespace

@@ -35,4 +35,15 @@ void WriteAutoCalc(const TIniFile& AIni, bool AChecked) {
                      AChecked ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
+bool ReadDensePacking(const TIniFile& AIni) {
+    return AIni.ReadString(ProgramSection, DensePackingKey, QStringLiteral("false"))
+               .trimmed()
+               .compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+void WriteDensePacking(const TIniFile& AIni, bool AChecked) {
+    AIni.WriteString(ProgramSection, DensePackingKey,
+                     AChecked ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
 } // namespace GravelonSettings

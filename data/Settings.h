@@ -21,6 +21,7 @@ inline const QString IniNotFoundMessage = QStringLiteral("Файл example.ini �
 inline const QString ConnectSection = QStringLiteral("CONNECT");
 inline const QString ProgramSection = QStringLiteral("PROGSETTIG");
 inline const QString AutoCalcKey = QStringLiteral("AutoObrabotka");
+inline const QString DensePackingKey = QStringLiteral("PlotnayaUkladka");
 
 // resources/example.ini beside the running executable.
 QString DefaultPath();
@@ -31,5 +32,10 @@ void WriteConnection(const TIniFile& AIni, const TConnectionSettings& ASettings)
 // "false" when missing; compared case-sensitively by the callers.
 QString ReadAutoCalc(const TIniFile& AIni);
 void WriteAutoCalc(const TIniFile& AIni, bool AChecked);
+
+// Whether the calculation packs densely: "true" (in any case) is on; missing or any
+// other value is off, the calculation everyone knows.
+bool ReadDensePacking(const TIniFile& AIni);
+void WriteDensePacking(const TIniFile& AIni, bool AChecked);
 
 } // namespace GravelonSettings

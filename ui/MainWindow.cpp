@@ -173,6 +173,11 @@ QWidget* TMainWindow::CreateTopBar() {
         new QCheckBox(QStringLiteral("производить расчет автоматически. при загрузке заявки"), top);
     FAutoCalculation->setObjectName(QStringLiteral("AutoCalculation"));
     right->addWidget(FAutoCalculation, 0, Qt::AlignRight);
+    FDensePacking = new QCheckBox(QStringLiteral("Плотная укладка"), top);
+    FDensePacking->setObjectName(QStringLiteral("DensePacking"));
+    FDensePacking->setToolTip(QStringLiteral("Укладывать листы каждого цвета на как можно меньшее "
+                                             "число поддонов"));
+    right->addWidget(FDensePacking, 0, Qt::AlignRight);
     FCalculateButton = new QPushButton(QStringLiteral("Расчет поддонов"), top);
     FCalculateButton->setObjectName(QStringLiteral("CalculateButton"));
     FCalculateButton->setMinimumSize(150, 34);
@@ -185,6 +190,7 @@ QWidget* TMainWindow::CreateTopBar() {
     h->addLayout(right);
 
     connect(FAutoCalculation, &QCheckBox::clicked, this, &TMainWindow::OnAutoCalculationToggled);
+    connect(FDensePacking, &QCheckBox::clicked, this, &TMainWindow::OnDensePackingToggled);
     connect(FCalculateButton, &QPushButton::clicked, this, &TMainWindow::OnCalculateClicked);
     return top;
 }
@@ -478,6 +484,7 @@ void TMainWindow::OnFirstShown() {
             FAutoCalculation->setChecked(checked);
             OnAutoCalculationToggled();
         }
+        FDensePacking->setChecked(GravelonSettings::ReadDensePacking(ini));
     });
     SearchByDate();
     // The order list, not the date picker, has the keyboard once the window is up.
@@ -521,5 +528,16 @@ void TMainWindow::OnAutoCalculationToggled() {
             return;
         }
         GravelonSettings::WriteAutoCalc(ini, FAutoCalculation->isChecked());
+    });
+}
+
+void TMainWindow::OnDensePackingToggled() {
+    RunCommand([this] {
+        const TIniFile ini(FSettingsPath);
+        if (!ini.Exists()) {
+            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
+            return;
+        }
+        GravelonSettings::WriteDensePacking(ini, FDensePacking->isChecked());
     });
 }

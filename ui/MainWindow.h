@@ -85,6 +85,7 @@ public slots:
     void OnCalculateClicked();
     void OnCancelCalculationClicked();
     void OnAutoCalculationToggled();
+    void OnDensePackingToggled();
     // Commands that are wired to the order intake and the layout export.
     void OnNewOrderClicked();
     void OnPrintAllClicked();
@@ -144,6 +145,7 @@ private:
     // Top bar.
     TPictureBox* FBanner = nullptr;
     QCheckBox* FAutoCalculation = nullptr;
+    QCheckBox* FDensePacking = nullptr;
     QPushButton* FCalculateButton = nullptr;
     // Searches and intake.
     QDateEdit* FSearchDate = nullptr;
@@ -188,6 +190,10 @@ private:
     bool FCloseAfterRun = false;
     bool FShown = false;
     QString FLastSaveName;
+    // The order last calculated here, with its pallet count and the least possible,
+    // shown in the pallet list's caption while that order is shown.
+    QString FCalculatedOrder;
+    QString FCalculatedCaption;
 
     // The New-order dialog: a fresh one for every import, never replaced while an
     // import is using it.

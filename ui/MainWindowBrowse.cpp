@@ -56,7 +56,9 @@ void TMainWindow::ShowOrderDetails(const QString& AAppId) {
     FData->OpenApplicPos(AAppId);
     const QString number = CurrentOrderValue(QStringLiteral("Number")).toString();
     FOrderNumberLabel->setText(number);
-    FPalletsOrderLabel->setText(number);
+    FPalletsOrderLabel->setText(AAppId == FCalculatedOrder && !FCalculatedCaption.isEmpty()
+                                    ? number + QStringLiteral(" — ") + FCalculatedCaption
+                                    : number);
     FData->QPallets->Close();
     FData->OpenPallets(AAppId);
     if (DataSourceRowCount(FData->QPallets) > 0)

@@ -2,12 +2,13 @@
 // data module's connection, with the progress panel, cancelling and the outcome.
 #include "MainWindow.h"
 
+#include "CalculationRun.h"
 #include "DataGrid.h"
 #include "DataModule.h"
-#include "MemoryCalculationEngine.h"
 #include "Prompts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -66,12 +67,20 @@ void TMainWindow::CheckProgress() {
     QString failure;
     try {
         CalcProgress(QStringLiteral("Подготовка расчета"), 0, 6);
-        TMemoryCalculationEngine engine(FData->Connection());
-        engine.OnProgress = [this](const QString& AStage, int APosition, int AMax) {
+        TCalculationRun run(FData->Connection(), FDensePacking->isChecked()
+                                                     ? TCalculationMode::Dense
+                                                     : TCalculationMode::Memory);
+        run.OnProgress = [this](const QString& AStage, int APosition, int AMax) {
             CalcProgress(AStage, APosition, AMax);
         };
-        engine.OnCancel = [this] { return CalcCanceled(); };
-        engine.Execute();
+        run.OnCancel = [this] { return CalcCanceled(); };
+        run.Execute();
+        // The run calculated the order of the working tables, whichever is shown.
+        FCalculatedOrder = FData->OpenSql(QStringLiteral("select min(ID) from Applicates"))
+                               .value(0)
+                               .value(0)
+                               .toString();
+        FCalculatedCaption = TCalculationRun::Caption(run.Pallets(), run.Bound());
         SetStatusText(QStringLiteral("Расчет завершен"));
     } catch (const ECalculationCanceled&) {
         if (FCalcFinished)

@@ -29,6 +29,8 @@ private slots:
     void writeInPlace();
     void readDefaults();
     void connectionRoundTrip();
+    void densePacking_data();
+    void densePacking();
     void quoting_data();
     void quoting();
     void quotingRefusesNul();
@@ -127,6 +129,37 @@ void TSettingsTest::connectionRoundTrip() {
     QCOMPARE(r.Log, s.Log);
     QCOMPARE(r.Pass, s.Pass);
     QCOMPARE(GravelonSettings::ReadAutoCalc(ini), QStringLiteral("true"));
+}
+
+void TSettingsTest::densePacking_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<bool>("read");
+    const QByteArray head = "[CONNECT]\nServ=\n[PROGSETTIG]\nAutoObrabotka=true\n";
+    QTest::newRow("missing is off") << head << false;
+    QTest::newRow("true") << head + "PlotnayaUkladka=true\n" << true;
+    QTest::newRow("any case, blanks") << head + "plotnayaukladka = TRUE \n" << true;
+    QTest::newRow("false") << head + "PlotnayaUkladka=false\n" << false;
+    QTest::newRow("anything else is off") << head + "PlotnayaUkladka=1\n" << false;
+}
+
+void TSettingsTest::densePacking() {
+    QFETCH(QByteArray, before);
+    QFETCH(bool, read);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("example.ini"));
+    WriteFile(path, before);
+    const TIniFile ini(path);
+    QCOMPARE(GravelonSettings::ReadDensePacking(ini), read);
+    // Written as the other option is, beside it, and read back.
+    for (const bool on : {!read, read}) {
+        GravelonSettings::WriteDensePacking(ini, on);
+        QCOMPARE(GravelonSettings::ReadDensePacking(ini), on);
+        QCOMPARE(GravelonSettings::ReadAutoCalc(ini), QStringLiteral("true"));
+    }
+    const QByteArray after = ReadFile(path);
+    QVERIFY2(after.startsWith("[CONNECT]\nServ=\n[PROGSETTIG]\nAutoObrabotka=true\n"),
+             after.constData());
+    QCOMPARE(after.toLower().count("plotnayaukladka"), qsizetype(1));
 }
 
 void TSettingsTest::quoting_data() {

@@ -45,6 +45,8 @@ class TCalcCommandTest : public QObject {
 private slots:
     void reportsAndCommits_data();
     void reportsAndCommits();
+    void densePacks_data() { TestDb::AddBackendRows(); }
+    void densePacks();
     void failureLeavesTables_data() { TestDb::AddBackendRows(); }
     void failureLeavesTables();
     void interruptCancels_data() { TestDb::AddBackendRows(); }
@@ -86,7 +88,8 @@ void TCalcCommandTest::reportsAndCommits() {
                                  QStringLiteral("4/6 Переброска целых поддонов: проход 1"),
                                  QStringLiteral("4/6 Переброска целых поддонов: проход 2"),
                                  QStringLiteral("5/6 Уточнение размеров поддонов"),
-                                 QStringLiteral("6/6 Расчет завершен")}));
+                                 QStringLiteral("6/6 Расчет завершен"),
+                                 QStringLiteral("pallets 2, lower bound 2")}));
     const QString a = QString::number(order);
     QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
              QStringList({QStringLiteral("1|%1|1000|1000|5|4|NULL").arg(a),
@@ -94,6 +97,43 @@ void TCalcCommandTest::reportsAndCommits() {
     QCOMPARE(TestDb::Dump(d, QStringLiteral("Palletes")),
              QStringList({QStringLiteral("1|5|1000|1000|60|60|NoMatch"),
                           QStringLiteral("2|5|1000|1000|60|60|NoMatch")}));
+}
+
+void TCalcCommandTest::densePacks() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    // 7 sheets of 14.4 kg where a pallet carries 60 kg: 4 and 3, the 3 a part of its own.
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("7"), QDate(2024, 1, 1), 1, 60.0,
+                                             {{1000, 1000, 5, 7, {}}});
+    const TRun r = Calc(db.Db.IniPath, {QStringLiteral("--dense")});
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    QVERIFY2(r.Err.isEmpty(), qPrintable(r.Err));
+    QCOMPARE(r.Out, QStringList({QStringLiteral("0/6 Подготовка расчета"),
+                                 QStringLiteral("1/6 Плотная укладка: проверка заявки"),
+                                 QStringLiteral("2/6 Плотная укладка: цвет 1 из 1"),
+                                 QStringLiteral("5/6 Плотная укладка: запись поддонов"),
+                                 QStringLiteral("6/6 Расчет завершен"),
+                                 QStringLiteral("pallets 2, lower bound 2")}));
+    const QString a = QString::number(order);
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
+             QStringList({QStringLiteral("1|%1|1000|1000|5|4|NULL").arg(a),
+                          QStringLiteral("2|%1|1000|1000|5|3|(часть позиции 1)").arg(a)}));
+    QCOMPARE(TestDb::Dump(d, QStringLiteral("Palletes")),
+             QStringList({QStringLiteral("1|5|1000|1000|60|60|NULL"),
+                          QStringLiteral("2|5|1000|1000|60|60|NULL")}));
+    // Refused as the calculation refuses, before anything changes; --engine does not
+    // go with it.
+    d.ExecSql(QStringLiteral("update Applicates set MaxW = 10"));
+    const auto before = EngineTest::DumpWorking(d);
+    const TRun heavy = Calc(db.Db.IniPath, {QStringLiteral("--dense")});
+    QCOMPARE(heavy.Code, 1);
+    QVERIFY2(heavy.Err.startsWith(QStringLiteral("Расчет невозможен: один лист тяжелее")),
+             qPrintable(heavy.Err));
+    QCOMPARE(EngineTest::DumpWorking(d), before);
+    const TRun both = Calc(db.Db.IniPath, {QStringLiteral("--dense"), QStringLiteral("--engine"),
+                                           QStringLiteral("memory")});
+    QCOMPARE(both.Code, 2);
+    QVERIFY(both.Out.isEmpty());
 }
 
 void TCalcCommandTest::failureLeavesTables() {

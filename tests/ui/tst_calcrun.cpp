@@ -1,12 +1,14 @@
 // The calculation run of the main window on both databases: a run that completes, one
 // cancelled with "Прервать", one the database stops, and closing the window mid-run.
 #include "DataModule.h"
+#include "IniFile.h"
 #include "MainWindow.h"
 #include "Prompts.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -118,6 +120,8 @@ private slots:
     void fails();
     void closeDuringRun_data() { TestDb::AddBackendRows(); }
     void closeDuringRun();
+    void densePacking_data() { TestDb::AddBackendRows(); }
+    void densePacking();
 };
 
 void TstCalcRun::completes() {
@@ -268,6 +272,58 @@ void TstCalcRun::closeDuringRun() {
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет прерван"));
     QCOMPARE(Tables(*db.Data), before);
     QTRY_VERIFY(!w.Form->isVisible());
+}
+
+void TstCalcRun::densePacking() {
+    GRAVELON_CONNECT(db);
+    AddOrder(*db.Data);
+    const TIniFile ini(db.Db.IniPath);
+    ini.WriteString(QStringLiteral("PROGSETTIG"), QStringLiteral("PlotnayaUkladka"),
+                    QStringLiteral("true"));
+    TWindow w;
+    w.Open(db);
+    // The box shows what the settings file holds, and the calculation follows it.
+    auto* box = Child<QCheckBox>(w.Form.get(), "DensePacking");
+    QVERIFY(box->isChecked());
+    QCOMPARE(box->text(), QStringLiteral("Плотная укладка"));
+    auto* caption = Child<QLabel>(w.Form.get(), "PalletsOrderLabel");
+    QCOMPARE(caption->text(), QStringLiteral("Р-77"));
+    TWatcher watch(w.Form.get());
+    w.Button("CalculateButton")->click();
+    QStringList stages;
+    for (const TSeen& s : watch.Seen)
+        stages << s.Stage;
+    QVERIFY2(stages.contains(QStringLiteral("Плотная укладка: цвет 1 из 2")),
+             qPrintable(stages.join(QLatin1Char('|'))));
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));
+    // 3060 kg and 85 rows of colour 1 need two pallets of 3000 kg and 60 rows, the 70
+    // rows of colour 2 two more: the bound, reached.
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 4);
+    QCOMPARE(caption->text(), QStringLiteral("Р-77 — 4 поддона, минимум 4"));
+    QVERIFY(w.Prompts.Asked.isEmpty());
+
+    // Cleared, the box is stored as off and the five stages calculate again.
+    box->click();
+    QCOMPARE(ini.ReadString(QStringLiteral("PROGSETTIG"), QStringLiteral("PlotnayaUkladka"), {}),
+             QStringLiteral("false"));
+    for (const char* t : {"Solutions", "Palletes"})
+        db.Data->ExecSql(QStringLiteral("delete from %1").arg(QLatin1String(t)));
+    db.Data->ExecSql(QStringLiteral("delete from ApplicatePositions where Comment like '%часть%'"));
+    db.Data->ExecSql(
+        QStringLiteral("update ApplicatePositions set Quantity = 70 where ColorID = 2"));
+    Child<QToolButton>(w.Form.get(), "SearchByNumberButton")->click();
+    TWatcher again(w.Form.get());
+    w.Button("CalculateButton")->click();
+    stages.clear();
+    for (const TSeen& s : again.Seen)
+        stages << s.Stage;
+    QVERIFY2(stages.contains(QStringLiteral("Переброска целых поддонов")),
+             qPrintable(stages.join(QLatin1Char('|'))));
+    const int pallets = Rows(w.Form.get(), "PalletsGrid");
+    QVERIFY(pallets >= 4);
+    QVERIFY2(caption->text().startsWith(QStringLiteral("Р-77 — %1 поддон").arg(pallets)) &&
+                 caption->text().endsWith(QStringLiteral(", минимум 4")),
+             qPrintable(caption->text()));
 }
 
 QTEST_MAIN(TstCalcRun)

@@ -1,0 +1,421 @@
+#include "DensePacker.h"
+
+#include "CalculationRules.h"
+#include "SheetsPerRow.h"
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+#include <random>
+
+namespace {
+
+// Orders of the units tried with random weights on their sizes at each count, beyond
+// the plain ones: enough to find the bound on nearly every colour of a real order,
+// few enough that an order of thousands of positions packs in well under a second.
+const unsigned ShuffledTries = 12;
+
+constexpr qint64 Unlimited = std::numeric_limits<qint64>::max() / 4;
+
+} // namespace
+
+TDensePacker::TDensePacker(const TDenseLimits& ALimits, std::function<void()> ACheckCanceled)
+    : FLimits(ALimits), FCheckCanceled(std::move(ACheckCanceled)) {}
+
+qint64 TDensePacker::Rows(qint64 ASheetHeight, qint64 ASheets) {
+    if (ASheets <= 0)
+        return 0;
+    return CalculationRules::StartedRows(ASheets, SheetsPerRowRule(ASheetHeight, ASheets));
+}
+
+qint64 TDensePacker::LowerBound(const std::vector<TDenseItem>& AItems,
+                                const TDenseLimits& ALimits) {
+    if (AItems.empty())
+        return 0;
+    // Dividing a position never lowers its rows (every part starts its own), so the
+    // rows of the whole positions bound every packing from below.
+    __int128 area = 0;
+    qint64 rows = 0;
+    for (const TDenseItem& i : AItems) {
+        if (i.Quantity <= 0)
+            continue;
+        area += static_cast<__int128>(std::max<qint64>(0, i.Length * i.Height)) * i.Quantity;
+        rows += Rows(i.Height, i.Quantity);
+    }
+    qint64 bound = 1;
+    if (ALimits.AreaCapacity > 0)
+        bound = std::max(
+            bound, static_cast<qint64>((area + ALimits.AreaCapacity - 1) / ALimits.AreaCapacity));
+    if (ALimits.MaxRows > 0)
+        bound = std::max(bound, (rows + ALimits.MaxRows - 1) / ALimits.MaxRows);
+    return bound;
+}
+
+void TDensePacker::Place(TBin& ABin, const TUnit& AUnit) const {
+    const TDenseItem& item = FItems[AUnit.Item];
+    ABin.Area += AUnit.Area;
+    // Two loads of one position on one pallet stand as one stack.
+    for (TDensePart& p : ABin.Parts) {
+        if (p.Position == AUnit.Item) {
+            ABin.Rows -= Rows(item.Height, p.Quantity);
+            p.Quantity += AUnit.Quantity;
+            ABin.Rows += Rows(item.Height, p.Quantity);
+            return;
+        }
+    }
+    ABin.Rows += AUnit.Rows;
+    ABin.Parts.push_back({AUnit.Item, AUnit.Quantity});
+}
+
+qint64 TDensePacker::SheetsThatFit(const TBin& ABin, const TUnit& AUnit) const {
+    const TDenseItem& item = FItems[AUnit.Item];
+    const qint64 freeRows = FLimits.MaxRows - ABin.Rows;
+    const qint64 freeArea = FLimits.AreaCapacity - ABin.Area;
+    if (freeRows <= 0 || freeArea < 0)
+        return 0;
+    const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
+    // At least as many sheets as stand in a row start only whole rows; fewer take one.
+    const qint64 byRows = freeRows * SheetsPerRowRule(item.Height, 0);
+    const qint64 byArea = sheet > 0 ? freeArea / sheet : Unlimited;
+    return std::min({byRows, byArea, AUnit.Quantity});
+}
+
+bool TDensePacker::PackWhole(const std::vector<int>& AOrder, int ABins, bool ABestFit,
+                             TPacking& AOut) const {
+    AOut.assign(ABins > 0 ? ABins : 0, TBin());
+    const double area = static_cast<double>(FLimits.AreaCapacity);
+    const double rows = static_cast<double>(FLimits.MaxRows);
+    for (const int u : AOrder) {
+        const TUnit& unit = FUnits[u];
+        int chosen = -1;
+        double fullest = -1;
+        for (size_t b = 0; b < AOut.size(); ++b) {
+            const TBin& bin = AOut[b];
+            if (!Fits(bin, unit.Area, unit.Rows))
+                continue;
+            if (!ABestFit) {
+                chosen = static_cast<int>(b);
+                break;
+            }
+            const double load = (bin.Area + unit.Area) / area + (bin.Rows + unit.Rows) / rows;
+            if (load > fullest) {
+                fullest = load;
+                chosen = static_cast<int>(b);
+            }
+        }
+        if (chosen < 0) {
+            if (ABins >= 0)
+                return false;
+            AOut.emplace_back();
+            chosen = static_cast<int>(AOut.size()) - 1;
+        }
+        Place(AOut[chosen], unit);
+    }
+    return true;
+}
+
+bool TDensePacker::PackDivided(const std::vector<int>& AOrder, int ABins, TPacking& AOut) const {
+    AOut.assign(ABins, TBin());
+    std::vector<int> left;
+    const double area = static_cast<double>(FLimits.AreaCapacity);
+    const double rows = static_cast<double>(FLimits.MaxRows);
+    const auto bestFit = [&](const TUnit& AUnit) {
+        int chosen = -1;
+        double fullest = -1;
+        for (size_t b = 0; b < AOut.size(); ++b) {
+            const TBin& bin = AOut[b];
+            if (!Fits(bin, AUnit.Area, AUnit.Rows))
+                continue;
+            const double load = (bin.Area + AUnit.Area) / area + (bin.Rows + AUnit.Rows) / rows;
+            if (load > fullest) {
+                fullest = load;
+                chosen = static_cast<int>(b);
+            }
+        }
+        return chosen;
+    };
+    for (const int u : AOrder) {
+        const int b = bestFit(FUnits[u]);
+        if (b < 0)
+            left.push_back(u);
+        else
+            Place(AOut[b], FUnits[u]);
+    }
+    // What no pallet takes whole goes where most of it fits, then the rest further on:
+    // as few parts as the free room allows.
+    for (const int u : left) {
+        TUnit rest = FUnits[u];
+        const TDenseItem& item = FItems[rest.Item];
+        const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
+        while (rest.Quantity > 0) {
+            rest.Area = sheet * rest.Quantity;
+            rest.Rows = Rows(item.Height, rest.Quantity);
+            const int whole = bestFit(rest);
+            if (whole >= 0) {
+                Place(AOut[whole], rest);
+                break;
+            }
+            int chosen = -1;
+            qint64 most = 0;
+            for (size_t b = 0; b < AOut.size(); ++b) {
+                const qint64 q = SheetsThatFit(AOut[b], rest);
+                if (q > most) {
+                    most = q;
+                    chosen = static_cast<int>(b);
+                }
+            }
+            if (chosen < 0)
+                return false;
+            TUnit part = rest;
+            part.Quantity = most;
+            part.Area = sheet * most;
+            part.Rows = Rows(item.Height, most);
+            Place(AOut[chosen], part);
+            rest.Quantity -= most;
+        }
+    }
+    return true;
+}
+
+void TDensePacker::PackFilling(const std::vector<int>& AOrder, TPacking& AOut) const {
+    AOut.clear();
+    const double area = static_cast<double>(FLimits.AreaCapacity);
+    const double rows = static_cast<double>(FLimits.MaxRows);
+    // Among units alike in what they take, the first in AOrder.
+    std::vector<TUnit> pool;
+    pool.reserve(FUnits.size());
+    for (const int u : AOrder)
+        pool.push_back(FUnits[u]);
+    size_t left = pool.size();
+    AOut.emplace_back();
+    while (left > 0) {
+        TBin& bin = AOut.back();
+        // Whichever limit the pallet is further from is the one to spend next: a unit
+        // that takes more of it than of the other.
+        const bool wantRows = bin.Area / area > bin.Rows / rows;
+        int chosen = -1;
+        double bestLean = -1e300;
+        for (size_t i = 0; i < pool.size(); ++i) {
+            const TUnit& u = pool[i];
+            if (u.Quantity <= 0 || SheetsThatFit(bin, u) <= 0)
+                continue;
+            const double a = u.Area / area;
+            const double r = u.Rows / rows;
+            const double lean = wantRows ? r - a : a - r;
+            if (lean > bestLean + 1e-12) {
+                bestLean = lean;
+                chosen = static_cast<int>(i);
+            }
+        }
+        if (chosen < 0) {
+            AOut.emplace_back();
+            continue;
+        }
+        TUnit& u = pool[chosen];
+        const TDenseItem& item = FItems[u.Item];
+        const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
+        if (Fits(bin, u.Area, u.Rows)) {
+            Place(bin, u);
+            u.Quantity = 0;
+            --left;
+            continue;
+        }
+        TUnit part = u;
+        part.Quantity = SheetsThatFit(bin, u);
+        part.Area = sheet * part.Quantity;
+        part.Rows = Rows(item.Height, part.Quantity);
+        Place(bin, part);
+        u.Quantity -= part.Quantity;
+        u.Area = sheet * u.Quantity;
+        u.Rows = Rows(item.Height, u.Quantity);
+    }
+    if (AOut.back().Parts.empty())
+        AOut.pop_back();
+}
+
+double TDensePacker::LengthSpread(const TPacking& APacking) const {
+    double spread = 0;
+    for (const TBin& bin : APacking) {
+        qint64 shortest = Unlimited;
+        qint64 longest = -Unlimited;
+        for (const TDensePart& p : bin.Parts) {
+            shortest = std::min(shortest, FItems[p.Position].Length);
+            longest = std::max(longest, FItems[p.Position].Length);
+        }
+        if (!bin.Parts.empty())
+            spread += static_cast<double>(longest - shortest);
+    }
+    return spread;
+}
+
+int TDensePacker::PartCount(const TPacking& APacking) const {
+    int count = 0;
+    for (const TBin& bin : APacking)
+        count += static_cast<int>(bin.Parts.size());
+    return count;
+}
+
+std::vector<int> TDensePacker::ByLength() const {
+    std::vector<int> order(FUnits.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [this](int A, int B) {
+        const TDenseItem& a = FItems[FUnits[A].Item];
+        const TDenseItem& b = FItems[FUnits[B].Item];
+        if (a.Length != b.Length)
+            return a.Length > b.Length;
+        return FUnits[A].Size > FUnits[B].Size;
+    });
+    return order;
+}
+
+std::vector<int> TDensePacker::BySheet() const {
+    const double area = static_cast<double>(FLimits.AreaCapacity);
+    const double rows = static_cast<double>(FLimits.MaxRows);
+    std::vector<double> key(FUnits.size());
+    for (size_t i = 0; i < FUnits.size(); ++i) {
+        const TDenseItem& item = FItems[FUnits[i].Item];
+        key[i] = std::max(std::max<qint64>(0, item.Length * item.Height) / area,
+                          1.0 / (SheetsPerRowRule(item.Height, 0) * rows));
+    }
+    std::vector<int> order(FUnits.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int A, int B) {
+        return key[A] != key[B] ? key[A] > key[B] : FUnits[A].Size > FUnits[B].Size;
+    });
+    return order;
+}
+
+std::vector<int> TDensePacker::BySize(unsigned ASeed) const {
+    std::vector<double> key(FUnits.size());
+    std::mt19937 random(ASeed);
+    for (size_t i = 0; i < FUnits.size(); ++i) {
+        // The generator's raw output, so the same seed gives the same order everywhere.
+        const double noise = ASeed == 0 ? 0.0 : static_cast<double>(random()) / 4294967296.0;
+        key[i] = FUnits[i].Size * (1.0 + 0.6 * (noise - 0.5));
+    }
+    std::vector<int> order(FUnits.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&key](int A, int B) { return key[A] > key[B]; });
+    return order;
+}
+
+std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AItems) {
+    FItems = AItems;
+    FUnits.clear();
+    std::vector<int> empty;
+    const double area = static_cast<double>(FLimits.AreaCapacity);
+    const double rows = static_cast<double>(FLimits.MaxRows);
+    for (size_t i = 0; i < FItems.size(); ++i) {
+        const TDenseItem& item = FItems[i];
+        if (item.Quantity <= 0) {
+            empty.push_back(static_cast<int>(i));
+            continue;
+        }
+        const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
+        // A position no pallet carries whole is cut into full pallet loads first.
+        const qint64 alone =
+            std::max<qint64>(1, std::min(FLimits.MaxRows * SheetsPerRowRule(item.Height, 0),
+                                         sheet > 0 ? FLimits.AreaCapacity / sheet : Unlimited));
+        qint64 left = item.Quantity;
+        while (left > 0) {
+            TUnit u;
+            u.Item = static_cast<int>(i);
+            u.Quantity = std::min(left, alone);
+            u.Area = sheet * u.Quantity;
+            u.Rows = Rows(item.Height, u.Quantity);
+            u.Size = std::max(u.Area / area, u.Rows / rows);
+            FUnits.push_back(u);
+            left -= u.Quantity;
+        }
+    }
+
+    TPacking best;
+    if (!FUnits.empty()) {
+        const qint64 bound = LowerBound(FItems, FLimits);
+        // Whole positions on as many pallets as they need: the count to beat.
+        double bestSpread = 0;
+        for (const bool bestFit : {false, true}) {
+            for (const std::vector<int>& order : {ByLength(), BySize(0)}) {
+                TPacking p;
+                PackWhole(order, -1, bestFit, p);
+                const double spread = LengthSpread(p);
+                if (best.empty() || p.size() < best.size() ||
+                    (p.size() == best.size() && spread < bestSpread)) {
+                    best = std::move(p);
+                    bestSpread = spread;
+                }
+            }
+        }
+        // Pallets filled one after the other, dividing what overflows: no whole packing,
+        // but close to the bound where both limits are nearly reached.
+        TPacking filling;
+        for (const std::vector<int>& order : {ByLength(), BySheet()}) {
+            TPacking p;
+            PackFilling(order, p);
+            if (filling.empty() || p.size() < filling.size())
+                filling = std::move(p);
+        }
+        for (qint64 count = bound; count < static_cast<qint64>(best.size()); ++count) {
+            if (FCheckCanceled)
+                FCheckCanceled();
+            const int bins = static_cast<int>(count);
+            TPacking found;
+            double foundSpread = 0;
+            int foundParts = 0;
+            const auto consider = [&](TPacking& ACandidate) {
+                const double spread = LengthSpread(ACandidate);
+                const int parts = PartCount(ACandidate);
+                if (found.empty() || parts < foundParts ||
+                    (parts == foundParts && spread < foundSpread)) {
+                    found = std::move(ACandidate);
+                    foundSpread = spread;
+                    foundParts = parts;
+                }
+            };
+            std::vector<std::vector<int>> orders = {ByLength(), BySize(0)};
+            for (unsigned seed = 1; seed <= ShuffledTries; ++seed)
+                orders.push_back(BySize(seed));
+            for (size_t o = 0; o < orders.size(); ++o) {
+                TPacking p;
+                if (PackWhole(orders[o], bins, true, p))
+                    consider(p);
+                if (o >= 2 && PackWhole(orders[o], bins, false, p))
+                    consider(p);
+            }
+            if (found.empty()) {
+                // Dividing a position is worth it here: no whole packing of this count.
+                // Large sheets placed first leave the gaps to the small ones, which
+                // fill them more closely.
+                orders.insert(orders.begin(), BySheet());
+                for (const std::vector<int>& order : orders) {
+                    TPacking p;
+                    if (PackDivided(order, bins, p))
+                        consider(p);
+                }
+            }
+            if (found.empty() && static_cast<qint64>(filling.size()) <= count)
+                found = std::move(filling);
+            if (!found.empty()) {
+                best = std::move(found);
+                break;
+            }
+        }
+    }
+    if (!empty.empty()) {
+        if (best.empty())
+            best.emplace_back();
+        for (const int i : empty)
+            best.front().Parts.push_back({i, FItems[i].Quantity});
+    }
+
+    std::vector<TDensePallet> pallets;
+    pallets.reserve(best.size());
+    for (TBin& bin : best) {
+        if (bin.Parts.empty())
+            continue;
+        for (TDensePart& part : bin.Parts)
+            part.Position = FItems[part.Position].Position;
+        pallets.push_back(std::move(bin.Parts));
+    }
+    return pallets;
+}

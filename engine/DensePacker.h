@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QtGlobal>
+#include <functional>
+#include <vector>
+
+// The sheets of one position as the dense packing sees them: Length is the sheet's
+// length (the position's Width), Height its width across the pallet.
+struct TDenseItem {
+    int Position = -1; // the caller's index, handed back in the parts
+    qint64 Length = 0;
+    qint64 Height = 0;
+    qint64 Quantity = 0;
+};
+
+// What one pallet may carry: the sum of Length*Height*sheets (the weight limit turned
+// into an area, see PalletBound::AreaCapacity) and the started rows of its stacks.
+struct TDenseLimits {
+    qint64 AreaCapacity = 0;
+    qint64 MaxRows = 0;
+};
+
+// Sheets of one position placed on one pallet (Position as TDenseItem::Position).
+struct TDensePart {
+    int Position = -1;
+    qint64 Quantity = 0;
+};
+
+using TDensePallet = std::vector<TDensePart>;
+
+// Packs the positions of one colour onto as few pallets as it can find within both
+// limits. Whole positions are tried first at every count from the lower bound up; a
+// position is divided across pallets only when no whole packing reaches a count that
+// a divided one does, and a position that no pallet carries whole is divided into
+// pallet loads. Among packings of one count the one whose pallets hold sheets most
+// alike in length wins. Deterministic: the same positions give the same pallets.
+class TDensePacker {
+public:
+    // ACheckCanceled runs between attempts and may throw to stop the search.
+    explicit TDensePacker(const TDenseLimits& ALimits, std::function<void()> ACheckCanceled = {});
+
+    // Every sheet of every position lands on exactly one pallet; positions without
+    // sheets go onto the first pallet. Needs a limit of at least one row and room for
+    // the heaviest single sheet (the caller refuses other orders).
+    std::vector<TDensePallet> Pack(const std::vector<TDenseItem>& AItems);
+
+    // The least number of pallets any packing can reach: the larger of what the area
+    // and what the started rows need, at least one for any position.
+    static qint64 LowerBound(const std::vector<TDenseItem>& AItems, const TDenseLimits& ALimits);
+
+    // Started rows of ASheets sheets of a position ASheetHeight wide.
+    static qint64 Rows(qint64 ASheetHeight, qint64 ASheets);
+
+private:
+    // A unit the search places: a whole position or a pallet load cut off a large one.
+    struct TUnit {
+        int Item = -1;
+        qint64 Quantity = 0;
+        qint64 Area = 0;
+        qint64 Rows = 0;
+        double Size = 0; // the larger share of a pallet it takes
+    };
+    struct TBin {
+        qint64 Area = 0;
+        qint64 Rows = 0;
+        std::vector<TDensePart> Parts;
+    };
+    using TPacking = std::vector<TBin>;
+
+    bool Fits(const TBin& ABin, qint64 AArea, qint64 ARows) const {
+        return ABin.Area + AArea <= FLimits.AreaCapacity && ABin.Rows + ARows <= FLimits.MaxRows;
+    }
+    void Place(TBin& ABin, const TUnit& AUnit) const;
+    // Most sheets of AUnit's position that fit onto ABin beside what it holds.
+    qint64 SheetsThatFit(const TBin& ABin, const TUnit& AUnit) const;
+
+    // Whole units in AOrder onto at most ABins pallets (first fit or best fit); false
+    // when some unit finds no room. ABins < 0: as many pallets as needed.
+    bool PackWhole(const std::vector<int>& AOrder, int ABins, bool ABestFit, TPacking& AOut) const;
+    // Whole units first; those left over are divided over the free room of ABins pallets.
+    bool PackDivided(const std::vector<int>& AOrder, int ABins, TPacking& AOut) const;
+    // Pallets filled one at a time, each with what spends the limit it is furthest from,
+    // the unit that overflows divided.
+    void PackFilling(const std::vector<int>& AOrder, TPacking& AOut) const;
+    // How far apart the lengths on each pallet lie, summed: smaller is better.
+    double LengthSpread(const TPacking& APacking) const;
+    int PartCount(const TPacking& APacking) const;
+
+    std::vector<int> ByLength() const;
+    std::vector<int> BySize(unsigned ASeed) const;
+    // Largest single sheet first, as a share of a pallet.
+    std::vector<int> BySheet() const;
+
+    TDenseLimits FLimits;
+    std::function<void()> FCheckCanceled;
+    std::vector<TDenseItem> FItems;
+    std::vector<TUnit> FUnits;
+};

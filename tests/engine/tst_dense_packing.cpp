@@ -1,0 +1,482 @@
+// The dense packing: the bound on hand-worked orders, the packer's limits on generated
+// positions, and on both databases a packing that keeps every sheet, every limit and
+// every colour apart, never uses more pallets than the five-stage calculation, and
+// refuses or stops without changing anything.
+
+#include "CalculationRun.h"
+#include "DensePacker.h"
+#include "DensePackingEngine.h"
+#include "EngineTestSupport.h"
+#include "PalletBound.h"
+#include "SheetsPerRow.h"
+
+#include <QRegularExpression>
+#include <QTest>
+#include <map>
+
+// Sheets of hand-worked positions: length, width, quantity.
+using TSheets = QList<std::array<qint64, 3>>;
+Q_DECLARE_METATYPE(TSheets)
+
+namespace {
+
+// 1000 by 1000 mm at 14.4 kg a square metre weighs 14.4 kg: four sheets come within
+// 60 kg, five do not.
+const double FourSheets = 60.0;
+
+struct TStoredPallet {
+    qlonglong Colour = 0;
+    qlonglong Area = 0; // Width*Height*Quantity of the contents
+    qlonglong Rows = 0;
+    QSet<qlonglong> Colours;
+};
+
+// What the tables hold after a run, read back through SQL.
+struct TStored {
+    std::map<qlonglong, TStoredPallet> Pallets;
+    // Sheets per position as the customer ordered them: a part counts for the
+    // position its remark names.
+    std::map<qlonglong, qlonglong> Sheets;
+    int Placements = 0;
+    QStringList Faults;
+};
+
+TStored ReadStored(TDataModule& AData) {
+    TStored s;
+    static const QRegularExpression Part(QStringLiteral("\\(часть позиции (\\d+)\\)$"));
+    for (const QSqlRecord& r : AData.OpenSql(QStringLiteral(
+             "select s.PalleteID, p.ColorID PC, ap.ID, ap.ColorID, ap.Width, ap.Height, "
+             "ap.Quantity AQ, s.Quantity SQ, s.QuantityInRow, ap.Comment "
+             "from Solutions s inner join ApplicatePositions ap on ap.ID = s.PosID "
+             "inner join Palletes p on p.ID = s.PalleteID order by s.ID"))) {
+        ++s.Placements;
+        const qlonglong q = r.value(QStringLiteral("SQ")).toLongLong();
+        const qlonglong h = r.value(QStringLiteral("Height")).toLongLong();
+        const qlonglong perRow = r.value(QStringLiteral("QuantityInRow")).toLongLong();
+        if (q != r.value(QStringLiteral("AQ")).toLongLong())
+            s.Faults << QStringLiteral("placement of part of position %1")
+                            .arg(r.value(QStringLiteral("ID")).toLongLong());
+        if (perRow != SheetsPerRowRule(h, q))
+            s.Faults << QStringLiteral("sheets per row %1 for %2 sheets %3 wide")
+                            .arg(perRow)
+                            .arg(q)
+                            .arg(h);
+        TStoredPallet& p = s.Pallets[r.value(QStringLiteral("PalleteID")).toLongLong()];
+        p.Colour = r.value(QStringLiteral("PC")).toLongLong();
+        p.Colours.insert(r.value(QStringLiteral("ColorID")).toLongLong());
+        p.Area += r.value(QStringLiteral("Width")).toLongLong() * h * q;
+        p.Rows += (q + perRow - 1) / perRow;
+        const QRegularExpressionMatch m = Part.match(r.value(QStringLiteral("Comment")).toString());
+        const qlonglong own =
+            m.hasMatch() ? m.captured(1).toLongLong() : r.value(QStringLiteral("ID")).toLongLong();
+        s.Sheets[own] += q;
+    }
+    const qlonglong positions =
+        AData.OpenSql(QStringLiteral("select count(*) from ApplicatePositions"))
+            .value(0)
+            .value(0)
+            .toLongLong();
+    if (positions != s.Placements)
+        s.Faults << QStringLiteral("%1 positions, %2 placements").arg(positions).arg(s.Placements);
+    return s;
+}
+
+// The limits and the checks every stored packing must pass; APallets receives the
+// pallets per colour.
+void CheckStored(TDataModule& AData, const std::map<qlonglong, qlonglong>& AOrdered, double AMaxW,
+                 double AWeight1m2, qlonglong AMaxH, std::map<qlonglong, int>* APallets) {
+    const TStored s = ReadStored(AData);
+    QVERIFY2(s.Faults.isEmpty(), qPrintable(s.Faults.join(QLatin1Char('\n'))));
+    for (const auto& [id, p] : s.Pallets) {
+        QVERIFY2(static_cast<double>(p.Area) * AWeight1m2 * 1e-6 <= AMaxW,
+                 qPrintable(QStringLiteral("pallet %1 weighs %2 of %3")
+                                .arg(id)
+                                .arg(p.Area * AWeight1m2 * 1e-6)
+                                .arg(AMaxW)));
+        QVERIFY2(
+            p.Rows <= AMaxH,
+            qPrintable(
+                QStringLiteral("pallet %1 stands %2 rows of %3").arg(id).arg(p.Rows).arg(AMaxH)));
+        QCOMPARE(p.Colours, QSet<qlonglong>{p.Colour});
+        if (APallets)
+            ++(*APallets)[p.Colour];
+    }
+    QCOMPARE(s.Sheets, AOrdered);
+}
+
+// Each position's sheets as ordered, by key.
+std::map<qlonglong, qlonglong> Ordered(TDataModule& AData) {
+    std::map<qlonglong, qlonglong> sheets;
+    for (const QSqlRecord& r :
+         AData.OpenSql(QStringLiteral("select ID, Quantity from ApplicatePositions")))
+        sheets[r.value(0).toLongLong()] = r.value(1).toLongLong();
+    return sheets;
+}
+
+// Puts the order back as it was before a run: no pallets, no parts, the quantities read.
+void Restore(TDataModule& AData, const std::map<qlonglong, qlonglong>& AOrdered) {
+    AData.ExecSql(QStringLiteral("delete from Solutions"));
+    AData.ExecSql(QStringLiteral("delete from Palletes"));
+    AData.ExecSql(QStringLiteral("delete from ApplicatePositions where ID > :id"),
+                  {{QStringLiteral(":id"), AOrdered.rbegin()->first}});
+    for (const auto& [id, q] : AOrdered)
+        AData.ExecSql(QStringLiteral("update ApplicatePositions set Quantity = :q where ID = :id"),
+                      {{QStringLiteral(":q"), q}, {QStringLiteral(":id"), id}});
+}
+
+QVariant OrderValue(TDataModule& AData, const char* AColumn) {
+    return AData
+        .OpenSql(QStringLiteral("select %1 from Applicates a inner join Materials m on m.ID = "
+                                "a.MatID")
+                     .arg(QLatin1String(AColumn)))
+        .value(0)
+        .value(0);
+}
+
+std::vector<TDenseItem> Items(const TSheets& ASheets) {
+    std::vector<TDenseItem> items;
+    for (const auto& [length, height, quantity] : ASheets)
+        items.push_back({static_cast<int>(items.size()), length, height, quantity});
+    return items;
+}
+
+} // namespace
+
+class TDensePackingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void bound_data();
+    void bound();
+    void areaCapacity();
+    void caption();
+    void packerKeepsLimits();
+    void dividesOnlyToSavePallets();
+    void generatedOrders_data() { TestDb::AddBackendRows(); }
+    void generatedOrders();
+    void dividedPositionRows_data() { TestDb::AddBackendRows(); }
+    void dividedPositionRows();
+    void refusedOrders_data();
+    void refusedOrders();
+    void cancelRollsBack_data() { TestDb::AddBackendRows(); }
+    void cancelRollsBack();
+};
+
+void TDensePackingTest::bound_data() {
+    QTest::addColumn<TSheets>("sheets"); // length, width, quantity
+    QTest::addColumn<qint64>("area");
+    QTest::addColumn<qint64>("rows");
+    QTest::addColumn<qint64>("bound");
+    // 10 sheets of 1 m² where a pallet carries 4.17 m²: the weight needs 3.
+    QTest::newRow("weight") << TSheets{{1000, 1000, 10}} << qint64(4166666) << qint64(60)
+                            << qint64(3);
+    // 10 sheets 200 wide stand 4 a row: 3 started rows on pallets of 2 rows.
+    QTest::newRow("rows") << TSheets{{1000, 200, 10}} << qint64(1) << qint64(2) << qint64(2);
+    // Two positions of 3 narrow sheets start a row each, though 6 sheets would fill
+    // only two rows together: 2 rows on pallets of 1 row.
+    QTest::newRow("started rows per position")
+        << TSheets{{1000, 200, 3}, {1200, 200, 3}} << qint64(1) << qint64(1) << qint64(2);
+    // The larger of the two: 8.2 m² on pallets of 3 m² need 3, 9 rows of 2 need 5.
+    QTest::newRow("larger of both")
+        << TSheets{{1000, 1000, 5}, {1000, 800, 4}} << qint64(3000000) << qint64(2) << qint64(5);
+    QTest::newRow("no sheets still one pallet")
+        << TSheets{{1000, 1000, 0}} << qint64(1) << qint64(1) << qint64(1);
+}
+
+void TDensePackingTest::bound() {
+    QFETCH(TSheets, sheets);
+    QFETCH(qint64, area);
+    QFETCH(qint64, rows);
+    QFETCH(qint64, bound);
+    // A weight of area 1 is as good as no weight: count in area units of the test.
+    const qint64 capacity = area == 1 ? std::numeric_limits<qint64>::max() / 4 : area;
+    QCOMPARE(TDensePacker::LowerBound(Items(sheets), {capacity, rows}), bound);
+}
+
+void TDensePackingTest::areaCapacity() {
+    // The last square millimetre that stays within the limit, weighed as a pallet is.
+    for (const auto& [maxW, weight] : {std::pair{60.0, 14.4}, std::pair{1000.0, 18.0},
+                                       std::pair{850.0, 21.6}, std::pair{57.6, 14.4}}) {
+        const qint64 area = PalletBound::AreaCapacity(maxW, weight);
+        QVERIFY(static_cast<double>(area) * weight * 1e-6 <= maxW);
+        QVERIFY(!(static_cast<double>(area + 1) * weight * 1e-6 <= maxW));
+    }
+    QCOMPARE(PalletBound::AreaCapacity(std::nullopt, 14.4), qint64(0));
+    QCOMPARE(PalletBound::AreaCapacity(0.0, 14.4), qint64(0));
+    QVERIFY(PalletBound::AreaCapacity(100.0, std::nullopt) > qint64(1) << 60);
+}
+
+void TDensePackingTest::caption() {
+    for (const auto& [pallets, text] :
+         {std::pair{1, "1 поддон, минимум 1"}, std::pair{2, "2 поддона, минимум 1"},
+          std::pair{5, "5 поддонов, минимум 1"}, std::pair{11, "11 поддонов, минимум 1"},
+          std::pair{14, "14 поддонов, минимум 1"}, std::pair{21, "21 поддон, минимум 1"},
+          std::pair{40, "40 поддонов, минимум 1"}, std::pair{112, "112 поддонов, минимум 1"},
+          std::pair{123, "123 поддона, минимум 1"}})
+        QCOMPARE(TCalculationRun::Caption(pallets, 1), QString::fromUtf8(text));
+    QCOMPARE(TCalculationRun::Summary(40, 32), QStringLiteral("pallets 40, lower bound 32"));
+}
+
+void TDensePackingTest::packerKeepsLimits() {
+    // Many generated orders straight through the packer, colour by colour: every sheet
+    // once, both limits, and no more than one pallet above the bound.
+    int atBound = 0;
+    int colours = 0;
+    for (quint32 seed = 1; seed <= 150; ++seed) {
+        QRandomGenerator random(seed);
+        const int count = 20 + random.bounded(280);
+        const int colourCount = 3 + random.bounded(4);
+        std::vector<std::vector<TDenseItem>> byColour(colourCount);
+        for (int i = 0; i < count; ++i) {
+            const int kind = random.bounded(100);
+            const qint64 length = 1200 + 10 * random.bounded(241);
+            const qint64 height = 190 + 5 * random.bounded(263);
+            const qint64 quantity = kind < 80   ? 1 + random.bounded(6)
+                                    : kind < 96 ? 7 + random.bounded(34)
+                                                : 41 + random.bounded(160);
+            std::vector<TDenseItem>& items = byColour[random.bounded(colourCount)];
+            items.push_back({static_cast<int>(items.size()), length, height, quantity});
+        }
+        const TDenseLimits limits{PalletBound::AreaCapacity(800.0 + 50 * random.bounded(15),
+                                                            14.4 + 3.6 * random.bounded(3)),
+                                  40 + 10 * random.bounded(3)};
+        for (const std::vector<TDenseItem>& items : byColour) {
+            if (items.empty())
+                continue;
+            const std::vector<TDensePallet> pallets = TDensePacker(limits).Pack(items);
+            std::vector<qint64> placed(items.size());
+            for (const TDensePallet& p : pallets) {
+                qint64 area = 0;
+                qint64 rows = 0;
+                for (const TDensePart& part : p) {
+                    QVERIFY(part.Quantity > 0);
+                    const TDenseItem& item = items[part.Position];
+                    area += item.Length * item.Height * part.Quantity;
+                    rows += TDensePacker::Rows(item.Height, part.Quantity);
+                    placed[part.Position] += part.Quantity;
+                }
+                QVERIFY2(area <= limits.AreaCapacity, qPrintable(QString::number(seed)));
+                QVERIFY2(rows <= limits.MaxRows, qPrintable(QString::number(seed)));
+            }
+            for (size_t i = 0; i < items.size(); ++i)
+                QCOMPARE(placed[i], items[i].Quantity);
+            const qint64 bound = TDensePacker::LowerBound(items, limits);
+            QVERIFY2(static_cast<qint64>(pallets.size()) <= bound + 1,
+                     qPrintable(QStringLiteral("seed %1: %2 pallets, bound %3")
+                                    .arg(seed)
+                                    .arg(pallets.size())
+                                    .arg(bound)));
+            ++colours;
+            if (static_cast<qint64>(pallets.size()) == bound)
+                ++atBound;
+        }
+    }
+    QVERIFY2(atBound * 10 >= colours * 9,
+             qPrintable(QStringLiteral("%1 of %2 at the bound").arg(atBound).arg(colours)));
+}
+
+void TDensePackingTest::dividesOnlyToSavePallets() {
+    const qint64 sheet = 1000 * 1000;
+    const TDenseLimits fourSheets{4 * sheet, 60};
+    // 3, 3 and 2 sheets: no two go together whole, dividing one fills two pallets.
+    std::vector<TDensePallet> p =
+        TDensePacker(fourSheets).Pack(Items({{1000, 1000, 3}, {1000, 1000, 3}, {1000, 1000, 2}}));
+    QCOMPARE(p.size(), size_t(2));
+    QCOMPARE(p[0].size() + p[1].size(), size_t(4));
+    // 2, 2, 1 and 1: two pallets whole, nothing divided.
+    p = TDensePacker(fourSheets)
+            .Pack(Items({{1000, 1000, 2}, {1000, 1000, 1}, {1000, 1000, 2}, {1000, 1000, 1}}));
+    QCOMPARE(p.size(), size_t(2));
+    QCOMPARE(p[0].size() + p[1].size(), size_t(4));
+    // 9 sheets no pallet carries whole: two full loads and the last sheet, which goes
+    // with the other position.
+    p = TDensePacker(fourSheets).Pack(Items({{1000, 1000, 9}, {1000, 1000, 3}}));
+    QCOMPARE(p.size(), size_t(3));
+    // Alike lengths share pallets when the count allows it: four stacks of one row on
+    // pallets of two rows.
+    p = TDensePacker({std::numeric_limits<qint64>::max() / 4, 2})
+            .Pack(Items({{3000, 300, 4}, {1200, 300, 4}, {3000, 300, 4}, {1200, 300, 4}}));
+    QCOMPARE(p.size(), size_t(2));
+    for (const TDensePallet& pallet : p) {
+        QCOMPARE(pallet.size(), size_t(2));
+        QCOMPARE(pallet[0].Position % 2, pallet[1].Position % 2);
+    }
+}
+
+void TDensePackingTest::generatedOrders() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    for (const auto& [seed, size] :
+         {std::pair{11u, 20}, std::pair{12u, 60}, std::pair{13u, 150}, std::pair{14u, 40}}) {
+        d.ExecSql(QStringLiteral("delete from Solutions"));
+        d.ExecSql(QStringLiteral("delete from Palletes"));
+        d.ExecSql(QStringLiteral("delete from ApplicatePositions"));
+        d.ExecSql(QStringLiteral("delete from Applicates"));
+        EngineTest::AddGeneratedOrder(d, seed, size);
+        const std::map<qlonglong, qlonglong> ordered = Ordered(d);
+        const double maxW = OrderValue(d, "a.MaxW").toDouble();
+        const double weight = OrderValue(d, "m.Weight1m2").toDouble();
+        const qlonglong maxH = OrderValue(d, "m.MaxH").toLongLong();
+
+        TCalculationRun stages(d.Connection(), TCalculationMode::Memory);
+        stages.Execute();
+        std::map<qlonglong, int> byStages;
+        for (const QSqlRecord& r : d.OpenSql(QStringLiteral(
+                 "select p.ColorID, count(distinct p.ID) from Palletes p inner join Solutions s "
+                 "on s.PalleteID = p.ID group by p.ColorID")))
+            byStages[r.value(0).toLongLong()] = r.value(1).toInt();
+        Restore(d, ordered);
+
+        TCalculationRun dense(d.Connection(), TCalculationMode::Dense);
+        dense.Execute();
+        QCOMPARE(dense.Bound(), stages.Bound());
+        std::map<qlonglong, int> byDense;
+        CheckStored(d, ordered, maxW, weight, maxH, &byDense);
+        qlonglong total = 0;
+        for (const auto& [colour, count] : byDense) {
+            QVERIFY2(count <= byStages[colour],
+                     qPrintable(QStringLiteral("seed %1 colour %2: %3 pallets, the stages %4")
+                                    .arg(seed)
+                                    .arg(colour)
+                                    .arg(count)
+                                    .arg(byStages[colour])));
+            total += count;
+        }
+        QCOMPARE(dense.Pallets(), total);
+        QVERIFY(dense.Pallets() <= dense.Bound() + qlonglong(byDense.size()));
+        QVERIFY(dense.Pallets() >= dense.Bound());
+    }
+}
+
+void TDensePackingTest::dividedPositionRows() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    QList<qlonglong> ids;
+    const qlonglong order =
+        TestDb::AddOrder(d, QStringLiteral("П-1"), QDate(2024, 1, 1), 1, FourSheets,
+                         {{1000, 1000, 3, 3, QStringLiteral("срочно")},
+                          {1000, 1000, 3, 3, {}},
+                          {1000, 1000, 3, 2, {}},
+                          {2000, 1000, 4, 1, {}}},
+                         &ids);
+    const std::map<qlonglong, qlonglong> ordered = Ordered(d);
+
+    TCalculationRun stages(d.Connection(), TCalculationMode::Memory);
+    stages.Execute();
+    QCOMPARE(stages.Bound(), qlonglong(3));
+    QVERIFY(stages.Pallets() > 3);
+    Restore(d, ordered);
+
+    EngineTest::TRecordedRun recorded;
+    TDensePackingEngine engine(d.Connection());
+    recorded.Attach(engine);
+    engine.Execute();
+    QCOMPARE(recorded.Reports, QStringList({QStringLiteral("1/6 Плотная укладка: проверка заявки"),
+                                            QStringLiteral("2/6 Плотная укладка: цвет 1 из 2"),
+                                            QStringLiteral("3/6 Плотная укладка: цвет 2 из 2"),
+                                            QStringLiteral("5/6 Плотная укладка: запись поддонов"),
+                                            QStringLiteral("6/6 Расчет завершен")}));
+    QCOMPARE(engine.PalletCount(), qlonglong(3));
+    QCOMPARE(engine.Bound(), qlonglong(3));
+    CheckStored(d, ordered, FourSheets, 14.4, 60, nullptr);
+
+    // One of the three-sheet positions was divided: its part is a row of its own that
+    // names it and keeps the customer's words; the others are whole.
+    const QList<QSqlRecord> parts = d.OpenSql(
+        QStringLiteral("select ApplicateID, Width, Height, ColorID, Quantity, Comment from "
+                       "ApplicatePositions where ID > :id"),
+        {{QStringLiteral(":id"), ids.last()}});
+    QCOMPARE(parts.size(), 1);
+    const QString comment = parts[0].value(QStringLiteral("Comment")).toString();
+    const QRegularExpressionMatch named =
+        QRegularExpression(QStringLiteral("\\(часть позиции (\\d+)\\)$")).match(comment);
+    QVERIFY2(named.hasMatch(), qPrintable(comment));
+    const qlonglong from = named.captured(1).toLongLong();
+    QVERIFY(ids.indexOf(from) >= 0 && ids.indexOf(from) < 3);
+    QCOMPARE(comment, (from == ids[0] ? QStringLiteral("срочно ") : QString()) +
+                          QStringLiteral("(часть позиции %1)").arg(from));
+    QCOMPARE(parts[0].value(QStringLiteral("ApplicateID")).toLongLong(), order);
+    QCOMPARE(parts[0].value(QStringLiteral("ColorID")).toLongLong(), qlonglong(3));
+    QCOMPARE(parts[0].value(QStringLiteral("Width")).toLongLong(), qlonglong(1000));
+    // No row wider than its sheet is long, so nothing is turned; the pallet's sizes are
+    // those of its contents, as the grids and layouts read them.
+    QCOMPARE(d.OpenSql(QStringLiteral("select count(*) from Solutions where Comment is not null"))
+                 .value(0)
+                 .value(0)
+                 .toInt(),
+             0);
+    QCOMPARE(d.OpenSql(QStringLiteral("select Length, Width, MaxH, MaxW from Palletes where "
+                                      "ColorID = 4"))
+                 .value(0)
+                 .value(0)
+                 .toLongLong(),
+             qlonglong(2000));
+}
+
+void TDensePackingTest::refusedOrders_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("message");
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        const QString n = QLatin1String(name);
+        QTest::newRow(qPrintable(n + QStringLiteral(" no weight limit")))
+            << backend << 0
+            << QStringLiteral("Расчет невозможен: в заявке № О-1 не задан максимальный вес "
+                              "поддона.");
+        QTest::newRow(qPrintable(n + QStringLiteral(" sheet too heavy")))
+            << backend << 1 << QStringLiteral("один лист тяжелее");
+        QTest::newRow(qPrintable(n + QStringLiteral(" no stack limit")))
+            << backend << 2
+            << QStringLiteral("Расчет невозможен: у материала заявки № О-1 не задана "
+                              "наибольшая высота стопы.");
+    }
+}
+
+void TDensePackingTest::refusedOrders() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    QFETCH(int, kind);
+    QFETCH(QString, message);
+    const qlonglong material = kind == 2 ? EngineTest::AddMaterial(d, 14.4, 0) : 1;
+    const QVariant maxW = kind == 0 ? QVariant() : QVariant(kind == 1 ? 10.0 : FourSheets);
+    QList<qlonglong> ids;
+    TestDb::AddOrder(d, QStringLiteral("О-1"), QDate(2024, 1, 1), material, maxW,
+                     {{1000, 1000, 3, 3, {}}, {500, 500, 3, 2, {}}}, &ids);
+    const auto before = EngineTest::DumpWorking(d);
+    TDensePackingEngine engine(d.Connection());
+    try {
+        engine.Execute();
+        QFAIL("the order was packed");
+    } catch (const ECalculationRefused& e) {
+        QVERIFY2(e.Message().contains(message), qPrintable(e.Message()));
+        if (kind == 1) {
+            QVERIFY2(e.Message().contains(QStringLiteral("позициях %1 (").arg(ids[0])),
+                     qPrintable(e.Message()));
+            QVERIFY(!e.Message().contains(QStringLiteral(" %1 (").arg(ids[1])));
+        }
+    }
+    QCOMPARE(EngineTest::DumpWorking(d), before);
+}
+
+void TDensePackingTest::cancelRollsBack() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    EngineTest::AddGeneratedOrder(d, 5, 40);
+    const auto before = EngineTest::DumpWorking(d);
+    // Stopped at each of its first polls: nothing stays changed.
+    for (const int poll : {1, 2, 3, 5}) {
+        EngineTest::TRecordedRun recorded;
+        recorded.CancelAtPoll = poll;
+        TCalculationRun run(d.Connection(), TCalculationMode::Dense);
+        run.OnProgress = [&recorded](const QString& AStage, int APosition, int AMax) {
+            recorded.Reports << QStringLiteral("%1/%2 %3").arg(APosition).arg(AMax).arg(AStage);
+        };
+        run.OnCancel = [&recorded] { return ++recorded.Polls >= recorded.CancelAtPoll; };
+        QVERIFY_THROWS_EXCEPTION(ECalculationCanceled, run.Execute());
+        QCOMPARE(run.Pallets(), qlonglong(0));
+        QCOMPARE(EngineTest::DumpWorking(d), before);
+    }
+}
+
+QTEST_GUILESS_MAIN(TDensePackingTest)
+#include "tst_dense_packing.moc"
