@@ -93,6 +93,24 @@ QString ErrorName(quint8 ACode) {
     }
 }
 
+// Spreadsheet::WriteExcel writes the UTF-16 text result of a formula (its STRING
+// record) in big-endian byte order. Read as the format says it is, such text is all
+// characters whose low byte is 0-4 (the high byte of a Latin or Cyrillic character)
+// and whose high byte is not: then the bytes are turned back. Real text of that form
+// would be a run of CJK characters ending in 00-04 only.
+QString FormulaResultText(QString AText) {
+    if (AText.isEmpty())
+        return AText;
+    for (const QChar c : AText) {
+        const ushort u = c.unicode();
+        if ((u & 0xff) > 0x04 || u < 0x1000 || ushort((u >> 8) | (u << 8)) < 0x20)
+            return AText;
+    }
+    for (QChar& c : AText)
+        c = QChar(ushort((c.unicode() >> 8) | (c.unicode() << 8)));
+    return AText;
+}
+
 struct TSheetEntry {
     qint64 Offset = 0;
     bool Worksheet = false;
@@ -306,7 +324,7 @@ private:
             }
             case RecString:
                 if (pendingRow >= 0)
-                    used.Add(pendingRow, pendingCol, c.String(true));
+                    used.Add(pendingRow, pendingCol, FormulaResultText(c.String(true)));
                 pendingRow = pendingCol = -1;
                 break;
             default:
