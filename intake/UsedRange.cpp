@@ -7,9 +7,18 @@ void TUsedRange::TooManyCells() const {
         FFileName, QStringLiteral("на листе больше %1 заполненных ячеек").arg(MaxValueCells));
 }
 
+void TUsedRange::TooMuchText() const {
+    throw WorkbookError::Make(
+        FFileName,
+        QStringLiteral("в ячейках листа больше %1 млн знаков").arg(MaxTextChars / (1024 * 1024)));
+}
+
 void TUsedRange::Add(qint64 ARow, qint64 ACol, const QString& AText) {
     if (FCells.size() >= MaxValueCells)
         TooManyCells();
+    FTextChars += AText.size();
+    if (FTextChars > MaxTextChars)
+        TooMuchText();
     if (FCells.isEmpty()) {
         FMinRow = FMaxRow = ARow;
         FMinCol = FMaxCol = ACol;
@@ -30,6 +39,8 @@ void TUsedRange::AddRepeated(qint64 ARow, qint64 ACol, qint64 ARows, qint64 ACol
     if (ARows > MaxValueCells || ACols > MaxValueCells ||
         FCells.size() + ARows * ACols > MaxValueCells)
         TooManyCells();
+    if (FTextChars + ARows * ACols * AText.size() > MaxTextChars)
+        TooMuchText();
     for (qint64 r = 0; r < ARows; ++r)
         for (qint64 c = 0; c < ACols; ++c)
             Add(ARow + r, ACol + c, AText);

@@ -8,13 +8,14 @@
 // sheet's used range: the smallest rectangle holding every one of them. A sheet
 // without any cell gives a range of one empty cell, as the spreadsheet application's
 // UsedRange of an empty sheet is its cell A1. What a crafted file can make it hold
-// is bounded: too many cells, or a rectangle too large, fail with a Russian message
-// naming the file before the memory is taken.
+// is bounded: too many cells, too much text, or a rectangle too large, fail with a
+// Russian message naming the file before the memory is taken.
 class TUsedRange {
 public:
     explicit TUsedRange(const QString& AFileName = QString()) : FFileName(AFileName) {}
 
-    // Zero-based sheet coordinates. Throws EGravelonError past MaxValueCells.
+    // Zero-based sheet coordinates. Throws EGravelonError past MaxValueCells or
+    // MaxTextChars.
     void Add(qint64 ARow, qint64 ACol, const QString& AText);
     // The same text in ARows x ACols cells from (ARow, ACol): a repeated cell.
     void AddRepeated(qint64 ARow, qint64 ACol, qint64 ARows, qint64 ACols, const QString& AText);
@@ -27,6 +28,10 @@ public:
     // order has a few thousand.
     static constexpr qint64 MaxValueCells = 2'000'000;
     static constexpr qint64 MaxCells = 5'000'000;
+    // Characters of all cells together, each cell counted even when it shares its text
+    // with others (a shared string, a repeated cell): the order reader makes its own
+    // copies of the cells it works on. A 10,000-row order has well under a million.
+    static constexpr qint64 MaxTextChars = 64ll * 1024 * 1024;
 
 private:
     struct TCell {
@@ -35,8 +40,10 @@ private:
         QString Text;
     };
     [[noreturn]] void TooManyCells() const;
+    [[noreturn]] void TooMuchText() const;
 
     QString FFileName;
     QList<TCell> FCells;
+    qint64 FTextChars = 0;
     qint64 FMinRow = 0, FMaxRow = -1, FMinCol = 0, FMaxCol = -1;
 };

@@ -8,6 +8,7 @@
 
 #include "BiffRecords.h"
 #include "CellText.h"
+#include "CompoundFile.h"
 #include "UsedRange.h"
 #include "WorkbookError.h"
 
@@ -40,6 +41,9 @@ constexpr quint16 RecNumber = 0x0203;
 constexpr quint16 RecBoolErr = 0x0205;
 constexpr quint16 RecFormula = 0x0006;
 constexpr quint16 RecString = 0x0207;
+
+// A real book has a handful of sheets; a crafted one must not list millions.
+constexpr qsizetype MaxSheets = 10'000;
 
 void InitGsf() {
     static std::once_flag once;
@@ -195,6 +199,9 @@ private:
                 FGlobals.ActiveTab = c.U16();
                 break;
             case RecBoundSheet: {
+                if (FGlobals.Sheets.size() >= MaxSheets)
+                    throw WorkbookError::Make(
+                        FFileName, QStringLiteral("в книге больше %1 листов").arg(MaxSheets));
                 TSheetEntry e;
                 e.Offset = c.U32();
                 c.U8(); // visibility
@@ -344,6 +351,7 @@ private:
 } // namespace
 
 TSheetValues TXlsWorkbook::ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName) {
+    CompoundFile::Check(ABytes, AFileName);
     InitGsf();
     TGObject<GsfInput> input;
     input.Ptr = gsf_input_memory_new(reinterpret_cast<const guint8*>(ABytes.constData()),

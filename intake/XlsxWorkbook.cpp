@@ -13,6 +13,10 @@ namespace {
 
 using TKind = CellText::TNumberKind;
 
+// Sheets of a workbook, relationships of a part: a real book has a handful, and a
+// crafted one must not fill the memory with millions of tiny entries.
+constexpr qsizetype MaxListed = 10'000;
+
 // A target of a relationship, resolved against the folder of the part that holds
 // it; absolute targets start from the package root.
 QString ResolvePart(const QString& ABasePart, const QString& ATarget) {
@@ -55,6 +59,8 @@ QHash<QString, TRelationship> Relationships(const TZipArchive& AZip, const QStri
         const QXmlStreamAttributes a = xml.attributes();
         if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
             continue;
+        if (rels.size() >= MaxListed)
+            break;
         const QString type = a.value(QLatin1String("Type")).toString();
         rels.insert(a.value(QLatin1String("Id")).toString(),
                     {type.mid(type.lastIndexOf(QLatin1Char('/')) + 1),
@@ -122,8 +128,14 @@ QList<QString> SharedStrings(const TZipArchive& AZip, const QString& APart,
     QXmlStreamReader xml(AZip.ReadIfPresent(APart));
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("si"))
+        if (xml.isStartElement() && xml.name() == QLatin1String("si")) {
+            // Each item costs memory even when it is empty ("<si/>", five bytes).
+            if (strings.size() >= TUsedRange::MaxValueCells)
+                throw WorkbookError::Make(AFileName,
+                                          QStringLiteral("в книге больше %1 разных строк")
+                                              .arg(TUsedRange::MaxValueCells));
             strings.append(ItemText(xml));
+        }
     }
     CheckXml(xml, AFileName, APart);
     return strings;
@@ -220,6 +232,9 @@ TBook Book(const TZipArchive& AZip, const QString& AFileName) {
             activeTab = a.value(QLatin1String("activeTab")).toInt();
         } else if (xml.name() == QLatin1String("sheet")) {
             const TRelationship r = rels.value(Attribute(a, QLatin1String("id")).toString());
+            if (sheetParts.size() >= MaxListed)
+                throw WorkbookError::Make(
+                    AFileName, QStringLiteral("в книге больше %1 листов").arg(MaxListed));
             // A chart sheet keeps its place in the tab order but holds no cells.
             sheetParts << (r.Type == QLatin1String("worksheet") ? r.Target : QString());
         }
