@@ -3,10 +3,12 @@
 // report, an exception of another kind, a hang or a leak is a finding.
 //
 // Mutating a zip container directly mostly breaks its checksums, so the .xlsx and .ods
-// targets take two kinds of input, told by the first byte: raw file bytes (the zip
-// layer itself), or a list of parts ("--part NAME" lines, each followed by the part's
-// text) that the target packs into a valid zip, so the mutations reach the XML.
-// tools/fuzz_seeds.py writes both kinds from the corpus.
+// targets take two kinds of input: file bytes (the zip layer itself), or a list of
+// parts, told by its first line ("--part NAME" lines, each followed by the part's
+// text), that the target packs into a valid zip, so the mutations reach the XML.
+// tools/fuzz_seeds.py writes both kinds from the workbooks in the tree and packs a
+// list the fuzzer found into the workbook the replay test reads. Any workbook file
+// is an input as it stands, so a target replays files given on its command line.
 
 #include "Errors.h"
 #include "OdsWorkbook.h"
@@ -98,11 +100,9 @@ QByteArray Packed(const QByteArray& AList) {
 #endif
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
-    if (ASize == 0)
-        return 0;
-    QByteArray bytes(reinterpret_cast<const char*>(AData) + 1, qsizetype(ASize - 1));
+    QByteArray bytes(reinterpret_cast<const char*>(AData), qsizetype(ASize));
 #if !defined(GRAVELON_FUZZ_XLS)
-    if (AData[0] & 1)
+    if (bytes.startsWith("--part "))
         bytes = Packed(bytes);
 #endif
     const QString name = QStringLiteral("заявка");
