@@ -1,42 +1,19 @@
 #include "WorkbookReader.h"
 
-#include "OrcusWorkbook.h"
+#include "OdsWorkbook.h"
 #include "WorkbookError.h"
 #include "XlsWorkbook.h"
+#include "XlsxWorkbook.h"
+#include "ZipArchive.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <orcus/orcus_ods.hpp>
-#include <orcus/orcus_xlsx.hpp>
-#include <orcus/zip_archive.hpp>
-#include <orcus/zip_archive_stream.hpp>
 
 namespace {
 
 const QByteArray OleMagic = QByteArray::fromHex("d0cf11e0a1b11ae1");
 const QByteArray ZipMagic = QByteArrayLiteral("PK\x03\x04");
-
-bool Detect(bool (*ADetect)(const unsigned char*, size_t), const QByteArray& ABytes) {
-    try {
-        return ADetect(reinterpret_cast<const unsigned char*>(ABytes.constData()),
-                       size_t(ABytes.size()));
-    } catch (...) {
-        return false;
-    }
-}
-
-bool ZipReadable(const QByteArray& ABytes) {
-    try {
-        orcus::zip_archive_stream_blob stream(reinterpret_cast<const uint8_t*>(ABytes.constData()),
-                                              std::size_t(ABytes.size()));
-        orcus::zip_archive archive(&stream);
-        archive.load();
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
+const QByteArray OdsMime = QByteArrayLiteral("application/vnd.oasis.opendocument.spreadsheet");
 
 } // namespace
 
@@ -46,28 +23,40 @@ TSheetValues TWorkbookReader::ReadActiveSheet(const QString& AFileName) {
         throw WorkbookError::Make(AFileName, WorkbookError::NotFound);
     if (info.isDir())
         throw WorkbookError::Make(AFileName, QStringLiteral("это папка, а не файл"));
+    if (info.size() > MaxFileBytes)
+        throw WorkbookError::Make(AFileName, QStringLiteral("файл больше %1 МБ; заявка не может "
+                                                            "быть такой большой")
+                                                 .arg(MaxFileBytes / (1024 * 1024)));
     QFile file(AFileName);
     if (!file.open(QIODevice::ReadOnly))
         throw WorkbookError::Make(AFileName,
                                   QStringLiteral("файл не открывается: ") + file.errorString());
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
     file.close();
-    if (bytes.isEmpty())
-        throw WorkbookError::Make(AFileName, QStringLiteral("файл пуст"));
+    if (bytes.size() > MaxFileBytes)
+        throw WorkbookError::Make(
+            AFileName, QStringLiteral("файл больше %1 МБ").arg(MaxFileBytes / (1024 * 1024)));
+    return ReadActiveSheet(bytes, AFileName);
+}
 
-    if (bytes.startsWith(OleMagic))
-        return TXlsWorkbook::ReadActiveSheet(AFileName);
-    if (bytes.startsWith(ZipMagic)) {
-        if (Detect(&orcus::orcus_ods::detect, bytes))
-            return TOrcusWorkbook::ReadActiveSheet(bytes, TOrcusWorkbook::TFormat::Ods, AFileName);
-        if (Detect(&orcus::orcus_xlsx::detect, bytes))
-            return TOrcusWorkbook::ReadActiveSheet(bytes, TOrcusWorkbook::TFormat::Xlsx, AFileName);
-        // A zip that will not open is a damaged workbook; one that opens but is
-        // neither format is some other document.
-        throw WorkbookError::Make(AFileName, ZipReadable(bytes) ? WorkbookError::NotWorkbook
-                                                                : WorkbookError::Damaged);
+TSheetValues TWorkbookReader::ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName) {
+    if (ABytes.isEmpty())
+        throw WorkbookError::Make(AFileName, QStringLiteral("файл пуст"));
+    if (ABytes.startsWith(OleMagic))
+        return TXlsWorkbook::ReadActiveSheet(ABytes, AFileName);
+    if (ABytes.startsWith(ZipMagic)) {
+        // The package tells its kind: an OpenDocument file names its media type in
+        // "mimetype", an Office Open XML package lists its parts' types.
+        const TZipArchive zip(ABytes, AFileName);
+        if (zip.ReadIfPresent(QStringLiteral("mimetype")).trimmed() == OdsMime ||
+            (!zip.Contains(QStringLiteral("[Content_Types].xml")) &&
+             zip.Contains(QStringLiteral("content.xml"))))
+            return TOdsWorkbook::ReadActiveSheet(ABytes, AFileName);
+        if (zip.Contains(QStringLiteral("[Content_Types].xml")))
+            return TXlsxWorkbook::ReadActiveSheet(ABytes, AFileName);
+        throw WorkbookError::Make(AFileName, WorkbookError::NotWorkbook);
     }
-    if (OleMagic.startsWith(bytes) || ZipMagic.startsWith(bytes))
+    if (OleMagic.startsWith(ABytes) || ZipMagic.startsWith(ABytes))
         throw WorkbookError::Make(AFileName, WorkbookError::Damaged);
     throw WorkbookError::Make(AFileName, WorkbookError::NotWorkbook);
 }

@@ -1,31 +1,49 @@
 // libgsf's headers come first: they use identifiers Qt's headers would turn into macros.
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-stdio.h>
+#include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-utils.h>
-
-#include <freexl.h>
 
 #include "XlsWorkbook.h"
 
+#include "BiffRecords.h"
 #include "CellText.h"
+#include "CompoundFile.h"
 #include "UsedRange.h"
 #include "WorkbookError.h"
 
-#include <QDate>
-#include <QDateTime>
-#include <QFile>
+#include <QHash>
 
+#include <cstring>
 #include <mutex>
 
 namespace {
 
-// BIFF record types read from the workbook globals.
-constexpr quint16 RecBof = 0x0809;
+using TKind = CellText::TNumberKind;
+
+// BIFF record types.
+constexpr quint16 RecBof8 = 0x0809;
 constexpr quint16 RecEof = 0x000A;
 constexpr quint16 RecFilePass = 0x002F;
+constexpr quint16 RecCodePage = 0x0042;
+constexpr quint16 RecDateMode = 0x0022;
 constexpr quint16 RecWindow1 = 0x003D;
 constexpr quint16 RecBoundSheet = 0x0085;
+constexpr quint16 RecSst = 0x00FC;
+constexpr quint16 RecFormat = 0x041E;
+constexpr quint16 RecXf = 0x00E0;
+constexpr quint16 RecLabelSst = 0x00FD;
+constexpr quint16 RecLabel = 0x0204;
+constexpr quint16 RecRString = 0x00D6;
+constexpr quint16 RecRk = 0x027E;
+constexpr quint16 RecMulRk = 0x00BD;
+constexpr quint16 RecNumber = 0x0203;
+constexpr quint16 RecBoolErr = 0x0205;
+constexpr quint16 RecFormula = 0x0006;
+constexpr quint16 RecString = 0x0207;
+
+// A real book has a handful of sheets; a crafted one must not list millions.
+constexpr qsizetype MaxSheets = 10'000;
 
 void InitGsf() {
     static std::once_flag once;
@@ -33,15 +51,11 @@ void InitGsf() {
         gsf_init();
         // A damaged compound document makes libgsf log assertion failures before it
         // reports the error we turn into the user's message; the log says nothing more.
-        for (const char* domain : {"libgsf", "libgsf:msole"})
+        for (const char* domain : {"libgsf", "libgsf:msole", "GLib-GObject", "GLib"})
             g_log_set_handler(
                 domain, GLogLevelFlags(G_LOG_LEVEL_MASK),
                 [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     });
-}
-
-quint16 U16(const guint8* AData) {
-    return quint16(AData[0] | (AData[1] << 8));
 }
 
 // Releases a GObject on every path.
@@ -53,208 +67,325 @@ template <typename T> struct TGObject {
     }
 };
 
-QString BoundSheetName(const guint8* AData, quint16 ALength) {
-    // BIFF8: lbPlyPos(4) hsState(1) dt(1) cch(1) fHighByte(1) characters.
-    if (ALength < 8)
-        return QString();
-    const int cch = AData[6];
-    const bool high = AData[7] & 1;
-    if (high) {
-        if (ALength < 8 + 2 * cch)
-            return QString();
-        QString s;
-        for (int i = 0; i < cch; ++i)
-            s.append(QChar(U16(AData + 8 + 2 * i)));
-        return s;
+double RkValue(quint32 ARk) {
+    double v;
+    if (ARk & 0x02) {
+        v = double(qint32(ARk) >> 2);
+    } else {
+        const quint64 bits = quint64(ARk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&v, &bits, sizeof v);
     }
-    if (ALength < 8 + cch)
-        return QString();
-    return QString::fromLatin1(reinterpret_cast<const char*>(AData + 8), cch);
+    return (ARk & 0x01) ? v / 100.0 : v;
 }
 
-QString FreeXlReason(int ACode) {
+QString ErrorName(quint8 ACode) {
     switch (ACode) {
-    case FREEXL_FILE_NOT_FOUND:
-        return WorkbookError::NotFound;
-    case FREEXL_INVALID_CFBF_HEADER:
-    case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
-        return WorkbookError::NotWorkbook;
-    case FREEXL_INSUFFICIENT_MEMORY:
-        return QStringLiteral("недостаточно памяти");
-    case FREEXL_UNSUPPORTED_CHARSET:
-    case FREEXL_INVALID_CHARACTER:
-        return QStringLiteral("текст книги записан в неподдерживаемой кодировке");
+    case 0x00:
+        return CellText::Error(QStringLiteral("#NULL!"));
+    case 0x07:
+        return CellText::Error(QStringLiteral("#DIV/0!"));
+    case 0x0F:
+        return CellText::Error(QStringLiteral("#VALUE!"));
+    case 0x17:
+        return CellText::Error(QStringLiteral("#REF!"));
+    case 0x1D:
+        return CellText::Error(QStringLiteral("#NAME?"));
+    case 0x24:
+        return CellText::Error(QStringLiteral("#NUM!"));
     default:
-        return WorkbookError::Damaged + QStringLiteral(" (код FreeXL %1)").arg(ACode);
+        return CellText::Error(QStringLiteral("#N/A"));
     }
 }
 
-// Releases the FreeXL handle on every path.
-struct TFreeXl {
-    const void* Handle = nullptr;
-    ~TFreeXl() {
-        if (Handle)
-            freexl_close(Handle);
+// Spreadsheet::WriteExcel writes the UTF-16 text result of a formula (its STRING
+// record) in big-endian byte order. Read as the format says it is, such text is all
+// characters whose low byte is 0-4 (the high byte of a Latin or Cyrillic character)
+// and whose high byte is not: then the bytes are turned back. Real text of that form
+// would be a run of CJK characters ending in 00-04 only.
+QString FormulaResultText(QString AText) {
+    if (AText.isEmpty())
+        return AText;
+    for (const QChar c : AText) {
+        const ushort u = c.unicode();
+        if ((u & 0xff) > 0x04 || u < 0x1000 || ushort((u >> 8) | (u << 8)) < 0x20)
+            return AText;
     }
+    for (QChar& c : AText)
+        c = QChar(ushort((c.unicode() >> 8) | (c.unicode() << 8)));
+    return AText;
+}
+
+struct TSheetEntry {
+    qint64 Offset = 0;
+    bool Worksheet = false;
 };
 
-QString CellValueText(const FreeXL_CellValue& ACell) {
-    switch (ACell.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(ACell.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return CellText::Number(ACell.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-        return ACell.value.text_value ? QString::fromUtf8(ACell.value.text_value) : QString();
-    case FREEXL_CELL_DATE: {
-        // Dates read as the user sees them in a Russian spreadsheet.
-        const QDate d = QDate::fromString(QString::fromUtf8(ACell.value.text_value),
-                                          QStringLiteral("yyyy-MM-dd"));
-        return d.isValid() ? d.toString(QStringLiteral("dd.MM.yyyy"))
-                           : QString::fromUtf8(ACell.value.text_value);
+// What the workbook globals say.
+struct TGlobals {
+    bool Biff8 = true;
+    bool Date1904 = false;
+    bool Encrypted = false;
+    int ActiveTab = 0;
+    QList<TSheetEntry> Sheets;
+    QList<QString> Strings;
+    QList<TKind> XfKinds;
+};
+
+class TReader {
+public:
+    TReader(const QByteArray& AStream, const QString& AFileName)
+        : FRecords(AStream), FFileName(AFileName) {}
+
+    TSheetValues Read() {
+        try {
+            ReadGlobals();
+            if (FGlobals.Encrypted)
+                throw WorkbookError::Make(FFileName, WorkbookError::Password);
+            const TSheetEntry* sheet = nullptr;
+            if (FGlobals.ActiveTab < FGlobals.Sheets.size() &&
+                FGlobals.Sheets.at(FGlobals.ActiveTab).Worksheet)
+                sheet = &FGlobals.Sheets.at(FGlobals.ActiveTab);
+            for (qsizetype i = 0; !sheet && i < FGlobals.Sheets.size(); ++i)
+                if (FGlobals.Sheets.at(i).Worksheet)
+                    sheet = &FGlobals.Sheets.at(i);
+            if (!sheet)
+                throw WorkbookError::Make(FFileName, QStringLiteral("в книге нет ни одного листа"));
+            return ReadSheet(sheet->Offset);
+        } catch (const TBiffCursor::EBiffShort&) {
+            throw Damaged();
+        }
     }
-    case FREEXL_CELL_DATETIME: {
-        const QDateTime d = QDateTime::fromString(QString::fromUtf8(ACell.value.text_value),
-                                                  QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        return d.isValid() ? d.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"))
-                           : QString::fromUtf8(ACell.value.text_value);
+
+private:
+    EGravelonError Damaged() const {
+        return WorkbookError::Make(FFileName, WorkbookError::Damaged);
     }
-    case FREEXL_CELL_TIME:
-        return ACell.value.text_value ? QString::fromUtf8(ACell.value.text_value) : QString();
-    default:
-        return QString();
+
+    void ReadGlobals() {
+        TBiffRecords::TRecord r;
+        if (!FRecords.Next(r) || r.Type != RecBof8 || r.Data.first().size() < 4)
+            throw Damaged();
+        {
+            TBiffCursor bof(r.Data, true, nullptr);
+            const quint16 version = bof.U16();
+            FGlobals.Biff8 = version == 0x0600;
+            if (version != 0x0600 && version != 0x0500)
+                throw WorkbookError::Make(FFileName,
+                                          QStringLiteral("книга записана в формате Excel ранее "
+                                                         "версии 5.0; сохраните её как .xlsx"));
+        }
+        QHash<int, TKind> formats;
+        while (FRecords.Next(r)) {
+            if (r.Type == RecEof)
+                break;
+            TBiffCursor c(r.Data, FGlobals.Biff8, &FDecoder);
+            switch (r.Type) {
+            case RecFilePass:
+                FGlobals.Encrypted = true;
+                return;
+            case RecCodePage: {
+                const quint16 cp = c.U16();
+                if (cp != 1200)
+                    FDecoder = QStringDecoder(cp == 10000 ? "macintosh"
+                                                          : QByteArray("windows-") +
+                                                                QByteArray::number(cp));
+                break;
+            }
+            case RecDateMode:
+                FGlobals.Date1904 = c.U16() == 1;
+                break;
+            case RecWindow1:
+                c.Skip(10);
+                FGlobals.ActiveTab = c.U16();
+                break;
+            case RecBoundSheet: {
+                if (FGlobals.Sheets.size() >= MaxSheets)
+                    throw WorkbookError::Make(
+                        FFileName, QStringLiteral("в книге больше %1 листов").arg(MaxSheets));
+                TSheetEntry e;
+                e.Offset = c.U32();
+                c.U8(); // visibility
+                e.Worksheet = c.U8() == 0;
+                FGlobals.Sheets.append(e);
+                break;
+            }
+            case RecFormat: {
+                const int id = c.U16();
+                formats.insert(id, CellText::FormatCodeKind(c.String(FGlobals.Biff8)));
+                break;
+            }
+            case RecXf: {
+                c.U16(); // font
+                const int id = c.U16();
+                FGlobals.XfKinds.append(formats.value(id, CellText::BuiltInFormatKind(id)));
+                break;
+            }
+            case RecSst:
+                ReadSst(c);
+                break;
+            default:
+                break;
+            }
+        }
     }
-}
+
+    void ReadSst(TBiffCursor& ACursor) {
+        ACursor.U32(); // references
+        const qint64 count = ACursor.U32();
+        if (count > TUsedRange::MaxValueCells)
+            throw WorkbookError::Make(
+                FFileName,
+                QStringLiteral("в книге больше %1 разных строк").arg(TUsedRange::MaxValueCells));
+        for (qint64 i = 0; i < count && !ACursor.AtEnd(); ++i)
+            FGlobals.Strings.append(ACursor.String(true));
+    }
+
+    TKind Kind(int AXf) const { return FGlobals.XfKinds.value(AXf, TKind::Number); }
+    QString NumberText(double AValue, int AXf) const {
+        return CellText::Serial(AValue, FGlobals.Date1904, Kind(AXf));
+    }
+
+    TSheetValues ReadSheet(qint64 AOffset) {
+        TUsedRange used(FFileName);
+        TBiffRecords::TRecord r;
+        if (!FRecords.Seek(AOffset) || !FRecords.Next(r) || r.Type != RecBof8)
+            throw Damaged();
+        // A formula with a text result: the text follows in a STRING record.
+        qint64 pendingRow = -1, pendingCol = -1;
+        int depth = 1; // a chart embedded in the sheet has a BOF/EOF of its own
+        while (depth > 0 && FRecords.Next(r)) {
+            TBiffCursor c(r.Data, FGlobals.Biff8, &FDecoder);
+            if (r.Type == RecBof8) {
+                ++depth;
+                continue;
+            }
+            if (r.Type == RecEof) {
+                --depth;
+                continue;
+            }
+            if (depth > 1)
+                continue;
+            switch (r.Type) {
+            case RecLabelSst: {
+                const quint16 row = c.U16(), col = c.U16();
+                c.U16();
+                const quint32 index = c.U32();
+                if (index >= quint32(FGlobals.Strings.size()))
+                    throw Damaged();
+                used.Add(row, col, FGlobals.Strings.at(index));
+                break;
+            }
+            case RecLabel:
+            case RecRString: {
+                const quint16 row = c.U16(), col = c.U16();
+                c.U16();
+                used.Add(row, col, c.String(true));
+                break;
+            }
+            case RecRk: {
+                const quint16 row = c.U16(), col = c.U16(), xf = c.U16();
+                used.Add(row, col, NumberText(RkValue(c.U32()), xf));
+                break;
+            }
+            case RecMulRk: {
+                const quint16 row = c.U16(), first = c.U16();
+                const qint64 n = (c.Left() - 2) / 6;
+                for (qint64 i = 0; i < n; ++i) {
+                    const quint16 xf = c.U16();
+                    used.Add(row, first + i, NumberText(RkValue(c.U32()), xf));
+                }
+                break;
+            }
+            case RecNumber: {
+                const quint16 row = c.U16(), col = c.U16(), xf = c.U16();
+                used.Add(row, col, NumberText(c.F64(), xf));
+                break;
+            }
+            case RecBoolErr: {
+                const quint16 row = c.U16(), col = c.U16();
+                c.U16();
+                const quint8 value = c.U8();
+                used.Add(row, col, c.U8() ? ErrorName(value) : CellText::Boolean(value));
+                break;
+            }
+            case RecFormula: {
+                const quint16 row = c.U16(), col = c.U16(), xf = c.U16();
+                quint8 result[8];
+                for (quint8& b : result)
+                    b = c.U8();
+                if (result[6] != 0xFF || result[7] != 0xFF) {
+                    double v;
+                    std::memcpy(&v, result, sizeof v);
+                    used.Add(row, col, NumberText(v, xf));
+                } else if (result[0] == 0) {
+                    pendingRow = row;
+                    pendingCol = col;
+                } else if (result[0] == 1) {
+                    used.Add(row, col, CellText::Boolean(result[2]));
+                } else if (result[0] == 2) {
+                    used.Add(row, col, ErrorName(result[2]));
+                } else if (result[0] == 3) {
+                    used.Add(row, col, QString());
+                }
+                break;
+            }
+            case RecString:
+                if (pendingRow >= 0)
+                    used.Add(pendingRow, pendingCol, FormulaResultText(c.String(true)));
+                pendingRow = pendingCol = -1;
+                break;
+            default:
+                break;
+            }
+        }
+        return used.Values();
+    }
+
+    TBiffRecords FRecords;
+    QString FFileName;
+    TGlobals FGlobals;
+    // BIFF5 text is in the workbook's code page; Windows Cyrillic until it says otherwise.
+    QStringDecoder FDecoder{"windows-1251"};
+};
 
 } // namespace
 
-TXlsWorkbook::TGlobals TXlsWorkbook::ReadGlobals(const QString& AFileName) {
+TSheetValues TXlsWorkbook::ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName) {
+    CompoundFile::Check(ABytes, AFileName);
     InitGsf();
-    TGlobals g;
-    const QByteArray path = QFile::encodeName(AFileName);
-    GError* err = nullptr;
     TGObject<GsfInput> input;
-    input.Ptr = gsf_input_stdio_new(path.constData(), &err);
-    if (err)
-        g_clear_error(&err);
+    input.Ptr = gsf_input_memory_new(reinterpret_cast<const guint8*>(ABytes.constData()),
+                                     gsf_off_t(ABytes.size()), FALSE);
     if (!input.Ptr)
-        return g;
+        throw WorkbookError::Make(AFileName, WorkbookError::Damaged);
+    GError* err = nullptr;
     TGObject<GsfInfile> ole;
     ole.Ptr = gsf_infile_msole_new(input.Ptr, &err);
     if (err)
         g_clear_error(&err);
     if (!ole.Ptr)
-        return g;
-    g.IsOle = true;
+        throw WorkbookError::Make(AFileName, WorkbookError::Damaged);
     {
         TGObject<GsfInput> encrypted;
         encrypted.Ptr = gsf_infile_child_by_name(ole.Ptr, "EncryptedPackage");
-        if (encrypted.Ptr) {
-            g.Encrypted = true;
-            return g;
-        }
+        if (encrypted.Ptr)
+            throw WorkbookError::Make(AFileName, WorkbookError::Password);
     }
     TGObject<GsfInput> book;
     book.Ptr = gsf_infile_child_by_name(ole.Ptr, "Workbook");
     if (!book.Ptr)
         book.Ptr = gsf_infile_child_by_name(ole.Ptr, "Book");
     if (!book.Ptr)
-        return g;
-    g.HasWorkbook = true;
-    bool inGlobals = false;
-    while (gsf_input_remaining(book.Ptr) >= 4) {
-        const guint8* head = gsf_input_read(book.Ptr, 4, nullptr);
-        if (!head)
-            break;
-        const quint16 type = U16(head);
-        const quint16 length = U16(head + 2);
-        if (gsf_input_remaining(book.Ptr) < length)
-            break;
-        const guint8* data = length ? gsf_input_read(book.Ptr, length, nullptr) : nullptr;
-        if (length && !data)
-            break;
-        if (type == RecBof || type == 0x0209 || type == 0x0409) {
-            if (inGlobals)
-                break; // the first sheet's substream: the globals are over
-            inGlobals = true;
-        } else if (type == RecEof) {
-            break;
-        } else if (type == RecFilePass) {
-            g.Encrypted = true;
-            break;
-        } else if (type == RecWindow1 && length >= 12) {
-            g.ActiveTab = U16(data + 10);
-        } else if (type == RecBoundSheet) {
-            g.SheetNames.append(BoundSheetName(data, length));
-        }
-    }
-    return g;
-}
-
-TSheetValues TXlsWorkbook::ReadActiveSheet(const QString& AFileName) {
-    const TGlobals globals = ReadGlobals(AFileName);
-    if (globals.Encrypted)
-        throw WorkbookError::Make(AFileName, WorkbookError::Password);
-    if (globals.IsOle && !globals.HasWorkbook)
         throw WorkbookError::Make(AFileName, WorkbookError::NotWorkbook);
-
-    TFreeXl xl;
-    const QByteArray path = QFile::encodeName(AFileName);
-    int rc = freexl_open(path.constData(), &xl.Handle);
-    if (rc != FREEXL_OK) {
-        // A failed open may still leave a handle to release.
-        throw WorkbookError::Make(AFileName, FreeXlReason(rc));
-    }
-    unsigned int info = 0;
-    if (freexl_get_info(xl.Handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
-        info == FREEXL_BIFF_OBFUSCATED)
-        throw WorkbookError::Make(AFileName, WorkbookError::Password);
-    unsigned int count = 0;
-    rc = freexl_get_info(xl.Handle, FREEXL_BIFF_SHEET_COUNT, &count);
-    if (rc != FREEXL_OK)
-        throw WorkbookError::Make(AFileName, FreeXlReason(rc));
-    if (count == 0)
-        throw WorkbookError::Make(AFileName, QStringLiteral("в книге нет ни одного листа"));
-
-    // itabCur counts every sheet of the workbook; FreeXL's list is matched by name so a
-    // chart sheet before the active one cannot shift the choice.
-    unsigned int active = globals.ActiveTab < int(count) ? unsigned(globals.ActiveTab) : 0;
-    const QString activeName = globals.SheetNames.value(globals.ActiveTab);
-    if (!activeName.isEmpty()) {
-        for (unsigned int i = 0; i < count; ++i) {
-            const char* name = nullptr;
-            if (freexl_get_worksheet_name(xl.Handle, quint16(i), &name) == FREEXL_OK && name &&
-                QString::fromUtf8(name) == activeName) {
-                active = i;
-                break;
-            }
-        }
-    }
-    rc = freexl_select_active_worksheet(xl.Handle, quint16(active));
-    if (rc != FREEXL_OK)
-        throw WorkbookError::Make(AFileName, FreeXlReason(rc));
-    unsigned int rows = 0;
-    unsigned short cols = 0;
-    rc = freexl_worksheet_dimensions(xl.Handle, &rows, &cols);
-    if (rc != FREEXL_OK)
-        throw WorkbookError::Make(AFileName, FreeXlReason(rc));
-    if (qint64(rows) * cols > TUsedRange::MaxCells)
-        throw WorkbookError::Make(AFileName, QStringLiteral("заполненная область листа слишком "
-                                                            "велика (%1 строк × %2 столбцов)")
-                                                 .arg(rows)
-                                                 .arg(cols));
-    TUsedRange used;
-    for (unsigned int r = 0; r < rows; ++r) {
-        for (unsigned short c = 0; c < cols; ++c) {
-            FreeXL_CellValue cell;
-            rc = freexl_get_cell_value(xl.Handle, r, c, &cell);
-            if (rc != FREEXL_OK)
-                throw WorkbookError::Make(AFileName, FreeXlReason(rc));
-            if (cell.type == FREEXL_CELL_NULL)
-                continue;
-            used.Add(r, c, CellValueText(cell));
-        }
-    }
-    return used.Values(AFileName);
+    const gsf_off_t size = gsf_input_size(book.Ptr);
+    if (size > MaxStreamBytes)
+        throw WorkbookError::Make(
+            AFileName, QStringLiteral("книга больше %1 МБ").arg(MaxStreamBytes / (1024 * 1024)));
+    // A stream is made of the file's own sectors: one longer than the file is damaged.
+    if (size <= 0 || size > ABytes.size())
+        throw WorkbookError::Make(AFileName, WorkbookError::Damaged);
+    QByteArray stream(qsizetype(size), Qt::Uninitialized);
+    if (!gsf_input_read(book.Ptr, size_t(size), reinterpret_cast<guint8*>(stream.data())))
+        throw WorkbookError::Make(AFileName, WorkbookError::Damaged);
+    return TReader(stream, AFileName).Read();
 }

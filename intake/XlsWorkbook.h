@@ -2,23 +2,22 @@
 
 #include "SheetValues.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
-// Compound-document workbooks: .xls (BIFF) through FreeXL, with the saved active
-// sheet taken from the WINDOW1 record's itabCur, which FreeXL does not report, read
-// through libgsf's OLE reader. A compound document holding an encrypted
-// Office Open XML package (an .xlsx saved with a password) is recognised as such.
+// Compound-document workbooks (.xls, BIFF8 and BIFF5) read record by record from the
+// Workbook (or Book) stream that libgsf's OLE reader gives: the sheet that was active
+// when the workbook was saved (WINDOW1 itabCur), every cell as the file saved it
+// (shared strings, labels, RK and MULRK numbers, Booleans and errors, formula
+// results with their STRING records, dates by their number format in either date
+// system). A compound document holding an encrypted Office Open XML package (an
+// .xlsx saved with a password) is recognised as such.
 class TXlsWorkbook {
 public:
-    static TSheetValues ReadActiveSheet(const QString& AFileName);
+    // Throws EGravelonError naming AFileName.
+    static TSheetValues ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName);
 
-    // What the workbook-globals records say, read without FreeXL.
-    struct TGlobals {
-        bool IsOle = false;       // a compound document at all
-        bool HasWorkbook = false; // a BIFF Workbook/Book stream
-        bool Encrypted = false;   // FILEPASS, or an EncryptedPackage stream
-        int ActiveTab = 0;        // WINDOW1 itabCur
-        QStringList SheetNames;   // BOUNDSHEET names in order (BIFF8 only)
-    };
-    static TGlobals ReadGlobals(const QString& AFileName);
+    // Largest workbook stream read; a 10,000-row order takes well under a megabyte.
+    static constexpr qint64 MaxStreamBytes = 128ll * 1024 * 1024;
 };
