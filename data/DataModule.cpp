@@ -23,17 +23,16 @@ const char* const ApplicPosHalf =
     "SELECT ap.*, null oldid, c.Code ColorCode, c.Name Color FROM %1 ap "
     "inner join Colors c on c.ID = ap.ColorID where ap.ApplicateID = %2";
 
-const char* const PalletsHalf =
-    "select p.ID id, p.Length Length, p.Width Width, "
-    "ROW_NUMBER() over (order by c.Code, p.Length, p.Width, p.ID) Number, "
-    "c.Name clrname, c.Code clrcode, %1(p.ID) W, %2(p.ID) h "
-    "from %3 p inner join Colors c on c.ID = p.ColorID "
-    "inner join %4 s on p.ID = s.PalleteID "
-    "inner join %5 a on a.ID = s.ApplicateID "
-    "inner join %6 ap on ap.ID = s.PosID "
-    "inner join Materials m on m.ID = a.MatID "
-    "where s.ApplicateID = %7 "
-    "group by p.ID, p.Length, p.Width, p.Number, c.Name, c.Code";
+const char* const PalletsHalf = "select p.ID id, p.Length Length, p.Width Width, "
+                                "ROW_NUMBER() over (order by %8, p.Length, p.Width, p.ID) Number, "
+                                "c.Name clrname, c.Code clrcode, %1(p.ID) W, %2(p.ID) h "
+                                "from %3 p inner join Colors c on c.ID = p.ColorID "
+                                "inner join %4 s on p.ID = s.PalleteID "
+                                "inner join %5 a on a.ID = s.ApplicateID "
+                                "inner join %6 ap on ap.ID = s.PosID "
+                                "inner join Materials m on m.ID = a.MatID "
+                                "where s.ApplicateID = %7 "
+                                "group by p.ID, p.Length, p.Width, p.Number, c.Name, c.Code";
 
 // hgt is the true stack count: 5 sheets at 2 abreast stand 3 high.
 const char* const SolutionsHalf =
@@ -172,19 +171,24 @@ QString TDataModule::ApplicPosSql() {
            QStringLiteral(" order by ID");
 }
 
-QString TDataModule::PalletsSql() {
+QString TDataModule::PalletsSql(const TSqlDialect& ADialect) {
+    // Pallets are numbered in the code's code-point order on every database: the
+    // numbers are printed on the notes and must not depend on a server's collation.
+    const QString code = ADialect.BinaryOrder(QStringLiteral("c.Code"));
     const QString working =
         L(PalletsHalf)
             .arg(QStringLiteral("pw"), QStringLiteral("ph"), QStringLiteral("Palletes"),
                  QStringLiteral("Solutions"), QStringLiteral("Applicates"),
-                 QStringLiteral("ApplicatePositions"), QStringLiteral(":apno1"));
+                 QStringLiteral("ApplicatePositions"), QStringLiteral(":apno1"), code);
     const QString archive =
         L(PalletsHalf)
             .arg(QStringLiteral("pwa"), QStringLiteral("pha"), QStringLiteral("Palletes_archive"),
                  QStringLiteral("Solutions_archive"), QStringLiteral("Applicates_archive"),
-                 QStringLiteral("ApplicatePositions_archive"), QStringLiteral(":apno2"));
-    return working + QStringLiteral(" union all ") + archive +
-           QStringLiteral(" order by clrcode, Number, Length, Width, id");
+                 QStringLiteral("ApplicatePositions_archive"), QStringLiteral(":apno2"), code);
+    // PostgreSQL takes a collation only on a column of a query, not of a union.
+    return QStringLiteral("select * from (") + working + QStringLiteral(" union all ") + archive +
+           QStringLiteral(") u order by ") + ADialect.BinaryOrder(QStringLiteral("clrcode")) +
+           QStringLiteral(", Number, Length, Width, id");
 }
 
 QString TDataModule::SolutionsSql(const TSqlDialect& ADialect) {
@@ -222,13 +226,13 @@ void TDataModule::OpenApplicPos(const QVariant& AApid) {
 
 void TDataModule::OpenPallets(const QVariant& AApno) {
     const QVariant key = SqlRun::KeyValue(AApno);
-    QPallets->Open(Connection(), PalletsSql(),
+    QPallets->Open(Connection(), PalletsSql(FDialect),
                    {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
 }
 
 void TDataModule::OpenPalletesfromExcel(const QVariant& AApno2) {
     const QVariant key = SqlRun::KeyValue(AApno2);
-    QPalletesfromExcel->Open(Connection(), PalletsSql(),
+    QPalletesfromExcel->Open(Connection(), PalletsSql(FDialect),
                              {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
 }
 
@@ -290,8 +294,7 @@ QString TDataModule::TodayCondition() const {
 }
 
 QString TDataModule::NumberCondition(const QString& AText) const {
-    return QStringLiteral("a.Number LIKE ") +
-           TSqlDialect::QuotedStr(QLatin1Char('%') + AText + QLatin1Char('%'));
+    return FDialect.ContainsText(QStringLiteral("a.Number"), AText);
 }
 
 QString TDataModule::IdCondition(qlonglong AId) const {

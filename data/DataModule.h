@@ -55,7 +55,7 @@ public:
     // Statement texts of the named queries, for this backend.
     static QString ApplicatesSql(const QString& ACondition);
     static QString ApplicPosSql();
-    static QString PalletsSql();
+    static QString PalletsSql(const TSqlDialect& ADialect);
     static QString SolutionsSql(const TSqlDialect& ADialect);
     static QString ColorsSql();
 
