@@ -75,13 +75,7 @@ void TDataModule::CloseQueries() {
 
 void TDataModule::Disconnect() {
     CloseQueries();
-    if (QSqlDatabase::contains(FConnectionName)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(FConnectionName, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(FConnectionName);
-    }
+    Drop(FConnectionName);
 }
 
 bool TDataModule::Connected() const {
@@ -94,29 +88,50 @@ QSqlDatabase TDataModule::Connection() const {
 }
 
 void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder) {
-    Disconnect();
-    FCreatedSchema = false;
+    // The new connection is made beside the working one, which is given up only once
+    // the new one is open and has its schema: a failed attempt leaves the program
+    // connected as it was.
+    const QString name =
+        QStringLiteral("ADOConnection1_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
+    TSqlDialect dialect;
+    bool created = false;
     try {
         if (ASettings.Serv.trimmed().isEmpty())
-            OpenEmbedded(ASettings, ASettingsFolder);
+            dialect = OpenEmbedded(name, ASettings, ASettingsFolder);
         else
-            OpenServer(ASettings);
-        FCreatedSchema = Schema::Ensure(Connection(), FDialect);
+            dialect = OpenServer(name, ASettings);
+        created = Schema::Ensure(QSqlDatabase::database(name, false), dialect);
     } catch (const EDatabaseError& e) {
-        Disconnect();
+        Drop(name);
         throw EDatabaseError(QStringLiteral("Ошибка подключения к базе данных: ") + e.Message(),
                              e.Statement());
+    } catch (...) {
+        Drop(name);
+        throw;
     }
+    Disconnect();
+    FConnectionName = name;
+    FDialect = dialect;
+    FCreatedSchema = created;
 }
 
-void TDataModule::OpenEmbedded(const TConnectionSettings& ASettings,
-                               const QString& ASettingsFolder) {
-    FDialect = TSqlDialect(TBackend::Sqlite);
+void TDataModule::Drop(const QString& AName) {
+    if (!QSqlDatabase::contains(AName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(AName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(AName);
+}
+
+TSqlDialect TDataModule::OpenEmbedded(const QString& AName, const TConnectionSettings& ASettings,
+                                      const QString& ASettingsFolder) {
     const QString file = ASettings.Baza.trimmed();
     if (file.isEmpty())
         throw EDatabaseError(QStringLiteral("не указан файл встроенной базы данных (Baza)"));
     const QString path = QDir(ASettingsFolder).absoluteFilePath(file);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), FConnectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), AName);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     if (!db.open()) {
@@ -126,11 +141,11 @@ void TDataModule::OpenEmbedded(const TConnectionSettings& ASettings,
     SqlRun::Exec(db, QStringLiteral("PRAGMA journal_mode = WAL"));
     SqlRun::Exec(db, QStringLiteral("PRAGMA foreign_keys = ON"));
     RegisterSqliteFunctions(db);
+    return TSqlDialect(TBackend::Sqlite);
 }
 
-void TDataModule::OpenServer(const TConnectionSettings& ASettings) {
-    FDialect = TSqlDialect(TBackend::Postgres);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), FConnectionName);
+TSqlDialect TDataModule::OpenServer(const QString& AName, const TConnectionSettings& ASettings) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), AName);
     const QString serv = ASettings.Serv.trimmed();
     const int colon = serv.lastIndexOf(QLatin1Char(':'));
     if (colon > 0) {
@@ -151,10 +166,11 @@ void TDataModule::OpenServer(const TConnectionSettings& ASettings) {
         db.setPassword(ASettings.Pass);
     }
     if (!db.open())
-        throw EDatabaseError(db.lastError().text());
+        throw EDatabaseError(QStringLiteral("сервер PostgreSQL ответил: ") + db.lastError().text());
     SqlRun::Exec(db, QStringLiteral("SET standard_conforming_strings = on"));
     SqlRun::Exec(db, QStringLiteral("SET statement_timeout = 30000"));
     SqlRun::Exec(db, QStringLiteral("SET client_min_messages = warning"));
+    return TSqlDialect(TBackend::Postgres);
 }
 
 QString TDataModule::ApplicatesSql(const QString& ACondition) {

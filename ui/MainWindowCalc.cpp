@@ -64,7 +64,15 @@ void TMainWindow::CheckProgress() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
     QString failure;
+    FLastCalcOrderId = 0;
+    FLastCalcOutcome.clear();
     try {
+        // The run calculates the order of the working tables; its outcome is told
+        // while that order is the one shown.
+        FLastCalcOrderId = FData->OpenSql(QStringLiteral("select max(ID) from Applicates"))
+                               .value(0)
+                               .value(0)
+                               .toLongLong();
         CalcProgress(QStringLiteral("Подготовка расчета"), 0, 6);
         TMemoryCalculationEngine engine(FData->Connection());
         engine.OnProgress = [this](const QString& AStage, int APosition, int AMax) {
@@ -86,6 +94,7 @@ void TMainWindow::CheckProgress() {
         failure = QString::fromLocal8Bit(e.what());
     }
 
+    FLastCalcOutcome = StatusText();
     FProgressPanel->hide();
     FCalculateButton->setEnabled(true);
     QApplication::restoreOverrideCursor();
