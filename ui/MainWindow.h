@@ -195,8 +195,6 @@ private:
     bool FCloseAfterRun = false;
     bool FShown = false;
     QString FLastSaveName;
-    // The condition of the list shown, to show it again after a failed import.
-    QString FLastCondition;
     // The order the last calculation ran on and its outcome for the status bar.
     qlonglong FLastCalcOrderId = 0;
     QString FLastCalcOutcome;

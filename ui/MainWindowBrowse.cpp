@@ -38,7 +38,6 @@ QVariant TMainWindow::CurrentPalletValue(const QString& AField) const {
 }
 
 void TMainWindow::RefreshOrders(const QString& ACondition) {
-    FLastCondition = ACondition;
     try {
         FData->RefreshOrderList(ACondition);
         if (DataSourceRowCount(FData->QApplicates) == 0) {

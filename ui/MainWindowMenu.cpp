@@ -104,12 +104,10 @@ void TMainWindow::OnNewOrderClicked() {
     // ordinary cursor.
     if (!failure.isNull()) {
         ShowError(failure);
-        // The previous order went to the archive before the import failed: the list is
-        // read again so that the window shows what the tables now hold.
-        RunCommand([this] {
-            RefreshOrders(FLastCondition.isEmpty() ? FData->DateCondition(FSearchDate->date())
-                                                   : FLastCondition);
-        });
+        // The previous order may have gone to the archive before the import failed: the
+        // list is read again at the picker's date, as a finished import reads it, so that
+        // the window shows what the tables now hold.
+        RunCommand([this] { RefreshOrders(FData->DateCondition(FSearchDate->date())); });
     }
 }
 
