@@ -5,6 +5,7 @@
 #include "IniFile.h"
 #include "MainWindow.h"
 #include "PictureBox.h"
+#include "ProgramVersion.h"
 #include "Prompts.h"
 #include "SettingsLocation.h"
 
@@ -206,7 +207,7 @@ void TStartupWindow::LoadSplashImage() {
     FSplashImage->LoadFromFile(QDir(GravelonSettings::ProgramFolder())
                                    .filePath(QStringLiteral("resources/gravelon_splash.png")));
     if (!FVersionLabel) {
-        FVersionLabel = new QLabel(QStringLiteral("Версия 2.0"), FSplashPanel);
+        FVersionLabel = new QLabel(ProgramVersion::VersionText(), FSplashPanel);
         FVersionLabel->setObjectName(QStringLiteral("VersionLabel"));
         FVersionLabel->setFont(QFont(QStringLiteral("Tahoma"), 16, QFont::Bold));
         FVersionLabel->setAttribute(Qt::WA_TranslucentBackground);
@@ -282,23 +283,30 @@ void TStartupWindow::LoadConnectionSettings() {
 }
 
 void TStartupWindow::ConnectDatabase() {
+    ConnectWithFields(false);
+}
+
+void TStartupWindow::ConnectWithFields(bool AStoreSettings) {
     if (!FData)
         FData = std::make_unique<TDataModule>();
+    const TConnectionSettings typed = FieldSettings();
     QString failure;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        FData->Disconnect();
-        FData->Connect(FieldSettings(), SettingsFolder());
+        FData->Connect(typed, SettingsFolder());
     } catch (const EGravelonError& e) {
         failure = e.Message();
     }
     QApplication::restoreOverrideCursor();
 
     if (!failure.isNull()) {
-        FData->Disconnect();
+        // The connection in use, if any, stays: from the menu the panel can be left
+        // with "Закрыть" and the program goes on with the database it had.
+        const bool keepsWorking = FData->Connected();
         show();
-        FCloseButton->hide();
-        // The box says what to do; the panel keeps the database's own words.
+        FCloseButton->setVisible(keepsWorking);
+        // The box says what to do; the panel keeps the database's own words after a
+        // sentence of ours.
         FErrorLabel->setText(failure);
         FErrorLabel->show();
         FPrompts->Message(this, TPrompts::TKind::Warning, ConnectFailedMessage);
@@ -307,6 +315,19 @@ void TStartupWindow::ConnectDatabase() {
     }
     FErrorLabel->clear();
     FErrorLabel->hide();
+    // Values typed on the panel are kept only once they have proved to work.
+    if (AStoreSettings) {
+        const TIniFile ini(FSettingsPath);
+        if (ini.Exists()) {
+            try {
+                GravelonSettings::WriteConnection(ini, typed);
+            } catch (const EGravelonError& e) {
+                FPrompts->Message(this, TPrompts::TKind::Error, e.Message());
+            }
+        } else {
+            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
+        }
+    }
     if (FConnectPurpose == TConnectPurpose::StartUp)
         ShowMainWindow();
     else
@@ -314,18 +335,8 @@ void TStartupWindow::ConnectDatabase() {
 }
 
 void TStartupWindow::OnConnectClicked() {
-    const TIniFile ini(FSettingsPath);
-    if (ini.Exists()) {
-        try {
-            GravelonSettings::WriteConnection(ini, FieldSettings());
-        } catch (const EGravelonError& e) {
-            FPrompts->Message(this, TPrompts::TKind::Error, e.Message());
-        }
-    } else {
-        FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
-    }
     FConnectionPanel->hide();
-    LoadConnectionSettings();
+    ConnectWithFields(true);
 }
 
 void TStartupWindow::OnHideClicked() {
@@ -342,11 +353,10 @@ void TStartupWindow::ShowMainWindow() {
 
 void TStartupWindow::ReloadTodayOrders() {
     hide();
-    try {
-        FData->RefreshOrderList(FData->TodayCondition());
-    } catch (const EGravelonError& e) {
-        FPrompts->Message(FMainWindow.get(), TPrompts::TKind::Error, e.Message());
-    }
+    // Nothing of the database left behind stays on screen: the whole window is
+    // refreshed, not only its order list.
+    if (FMainWindow)
+        FMainWindow->ShowTodayOrders();
 }
 
 void TStartupWindow::HideStartup() {

@@ -76,6 +76,9 @@ private:
     void CreateConnectionPanel();
     void PlaceControls();
     TConnectionSettings FieldSettings() const;
+    // Connects with the panel's fields; AStoreSettings: write them to the settings
+    // file once the connection has opened.
+    void ConnectWithFields(bool AStoreSettings);
     QString SettingsFolder() const;
 
     TPrompts* FPrompts;

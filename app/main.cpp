@@ -1,26 +1,20 @@
+#include "ProgramVersion.h"
 #include "Prompts.h"
+#include "RussianInterface.h"
 #include "SettingsLocation.h"
 #include "StartupWindow.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSystemTrayIcon>
-#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Гравелон"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    QApplication::setApplicationVersion(ProgramVersion::Number());
     // The start-up window is the program: it stays alive, hidden, behind the main
     // window, and the program ends when it closes.
     QApplication::setQuitOnLastWindowClosed(false);
-    // The program speaks Russian whatever the desktop's language: Qt's own dialogs
-    // (file choosers, message-box buttons) follow.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
-                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    RussianInterface::Install(app);
     // Matches the menu entry, so that desktops show its icon for the running program.
     QGuiApplication::setDesktopFileName(QStringLiteral("gravelon"));
     TQtPrompts prompts;

@@ -23,17 +23,16 @@ const char* const ApplicPosHalf =
     "SELECT ap.*, null oldid, c.Code ColorCode, c.Name Color FROM %1 ap "
     "inner join Colors c on c.ID = ap.ColorID where ap.ApplicateID = %2";
 
-const char* const PalletsHalf =
-    "select p.ID id, p.Length Length, p.Width Width, "
-    "ROW_NUMBER() over (order by c.Code, p.Length, p.Width, p.ID) Number, "
-    "c.Name clrname, c.Code clrcode, %1(p.ID) W, %2(p.ID) h "
-    "from %3 p inner join Colors c on c.ID = p.ColorID "
-    "inner join %4 s on p.ID = s.PalleteID "
-    "inner join %5 a on a.ID = s.ApplicateID "
-    "inner join %6 ap on ap.ID = s.PosID "
-    "inner join Materials m on m.ID = a.MatID "
-    "where s.ApplicateID = %7 "
-    "group by p.ID, p.Length, p.Width, p.Number, c.Name, c.Code";
+const char* const PalletsHalf = "select p.ID id, p.Length Length, p.Width Width, "
+                                "ROW_NUMBER() over (order by %8, p.Length, p.Width, p.ID) Number, "
+                                "c.Name clrname, c.Code clrcode, %1(p.ID) W, %2(p.ID) h "
+                                "from %3 p inner join Colors c on c.ID = p.ColorID "
+                                "inner join %4 s on p.ID = s.PalleteID "
+                                "inner join %5 a on a.ID = s.ApplicateID "
+                                "inner join %6 ap on ap.ID = s.PosID "
+                                "inner join Materials m on m.ID = a.MatID "
+                                "where s.ApplicateID = %7 "
+                                "group by p.ID, p.Length, p.Width, p.Number, c.Name, c.Code";
 
 // hgt is the true stack count: 5 sheets at 2 abreast stand 3 high.
 const char* const SolutionsHalf =
@@ -76,13 +75,7 @@ void TDataModule::CloseQueries() {
 
 void TDataModule::Disconnect() {
     CloseQueries();
-    if (QSqlDatabase::contains(FConnectionName)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(FConnectionName, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(FConnectionName);
-    }
+    Drop(FConnectionName);
 }
 
 bool TDataModule::Connected() const {
@@ -95,29 +88,50 @@ QSqlDatabase TDataModule::Connection() const {
 }
 
 void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder) {
-    Disconnect();
-    FCreatedSchema = false;
+    // The new connection is made beside the working one, which is given up only once
+    // the new one is open and has its schema: a failed attempt leaves the program
+    // connected as it was.
+    const QString name =
+        QStringLiteral("ADOConnection1_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
+    TSqlDialect dialect;
+    bool created = false;
     try {
         if (ASettings.Serv.trimmed().isEmpty())
-            OpenEmbedded(ASettings, ASettingsFolder);
+            dialect = OpenEmbedded(name, ASettings, ASettingsFolder);
         else
-            OpenServer(ASettings);
-        FCreatedSchema = Schema::Ensure(Connection(), FDialect);
+            dialect = OpenServer(name, ASettings);
+        created = Schema::Ensure(QSqlDatabase::database(name, false), dialect);
     } catch (const EDatabaseError& e) {
-        Disconnect();
+        Drop(name);
         throw EDatabaseError(QStringLiteral("Ошибка подключения к базе данных: ") + e.Message(),
                              e.Statement());
+    } catch (...) {
+        Drop(name);
+        throw;
     }
+    Disconnect();
+    FConnectionName = name;
+    FDialect = dialect;
+    FCreatedSchema = created;
 }
 
-void TDataModule::OpenEmbedded(const TConnectionSettings& ASettings,
-                               const QString& ASettingsFolder) {
-    FDialect = TSqlDialect(TBackend::Sqlite);
+void TDataModule::Drop(const QString& AName) {
+    if (!QSqlDatabase::contains(AName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(AName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(AName);
+}
+
+TSqlDialect TDataModule::OpenEmbedded(const QString& AName, const TConnectionSettings& ASettings,
+                                      const QString& ASettingsFolder) {
     const QString file = ASettings.Baza.trimmed();
     if (file.isEmpty())
         throw EDatabaseError(QStringLiteral("не указан файл встроенной базы данных (Baza)"));
     const QString path = QDir(ASettingsFolder).absoluteFilePath(file);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), FConnectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), AName);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     if (!db.open()) {
@@ -127,11 +141,11 @@ void TDataModule::OpenEmbedded(const TConnectionSettings& ASettings,
     SqlRun::Exec(db, QStringLiteral("PRAGMA journal_mode = WAL"));
     SqlRun::Exec(db, QStringLiteral("PRAGMA foreign_keys = ON"));
     RegisterSqliteFunctions(db);
+    return TSqlDialect(TBackend::Sqlite);
 }
 
-void TDataModule::OpenServer(const TConnectionSettings& ASettings) {
-    FDialect = TSqlDialect(TBackend::Postgres);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), FConnectionName);
+TSqlDialect TDataModule::OpenServer(const QString& AName, const TConnectionSettings& ASettings) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), AName);
     const QString serv = ASettings.Serv.trimmed();
     const int colon = serv.lastIndexOf(QLatin1Char(':'));
     if (colon > 0) {
@@ -152,10 +166,11 @@ void TDataModule::OpenServer(const TConnectionSettings& ASettings) {
         db.setPassword(ASettings.Pass);
     }
     if (!db.open())
-        throw EDatabaseError(db.lastError().text());
+        throw EDatabaseError(QStringLiteral("сервер PostgreSQL ответил: ") + db.lastError().text());
     SqlRun::Exec(db, QStringLiteral("SET standard_conforming_strings = on"));
     SqlRun::Exec(db, QStringLiteral("SET statement_timeout = 30000"));
     SqlRun::Exec(db, QStringLiteral("SET client_min_messages = warning"));
+    return TSqlDialect(TBackend::Postgres);
 }
 
 QString TDataModule::ApplicatesSql(const QString& ACondition) {
@@ -172,19 +187,24 @@ QString TDataModule::ApplicPosSql() {
            QStringLiteral(" order by ID");
 }
 
-QString TDataModule::PalletsSql() {
+QString TDataModule::PalletsSql(const TSqlDialect& ADialect) {
+    // Pallets are numbered in the code's code-point order on every database: the
+    // numbers are printed on the notes and must not depend on a server's collation.
+    const QString code = ADialect.BinaryOrder(QStringLiteral("c.Code"));
     const QString working =
         L(PalletsHalf)
             .arg(QStringLiteral("pw"), QStringLiteral("ph"), QStringLiteral("Palletes"),
                  QStringLiteral("Solutions"), QStringLiteral("Applicates"),
-                 QStringLiteral("ApplicatePositions"), QStringLiteral(":apno1"));
+                 QStringLiteral("ApplicatePositions"), QStringLiteral(":apno1"), code);
     const QString archive =
         L(PalletsHalf)
             .arg(QStringLiteral("pwa"), QStringLiteral("pha"), QStringLiteral("Palletes_archive"),
                  QStringLiteral("Solutions_archive"), QStringLiteral("Applicates_archive"),
-                 QStringLiteral("ApplicatePositions_archive"), QStringLiteral(":apno2"));
-    return working + QStringLiteral(" union all ") + archive +
-           QStringLiteral(" order by clrcode, Number, Length, Width, id");
+                 QStringLiteral("ApplicatePositions_archive"), QStringLiteral(":apno2"), code);
+    // PostgreSQL takes a collation only on a column of a query, not of a union.
+    return QStringLiteral("select * from (") + working + QStringLiteral(" union all ") + archive +
+           QStringLiteral(") u order by ") + ADialect.BinaryOrder(QStringLiteral("clrcode")) +
+           QStringLiteral(", Number, Length, Width, id");
 }
 
 QString TDataModule::SolutionsSql(const TSqlDialect& ADialect) {
@@ -222,13 +242,13 @@ void TDataModule::OpenApplicPos(const QVariant& AApid) {
 
 void TDataModule::OpenPallets(const QVariant& AApno) {
     const QVariant key = SqlRun::KeyValue(AApno);
-    QPallets->Open(Connection(), PalletsSql(),
+    QPallets->Open(Connection(), PalletsSql(FDialect),
                    {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
 }
 
 void TDataModule::OpenPalletesfromExcel(const QVariant& AApno2) {
     const QVariant key = SqlRun::KeyValue(AApno2);
-    QPalletesfromExcel->Open(Connection(), PalletsSql(),
+    QPalletesfromExcel->Open(Connection(), PalletsSql(FDialect),
                              {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
 }
 
@@ -290,8 +310,7 @@ QString TDataModule::TodayCondition() const {
 }
 
 QString TDataModule::NumberCondition(const QString& AText) const {
-    return QStringLiteral("a.Number LIKE ") +
-           TSqlDialect::QuotedStr(QLatin1Char('%') + AText + QLatin1Char('%'));
+    return FDialect.ContainsText(QStringLiteral("a.Number"), AText);
 }
 
 QString TDataModule::IdCondition(qlonglong AId) const {

@@ -18,7 +18,9 @@ public:
     // Opens ADOConnection1 from the CONNECT settings: an empty Serv is the embedded
     // database file Baza (relative to ASettingsFolder); otherwise a PostgreSQL server.
     // Creates the schema in a database that has none. Throws EDatabaseError with a
-    // Russian message when the database cannot be reached.
+    // Russian message when the database cannot be reached; the connection open before
+    // (if any) then stays open and the queries keep their rows. On success the old
+    // connection is closed and every query with it.
     void Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder);
     void Disconnect();
     bool Connected() const;
@@ -55,7 +57,7 @@ public:
     // Statement texts of the named queries, for this backend.
     static QString ApplicatesSql(const QString& ACondition);
     static QString ApplicPosSql();
-    static QString PalletsSql();
+    static QString PalletsSql(const TSqlDialect& ADialect);
     static QString SolutionsSql(const TSqlDialect& ADialect);
     static QString ColorsSql();
 
@@ -68,8 +70,10 @@ public:
 
 private:
     void CloseQueries();
-    void OpenEmbedded(const TConnectionSettings& ASettings, const QString& ASettingsFolder);
-    void OpenServer(const TConnectionSettings& ASettings);
+    static void Drop(const QString& AName);
+    static TSqlDialect OpenEmbedded(const QString& AName, const TConnectionSettings& ASettings,
+                                    const QString& ASettingsFolder);
+    static TSqlDialect OpenServer(const QString& AName, const TConnectionSettings& ASettings);
 
     QString FConnectionName;
     TSqlDialect FDialect;

@@ -40,3 +40,19 @@ QString TSqlDialect::TruncToInt(const QString& AExpr) const {
         return QStringLiteral("cast(trunc(%1) as bigint)").arg(AExpr);
     return QStringLiteral("cast(%1 as integer)").arg(AExpr);
 }
+
+QString TSqlDialect::ContainsText(const QString& AColumn, const QString& AText) const {
+    // The text is lowered here and the column by the database with Unicode rules
+    // (PostgreSQL's lower() alone follows the database's character type, which in a C
+    // database leaves Cyrillic as it is; SQLite's lower() knows only ASCII).
+    const QString text = QuotedStr(AText.toLower());
+    if (IsPostgres())
+        return QStringLiteral("strpos(lower(%1 collate \"und-x-icu\"), %2) > 0").arg(AColumn, text);
+    return QStringLiteral("instr(unicode_lower(%1), %2) > 0").arg(AColumn, text);
+}
+
+QString TSqlDialect::BinaryOrder(const QString& AExpr) const {
+    if (IsPostgres())
+        return AExpr + QStringLiteral(" collate \"C\"");
+    return AExpr;
+}

@@ -27,6 +27,13 @@ public:
     QString Round(const QString& AExpr, int ADigits) const;
     // cast(x as int) truncating toward zero, as the workshop's figures always were.
     QString TruncToInt(const QString& AExpr) const;
+    // Condition "AColumn contains AText": the text is taken literally (no character is
+    // a wildcard or an escape) and letters match whatever their case, Cyrillic and
+    // Latin alike, whatever the database's collation.
+    QString ContainsText(const QString& AColumn, const QString& AText) const;
+    // AExpr as an ORDER BY key of text in code-point order: the same order on every
+    // database whatever its collation (SQLite's own order of text).
+    QString BinaryOrder(const QString& AExpr) const;
 
 private:
     TBackend FBackend;

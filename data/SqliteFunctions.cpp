@@ -5,6 +5,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
+#include <QString>
 #include <QVariant>
 #include <sqlite3.h>
 
@@ -56,6 +57,18 @@ void QtyInRowFunc(sqlite3_context* ACtx, int AArgc, sqlite3_value** AArgv) {
     sqlite3_result_int64(ACtx, SheetsPerRowRule(h, q));
 }
 
+// Unicode lower case, as the number search needs it on both backends.
+void UnicodeLowerFunc(sqlite3_context* ACtx, int AArgc, sqlite3_value** AArgv) {
+    if (AArgc != 1 || sqlite3_value_type(AArgv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ACtx);
+        return;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(AArgv[0]));
+    const QByteArray lower =
+        QString::fromUtf8(text, sqlite3_value_bytes(AArgv[0])).toLower().toUtf8();
+    sqlite3_result_text(ACtx, lower.constData(), int(lower.size()), SQLITE_TRANSIENT);
+}
+
 void DeleteMeasure(void* AData) {
     delete static_cast<TMeasure*>(AData);
 }
@@ -93,8 +106,11 @@ void RegisterSqliteFunctions(const QSqlDatabase& ADb) {
                         QStringLiteral("Applicates_archive")));
     Register(h, "ph", height.arg(QStringLiteral("Solutions")));
     Register(h, "pha", height.arg(QStringLiteral("Solutions_archive")));
-    const int rc = sqlite3_create_function_v2(h, "QtyInRow", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                              nullptr, QtyInRowFunc, nullptr, nullptr, nullptr);
+    int rc = sqlite3_create_function_v2(h, "QtyInRow", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                        nullptr, QtyInRowFunc, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(h, "unicode_lower", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                        nullptr, UnicodeLowerFunc, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(h)));
 }

@@ -16,8 +16,10 @@ QString ValueText(const QVariant& AValue) {
 
 QStringList TOrderHeaderStore::CustomerNames() const {
     QStringList names;
-    for (const QSqlRecord& r :
-         FData.OpenSql(QStringLiteral("SELECT Name FROM Customers ORDER BY Name, ID")))
+    // Lists read the same on every database, whatever its collation.
+    for (const QSqlRecord& r : FData.OpenSql(
+             QStringLiteral("SELECT Name FROM Customers ORDER BY ") +
+             FData.Dialect().BinaryOrder(QStringLiteral("Name")) + QStringLiteral(", ID")))
         names.append(ValueText(r.value(0)));
     return names;
 }
@@ -25,7 +27,8 @@ QStringList TOrderHeaderStore::CustomerNames() const {
 QList<TOrderHeaderStore::TMaterialItem> TOrderHeaderStore::MaterialItems() const {
     QList<TMaterialItem> items;
     const QList<QSqlRecord> rows = FData.OpenSql(
-        QStringLiteral("SELECT ID, Name, Width FROM Materials ORDER BY Name, Width, ID"));
+        QStringLiteral("SELECT ID, Name, Width FROM Materials ORDER BY ") +
+        FData.Dialect().BinaryOrder(QStringLiteral("Name")) + QStringLiteral(", Width, ID"));
     for (const QSqlRecord& r : rows) {
         bool ok = false;
         const qlonglong id = r.value(QStringLiteral("ID")).toLongLong(&ok);

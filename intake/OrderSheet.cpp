@@ -1,5 +1,7 @@
 #include "OrderSheet.h"
 
+#include "ColourDirectory.h"
+
 #include "CellText.h"
 
 namespace {
@@ -125,10 +127,7 @@ QString TOrderSheet::MaterialWidthText(const QVariant& AWidth) {
 }
 
 QString TOrderSheet::ColourCodeKey(const QString& ACode) {
-    QString key = ACode.toLower();
-    key.remove(QLatin1Char(' '));
-    key.remove(QStringLiteral("\r\n"));
-    return key;
+    return TColourDirectory::CodeKey(ACode);
 }
 
 QString TOrderSheet::RowColourKey(const QString& AText) {

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
   libqt6sql6-psql libsqlite3-dev liborcus-dev libixion-dev libboost-dev libxlsxwriter-dev
   zlib1g-dev libgsf-1-dev fonts-dejavu-core qt6-translations-l10n dpkg-dev file)
-TEST_PACKAGES=(postgresql xvfb xauth libspreadsheet-writeexcel-perl unzip python3 poppler-utils
+TEST_PACKAGES=(postgresql xvfb xauth libspreadsheet-writeexcel-perl unzip python3 poppler-utils locales
   clang libclang-rt-14-dev)
 
 packages=("${BUILD_PACKAGES[@]}")
@@ -31,6 +31,12 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   echo "Installing: ${missing[*]}"
   $SUDO apt-get update -q
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Tests use ru_RU.UTF-8, PostgreSQL databases collated by it included. Kept outside
+# the locale archive, so that a server already running finds it too.
+if [[ "${1:-}" == "--tests" ]] && ! locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then
+  $SUDO localedef --no-archive -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo

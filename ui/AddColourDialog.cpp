@@ -1,5 +1,6 @@
 #include "AddColourDialog.h"
 
+#include "ColourDirectory.h"
 #include "DataModule.h"
 #include "Errors.h"
 #include "Prompts.h"
@@ -44,15 +45,25 @@ TAddColourDialog::TAddColourDialog(TDataModule* AData, TPrompts* APrompts, QWidg
 }
 
 void TAddColourDialog::OnAddClicked() {
-    // Texts go in as typed; a field of blanks counts as filled.
-    if (!FCodeEdit->text().isEmpty() && !FNameEdit->text().isEmpty()) {
+    // Nothing typed: nothing to add, and nothing is lost by closing.
+    if (!(FCodeEdit->text().trimmed().isEmpty() && FNameEdit->text().trimmed().isEmpty())) {
+        QString refused;
         try {
-            FData->ExecSql(QStringLiteral("insert into colors (Code,Name) values\n(") +
-                           TSqlDialect::QuotedStr(FCodeEdit->text()) + QLatin1Char(',') +
-                           TSqlDialect::QuotedStr(FNameEdit->text()) + QStringLiteral(");"));
+            refused = TColourDirectory(*FData).Add(FCodeEdit->text(), FNameEdit->text());
         } catch (const EGravelonError& e) {
             // The dialog stays open with the typed values, so the user can correct them.
-            FPrompts->Message(this, TPrompts::TKind::Error, e.Message());
+            FPrompts->Message(this, TPrompts::TKind::Error,
+                              QStringLiteral("Цвет не добавлен: ") + e.Message());
+            return;
+        }
+        if (!refused.isEmpty()) {
+            FPrompts->Message(this, TPrompts::TKind::Warning, refused);
+            QLineEdit* field =
+                FCodeEdit->text().trimmed().isEmpty() || !FNameEdit->text().trimmed().isEmpty()
+                    ? FCodeEdit
+                    : FNameEdit;
+            field->setFocus();
+            field->selectAll();
             return;
         }
     }

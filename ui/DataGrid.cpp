@@ -1,16 +1,23 @@
 #include "DataGrid.h"
 
+#include "GridSortModel.h"
+
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 
 TDataGrid::TDataGrid(const QString& AName, const QList<TGridColumn>& AColumns, QWidget* AParent)
-    : QTableView(AParent), FColumns(new TGridColumnsModel(AColumns, this)) {
+    : QTableView(AParent), FColumns(new TGridColumnsModel(AColumns, this)),
+      FSorted(new TGridSortModel(this)) {
     setObjectName(AName);
-    setModel(FColumns);
+    FSorted->setSourceModel(FColumns);
+    setModel(FSorted);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setAlternatingRowColors(true);
     setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
@@ -18,23 +25,28 @@ TDataGrid::TDataGrid(const QString& AName, const QList<TGridColumn>& AColumns, Q
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    for (int i = 0; i < AColumns.size(); ++i)
-        FWidths << AColumns[i].Width;
+    // The query's order until the user asks for another; a third click brings it back.
+    horizontalHeader()->setSortIndicatorClearable(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
+    for (const TGridColumn& c : AColumns) {
+        FMinWidths << c.Width;
+        FUserWidths << -1;
+    }
 
     // A width the user drags stays for later openings of the query.
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int ASection, int, int ANewSize) {
-                if (!FApplying && ASection >= 0 && ASection < FWidths.size())
-                    FWidths[ASection] = ANewSize;
+                if (!FApplying && ASection >= 0 && ASection < FUserWidths.size())
+                    FUserWidths[ASection] = ANewSize;
             });
-    connect(FColumns, &QAbstractItemModel::modelReset, this, [this] {
+    connect(FSorted, &QAbstractItemModel::modelReset, this, [this] {
         ApplyWidths();
-        if (RowCount() > 0)
-            SetCurrentRow(0);
+        SelectTopRow();
     });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& AIndex) {
         if (AIndex.isValid())
-            emit CellClicked(AIndex.row());
+            emit CellClicked(QueryRow(AIndex.row()));
     });
     ApplyWidths();
 }
@@ -43,11 +55,18 @@ void TDataGrid::SetSource(QAbstractItemModel* ASource) {
     FColumns->setSourceModel(ASource);
 }
 
+int TDataGrid::QueryRow(int AViewRow) const {
+    const QModelIndex source = FSorted->mapToSource(FSorted->index(AViewRow, 0));
+    return source.isValid() ? source.row() : -1;
+}
+
 int TDataGrid::CurrentRow() const {
     if (RowCount() == 0)
         return -1;
     const QModelIndex current = currentIndex();
-    return current.isValid() ? current.row() : 0;
+    if (!current.isValid())
+        return QueryRow(0);
+    return QueryRow(current.row());
 }
 
 void TDataGrid::SetCurrentRow(int ARow) {
@@ -56,7 +75,16 @@ void TDataGrid::SetCurrentRow(int ARow) {
     int column = currentIndex().isValid() ? currentIndex().column() : 0;
     if (column >= FColumns->columnCount())
         column = 0;
-    setCurrentIndex(FColumns->index(ARow, column));
+    setCurrentIndex(FSorted->mapFromSource(FColumns->index(ARow, column)));
+}
+
+void TDataGrid::SelectTopRow() {
+    if (RowCount() == 0)
+        return;
+    int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    if (column >= FColumns->columnCount())
+        column = 0;
+    setCurrentIndex(FSorted->index(0, column));
 }
 
 void TDataGrid::SetBoldTitles(bool ABold) {
@@ -68,13 +96,36 @@ void TDataGrid::SetBoldTitles(bool ABold) {
 
 int TDataGrid::TitleWidth(int AColumn) const {
     const QString title = FColumns->headerData(AColumn, Qt::Horizontal).toString();
-    return qMax(48, horizontalHeader()->fontMetrics().horizontalAdvance(title) + 18);
+    // Room for the sort arrow as well, so that sorting never cuts a title short.
+    return horizontalHeader()->fontMetrics().horizontalAdvance(title) + 34;
 }
 
 void TDataGrid::ApplyWidths() {
     FApplying = true;
-    for (int i = 0; i < FWidths.size() && i < FColumns->columnCount(); ++i)
-        setColumnWidth(i, FWidths[i] > 0 ? FWidths[i]
-                                         : qMin(360, qMax(TitleWidth(i), sizeHintForColumn(i))));
+    for (int i = 0; i < FMinWidths.size() && i < FColumns->columnCount(); ++i) {
+        if (FUserWidths[i] > 0) {
+            setColumnWidth(i, FUserWidths[i]);
+            continue;
+        }
+        const int wanted = qMax(qMax(48, FMinWidths[i]), qMax(TitleWidth(i), sizeHintForColumn(i)));
+        setColumnWidth(i, qMin(MaxColumnWidth, wanted));
+    }
     FApplying = false;
+}
+
+bool TDataGrid::viewportEvent(QEvent* AEvent) {
+    if (AEvent->type() == QEvent::ToolTip) {
+        // Only a cell whose text is cut short explains itself in a tooltip.
+        auto* help = static_cast<QHelpEvent*>(AEvent);
+        const QModelIndex index = indexAt(help->pos());
+        const QString text = index.isValid() ? index.data(Qt::ToolTipRole).toString() : QString();
+        const QRect cell = visualRect(index);
+        const int needed = sizeHintForIndex(index).width();
+        if (!text.isEmpty() && needed > cell.width())
+            QToolTip::showText(help->globalPos(), text, viewport(), cell);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QTableView::viewportEvent(AEvent);
 }

@@ -4,32 +4,55 @@
 
 #include <QTableView>
 
+class TGridSortModel;
+
 // A read-only grid over a query: listed columns only, whole-row selection, a row
-// indicator, columns the user may widen. The current row goes back to the first row
+// indicator, columns the user may widen. The current row goes back to the top row
 // whenever the query is opened again, as a freshly opened data set's cursor does.
 // Only a mouse click on a data cell is reported (CellClicked): moving the current row
 // with the keyboard or the scroll bar is not a request for details.
+//
+// A click on a column title sorts by it, a second click the other way, a third gives
+// the query's own order back. Rows are always addressed by their row in the query
+// (CurrentRow, SetCurrentRow, CellClicked), whatever order the grid shows them in.
+//
+// Columns are as wide as their title and contents need, at least their listed width,
+// and never wider than MaxColumnWidth; a text that still does not fit is read in its
+// tooltip.
 class TDataGrid : public QTableView {
     Q_OBJECT
 public:
+    static constexpr int MaxColumnWidth = 320;
+
     TDataGrid(const QString& AName, const QList<TGridColumn>& AColumns, QWidget* AParent = nullptr);
 
     void SetSource(QAbstractItemModel* ASource);
     TGridColumnsModel* Columns() const { return FColumns; }
     int RowCount() const { return FColumns->rowCount(); }
-    // -1 when the grid has no rows.
+    // The query row of the current row; -1 when the grid has no rows.
     int CurrentRow() const;
+    // Makes the query row ARow current.
     void SetCurrentRow(int ARow);
+    // Makes the row shown at the top current (the query's first row when unsorted).
+    void SelectTopRow();
     void SetBoldTitles(bool ABold);
+    // The query row shown at grid row AViewRow, or -1.
+    int QueryRow(int AViewRow) const;
 
 signals:
     void CellClicked(int ARow);
+
+protected:
+    bool viewportEvent(QEvent* AEvent) override;
 
 private:
     void ApplyWidths();
     int TitleWidth(int AColumn) const;
 
     TGridColumnsModel* FColumns;
-    QList<int> FWidths;
+    TGridSortModel* FSorted;
+    QList<int> FMinWidths;
+    // Widths the user dragged; -1 where the grid decides.
+    QList<int> FUserWidths;
     bool FApplying = false;
 };

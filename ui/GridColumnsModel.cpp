@@ -100,30 +100,49 @@ QModelIndex TGridColumnsModel::mapFromSource(const QModelIndex& ASource) const {
     return index(ASource.row(), column);
 }
 
+namespace {
+
+// A date column's value as a date: PostgreSQL sends dates, SQLite "yyyy-mm-dd" text.
+QDate AsDate(const QVariant& AValue) {
+    if (AValue.typeId() == QMetaType::QDate)
+        return AValue.toDate();
+    if (AValue.typeId() == QMetaType::QDateTime)
+        return AValue.toDateTime().date();
+    if (AValue.typeId() == QMetaType::QString) {
+        static const QRegularExpression isoDate(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}"));
+        const QString text = AValue.toString();
+        if (isoDate.match(text).hasMatch())
+            return QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    }
+    return {};
+}
+
+} // namespace
+
 QVariant TGridColumnsModel::data(const QModelIndex& AIndex, int ARole) const {
     const QModelIndex source = mapToSource(AIndex);
     if (!source.isValid())
         return {};
     const QVariant value = sourceModel()->data(source, Qt::DisplayRole);
+    const bool dateColumn = FColumns[AIndex.column()].Date;
     switch (ARole) {
-    case Qt::DisplayRole: {
-        // Dates read the way the workshop writes them, whichever backend sent them
-        // (SQLite keeps them as "yyyy-mm-dd" text, PostgreSQL as dates).
-        if (value.typeId() == QMetaType::QDate)
-            return value.toDate().toString(QStringLiteral("dd.MM.yyyy"));
-        if (value.typeId() == QMetaType::QDateTime)
-            return value.toDateTime().date().toString(QStringLiteral("dd.MM.yyyy"));
-        if (value.typeId() == QMetaType::QString) {
-            static const QRegularExpression isoDate(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
-            const QString text = value.toString();
-            if (isoDate.match(text).hasMatch()) {
-                const QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
-                if (d.isValid())
-                    return d.toString(QStringLiteral("dd.MM.yyyy"));
-            }
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        if (dateColumn) {
+            const QDate d = AsDate(value);
+            if (d.isValid())
+                return d.toString(QStringLiteral("dd.MM.yyyy"));
         }
         return value;
-    }
+    case SortRole:
+        if (value.isNull())
+            return {};
+        if (dateColumn) {
+            const QDate d = AsDate(value);
+            if (d.isValid())
+                return d;
+        }
+        return value;
     case Qt::TextAlignmentRole:
         switch (value.typeId()) {
         case QMetaType::Int:
@@ -135,8 +154,6 @@ QVariant TGridColumnsModel::data(const QModelIndex& AIndex, int ARole) const {
         default:
             return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
         }
-    case Qt::ToolTipRole:
-        return value;
     default:
         return sourceModel()->data(source, ARole);
     }
@@ -144,7 +161,8 @@ QVariant TGridColumnsModel::data(const QModelIndex& AIndex, int ARole) const {
 
 QVariant TGridColumnsModel::headerData(int ASection, Qt::Orientation AOrientation,
                                        int ARole) const {
-    if (ARole != Qt::DisplayRole)
+    // A title too long for its column is read in full in its tooltip.
+    if (ARole != Qt::DisplayRole && !(ARole == Qt::ToolTipRole && AOrientation == Qt::Horizontal))
         return {};
     if (AOrientation == Qt::Vertical)
         return ASection + 1;

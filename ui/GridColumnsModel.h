@@ -5,12 +5,15 @@
 #include <QString>
 
 // One column a grid shows: the result column it takes (matched without regard to
-// case, as PostgreSQL hands names back in lower case), its title and its width in
-// pixels (0: wide enough for the title).
+// case, as PostgreSQL hands names back in lower case), its title, its least width in
+// pixels (0: none; the column is widened for its title and contents) and whether it
+// holds dates, which are shown as the workshop writes them. Only a date column turns
+// text into a date: an order numbered "2024-03-15" keeps its number.
 struct TGridColumn {
     QString Field;
     QString Title;
     int Width = 0;
+    bool Date = false;
 };
 
 // Shows a query's result as a grid lists it: only the listed columns, in the listed
@@ -19,6 +22,10 @@ struct TGridColumn {
 class TGridColumnsModel : public QAbstractProxyModel {
     Q_OBJECT
 public:
+    // The value a column is sorted by: numbers as numbers, dates as dates whichever
+    // backend sent them, NULL as an invalid value.
+    static constexpr int SortRole = Qt::UserRole + 1;
+
     explicit TGridColumnsModel(const QList<TGridColumn>& AColumns, QObject* AParent = nullptr);
 
     void setSourceModel(QAbstractItemModel* ASource) override;

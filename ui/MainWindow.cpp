@@ -7,6 +7,7 @@
 #include "IniFile.h"
 #include "NewOrderDialog.h"
 #include "PictureBox.h"
+#include "ProgramVersion.h"
 #include "Prompts.h"
 #include "Settings.h"
 #include "SettingsLocation.h"
@@ -100,7 +101,7 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     : QMainWindow(AParent), FData(AData), FPrompts(APrompts), FSettingsPath(ASettingsPath),
       FStartup(AStartup) {
     setObjectName(QStringLiteral("MainWindow"));
-    setWindowTitle(QStringLiteral("Гравелон 1.0"));
+    setWindowTitle(ProgramVersion::WindowTitle());
     QFont f(QStringLiteral("Tahoma"));
     f.setPointSize(8);
     setFont(f);
@@ -257,7 +258,7 @@ QWidget* TMainWindow::CreateLeftColumn() {
         {{QStringLiteral("ID"), QStringLiteral("№"), 26},
          {QStringLiteral("Name"), QStringLiteral("Заказчик"), 130},
          {QStringLiteral("Number"), QStringLiteral("Номер заявки"), 88},
-         {QStringLiteral("Date"), QStringLiteral("Дата"), 0},
+         {QStringLiteral("Date"), QStringLiteral("Дата"), 0, true},
          {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 114},
          {QStringLiteral("MaxW"), QStringLiteral("Предельный вес поддона, кг"), 156},
          {QStringLiteral("Name_1"), QStringLiteral("Материал"), 71},

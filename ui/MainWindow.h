@@ -50,6 +50,9 @@ public:
 
     // Order browser.
     void RefreshOrders(const QString& ACondition);
+    // The orders of the database's current day, the date picker on today: what a
+    // fresh connection shows.
+    void ShowTodayOrders();
     void ShowOrderDetails(const QString& AAppId);
     void ShowPalletContents();
     static int DataSourceRowCount(const TStaticQueryModel* ADataSource);
@@ -136,6 +139,10 @@ private:
     void SaveNotesPdf(bool ASinglePallet);
     QString ProposedPdfName(bool ASinglePallet) const;
     bool IsWorkingOrder(const QString& AAppId) const;
+    // No order is current: the detail grids, their captions and the commands on them go.
+    void ClearOrderDetails();
+    // "Расчет поддонов" and the two print buttons as the current order allows.
+    void UpdateCommandButtons();
 
     TDataModule* FData;
     TPrompts* FPrompts;
@@ -194,6 +201,9 @@ private:
     // shown in the pallet list's caption while that order is shown.
     QString FCalculatedOrder;
     QString FCalculatedCaption;
+    // The order the last calculation ran on and its outcome for the status bar.
+    qlonglong FLastCalcOrderId = 0;
+    QString FLastCalcOutcome;
 
     // The New-order dialog: a fresh one for every import, never replaced while an
     // import is using it.

@@ -5,6 +5,7 @@
 #include "DataGrid.h"
 #include "DataModule.h"
 
+#include <QDate>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,21 +38,46 @@ QVariant TMainWindow::CurrentPalletValue(const QString& AField) const {
 }
 
 void TMainWindow::RefreshOrders(const QString& ACondition) {
-    FData->RefreshOrderList(ACondition);
-    if (DataSourceRowCount(FData->QApplicates) == 0) {
-        // Nothing found: the detail grids keep what they showed, but nothing may be
-        // calculated or printed from them.
-        FPrintAllButton->setEnabled(false);
-        FPrintPalletButton->setEnabled(false);
-        FCalculateButton->setEnabled(false);
-        SetStatusText(QStringLiteral("Заявки не найдены"));
-        return;
+    try {
+        FData->RefreshOrderList(ACondition);
+        if (DataSourceRowCount(FData->QApplicates) == 0) {
+            // Nothing found: nothing of the order shown before may stay on screen, and
+            // nothing may be calculated or printed.
+            ClearOrderDetails();
+            SetStatusText(QStringLiteral("Заявки не найдены"));
+            return;
+        }
+        FOrdersGrid->SelectTopRow();
+        ShowOrderDetails(CurrentOrderValue(QStringLiteral("ID")).toString());
+    } catch (...) {
+        // A list or details that could not be read are not shown half.
+        ClearOrderDetails();
+        SetStatusText(QString());
+        throw;
     }
-    FOrdersGrid->SetCurrentRow(0);
-    ShowOrderDetails(CurrentOrderValue(QStringLiteral("ID")).toString());
+}
+
+void TMainWindow::ClearOrderDetails() {
+    FData->QSolutions->Close();
+    FData->QPallets->Close();
+    FData->QApplicPos->Close();
+    FOrderNumberLabel->clear();
+    FPalletsOrderLabel->clear();
+    FPalletNumberLabel->clear();
+    FPrintAllButton->setEnabled(false);
+    FPrintPalletButton->setEnabled(false);
+    FCalculateButton->setEnabled(false);
+}
+
+void TMainWindow::ShowTodayOrders() {
+    if (FCalcRunning)
+        return;
+    FSearchDate->setDate(QDate::currentDate());
+    RunCommand([this] { RefreshOrders(FData->TodayCondition()); });
 }
 
 void TMainWindow::ShowOrderDetails(const QString& AAppId) {
+    FData->QSolutions->Close();
     FData->QApplicPos->Close();
     FData->OpenApplicPos(AAppId);
     const QString number = CurrentOrderValue(QStringLiteral("Number")).toString();
@@ -61,13 +87,34 @@ void TMainWindow::ShowOrderDetails(const QString& AAppId) {
                                     : number);
     FData->QPallets->Close();
     FData->OpenPallets(AAppId);
+    // An order without pallets names no pallet.
+    FPalletNumberLabel->clear();
     if (DataSourceRowCount(FData->QPallets) > 0)
-        FPalletsGrid->SetCurrentRow(0);
+        FPalletsGrid->SelectTopRow();
     ShowPalletContents();
+    UpdateCommandButtons();
+    // The status bar speaks of what is shown: the outcome of the last calculation
+    // while its order is the current one, otherwise the list.
+    const qlonglong id = AAppId.toLongLong();
+    if (id != 0 && id == FLastCalcOrderId && !FLastCalcOutcome.isEmpty())
+        SetStatusText(FLastCalcOutcome);
+    else
+        SetStatusText(
+            QStringLiteral("Найдено заявок: %1").arg(DataSourceRowCount(FData->QApplicates)));
+}
+
+void TMainWindow::UpdateCommandButtons() {
+    if (DataSourceRowCount(FData->QApplicates) == 0 || !FData->QApplicPos->IsOpen()) {
+        FPrintAllButton->setEnabled(false);
+        FPrintPalletButton->setEnabled(false);
+        FCalculateButton->setEnabled(false);
+        return;
+    }
     const bool hasPallets = DataSourceRowCount(FData->QPallets) > 0;
+    const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
     // The calculation works on the order in the working tables; an archived order that
     // was never calculated cannot be, and a run would recalculate another order.
-    FCalculateButton->setEnabled(!hasPallets && IsWorkingOrder(AAppId));
+    FCalculateButton->setEnabled(!hasPallets && !id.isNull() && IsWorkingOrder(id.toString()));
     FPrintAllButton->setEnabled(hasPallets);
     FPrintPalletButton->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
 }

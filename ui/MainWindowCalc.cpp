@@ -65,7 +65,15 @@ void TMainWindow::CheckProgress() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
     QString failure;
+    FLastCalcOrderId = 0;
+    FLastCalcOutcome.clear();
     try {
+        // The run calculates the order of the working tables; its outcome is told
+        // while that order is the one shown.
+        FLastCalcOrderId = FData->OpenSql(QStringLiteral("select max(ID) from Applicates"))
+                               .value(0)
+                               .value(0)
+                               .toLongLong();
         CalcProgress(QStringLiteral("Подготовка расчета"), 0, 6);
         TCalculationRun run(FData->Connection(), FDensePacking->isChecked()
                                                      ? TCalculationMode::Dense
@@ -95,6 +103,7 @@ void TMainWindow::CheckProgress() {
         failure = QString::fromLocal8Bit(e.what());
     }
 
+    FLastCalcOutcome = StatusText();
     FProgressPanel->hide();
     FCalculateButton->setEnabled(true);
     QApplication::restoreOverrideCursor();

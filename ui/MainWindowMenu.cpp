@@ -83,8 +83,11 @@ void TMainWindow::OnNewOrderClicked() {
     FPrintPalletButton->setEnabled(false);
     const QString file =
         FPrompts->OpenFileName(this, QStringLiteral("Новая заявка"), TNewOrderCommand::FileFilter);
-    if (file.isEmpty())
+    if (file.isEmpty()) {
+        // Nothing was imported: the order shown may be printed again.
+        RunCommand([this] { UpdateCommandButtons(); });
         return;
+    }
     FImportRunning = true;
     QString failure;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -99,8 +102,13 @@ void TMainWindow::OnNewOrderClicked() {
     FImportRunning = false;
     // The error comes after the hourglass is gone, so the user reads it with an
     // ordinary cursor.
-    if (!failure.isNull())
+    if (!failure.isNull()) {
         ShowError(failure);
+        // The previous order may have gone to the archive before the import failed: the
+        // list is read again at the picker's date, as a finished import reads it, so that
+        // the window shows what the tables now hold.
+        RunCommand([this] { RefreshOrders(FData->DateCondition(FSearchDate->date())); });
+    }
 }
 
 void TMainWindow::ImportOrder(const QString& AFileName) {

@@ -4,6 +4,7 @@
 #include "IniFile.h"
 #include "MainWindow.h"
 #include "Prompts.h"
+#include "ScratchPostgres.h"
 #include "Settings.h"
 #include "StartupWindow.h"
 #include "TestDatabase.h"
@@ -120,7 +121,7 @@ void TestStartupWindow::splashAndTimers() {
 
     auto* version = Child<QLabel>(&form, "VersionLabel");
     QVERIFY(version);
-    QCOMPARE(version->text(), QStringLiteral("Версия 2.0"));
+    QCOMPARE(version->text(), QStringLiteral("Версия 1.0"));
     QVERIFY(version->font().bold());
     QCOMPARE(version->geometry().x() + version->width(), 990 - 30);
     QCOMPARE(version->geometry().y() + version->height(), 584 - 26);
@@ -157,10 +158,9 @@ void TestStartupWindow::missingSettingsFile() {
     QVERIFY(form.MainWindow()->isVisible());
     QVERIFY(!form.isVisible());
     QVERIFY(form.LastConnectError().isEmpty());
-    // Not found for writing, for reading, and once more when the main window reads
-    // its option.
+    // Not found for keeping the settings that worked, and once more when the main
+    // window reads its option.
     QCOMPARE(Texts(prompts), QStringList({GravelonSettings::IniNotFoundMessage, ConnectFailed,
-                                          GravelonSettings::IniNotFoundMessage,
                                           GravelonSettings::IniNotFoundMessage,
                                           GravelonSettings::IniNotFoundMessage}));
     QVERIFY(!QFile::exists(path));
@@ -243,33 +243,81 @@ void TestStartupWindow::reconnectFromMenu() {
     QCOMPARE(form.ConnectPurpose(), TConnectPurpose::Reconnect);
     QCOMPARE(Child<QLineEdit>(&form, "DatabaseEdit")->text(), db.Settings.Baza);
 
-    // A failed reconnect keeps the panel, hides "Закрыть" and stays a reconnect.
+    // A failed reconnect keeps the working connection, the settings file and the
+    // window as they were; the panel stays, with "Закрыть", and says why in Russian.
+    const QByteArray fileBefore = [&] {
+        QFile f(db.IniPath);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
     Child<QLineEdit>(&form, "DatabaseEdit")->setText(Broken(db).Baza);
     Child<QPushButton>(&form, "ConnectButton")->click();
     QCOMPARE(Texts(prompts), QStringList({ConnectFailed}));
     QVERIFY(form.isVisible());
     QVERIFY(Visible(&form, "ConnectionPanel"));
-    QVERIFY(!Visible(&form, "CloseButton"));
+    QVERIFY(Visible(&form, "CloseButton"));
+    QVERIFY2(
+        form.LastConnectError().startsWith(QStringLiteral("Ошибка подключения к базе данных: ")),
+        qPrintable(form.LastConnectError()));
+    QCOMPARE(Child<QLineEdit>(&form, "DatabaseEdit")->text(), Broken(db).Baza);
     QCOMPARE(form.ConnectPurpose(), TConnectPurpose::Reconnect);
     QCOMPARE(form.MainWindow(), main);
+    {
+        QFile f(db.IniPath);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), fileBefore);
+    }
+    QVERIFY(form.DataModule()->Connected());
+    QCOMPARE(Rows(main, "OrdersGrid"), 2);
+    QCOMPARE(main->StatusText(), QStringLiteral("до переподключения"));
+    // Leaving the panel goes on with the database it had.
+    Child<QPushButton>(&form, "CloseButton")->click();
+    QVERIFY(!form.isVisible());
+    Child<QToolButton>(main, "SearchByNumberButton")->click();
+    QCOMPARE(Rows(main, "OrdersGrid"), 2);
+    ClickRow(main, "OrdersGrid", 1);
+    const QString shown = Child<QLabel>(main, "OrderNumberLabel")->text();
+    QVERIFY(!shown.isEmpty());
 
-    // A successful one reloads today's orders in the same main window.
+    // Another database, without orders: nothing of the first stays on screen.
+    QString other = db.Settings.Baza + QStringLiteral("_other");
+    if (!db.Settings.Serv.isEmpty()) {
+        QString why;
+        QVERIFY2(TScratchServer::FromEnv(QStringLiteral("GRAVELON_TEST_PG")).Reset(other, &why),
+                 qPrintable(why));
+    }
+    Trigger(main, "ConnectionSettingsAction");
+    Child<QLineEdit>(&form, "DatabaseEdit")->setText(other);
+    Child<QPushButton>(&form, "ConnectButton")->click();
+    QCOMPARE(Texts(prompts).size(), 1);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(GravelonSettings::ReadConnection(TIniFile(db.IniPath)).Baza, other);
+    QCOMPARE(Rows(main, "OrdersGrid"), 0);
+    QCOMPARE(Rows(main, "PositionsGrid"), 0);
+    QCOMPARE(Child<QLabel>(main, "OrderNumberLabel")->text(), QString());
+    QCOMPARE(Child<QLabel>(main, "PalletsOrderLabel")->text(), QString());
+    QCOMPARE(main->StatusText(), QStringLiteral("Заявки не найдены"));
+
+    // Back to the first: today's orders, the picker on today, every caption anew.
+    Trigger(main, "ConnectionSettingsAction");
     Child<QLineEdit>(&form, "DatabaseEdit")->setText(db.Settings.Baza);
     Child<QPushButton>(&form, "ConnectButton")->click();
     QCOMPARE(Texts(prompts).size(), 1);
     QVERIFY(!form.isVisible());
     QCOMPARE(form.MainWindow(), main);
+    QCOMPARE(GravelonSettings::ReadConnection(TIniFile(db.IniPath)).Baza, db.Settings.Baza);
     QCOMPARE(Rows(main, "OrdersGrid"), 1);
     QCOMPARE(Cell(main, "OrdersGrid", 0, QStringLiteral("Номер заявки")),
              QStringLiteral("Сегодня-1"));
-    QCOMPARE(Child<QDateEdit>(main, "SearchDate")->date(), QDate(2020, 1, 15));
-    QCOMPARE(main->StatusText(), QStringLiteral("до переподключения"));
+    QCOMPARE(Child<QLabel>(main, "OrderNumberLabel")->text(), QStringLiteral("Сегодня-1"));
+    QCOMPARE(Rows(main, "PositionsGrid"), 1);
+    QCOMPARE(Child<QDateEdit>(main, "SearchDate")->date(), QDate::currentDate());
+    QCOMPARE(main->StatusText(), QStringLiteral("Найдено заявок: 1"));
     // The grids work on the new connection, queries closed under the old one included.
     Child<QToolButton>(main, "SearchByNumberButton")->click();
     QCOMPARE(Rows(main, "OrdersGrid"), 2);
     ClickRow(main, "OrdersGrid", 1);
     QCOMPARE(Rows(main, "PositionsGrid"), 1);
-    QVERIFY(prompts.Asked.size() == 1);
+    QCOMPARE(Texts(prompts).size(), 1);
 
     // "Закрыть" only hides the window; the connection stays.
     Trigger(main, "ConnectionSettingsAction");

@@ -77,3 +77,15 @@ bool TScratchServer::Reset(const QString& ADatabase, QString* AWhy, bool* AUnrea
         *AUnreachable = r == TAdminResult::Unreachable;
     return r == TAdminResult::Done;
 }
+
+bool TScratchServer::Recreate(const QString& ADatabase, const QString& ACreateOptions,
+                              QString* AWhy, bool* AUnreachable) const {
+    const TAdminResult r = RunAdmin(
+        *this, QStringLiteral("postgres"),
+        {QStringLiteral("DROP DATABASE IF EXISTS ") + ADatabase + QStringLiteral(" WITH (FORCE)"),
+         QStringLiteral("CREATE DATABASE ") + ADatabase + QLatin1Char(' ') + ACreateOptions},
+        AWhy);
+    if (AUnreachable)
+        *AUnreachable = r == TAdminResult::Unreachable;
+    return r == TAdminResult::Done;
+}

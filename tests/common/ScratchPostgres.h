@@ -20,4 +20,8 @@ struct TScratchServer {
     // the public schema. False with the reason when the server cannot be reached
     // (AUnreachable set) or refuses.
     bool Reset(const QString& ADatabase, QString* AWhy, bool* AUnreachable = nullptr) const;
+    // Drops ADatabase and creates it again, empty, with ACreateOptions appended to
+    // CREATE DATABASE (a collation of its own, say). False with the reason as Reset.
+    bool Recreate(const QString& ADatabase, const QString& ACreateOptions, QString* AWhy,
+                  bool* AUnreachable = nullptr) const;
 };

@@ -129,8 +129,9 @@ void TestMainWindow::layout() {
     QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")),
              QStringLiteral("2000"));
     auto* grid = Child<QTableView>(w.Form.get(), "OrdersGrid");
-    QCOMPARE(grid->columnWidth(0), 26);
-    QCOMPARE(grid->columnWidth(1), 130);
+    // Listed widths are the least a column gets; it grows for its title and contents.
+    QVERIFY(grid->columnWidth(0) >= 26);
+    QVERIFY(grid->columnWidth(1) >= 130);
     QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
     QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(grid->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
@@ -161,7 +162,8 @@ void TestMainWindow::searchByDate() {
     QCOMPARE(w.Text("OrderNumberLabel"), first);
     QCOMPARE(w.Text("PalletsOrderLabel"), first);
     QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), 2);
-    QCOMPARE(w.Form->StatusText(), QStringLiteral("прежний текст"));
+    // The status bar speaks of the list shown.
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("Найдено заявок: 2"));
 
     w.SearchDate(Day2);
     QCOMPARE(Numbers(w.Form.get()), QStringList({"Д-2"}));
@@ -183,8 +185,10 @@ void TestMainWindow::searchByNumber() {
         {QStringLiteral(""), {"А-1", "Б'2", "В_3", "Г%4"}}, // every order
         {QStringLiteral("-1"), {"А-1"}},                    // contained anywhere
         {QStringLiteral("Б'"), {"Б'2"}},
-        {QStringLiteral("_"), {"А-1", "Б'2", "В_3", "Г%4"}}, // a wildcard, as typed
-        {QStringLiteral("' or 1=1 --"), {}},                 // text, never SQL
+        {QStringLiteral("_"), {"В_3"}}, // no wildcards: text as typed
+        {QStringLiteral("%"), {"Г%4"}},
+        {QStringLiteral("б'2"), {"Б'2"}},    // letters of either case
+        {QStringLiteral("' or 1=1 --"), {}}, // text, never SQL
     };
     for (const auto& c : cases) {
         w.SearchNumber(c.first);
@@ -209,15 +213,14 @@ void TestMainWindow::nothingFound() {
     QVERIFY(!w.Enabled("PrintPalletButton"));
     QVERIFY(!w.Enabled("CalculateButton"));
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Заявки не найдены"));
-    // The detail grids and captions keep what they showed.
-    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), 2);
-    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2);
-    QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
-    QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("П-1"));
-    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
-    // With no order listed, neither a click on a pallet nor the button does anything.
-    ClickRow(w.Form.get(), "PalletsGrid", 1);
-    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
+    // Nothing of the order shown before stays on screen.
+    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), 0);
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
+    QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 0);
+    QCOMPARE(w.Text("OrderNumberLabel"), QString());
+    QCOMPARE(w.Text("PalletsOrderLabel"), QString());
+    QCOMPARE(w.Text("PalletNumberLabel"), QString());
+    // With no order listed the button does nothing.
     w.Form->OnCalculateClicked();
     QVERIFY(!Child<QWidget>(w.Form.get(), "ProgressPanel")->isVisible());
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Заявки не найдены"));
@@ -255,8 +258,8 @@ void TestMainWindow::buttonRules() {
     QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), 2);
     QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
     QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 0);
-    // The pallet caption keeps the number it had.
-    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
+    // An order without pallets names no pallet.
+    QCOMPARE(w.Text("PalletNumberLabel"), QString());
     QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("Без-1"));
 
     w.SearchDate(QDate(2020, 2, 2));

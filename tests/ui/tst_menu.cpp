@@ -1,6 +1,7 @@
 // The main window's menu on both databases: clearing the archive, the colour
 // directory with its new-colour dialog, help; and minimising to the tray.
 #include "AddColourDialog.h"
+#include "ColourDirectory.h"
 #include "ColourList.h"
 #include "DataModule.h"
 #include "HelpWindow.h"
@@ -257,33 +258,54 @@ void TstMenu::colourDirectory() {
 void TstMenu::newColourDialog() {
     GRAVELON_CONNECT(db);
     TRecordingPrompts prompts;
+    enum TOutcome { Added, Refused, ClosedEmpty };
     struct TCase {
         QString Code;
         QString Name;
-        bool Added;
+        TOutcome Outcome;
+        QString Says; // part of the warning when refused
     };
     const QList<TCase> cases = {
-        {QStringLiteral("RAL 7000"), QString(), false},                  // name empty
-        {QString(), QStringLiteral("Серый"), false},                     // code empty
-        {QStringLiteral("  "), QStringLiteral(" "), true},               // blanks count as text
-        {QStringLiteral("RAL 9003"), QStringLiteral("Ещё белый"), true}, // an existing code again
-        {QStringLiteral("'; drop table Colors; --"), QStringLiteral("x"), true},
+        {QStringLiteral("RAL 7000"), QString(), Refused, QStringLiteral("Введите название цвета")},
+        {QStringLiteral("RAL 7000"), QStringLiteral("  "), Refused,
+         QStringLiteral("Введите название цвета")},
+        {QString(), QStringLiteral("Серый"), Refused, QStringLiteral("Введите код цвета")},
+        {QStringLiteral("RAL 9010"), QStringLiteral("Ещё белый"), Refused,
+         QStringLiteral("уже есть в справочнике")},
+        // Codes that an order would read as the same code.
+        {QStringLiteral("ral9010"), QStringLiteral("Ещё белый"), Refused,
+         QStringLiteral("«RAL 9010» — «Белый»")},
+        {QStringLiteral("  "), QStringLiteral(" "), ClosedEmpty, {}},
+        {QString(), QString(), ClosedEmpty, {}},
+        {QStringLiteral("RAL 9010 M"), QStringLiteral("Белый матовый"), Added, {}},
+        {QStringLiteral("'; drop table Colors; --"), QStringLiteral("Д'Арк"), Added, {}},
     };
     int expected = Count(*db.Data, QStringLiteral("Colors"));
     for (const TCase& c : cases) {
+        prompts.Asked.clear();
         TAddColourDialog dialog(db.Data.get(), &prompts);
         dialog.show();
         Child<QLineEdit>(&dialog, "CodeEdit")->setText(c.Code);
         Child<QLineEdit>(&dialog, "NameEdit")->setText(c.Name);
         Child<QPushButton>(&dialog, "AddButton")->click();
-        // Added or not, the fields are emptied and the dialog closes.
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(Child<QLineEdit>(&dialog, "CodeEdit")->text(), QString());
-        if (c.Added)
+        if (c.Outcome == Refused) {
+            // Said why, and open with what was typed.
+            QCOMPARE(prompts.Asked.size(), 1);
+            QCOMPARE(prompts.Asked[0].Kind, TPrompts::TKind::Warning);
+            QVERIFY2(prompts.Asked[0].Text.contains(c.Says), qPrintable(prompts.Asked[0].Text));
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(Child<QLineEdit>(&dialog, "CodeEdit")->text(), c.Code);
+            QCOMPARE(Child<QLineEdit>(&dialog, "NameEdit")->text(), c.Name);
+        } else {
+            QVERIFY(prompts.Asked.isEmpty());
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(Child<QLineEdit>(&dialog, "CodeEdit")->text(), QString());
+        }
+        if (c.Outcome == Added)
             ++expected;
         QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected);
-        if (c.Added) {
+        if (c.Outcome == Added) {
             const QSqlRecord last =
                 db.Data->OpenSql(QStringLiteral("select Code, Name from Colors order by ID desc"))
                     .value(0);
@@ -291,7 +313,17 @@ void TstMenu::newColourDialog() {
             QCOMPARE(last.value(1).toString(), c.Name);
         }
     }
+    // A colour added by another program on the database is there for this one too.
+    TDataModule other;
+    other.Connect(db.Db.Settings, db.Db.Folder);
+    QCOMPARE(TColourDirectory(other).Add(QStringLiteral("RAL 4444"), QStringLiteral("Другой")),
+             QString());
+    QVERIFY(TColourDirectory(*db.Data)
+                .Add(QStringLiteral("ral 4444"), QStringLiteral("Этот"))
+                .contains(QStringLiteral("уже есть")));
+    QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected + 1);
     // "Отмена" writes nothing.
+    prompts.Asked.clear();
     TAddColourDialog dialog(db.Data.get(), &prompts);
     dialog.show();
     Child<QLineEdit>(&dialog, "CodeEdit")->setText(QStringLiteral("RAL 1111"));
@@ -299,7 +331,7 @@ void TstMenu::newColourDialog() {
     Child<QPushButton>(&dialog, "CancelButton")->click();
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected + 1);
     QVERIFY(prompts.Asked.isEmpty());
 }
 
