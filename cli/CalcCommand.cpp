@@ -40,8 +40,10 @@ private:
 };
 
 // Runs one engine with the command's progress lines and Ctrl-C as its cancel request.
-template <class TEngine> void RunEngine(TEngine& AEngine, const TCalcProgressEvent& AReport) {
+template <class TEngine>
+void RunEngine(TEngine& AEngine, const TCalcProgressEvent& AReport, qlonglong AShownOrder) {
     AEngine.OnProgress = AReport;
+    AEngine.SetShownOrder(AShownOrder);
     AEngine.OnCancel = [] { return CancelRequested.load(); };
     AEngine.Execute();
 }
@@ -62,6 +64,19 @@ int CliCalc(TCliContext& AContext) {
                      << "»: укажите --engine memory или --engine literal\n";
         return 2;
     }
+    // --order: the order the caller believes current; the run refuses another one.
+    qlonglong shownOrder = 0;
+    const int orderAt = args.indexOf(QStringLiteral("--order"));
+    if (orderAt >= 0) {
+        bool ok = false;
+        if (orderAt + 1 < args.size())
+            shownOrder = args.at(orderAt + 1).trimmed().toLongLong(&ok);
+        if (!ok || shownOrder <= 0) {
+            AContext.Err << "Номер заявки после --order должен быть целым числом\n";
+            return 2;
+        }
+        args.remove(orderAt, 2);
+    }
     if (!args.isEmpty()) {
         AContext.Err << "Лишние параметры: " << args.join(QLatin1Char(' ')) << "\n";
         return 2;
@@ -78,10 +93,10 @@ int CliCalc(TCliContext& AContext) {
     try {
         if (literal) {
             TPalletCalculationEngine engine(data.Connection());
-            RunEngine(engine, report);
+            RunEngine(engine, report, shownOrder);
         } else {
             TMemoryCalculationEngine engine(data.Connection());
-            RunEngine(engine, report);
+            RunEngine(engine, report, shownOrder);
         }
     } catch (const ECalculationCanceled& e) {
         AContext.Err << e.Message() << "\n";
@@ -96,6 +111,6 @@ int CliCalc(TCliContext& AContext) {
     return 0;
 }
 
-const TCliRegistration Registration("calc", CliCalc, "calc [--engine memory|literal]");
+const TCliRegistration Registration("calc", CliCalc, "calc [--engine memory|literal] [--order ID]");
 
 } // namespace

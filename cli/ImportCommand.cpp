@@ -107,10 +107,12 @@ int CliImport(TCliContext& AContext) {
         try {
             // Unlike the dialog, which stays open for a correction, the tool gives up
             // at once; so a customer added for a refused header is taken back too.
-            TTransaction transaction(data.Connection(), data.Dialect(), true);
+            TTransaction transaction(data.Connection(), data.Dialect());
             TOrderHeaderStore(data).Record(AHeader);
             transaction.Commit();
             return true;
+        } catch (const EDatabaseRetry&) {
+            throw; // the command ends with that message
         } catch (const EGravelonError& e) {
             AContext.Err << e.Message() << "\n";
             return false;
@@ -119,11 +121,15 @@ int CliImport(TCliContext& AContext) {
 
     TNewOrderCommand command(data);
     TImportResult result;
-    QVariant lastCustomer;
     try {
-        lastCustomer = data.OpenSql(QStringLiteral("select coalesce(max(ID), 0) from Customers"))
-                           .value(0)
-                           .value(0);
+        // The whole command holds the write lock: no other workstation's import or
+        // calculation lands between archiving the previous order and storing this one,
+        // so the working tables never hold two orders, nor one without its positions.
+        TTransaction transaction(data.Connection(), data.Dialect());
+        const QVariant lastCustomer =
+            data.OpenSql(QStringLiteral("select coalesce(max(ID), 0) from Customers"))
+                .value(0)
+                .value(0);
         command.Archive();
         result = command.Import(options.File, hooks);
         if (result.Outcome != TImportResult::TOutcome::Stored) {
@@ -134,6 +140,7 @@ int CliImport(TCliContext& AContext) {
                                         "where CustomerID is not null)"),
                          {{QStringLiteral(":last"), lastCustomer.toLongLong()}});
         }
+        transaction.Commit();
     } catch (const EGravelonError& e) {
         AContext.Err << e.Message() << "\n";
         return 1;

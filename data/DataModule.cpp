@@ -75,6 +75,7 @@ void TDataModule::CloseQueries() {
 }
 
 void TDataModule::Disconnect() {
+    FReconnect = false;
     CloseQueries();
     if (QSqlDatabase::contains(FConnectionName)) {
         {
@@ -90,8 +91,36 @@ bool TDataModule::Connected() const {
            QSqlDatabase::database(FConnectionName, false).isOpen();
 }
 
-QSqlDatabase TDataModule::Connection() const {
-    return QSqlDatabase::database(FConnectionName, false);
+QSqlDatabase TDataModule::Connection() {
+    QSqlDatabase db = QSqlDatabase::database(FConnectionName, false);
+    // The driver closes a server connection that went away. The command that saw it
+    // has ended with its message; the next one connects again, unless it is still
+    // inside that command's transaction, which the server has dropped.
+    if (FReconnect && db.isValid() && !db.isOpen() && !TTransaction::Active(db))
+        Reopen(db);
+    return db;
+}
+
+void TDataModule::Reopen(QSqlDatabase& ADb) {
+    CloseQueries();
+    ADb.close();
+    if (!ADb.open()) {
+        throw EDatabaseError(QStringLiteral("Ошибка подключения к базе данных: ") +
+                             ADb.lastError().text());
+    }
+    PrepareSession(ADb);
+}
+
+void TDataModule::PrepareSession(const QSqlDatabase& ADb) {
+    if (FDialect.IsPostgres()) {
+        SqlRun::Exec(ADb, QStringLiteral("SET standard_conforming_strings = on"));
+        SqlRun::Exec(ADb, QStringLiteral("SET statement_timeout = 30000"));
+        SqlRun::Exec(ADb, QStringLiteral("SET client_min_messages = warning"));
+        return;
+    }
+    SqlRun::Exec(ADb, QStringLiteral("PRAGMA journal_mode = WAL"));
+    SqlRun::Exec(ADb, QStringLiteral("PRAGMA foreign_keys = ON"));
+    RegisterSqliteFunctions(ADb);
 }
 
 void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder) {
@@ -103,6 +132,7 @@ void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& A
         else
             OpenServer(ASettings);
         FCreatedSchema = Schema::Ensure(Connection(), FDialect);
+        FReconnect = true;
     } catch (const EDatabaseError& e) {
         Disconnect();
         throw EDatabaseError(QStringLiteral("Ошибка подключения к базе данных: ") + e.Message(),
@@ -119,14 +149,13 @@ void TDataModule::OpenEmbedded(const TConnectionSettings& ASettings,
     const QString path = QDir(ASettingsFolder).absoluteFilePath(file);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), FConnectionName);
     db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    // Every statement waits as long for a lock as a writer waits for the write lock.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(TTransaction::LockWait()));
     if (!db.open()) {
         throw EDatabaseError(
             QStringLiteral("не удалось открыть файл %1: %2").arg(path, db.lastError().text()));
     }
-    SqlRun::Exec(db, QStringLiteral("PRAGMA journal_mode = WAL"));
-    SqlRun::Exec(db, QStringLiteral("PRAGMA foreign_keys = ON"));
-    RegisterSqliteFunctions(db);
+    PrepareSession(db);
 }
 
 void TDataModule::OpenServer(const TConnectionSettings& ASettings) {
@@ -153,9 +182,7 @@ void TDataModule::OpenServer(const TConnectionSettings& ASettings) {
     }
     if (!db.open())
         throw EDatabaseError(db.lastError().text());
-    SqlRun::Exec(db, QStringLiteral("SET standard_conforming_strings = on"));
-    SqlRun::Exec(db, QStringLiteral("SET statement_timeout = 30000"));
-    SqlRun::Exec(db, QStringLiteral("SET client_min_messages = warning"));
+    PrepareSession(db);
 }
 
 QString TDataModule::ApplicatesSql(const QString& ACondition) {
@@ -247,8 +274,8 @@ void TDataModule::OpenColors() {
 }
 
 void TDataModule::Archivation() {
-    const QSqlDatabase db = Connection();
-    TTransaction tr(db, FDialect, true);
+    QSqlDatabase db = Connection();
+    TTransaction tr(db, FDialect);
     if (FDialect.IsPostgres()) {
         SqlRun::Exec(db, QStringLiteral("SET LOCAL statement_timeout = 600000"));
         SqlRun::Exec(db, QStringLiteral("select archivation()"));
@@ -264,8 +291,8 @@ void TDataModule::Archivation() {
 }
 
 void TDataModule::ClearArchive() {
-    const QSqlDatabase db = Connection();
-    TTransaction tr(db, FDialect, true);
+    QSqlDatabase db = Connection();
+    TTransaction tr(db, FDialect);
     // Children first: the archive's links are foreign keys.
     for (const char* table : {"Solutions_archive", "Palletes_archive", "ApplicatePositions_archive",
                               "Applicates_archive"})
@@ -274,7 +301,16 @@ void TDataModule::ClearArchive() {
 }
 
 void TDataModule::ExecSql(const QString& ASql, const QVariantMap& ABinds) {
-    SqlRun::Exec(Connection(), ASql, ABinds);
+    const QSqlDatabase db = Connection();
+    if (TTransaction::Active(db)) {
+        SqlRun::Exec(db, ASql, ABinds);
+        return;
+    }
+    // A statement run on its own still changes tables: it takes the write lock like
+    // any other change, so it never lands in the middle of another workstation's.
+    TTransaction tr(db, FDialect);
+    SqlRun::Exec(db, ASql, ABinds);
+    tr.Commit();
 }
 
 QList<QSqlRecord> TDataModule::OpenSql(const QString& ASql, const QVariantMap& ABinds) {

@@ -29,20 +29,50 @@ QVariant KeyValue(const QVariant& AKey);
 
 } // namespace SqlRun
 
-// One transaction on a connection; rolled back unless Commit() ran. SQLite takes the
-// write lock at once when asked (BEGIN IMMEDIATE) so a long run cannot fail half way
-// for want of it.
+enum class TTransactionKind {
+    // Changes tables. Holds the database-wide write lock from its first statement to
+    // its end, so commands of several workstations (or of the program and
+    // gravelon-cli) never interleave, and everything it reads to decide what to change
+    // stays as read until it commits.
+    Write,
+    // Reads one consistent state of the database and changes nothing; takes no lock,
+    // so writers go on beside it and none of their changes shows half way.
+    Read
+};
+
+// One transaction on a connection; rolled back unless Commit() ran. A transaction
+// opened while another is open on the same connection becomes a savepoint of it: its
+// rollback undoes its own statements only, and the lock stays with the outermost.
+//
+// The write lock: PostgreSQL's advisory transaction lock WriteLockKey, SQLite's write
+// lock taken at once (BEGIN IMMEDIATE). A writer waits LockWait() for it and then gives
+// up with EDatabaseBusy, having changed nothing.
 class TTransaction {
 public:
-    TTransaction(const QSqlDatabase& ADb, const TSqlDialect& ADialect, bool AImmediate = false);
+    TTransaction(const QSqlDatabase& ADb, const TSqlDialect& ADialect,
+                 TTransactionKind AKind = TTransactionKind::Write);
     ~TTransaction();
     TTransaction(const TTransaction&) = delete;
     TTransaction& operator=(const TTransaction&) = delete;
     void Commit();
     void Rollback();
 
+    // Whether a transaction of this process is open on the connection.
+    static bool Active(const QSqlDatabase& ADb);
+
+    // "GRAVELON" in ASCII: one key for the whole database.
+    static constexpr qint64 WriteLockKey = 5139241963568779086LL;
+    static constexpr int DefaultLockWait = 5000;
+    // How long a writer waits for the write lock, in milliseconds.
+    static int LockWait();
+    static void SetLockWait(int AMilliseconds);
+
 private:
+    void Begin(const TSqlDialect& ADialect, TTransactionKind AKind);
+    void End(bool ACommit);
+
     QSqlDatabase FDb;
+    QString FSavepoint; // empty for the outermost transaction
     bool FOpen = false;
 };
 

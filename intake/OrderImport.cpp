@@ -109,6 +109,13 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
         r.Positions = int(rows.size());
         try {
             r.Statements = InsertOrderPositions(header.OrderID, rows);
+        } catch (const EDatabaseRetry&) {
+            // The header goes too if it can; the message stays the one that says why.
+            try {
+                RemoveOrder(header.OrderID);
+            } catch (const EGravelonError&) {
+            }
+            throw;
         } catch (const EGravelonError& e) {
             // No half order: the header this import recorded goes with its positions.
             QString detail = e.Message();
@@ -134,6 +141,10 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
             r.Detail = e.Message();
         }
         return r;
+    } catch (const EDatabaseRetry&) {
+        // Another workstation busy, or the server gone: nothing wrong with the file,
+        // and the message says what happened.
+        throw;
     } catch (const EGravelonError& e) {
         return Abort(e.Message());
     } catch (const std::exception& e) {
@@ -230,7 +241,7 @@ QStringList TOrderImport::PositionStatements(qlonglong AOrderID, const QList<TOr
 int TOrderImport::InsertOrderPositions(qlonglong AOrderID, const QList<TOrderRow>& ARows) {
     const QStringList statements = PositionStatements(AOrderID, ARows);
     // One transaction: either every position of the order is stored or none is.
-    TTransaction transaction(FData.Connection(), FData.Dialect(), true);
+    TTransaction transaction(FData.Connection(), FData.Dialect());
     for (const QString& sql : statements)
         FData.ExecSql(sql);
     transaction.Commit();
@@ -238,7 +249,9 @@ int TOrderImport::InsertOrderPositions(qlonglong AOrderID, const QList<TOrderRow
 }
 
 void TOrderImport::RemoveOrder(qlonglong AOrderID) const {
+    TTransaction transaction(FData.Connection(), FData.Dialect());
     FData.ExecSql(
         QStringLiteral("delete from ApplicatePositions where ApplicateID = %1").arg(AOrderID));
     FData.ExecSql(QStringLiteral("delete from Applicates where ID = %1").arg(AOrderID));
+    transaction.Commit();
 }

@@ -22,7 +22,7 @@ void TMainWindow::OnCalculateClicked() {
         return;
     const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
     const QString key = id.isNull() ? QString() : id.toString();
-    CheckProgress();
+    CheckProgress(key.toLongLong());
     // After every run, whatever its outcome, the order is shown again with the pallets
     // the tables now hold.
     if (!key.isEmpty())
@@ -49,7 +49,7 @@ void TMainWindow::SetCommandsEnabled(bool AEnabled) {
     FDisabledDuringRun.clear();
 }
 
-void TMainWindow::CheckProgress() {
+void TMainWindow::CheckProgress(qlonglong AShownOrder) {
     if (FCalcRunning)
         return;
     FPrintAllButton->setEnabled(false);
@@ -64,6 +64,7 @@ void TMainWindow::CheckProgress() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
     QString failure;
+    QString changed;
     try {
         CalcProgress(QStringLiteral("Подготовка расчета"), 0, 6);
         TMemoryCalculationEngine engine(FData->Connection());
@@ -71,6 +72,7 @@ void TMainWindow::CheckProgress() {
             CalcProgress(AStage, APosition, AMax);
         };
         engine.OnCancel = [this] { return CalcCanceled(); };
+        engine.SetShownOrder(AShownOrder);
         engine.Execute();
         SetStatusText(QStringLiteral("Расчет завершен"));
     } catch (const ECalculationCanceled&) {
@@ -78,6 +80,10 @@ void TMainWindow::CheckProgress() {
             SetStatusText(QStringLiteral("Расчет завершен"));
         else
             SetStatusText(QStringLiteral("Расчет прерван"));
+    } catch (const EOrderChanged& e) {
+        // Not a failure of the calculation: the list is shown afresh after the run.
+        SetStatusText(QStringLiteral("Расчет не выполнен"));
+        changed = e.Message();
     } catch (const EGravelonError& e) {
         SetStatusText(QStringLiteral("Ошибка расчета"));
         failure = e.Message();
@@ -97,6 +103,8 @@ void TMainWindow::CheckProgress() {
     if (!failure.isNull())
         FPrompts->Message(this, TPrompts::TKind::Error,
                           QStringLiteral("Ошибка расчета: ") + failure);
+    if (!changed.isNull())
+        FPrompts->Message(this, TPrompts::TKind::Plain, changed);
     if (FCloseAfterRun) {
         FCloseAfterRun = false;
         QTimer::singleShot(0, this, &QWidget::close);

@@ -10,6 +10,7 @@
 #include "LayoutExport.h"
 #include "NewOrderCommand.h"
 #include "NewOrderDialog.h"
+#include "OrderHeader.h"
 #include "Prompts.h"
 #include "SettingsLocation.h"
 #include "StartupServices.h"
@@ -112,7 +113,7 @@ void TMainWindow::ImportOrder(const QString& AFileName) {
     // A calculation started by the import runs to its end before the list is
     // refreshed below; it disables and enables the window's commands itself.
     TOrderImportHooks hooks = NewOrderDialog()->WindowHooks(
-        this, FAutoCalculation->isChecked(), [this] { CheckProgress(); },
+        this, FAutoCalculation->isChecked(), [this] { CheckProgress(OrderHeader.OrderID); },
         [this] { FCalculateButton->setEnabled(true); });
     // The import's own messages are read with the ordinary cursor, as the dialog is.
     hooks.ShowMessage = [show = hooks.ShowMessage](TOrderImportHooks::TMessageKind AKind,
@@ -198,8 +199,17 @@ void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) 
             FOpenFile(AFile);
     };
 
-    TLayoutExport(*FData, GravelonSettings::ProgramFolder(), cb)
-        .ExportLayouts(AFileName, AMode, ShownSelection(AMode == QLatin1String("2")));
+    // What the pallet list shows: the export refuses an order that no longer has
+    // these pallets, and the window then shows the order as it now is.
+    QList<qlonglong> shown;
+    for (int row = 0; row < FData->QPallets->RowCount(); ++row)
+        shown << FData->QPallets->Value(row, QStringLiteral("id")).toLongLong();
+    const TExportSelection selection = ShownSelection(AMode == QLatin1String("2"));
+    TLayoutExport exporter(*FData, GravelonSettings::ProgramFolder(), cb);
+    exporter.RequireShownPallets(shown);
+    exporter.ExportLayouts(AFileName, AMode, selection);
+    if (exporter.OrderChanged())
+        RunCommand([&] { RefreshOrders(FData->IdCondition(selection.OrderId.toLongLong())); });
 }
 
 TExportSelection TMainWindow::ShownSelection(bool ASinglePallet) const {
