@@ -6,7 +6,9 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <libpq-fe.h>
 
 namespace {
 
@@ -47,6 +49,11 @@ const char* const SolutionsHalf =
     "inner join %6 ap on ap.ID = s.PosID "
     "inner join Materials m on m.ID = a.MatID "
     "where s.ApplicateID = %7 and p.ID = %8";
+
+// libpq prints what the server says outside a statement (the notice of a connection
+// the server is ending, among others) on standard error. The program reports that in
+// its own words when the next statement fails; raw server text is not for the user.
+void DropServerNotice(void*, const char*) {}
 
 QString L(const char* AText) {
     return QString::fromLatin1(AText);
@@ -113,9 +120,17 @@ void TDataModule::Reopen(QSqlDatabase& ADb) {
 
 void TDataModule::PrepareSession(const QSqlDatabase& ADb) {
     if (FDialect.IsPostgres()) {
+        const QVariant handle = ADb.driver()->handle();
+        if (handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
+            if (PGconn* connection = *static_cast<PGconn* const*>(handle.constData()))
+                PQsetNoticeProcessor(connection, DropServerNotice, nullptr);
+        }
         SqlRun::Exec(ADb, QStringLiteral("SET standard_conforming_strings = on"));
         SqlRun::Exec(ADb, QStringLiteral("SET statement_timeout = 30000"));
         SqlRun::Exec(ADb, QStringLiteral("SET client_min_messages = warning"));
+        // Last: a session that carries the name is ready for the program's commands, and
+        // the server's administrator sees which sessions are the program's.
+        SqlRun::Exec(ADb, QStringLiteral("SET application_name = 'gravelon'"));
         return;
     }
     SqlRun::Exec(ADb, QStringLiteral("PRAGMA journal_mode = WAL"));
