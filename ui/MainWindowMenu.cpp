@@ -106,9 +106,6 @@ void TMainWindow::OnNewOrderClicked() {
 
 void TMainWindow::ImportOrder(const QString& AFileName) {
     TNewOrderCommand command(*FData);
-    // The current order goes to the archive before the workbook is read, so it is
-    // archived also when the import fails.
-    command.Archive();
     FOrderFilePath->setText(QDir::toNativeSeparators(AFileName));
     // A calculation started by the import runs to its end before the list is
     // refreshed below; it disables and enables the window's commands itself.
@@ -122,11 +119,11 @@ void TMainWindow::ImportOrder(const QString& AFileName) {
         const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
         show(AKind, AText);
     };
-    command.Import(AFileName, hooks);
-    // When the import stored no order the working table is empty and the picker
-    // keeps its date.
+    const TImportResult result = command.Import(AFileName, hooks);
+    // When the import stored no order (cancelled, refused) the previous order is
+    // still the working one and the picker keeps its date.
     const QDate latest = command.LatestOrderDate();
-    if (latest.isValid())
+    if (result.Outcome == TImportResult::TOutcome::Stored && latest.isValid())
         FSearchDate->setDate(latest);
     RefreshOrders(command.RefreshCondition(FSearchDate->date()));
 }

@@ -18,6 +18,10 @@
 #include <QSqlRecord>
 #include <QTest>
 #include <QThread>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#include <utime.h>
 
 namespace {
 
@@ -202,6 +206,8 @@ private slots:
     void busyCommands();
     void lostConnectionDuringCalculation();
     void lostConnectionDuringImport();
+    void killedExports_data() { TestDb::AddBackendRows(); }
+    void killedExports();
 };
 
 void TWorkstationsTest::races_data() {
@@ -498,6 +504,116 @@ void TWorkstationsTest::lostConnectionDuringImport() {
     }
     qInfo("import of 3000 rows %lld ms; cut 4 times: %d lost (nothing stored), %d had committed",
           importMs, lost, done);
+}
+
+namespace {
+
+// Every name in the folder, hidden ones included.
+QStringList Entries(const QString& AFolder) {
+    return QDir(AFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                   QDir::NoDotAndDotDot);
+}
+
+// A workbook is a zip archive, whose last record is the end of its central directory:
+// a file cut short anywhere lacks it.
+bool WholeWorkbook(const QString& APath) {
+    QFile f(APath);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 22)
+        return false;
+    const QByteArray head = f.read(4);
+    f.seek(f.size() - 22);
+    return head == QByteArrayLiteral("PK\x03\x04") && f.read(4) == QByteArrayLiteral("PK\x05\x06");
+}
+
+// A leftover of the form a killed export leaves where the file system has no unnamed
+// files, last written AAgeSeconds ago; returns its path.
+QString Leftover(const QString& AFolder, const QString& ATarget, const char* ASuffix,
+                 int AAgeSeconds) {
+    const QString path =
+        QDir(AFolder).filePath(QStringLiteral(".~%1.%2").arg(ATarget, QLatin1String(ASuffix)));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write("PK half a workbook") <= 0)
+        return QString();
+    f.close();
+    const time_t then = time(nullptr) - AAgeSeconds;
+    const utimbuf times{then, then};
+    utime(QFile::encodeName(path).constData(), &times);
+    return path;
+}
+
+} // namespace
+
+// Exports killed at random moments leave nothing beside their target: the target is
+// either missing, the one before, or a whole workbook. Leftovers of the hidden form
+// go with the next export unless a living writer holds them; two exports to one
+// target at once do not collide.
+void TWorkstationsTest::killedExports() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    const QString ini = db.Db.IniPath;
+    const TWorkbook book = MakeWorkbook(db.Db.Folder, QStringLiteral("заявка.xlsx"), 400, 5);
+    TRun r = Cli(ini, ImportArgs(book, QStringLiteral("Н-1")));
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    r = Cli(ini, {QStringLiteral("calc")});
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    const qlonglong pallets = Count(d, QStringLiteral("select count(*) from Palletes"));
+
+    const QString folder = QDir(db.Db.Folder).filePath(QStringLiteral("раскладки"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString name = QStringLiteral("раскладки.xlsx");
+    const QString target = QDir(folder).filePath(name);
+    const QStringList exportArgs = {QStringLiteral("export"), target};
+    r = Cli(ini, exportArgs);
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    const qint64 exportMs = r.Ms;
+    QVERIFY(QFile::remove(target));
+
+    QRandomGenerator random(5u);
+    const int kills = qMax(8, RacesPerScenario());
+    int finished = 0;
+    for (int kill = 1; kill <= kills; ++kill) {
+        TCli run(ini, exportArgs);
+        QThread::msleep(ulong(random.bounded(quint32(exportMs + 1))));
+        run.Process().kill();
+        r = run.Wait();
+        if (r.Code == 0)
+            ++finished;
+        const QStringList left = Entries(folder);
+        QVERIFY2(left.isEmpty() || left == QStringList{name}, qPrintable(left.join(", ")));
+        QVERIFY(left.isEmpty() || WholeWorkbook(target));
+    }
+
+    // Leftovers of the hidden form: an old one no writer holds goes with the next
+    // export; one a living writer holds, and one just made, stay.
+    const QString stale = Leftover(folder, name, "Ab12Cd", 3600);
+    const QString held = Leftover(folder, name, "Xy34Zw", 3600);
+    const QString fresh = Leftover(folder, name, "Fr56Sh", 0);
+    QVERIFY(!stale.isEmpty() && !held.isEmpty() && !fresh.isEmpty());
+    const int holder = ::open(QFile::encodeName(held).constData(), O_RDONLY);
+    QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
+    r = Cli(ini, exportArgs);
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    ::close(holder);
+    QStringList left = Entries(folder);
+    left.sort();
+    QStringList expected = {QFileInfo(held).fileName(), QFileInfo(fresh).fileName(), name};
+    expected.sort();
+    QCOMPARE(left, expected);
+    QFile::remove(held);
+    QFile::remove(fresh);
+
+    // Two exports to one target at once: both succeed, one whole workbook remains.
+    {
+        TCli a(ini, exportArgs);
+        TCli b(ini, exportArgs);
+        const TRun ra = a.Wait();
+        const TRun rb = b.Wait();
+        QVERIFY2(ra.Code == 0 && rb.Code == 0, qPrintable(ra.Err + QLatin1Char('|') + rb.Err));
+    }
+    QCOMPARE(Entries(folder), QStringList{name});
+    QVERIFY(WholeWorkbook(target));
+    qInfo("export of %lld pallets %lld ms; killed %d times at random moments, %d had finished",
+          pallets, exportMs, kills, finished);
 }
 
 QTEST_GUILESS_MAIN(TWorkstationsTest)
