@@ -103,7 +103,8 @@ QSqlDatabase TDataModule::Connection() {
     // The driver closes a server connection that went away. The command that saw it
     // has ended with its message; the next one connects again, unless it is still
     // inside that command's transaction, which the server has dropped.
-    if (FReconnect && db.isValid() && !db.isOpen() && !TTransaction::Active(db))
+    if (FReconnect && db.isValid() && (!db.isOpen() || SqlRun::ServerConnectionBroken(db)) &&
+        !TTransaction::Active(db))
         Reopen(db);
     return db;
 }

@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <atomic>
+#include <libpq-fe.h>
 
 namespace {
 
@@ -34,7 +35,7 @@ bool IsPostgres(const QSqlDatabase& ADb) {
         // The driver closes a connection the server has dropped; classes 08 and 57P
         // are the server's own words for it.
         if (!ADb.isOpen() || code.startsWith(QLatin1String("08")) ||
-            code.startsWith(QLatin1String("57P")))
+            code.startsWith(QLatin1String("57P")) || SqlRun::ServerConnectionBroken(ADb))
             throw EConnectionLost(ASql);
     } else {
         // SQLITE_BUSY and SQLITE_LOCKED, with or without their extended codes.
@@ -86,6 +87,21 @@ std::atomic<int> LockWaitMs{TTransaction::DefaultLockWait};
 } // namespace
 
 namespace SqlRun {
+
+void ThrowFailure(const QSqlDatabase& ADb, const QSqlError& AError, const QString& ASql) {
+    Fail(ADb, AError, ASql);
+}
+
+// Whether libpq itself has found the server connection broken. The driver reports a
+// connection the server ended while a statement ran with no SQLSTATE and keeps the
+// database "open", so the connection's own state is asked.
+bool ServerConnectionBroken(const QSqlDatabase& ADb) {
+    const QVariant handle = ADb.driver() ? ADb.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return false;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    return connection && PQstatus(connection) == CONNECTION_BAD;
+}
 
 void Exec(const QSqlDatabase& ADb, const QString& ASql, const QVariantMap& ABinds) {
     Run(ADb, ASql, ABinds, true);

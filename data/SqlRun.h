@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QVariantMap>
@@ -12,6 +13,15 @@ class TSqlDialect;
 // becomes an EDatabaseError with the database's message and the statement; nothing
 // is ignored. Binds are keyed by placeholder, ":apid" => value.
 namespace SqlRun {
+
+// Throws what a failed statement means for the command: EDatabaseBusy, EConnectionLost,
+// or EDatabaseError with the database's text after a Russian sentence.
+[[noreturn]] void ThrowFailure(const QSqlDatabase& ADb, const QSqlError& AError,
+                               const QString& ASql);
+
+// Whether a PostgreSQL connection is known broken (the server ended it): the driver
+// may still call it open.
+bool ServerConnectionBroken(const QSqlDatabase& ADb);
 
 void Exec(const QSqlDatabase& ADb, const QString& ASql, const QVariantMap& ABinds = {});
 

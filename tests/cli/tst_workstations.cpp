@@ -206,6 +206,8 @@ private slots:
     void busyCommands();
     void lostConnectionDuringCalculation();
     void lostConnectionDuringImport();
+    void killedImports_data() { TestDb::AddBackendRows(); }
+    void killedImports();
     void killedExports_data() { TestDb::AddBackendRows(); }
     void killedExports();
 };
@@ -504,6 +506,54 @@ void TWorkstationsTest::lostConnectionDuringImport() {
     }
     qInfo("import of 3000 rows %lld ms; cut 4 times: %d lost (nothing stored), %d had committed",
           importMs, lost, done);
+}
+
+// Imports killed at random moments: afterwards the database holds either the state
+// before the import (the previous order the working one, nothing of the new one, not
+// even its customer) or the whole new order with the previous one archived.
+void TWorkstationsTest::killedImports() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    const QString ini = db.Db.IniPath;
+    const TWorkbook big = MakeWorkbook(db.Db.Folder, QStringLiteral("большая.xlsx"), 3000, 13);
+    TRun r = Cli(ini, ImportArgs(big, QStringLiteral("Н-0")));
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    const qint64 importMs = r.Ms;
+
+    QRandomGenerator random(13u);
+    const int kills = qMax(8, RacesPerScenario());
+    int before = 0;
+    int after = 0;
+    for (int kill = 1; kill <= kills; ++kill) {
+        const QStringList was = DumpAll(d);
+        const QString number = QStringLiteral("К-%1").arg(kill);
+        // A new customer each time, so that a half import would show in Customers too.
+        QStringList args = ImportArgs(big, number);
+        args[args.indexOf(QStringLiteral("--customer")) + 1] =
+            QStringLiteral("ИП Клиент %1").arg(kill);
+        TCli import(ini, args);
+        // From the start to a while after a whole import would have ended.
+        QThread::msleep(ulong(random.bounded(quint32(importMs * 3 / 2 + 1))));
+        import.Process().kill();
+        import.Wait();
+        const QString working =
+            d.OpenSql(QStringLiteral("select Number from Applicates")).value(0).value(0).toString();
+        if (working == number) {
+            ++after;
+        } else {
+            QCOMPARE(DumpAll(d), was);
+            ++before;
+        }
+        const QString wrong = Inconsistency(d, big);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        QCOMPARE(Count(d, QStringLiteral("select count(*) from Customers where ID not in (select "
+                                         "CustomerID from Applicates union select CustomerID "
+                                         "from Applicates_archive)")),
+                 0);
+    }
+    qInfo("import of 3000 rows %lld ms; killed %d times: %d left the state before, %d the whole "
+          "new order",
+          importMs, kills, before, after);
 }
 
 namespace {
