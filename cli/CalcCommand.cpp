@@ -60,6 +60,19 @@ int CliCalc(TCliContext& AContext) {
         AContext.Err << "--dense и --engine не указываются вместе\n";
         return 2;
     }
+    // --order: the order the caller believes current; the run refuses another one.
+    qlonglong shownOrder = 0;
+    const int orderAt = args.indexOf(QStringLiteral("--order"));
+    if (orderAt >= 0) {
+        bool ok = false;
+        if (orderAt + 1 < args.size())
+            shownOrder = args.at(orderAt + 1).trimmed().toLongLong(&ok);
+        if (!ok || shownOrder <= 0) {
+            AContext.Err << "Номер заявки после --order должен быть целым числом\n";
+            return 2;
+        }
+        args.remove(orderAt, 2);
+    }
     if (!args.isEmpty()) {
         AContext.Err << "Лишние параметры: " << args.join(QLatin1Char(' ')) << "\n";
         return 2;
@@ -79,6 +92,7 @@ int CliCalc(TCliContext& AContext) {
                                                          : TCalculationMode::Memory);
         run.OnProgress = report;
         run.OnCancel = [] { return CancelRequested.load(); };
+        run.SetShownOrder(shownOrder);
         run.Execute();
         AContext.Out << TCalculationRun::Summary(run.Pallets(), run.Bound()) << '\n';
     } catch (const ECalculationCanceled& e) {
@@ -94,6 +108,7 @@ int CliCalc(TCliContext& AContext) {
     return 0;
 }
 
-const TCliRegistration Registration("calc", CliCalc, "calc [--dense | --engine memory|literal]");
+const TCliRegistration Registration("calc", CliCalc,
+                                    "calc [--dense | --engine memory|literal] [--order ID]");
 
 } // namespace

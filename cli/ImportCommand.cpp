@@ -1,13 +1,12 @@
-// gravelon-cli import: the "Новая заявка" command without windows. The previous order
-// goes to the archive, the workbook is read and checked, the header is recorded as
-// the New-order dialog records it (customer found or added), the positions stored.
+// gravelon-cli import: the "Новая заявка" command without windows. The workbook is read
+// and checked; then, in one transaction, the previous order goes to the archive, the
+// header is recorded as the New-order dialog records it (customer found or added) and
+// the positions are stored.
 
 #include "CliCommon.h"
 #include "DataModule.h"
 #include "Errors.h"
 #include "NewOrderCommand.h"
-#include "OrderHeaderStore.h"
-#include "SqlRun.h"
 
 #include <QDate>
 
@@ -102,15 +101,14 @@ int CliImport(TCliContext& AContext) {
             AContext.Err << QString(AText).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                          << "\n";
     };
-    hooks.AskOrderHeader = [&](TOrderHeader& AHeader) {
+    hooks.AskOrderHeader = [&](TOrderHeader& AHeader, const TStoreOrder& AStore) {
         AHeader = options.Header;
         try {
             // Unlike the dialog, which stays open for a correction, the tool gives up
-            // at once; so a customer added for a refused header is taken back too.
-            TTransaction transaction(data.Connection(), data.Dialect(), true);
-            TOrderHeaderStore(data).Record(AHeader);
-            transaction.Commit();
-            return true;
+            // at once; the store has then changed nothing, not even the customers.
+            return AStore(AHeader);
+        } catch (const EDatabaseRetry&) {
+            throw; // the command ends with that message
         } catch (const EGravelonError& e) {
             AContext.Err << e.Message() << "\n";
             return false;
@@ -119,21 +117,11 @@ int CliImport(TCliContext& AContext) {
 
     TNewOrderCommand command(data);
     TImportResult result;
-    QVariant lastCustomer;
     try {
-        lastCustomer = data.OpenSql(QStringLiteral("select coalesce(max(ID), 0) from Customers"))
-                           .value(0)
-                           .value(0);
-        command.Archive();
+        // The previous order is archived and this one stored in one transaction that
+        // holds the write lock, so the working tables never hold two orders, nor one
+        // without its positions, nor none, whatever runs beside the command.
         result = command.Import(options.File, hooks);
-        if (result.Outcome != TImportResult::TOutcome::Stored) {
-            // Nothing of a refused order stays, not even the customer it brought.
-            data.ExecSql(QStringLiteral("delete from Customers where ID > :last and ID not in "
-                                        "(select CustomerID from Applicates where CustomerID is "
-                                        "not null union select CustomerID from Applicates_archive "
-                                        "where CustomerID is not null)"),
-                         {{QStringLiteral(":last"), lastCustomer.toLongLong()}});
-        }
     } catch (const EGravelonError& e) {
         AContext.Err << e.Message() << "\n";
         return 1;

@@ -28,9 +28,18 @@ int Usage(QTextStream& AErr) {
     return 2;
 }
 
+// Standard error carries the commands' own Russian sentences. What Qt and its drivers
+// warn about (a connection the server ended, among others) the command reports in its
+// own words, so their English notes are left out; critical errors still show.
+void KeepQtWarningsOff(QtMsgType AType, const QMessageLogContext&, const QString& AText) {
+    if (AType == QtCriticalMsg || AType == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", AText.toLocal8Bit().constData());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(KeepQtWarningsOff);
     std::unique_ptr<QCoreApplication> app;
     if (CliCommandPaints(argc, argv)) {
         // The tool never shows a window, whatever display the session names.

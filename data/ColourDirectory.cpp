@@ -20,7 +20,7 @@ QString TColourDirectory::Add(const QString& ACode, const QString& AName) {
     const QSqlDatabase db = FData.Connection();
     // The check and the insert are one step for every program on the database: a
     // second writer waits until this one has committed, then sees its colour.
-    TTransaction tr(db, FData.Dialect(), true);
+    TTransaction tr(db, FData.Dialect());
     if (FData.Dialect().IsPostgres())
         SqlRun::Exec(db, QStringLiteral("LOCK TABLE Colors IN SHARE ROW EXCLUSIVE MODE"));
     for (const QSqlRecord& r :

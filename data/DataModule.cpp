@@ -6,7 +6,9 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <libpq-fe.h>
 
 namespace {
 
@@ -47,6 +49,11 @@ const char* const SolutionsHalf =
     "inner join Materials m on m.ID = a.MatID "
     "where s.ApplicateID = %7 and p.ID = %8";
 
+// libpq prints what the server says outside a statement (the notice of a connection
+// the server is ending, among others) on standard error. The program reports that in
+// its own words when the next statement fails; raw server text is not for the user.
+void DropServerNotice(void*, const char*) {}
+
 QString L(const char* AText) {
     return QString::fromLatin1(AText);
 }
@@ -74,6 +81,7 @@ void TDataModule::CloseQueries() {
 }
 
 void TDataModule::Disconnect() {
+    FReconnect = false;
     CloseQueries();
     Drop(FConnectionName);
 }
@@ -83,8 +91,45 @@ bool TDataModule::Connected() const {
            QSqlDatabase::database(FConnectionName, false).isOpen();
 }
 
-QSqlDatabase TDataModule::Connection() const {
-    return QSqlDatabase::database(FConnectionName, false);
+QSqlDatabase TDataModule::Connection() {
+    QSqlDatabase db = QSqlDatabase::database(FConnectionName, false);
+    // The driver closes a server connection that went away. The command that saw it
+    // has ended with its message; the next one connects again, unless it is still
+    // inside that command's transaction, which the server has dropped.
+    if (FReconnect && db.isValid() && (!db.isOpen() || SqlRun::ServerConnectionBroken(db)) &&
+        !TTransaction::Active(db))
+        Reopen(db);
+    return db;
+}
+
+void TDataModule::Reopen(QSqlDatabase& ADb) {
+    CloseQueries();
+    ADb.close();
+    if (!ADb.open()) {
+        throw EDatabaseError(QStringLiteral("Ошибка подключения к базе данных: ") +
+                             ADb.lastError().text());
+    }
+    PrepareSession(ADb, FDialect);
+}
+
+void TDataModule::PrepareSession(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
+    if (ADialect.IsPostgres()) {
+        const QVariant handle = ADb.driver()->handle();
+        if (handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
+            if (PGconn* connection = *static_cast<PGconn* const*>(handle.constData()))
+                PQsetNoticeProcessor(connection, DropServerNotice, nullptr);
+        }
+        SqlRun::Exec(ADb, QStringLiteral("SET standard_conforming_strings = on"));
+        SqlRun::Exec(ADb, QStringLiteral("SET statement_timeout = 30000"));
+        SqlRun::Exec(ADb, QStringLiteral("SET client_min_messages = warning"));
+        // Last: a session that carries the name is ready for the program's commands, and
+        // the server's administrator sees which sessions are the program's.
+        SqlRun::Exec(ADb, QStringLiteral("SET application_name = 'gravelon'"));
+        return;
+    }
+    SqlRun::Exec(ADb, QStringLiteral("PRAGMA journal_mode = WAL"));
+    SqlRun::Exec(ADb, QStringLiteral("PRAGMA foreign_keys = ON"));
+    RegisterSqliteFunctions(ADb);
 }
 
 void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder) {
@@ -113,6 +158,7 @@ void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& A
     FConnectionName = name;
     FDialect = dialect;
     FCreatedSchema = created;
+    FReconnect = true;
 }
 
 void TDataModule::Drop(const QString& AName) {
@@ -133,15 +179,15 @@ TSqlDialect TDataModule::OpenEmbedded(const QString& AName, const TConnectionSet
     const QString path = QDir(ASettingsFolder).absoluteFilePath(file);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), AName);
     db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    // Every statement waits as long for a lock as a writer waits for the write lock.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(TTransaction::LockWait()));
     if (!db.open()) {
         throw EDatabaseError(
             QStringLiteral("не удалось открыть файл %1: %2").arg(path, db.lastError().text()));
     }
-    SqlRun::Exec(db, QStringLiteral("PRAGMA journal_mode = WAL"));
-    SqlRun::Exec(db, QStringLiteral("PRAGMA foreign_keys = ON"));
-    RegisterSqliteFunctions(db);
-    return TSqlDialect(TBackend::Sqlite);
+    const TSqlDialect dialect(TBackend::Sqlite);
+    PrepareSession(db, dialect);
+    return dialect;
 }
 
 TSqlDialect TDataModule::OpenServer(const QString& AName, const TConnectionSettings& ASettings) {
@@ -167,10 +213,9 @@ TSqlDialect TDataModule::OpenServer(const QString& AName, const TConnectionSetti
     }
     if (!db.open())
         throw EDatabaseError(QStringLiteral("сервер PostgreSQL ответил: ") + db.lastError().text());
-    SqlRun::Exec(db, QStringLiteral("SET standard_conforming_strings = on"));
-    SqlRun::Exec(db, QStringLiteral("SET statement_timeout = 30000"));
-    SqlRun::Exec(db, QStringLiteral("SET client_min_messages = warning"));
-    return TSqlDialect(TBackend::Postgres);
+    const TSqlDialect dialect(TBackend::Postgres);
+    PrepareSession(db, dialect);
+    return dialect;
 }
 
 QString TDataModule::ApplicatesSql(const QString& ACondition) {
@@ -267,8 +312,8 @@ void TDataModule::OpenColors() {
 }
 
 void TDataModule::Archivation() {
-    const QSqlDatabase db = Connection();
-    TTransaction tr(db, FDialect, true);
+    QSqlDatabase db = Connection();
+    TTransaction tr(db, FDialect);
     if (FDialect.IsPostgres()) {
         SqlRun::Exec(db, QStringLiteral("SET LOCAL statement_timeout = 600000"));
         SqlRun::Exec(db, QStringLiteral("select archivation()"));
@@ -284,8 +329,8 @@ void TDataModule::Archivation() {
 }
 
 void TDataModule::ClearArchive() {
-    const QSqlDatabase db = Connection();
-    TTransaction tr(db, FDialect, true);
+    QSqlDatabase db = Connection();
+    TTransaction tr(db, FDialect);
     // Children first: the archive's links are foreign keys.
     for (const char* table : {"Solutions_archive", "Palletes_archive", "ApplicatePositions_archive",
                               "Applicates_archive"})
@@ -294,7 +339,16 @@ void TDataModule::ClearArchive() {
 }
 
 void TDataModule::ExecSql(const QString& ASql, const QVariantMap& ABinds) {
-    SqlRun::Exec(Connection(), ASql, ABinds);
+    const QSqlDatabase db = Connection();
+    if (TTransaction::Active(db)) {
+        SqlRun::Exec(db, ASql, ABinds);
+        return;
+    }
+    // A statement run on its own still changes tables: it takes the write lock like
+    // any other change, so it never lands in the middle of another workstation's.
+    TTransaction tr(db, FDialect);
+    SqlRun::Exec(db, ASql, ABinds);
+    tr.Commit();
 }
 
 QList<QSqlRecord> TDataModule::OpenSql(const QString& ASql, const QVariantMap& ABinds) {

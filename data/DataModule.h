@@ -24,8 +24,10 @@ public:
     void Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder);
     void Disconnect();
     bool Connected() const;
-    // ADOConnection1; the calculation is handed this very connection.
-    QSqlDatabase Connection() const;
+    // ADOConnection1; the calculation is handed this very connection. A server
+    // connection that went away is opened again here, outside any transaction, so the
+    // command after the one that lost it works again (the grids' queries are closed).
+    QSqlDatabase Connection();
     const TSqlDialect& Dialect() const { return FDialect; }
     // True when the last Connect created the schema.
     bool CreatedSchema() const { return FCreatedSchema; }
@@ -44,7 +46,8 @@ public:
     // leaves the archive whole rather than half deleted.
     void ClearArchive();
 
-    // ADOQuery1, the general-purpose query.
+    // ADOQuery1, the general-purpose query. A statement executed outside a transaction
+    // runs in one of its own, holding the write lock.
     void ExecSql(const QString& ASql, const QVariantMap& ABinds = {});
     QList<QSqlRecord> OpenSql(const QString& ASql, const QVariantMap& ABinds = {});
 
@@ -74,8 +77,11 @@ private:
     static TSqlDialect OpenEmbedded(const QString& AName, const TConnectionSettings& ASettings,
                                     const QString& ASettingsFolder);
     static TSqlDialect OpenServer(const QString& AName, const TConnectionSettings& ASettings);
+    static void PrepareSession(const QSqlDatabase& ADb, const TSqlDialect& ADialect);
+    void Reopen(QSqlDatabase& ADb);
 
     QString FConnectionName;
     TSqlDialect FDialect;
     bool FCreatedSchema = false;
+    bool FReconnect = false; // connected once: a lost connection is opened again
 };

@@ -26,3 +26,33 @@ public:
 private:
     QString FStatement;
 };
+
+// A command that did nothing because the database could not serve it just now; the
+// same command later will do. Whoever catches failures to report them in their own
+// words lets these pass: their message already says what happened.
+class EDatabaseRetry : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
+// Another workstation held the database's write lock longer than a command waits.
+class EDatabaseBusy : public EDatabaseRetry {
+public:
+    static const QString BusyMessage;
+    explicit EDatabaseBusy(const QString& AStatement = QString());
+};
+
+// The server connection went away mid-command; the server has rolled back whatever
+// the command had not committed, and the next command connects again.
+class EConnectionLost : public EDatabaseRetry {
+public:
+    static const QString LostMessage;
+    explicit EConnectionLost(const QString& AStatement = QString());
+};
+
+// The order the operator sees is no longer the one the command would act on: another
+// workstation replaced it, recalculated it or removed it. Nothing was changed.
+class EOrderChanged : public EGravelonError {
+public:
+    using EGravelonError::EGravelonError;
+};

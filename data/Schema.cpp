@@ -56,7 +56,10 @@ QStringList SplitScript(const QString& AScript) {
     return statements;
 }
 
-bool Ensure(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
+namespace {
+
+// How many of the program's tables the database has.
+int TablesPresent(const QSqlDatabase& ADb) {
     const QStringList present = ADb.tables(QSql::Tables);
     int found = 0;
     for (const QString& name : TableNames()) {
@@ -67,8 +70,22 @@ bool Ensure(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
             }
         }
     }
-    if (found == TableNames().size())
+    return found;
+}
+
+} // namespace
+
+bool Ensure(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
+    if (TablesPresent(ADb) == TableNames().size())
         return false;
+    // Two workstations may meet a new database at once: the one that gets the write
+    // lock creates the schema, the other finds it made when its turn comes.
+    TTransaction tr(ADb, ADialect);
+    const int found = TablesPresent(ADb);
+    if (found == TableNames().size()) {
+        tr.Commit();
+        return false;
+    }
     if (found != 0) {
         throw EDatabaseError(QStringLiteral(
             "База данных содержит только часть таблиц программы; создайте новую базу данных "
@@ -78,7 +95,6 @@ bool Ensure(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
         ReadResource(ADialect.IsPostgres() ? QStringLiteral(":/schema/postgres.sql")
                                            : QStringLiteral(":/schema/sqlite.sql"));
     const QString reference = ReadResource(QStringLiteral(":/schema/reference.sql"));
-    TTransaction tr(ADb, ADialect, true);
     for (const QString& st : SplitScript(script) + SplitScript(reference))
         SqlRun::Exec(ADb, st);
     tr.Commit();

@@ -3,9 +3,13 @@
 #include "Errors.h"
 #include "SqlDialect.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <atomic>
+#include <libpq-fe.h>
 
 namespace {
 
@@ -17,33 +21,87 @@ QString ErrorText(const QSqlError& AError) {
     return db;
 }
 
-[[noreturn]] void Fail(const QSqlError& AError, const QString& ASql) {
+bool IsPostgres(const QSqlDatabase& ADb) {
+    return ADb.driverName() == QLatin1String("QPSQL");
+}
+
+// What a failure means for the command: the write lock not had in time, the server
+// gone, or a statement refused (with the database's own text after a Russian one).
+[[noreturn]] void Fail(const QSqlDatabase& ADb, const QSqlError& AError, const QString& ASql) {
+    const QString code = AError.nativeErrorCode();
+    if (IsPostgres(ADb)) {
+        if (code == QLatin1String("55P03"))
+            throw EDatabaseBusy(ASql);
+        // The driver closes a connection the server has dropped; classes 08 and 57P
+        // are the server's own words for it.
+        if (!ADb.isOpen() || code.startsWith(QLatin1String("08")) ||
+            code.startsWith(QLatin1String("57P")) || SqlRun::ServerConnectionBroken(ADb))
+            throw EConnectionLost(ASql);
+    } else {
+        // SQLITE_BUSY and SQLITE_LOCKED, with or without their extended codes.
+        bool ok = false;
+        const int primary = code.toInt(&ok) & 0xff;
+        if (ok && (primary == 5 || primary == 6))
+            throw EDatabaseBusy(ASql);
+    }
     throw EDatabaseError(QStringLiteral("Ошибка базы данных: ") + ErrorText(AError), ASql);
 }
 
 QSqlQuery Run(const QSqlDatabase& ADb, const QString& ASql, const QVariantMap& ABinds,
               bool AForwardOnly) {
-    if (!ADb.isOpen())
+    if (!ADb.isOpen()) {
+        // A server connection that was open and is not any more went away under the
+        // command; the data module opens it again for the next one.
+        if (ADb.isValid() && IsPostgres(ADb))
+            throw EConnectionLost(ASql);
         throw EDatabaseError(QStringLiteral("Нет подключения к базе данных"), ASql);
+    }
     QSqlQuery q(ADb);
     q.setForwardOnly(AForwardOnly);
     if (ABinds.isEmpty()) {
         if (!q.exec(ASql))
-            Fail(q.lastError(), ASql);
+            Fail(ADb, q.lastError(), ASql);
         return q;
     }
     if (!q.prepare(ASql))
-        Fail(q.lastError(), ASql);
+        Fail(ADb, q.lastError(), ASql);
     for (auto it = ABinds.cbegin(); it != ABinds.cend(); ++it)
         q.bindValue(it.key(), it.value());
     if (!q.exec())
-        Fail(q.lastError(), ASql);
+        Fail(ADb, q.lastError(), ASql);
     return q;
 }
+
+// Transactions open per connection of this process, so that an inner one becomes a
+// savepoint of the outer one.
+struct TOpenTransactions {
+    int Depth = 0;
+    int Savepoints = 0; // names handed out, never reused within the outermost
+    TTransactionKind Kind = TTransactionKind::Write;
+};
+
+QMutex RegistryMutex;
+QHash<QString, TOpenTransactions> Registry;
+std::atomic<int> LockWaitMs{TTransaction::DefaultLockWait};
 
 } // namespace
 
 namespace SqlRun {
+
+void ThrowFailure(const QSqlDatabase& ADb, const QSqlError& AError, const QString& ASql) {
+    Fail(ADb, AError, ASql);
+}
+
+// Whether libpq itself has found the server connection broken. The driver reports a
+// connection the server ended while a statement ran with no SQLSTATE and keeps the
+// database "open", so the connection's own state is asked.
+bool ServerConnectionBroken(const QSqlDatabase& ADb) {
+    const QVariant handle = ADb.driver() ? ADb.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return false;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    return connection && PQstatus(connection) == CONNECTION_BAD;
+}
 
 void Exec(const QSqlDatabase& ADb, const QString& ASql, const QVariantMap& ABinds) {
     Run(ADb, ASql, ABinds, true);
@@ -55,7 +113,7 @@ QList<QSqlRecord> Open(const QSqlDatabase& ADb, const QString& ASql, const QVari
     while (q.next())
         rows.append(q.record());
     if (q.lastError().isValid())
-        Fail(q.lastError(), ASql);
+        Fail(ADb, q.lastError(), ASql);
     return rows;
 }
 
@@ -64,7 +122,7 @@ QVariant Value(const QSqlDatabase& ADb, const QString& ASql, const QVariantMap& 
     if (q.next())
         return q.value(0);
     if (q.lastError().isValid())
-        Fail(q.lastError(), ASql);
+        Fail(ADb, q.lastError(), ASql);
     return {};
 }
 
@@ -84,37 +142,130 @@ QVariant KeyValue(const QVariant& AKey) {
 
 } // namespace SqlRun
 
-TTransaction::TTransaction(const QSqlDatabase& ADb, const TSqlDialect& ADialect, bool AImmediate)
+int TTransaction::LockWait() {
+    return LockWaitMs.load();
+}
+
+void TTransaction::SetLockWait(int AMilliseconds) {
+    LockWaitMs.store(qMax(0, AMilliseconds));
+}
+
+bool TTransaction::Active(const QSqlDatabase& ADb) {
+    const QMutexLocker lock(&RegistryMutex);
+    return Registry.value(ADb.connectionName()).Depth > 0;
+}
+
+TTransaction::TTransaction(const QSqlDatabase& ADb, const TSqlDialect& ADialect,
+                           TTransactionKind AKind)
     : FDb(ADb) {
-    if (!ADialect.IsPostgres() && AImmediate) {
-        SqlRun::Exec(FDb, QStringLiteral("BEGIN IMMEDIATE"));
-    } else if (!FDb.transaction()) {
-        Fail(FDb.lastError(), QStringLiteral("BEGIN"));
+    int savepoint = 0;
+    {
+        const QMutexLocker lock(&RegistryMutex);
+        TOpenTransactions& open = Registry[FDb.connectionName()];
+        if (open.Depth > 0) {
+            if (open.Kind == TTransactionKind::Read && AKind == TTransactionKind::Write)
+                throw EGravelonError(
+                    QStringLiteral("Изменение данных внутри транзакции только для чтения"));
+            savepoint = ++open.Savepoints;
+        }
+    }
+    if (savepoint > 0) {
+        FSavepoint = QStringLiteral("gravelon_%1").arg(savepoint);
+        SqlRun::Exec(FDb, QStringLiteral("SAVEPOINT ") + FSavepoint);
+    } else {
+        Begin(ADialect, AKind);
+    }
+    const QMutexLocker lock(&RegistryMutex);
+    TOpenTransactions& open = Registry[FDb.connectionName()];
+    if (open.Depth++ == 0) {
+        open.Kind = AKind;
+        open.Savepoints = 0;
     }
     FOpen = true;
 }
 
-TTransaction::~TTransaction() {
-    if (FOpen)
-        FDb.rollback();
+void TTransaction::Begin(const TSqlDialect& ADialect, TTransactionKind AKind) {
+    const int wait = LockWait();
+    if (!ADialect.IsPostgres()) {
+        if (AKind == TTransactionKind::Read) {
+            // A deferred transaction reads one snapshot of the WAL from its first read.
+            SqlRun::Exec(FDb, QStringLiteral("BEGIN"));
+            return;
+        }
+        // The busy handler retries the write lock for this long, then gives up.
+        SqlRun::Exec(FDb, QStringLiteral("PRAGMA busy_timeout = %1").arg(wait));
+        SqlRun::Exec(FDb, QStringLiteral("BEGIN IMMEDIATE"));
+        return;
+    }
+    if (AKind == TTransactionKind::Read) {
+        SqlRun::Exec(FDb, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        return;
+    }
+    if (!FDb.transaction())
+        Fail(FDb, FDb.lastError(), QStringLiteral("BEGIN"));
+    try {
+        SqlRun::Exec(FDb, QStringLiteral("SET LOCAL lock_timeout = %1").arg(wait));
+        SqlRun::Exec(FDb, QStringLiteral("select pg_advisory_xact_lock(%1)").arg(WriteLockKey));
+        // Only the wait for the write lock is bounded so; once it is held nothing else
+        // of the program's competes for a lock.
+        SqlRun::Exec(FDb, QStringLiteral("SET LOCAL lock_timeout = DEFAULT"));
+    } catch (...) {
+        if (FDb.isOpen())
+            FDb.rollback();
+        throw;
+    }
 }
 
-void TTransaction::Commit() {
+TTransaction::~TTransaction() {
+    if (FOpen) {
+        try {
+            End(false);
+        } catch (...) {
+            // A rollback that fails leaves the server to drop the transaction with the
+            // connection; nothing may escape a destructor.
+        }
+    }
+}
+
+void TTransaction::End(bool ACommit) {
     FOpen = false;
+    {
+        const QMutexLocker lock(&RegistryMutex);
+        TOpenTransactions& open = Registry[FDb.connectionName()];
+        if (--open.Depth <= 0)
+            Registry.remove(FDb.connectionName());
+    }
+    if (!FSavepoint.isEmpty()) {
+        if (!ACommit && FDb.isOpen())
+            SqlRun::Exec(FDb, QStringLiteral("ROLLBACK TO SAVEPOINT ") + FSavepoint);
+        if (FDb.isOpen() || ACommit)
+            SqlRun::Exec(FDb, QStringLiteral("RELEASE SAVEPOINT ") + FSavepoint);
+        return;
+    }
+    if (!ACommit) {
+        if (FDb.isOpen())
+            FDb.rollback();
+        return;
+    }
     // PostgreSQL answers COMMIT of a failed transaction with ROLLBACK; the driver
     // reports that as a failed commit, which must not pass for success.
     if (!FDb.commit()) {
         const QSqlError e = FDb.lastError();
-        FDb.rollback();
-        Fail(e, QStringLiteral("COMMIT"));
+        if (FDb.isOpen())
+            FDb.rollback();
+        Fail(FDb, e, QStringLiteral("COMMIT"));
     }
 }
 
+void TTransaction::Commit() {
+    if (!FOpen)
+        throw EGravelonError(QStringLiteral("Транзакция уже завершена"));
+    End(true);
+}
+
 void TTransaction::Rollback() {
-    if (FOpen) {
-        FOpen = false;
-        FDb.rollback();
-    }
+    if (FOpen)
+        End(false);
 }
 
 TStaticQueryModel::TStaticQueryModel(QObject* AParent) : QSqlQueryModel(AParent) {}
@@ -127,7 +278,7 @@ void TStaticQueryModel::Open(const QSqlDatabase& ADb, const QString& ASql,
     while (canFetchMore())
         fetchMore();
     if (lastError().isValid())
-        Fail(lastError(), ASql);
+        Fail(ADb, lastError(), ASql);
     FSql = ASql;
     FOpen = true;
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QVariantMap>
@@ -12,6 +13,15 @@ class TSqlDialect;
 // becomes an EDatabaseError with the database's message and the statement; nothing
 // is ignored. Binds are keyed by placeholder, ":apid" => value.
 namespace SqlRun {
+
+// Throws what a failed statement means for the command: EDatabaseBusy, EConnectionLost,
+// or EDatabaseError with the database's text after a Russian sentence.
+[[noreturn]] void ThrowFailure(const QSqlDatabase& ADb, const QSqlError& AError,
+                               const QString& ASql);
+
+// Whether a PostgreSQL connection is known broken (the server ended it): the driver
+// may still call it open.
+bool ServerConnectionBroken(const QSqlDatabase& ADb);
 
 void Exec(const QSqlDatabase& ADb, const QString& ASql, const QVariantMap& ABinds = {});
 
@@ -29,20 +39,50 @@ QVariant KeyValue(const QVariant& AKey);
 
 } // namespace SqlRun
 
-// One transaction on a connection; rolled back unless Commit() ran. SQLite takes the
-// write lock at once when asked (BEGIN IMMEDIATE) so a long run cannot fail half way
-// for want of it.
+enum class TTransactionKind {
+    // Changes tables. Holds the database-wide write lock from its first statement to
+    // its end, so commands of several workstations (or of the program and
+    // gravelon-cli) never interleave, and everything it reads to decide what to change
+    // stays as read until it commits.
+    Write,
+    // Reads one consistent state of the database and changes nothing; takes no lock,
+    // so writers go on beside it and none of their changes shows half way.
+    Read
+};
+
+// One transaction on a connection; rolled back unless Commit() ran. A transaction
+// opened while another is open on the same connection becomes a savepoint of it: its
+// rollback undoes its own statements only, and the lock stays with the outermost.
+//
+// The write lock: PostgreSQL's advisory transaction lock WriteLockKey, SQLite's write
+// lock taken at once (BEGIN IMMEDIATE). A writer waits LockWait() for it and then gives
+// up with EDatabaseBusy, having changed nothing.
 class TTransaction {
 public:
-    TTransaction(const QSqlDatabase& ADb, const TSqlDialect& ADialect, bool AImmediate = false);
+    TTransaction(const QSqlDatabase& ADb, const TSqlDialect& ADialect,
+                 TTransactionKind AKind = TTransactionKind::Write);
     ~TTransaction();
     TTransaction(const TTransaction&) = delete;
     TTransaction& operator=(const TTransaction&) = delete;
     void Commit();
     void Rollback();
 
+    // Whether a transaction of this process is open on the connection.
+    static bool Active(const QSqlDatabase& ADb);
+
+    // "GRAVELON" in ASCII: one key for the whole database.
+    static constexpr qint64 WriteLockKey = 5139241963568779086LL;
+    static constexpr int DefaultLockWait = 5000;
+    // How long a writer waits for the write lock, in milliseconds.
+    static int LockWait();
+    static void SetLockWait(int AMilliseconds);
+
 private:
+    void Begin(const TSqlDialect& ADialect, TTransactionKind AKind);
+    void End(bool ACommit);
+
     QSqlDatabase FDb;
+    QString FSavepoint; // empty for the outermost transaction
     bool FOpen = false;
 };
 

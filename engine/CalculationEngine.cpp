@@ -3,6 +3,7 @@
 #include "CalculationRefusal.h"
 #include "EngineValues.h"
 #include "SqlRun.h"
+#include "WorkingOrder.h"
 
 #include <QVariant>
 
@@ -16,20 +17,27 @@ const char* const StatementTimeoutSql = "SET LOCAL statement_timeout = 1200000";
 
 } // namespace
 
+const QString TPalletCalculationEngine::OrderChangedMessage =
+    QStringLiteral("Текущая заявка заменена на другом рабочем месте, расчет не выполнен");
+
 TPalletCalculationEngine::TPalletCalculationEngine(const QSqlDatabase& AConnection)
     : FConnection(AConnection),
       FDialect(AConnection.driverName() == QLatin1String("QPSQL") ? TBackend::Postgres
                                                                   : TBackend::Sqlite) {}
 
 void TPalletCalculationEngine::Execute() {
-    // On the embedded database the write lock is taken at once, so the run cannot
-    // fail half way for want of it.
-    TTransaction transaction(FConnection, FDialect, true);
+    // The write lock is held from the first statement: no other workstation's change
+    // lands between what the run reads and what it writes.
+    TTransaction transaction(FConnection, FDialect);
     bool committed = false;
     try {
         if (FDialect.IsPostgres()) {
             ++FStatementCount;
             SqlRun::Exec(FConnection, QString::fromUtf8(StatementTimeoutSql));
+        }
+        if (FShownOrder > 0) {
+            ++FStatementCount;
+            WorkingOrder::Require(FConnection, FShownOrder, OrderChangedMessage);
         }
         CheckOrderCanBeCalculated();
         SplitLargePositions();

@@ -32,6 +32,13 @@ public:
     // Runs the five stages; on any failure rolls back and re-raises the very exception.
     void Execute();
 
+    // The order the operator had on screen when starting the run. When set, the run
+    // first checks, holding the write lock, that the working tables still hold that
+    // order, and ends with EOrderChanged (nothing changed) when another workstation
+    // has put another one there.
+    void SetShownOrder(qlonglong AOrderId) { FShownOrder = AOrderId; }
+    static const QString OrderChangedMessage;
+
     // Statements and queries this engine has sent so far (for measuring runs).
     qint64 StatementCount() const { return FStatementCount; }
 
@@ -87,4 +94,5 @@ private:
     QSqlDatabase FConnection;
     TSqlDialect FDialect;
     qint64 FStatementCount = 0;
+    qlonglong FShownOrder = 0; // 0: whatever the working tables hold
 };

@@ -10,8 +10,9 @@ namespace {
 
 template <class TEngine>
 void RunEngine(TEngine& AEngine, const TCalcProgressEvent& AProgress,
-               const TCalcCancelEvent& ACancel, qint64& AStatements) {
+               const TCalcCancelEvent& ACancel, qint64& AStatements, qlonglong AShownOrder) {
     AEngine.OnProgress = AProgress;
+    AEngine.SetShownOrder(AShownOrder);
     AEngine.OnCancel = ACancel;
     try {
         AEngine.Execute();
@@ -33,7 +34,7 @@ void TCalculationRun::Execute() {
     qint64 bound = 0;
     if (FMode == TCalculationMode::Dense) {
         TDensePackingEngine engine(FConnection);
-        RunEngine(engine, OnProgress, OnCancel, FStatementCount);
+        RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder);
         bound = engine.Bound();
     } else {
         // Taken before the run: the calculation's own splitting may start more rows.
@@ -41,10 +42,10 @@ void TCalculationRun::Execute() {
         FStatementCount += 2;
         if (FMode == TCalculationMode::Literal) {
             TPalletCalculationEngine engine(FConnection);
-            RunEngine(engine, OnProgress, OnCancel, FStatementCount);
+            RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder);
         } else {
             TMemoryCalculationEngine engine(FConnection);
-            RunEngine(engine, OnProgress, OnCancel, FStatementCount);
+            RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder);
         }
     }
     // Pallets the grids list: the calculation may leave a split twin without contents.

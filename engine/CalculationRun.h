@@ -20,6 +20,10 @@ public:
     // raised them, and leave the figures at 0.
     void Execute();
 
+    // The order the operator sees; a run finding another one in the working tables
+    // changes nothing (0: whatever they hold).
+    void SetShownOrder(qlonglong AOrderId) { FShownOrder = AOrderId; }
+
     // After Execute: pallets with contents, and the least number possible for the
     // positions as they were before the run.
     qint64 Pallets() const { return FPallets; }
@@ -40,4 +44,5 @@ private:
     qint64 FPallets = 0;
     qint64 FBound = 0;
     qint64 FStatementCount = 0;
+    qlonglong FShownOrder = 0;
 };

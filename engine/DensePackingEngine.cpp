@@ -1,5 +1,8 @@
 #include "DensePackingEngine.h"
 
+#include "CalculationEngine.h"
+#include "WorkingOrder.h"
+
 #include "CalculationRefusal.h"
 #include "OrderWriter.h"
 #include "SheetsPerRow.h"
@@ -28,12 +31,17 @@ TDensePackingEngine::TDensePackingEngine(const QSqlDatabase& AConnection)
                                                                   : TBackend::Sqlite) {}
 
 void TDensePackingEngine::Execute() {
-    TTransaction transaction(FConnection, FDialect, true);
+    TTransaction transaction(FConnection, FDialect);
     bool committed = false;
     try {
         if (FDialect.IsPostgres()) {
             ++FStatementCount;
             SqlRun::Exec(FConnection, QString::fromUtf8(StatementTimeoutSql));
+        }
+        if (FShownOrder > 0) {
+            ++FStatementCount;
+            WorkingOrder::Require(FConnection, FShownOrder,
+                                  TPalletCalculationEngine::OrderChangedMessage);
         }
         FModel = TOrderModel::Read(FConnection, &FStatementCount);
         ReportProgress(QStringLiteral("Плотная укладка: проверка заявки"), 1, 6);

@@ -19,6 +19,8 @@ public:
     // Runs the packing; on any failure rolls back and re-raises the very exception. An
     // order it cannot pack raises ECalculationRefused before anything changes.
     void Execute();
+    // As TPalletCalculationEngine::SetShownOrder.
+    void SetShownOrder(qlonglong AOrderId) { FShownOrder = AOrderId; }
 
     qint64 StatementCount() const { return FStatementCount; }
     // After Execute: the pallets written and the least number possible.
@@ -29,6 +31,7 @@ public:
     TCalcCancelEvent OnCancel;
 
 private:
+    qlonglong FShownOrder = 0; // 0: whatever the working tables hold
     void ReportProgress(const QString& AStage, int APosition, int AMax);
     void CheckCanceled();
     // Refuses rows the packing cannot stand for, naming them.

@@ -10,6 +10,7 @@
 #include "OrderWriter.h"
 #include "SheetsPerRow.h"
 #include "SqlRun.h"
+#include "WorkingOrder.h"
 
 #include <limits>
 
@@ -28,12 +29,19 @@ TMemoryCalculationEngine::TMemoryCalculationEngine(const QSqlDatabase& AConnecti
 void TMemoryCalculationEngine::Execute() {
     bool literal = false;
     {
-        TTransaction transaction(FConnection, FDialect, true);
+        // The write lock is held from the first statement: no other workstation's
+        // change lands between what the run reads and what it writes.
+        TTransaction transaction(FConnection, FDialect);
         bool committed = false;
         try {
             if (FDialect.IsPostgres()) {
                 ++FStatementCount;
                 SqlRun::Exec(FConnection, QString::fromUtf8(StatementTimeoutSql));
+            }
+            if (FShownOrder > 0) {
+                ++FStatementCount;
+                WorkingOrder::Require(FConnection, FShownOrder,
+                                      TPalletCalculationEngine::OrderChangedMessage);
             }
             FModel = TOrderModel::Read(FConnection, &FStatementCount);
             if (!FModel.Unsupported.isEmpty()) {
@@ -79,6 +87,7 @@ void TMemoryCalculationEngine::Execute() {
         engine.OnProgress = OnProgress;
         engine.OnCancel = OnCancel;
         engine.PassLimit = PassLimit;
+        engine.SetShownOrder(FShownOrder);
         try {
             engine.Execute();
         } catch (...) {

@@ -21,6 +21,9 @@ public:
     // Runs the calculation; on any failure rolls back and re-raises the very exception.
     void Execute();
 
+    // As TPalletCalculationEngine::SetShownOrder.
+    void SetShownOrder(qlonglong AOrderId) { FShownOrder = AOrderId; }
+
     // Statements and queries sent so far (for measuring runs).
     qint64 StatementCount() const { return FStatementCount; }
 
@@ -89,4 +92,5 @@ private:
     QHash<qint64, std::vector<int>> FByColour;
     // The one weight per square metre of the order's material, when it has one.
     double FWeight1m2 = 0;
+    qlonglong FShownOrder = 0; // 0: whatever the working tables hold
 };

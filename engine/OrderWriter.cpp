@@ -2,6 +2,7 @@
 
 #include "CalculationRules.h"
 #include "Errors.h"
+#include "SqlRun.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -12,15 +13,6 @@ namespace {
 
 // Rows a statement carries: well inside both databases' limits on bound values.
 const int BatchRows = 400;
-
-[[noreturn]] void Fail(const QSqlError& AError, const QString& ASql) {
-    QString text = AError.databaseText().trimmed();
-    if (text.isEmpty())
-        text = AError.driverText().trimmed();
-    if (text.isEmpty())
-        text = QStringLiteral("неизвестная ошибка базы данных");
-    throw EDatabaseError(QStringLiteral("Ошибка базы данных: ") + text, ASql);
-}
 
 QVariant Nullable(const std::optional<qint64>& AValue) {
     return AValue ? QVariant(static_cast<qlonglong>(*AValue))
@@ -150,11 +142,11 @@ QList<qint64> TOrderWriter::NewKeys(const QString& ATable, qint64 ACount) {
         QSqlQuery q(FConnection);
         q.setForwardOnly(true);
         if (!q.exec(sql))
-            Fail(q.lastError(), sql);
+            SqlRun::ThrowFailure(FConnection, q.lastError(), sql);
         while (q.next())
             keys << q.value(0).toLongLong();
         if (q.lastError().isValid())
-            Fail(q.lastError(), sql);
+            SqlRun::ThrowFailure(FConnection, q.lastError(), sql);
         std::sort(keys.begin(), keys.end());
         return keys;
     }
@@ -195,19 +187,19 @@ void TOrderWriter::InsertRows(const QString& AHead, int AColumns, const QVariant
         QString sql = fullSql;
         if (count == BatchRows) {
             if (!fullPrepared && !full.prepare(fullSql))
-                Fail(full.lastError(), fullSql);
+                SqlRun::ThrowFailure(FConnection, full.lastError(), fullSql);
             fullPrepared = true;
         } else {
             sql = AHead + Placeholders(AColumns, count);
             if (!partial.prepare(sql))
-                Fail(partial.lastError(), sql);
+                SqlRun::ThrowFailure(FConnection, partial.lastError(), sql);
             q = &partial;
         }
         const int first = start * AColumns;
         for (int i = 0; i < count * AColumns; ++i)
             q->bindValue(i, AValues.at(first + i));
         if (!q->exec())
-            Fail(q->lastError(), sql);
+            SqlRun::ThrowFailure(FConnection, q->lastError(), sql);
     }
 }
 
@@ -233,15 +225,15 @@ void TOrderWriter::Exec(const QString& ASql, const QVariantList& ABinds) {
     QSqlQuery q(FConnection);
     if (ABinds.isEmpty()) {
         if (!q.exec(ASql))
-            Fail(q.lastError(), ASql);
+            SqlRun::ThrowFailure(FConnection, q.lastError(), ASql);
         return;
     }
     if (!q.prepare(ASql))
-        Fail(q.lastError(), ASql);
+        SqlRun::ThrowFailure(FConnection, q.lastError(), ASql);
     for (int i = 0; i < ABinds.size(); ++i)
         q.bindValue(i, ABinds.at(i));
     if (!q.exec())
-        Fail(q.lastError(), ASql);
+        SqlRun::ThrowFailure(FConnection, q.lastError(), ASql);
 }
 
 QVariant TOrderWriter::Value(const QString& ASql) {
@@ -251,10 +243,10 @@ QVariant TOrderWriter::Value(const QString& ASql) {
     QSqlQuery q(FConnection);
     q.setForwardOnly(true);
     if (!q.exec(ASql))
-        Fail(q.lastError(), ASql);
+        SqlRun::ThrowFailure(FConnection, q.lastError(), ASql);
     if (q.next())
         return q.value(0);
     if (q.lastError().isValid())
-        Fail(q.lastError(), ASql);
+        SqlRun::ThrowFailure(FConnection, q.lastError(), ASql);
     return {};
 }

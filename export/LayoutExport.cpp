@@ -8,10 +8,13 @@
 #include "SqlRun.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <optional>
 
 const QString TLayoutExport::FailureMessage = QStringLiteral("Ошибка формирования ракладки!");
 const QString TLayoutExport::SavedMessage = QStringLiteral("Отчет сохранён в файл:");
+const QString TLayoutExport::OrderChangedMessage =
+    QStringLiteral("Заявка изменена на другом рабочем месте, раскладки не сформированы");
 
 namespace {
 
@@ -55,6 +58,11 @@ TLayoutExport::TLayoutExport(TDataModule& AData, const QString& AProgramFolder,
                              TExportCallbacks ACallbacks)
     : FData(AData), FProgramFolder(AProgramFolder), FCallbacks(std::move(ACallbacks)) {}
 
+void TLayoutExport::RequireShownPallets(const QList<qlonglong>& APallets) {
+    FCheckShown = true;
+    FShownPallets = APallets;
+}
+
 void TLayoutExport::Call(const std::function<void()>& AFunc) {
     if (AFunc)
         AFunc();
@@ -63,11 +71,20 @@ void TLayoutExport::Call(const std::function<void()>& AFunc) {
 bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode,
                                   const TExportSelection& ASelection) {
     FLastError.clear();
+    FOrderChanged = false;
     bool ok = false;
+    QString message = FailureMessage;
     try {
         Call(FCallbacks.ShowPanel);
         Run(AFileName, AMode, ASelection);
         ok = true;
+    } catch (const EOrderChanged& e) {
+        FLastError = e.Message();
+        FOrderChanged = true;
+        message = e.Message();
+    } catch (const EDatabaseRetry& e) {
+        FLastError = e.Message();
+        message = FailureMessage + QLatin1Char('\n') + e.Message();
     } catch (const EGravelonError& e) {
         FLastError = e.Message();
     } catch (const std::exception& e) {
@@ -78,7 +95,7 @@ bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode
     if (!ok) {
         // One message whatever went wrong; the progress bar stays where it stopped.
         if (FCallbacks.ShowMessage)
-            FCallbacks.ShowMessage(TExportCallbacks::TMessageKind::Plain, FailureMessage);
+            FCallbacks.ShowMessage(TExportCallbacks::TMessageKind::Plain, message);
         Call(FCallbacks.HidePanel);
         return false;
     }
@@ -98,6 +115,21 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
     const QVariant order = SqlRun::KeyValue(ASelection.OrderId);
     if (order.isNull())
         throw EGravelonError(QStringLiteral("Не выбрана заявка"));
+    // Ends with the export, whatever way; nothing is written to the database.
+    TTransaction snapshot(FData.Connection(), FData.Dialect(), TTransactionKind::Read);
+    if (FCheckShown) {
+        FData.OpenPalletesfromExcel(order);
+        QList<qlonglong> now;
+        for (int row = 0; row < FData.QPalletesfromExcel->RowCount(); ++row)
+            now << FData.QPalletesfromExcel->Value(row, QStringLiteral("id")).toLongLong();
+        QList<qlonglong> shown = FShownPallets;
+        std::sort(now.begin(), now.end());
+        std::sort(shown.begin(), shown.end());
+        const bool palletKnown = AMode != QLatin1String("2") ||
+                                 now.contains(SqlRun::KeyValue(ASelection.PalletId).toLongLong());
+        if (now != shown || !palletKnown)
+            throw EOrderChanged(OrderChangedMessage);
+    }
     const QString summary = statements.OrderSummary(order);
 
     // The export list: the selected pallet with the number its label shows, or every
@@ -184,4 +216,5 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
         Call(FCallbacks.StepProgress);
     }
     book.Commit();
+    snapshot.Commit();
 }

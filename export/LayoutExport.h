@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -32,7 +33,8 @@ struct TExportSelection {
 // The layout export: every pallet of the current order, or the selected one, as
 // shipping-note blocks on one worksheet of a new workbook. Writes the workbook beside
 // the target and puts it in place only once complete, so a failed export leaves an
-// existing file as it was.
+// existing file as it was. Everything is read in one read-only transaction: a
+// calculation committed on another workstation meanwhile never shows half way.
 //
 // The print buttons call it with the name their save dialog returned:
 //   TExportCallbacks cb;
@@ -63,6 +65,12 @@ public:
     TLayoutExport(TDataModule& AData, const QString& AProgramFolder,
                   TExportCallbacks ACallbacks = {});
 
+    // The pallets the window's pallet list shows for the order. Once given, every
+    // export writes nothing unless the order still has exactly these pallets (and the
+    // selected one among them): another workstation may have recalculated the order,
+    // or cleared it from the archive, since the window showed it.
+    void RequireShownPallets(const QList<qlonglong>& APallets);
+
     // Mode "2": the selected pallet alone; any other mode: every pallet of the order.
     // Reports success and failure through the callbacks and lets nothing escape;
     // returns whether the file was written.
@@ -72,6 +80,10 @@ public:
     // Why the last export failed, for logs and tests; never shown to the user, who
     // gets FailureMessage.
     const QString& LastError() const { return FLastError; }
+    // The last export found the order changed from what was shown (OrderChangedMessage
+    // was shown instead of FailureMessage): the window should show it afresh.
+    bool OrderChanged() const { return FOrderChanged; }
+    static const QString OrderChangedMessage;
 
 private:
     void Run(const QString& AFileName, const QString& AMode, const TExportSelection& ASelection);
@@ -81,4 +93,7 @@ private:
     QString FProgramFolder;
     TExportCallbacks FCallbacks;
     QString FLastError;
+    bool FOrderChanged = false;
+    bool FCheckShown = false;
+    QList<qlonglong> FShownPallets;
 };

@@ -2,11 +2,11 @@
 
 #include "BlockPicture.h"
 #include "Errors.h"
+#include "ExportTempFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -25,25 +25,11 @@ QByteArray Utf8(const QString& AText) {
     return AText.toUtf8();
 }
 
-// Permissions of a newly created file, as the user's umask grants them.
-QFileDevice::Permissions NewFilePermissions() {
+// Mode of a newly created file, as the user's umask grants it.
+unsigned NewFileMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    const mode_t mode = 0666 & ~mask;
-    QFileDevice::Permissions p;
-    if (mode & S_IRUSR)
-        p |= QFileDevice::ReadOwner | QFileDevice::ReadUser;
-    if (mode & S_IWUSR)
-        p |= QFileDevice::WriteOwner | QFileDevice::WriteUser;
-    if (mode & S_IRGRP)
-        p |= QFileDevice::ReadGroup;
-    if (mode & S_IWGRP)
-        p |= QFileDevice::WriteGroup;
-    if (mode & S_IROTH)
-        p |= QFileDevice::ReadOther;
-    if (mode & S_IWOTH)
-        p |= QFileDevice::WriteOther;
-    return p;
+    return unsigned(0666 & ~mask);
 }
 
 } // namespace
@@ -59,15 +45,8 @@ TLayoutWorkbook::TLayoutWorkbook(const QString& ATargetFile) {
     if (target.isDir())
         throw EGravelonError(QStringLiteral("%1 является папкой").arg(FTarget));
 
-    FTemp = std::make_unique<QTemporaryFile>(
-        QDir(target.absolutePath())
-            .filePath(QLatin1Char('.') + target.fileName() + QStringLiteral(".XXXXXX")));
-    if (!FTemp->open())
-        throw EGravelonError(QStringLiteral("Не удалось создать файл в папке %1: %2")
-                                 .arg(target.absolutePath(), FTemp->errorString()));
-    FTemp->close();
-
-    FWorkbook = workbook_new(QFile::encodeName(FTemp->fileName()).constData());
+    FTemp = std::make_unique<TExportTempFile>(target.absolutePath(), target.fileName());
+    FWorkbook = workbook_new(QFile::encodeName(FTemp->WritePath()).constData());
     if (!FWorkbook)
         throw EGravelonError(QStringLiteral("Не удалось создать книгу"));
     FSheet = workbook_add_worksheet(FWorkbook, nullptr);
@@ -92,7 +71,7 @@ TLayoutWorkbook::~TLayoutWorkbook() {
 }
 
 QString TLayoutWorkbook::TemporaryFile() const {
-    return FTemp ? FTemp->fileName() : QString();
+    return FTemp ? FTemp->VisiblePath() : QString();
 }
 
 void TLayoutWorkbook::Discard() {
@@ -184,17 +163,8 @@ void TLayoutWorkbook::Commit() {
     FWorkbook = nullptr; // closing frees it, whatever the outcome
     Check(workbook_close(workbook), "workbook_close");
 
-    const QString temp = FTemp->fileName();
-    const QFileInfo target(FTarget);
-    if (!QFile::setPermissions(temp, target.exists() ? QFile::permissions(FTarget)
-                                                     : NewFilePermissions()))
-        throw EGravelonError(QStringLiteral("Не удалось задать права файла %1").arg(temp));
-    // One rename: the target is either the old file or the complete new one.
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(FTarget).constData()) !=
-        0) {
-        const int error = errno;
-        throw EGravelonError(QStringLiteral("Не удалось сохранить файл %1: %2")
-                                 .arg(FTarget, QString::fromLocal8Bit(std::strerror(error))));
-    }
-    FTemp->setAutoRemove(false);
+    // An existing target keeps its mode; a new file gets what the umask grants.
+    struct stat existing {};
+    const bool exists = ::stat(QFile::encodeName(FTarget).constData(), &existing) == 0;
+    FTemp->Place(FTarget, exists ? unsigned(existing.st_mode & 07777) : NewFileMode());
 }

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <memory>
 
-class QTemporaryFile;
+class TExportTempFile;
 class TBlockPicture;
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -15,9 +15,9 @@ struct lxw_format;
 // The layout workbook being written: one worksheet in a new workbook, every cell in
 // the sheet's font (Calibri 14 bold, left aligned). Rows and columns are counted from
 // 1, as the layout is described. The workbook is written to a temporary file in the
-// target's folder and renamed over the target by Commit() only: until then, and on
-// any failure, an existing file of that name stays exactly as it was. Every failure
-// throws EGravelonError.
+// target's folder (TExportTempFile: unnamed where the file system allows) and renamed
+// over the target by Commit() only: until then, and on any failure, an existing file
+// of that name stays exactly as it was. Every failure throws EGravelonError.
 class TLayoutWorkbook {
 public:
     explicit TLayoutWorkbook(const QString& ATargetFile);
@@ -38,6 +38,7 @@ public:
     void Commit();
 
     const QString& TargetFile() const { return FTarget; }
+    // The temporary file's name while it is written; empty when it has none.
     QString TemporaryFile() const;
 
 private:
@@ -45,7 +46,7 @@ private:
     void Discard();
 
     QString FTarget;
-    std::unique_ptr<QTemporaryFile> FTemp;
+    std::unique_ptr<TExportTempFile> FTemp;
     lxw_workbook* FWorkbook = nullptr;
     lxw_worksheet* FSheet = nullptr;
     lxw_format* FText = nullptr;

@@ -7,10 +7,6 @@
 const QString TNewOrderCommand::FileFilter =
     QStringLiteral("Таблицы (*.xls *.xlsx *.ods);;Все файлы (*)");
 
-void TNewOrderCommand::Archive() {
-    FData.Archivation();
-}
-
 TImportResult TNewOrderCommand::Import(const QString& AFileName, const TOrderImportHooks& AHooks) {
     TOrderImport import(FData, AHooks);
     return import.ImportOrderFile(AFileName);

@@ -9,10 +9,13 @@ class TDataModule;
 
 // The "Новая заявка" command without its widgets. The main window runs, in order:
 // disable the print buttons; ask for the file (FileFilter) and stop on cancel; with
-// the wait cursor: Archive(); show the file in the order-file field; Import(); set the search
-// date picker to LatestOrderDate() when it is valid; RefreshOrderList(
-// RefreshCondition(picker date)). An EGravelonError from Archive, Import (a workbook
-// that cannot be read) or the later steps is shown and ends the command.
+// the wait cursor: show the file in the order-file field; Import(); when it stored the
+// order, set the search date picker to LatestOrderDate(); RefreshOrderList(
+// RefreshCondition(picker date)). The previous order is archived only together with
+// storing the new one, once the New-order dialog is saved (see TStoreOrder), so a
+// cancelled or failed import leaves it the working order. An EGravelonError from
+// Import (a workbook that cannot be read) or the later steps is shown and ends the
+// command.
 class TNewOrderCommand {
 public:
     explicit TNewOrderCommand(TDataModule& AData) : FData(AData) {}
@@ -20,11 +23,8 @@ public:
     // Filter of the file dialog: workbooks first, then any file.
     static const QString FileFilter;
 
-    // The current order moves to the archive; done before the workbook is read, so
-    // it happens also when the import later fails.
-    void Archive();
     // Reads, checks and stores the workbook (the New-order dialog comes through
-    // AHooks.AskOrderHeader).
+    // AHooks.AskOrderHeader), archiving the previous order as it stores this one.
     TImportResult Import(const QString& AFileName, const TOrderImportHooks& AHooks);
     // Date of the newest order in the working table; invalid when it holds none
     // (the import stored nothing) or its date is empty.

@@ -6,14 +6,15 @@
 #include "Prompts.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
@@ -21,8 +22,10 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
     : QDialog(AParent), FData(AData), FPrompts(APrompts) {
     setObjectName(QStringLiteral("NewOrderDialog"));
     setWindowTitle(QStringLiteral("Новая заявка"));
-    // A fixed frame with a title only: no close, minimise or maximise button.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // A fixed frame with a title and a close button (which cancels, as "Отмена" and
+    // Escape do); no minimise or maximise button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     setFont(QFont(QStringLiteral("Tahoma")));
 
     auto* heading = new QLabel(QStringLiteral("Параметры заявки:"), this);
@@ -52,6 +55,9 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
     FSaveButton = new QPushButton(QStringLiteral("Сохранить"), this);
     FSaveButton->setObjectName(QStringLiteral("SaveButton"));
     FSaveButton->setAutoDefault(false);
+    FCancelButton = new QPushButton(QStringLiteral("Отмена"), this);
+    FCancelButton->setObjectName(QStringLiteral("CancelButton"));
+    FCancelButton->setAutoDefault(false);
 
     auto* form = new QFormLayout;
     const QList<QPair<const char*, QWidget*>> rows = {
@@ -68,7 +74,11 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
     layout->addLayout(form);
-    layout->addWidget(FSaveButton, 0, Qt::AlignRight);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(FSaveButton);
+    buttons->addWidget(FCancelButton);
+    layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(FDate, FNumber);
@@ -77,12 +87,17 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
     setTabOrder(FMaxWeight, FMaterial);
     setTabOrder(FMaterial, FComment);
     setTabOrder(FComment, FSaveButton);
+    setTabOrder(FSaveButton, FCancelButton);
 
     connect(FSaveButton, &QPushButton::clicked, this, &TNewOrderDialog::OnSaveClicked);
+    // Nothing is stored before a save, so leaving changes nothing.
+    connect(FCancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool TNewOrderDialog::Ask(TOrderHeader& AHeader) {
+bool TNewOrderDialog::Ask(TOrderHeader& AHeader, const TStoreOrder& AStore) {
     FSaved = false;
+    FStore = AStore;
+    const auto forget = qScopeGuard([this] { FStore = nullptr; });
     // The command runs under the wait cursor; the user types into the dialog with
     // the ordinary one.
     const bool busy = QApplication::overrideCursor() != nullptr;
@@ -123,16 +138,6 @@ void TNewOrderDialog::changeEvent(QEvent* AEvent) {
     }
     QDialog::changeEvent(AEvent);
 }
-
-void TNewOrderDialog::closeEvent(QCloseEvent* AEvent) {
-    // The header must be recorded before the import can go on.
-    if (!FSaved)
-        AEvent->ignore();
-    else
-        QDialog::closeEvent(AEvent);
-}
-
-void TNewOrderDialog::reject() {}
 
 void TNewOrderDialog::LoadComboData() {
     const TOrderHeaderStore store(FData);
@@ -219,11 +224,22 @@ void TNewOrderDialog::OnSaveClicked() {
     header.MaterialID = SelectedMaterialID();
     OrderHeader = header;
     try {
-        FindOrCreateCustomer();
-        header.CustomerID = OrderHeader.CustomerID;
-        header.OrderID = TOrderHeaderStore(FData).InsertOrder(header);
+        if (FStore) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+            if (!FStore(header)) {
+                // The database refused the positions; the import says so.
+                reject();
+                return;
+            }
+        } else {
+            FindOrCreateCustomer();
+            header.CustomerID = OrderHeader.CustomerID;
+            header.OrderID = TOrderHeaderStore(FData).InsertOrder(header);
+        }
     } catch (const EGravelonError& e) {
-        // The dialog stays open; a customer added above stays in the directory.
+        // The dialog stays open. Through the import's store nothing was changed; on
+        // its own, a customer added above stays in the directory.
         FPrompts.Message(this, TPrompts::TKind::Error, e.Message());
         return;
     }
@@ -245,7 +261,9 @@ TOrderImportHooks TNewOrderDialog::WindowHooks(QWidget* AWindow, bool AAutoCalcu
                                                                          : TPrompts::TKind::Plain,
                          AText);
     };
-    h.AskOrderHeader = [this](TOrderHeader& AHeader) { return Ask(AHeader); };
+    h.AskOrderHeader = [this](TOrderHeader& AHeader, const TStoreOrder& AStore) {
+        return Ask(AHeader, AStore);
+    };
     h.AutoCalculation = AAutoCalculation;
     h.RunCalculation = std::move(ARunCalculation);
     h.EnableCalculation = std::move(AEnableCalculation);

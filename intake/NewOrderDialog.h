@@ -12,16 +12,20 @@ class QPushButton;
 class TDataModule;
 class TPrompts;
 
-// The New-order dialog: the header of the order being imported. Its only way out is
-// a successful save, which finds or adds the customer and records the order row.
+// The New-order dialog: the header of the order being imported. A successful save
+// stores the order (through the import's store, or, shown on its own, finds or adds
+// the customer and records the order row); "Отмена", Escape and the window's close
+// button leave it having stored nothing.
 class TNewOrderDialog : public QDialog {
     Q_OBJECT
 public:
     TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget* AParent = nullptr);
 
-    // Shows the dialog modally; true when it recorded the header (AHeader then holds
-    // it, OrderID included). This is the import's AskOrderHeader.
-    bool Ask(TOrderHeader& AHeader);
+    // Shows the dialog modally; true when the save stored the order (AHeader then
+    // holds it, OrderID included). A save hands the header to AStore; when that
+    // throws, the dialog shows why and stays open; when it returns false, the dialog
+    // closes unsaved. This is the import's AskOrderHeader.
+    bool Ask(TOrderHeader& AHeader, const TStoreOrder& AStore = {});
 
     // Key of the selected material as decimal text; empty when none is selected.
     QString SelectedMaterialID() const;
@@ -44,12 +48,10 @@ public:
 
 public slots:
     void OnSaveClicked();
-    void reject() override; // no cancel: Escape does nothing
 
 protected:
     void showEvent(QShowEvent* AEvent) override;
     void changeEvent(QEvent* AEvent) override;
-    void closeEvent(QCloseEvent* AEvent) override;
 
 private:
     void Mark(QWidget* ABox, const QColor& AColor);
@@ -58,6 +60,7 @@ private:
     TPrompts& FPrompts;
     TOrderHeader FHeader;
     bool FSaved = false;
+    TStoreOrder FStore; // during Ask: what a save stores through
 
     QDateEdit* FDate;
     QLineEdit* FNumber;
@@ -66,4 +69,5 @@ private:
     QComboBox* FMaterial;
     QLineEdit* FComment;
     QPushButton* FSaveButton;
+    QPushButton* FCancelButton;
 };

@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Errors.h"
+#include "OrderHeaderStore.h"
 #include "WorkbookReader.h"
 
 #include <QDir>
@@ -97,27 +98,19 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
             return r;
         }
 
+        // The previous order stays the working one until the dialog is saved; then
+        // it is archived and the new order stored in one transaction.
+        TImportResult r;
+        const TStoreOrder store = [&](TOrderHeader& AHeader) {
+            return StoreOrder(AHeader, rows, &r);
+        };
         TOrderHeader header;
-        if (!FHooks.AskOrderHeader || !FHooks.AskOrderHeader(header) || header.OrderID <= 0) {
-            TImportResult r;
+        if (!FHooks.AskOrderHeader || !FHooks.AskOrderHeader(header, store) ||
+            header.OrderID <= 0) {
+            if (!r.Detail.isEmpty())
+                return Abort(r.Detail);
             r.Outcome = TOutcome::NoHeader;
             return r;
-        }
-
-        TImportResult r;
-        r.OrderID = header.OrderID;
-        r.Positions = int(rows.size());
-        try {
-            r.Statements = InsertOrderPositions(header.OrderID, rows);
-        } catch (const EGravelonError& e) {
-            // No half order: the header this import recorded goes with its positions.
-            QString detail = e.Message();
-            try {
-                RemoveOrder(header.OrderID);
-            } catch (const EGravelonError& e2) {
-                detail += QStringLiteral("\n") + e2.Message();
-            }
-            return Abort(detail);
         }
         r.Outcome = TOutcome::Stored;
 
@@ -134,6 +127,10 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
             r.Detail = e.Message();
         }
         return r;
+    } catch (const EDatabaseRetry&) {
+        // Another workstation busy, or the server gone: nothing wrong with the file,
+        // and the message says what happened.
+        throw;
     } catch (const EGravelonError& e) {
         return Abort(e.Message());
     } catch (const std::exception& e) {
@@ -230,15 +227,40 @@ QStringList TOrderImport::PositionStatements(qlonglong AOrderID, const QList<TOr
 int TOrderImport::InsertOrderPositions(qlonglong AOrderID, const QList<TOrderRow>& ARows) {
     const QStringList statements = PositionStatements(AOrderID, ARows);
     // One transaction: either every position of the order is stored or none is.
-    TTransaction transaction(FData.Connection(), FData.Dialect(), true);
+    TTransaction transaction(FData.Connection(), FData.Dialect());
     for (const QString& sql : statements)
         FData.ExecSql(sql);
     transaction.Commit();
     return int(statements.size());
 }
 
-void TOrderImport::RemoveOrder(qlonglong AOrderID) const {
-    FData.ExecSql(
-        QStringLiteral("delete from ApplicatePositions where ApplicateID = %1").arg(AOrderID));
-    FData.ExecSql(QStringLiteral("delete from Applicates where ID = %1").arg(AOrderID));
+bool TOrderImport::StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARows,
+                              TImportResult* AResult) {
+    const TOrderHeader before = OrderHeader;
+    TOrderHeader header = AHeader;
+    try {
+        TTransaction transaction(FData.Connection(), FData.Dialect());
+        FData.Archivation();
+        TOrderHeaderStore(FData).Record(header);
+        try {
+            AResult->Statements = InsertOrderPositions(header.OrderID, ARows);
+        } catch (const EDatabaseRetry&) {
+            throw;
+        } catch (const EGravelonError& e) {
+            // Not the header's fault: a corrected header would meet the same refusal.
+            // The rollback takes the header and the archiving back with the positions.
+            AResult->Detail = e.Message();
+            OrderHeader = before;
+            return false;
+        }
+        transaction.Commit();
+    } catch (...) {
+        OrderHeader = before;
+        throw;
+    }
+    AResult->OrderID = header.OrderID;
+    AResult->Positions = int(ARows.size());
+    AResult->Detail.clear();
+    AHeader = header;
+    return true;
 }

@@ -9,6 +9,15 @@
 
 class TDataModule;
 
+// Archives the previous order and records AHeader (the customer found or added, the
+// order row, OrderID set) with the workbook's positions, all in one transaction that
+// holds the database's write lock: the database then holds either the previous state
+// or the whole new order, whatever happens to the process or its connection. Throws,
+// having changed nothing, when the header cannot be recorded (the dialog says why and
+// stays open for a correction); returns false, having changed nothing, when the
+// database refused the positions (the import reports that once the dialog is closed).
+using TStoreOrder = std::function<bool(TOrderHeader& AHeader)>;
+
 // What the import asks of the window that runs it. The reader includes no window:
 // the main window (or the command-line tool) passes these in.
 struct TOrderImportHooks {
@@ -16,10 +25,12 @@ struct TOrderImportHooks {
     // A message box with OK: the abort message, the unknown colours (Plain), the
     // invalid-rows report (Error).
     std::function<void(TMessageKind, const QString&)> ShowMessage;
-    // Shows the New-order dialog modally; true when it recorded the order header
-    // (AHeader then holds it, OrderID included). The command-line tool records the
-    // header from its options here.
-    std::function<bool(TOrderHeader& AHeader)> AskOrderHeader;
+    // Shows the New-order dialog modally; its save hands the header to AStore. True
+    // when AStore stored the order (AHeader then holds it, OrderID included); false
+    // when the user cancelled or nothing was stored. Nothing of the new order, and no
+    // archiving, happens before AStore. The command-line tool stores the header from
+    // its options here.
+    std::function<bool(TOrderHeader& AHeader, const TStoreOrder& AStore)> AskOrderHeader;
     // The main window's option "производить расчет автоматически. при загрузке заявки".
     bool AutoCalculation = false;
     // Runs the pallet calculation at once (the option is on).
@@ -41,7 +52,7 @@ struct TImportResult {
         Aborted,        // the abort message was shown; nothing of the order stored
         InvalidRows,    // the invalid-rows report ran; nothing stored
         UnknownColours, // colour codes missing from Colors; nothing stored
-        NoHeader        // the order header was not recorded; nothing stored
+        NoHeader        // the order header was not recorded (cancelled); nothing stored
     };
     TOutcome Outcome = TOutcome::Aborted;
     qlonglong OrderID = 0;
@@ -83,7 +94,7 @@ private:
     TImportResult ReportInvalidRows(const QStringList& ALines) const;
     bool ThicknessesKnown(const QList<TOrderRow>& ARows) const;
     QStringList MatchColours(QList<TOrderRow>& ARows) const;
-    void RemoveOrder(qlonglong AOrderID) const;
+    bool StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARows, TImportResult* AResult);
 
     TDataModule& FData;
     TOrderImportHooks FHooks;

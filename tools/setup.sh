@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
   libqt6sql6-psql libsqlite3-dev liborcus-dev libixion-dev libboost-dev libxlsxwriter-dev
-  zlib1g-dev libgsf-1-dev fonts-dejavu-core qt6-translations-l10n dpkg-dev file)
+  zlib1g-dev libgsf-1-dev libpq-dev fonts-dejavu-core qt6-translations-l10n dpkg-dev file)
 TEST_PACKAGES=(postgresql xvfb xauth libspreadsheet-writeexcel-perl unzip python3 poppler-utils locales
   clang libclang-rt-14-dev)
 

@@ -60,8 +60,9 @@ public:
     QVariant CurrentOrderValue(const QString& AField) const;
     QVariant CurrentPalletValue(const QString& AField) const;
 
-    // Calculation run.
-    void CheckProgress();
+    // Calculation run. AShownOrder: the order the window showed when the run was asked
+    // for; the run does nothing when the working tables hold another one by then.
+    void CheckProgress(qlonglong AShownOrder = 0);
     void CalcProgress(const QString& AStage, int APosition, int AMax);
     // Once the engine has reported the end of the run its results are committed, and a
     // late request can no longer stop anything.

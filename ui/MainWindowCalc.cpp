@@ -23,7 +23,7 @@ void TMainWindow::OnCalculateClicked() {
         return;
     const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
     const QString key = id.isNull() ? QString() : id.toString();
-    CheckProgress();
+    CheckProgress(key.toLongLong());
     // After every run, whatever its outcome, the order is shown again with the pallets
     // the tables now hold.
     if (!key.isEmpty())
@@ -50,7 +50,7 @@ void TMainWindow::SetCommandsEnabled(bool AEnabled) {
     FDisabledDuringRun.clear();
 }
 
-void TMainWindow::CheckProgress() {
+void TMainWindow::CheckProgress(qlonglong AShownOrder) {
     if (FCalcRunning)
         return;
     FPrintAllButton->setEnabled(false);
@@ -67,6 +67,7 @@ void TMainWindow::CheckProgress() {
     QString failure;
     FLastCalcOrderId = 0;
     FLastCalcOutcome.clear();
+    QString changed;
     try {
         // The run calculates the order of the working tables; its outcome is told
         // while that order is the one shown.
@@ -82,6 +83,7 @@ void TMainWindow::CheckProgress() {
             CalcProgress(AStage, APosition, AMax);
         };
         run.OnCancel = [this] { return CalcCanceled(); };
+        run.SetShownOrder(AShownOrder);
         run.Execute();
         // The run calculated the order of the working tables, whichever is shown.
         FCalculatedOrder = FData->OpenSql(QStringLiteral("select min(ID) from Applicates"))
@@ -95,6 +97,10 @@ void TMainWindow::CheckProgress() {
             SetStatusText(QStringLiteral("Расчет завершен"));
         else
             SetStatusText(QStringLiteral("Расчет прерван"));
+    } catch (const EOrderChanged& e) {
+        // Not a failure of the calculation: the list is shown afresh after the run.
+        SetStatusText(QStringLiteral("Расчет не выполнен"));
+        changed = e.Message();
     } catch (const EGravelonError& e) {
         SetStatusText(QStringLiteral("Ошибка расчета"));
         failure = e.Message();
@@ -115,6 +121,8 @@ void TMainWindow::CheckProgress() {
     if (!failure.isNull())
         FPrompts->Message(this, TPrompts::TKind::Error,
                           QStringLiteral("Ошибка расчета: ") + failure);
+    if (!changed.isNull())
+        FPrompts->Message(this, TPrompts::TKind::Plain, changed);
     if (FCloseAfterRun) {
         FCloseAfterRun = false;
         QTimer::singleShot(0, this, &QWidget::close);

@@ -10,6 +10,7 @@
 #include "LayoutExport.h"
 #include "NewOrderCommand.h"
 #include "NewOrderDialog.h"
+#include "OrderHeader.h"
 #include "Prompts.h"
 #include "SettingsLocation.h"
 #include "StartupServices.h"
@@ -113,14 +114,11 @@ void TMainWindow::OnNewOrderClicked() {
 
 void TMainWindow::ImportOrder(const QString& AFileName) {
     TNewOrderCommand command(*FData);
-    // The current order goes to the archive before the workbook is read, so it is
-    // archived also when the import fails.
-    command.Archive();
     FOrderFilePath->setText(QDir::toNativeSeparators(AFileName));
     // A calculation started by the import runs to its end before the list is
     // refreshed below; it disables and enables the window's commands itself.
     TOrderImportHooks hooks = NewOrderDialog()->WindowHooks(
-        this, FAutoCalculation->isChecked(), [this] { CheckProgress(); },
+        this, FAutoCalculation->isChecked(), [this] { CheckProgress(OrderHeader.OrderID); },
         [this] { FCalculateButton->setEnabled(true); });
     // The import's own messages are read with the ordinary cursor, as the dialog is.
     hooks.ShowMessage = [show = hooks.ShowMessage](TOrderImportHooks::TMessageKind AKind,
@@ -129,11 +127,11 @@ void TMainWindow::ImportOrder(const QString& AFileName) {
         const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
         show(AKind, AText);
     };
-    command.Import(AFileName, hooks);
-    // When the import stored no order the working table is empty and the picker
-    // keeps its date.
+    const TImportResult result = command.Import(AFileName, hooks);
+    // When the import stored no order (cancelled, refused) the previous order is
+    // still the working one and the picker keeps its date.
     const QDate latest = command.LatestOrderDate();
-    if (latest.isValid())
+    if (result.Outcome == TImportResult::TOutcome::Stored && latest.isValid())
         FSearchDate->setDate(latest);
     RefreshOrders(command.RefreshCondition(FSearchDate->date()));
 }
@@ -206,8 +204,17 @@ void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) 
             FOpenFile(AFile);
     };
 
-    TLayoutExport(*FData, GravelonSettings::ProgramFolder(), cb)
-        .ExportLayouts(AFileName, AMode, ShownSelection(AMode == QLatin1String("2")));
+    // What the pallet list shows: the export refuses an order that no longer has
+    // these pallets, and the window then shows the order as it now is.
+    QList<qlonglong> shown;
+    for (int row = 0; row < FData->QPallets->RowCount(); ++row)
+        shown << FData->QPallets->Value(row, QStringLiteral("id")).toLongLong();
+    const TExportSelection selection = ShownSelection(AMode == QLatin1String("2"));
+    TLayoutExport exporter(*FData, GravelonSettings::ProgramFolder(), cb);
+    exporter.RequireShownPallets(shown);
+    exporter.ExportLayouts(AFileName, AMode, selection);
+    if (exporter.OrderChanged())
+        RunCommand([&] { RefreshOrders(FData->IdCondition(selection.OrderId.toLongLong())); });
 }
 
 TExportSelection TMainWindow::ShownSelection(bool ASinglePallet) const {

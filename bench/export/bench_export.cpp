@@ -52,7 +52,7 @@ struct TOrder {
 TOrder MakeOrder(TDataModule& AData) {
     QRandomGenerator random(20240314);
     TOrder o;
-    TTransaction tr(AData.Connection(), AData.Dialect(), true);
+    TTransaction tr(AData.Connection(), AData.Dialect());
     const qlonglong customer =
         Insert(AData, QStringLiteral("insert into Customers (Name, NameSravn) values (:n, :s)"),
                {{QStringLiteral(":n"), QStringLiteral("ООО «Стройфасад»")},

@@ -49,14 +49,13 @@ void Backend(const QString& AName, const TConnectionSettings& ASettings, const Q
     Out << AName << ":\n";
     TOrderImportHooks hooks;
     int number = 0;
-    hooks.AskOrderHeader = [&](TOrderHeader& AHeader) {
+    hooks.AskOrderHeader = [&](TOrderHeader& AHeader, const TStoreOrder& AStore) {
         AHeader.Date = QDate(2024, 3, 1);
         AHeader.Number = QStringLiteral("bench-%1").arg(++number);
         AHeader.CustomerName = QStringLiteral("ООО Замер");
         AHeader.MaxWeight = QStringLiteral("1500");
         AHeader.MaterialID = QStringLiteral("1");
-        TOrderHeaderStore(data).Record(AHeader);
-        return true;
+        return AStore(AHeader);
     };
     hooks.ShowMessage = [](TOrderImportHooks::TMessageKind, const QString& AText) {
         Out << "  сообщение: " << AText << "\n";

@@ -1,6 +1,6 @@
-// The "Новая заявка" command's steps without widgets (archive, import, latest date,
-// refresh condition) and gravelon-cli import, on both backends, with workbooks the
-// test writes through libxlsxwriter.
+// The "Новая заявка" command's steps without widgets (import with the archiving of the
+// previous order, latest date, refresh condition) and gravelon-cli import, on both backends, with
+// workbooks the test writes through libxlsxwriter.
 
 #include "DataModule.h"
 #include "Errors.h"
@@ -61,8 +61,8 @@ class TestNewOrder : public QObject {
 private slots:
     void command_data();
     void command();
-    void failedImportStillArchives_data();
-    void failedImportStillArchives();
+    void failedImportKeepsPreviousOrder_data();
+    void failedImportKeepsPreviousOrder();
     void cliImport_data();
     void cliImport();
     void cliRefusals_data();
@@ -86,24 +86,26 @@ void TestNewOrder::command() {
                                 {"RAL 7016", "900", "2000", "8", "7", "б"}},
                                3, 2));
     TNewOrderCommand command(*db.Data);
-    command.Archive();
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
-
     TOrderImportHooks hooks;
     int enables = 0;
-    hooks.AskOrderHeader = [&](TOrderHeader& AHeader) {
+    hooks.AskOrderHeader = [&](TOrderHeader& AHeader, const TStoreOrder& AStore) {
+        // Until the header is saved the previous order is the working one.
+        if (Count(*db.Data, QStringLiteral("Applicates")) != 1 ||
+            Count(*db.Data, QStringLiteral("Applicates_archive")) != 0)
+            return false;
         AHeader.Date = QDate(2021, 5, 31);
         AHeader.Number = QStringLiteral("новая");
         AHeader.CustomerName = QStringLiteral("ООО Тест");
         AHeader.MaxWeight = QStringLiteral("1000");
         AHeader.MaterialID = QStringLiteral("1");
-        TOrderHeaderStore(*db.Data).Record(AHeader);
-        return true;
+        return AStore(AHeader);
     };
     hooks.EnableCalculation = [&] { ++enables; };
     const TImportResult r = command.Import(file, hooks);
     QCOMPARE(int(r.Outcome), int(TImportResult::TOutcome::Stored));
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
+    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions_archive")), 1);
     QCOMPARE(enables, 1);
     QVERIFY(r.OrderID > previous);
     QCOMPARE(command.LatestOrderDate(), QDate(2021, 5, 31));
@@ -117,11 +119,11 @@ void TestNewOrder::command() {
     QCOMPARE(db.Data->QApplicates->Value(0, QStringLiteral("ID")).toLongLong(), previous);
 }
 
-void TestNewOrder::failedImportStillArchives_data() {
+void TestNewOrder::failedImportKeepsPreviousOrder_data() {
     TestDb::AddBackendRows();
 }
 
-void TestNewOrder::failedImportStillArchives() {
+void TestNewOrder::failedImportKeepsPreviousOrder() {
     GRAVELON_CONNECT(db);
     TestDb::AddOrder(*db.Data, QStringLiteral("old"), QDate(2021, 5, 30), 1, 1000.0,
                      {{1200, 600, 1, 3, QString()}});
@@ -129,19 +131,20 @@ void TestNewOrder::failedImportStillArchives() {
     const QString file = dir.filePath(QStringLiteral("заявка.xlsx"));
     QVERIFY(XlsxFixture::Write(file, {Header, {"RAL 9003", "1200", "600", "9", "5", ""}}));
     TNewOrderCommand command(*db.Data);
-    command.Archive();
     QStringList messages;
     int asks = 0;
     TOrderImportHooks hooks;
     hooks.ShowMessage = [&](TOrderImportHooks::TMessageKind, const QString& t) { messages << t; };
-    hooks.AskOrderHeader = [&](TOrderHeader&) { return ++asks, false; };
+    hooks.AskOrderHeader = [&](TOrderHeader&, const TStoreOrder&) { return ++asks, false; };
     const TImportResult r = command.Import(file, hooks);
     QCOMPARE(int(r.Outcome), int(TImportResult::TOutcome::Aborted));
     QCOMPARE(messages, QStringList{TOrderImport::AbortMessage});
     QCOMPARE(asks, 0);
-    QVERIFY(!command.LatestOrderDate().isValid());
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
-    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions_archive")), 1);
+    // Nothing was archived: the previous order is still the working one.
+    QCOMPARE(command.LatestOrderDate(), QDate(2021, 5, 30));
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
+    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 1);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 0);
     // A workbook that cannot be read reaches the caller as the Russian error.
     QVERIFY_THROWS_EXCEPTION(EGravelonError,
                              command.Import(dir.filePath(QStringLiteral("нет.xlsx")), hooks));

@@ -87,7 +87,8 @@ void TestNewOrderDialog::layout() {
     GRAVELON_CONNECT(db);
     TDialog d(*db.Data);
     QCOMPARE(d.Form.windowTitle(), QStringLiteral("Новая заявка"));
-    QVERIFY(!(d.Form.windowFlags() & Qt::WindowCloseButtonHint));
+    QVERIFY(d.Form.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(d.Form.windowFlags() & Qt::WindowMinMaxButtonsHint));
     QStringList labels;
     for (QLabel* l : d.Form.findChildren<QLabel*>())
         labels << l->text();
@@ -95,6 +96,7 @@ void TestNewOrderDialog::layout() {
                              "Максимально допустимый вес поддона, кг", "Материал", "Комментарий"})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
     QCOMPARE(d.W<QPushButton>("SaveButton")->text(), QStringLiteral("Сохранить"));
+    QCOMPARE(d.W<QPushButton>("CancelButton")->text(), QStringLiteral("Отмена"));
     QVERIFY(d.W<QComboBox>("Customer")->isEditable());
     QVERIFY(d.W<QComboBox>("MaxWeight")->isEditable());
     QVERIFY(!d.W<QComboBox>("Material")->isEditable());
@@ -103,18 +105,18 @@ void TestNewOrderDialog::layout() {
     // Tab order: date, number, customer, weight, material, comment, button.
     QWidget* w = d.W<QDateEdit>("OrderDate");
     QStringList order;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         order << w->objectName();
         do {
             w = w->nextInFocusChain();
         } while (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")));
     }
     QCOMPARE(order, (QStringList{"OrderDate", "OrderNumber", "Customer", "MaxWeight", "Material",
-                                 "Comment", "SaveButton"}));
-    // Escape and closing do not leave the dialog.
-    d.Form.reject();
+                                 "Comment", "SaveButton", "CancelButton"}));
+    // The window's close button leaves the dialog unsaved.
     d.Form.close();
-    QVERIFY(d.Form.isVisible());
+    QVERIFY(!d.Form.isVisible());
+    QVERIFY(!d.Form.Saved());
 }
 
 void TestNewOrderDialog::emptySave_data() {

@@ -117,15 +117,14 @@ void TestReadingCorpus::samePositionsFromEveryWriter() {
     hooks.ShowMessage = [&](TOrderImportHooks::TMessageKind, const QString& AText) {
         messages << AText;
     };
-    hooks.AskOrderHeader = [&](TOrderHeader& AHeader) {
+    hooks.AskOrderHeader = [&](TOrderHeader& AHeader, const TStoreOrder& AStore) {
         AHeader.Date = QDate(2024, 3, 1);
         AHeader.DateText = QStringLiteral("01.03.2024");
         AHeader.Number = QStringLiteral("К-1");
         AHeader.CustomerName = QStringLiteral("ООО Фасад");
         AHeader.MaxWeight = QStringLiteral("1500");
         AHeader.MaterialID = QStringLiteral("1");
-        TOrderHeaderStore(*db.Data).Record(AHeader);
-        return true;
+        return AStore(AHeader);
     };
     hooks.EnableCalculation = [] {};
     hooks.RunCalculation = [] {};

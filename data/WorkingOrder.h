@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+// The order in the working tables, as a command sees it inside its transaction. A
+// command started from what a window shows checks here that it still acts on that
+// order: another workstation may have replaced it in the meantime.
+namespace WorkingOrder {
+
+// Keys of the orders in the working tables, in key order (one, or none).
+QList<qlonglong> Keys(const QSqlDatabase& ADb);
+
+// Throws EOrderChanged with AMessage unless the working tables hold the order
+// AShownOrder and no other.
+void Require(const QSqlDatabase& ADb, qlonglong AShownOrder, const QString& AMessage);
+
+} // namespace WorkingOrder
