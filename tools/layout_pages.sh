@@ -5,6 +5,7 @@
 # program or its tests.
 #
 # Usage: tools/layout_pages.sh SETTINGS_INI OUTPUT_FOLDER [export options: --order ID]
+# (GRAVELON_CLI names another gravelon-cli than the one of build/bin.)
 set -eu
 
 if [ $# -lt 2 ]; then
@@ -14,9 +15,11 @@ fi
 ini=$1
 folder=$2
 shift 2
-cli=$(cd "$(dirname "$ini")/.." && pwd)/gravelon-cli
+root=$(cd "$(dirname "$0")/.." && pwd)
+cli=${GRAVELON_CLI:-$root/build/bin/gravelon-cli}
 command -v soffice >/dev/null || { echo "Нет soffice (LibreOffice Calc)" >&2; exit 1; }
 mkdir -p "$folder"
+folder=$(cd "$folder" && pwd)
 workbook="$folder/раскладки.xlsx"
 "$cli" --settings "$ini" export "$workbook" "$@" >/dev/null
 # A profile of its own, so that a running office suite of the user is left alone.
