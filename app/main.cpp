@@ -1,3 +1,4 @@
+#include "ProcessLocale.h"
 #include "ProgramVersion.h"
 #include "Prompts.h"
 #include "RussianInterface.h"
@@ -9,6 +10,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // After Qt has taken the user's locale: numbers written by the libraries use a point.
+    ProcessLocale::UseCNumericFormatting();
     QApplication::setApplicationName(QStringLiteral("Гравелон"));
     QApplication::setApplicationVersion(ProgramVersion::Number());
     // The start-up window is the program: it stays alive, hidden, behind the main

@@ -1,6 +1,7 @@
 // gravelon-cli: the program's operations without windows, on the same database.
 
 #include "CliCommon.h"
+#include "ProcessLocale.h"
 #include "SettingsLocation.h"
 
 #include <QCoreApplication>
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // After Qt has taken the user's locale: numbers written by the libraries use a point.
+    ProcessLocale::UseCNumericFormatting();
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = app->arguments().mid(1);

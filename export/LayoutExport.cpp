@@ -162,6 +162,7 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
     int r = 1;
     for (const QVariant& pallet : pallets) {
         number = single ? labelNumber : number + 1;
+        book.StartBlock(r);
         if (!picture)
             picture = TBlockPicture::Load(FProgramFolder);
         book.InsertPicture(r + RowOrder, 1, *picture);

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <vector>
 #include <xlsxwriter.h>
 
 namespace {
@@ -20,6 +21,12 @@ namespace {
 // which the writer anchors to rows by their heights, keep their size when the
 // spreadsheet lays the rows out for the larger font.
 constexpr double SheetRowHeight = 18.75;
+
+// The page: A4 (the format's paper number 9) with the spreadsheet's "narrow" margins,
+// in inches.
+constexpr uint8_t A4Paper = 9;
+constexpr double NarrowSideMargin = 0.25;
+constexpr double NarrowTopMargin = 0.75;
 
 QByteArray Utf8(const QString& AText) {
     return AText.toUtf8();
@@ -95,7 +102,7 @@ void TLayoutWorkbook::WriteText(int ARow, int AColumn, const QString& AText) {
                                  text.constData(), FText),
           "worksheet_write_string");
     FWidths.Note(AColumn - 1, AText);
-    FLastColumn = std::max(FLastColumn, AColumn);
+    NoteCell(ARow, AColumn);
 }
 
 void TLayoutWorkbook::WriteNumber(int ARow, int AColumn, double AValue) {
@@ -104,7 +111,7 @@ void TLayoutWorkbook::WriteNumber(int ARow, int AColumn, double AValue) {
         "worksheet_write_number");
     // Shown in the General format: up to ten significant digits.
     FWidths.Note(AColumn - 1, QString::number(AValue, 'g', 10));
-    FLastColumn = std::max(FLastColumn, AColumn);
+    NoteCell(ARow, AColumn);
 }
 
 void TLayoutWorkbook::MergeText(int ARow, int AFirstColumn, int ALastColumn, const QString& AText) {
@@ -113,7 +120,7 @@ void TLayoutWorkbook::MergeText(int ARow, int AFirstColumn, int ALastColumn, con
                                 lxw_row_t(ARow - 1), lxw_col_t(ALastColumn - 1), text.constData(),
                                 FText),
           "worksheet_merge_range");
-    FLastColumn = std::max(FLastColumn, ALastColumn);
+    NoteCell(ARow, ALastColumn);
 }
 
 void TLayoutWorkbook::WriteTable(int ARow, int AColumn, const QList<QStringList>& ARows) {
@@ -126,7 +133,7 @@ void TLayoutWorkbook::WriteTable(int ARow, int AColumn, const QList<QStringList>
                                          text.constData(), FBordered),
                   "worksheet_write_string");
             FWidths.Note(column - 1, cells.at(c));
-            FLastColumn = std::max(FLastColumn, column);
+            NoteCell(ARow + int(r), column);
         }
     }
 }
@@ -149,6 +156,39 @@ void TLayoutWorkbook::InsertPicture(int ARow, int AColumn, const TBlockPicture& 
           "worksheet_insert_image_opt");
 }
 
+void TLayoutWorkbook::NoteCell(int ARow, int AColumn) {
+    FLastColumn = std::max(FLastColumn, AColumn);
+    FLastRow = std::max(FLastRow, ARow);
+}
+
+void TLayoutWorkbook::StartBlock(int ARow) {
+    FBlockRows << ARow;
+}
+
+void TLayoutWorkbook::SetUpPages() {
+    worksheet_set_paper(FSheet, A4Paper);
+    worksheet_set_portrait(FSheet);
+    worksheet_set_margins(FSheet, NarrowSideMargin, NarrowSideMargin, NarrowTopMargin,
+                          NarrowTopMargin);
+    // As wide as one page, as many pages tall as the notes need: the breaks decide.
+    worksheet_fit_to_pages(FSheet, 1, 0);
+    // A break goes above the row it names, counted from 0: before every block but the
+    // first. The format holds at most LXW_BREAKS_MAX; later blocks follow on.
+    std::vector<lxw_row_t> breaks;
+    for (int row : FBlockRows) {
+        if (row > 1 && breaks.size() < LXW_BREAKS_MAX)
+            breaks.push_back(lxw_row_t(row - 1));
+    }
+    if (!breaks.empty()) {
+        breaks.push_back(0);
+        Check(worksheet_set_h_pagebreaks(FSheet, breaks.data()), "worksheet_set_h_pagebreaks");
+    }
+    if (FLastRow > 0)
+        Check(worksheet_print_area(FSheet, 0, 0, lxw_row_t(FLastRow - 1),
+                                   lxw_col_t(std::max(FLastColumn, 1) - 1)),
+              "worksheet_print_area");
+}
+
 void TLayoutWorkbook::Commit() {
     if (!FWorkbook)
         throw EGravelonError(QStringLiteral("Книга уже закрыта"));
@@ -158,6 +198,7 @@ void TLayoutWorkbook::Commit() {
     for (int c = 0; c < last; ++c)
         Check(worksheet_set_column(FSheet, lxw_col_t(c), lxw_col_t(c), FWidths.Width(c), FText),
               "worksheet_set_column");
+    SetUpPages();
 
     lxw_workbook* workbook = FWorkbook;
     FWorkbook = nullptr; // closing frees it, whatever the outcome

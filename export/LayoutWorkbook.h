@@ -14,10 +14,13 @@ struct lxw_format;
 
 // The layout workbook being written: one worksheet in a new workbook, every cell in
 // the sheet's font (Calibri 14 bold, left aligned). Rows and columns are counted from
-// 1, as the layout is described. The workbook is written to a temporary file in the
-// target's folder (TExportTempFile: unnamed where the file system allows) and renamed
-// over the target by Commit() only: until then, and on any failure, an existing file
-// of that name stays exactly as it was. Every failure throws EGravelonError.
+// 1, as the layout is described. It prints one shipping note a page: A4 portrait,
+// narrow margins, the used columns scaled to one page wide, a page break before every
+// block but the first and the print area on the used range. The workbook is written to
+// a temporary file in the target's folder (TExportTempFile: unnamed where the file
+// system allows) and renamed over the target by Commit() only: until then, and on any
+// failure, an existing file of that name stays exactly as it was. Every failure throws
+// EGravelonError.
 class TLayoutWorkbook {
 public:
     explicit TLayoutWorkbook(const QString& ATargetFile);
@@ -33,6 +36,8 @@ public:
     void WriteTable(int ARow, int AColumn, const QList<QStringList>& ARows);
     // The picture's top-left corner on the cell's top-left corner, at its own size.
     void InsertPicture(int ARow, int AColumn, const TBlockPicture& APicture);
+    // A shipping note begins at the row: printed from the top of a new page.
+    void StartBlock(int ARow);
 
     // Fits the columns, saves the workbook and puts it in place of the target.
     void Commit();
@@ -44,6 +49,8 @@ public:
 private:
     void Check(int AError, const char* AWhat) const;
     void Discard();
+    void NoteCell(int ARow, int AColumn);
+    void SetUpPages();
 
     QString FTarget;
     std::unique_ptr<TExportTempFile> FTemp;
@@ -53,4 +60,6 @@ private:
     lxw_format* FBordered = nullptr;
     TColumnWidths FWidths;
     int FLastColumn = 0;
+    int FLastRow = 0;
+    QList<int> FBlockRows;
 };

@@ -41,8 +41,8 @@ QString TQtPrompts::OpenFileName(QWidget* AParent, const QString& ACaption,
 
 QString TQtPrompts::SaveFileName(QWidget* AParent, const QString& ACaption, const QString& AFilter,
                                  const QString& ASuggested) {
-    // The chosen name is used as given: no extension is added and an existing file
-    // is overwritten without a question, as the print commands expect.
+    // The dialog asks nothing about an existing file: the command completes the name
+    // (a suffix) first and asks about the file it will really write.
     return QFileDialog::getSaveFileName(AParent, ACaption, ASuggested, AFilter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }

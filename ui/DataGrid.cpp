@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QToolTip>
 
 TDataGrid::TDataGrid(const QString& AName, const QList<TGridColumn>& AColumns, QWidget* AParent)
@@ -44,11 +45,29 @@ TDataGrid::TDataGrid(const QString& AName, const QList<TGridColumn>& AColumns, Q
         ApplyWidths();
         SelectTopRow();
     });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& ACurrent, const QModelIndex& APrevious) {
+                if (FMovingRow || !ACurrent.isValid() || ACurrent.row() == APrevious.row())
+                    return;
+                if (FPressing)
+                    FPressMovedRow = true;
+                emit CurrentRowMoved(QueryRow(ACurrent.row()));
+            });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& AIndex) {
-        if (AIndex.isValid())
+        // The press of this click has reported the row already.
+        const bool reported = FPressMovedRow;
+        FPressMovedRow = false;
+        if (AIndex.isValid() && !reported)
             emit CellClicked(QueryRow(AIndex.row()));
     });
     ApplyWidths();
+}
+
+void TDataGrid::mousePressEvent(QMouseEvent* AEvent) {
+    FPressMovedRow = false;
+    FPressing = true;
+    QTableView::mousePressEvent(AEvent);
+    FPressing = false;
 }
 
 void TDataGrid::SetSource(QAbstractItemModel* ASource) {
@@ -75,7 +94,9 @@ void TDataGrid::SetCurrentRow(int ARow) {
     int column = currentIndex().isValid() ? currentIndex().column() : 0;
     if (column >= FColumns->columnCount())
         column = 0;
+    FMovingRow = true;
     setCurrentIndex(FSorted->mapFromSource(FColumns->index(ARow, column)));
+    FMovingRow = false;
 }
 
 void TDataGrid::SelectTopRow() {
@@ -84,7 +105,9 @@ void TDataGrid::SelectTopRow() {
     int column = currentIndex().isValid() ? currentIndex().column() : 0;
     if (column >= FColumns->columnCount())
         column = 0;
+    FMovingRow = true;
     setCurrentIndex(FSorted->index(0, column));
+    FMovingRow = false;
 }
 
 void TDataGrid::SetBoldTitles(bool ABold) {

@@ -4,13 +4,16 @@
 
 #include <QTableView>
 
+class QMouseEvent;
 class TGridSortModel;
 
 // A read-only grid over a query: listed columns only, whole-row selection, a row
 // indicator, columns the user may widen. The current row goes back to the top row
 // whenever the query is opened again, as a freshly opened data set's cursor does.
-// Only a mouse click on a data cell is reported (CellClicked): moving the current row
-// with the keyboard or the scroll bar is not a request for details.
+// The user's choice of a row is reported, whether made by the keyboard or the mouse:
+// CurrentRowMoved when the current row moves (not when the program moves it), and
+// CellClicked for a click on a data cell that did not move it (a click on the current
+// row asks for its details again). Scrolling reports nothing.
 //
 // A click on a column title sorts by it, a second click the other way, a third gives
 // the query's own order back. Rows are always addressed by their row in the query
@@ -41,6 +44,10 @@ public:
 
 signals:
     void CellClicked(int ARow);
+    void CurrentRowMoved(int ARow);
+
+protected:
+    void mousePressEvent(QMouseEvent* AEvent) override;
 
 protected:
     bool viewportEvent(QEvent* AEvent) override;
@@ -55,4 +62,7 @@ private:
     // Widths the user dragged; -1 where the grid decides.
     QList<int> FUserWidths;
     bool FApplying = false;
+    bool FMovingRow = false;     // the program sets the current row
+    bool FPressing = false;      // a mouse press is being handled
+    bool FPressMovedRow = false; // ... and it moved the current row
 };

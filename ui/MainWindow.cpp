@@ -298,6 +298,7 @@ QWidget* TMainWindow::CreateLeftColumn() {
     connect(FSearchNumber, &QLineEdit::returnPressed, this, &TMainWindow::SearchByNumber);
     connect(FNewOrderButton, &QPushButton::clicked, this, &TMainWindow::OnNewOrderClicked);
     connect(FOrdersGrid, &TDataGrid::CellClicked, this, &TMainWindow::OnOrderClicked);
+    connect(FOrdersGrid, &TDataGrid::CurrentRowMoved, this, &TMainWindow::OnOrderClicked);
     return left;
 }
 
@@ -359,6 +360,7 @@ QWidget* TMainWindow::CreateRightColumn() {
     connect(FPrintAllButton, &QPushButton::clicked, this, &TMainWindow::OnPrintAllClicked);
     connect(FPrintPalletButton, &QPushButton::clicked, this, &TMainWindow::OnPrintPalletClicked);
     connect(FPalletsGrid, &TDataGrid::CellClicked, this, &TMainWindow::OnPalletClicked);
+    connect(FPalletsGrid, &TDataGrid::CurrentRowMoved, this, &TMainWindow::OnPalletClicked);
     return split;
 }
 

@@ -205,6 +205,10 @@ private:
     // The order the last calculation ran on and its outcome for the status bar.
     qlonglong FLastCalcOrderId = 0;
     QString FLastCalcOutcome;
+    // The order and pallet whose details are on screen: what the print commands print.
+    QVariant FShownOrderId;
+    QVariant FShownOrderDate;
+    QVariant FShownPalletId;
 
     // The New-order dialog: a fresh one for every import, never replaced while an
     // import is using it.

@@ -78,6 +78,13 @@ void TMainWindow::ShowTodayOrders() {
 
 void TMainWindow::ShowOrderDetails(const QString& AAppId) {
     FData->QSolutions->Close();
+    // Nothing is printed from details that have not loaded: a failure below leaves no
+    // order or pallet to print.
+    FShownOrderId = QVariant();
+    FShownOrderDate = QVariant();
+    FShownPalletId = QVariant();
+    FPrintAllButton->setEnabled(false);
+    FPrintPalletButton->setEnabled(false);
     FData->QApplicPos->Close();
     FData->OpenApplicPos(AAppId);
     const QString number = CurrentOrderValue(QStringLiteral("Number")).toString();
@@ -89,6 +96,8 @@ void TMainWindow::ShowOrderDetails(const QString& AAppId) {
     FData->OpenPallets(AAppId);
     // An order without pallets names no pallet.
     FPalletNumberLabel->clear();
+    FShownOrderId = SqlRun::KeyValue(AAppId);
+    FShownOrderDate = CurrentOrderValue(QStringLiteral("Date"));
     if (DataSourceRowCount(FData->QPallets) > 0)
         FPalletsGrid->SelectTopRow();
     ShowPalletContents();
@@ -132,6 +141,8 @@ void TMainWindow::ShowPalletContents() {
     if (DataSourceRowCount(FData->QApplicates) == 0)
         return;
     FData->QSolutions->Close();
+    FShownPalletId = QVariant();
+    FPrintPalletButton->setEnabled(false);
     if (DataSourceRowCount(FData->QPallets) == 0)
         return;
     const QVariant order = CurrentOrderValue(QStringLiteral("ID"));
@@ -139,9 +150,12 @@ void TMainWindow::ShowPalletContents() {
     const QVariant number = CurrentPalletValue(QStringLiteral("Number"));
     FPalletNumberLabel->setText(QString::number(qlonglong(number.toDouble())));
     FData->OpenSolutions(order, pallet);
+    FShownPalletId = pallet;
     FPrintPalletButton->setEnabled(DataSourceRowCount(FData->QSolutions) > 0);
 }
 
+// The details follow the current row however it moves (click, arrow keys, Page Down):
+// the print commands print what the details show.
 void TMainWindow::OnOrderClicked(int) {
     if (FCalcRunning)
         return;

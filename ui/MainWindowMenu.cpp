@@ -8,6 +8,7 @@
 #include "Errors.h"
 #include "HelpWindow.h"
 #include "LayoutExport.h"
+#include "LayoutFileName.h"
 #include "NewOrderCommand.h"
 #include "NewOrderDialog.h"
 #include "OrderHeader.h"
@@ -19,12 +20,14 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStandardPaths>
 
 namespace {
 
@@ -147,11 +150,28 @@ void TMainWindow::OnPrintPalletClicked() {
 void TMainWindow::PrintLayouts(const QString& AMode) {
     if (FCalcRunning || FImportRunning)
         return;
-    // The name chosen last is offered again; an existing file is replaced without a
-    // question and the name is used exactly as chosen.
-    const QString file = FPrompts->SaveFileName(this, QStringLiteral("Сохранить раскладки"),
-                                                LayoutFileFilter, FLastSaveName);
+    // The dialog proposes a name made of the order on screen, in the folder saved to
+    // last; a name typed without a suffix becomes a workbook's.
+    const bool single = AMode == QLatin1String("2");
+    const int pallet = FPalletNumberLabel->text().trimmed().toInt();
+    const QString proposed =
+        TLayoutFileName::Proposed(FOrderNumberLabel->text(), FShownOrderDate, single ? pallet : -1);
+    QString folder = QFileInfo(FLastSaveName).absolutePath();
+    if (FLastSaveName.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (folder.isEmpty() || !QFileInfo(folder).isDir())
+            folder = QDir::homePath();
+    }
+    QString file = FPrompts->SaveFileName(this, QStringLiteral("Сохранить раскладки"),
+                                          LayoutFileFilter, QDir(folder).filePath(proposed));
     if (file.isEmpty())
+        return;
+    file = TLayoutFileName::WithWorkbookSuffix(file);
+    // The file may be a note already handed out: it is replaced only when the user says so.
+    const QFileInfo target(file);
+    if (target.exists() && !target.isDir() &&
+        FPrompts->Confirm(this, QStringLiteral("Файл «%1» уже существует. Заменить его?")
+                                    .arg(QDir::toNativeSeparators(file))) != TPrompts::TAnswer::Ok)
         return;
     FLastSaveName = file;
     ExportLayouts(file, AMode);
@@ -217,11 +237,12 @@ void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) 
         RunCommand([&] { RefreshOrders(FData->IdCondition(selection.OrderId.toLongLong())); });
 }
 
+// What the details show, whatever row the grids have moved to since.
 TExportSelection TMainWindow::ShownSelection(bool ASinglePallet) const {
     TExportSelection selection;
-    selection.OrderId = CurrentOrderValue(QStringLiteral("ID"));
+    selection.OrderId = FShownOrderId;
     if (ASinglePallet) {
-        selection.PalletId = CurrentPalletValue(QStringLiteral("id"));
+        selection.PalletId = FShownPalletId;
         selection.PalletNumberText = FPalletNumberLabel->text();
     }
     return selection;

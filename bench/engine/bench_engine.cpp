@@ -9,6 +9,7 @@
 #include "CalculationEngine.h"
 #include "DataModule.h"
 #include "DenseBench.h"
+#include "ProcessLocale.h"
 #include "ScratchPostgres.h"
 #include "SheetsPerRow.h"
 #include "SqlRun.h"
@@ -143,6 +144,7 @@ void Run(const QString& ABackend, const TConnectionSettings& ASettings, const QS
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    ProcessLocale::UseCNumericFormatting();
     if (app.arguments().contains(QStringLiteral("--dense")))
         return RunDenseBench(Out) ? 0 : 1;
     const QList<QPair<int, quint32>> sizes = {{20, 20240301u}, {100, 20240302u}, {500, 20240303u}};

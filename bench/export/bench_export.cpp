@@ -12,6 +12,7 @@
 #include "Errors.h"
 #include "LayoutExport.h"
 #include "LayoutStatements.h"
+#include "ProcessLocale.h"
 #include "ScratchPostgres.h"
 #include "ShippingNoteReader.h"
 #include "ShippingNotesDocument.h"
@@ -207,6 +208,7 @@ int main(int argc, char** argv) {
     // The PDF needs fonts, so a GUI application, on the offscreen platform.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    ProcessLocale::UseCNumericFormatting();
     Out << "Layout export benchmark, " << Pallets << " pallets\n";
 
     {

@@ -8,6 +8,7 @@
 #include "Errors.h"
 #include "OrderHeaderStore.h"
 #include "OrderImport.h"
+#include "ProcessLocale.h"
 #include "ScratchPostgres.h"
 #include "Settings.h"
 #include "WorkbookReader.h"
@@ -103,6 +104,7 @@ void Backend(const QString& AName, const TConnectionSettings& ASettings, const Q
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    ProcessLocale::UseCNumericFormatting();
     const int rowCount = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 10000;
     QTemporaryDir dir;
     const QString base = dir.filePath(QStringLiteral("order"));

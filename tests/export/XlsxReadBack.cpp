@@ -110,6 +110,53 @@ QByteArray TXlsxReadBack::Part(const QString& AName) const {
     return unzip.readAllStandardOutput();
 }
 
+TXlsxReadBack::TPageSetup TXlsxReadBack::PageSetup() const {
+    TPageSetup p;
+    QXmlStreamReader xml(Part(QStringLiteral("xl/worksheets/sheet1.xml")));
+    bool rowBreaks = false;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("rowBreaks"))
+            rowBreaks = false;
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        auto number = [&a](const char* AName, double ADefault) {
+            const QString v = a.value(QLatin1String(AName)).toString();
+            return v.isEmpty() ? ADefault : v.toDouble();
+        };
+        if (xml.name() == QLatin1String("pageSetUpPr")) {
+            p.FitToPage = a.value(QStringLiteral("fitToPage")) == QLatin1String("1");
+        } else if (xml.name() == QLatin1String("pageSetup")) {
+            p.Paper = int(number("paperSize", 1));
+            p.Orientation = a.value(QStringLiteral("orientation")).toString();
+            p.FitToWidth = int(number("fitToWidth", 1));
+            p.FitToHeight = int(number("fitToHeight", 1));
+        } else if (xml.name() == QLatin1String("pageMargins")) {
+            p.Left = number("left", -1);
+            p.Right = number("right", -1);
+            p.Top = number("top", -1);
+            p.Bottom = number("bottom", -1);
+        } else if (xml.name() == QLatin1String("rowBreaks")) {
+            rowBreaks = true;
+        } else if (rowBreaks && xml.name() == QLatin1String("brk") &&
+                   a.value(QStringLiteral("man")) == QLatin1String("1")) {
+            // A break's id is the last row of the page above it, counted from 1.
+            p.PageStarts << int(number("id", 0)) + 1;
+        }
+    }
+    QXmlStreamReader book(Part(QStringLiteral("xl/workbook.xml")));
+    while (!book.atEnd()) {
+        if (book.readNext() == QXmlStreamReader::StartElement &&
+            book.name() == QLatin1String("definedName") &&
+            book.attributes().value(QStringLiteral("name")) == QLatin1String("_xlnm.Print_Area")) {
+            const QString ref = book.readElementText();
+            p.PrintArea = ref.mid(ref.lastIndexOf(QLatin1Char('!')) + 1);
+        }
+    }
+    return p;
+}
+
 QStringList TXlsxReadBack::MergedRanges() const {
     QStringList ranges;
     QXmlStreamReader xml(Part(QStringLiteral("xl/worksheets/sheet1.xml")));

@@ -39,6 +39,19 @@ public:
         QString Media; // path of the picture inside the package
     };
 
+    // How the sheet prints, as its XML states it (the format's defaults where it is
+    // silent).
+    struct TPageSetup {
+        int Paper = 1; // 9 is A4
+        QString Orientation;
+        bool FitToPage = false;
+        int FitToWidth = 1;
+        int FitToHeight = 1;                                 // 0: as many pages as needed
+        double Left = -1, Right = -1, Top = -1, Bottom = -1; // margins, inches
+        QList<int> PageStarts; // rows (from 1) a manual break puts at the top of a page
+        QString PrintArea;     // "$A$1:$H$54", without the sheet's name
+    };
+
     explicit TXlsxReadBack(const QString& APath);
     ~TXlsxReadBack();
 
@@ -62,6 +75,7 @@ public:
     QList<TPicture> Pictures() const;
     QMap<int, double> ColumnWidths() const; // column -> width, for columns given one
     double DefaultRowHeight() const;
+    TPageSetup PageSetup() const;
     QByteArray Part(const QString& AName) const;
 
     // Every cell's text or number of rows AFirstRow..ALastRow, columns A..H, as lines;

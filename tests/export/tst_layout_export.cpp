@@ -1,6 +1,7 @@
 #include "DataModule.h"
 #include "ExportFixture.h"
 #include "LayoutExport.h"
+#include "LayoutFileName.h"
 #include "TestDatabase.h"
 #include "XlsxReadBack.h"
 
@@ -135,6 +136,10 @@ private slots:
     void orderWithoutPallets();
     void replacesExistingFile_data() { TestDb::AddBackendRows(); }
     void replacesExistingFile();
+    void proposedNames_data();
+    void proposedNames();
+    void workbookSuffix_data();
+    void workbookSuffix();
 };
 
 // Pallets with 2, 1 and 5 content rows. Another workstation takes the middle pallet's
@@ -264,6 +269,22 @@ void TestLayoutExport::layoutBlocks() {
     QVERIFY(widths[3] > DefaultStoredWidth);
     QCOMPARE(widths[8], DefaultStoredWidth);
 
+    // One shipping note a page: A4 portrait, narrow margins, the columns fitted to
+    // one page wide, every block after the first from the top of a page, the print
+    // area on the used range.
+    const TXlsxReadBack::TPageSetup page = book.PageSetup();
+    QCOMPARE(page.Paper, 9);
+    QCOMPARE(page.Orientation, QStringLiteral("portrait"));
+    QVERIFY(page.FitToPage);
+    QCOMPARE(page.FitToWidth, 1);
+    QCOMPARE(page.FitToHeight, 0);
+    QCOMPARE(page.Left, 0.25);
+    QCOMPARE(page.Right, 0.25);
+    QCOMPARE(page.Top, 0.75);
+    QCOMPARE(page.Bottom, 0.75);
+    QCOMPARE(page.PageStarts, (QList<int>{19, 36}));
+    QCOMPARE(page.PrintArea, QStringLiteral("$A$1:$H$55"));
+
     // The list query is left open on the order's pallets; the general query is closed.
     QCOMPARE(db.Data->QPalletesfromExcel->RowCount(), 3);
 }
@@ -305,7 +326,11 @@ void TestLayoutExport::singlePallet() {
         QCOMPARE(book.Dump(1, last - first + 1), whole.Dump(first, last));
         QCOMPARE(book.LastRow(), last - first);
         QCOMPARE(book.Pictures().size(), 1);
+        // One note: one page, no break.
+        QVERIFY(book.PageSetup().PageStarts.isEmpty());
+        QCOMPARE(book.PageSetup().PrintArea, QStringLiteral("$A$1:$H$%1").arg(last - first));
     }
+    QCOMPARE(whole.PageSetup().PageStarts, (QList<int>{19, 36}));
 
     // The number is the label's, whatever it says.
     const QString seven = out.filePath(QStringLiteral("seven.xlsx"));
@@ -559,6 +584,9 @@ void TestLayoutExport::orderWithoutPallets() {
     QCOMPARE(book.LastRow(), 0);
     QVERIFY(book.Pictures().isEmpty());
     QCOMPARE(book.ColumnWidths().value(1), DefaultStoredWidth);
+    QVERIFY(book.PageSetup().PageStarts.isEmpty());
+    QCOMPARE(book.PageSetup().PrintArea, QString());
+    QCOMPARE(book.PageSetup().Paper, 9);
     QCOMPARE(Files(out.path()), QStringList{QStringLiteral("пусто.xlsx")});
 }
 
@@ -581,6 +609,71 @@ void TestLayoutExport::replacesExistingFile() {
     const TXlsxReadBack book(file);
     QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
     QCOMPARE(book.Text(1, 3), OrderNumber);
+}
+
+// The save dialog's proposal: order number and date, as either backend returns the
+// date, with what a file name cannot hold replaced.
+void TestLayoutExport::proposedNames_data() {
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QVariant>("date");
+    QTest::addColumn<int>("pallet");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("date as text") << "З-102-10" << QVariant(QStringLiteral("2026-12-08")) << -1
+                                  << "Раскладки З-102-10 2026-12-08.xlsx";
+    QTest::newRow("date as date") << "З-102-10" << QVariant(QDate(2026, 12, 8)) << -1
+                                  << "Раскладки З-102-10 2026-12-08.xlsx";
+    QTest::newRow("date with a time") << "7" << QVariant(QStringLiteral("2026-12-08T00:00:00"))
+                                      << -1 << "Раскладки 7 2026-12-08.xlsx";
+    QTest::newRow("slash") << "З-102/10" << QVariant(QDate(2026, 12, 8)) << -1
+                           << "Раскладки З-102-10 2026-12-08.xlsx";
+    QTest::newRow("windows characters") << "a\\b:c*d?e\"f<g>h|i" << QVariant(QDate(2026, 1, 2))
+                                        << -1 << "Раскладки a-b-c-d-e-f-g-h-i 2026-01-02.xlsx";
+    QTest::newRow("control characters")
+        << "A\tB\nC" << QVariant(QDate(2026, 1, 2)) << -1 << "Раскладки A-B-C 2026-01-02.xlsx";
+    QTest::newRow("dots and blanks at the end")
+        << " ../.. " << QVariant(QDate(2026, 1, 2)) << -1 << "Раскладки ..- 2026-01-02.xlsx";
+    QTest::newRow("no number") << "" << QVariant(QDate(2026, 1, 2)) << -1
+                               << "Раскладки 2026-01-02.xlsx";
+    QTest::newRow("no date") << "З-1" << QVariant() << -1 << "Раскладки З-1.xlsx";
+    QTest::newRow("unreadable date")
+        << "З-1" << QVariant(QStringLiteral("вчера")) << -1 << "Раскладки З-1.xlsx";
+    QTest::newRow("one pallet") << "З-1" << QVariant(QDate(2026, 1, 2)) << 3
+                                << "Раскладка З-1 2026-01-02 поддон 3.xlsx";
+}
+
+void TestLayoutExport::proposedNames() {
+    QFETCH(QString, number);
+    QFETCH(QVariant, date);
+    QFETCH(int, pallet);
+    QFETCH(QString, name);
+    QCOMPARE(TLayoutFileName::Proposed(number, date, pallet), name);
+}
+
+void TestLayoutExport::workbookSuffix_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("used");
+    QTest::newRow("none") << "/tmp/раскладки"
+                          << "/tmp/раскладки.xlsx";
+    QTest::newRow("xlsx") << "/tmp/раскладки.xlsx"
+                          << "/tmp/раскладки.xlsx";
+    QTest::newRow("xls kept") << "/tmp/раскладки.xls"
+                              << "/tmp/раскладки.xls";
+    QTest::newRow("other kept") << "/tmp/раскладки.ods"
+                                << "/tmp/раскладки.ods";
+    QTest::newRow("trailing dot") << "/tmp/раскладки."
+                                  << "/tmp/раскладки.xlsx";
+    QTest::newRow("dot in the folder") << "/tmp/папка.1/раскладки"
+                                       << "/tmp/папка.1/раскладки.xlsx";
+    QTest::newRow("dotted number") << "/tmp/Раскладки З-1.5 2026-12-08"
+                                   << "/tmp/Раскладки З-1.5 2026-12-08.xlsx";
+    QTest::newRow("digits only") << "/tmp/заявка.10"
+                                 << "/tmp/заявка.10.xlsx";
+}
+
+void TestLayoutExport::workbookSuffix() {
+    QFETCH(QString, typed);
+    QFETCH(QString, used);
+    QCOMPARE(TLayoutFileName::WithWorkbookSuffix(typed), used);
 }
 
 QTEST_GUILESS_MAIN(TestLayoutExport)

@@ -1,5 +1,6 @@
 // The order browser of the main window on both databases: searches, the
-// master-detail refresh on clicks, the button rules and the stored option.
+// master-detail refresh on clicks and keyboard moves, the button rules and the stored
+// option.
 #include "DataModule.h"
 #include "IniFile.h"
 #include "MainWindow.h"
@@ -278,7 +279,6 @@ void TestMainWindow::clickVersusKeyboard() {
     w.Open(db);
     w.SearchDate(Day1);
     const QString first = Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Номер заявки"));
-    const QString second = Cell(w.Form.get(), "OrdersGrid", 1, QStringLiteral("Номер заявки"));
     if (first != QStringLiteral("К-1")) {
         // Put the order with pallets first for the pallet part below.
         ClickRow(w.Form.get(), "OrdersGrid", 1);
@@ -286,22 +286,28 @@ void TestMainWindow::clickVersusKeyboard() {
     QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("К-1"));
     QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
 
-    // Pallets: the arrow key moves the current row and nothing else.
+    // Pallets: the arrow key moves the current row, and the contents follow it.
     auto* pallets = Child<QTableView>(w.Form.get(), "PalletsGrid");
     pallets->setFocus();
     QTest::keyClick(pallets, Qt::Key_Down);
     QCOMPARE(CurrentRow(w.Form.get(), "PalletsGrid"), 1);
-    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
-    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")),
-             QStringLiteral("2000"));
-    // A click on that row shows its contents and its number.
-    ClickRow(w.Form.get(), "PalletsGrid", 1);
     QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("2"));
     QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
     QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")),
              QStringLiteral("3000"));
     QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Количество")),
              QStringLiteral("20"));
+    QTest::keyClick(pallets, Qt::Key_Up);
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")),
+             QStringLiteral("2000"));
+    // A click on another row shows it too, and a click on the current row again.
+    ClickRow(w.Form.get(), "PalletsGrid", 1);
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("2"));
+    ClickRow(w.Form.get(), "PalletsGrid", 1);
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("2"));
+    QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")),
+             QStringLiteral("3000"));
 
     // Orders: the same.
     auto* orders = Child<QTableView>(w.Form.get(), "OrdersGrid");
@@ -310,13 +316,19 @@ void TestMainWindow::clickVersusKeyboard() {
     orders->setFocus();
     QTest::keyClick(orders, k2 > k1 ? Qt::Key_Down : Qt::Key_Up);
     QCOMPARE(CurrentRow(w.Form.get(), "OrdersGrid"), k2);
+    QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("К-2"));
+    QCOMPARE(w.Text("PalletsOrderLabel"), QStringLiteral("К-2"));
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
+    QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 0);
+    QVERIFY(w.Enabled("CalculateButton"));
+    QVERIFY(!w.Enabled("PrintAllButton"));
+    QVERIFY(!w.Enabled("PrintPalletButton"));
+    QTest::keyClick(orders, k2 > k1 ? Qt::Key_Up : Qt::Key_Down);
     QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("К-1"));
     QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2);
-    ClickRow(w.Form.get(), "OrdersGrid", k2);
-    QCOMPARE(w.Text("OrderNumberLabel"), QStringLiteral("К-2"));
-    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
-    QVERIFY(w.Enabled("CalculateButton"));
-    Q_UNUSED(second);
+    QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));
+    QVERIFY(w.Enabled("PrintAllButton"));
+    QVERIFY(!w.Enabled("CalculateButton"));
     QVERIFY(w.Prompts.Asked.isEmpty());
 }
 
