@@ -114,11 +114,8 @@ void TDataModule::Reopen(QSqlDatabase& ADb) {
 
 void TDataModule::PrepareSession(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
     if (ADialect.IsPostgres()) {
-        const QVariant handle = ADb.driver()->handle();
-        if (handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
-            if (PGconn* connection = *static_cast<PGconn* const*>(handle.constData()))
-                PQsetNoticeProcessor(connection, DropServerNotice, nullptr);
-        }
+        if (PGconn* connection = SqlRun::PostgresConnection(ADb))
+            PQsetNoticeProcessor(connection, DropServerNotice, nullptr);
         SqlRun::Exec(ADb, QStringLiteral("SET standard_conforming_strings = on"));
         SqlRun::Exec(ADb, QStringLiteral("SET statement_timeout = 30000"));
         SqlRun::Exec(ADb, QStringLiteral("SET client_min_messages = warning"));

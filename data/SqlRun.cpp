@@ -96,11 +96,20 @@ void ThrowFailure(const QSqlDatabase& ADb, const QSqlError& AError, const QStrin
 // connection the server ended while a statement ran with no SQLSTATE and keeps the
 // database "open", so the connection's own state is asked.
 bool ServerConnectionBroken(const QSqlDatabase& ADb) {
-    const QVariant handle = ADb.driver() ? ADb.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
-        return false;
-    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    PGconn* connection = PostgresConnection(ADb);
     return connection && PQstatus(connection) == CONNECTION_BAD;
+}
+
+pg_conn* PostgresConnection(const QSqlDatabase& ADb) {
+    const QVariant handle = ADb.driver() ? ADb.driver()->handle() : QVariant();
+    if (!handle.isValid())
+        return nullptr;
+    // The driver registers the handle under libpq's struct name; older builds used the
+    // typedef's.
+    const char* type = handle.typeName();
+    if (qstrcmp(type, "pg_conn*") != 0 && qstrcmp(type, "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.constData());
 }
 
 void Exec(const QSqlDatabase& ADb, const QString& ASql, const QVariantMap& ABinds) {

@@ -8,6 +8,7 @@
 #include <QVariantMap>
 
 class TSqlDialect;
+struct pg_conn;
 
 // The one way statements reach the database. Every failed prepare, exec or commit
 // becomes an EDatabaseError with the database's message and the statement; nothing
@@ -18,6 +19,9 @@ namespace SqlRun {
 // or EDatabaseError with the database's text after a Russian sentence.
 [[noreturn]] void ThrowFailure(const QSqlDatabase& ADb, const QSqlError& AError,
                                const QString& ASql);
+
+// libpq's own connection under a PostgreSQL database, or null for another driver.
+pg_conn* PostgresConnection(const QSqlDatabase& ADb);
 
 // Whether a PostgreSQL connection is known broken (the server ended it): the driver
 // may still call it open.

@@ -601,7 +601,7 @@ void TWorkstationsTest::killedExports() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const QString ini = db.Db.IniPath;
-    const TWorkbook book = MakeWorkbook(db.Db.Folder, QStringLiteral("заявка.xlsx"), 400, 5);
+    const TWorkbook book = MakeWorkbook(db.Db.Folder, QStringLiteral("заявка.xlsx"), 200, 5);
     TRun r = Cli(ini, ImportArgs(book, QStringLiteral("Н-1")));
     QVERIFY2(r.Code == 0, qPrintable(r.Err));
     r = Cli(ini, {QStringLiteral("calc")});

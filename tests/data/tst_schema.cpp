@@ -1,6 +1,7 @@
 #include "Errors.h"
 #include "Schema.h"
 #include "SheetsPerRow.h"
+#include "SqlRun.h"
 #include "TestDatabase.h"
 
 #include <QSqlRecord>
@@ -51,6 +52,8 @@ private slots:
     void qtyInRowMatchesRule();
     void palletMeasures_data() { TestDb::AddBackendRows(); }
     void palletMeasures();
+    void serverEndsConnection_data() { TestDb::AddBackendRows(); }
+    void serverEndsConnection();
     void reconnectWithOpenQueries_data() { TestDb::AddBackendRows(); }
     void reconnectWithOpenQueries();
     void connectFailures_data();
@@ -247,6 +250,32 @@ void TSchemaTest::palletMeasures() {
     QCOMPARE(value(QStringLiteral("select pha(%1)").arg(pallet)).toLongLong(), 4);
     // The working-table functions accept an archived key without failing.
     QCOMPARE(value(QStringLiteral("select pw(%1)").arg(pallet)).toDouble(), 0.0);
+}
+
+// A server that ends the program's session (a restart, an administrator): the
+// statement under way fails with the program's own sentence, libpq knows the
+// connection broken, and the next command connects again by itself.
+void TSchemaTest::serverEndsConnection() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    const bool server = d.Dialect().IsPostgres();
+    QCOMPARE(SqlRun::PostgresConnection(d.Connection()) != nullptr, server);
+    if (!server)
+        return;
+    QVERIFY(!SqlRun::ServerConnectionBroken(d.Connection()));
+    TDataModule other;
+    other.Connect(db.Db.Settings, db.Db.Folder);
+    {
+        // Held across the cut, so that the data module cannot connect again under it.
+        TTransaction tr(d.Connection(), d.Dialect(), TTransactionKind::Read);
+        other.OpenSql(QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
+                                     "where datname = current_database() and pid <> "
+                                     "pg_backend_pid()"));
+        QVERIFY_THROWS_EXCEPTION(EConnectionLost, d.OpenSql(QStringLiteral("select 1")));
+        QVERIFY(SqlRun::ServerConnectionBroken(d.Connection()));
+    }
+    QCOMPARE(d.OpenSql(QStringLiteral("select 41 + 1")).value(0).value(0).toInt(), 42);
+    QVERIFY(!SqlRun::ServerConnectionBroken(d.Connection()));
 }
 
 void TSchemaTest::reconnectWithOpenQueries() {
