@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QFormLayout>
@@ -44,6 +45,9 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
     FCustomer->setObjectName(QStringLiteral("Customer"));
     FCustomer->setEditable(true);
     FCustomer->setInsertPolicy(QComboBox::NoInsert);
+    // Names that begin as the typed one are offered below the box, never written into
+    // it: finished inline, a typed "ИП Петров" would be saved as "ИП Петрова".
+    FCustomer->completer()->setCompletionMode(QCompleter::PopupCompletion);
     FMaxWeight = new QComboBox(this);
     FMaxWeight->setObjectName(QStringLiteral("MaxWeight"));
     FMaxWeight->setEditable(true);

@@ -11,10 +11,12 @@
 #include "Prompts.h"
 #include "TestDatabase.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlRecord>
@@ -29,6 +31,12 @@ int Count(TDataModule& AData, const QString& ATable) {
         .value(0)
         .value(0)
         .toInt();
+}
+
+// Types AText key by key, Cyrillic included (QTest::keyClicks knows ASCII only).
+void Type(QWidget* AWidget, const QString& AText) {
+    for (const QChar c : AText)
+        QTest::sendKeyEvent(QTest::Click, AWidget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 bool Yellow(QWidget* AWidget) {
@@ -70,6 +78,8 @@ private slots:
     void weightNotANumber();
     void typedWeights_data();
     void typedWeights();
+    void typedCustomer_data();
+    void typedCustomer();
     void storeRefusalSaysWhy_data();
     void storeRefusalSaysWhy();
     void materialFollowsWorkbook_data();
@@ -83,6 +93,7 @@ private slots:
     void askRunsModally_data();
     void askRunsModally();
     void windowHooks();
+    void reportWindow();
 };
 
 void TestNewOrderDialog::layout_data() {
@@ -305,6 +316,33 @@ void TestNewOrderDialog::typedWeights() {
     list->setCurrentIndex(list->findText(QStringLiteral("1005.5")));
     QCOMPARE(list->currentText(), QStringLiteral("1005.5"));
     QCOMPARE(TOrderHeaderStore::MaxWeightProblem(list->currentText()), QString());
+}
+
+void TestNewOrderDialog::typedCustomer_data() {
+    TestDb::AddBackendRows();
+}
+
+// A name typed key by key is saved as typed, even when a listed name begins with it;
+// the listed names are offered, not written into the box.
+void TestNewOrderDialog::typedCustomer() {
+    GRAVELON_CONNECT(db);
+    const QString petrova =
+        TOrderHeaderStore(*db.Data).FindOrCreateCustomer(QStringLiteral("ИП Петрова"));
+    TDialog d(*db.Data);
+    auto* customer = d.W<QComboBox>("Customer");
+    QCOMPARE(customer->count(), 1);
+    d.Fill(QStringLiteral("Ц-1"), QString(), QStringLiteral("900"), 0);
+    d.Form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d.Form));
+    customer->setFocus();
+    QVERIFY(customer->lineEdit()->hasFocus());
+    Type(customer->lineEdit(), QStringLiteral("ИП Петров"));
+    QCOMPARE(customer->currentText(), QStringLiteral("ИП Петров"));
+    d.Save();
+    QVERIFY(d.Form.Saved());
+    QVERIFY(d.Form.Header().CustomerID != petrova);
+    QCOMPARE(TestDb::Dump(*db.Data, QStringLiteral("Customers")).last(),
+             d.Form.Header().CustomerID + QStringLiteral("|ИП Петров|иппетров"));
 }
 
 void TestNewOrderDialog::storeRefusalSaysWhy_data() {
@@ -626,6 +664,37 @@ void TestNewOrderDialog::windowHooks() {
     QCOMPARE(prompts.Asked.at(2).Call, QStringLiteral("ShowText"));
     QCOMPARE(prompts.Asked.at(2).Caption, QStringLiteral("Отчет"));
     QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("Строка 3 | ...")});
+}
+
+// The real report window: the text read-only, whole, and copyable.
+void TestNewOrderDialog::reportWindow() {
+    TQtPrompts prompts;
+    const QString text = QStringLiteral("Внимание!!!\r\nСтрока 3 | RAL 9003 | | не заполнено поле "
+                                        "Толщина\r\nСтрока 5 | x");
+    QString shown, copied, title;
+    bool readOnly = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        auto* view =
+            dialog ? dialog->findChild<QPlainTextEdit*>(QStringLiteral("TextView")) : nullptr;
+        if (!view)
+            return;
+        poll.stop();
+        title = dialog->windowTitle();
+        readOnly = view->isReadOnly();
+        shown = view->toPlainText();
+        view->selectAll();
+        view->copy();
+        copied = QGuiApplication::clipboard()->text();
+        QTest::keyClick(dialog, Qt::Key_Return); // OK
+    });
+    poll.start(20);
+    prompts.ShowText(nullptr, QStringLiteral("Некорректные строки заявки"), text);
+    QCOMPARE(title, QStringLiteral("Некорректные строки заявки"));
+    QVERIFY(readOnly);
+    QCOMPARE(shown, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QCOMPARE(copied, shown);
 }
 
 QTEST_MAIN(TestNewOrderDialog)
