@@ -7,6 +7,7 @@
 #include "DataModule.h"
 #include "Errors.h"
 #include "NewOrderCommand.h"
+#include "OrderHeaderStore.h"
 
 #include <QDate>
 
@@ -65,6 +66,11 @@ bool ParseOptions(TCliContext& AContext, TImportOptions* AOptions) {
     if (h.Number.isEmpty() || h.CustomerName.isEmpty() || h.MaxWeight.isEmpty() ||
         h.MaterialID.isEmpty())
         return false;
+    const QString weightProblem = TOrderHeaderStore::MaxWeightProblem(h.MaxWeight);
+    if (!weightProblem.isEmpty()) {
+        AContext.Err << weightProblem << "\n";
+        return false;
+    }
     bool isKey = false;
     h.MaterialID.toLongLong(&isKey);
     if (!isKey) {
@@ -94,15 +100,33 @@ int CliImport(TCliContext& AContext) {
         return 1;
 
     TOrderImportHooks hooks;
-    hooks.ShowMessage = [&AContext](TOrderImportHooks::TMessageKind AKind, const QString& AText) {
-        // The invalid-rows report is printed as its lines below: no desktop file is
-        // written by the command-line tool, so the dialog's text would mislead.
-        if (AKind == TOrderImportHooks::TMessageKind::Plain)
-            AContext.Err << QString(AText).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                         << "\n";
+    // The abort message with its cause, the unknown colours and the invalid-rows
+    // report, as the program shows them. The tool writes no desktop file, so the
+    // report says nothing of one.
+    const auto print = [&AContext](const QString& AText) {
+        AContext.Err << QString(AText).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                     << "\n";
     };
+    hooks.ShowMessage = [print](TOrderImportHooks::TMessageKind, const QString& AText) {
+        print(AText);
+    };
+    hooks.ShowReport = [print](const QString&, const QString& AText) { print(AText); };
     hooks.AskOrderHeader = [&](TOrderHeader& AHeader, const TStoreOrder& AStore) {
+        const QString sheetThickness = AHeader.SheetThickness;
         AHeader = options.Header;
+        AHeader.SheetThickness = sheetThickness;
+        // No one to ask whether a material of another thickness is meant: the weights
+        // would come out wrong, so the tool refuses it.
+        const TOrderHeaderStore store(data);
+        const QString materialThickness = store.MaterialThickness(AHeader.MaterialID);
+        if (!sheetThickness.isEmpty() && !materialThickness.isEmpty() &&
+            materialThickness != sheetThickness) {
+            AContext.Err << QStringLiteral("Листы заявки толщиной %1 мм, а материал %2 толщиной "
+                                           "%3 мм: укажите материал толщиной %1 мм")
+                                .arg(sheetThickness, AHeader.MaterialID, materialThickness)
+                         << "\n";
+            return false;
+        }
         try {
             // Unlike the dialog, which stays open for a correction, the tool gives up
             // at once; the store has then changed nothing, not even the customers.
@@ -132,13 +156,8 @@ int CliImport(TCliContext& AContext) {
         AContext.Out << result.OrderID << "\n";
         return 0;
     case TOutcome::InvalidRows:
-        AContext.Err << "Внимание!!!\nСледующие строки содержат недостаточно данных:\n";
-        for (const QString& line : result.InvalidRowLines)
-            AContext.Err << line << "\n";
-        return 1;
     case TOutcome::Aborted:
-        if (!result.Detail.isEmpty())
-            AContext.Err << result.Detail << "\n";
+        // Already printed with its causes above.
         return 1;
     default:
         return 1;

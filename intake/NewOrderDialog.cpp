@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QFormLayout>
@@ -44,10 +45,16 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
     FCustomer->setObjectName(QStringLiteral("Customer"));
     FCustomer->setEditable(true);
     FCustomer->setInsertPolicy(QComboBox::NoInsert);
+    // Names that begin as the typed one are offered below the box, never written into
+    // it: finished inline, a typed "ИП Петров" would be saved as "ИП Петрова".
+    FCustomer->completer()->setCompletionMode(QCompleter::PopupCompletion);
     FMaxWeight = new QComboBox(this);
     FMaxWeight->setObjectName(QStringLiteral("MaxWeight"));
     FMaxWeight->setEditable(true);
     FMaxWeight->setInsertPolicy(QComboBox::NoInsert);
+    // The list offers earlier weights to pick, but never finishes a typed one: with
+    // 1000 listed, a typed 100 would otherwise be saved as 1000.
+    FMaxWeight->setCompleter(nullptr);
     FMaterial = new QComboBox(this);
     FMaterial->setObjectName(QStringLiteral("Material"));
     FComment = new QLineEdit(this);
@@ -94,10 +101,23 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
     connect(FCancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+namespace {
+
+// Item data of a material besides its key: its thickness as the workbook reads it.
+constexpr int ThicknessRole = Qt::UserRole + 1;
+
+} // namespace
+
 bool TNewOrderDialog::Ask(TOrderHeader& AHeader, const TStoreOrder& AStore) {
     FSaved = false;
     FStore = AStore;
-    const auto forget = qScopeGuard([this] { FStore = nullptr; });
+    FSheetThickness = AHeader.SheetThickness;
+    // The material is chosen anew for every workbook (see LoadComboData).
+    FMaterial->setCurrentIndex(-1);
+    const auto forget = qScopeGuard([this] {
+        FStore = nullptr;
+        FSheetThickness.clear();
+    });
     // The command runs under the wait cursor; the user types into the dialog with
     // the ordinary one.
     const bool busy = QApplication::overrideCursor() != nullptr;
@@ -133,7 +153,10 @@ void TNewOrderDialog::changeEvent(QEvent* AEvent) {
         try {
             LoadComboData();
         } catch (const EGravelonError& e) {
-            FPrompts.Message(this, TPrompts::TKind::Error, e.Message());
+            FPrompts.Message(this, TPrompts::TKind::Error,
+                             QStringLiteral("Не удалось прочитать списки заказчиков, материалов и "
+                                            "весов.\n") +
+                                 e.Message());
         }
     }
     QDialog::changeEvent(AEvent);
@@ -152,17 +175,49 @@ void TNewOrderDialog::LoadComboData() {
     FCustomer->setEditText(customer);
 
     FMaterial->clear();
-    for (const TOrderHeaderStore::TMaterialItem& m : store.MaterialItems())
+    for (const TOrderHeaderStore::TMaterialItem& m : store.MaterialItems()) {
         FMaterial->addItem(m.Text, m.ID);
-    if (FMaterial->count() == 1)
-        FMaterial->setCurrentIndex(0);
-    else
-        FMaterial->setCurrentIndex(material.isValid() ? FMaterial->findData(material) : -1);
+        FMaterial->setItemData(FMaterial->count() - 1, m.Thickness, ThicknessRole);
+    }
+    // What the user chose stays; otherwise the material of the workbook's thickness,
+    // or the only material there is.
+    int chosen = material.isValid() ? FMaterial->findData(material) : -1;
+    if (chosen < 0)
+        chosen = MaterialForSheet();
+    if (chosen < 0 && FMaterial->count() == 1)
+        chosen = 0;
+    FMaterial->setCurrentIndex(chosen);
 
     FMaxWeight->clear();
     FMaxWeight->addItems(store.MaxWeights());
     FMaxWeight->setCurrentIndex(-1);
     FMaxWeight->setEditText(weight);
+}
+
+int TNewOrderDialog::MaterialForSheet() const {
+    if (FSheetThickness.isEmpty())
+        return -1;
+    int found = -1;
+    for (int i = 0; i < FMaterial->count(); ++i) {
+        if (FMaterial->itemData(i, ThicknessRole).toString() != FSheetThickness)
+            continue;
+        // Two materials of one thickness weigh differently: the user picks.
+        if (found >= 0)
+            return -1;
+        found = i;
+    }
+    return found;
+}
+
+bool TNewOrderDialog::MaterialConfirmed() {
+    if (FSheetThickness.isEmpty() || FMaterial->currentIndex() < 0)
+        return true;
+    const QString thickness = FMaterial->currentData(ThicknessRole).toString();
+    if (thickness == FSheetThickness)
+        return true;
+    return FPrompts.Confirm(this, TOrderHeaderStore::ThicknessQuestion(
+                                      FSheetThickness, FMaterial->currentText(), thickness)) ==
+           TPrompts::TAnswer::Ok;
 }
 
 void TNewOrderDialog::FindOrCreateCustomer() {
@@ -193,8 +248,9 @@ void TNewOrderDialog::OnSaveClicked() {
     } else {
         ++passed;
     }
-    if (FMaxWeight->currentText().isEmpty()) {
-        message += QStringLiteral("Не указан максимальный вес поддона\n\r");
+    const QString weightProblem = TOrderHeaderStore::MaxWeightProblem(FMaxWeight->currentText());
+    if (!weightProblem.isEmpty()) {
+        message += weightProblem + QStringLiteral("\n\r");
         Mark(FMaxWeight, yellow);
     } else {
         ++passed;
@@ -209,6 +265,10 @@ void TNewOrderDialog::OnSaveClicked() {
         FPrompts.Message(this, TPrompts::TKind::Plain, message);
     if (passed != 4)
         return;
+    if (!MaterialConfirmed()) {
+        Mark(FMaterial, yellow);
+        return;
+    }
 
     for (QWidget* box : {static_cast<QWidget*>(FNumber), static_cast<QWidget*>(FCustomer),
                          static_cast<QWidget*>(FMaxWeight), static_cast<QWidget*>(FMaterial)})
@@ -222,6 +282,7 @@ void TNewOrderDialog::OnSaveClicked() {
     header.MaxWeight = FMaxWeight->currentText();
     header.Comment = FComment->text();
     header.MaterialID = SelectedMaterialID();
+    header.SheetThickness = FSheetThickness;
     OrderHeader = header;
     try {
         if (FStore) {
@@ -237,9 +298,19 @@ void TNewOrderDialog::OnSaveClicked() {
             header.CustomerID = OrderHeader.CustomerID;
             header.OrderID = TOrderHeaderStore(FData).InsertOrder(header);
         }
-    } catch (const EGravelonError& e) {
+    } catch (const EDatabaseRetry& e) {
+        // Its message says what happened and that trying again will do.
+        FPrompts.Message(this, TPrompts::TKind::Error, e.Message());
+        return;
+    } catch (const EDatabaseError& e) {
         // The dialog stays open. Through the import's store nothing was changed; on
-        // its own, a customer added above stays in the directory.
+        // its own, a customer added above stays in the directory. The database's own
+        // words follow a sentence of ours.
+        FPrompts.Message(this, TPrompts::TKind::Error,
+                         QStringLiteral("Заявка не сохранена: база данных не приняла запись.\n") +
+                             e.Message());
+        return;
+    } catch (const EGravelonError& e) {
         FPrompts.Message(this, TPrompts::TKind::Error, e.Message());
         return;
     }
@@ -261,6 +332,9 @@ TOrderImportHooks TNewOrderDialog::WindowHooks(QWidget* AWindow, bool AAutoCalcu
                                                                          : TPrompts::TKind::Plain,
                          AText);
     };
+    h.ShowReport = [prompts, AWindow](const QString& ACaption, const QString& AText) {
+        prompts->ShowText(AWindow, ACaption, AText);
+    };
     h.AskOrderHeader = [this](TOrderHeader& AHeader, const TStoreOrder& AStore) {
         return Ask(AHeader, AStore);
     };
@@ -268,10 +342,5 @@ TOrderImportHooks TNewOrderDialog::WindowHooks(QWidget* AWindow, bool AAutoCalcu
     h.RunCalculation = std::move(ARunCalculation);
     h.EnableCalculation = std::move(AEnableCalculation);
     h.DesktopFolder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    h.TerminateApplication = [] {
-        // Queued: the program ends when the running command has returned to the loop.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                                  Qt::QueuedConnection);
-    };
     return h;
 }

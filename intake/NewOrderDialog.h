@@ -24,7 +24,9 @@ public:
     // Shows the dialog modally; true when the save stored the order (AHeader then
     // holds it, OrderID included). A save hands the header to AStore; when that
     // throws, the dialog shows why and stays open; when it returns false, the dialog
-    // closes unsaved. This is the import's AskOrderHeader.
+    // closes unsaved. This is the import's AskOrderHeader. AHeader.SheetThickness, the
+    // workbook's thickness, picks the material the dialog opens with, and a material
+    // of another thickness is saved only when the user confirms it.
     bool Ask(TOrderHeader& AHeader, const TStoreOrder& AStore = {});
 
     // Key of the selected material as decimal text; empty when none is selected.
@@ -39,9 +41,9 @@ public:
     bool Saved() const { return FSaved; }
     const TOrderHeader& Header() const { return FHeader; }
 
-    // The import's hooks for the program's windows: messages through APrompts over
-    // AWindow, the header through this dialog, the report on the user's desktop, the
-    // end of the program requested once the running command has finished.
+    // The import's hooks for the program's windows: messages and the invalid-rows
+    // report through APrompts over AWindow, the header through this dialog, the
+    // report's file on the user's desktop.
     TOrderImportHooks WindowHooks(QWidget* AWindow, bool AAutoCalculation,
                                   std::function<void()> ARunCalculation,
                                   std::function<void()> AEnableCalculation);
@@ -55,12 +57,18 @@ protected:
 
 private:
     void Mark(QWidget* ABox, const QColor& AColor);
+    // The material whose thickness the workbook's rows carry, when exactly one has it.
+    int MaterialForSheet() const;
+    // Whether the chosen material may be saved: its thickness is the workbook's, or the
+    // user confirmed the other one.
+    bool MaterialConfirmed();
 
     TDataModule& FData;
     TPrompts& FPrompts;
     TOrderHeader FHeader;
     bool FSaved = false;
-    TStoreOrder FStore; // during Ask: what a save stores through
+    TStoreOrder FStore;      // during Ask: what a save stores through
+    QString FSheetThickness; // during Ask: the workbook's thickness
 
     QDateEdit* FDate;
     QLineEdit* FNumber;

@@ -15,6 +15,9 @@ struct TOrderHeader {
     QString MaterialID; // decimal key in Materials
     QString Comment;
     qlonglong OrderID = 0; // key of the Applicates row recorded for it
+    // The thickness every row of the workbook carries, as the sheet wrote it ("12");
+    // set by the import before the header is asked for, empty without a workbook.
+    QString SheetThickness;
 };
 
 // The last header recorded, kept for the rest of the run (the next save overwrites it).

@@ -3,6 +3,9 @@
 #include "CellText.h"
 #include "DataModule.h"
 #include "Errors.h"
+#include "OrderSheet.h"
+
+#include <QRegularExpression>
 
 #include <QSqlRecord>
 
@@ -41,7 +44,7 @@ QList<TOrderHeaderStore::TMaterialItem> TOrderHeaderStore::MaterialItems() const
         if (!width.isNull())
             text +=
                 QStringLiteral(" (") + CellText::Number(width.toDouble()) + QStringLiteral(" мм)");
-        items.append({id, text});
+        items.append({id, text, TOrderSheet::MaterialWidthText(width)});
     }
     return items;
 }
@@ -68,25 +71,19 @@ QString TOrderHeaderStore::MatchingKey(const QString& ACustomerName) {
     return key.toLower().trimmed();
 }
 
-QString TOrderHeaderStore::LikeContains(const QString& AText) {
-    QString s = AText;
-    s.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    s.replace(QLatin1Char('%'), QStringLiteral("\\%"));
-    s.replace(QLatin1Char('_'), QStringLiteral("\\_"));
-    return QLatin1Char('%') + s + QLatin1Char('%');
-}
-
 QString TOrderHeaderStore::FindOrCreateCustomer(const QString& ACustomerName) const {
     const QString key = MatchingKey(ACustomerName);
-    // A name of spaces only has an empty key, which as a "contains" pattern would
-    // match every customer: it is looked up exactly instead.
+    // The whole key, bound: no character of a name is read as a pattern. A name of
+    // spaces only has the empty key, written out: a bound empty text may reach the
+    // driver as NULL, which equals nothing.
     const QString lookup =
-        key.isEmpty() ? QStringLiteral("SELECT ID FROM Customers WHERE NameSravn = '' ORDER BY ID")
-                      : QStringLiteral("SELECT ID FROM Customers WHERE NameSravn LIKE ") +
-                            TSqlDialect::QuotedStr(LikeContains(key)) +
-                            QStringLiteral(" ESCAPE '\\' ORDER BY ID");
+        key.isEmpty()
+            ? QStringLiteral("SELECT ID FROM Customers WHERE NameSravn = '' ORDER BY ID")
+            : QStringLiteral("SELECT ID FROM Customers WHERE NameSravn = :key ORDER BY ID");
+    const QVariantMap binds =
+        key.isEmpty() ? QVariantMap() : QVariantMap{{QStringLiteral(":key"), key}};
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const QList<QSqlRecord> found = FData.OpenSql(lookup);
+        const QList<QSqlRecord> found = FData.OpenSql(lookup, binds);
         if (!found.isEmpty())
             return found.first().value(0).toString();
         if (attempt == 0) {
@@ -99,15 +96,72 @@ QString TOrderHeaderStore::FindOrCreateCustomer(const QString& ACustomerName) co
         QStringLiteral("Добавленный заказчик «%1» не найден в базе данных").arg(ACustomerName));
 }
 
+QString TOrderHeaderStore::MaterialThickness(const QString& AMaterialID) const {
+    bool ok = false;
+    const qlonglong id = AMaterialID.trimmed().toLongLong(&ok);
+    if (!ok)
+        return QString();
+    const QList<QSqlRecord> rows =
+        FData.OpenSql(QStringLiteral("select Width from Materials where ID = :id"),
+                      {{QStringLiteral(":id"), id}});
+    return rows.isEmpty() ? QString() : TOrderSheet::MaterialWidthText(rows.first().value(0));
+}
+
+QString TOrderHeaderStore::ThicknessQuestion(const QString& AOrderThickness,
+                                             const QString& AMaterialText,
+                                             const QString& AMaterialThickness) {
+    const QString material = AMaterialThickness.isEmpty()
+                                 ? QStringLiteral("толщина которого не указана")
+                                 : QStringLiteral("толщиной %1 мм").arg(AMaterialThickness);
+    return QStringLiteral("Листы заявки толщиной %1 мм, а выбран материал «%2» %3.\n"
+                          "Вес поддонов будет рассчитан по выбранному материалу. "
+                          "Сохранить заявку с этим материалом?")
+        .arg(AOrderThickness, AMaterialText, material);
+}
+
+bool TOrderHeaderStore::ParseMaxWeight(const QString& AText, double* AValue) {
+    static const QRegularExpression number(QStringLiteral("^[0-9]+([.,][0-9]+)?$"));
+    QString t = AText.trimmed();
+    if (!number.match(t).hasMatch())
+        return false;
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !qIsFinite(v) || v <= 0)
+        return false;
+    if (AValue)
+        *AValue = v;
+    return true;
+}
+
+QString TOrderHeaderStore::MaxWeightProblem(const QString& AText) {
+    if (AText.isEmpty())
+        return QStringLiteral("Не указан максимальный вес поддона");
+    if (ParseMaxWeight(AText))
+        return QString();
+    static const QRegularExpression signedNumber(QStringLiteral("^[-+]?[0-9]+([.,][0-9]+)?$"));
+    if (signedNumber.match(AText.trimmed()).hasMatch())
+        return QStringLiteral("Максимальный вес поддона должен быть больше нуля (указано «%1»)")
+            .arg(AText);
+    return QStringLiteral("Максимальный вес поддона «%1» не является числом: укажите вес в "
+                          "килограммах, например 1200 или 1200,5")
+        .arg(AText);
+}
+
 qlonglong TOrderHeaderStore::InsertOrder(const TOrderHeader& AHeader) const {
     const QString date =
         AHeader.Date.isValid() ? AHeader.Date.toString(QStringLiteral("yyyy-MM-dd")) : QString();
-    const QStringList values = {AHeader.Number,     date,
-                                AHeader.CustomerID, AHeader.MaterialID,
-                                AHeader.Comment,    AHeader.MaxWeight};
+    double maxWeight = 0;
+    if (!ParseMaxWeight(AHeader.MaxWeight, &maxWeight))
+        throw EGravelonError(MaxWeightProblem(AHeader.MaxWeight));
+    const QStringList values = {AHeader.Number, date, AHeader.CustomerID, AHeader.MaterialID,
+                                AHeader.Comment};
     QStringList quoted;
     for (const QString& v : values)
         quoted.append(TSqlDialect::QuotedStr(v));
+    // The limit as the number it was read as, in the C form every database reads:
+    // "100,5" typed is 100.5 kg.
+    quoted.append(QString::number(maxWeight, 'g', QLocale::FloatingPointShortest));
     FData.ExecSql(
         QStringLiteral("insert into Applicates (Number,Date,CustomerID,MatID,Comment,MaxW) "
                        "values\n(") +

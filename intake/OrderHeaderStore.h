@@ -17,6 +17,7 @@ public:
     struct TMaterialItem {
         qlonglong ID = 0;
         QString Text;
+        QString Thickness; // Width as the workbook's thickness column reads it; may be empty
     };
 
     // Customer names by name; a NULL name is listed as "-".
@@ -26,21 +27,34 @@ public:
     // Pallet weights used by earlier orders, written so the database takes them back.
     QStringList MaxWeights() const;
 
+    // The material's thickness as the workbook's thickness column reads it ("8",
+    // "10,5"); empty when the material is unknown or has no thickness.
+    QString MaterialThickness(const QString& AMaterialID) const;
+    // The question asked before an order of AOrderThickness is stored with a material
+    // of another thickness: names both.
+    static QString ThicknessQuestion(const QString& AOrderThickness, const QString& AMaterialText,
+                                     const QString& AMaterialThickness);
+
+    // The order's pallet limit as typed: a positive number, a point or a comma as the
+    // decimal sign, spaces around it allowed. False for anything else ("abc", "0",
+    // "-5", "1e3", "1 200").
+    static bool ParseMaxWeight(const QString& AText, double* AValue = nullptr);
+    // What is wrong with a typed limit, in the dialog's words; empty when it will do.
+    static QString MaxWeightProblem(const QString& AText);
+
     // The customer's comparison form: no spaces, lower case, trimmed.
     static QString MatchingKey(const QString& ACustomerName);
-    // The key (decimal text) of the customer whose comparison form contains the
-    // name's; the customer is added first when none does.
+    // The key (decimal text) of the customer whose comparison form is the name's
+    // (the whole of it: "ИП Петров" is not "ИП Петрова"); the customer is added
+    // first when there is none.
     QString FindOrCreateCustomer(const QString& ACustomerName) const;
     // Inserts the order row for AHeader (CustomerID and MaterialID set) and returns
-    // its key. The database refuses what does not fit (a weight that is no number).
+    // its key. A pallet limit that ParseMaxWeight refuses throws EGravelonError with
+    // MaxWeightProblem before anything is written.
     qlonglong InsertOrder(const TOrderHeader& AHeader) const;
     // Both steps for a header as entered; fills CustomerID and OrderID and keeps the
     // header as OrderHeader.
     void Record(TOrderHeader& AHeader) const;
-
-    // Texts the matching key's LIKE pattern must not read as wildcards are escaped
-    // with a backslash (ESCAPE '\').
-    static QString LikeContains(const QString& AText);
 
 private:
     TDataModule& FData;

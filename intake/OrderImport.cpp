@@ -20,16 +20,31 @@ const QString TOrderImport::AbortMessage =
 
 const QString TOrderImport::ReportFileName = QStringLiteral("Некорректные строки.txt");
 
+const QString TOrderImport::ReportCaption = QStringLiteral("Некорректные строки заявки");
+
+const QString TOrderImport::InvalidRowsHeading =
+    QStringLiteral("Внимание!!!\r\nСледующие строки заявки содержат некорректные данные, заявка "
+                   "не загружена, прежняя заявка осталась текущей.\r\nИсправьте строки и "
+                   "загрузите заявку снова:\r\n");
+
+QString TOrderImport::AbortText(const QString& ACause) {
+    return ACause.isEmpty() ? AbortMessage : AbortMessage + QStringLiteral(".\r\n") + ACause;
+}
+
 TOrderImport::TOrderImport(TDataModule& AData, TOrderImportHooks AHooks)
     : FData(AData), FHooks(std::move(AHooks)) {}
 
-QString TOrderImport::InvalidRowsMessage(const QStringList& ALines) {
-    QString text = QStringLiteral("Внимание!!!\r\nСледующие строки содержат недостаточно данных, "
-                                  "работа программы будет остановлена.\r\n");
+QString TOrderImport::InvalidRowsMessage(const QStringList& ALines, const QString& AReportFile,
+                                         const QString& AFileError) {
+    QString text = InvalidRowsHeading;
     for (const QString& line : ALines)
         text += line + QStringLiteral("\r\n");
-    text += QStringLiteral("\r\nнекорректные строки сохранены в файле \"Некорректные строки\" на "
-                           "рабочем столе");
+    if (!AReportFile.isEmpty())
+        text += QStringLiteral("\r\nнекорректные строки сохранены в файле \"Некорректные строки\" "
+                               "на рабочем столе (%1)")
+                    .arg(QDir::toNativeSeparators(AReportFile));
+    else if (!AFileError.isEmpty())
+        text += QStringLiteral("\r\n") + AFileError;
     return text;
 }
 
@@ -46,7 +61,7 @@ void TOrderImport::Message(TMessageKind AKind, const QString& AText) const {
 }
 
 TImportResult TOrderImport::Abort(const QString& ADetail) const {
-    Message(TMessageKind::Plain, AbortMessage);
+    Message(TMessageKind::Plain, AbortText(ADetail));
     TImportResult r;
     r.Outcome = TOutcome::Aborted;
     r.Detail = ADetail;
@@ -77,15 +92,19 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
             TOrderSheet::DropBlankRows(TOrderSheet::ExtractRows(AValues, columns));
         if (rows.isEmpty())
             return Abort(QStringLiteral("В заявке нет ни одной заполненной строки"));
-        if (!TOrderSheet::Orient(rows))
-            return Abort(QStringLiteral("Длина или ширина листа не является целым числом"));
 
+        // Every row is checked and every bad one reported with its causes at once, so
+        // the operator corrects the workbook in one go.
         const QStringList invalid = TOrderSheet::InvalidRowLines(rows);
         if (!invalid.isEmpty())
             return ReportInvalidRows(invalid);
+        if (!TOrderSheet::Orient(rows))
+            return Abort(QStringLiteral("Длина, ширина или количество не является целым числом"));
 
-        if (!ThicknessesKnown(rows))
-            return Abort(QStringLiteral("Толщина листа не совпадает ни с одним материалом"));
+        TOrderHeader header;
+        const QString thicknessProblem = ThicknessProblem(rows, &header.SheetThickness);
+        if (!thicknessProblem.isEmpty())
+            return Abort(thicknessProblem);
 
         const QStringList unknown = MatchColours(rows);
         if (!unknown.isEmpty()) {
@@ -104,7 +123,6 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
         const TStoreOrder store = [&](TOrderHeader& AHeader) {
             return StoreOrder(AHeader, rows, &r);
         };
-        TOrderHeader header;
         if (!FHooks.AskOrderHeader || !FHooks.AskOrderHeader(header, store) ||
             header.OrderID <= 0) {
             if (!r.Detail.isEmpty())
@@ -123,8 +141,10 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
             }
         } catch (const EGravelonError& e) {
             // The order is stored; only its calculation failed.
-            Message(TMessageKind::Plain, AbortMessage);
             r.Detail = e.Message();
+            Message(TMessageKind::Plain,
+                    QStringLiteral("Заявка сохранена, но расчет поддонов не выполнен.\r\n") +
+                        r.Detail);
         }
         return r;
     } catch (const EDatabaseRetry&) {
@@ -142,8 +162,9 @@ TImportResult TOrderImport::ReportInvalidRows(const QStringList& ALines) const {
     TImportResult r;
     r.Outcome = TOutcome::InvalidRows;
     r.InvalidRowLines = ALines;
-    Message(TMessageKind::Error, InvalidRowsMessage(ALines));
+    QString fileError;
     if (!FHooks.DesktopFolder.isEmpty()) {
+        // Written first, so the window can say where the operator finds the file.
         QDir().mkpath(FHooks.DesktopFolder);
         const QString path = QDir(FHooks.DesktopFolder).filePath(ReportFileName);
         // UTF-8: the lines carry whatever the sheet held, Cyrillic included.
@@ -151,27 +172,55 @@ TImportResult TOrderImport::ReportInvalidRows(const QStringList& ALines) const {
         QByteArray bytes;
         for (const QString& line : ALines)
             bytes += line.toUtf8() + "\r\n";
-        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
             r.ReportFile = path;
-        } else {
-            Message(TMessageKind::Error,
-                    QStringLiteral("Не удалось сохранить файл «%1»: %2")
-                        .arg(QDir::toNativeSeparators(path), file.errorString()));
-        }
+        else
+            fileError = QStringLiteral("Не удалось сохранить файл «%1»: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString());
     }
-    if (FHooks.TerminateApplication)
-        FHooks.TerminateApplication();
+    // The program goes on: nothing was stored, and the previous order is still the
+    // working one.
+    const QString text = InvalidRowsMessage(ALines, r.ReportFile, fileError);
+    if (FHooks.ShowReport)
+        FHooks.ShowReport(ReportCaption, text);
+    else
+        Message(TMessageKind::Error, text);
     return r;
 }
 
-bool TOrderImport::ThicknessesKnown(const QList<TOrderRow>& ARows) const {
+QString TOrderImport::ThicknessProblem(const QList<TOrderRow>& ARows, QString* AThickness) const {
     QSet<QString> widths;
     for (const QSqlRecord& m : FData.OpenSql(QStringLiteral("Select ID, Width from Materials")))
         widths.insert(TOrderSheet::MaterialWidthText(m.value(QStringLiteral("Width"))));
-    for (const TOrderRow& row : ARows)
-        if (!widths.contains(row.Fields[TOrderSheet::Thickness]))
-            return false;
-    return true;
+    // Rows by thickness, thicknesses in the order the sheet first names them.
+    QStringList order;
+    QHash<QString, QList<int>> rows;
+    for (const TOrderRow& row : ARows) {
+        const QString& t = row.Fields[TOrderSheet::Thickness];
+        if (!rows.contains(t))
+            order << t;
+        rows[t].append(row.SheetRow);
+    }
+    const auto describe = [&rows](const QStringList& AThicknesses) {
+        QStringList parts;
+        for (const QString& t : AThicknesses)
+            parts << QStringLiteral("%1 мм (%2)").arg(t, TOrderSheet::RowNumbers(rows.value(t)));
+        return parts.join(QStringLiteral(", "));
+    };
+    QStringList unknown;
+    for (const QString& t : order)
+        if (!widths.contains(t))
+            unknown << t;
+    if (!unknown.isEmpty())
+        return QStringLiteral("Толщина листа не совпадает ни с одним материалом: ") +
+               describe(unknown);
+    if (order.size() > 1)
+        // One order is one material: its weight per square metre makes the pallets.
+        return QStringLiteral("В заявке листы разной толщины: ") + describe(order) +
+               QStringLiteral("; одна заявка — один материал, разделите заявку по толщине");
+    if (AThickness)
+        *AThickness = order.value(0);
+    return QString();
 }
 
 QStringList TOrderImport::MatchColours(QList<TOrderRow>& ARows) const {
@@ -249,7 +298,8 @@ bool TOrderImport::StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARo
         } catch (const EGravelonError& e) {
             // Not the header's fault: a corrected header would meet the same refusal.
             // The rollback takes the header and the archiving back with the positions.
-            AResult->Detail = e.Message();
+            AResult->Detail =
+                QStringLiteral("База данных не приняла строки заявки. ") + e.Message();
             OrderHeader = before;
             return false;
         }

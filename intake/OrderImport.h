@@ -22,9 +22,12 @@ using TStoreOrder = std::function<bool(TOrderHeader& AHeader)>;
 // the main window (or the command-line tool) passes these in.
 struct TOrderImportHooks {
     enum class TMessageKind { Plain, Error };
-    // A message box with OK: the abort message, the unknown colours (Plain), the
-    // invalid-rows report (Error).
+    // A message box with OK: the abort message with its cause, the unknown colours
+    // (Plain).
     std::function<void(TMessageKind, const QString&)> ShowMessage;
+    // The invalid-rows report, in a window whose text the operator can select and
+    // copy. Unset, the report goes to ShowMessage (Error).
+    std::function<void(const QString& ACaption, const QString& AText)> ShowReport;
     // Shows the New-order dialog modally; its save hands the header to AStore. True
     // when AStore stored the order (AHeader then holds it, OrderID included); false
     // when the user cancelled or nothing was stored. Nothing of the new order, and no
@@ -40,9 +43,6 @@ struct TOrderImportHooks {
     // Folder of the invalid-rows report "Некорректные строки.txt" (the user's
     // desktop); empty writes no file.
     QString DesktopFolder;
-    // Asks the application to end once the running command has finished; called
-    // after the invalid-rows report.
-    std::function<void()> TerminateApplication;
 };
 
 // How an import ended.
@@ -61,7 +61,7 @@ struct TImportResult {
     QStringList InvalidRowLines;
     QStringList UnknownColours;
     QString ReportFile; // the invalid-rows report written, if any
-    QString Detail;     // what went wrong behind the abort message, for the record
+    QString Detail;     // what went wrong: the cause the abort message names
 };
 
 // The order workbook reader: reads, checks and stores one order workbook.
@@ -83,16 +83,27 @@ public:
     static QStringList PositionStatements(qlonglong AOrderID, const QList<TOrderRow>& ARows);
 
     static const QString AbortMessage;
-    static const QString ReportFileName; // "Некорректные строки.txt"
+    // The abort message followed by its cause: what the program shows and the
+    // command-line tool prints.
+    static QString AbortText(const QString& ACause);
+    static const QString ReportFileName;     // "Некорректные строки.txt"
+    static const QString ReportCaption;      // the report window's title
+    static const QString InvalidRowsHeading; // the report's first lines, before the rows
     static constexpr int RowsPerStatement = 100;
-    static QString InvalidRowsMessage(const QStringList& ALines);
+    // The whole report: the heading, the lines, and where the file was written
+    // (AReportFile), or why it was not (AFileError); neither when no file was asked for.
+    static QString InvalidRowsMessage(const QStringList& ALines, const QString& AReportFile = {},
+                                      const QString& AFileError = {});
     static QString UnknownColoursMessage(const QStringList& ACodes);
+    // Every row's thickness against the materials: the cause when a row's matches no
+    // material or the rows carry more than one, naming the rows; empty otherwise, with
+    // the one thickness in AThickness.
+    QString ThicknessProblem(const QList<TOrderRow>& ARows, QString* AThickness) const;
 
 private:
     void Message(TOrderImportHooks::TMessageKind AKind, const QString& AText) const;
     TImportResult Abort(const QString& ADetail) const;
     TImportResult ReportInvalidRows(const QStringList& ALines) const;
-    bool ThicknessesKnown(const QList<TOrderRow>& ARows) const;
     QStringList MatchColours(QList<TOrderRow>& ARows) const;
     bool StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARows, TImportResult* AResult);
 

@@ -4,6 +4,8 @@
 
 #include "CellText.h"
 
+#include <algorithm>
+
 namespace {
 
 QString WithoutSpaces(QString AText) {
@@ -36,6 +38,7 @@ QList<TOrderRow> TOrderSheet::ExtractRows(const TSheetValues& AValues, const QLi
     rows.reserve(qMax(0, AValues.RowCount() - 1));
     for (int r = 2; r <= AValues.RowCount(); ++r) {
         TOrderRow row;
+        row.SheetRow = AValues.SheetRow(r);
         for (int f = 0; f < 6 && f < AColumns.size(); ++f)
             row.Fields[f] = AValues.Cell(r, AColumns.at(f));
         rows.append(row);
@@ -73,39 +76,95 @@ bool TOrderSheet::ParseWhole(const QString& AText, qint64* AValue) {
     return ok;
 }
 
+bool TOrderSheet::ParseCount(const QString& AText, qint64* AValue) {
+    qint64 v = 0;
+    // ParseWhole reads 32-bit values only; a larger one is no count either.
+    if (!ParseWhole(AText, &v) || v < 1 || v > MaxCount)
+        return false;
+    if (AValue)
+        *AValue = v;
+    return true;
+}
+
+QString TOrderSheet::RowProblems(const TOrderRow& ARow) {
+    QStringList problems;
+    QStringList missing;
+    for (int f = Color; f <= Quantity; ++f)
+        if (ARow.Fields[f].isEmpty())
+            missing << HeaderWords.at(f);
+    if (!missing.isEmpty())
+        problems << (missing.size() == 1 ? QStringLiteral("не заполнено поле ")
+                                         : QStringLiteral("не заполнены поля ")) +
+                        missing.join(QStringLiteral(", "));
+    for (int f : {Length, Width, Quantity}) {
+        const QString& text = ARow.Fields[f];
+        if (text.isEmpty() || ParseCount(text))
+            continue;
+        problems << QStringLiteral("%1 «%2» не целое число от 1 до %3")
+                        .arg(HeaderWords.at(f), text)
+                        .arg(MaxCount);
+    }
+    return problems.join(QStringLiteral("; "));
+}
+
 bool TOrderSheet::Orient(QList<TOrderRow>& ARows) {
-    QList<bool> turn;
-    turn.reserve(ARows.size());
+    struct TSizes {
+        qint64 Length, Width, Quantity;
+    };
+    QList<TSizes> sizes;
+    sizes.reserve(ARows.size());
     for (const TOrderRow& row : ARows) {
-        qint64 length = 0, width = 0;
-        if (!ParseWhole(row.Fields[Length], &length) || !ParseWhole(row.Fields[Width], &width))
+        TSizes s{};
+        if (!ParseCount(row.Fields[Length], &s.Length) ||
+            !ParseCount(row.Fields[Width], &s.Width) ||
+            !ParseCount(row.Fields[Quantity], &s.Quantity))
             return false;
-        turn.append(length < width);
+        sizes.append(s);
     }
     for (int i = 0; i < ARows.size(); ++i) {
-        if (turn.at(i)) {
-            std::swap(ARows[i].Fields[Length], ARows[i].Fields[Width]);
-            ARows[i].Fields[Comment] = RotatedRemark;
-        }
+        const TSizes& s = sizes.at(i);
+        TOrderRow& row = ARows[i];
+        // Stored as numbers: " 1200" or "+5" reach the integer columns as 1200 and 5.
+        row.Fields[Length] = QString::number(qMax(s.Length, s.Width));
+        row.Fields[Width] = QString::number(qMin(s.Length, s.Width));
+        row.Fields[Quantity] = QString::number(s.Quantity);
+        if (s.Length < s.Width)
+            row.Fields[Comment] = RotatedRemark;
     }
     return true;
 }
 
 QStringList TOrderSheet::InvalidRowLines(const QList<TOrderRow>& ARows) {
     QStringList lines;
-    for (int i = 0; i < ARows.size(); ++i) {
-        const TOrderRow& row = ARows.at(i);
-        bool invalid = false;
-        for (int f = Color; f <= Quantity; ++f)
-            invalid = invalid || row.Fields[f].isEmpty();
-        if (!invalid)
+    for (const TOrderRow& row : ARows) {
+        const QString problems = RowProblems(row);
+        if (problems.isEmpty())
             continue;
-        QString line = QStringLiteral("Строка ") + QString::number(i) + QStringLiteral(" | ");
+        QString line =
+            QStringLiteral("Строка ") + QString::number(row.SheetRow) + QStringLiteral(" | ");
         for (const QString& f : row.Fields)
             line += f + QStringLiteral(" | ");
-        lines.append(line);
+        lines.append(line + problems);
     }
     return lines;
+}
+
+QString TOrderSheet::RowNumbers(QList<int> ARows) {
+    std::sort(ARows.begin(), ARows.end());
+    ARows.erase(std::unique(ARows.begin(), ARows.end()), ARows.end());
+    QStringList parts;
+    for (int i = 0; i < ARows.size();) {
+        int j = i;
+        while (j + 1 < ARows.size() && ARows.at(j + 1) == ARows.at(j) + 1)
+            ++j;
+        if (j == i)
+            parts << QString::number(ARows.at(i));
+        else
+            parts << QStringLiteral("%1–%2").arg(ARows.at(i)).arg(ARows.at(j));
+        i = j + 1;
+    }
+    return (ARows.size() == 1 ? QStringLiteral("строка ") : QStringLiteral("строки ")) +
+           parts.join(QStringLiteral(", "));
 }
 
 QString TOrderSheet::MaterialWidthText(const QVariant& AWidth) {

@@ -7,11 +7,12 @@
 #include <QVariant>
 #include <array>
 
-// One order row: the six texts of the mapped columns in the fixed field order, and
-// after colour matching the key of its colour.
+// One order row: the six texts of the mapped columns in the fixed field order, the
+// sheet's number of its row, and after colour matching the key of its colour.
 struct TOrderRow {
     std::array<QString, 6> Fields;
     qlonglong ColorID = 0;
+    int SheetRow = 0; // as the spreadsheet shows it; the header is usually row 1
 };
 
 // The checks an order sheet passes before anything is stored. Pure functions over
@@ -34,11 +35,23 @@ public:
     // A whole number as the order sheet writes one: digits with an optional sign,
     // surrounding spaces allowed; "12,5", "" and "abc" are not.
     static bool ParseWhole(const QString& AText, qint64* AValue = nullptr);
-    // Puts every sheet's longer side first, replacing the comment of a turned row.
-    // False when a length or width is not a whole number (nothing is changed then).
+    // A size or a quantity: a whole number from 1 to MaxCount, the calculation's
+    // integer.
+    static bool ParseCount(const QString& AText, qint64* AValue = nullptr);
+    static constexpr qint64 MaxCount = 2147483647;
+    // What is wrong with a row, in Russian, causes joined by "; "; empty when nothing
+    // is: a missing colour, length, width, thickness or quantity, a size or quantity
+    // that is not a whole number from 1 to MaxCount.
+    static QString RowProblems(const TOrderRow& ARow);
+    // Puts every sheet's longer side first, replacing the comment of a turned row, and
+    // writes the sizes and the quantity in their plain form. False when a size or a
+    // quantity does not pass ParseCount (nothing is changed then).
     static bool Orient(QList<TOrderRow>& ARows);
-    // Report lines of the rows missing any of fields 0-4 ("Строка N | f0 | ... | f5 | ").
+    // Report lines of the rows with problems, in sheet order: "Строка N | f0 | ... |
+    // f5 | " and the causes, N the sheet's row number.
     static QStringList InvalidRowLines(const QList<TOrderRow>& ARows);
+    // Sheet row numbers as a message names them: "строка 3", "строки 3, 5–9".
+    static QString RowNumbers(QList<int> ARows);
 
     // A material's Width as the thickness column is compared with it: the value as
     // text, trimmed, without spaces and CR LF pairs.

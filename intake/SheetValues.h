@@ -14,6 +14,12 @@ public:
 
     int RowCount() const { return FRowCount; }
     int ColCount() const { return FColCount; }
+    // The sheet's own number (from 1, as the spreadsheet shows it) of the range's first
+    // row, so that a message can name a row where the operator will find it.
+    int FirstSheetRow() const { return FFirstSheetRow; }
+    void SetFirstSheetRow(int ARow) { FFirstSheetRow = ARow; }
+    // The sheet's number of the range's row ARow.
+    int SheetRow(int ARow) const { return FFirstSheetRow + ARow - 1; }
     // 1-based; outside the range reads as the empty text.
     QString Cell(int ARow, int ACol) const {
         if (ARow < 1 || ACol < 1 || ARow > FRowCount || ACol > FColCount)
@@ -42,5 +48,6 @@ private:
 
     int FRowCount = 0;
     int FColCount = 0;
+    int FFirstSheetRow = 1;
     QList<QString> FCells;
 };

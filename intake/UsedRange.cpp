@@ -58,6 +58,7 @@ TSheetValues TUsedRange::Values() const {
                                       .arg(rows)
                                       .arg(cols));
     TSheetValues v{int(rows), int(cols)};
+    v.SetFirstSheetRow(int(FMinRow + 1));
     for (const TCell& c : FCells)
         v.SetCell(int(c.Row - FMinRow + 1), int(c.Col - FMinCol + 1), c.Text);
     return v;

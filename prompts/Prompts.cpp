@@ -1,12 +1,17 @@
 #include "Prompts.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QVBoxLayout>
 
 void TQtPrompts::Message(QWidget* AParent, TKind AKind, const QString& AText) {
     const QString title = QStringLiteral("Гравелон");
@@ -32,6 +37,30 @@ TPrompts::TAnswer TQtPrompts::Confirm(QWidget* AParent, const QString& AText) {
     const auto b = QMessageBox::warning(AParent, QStringLiteral("Гравелон"), AText,
                                         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     return b == QMessageBox::Ok ? TAnswer::Ok : TAnswer::Cancel;
+}
+
+void TQtPrompts::ShowText(QWidget* AParent, const QString& ACaption, const QString& AText) {
+    QDialog dialog(AParent);
+    dialog.setObjectName(QStringLiteral("TextDialog"));
+    dialog.setWindowTitle(ACaption);
+    auto* text = new QPlainTextEdit(&dialog);
+    text->setObjectName(QStringLiteral("TextView"));
+    // Read-only, yet selectable and copyable with the mouse and the keyboard.
+    text->setReadOnly(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QString plain = AText;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text->setPlainText(plain);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    dialog.resize(760, 360);
+    text->setFocus();
+    dialog.exec();
 }
 
 QString TQtPrompts::OpenFileName(QWidget* AParent, const QString& ACaption,
@@ -61,27 +90,31 @@ bool TQtPrompts::PrintPreview(QWidget* AParent, const QString& ACaption,
 }
 
 void TRecordingPrompts::Message(QWidget*, TKind AKind, const QString& AText) {
-    Asked.append({QStringLiteral("Message"), AKind, AText});
+    Asked.append({QStringLiteral("Message"), AKind, AText, {}});
 }
 
 TPrompts::TAnswer TRecordingPrompts::Confirm(QWidget*, const QString& AText) {
-    Asked.append({QStringLiteral("Confirm"), TKind::Warning, AText});
+    Asked.append({QStringLiteral("Confirm"), TKind::Warning, AText, {}});
     return ConfirmAnswers.isEmpty() ? TAnswer::Ok : ConfirmAnswers.takeFirst();
 }
 
+void TRecordingPrompts::ShowText(QWidget*, const QString& ACaption, const QString& AText) {
+    Asked.append({QStringLiteral("ShowText"), TKind::Plain, AText, ACaption});
+}
+
 QString TRecordingPrompts::OpenFileName(QWidget*, const QString& ACaption, const QString&) {
-    Asked.append({QStringLiteral("OpenFileName"), TKind::Plain, ACaption});
+    Asked.append({QStringLiteral("OpenFileName"), TKind::Plain, ACaption, {}});
     return FileAnswers.isEmpty() ? QString() : FileAnswers.takeFirst();
 }
 
 QString TRecordingPrompts::SaveFileName(QWidget*, const QString& ACaption, const QString&,
                                         const QString&) {
-    Asked.append({QStringLiteral("SaveFileName"), TKind::Plain, ACaption});
+    Asked.append({QStringLiteral("SaveFileName"), TKind::Plain, ACaption, {}});
     return FileAnswers.isEmpty() ? QString() : FileAnswers.takeFirst();
 }
 
 bool TRecordingPrompts::PrintPreview(QWidget*, const QString& ACaption, const TPaintPages& APaint) {
-    Asked.append({QStringLiteral("PrintPreview"), TKind::Plain, ACaption});
+    Asked.append({QStringLiteral("PrintPreview"), TKind::Plain, ACaption, {}});
     if (!PreviewPdf.isEmpty()) {
         QPdfWriter pdf(PreviewPdf);
         pdf.setPageSize(QPageSize(QPageSize::A4));
@@ -94,6 +127,15 @@ QStringList TRecordingPrompts::Messages() const {
     QStringList texts;
     for (const TAsked& a : Asked) {
         if (a.Call == QLatin1String("Message"))
+            texts << a.Text;
+    }
+    return texts;
+}
+
+QStringList TRecordingPrompts::Texts() const {
+    QStringList texts;
+    for (const TAsked& a : Asked) {
+        if (a.Call == QLatin1String("ShowText"))
             texts << a.Text;
     }
     return texts;

@@ -20,6 +20,9 @@ public:
     virtual void Message(QWidget* AParent, TKind AKind, const QString& AText) = 0;
     // A warning with OK and Cancel; Ok when the user confirms.
     virtual TAnswer Confirm(QWidget* AParent, const QString& AText) = 0;
+    // A text the user may want to keep or pass on (a report): shown read-only in a
+    // window whose text can be selected and copied, closed with OK.
+    virtual void ShowText(QWidget* AParent, const QString& ACaption, const QString& AText) = 0;
     // File dialogs; an empty result means the user cancelled.
     virtual QString OpenFileName(QWidget* AParent, const QString& ACaption,
                                  const QString& AFilter) = 0;
@@ -38,6 +41,7 @@ class TQtPrompts : public TPrompts {
 public:
     void Message(QWidget* AParent, TKind AKind, const QString& AText) override;
     TAnswer Confirm(QWidget* AParent, const QString& AText) override;
+    void ShowText(QWidget* AParent, const QString& ACaption, const QString& AText) override;
     QString OpenFileName(QWidget* AParent, const QString& ACaption,
                          const QString& AFilter) override;
     QString SaveFileName(QWidget* AParent, const QString& ACaption, const QString& AFilter,
@@ -50,13 +54,16 @@ public:
 class TRecordingPrompts : public TPrompts {
 public:
     struct TAsked {
-        QString Call; // "Message", "Confirm", "OpenFileName", "SaveFileName", "PrintPreview"
+        // "Message", "Confirm", "ShowText", "OpenFileName", "SaveFileName", "PrintPreview"
+        QString Call;
         TKind Kind = TKind::Plain;
         QString Text;
+        QString Caption; // of ShowText
     };
 
     void Message(QWidget* AParent, TKind AKind, const QString& AText) override;
     TAnswer Confirm(QWidget* AParent, const QString& AText) override;
+    void ShowText(QWidget* AParent, const QString& ACaption, const QString& AText) override;
     QString OpenFileName(QWidget* AParent, const QString& ACaption,
                          const QString& AFilter) override;
     QString SaveFileName(QWidget* AParent, const QString& ACaption, const QString& AFilter,
@@ -75,4 +82,6 @@ public:
     QList<TAsked> Asked;
     // Texts of the message boxes shown, in order.
     QStringList Messages() const;
+    // Texts shown by ShowText, in order.
+    QStringList Texts() const;
 };

@@ -285,6 +285,31 @@ def sample_sheets():
     return [notes, order, old], 1
 
 
+def invalid_rows_sheets():
+    """Rows the import refuses, each for its own cause, on a sheet whose used range
+    starts at B2, so the rows are named by the sheet's numbers (3 to 8)."""
+    return [Sheet("Заявка", [
+        list(HEADER),
+        ["RAL 9003", 1200, 600, None, 5, "без толщины"],
+        ["RAL 9010", 1200, 600, 8, 10, None],
+        ["RAL 7016", 12.5, 600, 8, 3, "дробная длина"],
+        ["RAL 7016", 1200, 600, 8, 0, "ноль листов"],
+        ["RAL 7016", 2147483648, 600, 8, 1, "длиннее целого"],
+        ["RAL 7016", 1200, -1, 8, 1.5, None],
+    ], row0=1, col0=1)], 0
+
+
+def mixed_thickness_sheets():
+    """One workbook of 8 and 12 mm sheets: two materials in one order."""
+    return [Sheet("Заявка", [
+        list(HEADER),
+        ["RAL 9003", 2000, 1200, 8, 10, None],
+        ["RAL 9003", 2500, 1200, 8, 4, None],
+        ["RAL 7016", 3000, 1200, 12, 6, "цоколь"],
+        ["RAL 9010", 1500, 600, 8, 8, None],
+    ])], 0
+
+
 def bench(rows, base):
     """A large order for the benchmark: BASE.xlsx, BASE.ods and the description of
     BASE.xls in BASE.json (perl tools/make_xls.pl BASE.json writes it)."""
@@ -315,6 +340,10 @@ def main():
 
     sheets, active = sample_sheets()
     write_all(os.path.join(data, "sample"), sheets, active, ["xlsx", "ods", "xls"], descriptions)
+    sheets, active = invalid_rows_sheets()
+    write_all(os.path.join(data, "invalid_rows"), sheets, active, ["xlsx"], descriptions)
+    sheets, active = mixed_thickness_sheets()
+    write_all(os.path.join(data, "mixed_thickness"), sheets, active, ["xlsx"], descriptions)
 
     with open(os.path.join(ROOT, "tools", "xls_workbooks.json"), "w", encoding="utf-8") as f:
         json.dump(descriptions, f, ensure_ascii=False, indent=1)

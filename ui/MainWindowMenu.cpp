@@ -97,6 +97,13 @@ void TMainWindow::OnNewOrderClicked() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         ImportOrder(file);
+    } catch (const EDatabaseRetry& e) {
+        failure = e.Message(); // says what happened and that a retry will do
+    } catch (const EDatabaseError& e) {
+        // The database's own words come after a sentence of ours.
+        failure = QStringLiteral("Команда «Новая заявка» не выполнена до конца: ошибка при "
+                                 "работе с базой данных.\n") +
+                  e.Message();
     } catch (const EGravelonError& e) {
         failure = e.Message();
     } catch (const std::exception& e) {

@@ -9,6 +9,7 @@
 #include "TestDatabase.h"
 #include "XlsxFixture.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -42,6 +43,11 @@ TRun Cli(const QString& AIni, const QStringList& AArgs) {
     r.Out = QString::fromUtf8(p.readAllStandardOutput());
     r.Err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+QString DataFile(const QString& AName) {
+    return QDir(qEnvironmentVariable("GRAVELON_SOURCE_DIR"))
+        .absoluteFilePath(QStringLiteral("tests/intake/data/") + AName);
 }
 
 QStringList HeaderArgs(const QString& AFile) {
@@ -138,7 +144,8 @@ void TestNewOrder::failedImportKeepsPreviousOrder() {
     hooks.AskOrderHeader = [&](TOrderHeader&, const TStoreOrder&) { return ++asks, false; };
     const TImportResult r = command.Import(file, hooks);
     QCOMPARE(int(r.Outcome), int(TImportResult::TOutcome::Aborted));
-    QCOMPARE(messages, QStringList{TOrderImport::AbortMessage});
+    QCOMPARE(messages, QStringList{TOrderImport::AbortText(r.Detail)});
+    QVERIFY2(r.Detail.endsWith(QStringLiteral(": 9 мм (строка 2)")), qPrintable(r.Detail));
     QCOMPARE(asks, 0);
     // Nothing was archived: the previous order is still the working one.
     QCOMPARE(command.LatestOrderDate(), QDate(2021, 5, 30));
@@ -195,7 +202,8 @@ void TestNewOrder::cliImport() {
 
 void TestNewOrder::cliRefusals_data() {
     QTest::addColumn<TBackend>("backend");
-    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<QList<QStringList>>(
+        "rows"); // {{"file"}, {NAME}}: a workbook of tests/intake/data
     QTest::addColumn<QStringList>("extra");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("err");
@@ -212,19 +220,55 @@ void TestNewOrder::cliRefusals_data() {
          {Header, {"RAL 9003", "1200", "600", "", "5", "x"}},
          {},
          1,
-         "Строка 0 | RAL 9003 | 1200 | 600 |  | 5 | x | "},
+         "Строка 2 | RAL 9003 | 1200 | 600 |  | 5 | x | не заполнено поле Толщина"},
+        // The workbook's used range starts at B2: rows are named as the sheet numbers them.
+        {"invalid rows workbook",
+         {{"file"}, {"invalid_rows.xlsx"}},
+         {},
+         1,
+         "некорректные данные, заявка не загружена, прежняя заявка осталась текущей.\n"
+         "Исправьте строки и загрузите заявку снова:\n"
+         "Строка 3 | RAL 9003 | 1200 | 600 |  | 5 | без толщины | не заполнено поле Толщина\n"
+         "Строка 5 | RAL 7016 | 12,5 | 600 | 8 | 3 | дробная длина | Длина «12,5» не целое число "
+         "от 1 до 2147483647\n"
+         "Строка 6 | RAL 7016 | 1200 | 600 | 8 | 0 | ноль листов | Количество «0» не целое число "
+         "от 1 до 2147483647\n"
+         "Строка 7 | RAL 7016 | 2147483648 | 600 | 8 | 1 | длиннее целого | Длина «2147483648» не "
+         "целое число от 1 до 2147483647\n"
+         "Строка 8 | RAL 7016 | 1200 | -1 | 8 | 1,5 |  | Ширина «-1» не целое число от 1 до "
+         "2147483647; Количество «1,5» не целое число от 1 до 2147483647\n"},
+        {"mixed thicknesses workbook",
+         {{"file"}, {"mixed_thickness.xlsx"}},
+         {},
+         1,
+         "В заявке листы разной толщины: 8 мм (строки 2–3, 5), 12 мм (строка 4)"},
         {"unknown colour", {Header, {"RAL 1234", "1200", "600", "8", "5", ""}}, {}, 1, "RAL 1234"},
         {"fractional length",
          {Header, {"RAL 9003", "1200,5", "600", "8", "5", ""}},
          {},
          1,
-         "Выполнение обработки заявки прервано, так как файл заявки содержит некорректные данные"},
+         "Строка 2 | RAL 9003 | 1200,5 | 600 | 8 | 5 |  | Длина «1200,5» не целое число"},
         {"quantity not a number",
          {Header, {"RAL 9003", "1200", "600", "8", "пять", ""}},
          {},
          1,
-         "Выполнение обработки заявки прервано"},
-        {"weight not a number", good, {"--max-weight", "тонна"}, 1, "Ошибка базы данных"},
+         "Количество «пять» не целое число от 1 до 2147483647"},
+        {"unknown thickness",
+         {Header,
+          {"RAL 9003", "1200", "600", "8", "5", ""},
+          {"RAL 9003", "1200", "600", "9", "5", ""}},
+         {},
+         1,
+         "Выполнение обработки заявки прервано, так как файл заявки содержит некорректные данные, "
+         "пожалуйста проверьте заявку.\nТолщина листа не совпадает ни с одним материалом: 9 мм "
+         "(строка 3)"},
+        {"material of another thickness",
+         good,
+         {"--material", "3"},
+         1,
+         "Листы заявки толщиной 8 мм, а материал 3 толщиной 12 мм"},
+        {"weight not a number", good, {"--max-weight", "тонна"}, 2, "«тонна» не является числом"},
+        {"weight zero", good, {"--max-weight", "0"}, 2, "должен быть больше нуля"},
         {"material that does not exist", good, {"--material", "99"}, 1, "Ошибка базы данных"},
         {"material not a key", good, {"--material", "плита"}, 2, "не является целым числом"},
         {"missing file", {}, {}, 1, "файл не найден"},
@@ -247,8 +291,10 @@ void TestNewOrder::cliRefusals() {
     QFETCH(QString, err);
     GRAVELON_CONNECT(db);
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("заявка.xlsx"));
-    if (!rows.isEmpty())
+    QString file = dir.filePath(QStringLiteral("заявка.xlsx"));
+    if (!rows.isEmpty() && rows.first() == QStringList{QStringLiteral("file")})
+        file = DataFile(rows.at(1).first());
+    else if (!rows.isEmpty())
         QVERIFY(XlsxFixture::Write(file, rows));
     QStringList args = HeaderArgs(file);
     args[args.indexOf(QStringLiteral("--material")) + 1] = QStringLiteral("1");

@@ -1,7 +1,8 @@
 // The New-order dialog offscreen: its controls by objectName, the save checks with
-// their message and yellow boxes, the order row it records, the customer it finds or
-// adds (also for names holding LIKE wildcards), and the lists of its boxes. Answers
-// come from TRecordingPrompts; database behaviour on both backends.
+// their message and yellow boxes, the typed pallet limit, the order row it records,
+// the customer it finds by the whole name or adds (also for names holding LIKE
+// wildcards), the material that follows the workbook's thickness, and the lists of
+// its boxes. Answers come from TRecordingPrompts; database behaviour on both backends.
 
 #include "DataModule.h"
 #include "Errors.h"
@@ -10,10 +11,12 @@
 #include "Prompts.h"
 #include "TestDatabase.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlRecord>
@@ -28,6 +31,12 @@ int Count(TDataModule& AData, const QString& ATable) {
         .value(0)
         .value(0)
         .toInt();
+}
+
+// Types AText key by key, Cyrillic included (QTest::keyClicks knows ASCII only).
+void Type(QWidget* AWidget, const QString& AText) {
+    for (const QChar c : AText)
+        QTest::sendKeyEvent(QTest::Click, AWidget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 bool Yellow(QWidget* AWidget) {
@@ -67,6 +76,14 @@ private slots:
     void save();
     void weightNotANumber_data();
     void weightNotANumber();
+    void typedWeights_data();
+    void typedWeights();
+    void typedCustomer_data();
+    void typedCustomer();
+    void storeRefusalSaysWhy_data();
+    void storeRefusalSaysWhy();
+    void materialFollowsWorkbook_data();
+    void materialFollowsWorkbook();
     void customerMatching_data();
     void customerMatching();
     void wildcardNames_data();
@@ -76,6 +93,7 @@ private slots:
     void askRunsModally_data();
     void askRunsModally();
     void windowHooks();
+    void reportWindow();
 };
 
 void TestNewOrderDialog::layout_data() {
@@ -202,18 +220,251 @@ void TestNewOrderDialog::weightNotANumber() {
     TDialog d(*db.Data);
     d.Fill(QStringLiteral("1"), QStringLiteral("ИП Петров"), QStringLiteral("полторы тонны"), 0);
     d.Save();
-    QCOMPARE(d.Prompts.Asked.size(), 1);
-    QCOMPARE(d.Prompts.Asked.first().Kind, TPrompts::TKind::Error);
+    // Refused by the dialog, in its words, before the database is asked anything.
+    QCOMPARE(d.Prompts.Messages(),
+             QStringList{QStringLiteral("Максимальный вес поддона «полторы тонны» не является "
+                                        "числом: укажите вес в килограммах, например 1200 или "
+                                        "1200,5\n\r")});
+    QVERIFY(Yellow(d.W<QWidget>("MaxWeight")));
     QVERIFY(d.Form.isVisible());
     QVERIFY(!d.Form.Saved());
     QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 1); // added before the refusal
+    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 0);
     // Corrected, the same dialog saves, reusing the customer.
     d.W<QComboBox>("MaxWeight")->setEditText(QStringLiteral("1500"));
     d.Save();
     QVERIFY(d.Form.Saved());
     QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 1);
     QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
+}
+
+void TestNewOrderDialog::typedWeights_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("stored"); // 0: refused
+    QTest::addColumn<QString>("message");
+    const QString notNumber = QStringLiteral("Максимальный вес поддона «%1» не является числом: "
+                                             "укажите вес в килограммах, например 1200 или 1200,5");
+    const QString notPositive =
+        QStringLiteral("Максимальный вес поддона должен быть больше нуля (указано «%1»)");
+    struct TCase {
+        const char* Typed;
+        double Stored;
+        QString Message;
+    };
+    const QList<TCase> cases = {
+        {"100", 100, {}},
+        {"100,5", 100.5, {}},
+        {"100.5", 100.5, {}},
+        {"abc", 0, notNumber.arg("abc")},
+        {"abc1000", 0, notNumber.arg("abc1000")},
+        {"1e3", 0, notNumber.arg("1e3")},
+        {"0", 0, notPositive.arg("0")},
+        {"0,0", 0, notPositive.arg("0,0")},
+        {"-5", 0, notPositive.arg("-5")},
+    };
+    for (const TCase& c : cases) {
+        for (auto [be, name] :
+             {std::pair{TBackend::Sqlite, "sqlite"}, {TBackend::Postgres, "postgres"}})
+            QTest::addRow("%s %s", c.Typed, name)
+                << be << QString::fromUtf8(c.Typed) << c.Stored << c.Message;
+    }
+}
+
+// The weight is typed key by key as the operator does, with 1000 among the earlier
+// weights: the list never finishes what was typed, and a bad value is refused with
+// what is wrong while the dialog stays open.
+void TestNewOrderDialog::typedWeights() {
+    QFETCH(QString, typed);
+    QFETCH(double, stored);
+    QFETCH(QString, message);
+    GRAVELON_CONNECT(db);
+    TestDb::AddOrder(*db.Data, QStringLiteral("прежняя"), QDate(2021, 5, 1), 1, 1000.0, {});
+    TestDb::AddOrder(*db.Data, QStringLiteral("другая"), QDate(2021, 5, 1), 1, 1005.5, {});
+    TDialog d(*db.Data);
+    auto* weight = d.W<QComboBox>("MaxWeight");
+    QCOMPARE(weight->count(), 2);
+    d.Fill(QStringLiteral("В-1"), QStringLiteral("ООО Вес"), QString(), 0);
+    // Typed into the focused box of the active window, where a completer would act.
+    d.Form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d.Form));
+    weight->setFocus();
+    QVERIFY(weight->lineEdit()->hasFocus());
+    QTest::keyClicks(weight->lineEdit(), typed);
+    QCOMPARE(weight->currentText(), typed);
+    d.Save();
+    if (stored == 0) {
+        QCOMPARE(d.Prompts.Messages(), QStringList{message + QStringLiteral("\n\r")});
+        QVERIFY(Yellow(weight));
+        QVERIFY(d.Form.isVisible());
+        QVERIFY(!d.Form.Saved());
+        QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 2);
+        return;
+    }
+    QVERIFY(d.Prompts.Messages().isEmpty());
+    QVERIFY(d.Form.Saved());
+    QCOMPARE(db.Data
+                 ->OpenSql(QStringLiteral("select MaxW from Applicates where ID = :id"),
+                           {{QStringLiteral(":id"), d.Form.Header().OrderID}})
+                 .value(0)
+                 .value(0)
+                 .toDouble(),
+             stored);
+    // An earlier weight can still be picked from the list.
+    TDialog again(*db.Data);
+    auto* list = again.W<QComboBox>("MaxWeight");
+    list->setCurrentIndex(list->findText(QStringLiteral("1005.5")));
+    QCOMPARE(list->currentText(), QStringLiteral("1005.5"));
+    QCOMPARE(TOrderHeaderStore::MaxWeightProblem(list->currentText()), QString());
+}
+
+void TestNewOrderDialog::typedCustomer_data() {
+    TestDb::AddBackendRows();
+}
+
+// A name typed key by key is saved as typed, even when a listed name begins with it;
+// the listed names are offered, not written into the box.
+void TestNewOrderDialog::typedCustomer() {
+    GRAVELON_CONNECT(db);
+    const QString petrova =
+        TOrderHeaderStore(*db.Data).FindOrCreateCustomer(QStringLiteral("ИП Петрова"));
+    TDialog d(*db.Data);
+    auto* customer = d.W<QComboBox>("Customer");
+    QCOMPARE(customer->count(), 1);
+    d.Fill(QStringLiteral("Ц-1"), QString(), QStringLiteral("900"), 0);
+    d.Form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d.Form));
+    customer->setFocus();
+    QVERIFY(customer->lineEdit()->hasFocus());
+    Type(customer->lineEdit(), QStringLiteral("ИП Петров"));
+    QCOMPARE(customer->currentText(), QStringLiteral("ИП Петров"));
+    d.Save();
+    QVERIFY(d.Form.Saved());
+    QVERIFY(d.Form.Header().CustomerID != petrova);
+    QCOMPARE(TestDb::Dump(*db.Data, QStringLiteral("Customers")).last(),
+             d.Form.Header().CustomerID + QStringLiteral("|ИП Петров|иппетров"));
+}
+
+void TestNewOrderDialog::storeRefusalSaysWhy_data() {
+    TestDb::AddBackendRows();
+}
+
+// A save the database refuses shows a Russian sentence before the database's words,
+// and the dialog stays open.
+void TestNewOrderDialog::storeRefusalSaysWhy() {
+    GRAVELON_CONNECT(db);
+    TRecordingPrompts prompts;
+    TNewOrderDialog form(*db.Data, prompts);
+    QString refused;
+    int stores = 0;
+    QTimer::singleShot(0, &form, [&] {
+        auto* material = form.findChild<QComboBox*>(QStringLiteral("Material"));
+        form.findChild<QLineEdit*>(QStringLiteral("OrderNumber"))->setText(QStringLiteral("1"));
+        form.findChild<QComboBox*>(QStringLiteral("Customer"))->setEditText(QStringLiteral("К"));
+        form.findChild<QComboBox*>(QStringLiteral("MaxWeight"))->setEditText(QStringLiteral("900"));
+        material->setCurrentIndex(0);
+        form.findChild<QPushButton*>(QStringLiteral("SaveButton"))->click();
+        refused = prompts.Messages().value(0);
+        QVERIFY(form.isVisible());
+        form.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
+    });
+    TOrderHeader header;
+    QVERIFY(!form.Ask(header, [&](TOrderHeader&) -> bool {
+        ++stores;
+        db.Data->ExecSql(QStringLiteral("insert into NoSuchTable values (1)"));
+        return true;
+    }));
+    QCOMPARE(stores, 1);
+    QVERIFY2(refused.startsWith(
+                 QStringLiteral("Заявка не сохранена: база данных не приняла запись.\nОшибка базы "
+                                "данных: ")),
+             qPrintable(refused));
+    QCOMPARE(int(prompts.Asked.first().Kind), int(TPrompts::TKind::Error));
+}
+
+void TestNewOrderDialog::materialFollowsWorkbook_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QString>("sheet");    // the workbook's thickness
+    QTest::addColumn<QString>("preset");   // the material the dialog opens with; empty: none
+    QTest::addColumn<QString>("choose");   // what the user chooses then; empty: keeps it
+    QTest::addColumn<bool>("confirm");     // the answer to the thickness question, if asked
+    QTest::addColumn<QString>("question"); // empty: none asked
+    const QString plate12 = QStringLiteral("Фиброцементная плита (12 мм)");
+    const QString plate8 = QStringLiteral("Фиброцементная плита (8 мм)");
+    const QString plate10 = QStringLiteral("Фиброцементная плита (10 мм)");
+    const QString asked12to8 = QStringLiteral(
+        "Листы заявки толщиной 12 мм, а выбран материал «Фиброцементная плита (8 мм)» толщиной 8 "
+        "мм.\nВес поддонов будет рассчитан по выбранному материалу. Сохранить заявку с этим "
+        "материалом?");
+    for (auto [be, name] :
+         {std::pair{TBackend::Sqlite, "sqlite"}, {TBackend::Postgres, "postgres"}}) {
+        QTest::addRow("12 mm preselected, kept, %s", name)
+            << be << "12" << plate12 << QString() << true << QString();
+        QTest::addRow("10 mm preselected, %s", name)
+            << be << "10" << plate10 << QString() << true << QString();
+        // Two materials are 8 mm thick and weigh differently: the user picks one.
+        QTest::addRow("8 mm of two materials, %s", name)
+            << be << "8" << QString() << plate8 << true << QString();
+        QTest::addRow("12 mm, 8 mm chosen, confirmed, %s", name)
+            << be << "12" << plate12 << plate8 << true << asked12to8;
+        QTest::addRow("12 mm, 8 mm chosen, declined, %s", name)
+            << be << "12" << plate12 << plate8 << false << asked12to8;
+        // Shown without a workbook, the dialog asks nothing of thicknesses.
+        QTest::addRow("no workbook, %s", name)
+            << be << QString() << QString() << plate8 << true << QString();
+    }
+}
+
+void TestNewOrderDialog::materialFollowsWorkbook() {
+    QFETCH(QString, sheet);
+    QFETCH(QString, preset);
+    QFETCH(QString, choose);
+    QFETCH(bool, confirm);
+    QFETCH(QString, question);
+    GRAVELON_CONNECT(db);
+    TRecordingPrompts prompts;
+    prompts.ConfirmAnswers << (confirm ? TPrompts::TAnswer::Ok : TPrompts::TAnswer::Cancel);
+    TNewOrderDialog form(*db.Data, prompts);
+    QString opened;
+    bool openAfterQuestion = false;
+    QTimer::singleShot(0, &form, [&] {
+        auto* material = form.findChild<QComboBox*>(QStringLiteral("Material"));
+        opened = material->currentIndex() < 0 ? QString() : material->currentText();
+        if (!choose.isEmpty())
+            material->setCurrentIndex(material->findText(choose));
+        form.findChild<QLineEdit*>(QStringLiteral("OrderNumber"))->setText(QStringLiteral("Т-1"));
+        form.findChild<QComboBox*>(QStringLiteral("Customer"))->setEditText(QStringLiteral("К"));
+        form.findChild<QComboBox*>(QStringLiteral("MaxWeight"))->setEditText(QStringLiteral("800"));
+        form.findChild<QPushButton*>(QStringLiteral("SaveButton"))->click();
+        if (form.isVisible()) {
+            openAfterQuestion = true;
+            QVERIFY(Yellow(material));
+            form.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
+        }
+    });
+    TOrderHeader header;
+    header.SheetThickness = sheet;
+    const bool saved = form.Ask(header, {});
+    QCOMPARE(opened, preset);
+    QStringList asked;
+    for (const TRecordingPrompts::TAsked& a : prompts.Asked)
+        if (a.Call == QLatin1String("Confirm"))
+            asked << a.Text;
+    QCOMPARE(asked, question.isEmpty() ? QStringList() : QStringList{question});
+    const bool declined = !question.isEmpty() && !confirm;
+    QCOMPARE(saved, !declined);
+    QCOMPARE(openAfterQuestion, declined);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), declined ? 0 : 1);
+    if (saved) {
+        const QString chosen = choose.isEmpty() ? preset : choose;
+        QCOMPARE(db.Data
+                     ->OpenSql(QStringLiteral("select m.Name, m.Width from Applicates a inner "
+                                              "join Materials m on m.ID = a.MatID"))
+                     .value(0)
+                     .value(1)
+                     .toDouble(),
+                 chosen.section(QLatin1Char('('), 1).section(QLatin1Char(' '), 0, 0).toDouble());
+    }
 }
 
 void TestNewOrderDialog::customerMatching_data() {
@@ -228,8 +479,18 @@ void TestNewOrderDialog::customerMatching() {
     // Same key: letter case and spaces do not count.
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("ОООФАСАДСТРОЙ")), first);
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("  ооо фасад  строй ")), first);
-    // Part of a stored name matches that customer.
-    QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("Фасад")), first);
+    // The whole name is compared: a part of a stored name is another customer, and
+    // so is a stored name's part of a longer one.
+    const QString part = store.FindOrCreateCustomer(QStringLiteral("Фасад"));
+    QVERIFY(part != first);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 2);
+    const QString petrova = store.FindOrCreateCustomer(QStringLiteral("ИП Петрова"));
+    const QString petrov = store.FindOrCreateCustomer(QStringLiteral("ИП Петров"));
+    QVERIFY(petrov != petrova);
+    QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("ип петров")), petrov);
+    QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("ИП Петрова")), petrova);
+    db.Data->ExecSql(QStringLiteral("delete from Customers where ID in (%1, %2, %3)")
+                         .arg(part, petrov, petrova));
     QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 1);
     // A new name adds exactly one row.
     const QString second = store.FindOrCreateCustomer(QStringLiteral("ИП Петров А.А."));
@@ -261,6 +522,21 @@ void TestNewOrderDialog::wildcardNames() {
     QVERIFY(slash != plain && slash != percent && slash != under);
     const QString quote = store.FindOrCreateCustomer(QStringLiteral("O'Brien & Co"));
     QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 5);
+    // Names of a wildcard alone are customers of their own and match no other.
+    const QString onlyPercent = store.FindOrCreateCustomer(QStringLiteral("%"));
+    const QString onlyUnder = store.FindOrCreateCustomer(QStringLiteral("_"));
+    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 7);
+    QVERIFY(onlyPercent != onlyUnder);
+    QCOMPARE(store.FindOrCreateCustomer(QStringLiteral(" % ")), onlyPercent);
+    QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("_")), onlyUnder);
+    // "Бетон_100" is not "Бетон1100", nor "Бетон%" every Бетон.
+    const QString similar = store.FindOrCreateCustomer(QStringLiteral("Бетон1100"));
+    QVERIFY(similar != under);
+    const QString prefix = store.FindOrCreateCustomer(QStringLiteral("Бетон%"));
+    QVERIFY(prefix != percent && prefix != plain);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 9);
+    db.Data->ExecSql(QStringLiteral("delete from Customers where ID in (%1, %2, %3, %4)")
+                         .arg(onlyPercent, onlyUnder, similar, prefix));
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("бетон 100%")), percent);
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("БЕТОН_100")), under);
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("Бетон\\100")), slash);
@@ -382,10 +658,43 @@ void TestNewOrderDialog::windowHooks() {
     h.EnableCalculation();
     QCOMPARE(runs + enables, 2);
     QCOMPARE(h.DesktopFolder, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
-    // The end of the program is requested, not carried out, while the command runs.
-    QSignalSpy quit(QCoreApplication::instance(), &QCoreApplication::aboutToQuit);
-    h.TerminateApplication();
-    QCOMPARE(quit.count(), 0);
+    // The invalid-rows report goes to a window whose text can be copied.
+    h.ShowReport(QStringLiteral("Отчет"), QStringLiteral("Строка 3 | ..."));
+    QCOMPARE(prompts.Asked.size(), 3);
+    QCOMPARE(prompts.Asked.at(2).Call, QStringLiteral("ShowText"));
+    QCOMPARE(prompts.Asked.at(2).Caption, QStringLiteral("Отчет"));
+    QCOMPARE(prompts.Texts(), QStringList{QStringLiteral("Строка 3 | ...")});
+}
+
+// The real report window: the text read-only, whole, and copyable.
+void TestNewOrderDialog::reportWindow() {
+    TQtPrompts prompts;
+    const QString text = QStringLiteral("Внимание!!!\r\nСтрока 3 | RAL 9003 | | не заполнено поле "
+                                        "Толщина\r\nСтрока 5 | x");
+    QString shown, copied, title;
+    bool readOnly = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        auto* view =
+            dialog ? dialog->findChild<QPlainTextEdit*>(QStringLiteral("TextView")) : nullptr;
+        if (!view)
+            return;
+        poll.stop();
+        title = dialog->windowTitle();
+        readOnly = view->isReadOnly();
+        shown = view->toPlainText();
+        view->selectAll();
+        view->copy();
+        copied = QGuiApplication::clipboard()->text();
+        QTest::keyClick(dialog, Qt::Key_Return); // OK
+    });
+    poll.start(20);
+    prompts.ShowText(nullptr, QStringLiteral("Некорректные строки заявки"), text);
+    QCOMPARE(title, QStringLiteral("Некорректные строки заявки"));
+    QVERIFY(readOnly);
+    QCOMPARE(shown, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QCOMPARE(copied, shown);
 }
 
 QTEST_MAIN(TestNewOrderDialog)

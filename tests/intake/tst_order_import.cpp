@@ -1,7 +1,8 @@
-// The order import: column mapping, the row checks and their messages, the
-// database checks (thickness, colour), storing the positions in one transaction,
-// and removing the recorded header when the positions cannot be stored. Database
-// behaviour on both backends.
+// The order import: column mapping, the row checks with their causes and the
+// sheet's row numbers, the database checks (thickness known and one for the whole
+// order, colour), storing the positions in one transaction, and taking the recorded
+// header back when the positions cannot be stored. Database behaviour on both
+// backends.
 
 #include "DataModule.h"
 #include "Errors.h"
@@ -35,15 +36,22 @@ struct TWindow {
     explicit TWindow(TDataModule& AData) : Data(AData) {}
     TDataModule& Data;
     QList<QPair<TMessageKind, QString>> Messages;
-    int HeaderAsks = 0, Runs = 0, Enables = 0, Terminates = 0;
+    QList<QPair<QString, QString>> Reports; // caption, text
+    int HeaderAsks = 0, Runs = 0, Enables = 0;
     QString Desktop;
     bool Auto = false;
+    QString SheetThickness; // what the import told the header it asked for
+    std::function<void()> BeforeStore;
 
     TOrderImportHooks Hooks() {
         TOrderImportHooks h;
         h.ShowMessage = [this](TMessageKind k, const QString& t) { Messages.append({k, t}); };
+        h.ShowReport = [this](const QString& c, const QString& t) { Reports.append({c, t}); };
         h.AskOrderHeader = [this](TOrderHeader& AHeader, const TStoreOrder& AStore) {
             ++HeaderAsks;
+            SheetThickness = AHeader.SheetThickness;
+            if (BeforeStore)
+                BeforeStore();
             AHeader.Date = QDate(2021, 5, 31);
             AHeader.DateText = QStringLiteral("31.05.2021");
             AHeader.Number = QStringLiteral("З-17");
@@ -56,7 +64,6 @@ struct TWindow {
         h.RunCalculation = [this] { ++Runs; };
         h.EnableCalculation = [this] { ++Enables; };
         h.DesktopFolder = Desktop;
-        h.TerminateApplication = [this] { ++Terminates; };
         return h;
     }
 };
@@ -93,6 +100,9 @@ private slots:
     void mapColumns();
     void orientation();
     void invalidRowNumbering();
+    void rowProblems_data();
+    void rowProblems();
+    void rowNumbers();
 
     void importWorkbook_data();
     void importWorkbook();
@@ -102,6 +112,8 @@ private slots:
     void invalidRowsReport();
     void thicknessMatching_data();
     void thicknessMatching();
+    void mixedThicknesses_data();
+    void mixedThicknesses();
     void unknownColours_data();
     void unknownColours();
     void manyRowsInThreeStatements_data();
@@ -155,7 +167,15 @@ void TestOrderImport::orientation() {
     QCOMPARE(rows[1].Fields[5], QStringLiteral("квадрат"));
     QCOMPARE(rows[2].Fields[1], QStringLiteral("2500"));
 
-    for (const char* bad : {"12,5", "", "abc", "1 200", "99999999999"}) {
+    // Sizes and quantities reach the integer columns in their plain form.
+    QList<TOrderRow> plain(1);
+    plain[0].Fields = {"RAL 9003", " +600", "1200 ", "8", "+3", "x"};
+    QVERIFY(TOrderSheet::Orient(plain));
+    QCOMPARE(plain[0].Fields[1], QStringLiteral("1200"));
+    QCOMPARE(plain[0].Fields[2], QStringLiteral("600"));
+    QCOMPARE(plain[0].Fields[4], QStringLiteral("3"));
+
+    for (const char* bad : {"12,5", "", "abc", "1 200", "99999999999", "0", "-600"}) {
         QList<TOrderRow> r(1);
         r[0].Fields = {"RAL 9003", QString::fromUtf8(bad), "600", "8", "3", ""};
         QVERIFY2(!TOrderSheet::Orient(r), bad);
@@ -174,10 +194,61 @@ void TestOrderImport::invalidRowNumbering() {
     const QList<TOrderRow> rows =
         TOrderSheet::DropBlankRows(TOrderSheet::ExtractRows(v, TOrderSheet::MapColumns(v)));
     QCOMPARE(rows.size(), 4);
-    // A field of spaces is not empty: the last row is complete.
+    // Rows are named by the sheet's numbers, blank rows and the header counted; a
+    // field of spaces is not empty: the last row is complete.
     QCOMPARE(TOrderSheet::InvalidRowLines(rows),
-             (QStringList{"Строка 0 | RAL 9003 | 1200 | 600 |  | 5 | к | ",
-                          "Строка 2 | RAL 9010 | 1300 | 700 | 8 |  |  | "}));
+             (QStringList{"Строка 4 | RAL 9003 | 1200 | 600 |  | 5 | к | не заполнено поле Толщина",
+                          "Строка 6 | RAL 9010 | 1300 | 700 | 8 |  |  | не заполнено поле "
+                          "Количество"}));
+    // A used range that begins lower down keeps the sheet's numbers.
+    TSheetValues lower = Sheet({Header, {"RAL 9003", "1200", "600", "", "5", ""}});
+    lower.SetFirstSheetRow(5);
+    QCOMPARE(TOrderSheet::ExtractRows(lower, TOrderSheet::MapColumns(lower)).first().SheetRow, 6);
+}
+
+void TestOrderImport::rowProblems_data() {
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QString>("problems");
+    const QString max = QStringLiteral(" не целое число от 1 до 2147483647");
+    QTest::newRow("complete") << QStringList{"RAL 9003", "1200", "600", "8", "5", ""} << QString();
+    QTest::newRow("largest values")
+        << QStringList{"RAL 9003", "2147483647", "1", "8", "2147483647", ""} << QString();
+    QTest::newRow("several missing") << QStringList{"", "1200", "", "8", "5", ""}
+                                     << QStringLiteral("не заполнены поля Цвет, Ширина");
+    QTest::newRow("zero length") << QStringList{"RAL 9003", "0", "600", "8", "5", ""}
+                                 << QStringLiteral("Длина «0»") + max;
+    QTest::newRow("negative width") << QStringList{"RAL 9003", "1200", "-1", "8", "5", ""}
+                                    << QStringLiteral("Ширина «-1»") + max;
+    QTest::newRow("past the integer") << QStringList{"RAL 9003", "2147483648", "600", "8", "5", ""}
+                                      << QStringLiteral("Длина «2147483648»") + max;
+    QTest::newRow("fractional quantity") << QStringList{"RAL 9003", "1200", "600", "8", "1.5", ""}
+                                         << QStringLiteral("Количество «1.5»") + max;
+    QTest::newRow("zero quantity") << QStringList{"RAL 9003", "1200", "600", "8", "0", ""}
+                                   << QStringLiteral("Количество «0»") + max;
+    QTest::newRow("negative quantity") << QStringList{"RAL 9003", "1200", "600", "8", "-1", ""}
+                                       << QStringLiteral("Количество «-1»") + max;
+    QTest::newRow("quantity past the integer")
+        << QStringList{"RAL 9003", "1200", "600", "8", "2147483648", ""}
+        << QStringLiteral("Количество «2147483648»") + max;
+    QTest::newRow("fractional length, missing thickness")
+        << QStringList{"RAL 9003", "12,5", "600", "", "5", ""}
+        << QStringLiteral("не заполнено поле Толщина; Длина «12,5»") + max;
+}
+
+void TestOrderImport::rowProblems() {
+    QFETCH(QStringList, fields);
+    QFETCH(QString, problems);
+    TOrderRow row;
+    for (int i = 0; i < 6; ++i)
+        row.Fields[i] = fields.at(i);
+    QCOMPARE(TOrderSheet::RowProblems(row), problems);
+    QList<TOrderRow> rows{row};
+    QCOMPARE(TOrderSheet::Orient(rows), problems.isEmpty());
+}
+
+void TestOrderImport::rowNumbers() {
+    QCOMPARE(TOrderSheet::RowNumbers({3}), QStringLiteral("строка 3"));
+    QCOMPARE(TOrderSheet::RowNumbers({9, 2, 3, 4, 7, 3}), QStringLiteral("строки 2–4, 7, 9"));
 }
 
 void TestOrderImport::importWorkbook_data() {
@@ -219,44 +290,59 @@ void TestOrderImport::importWorkbook() {
 void TestOrderImport::sheetAborts_data() {
     QTest::addColumn<TBackend>("backend");
     QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<QString>("cause");
     const QStringList good = {"RAL 9003", "1200", "600", "8", "5", ""};
     struct TCase {
         const char* Name;
         QList<QStringList> Rows;
+        const char* Cause;
     };
     const QList<TCase> cases = {
-        {"single cell", {{"Цвет"}}},
-        {"header only", {Header}},
-        {"only blank rows", {Header, {"", " ", "", "", "", ""}}},
-        {"header without the words", {{"a", "b", "c"}, {"RAL 9003", "1200", "600"}}},
+        {"single cell", {{"Цвет"}}, "В строке заголовков нет столбцов: Длина"},
+        {"header only", {Header}, "В заявке нет ни одной заполненной строки"},
+        {"only blank rows",
+         {Header, {"", " ", "", "", "", ""}},
+         "В заявке нет ни одной заполненной строки"},
+        {"header without the words",
+         {{"a", "b", "c"}, {"RAL 9003", "1200", "600"}},
+         "В строке заголовков нет столбцов: Цвет, Длина, Ширина, Толщина, Количество, "
+         "Комментарий"},
         {"a header word missing",
          {{"Цвет", "Длина", "Ширина", "Толщина", "Количество"},
-          {"RAL 9003", "1200", "600", "8", "5"}}},
-        // The number check comes first: incomplete rows do not bring the report.
-        {"fractional length despite incomplete rows",
-         {Header, {"RAL 9003", "", "600", "", "5", ""}, {"RAL 9003", "12,5", "600", "8", "5", ""}}},
-        {"width not a number", {Header, good, {"RAL 9003", "1200", "шестьсот", "8", "5", ""}}},
-        {"thickness of no material", {Header, good, {"RAL 9003", "1200", "600", "9", "5", ""}}},
+          {"RAL 9003", "1200", "600", "8", "5"}},
+         "В строке заголовков нет столбцов: Комментарий"},
+        {"thickness of no material",
+         {Header,
+          good,
+          {"RAL 9003", "1200", "600", "9", "5", ""},
+          good,
+          {"RAL 9003", "1200", "600", "9", "5", ""}},
+         "Толщина листа не совпадает ни с одним материалом: 9 мм (строки 3, 5)"},
     };
     for (const TCase& c : cases) {
-        QTest::addRow("%s sqlite", c.Name) << TBackend::Sqlite << c.Rows;
-        QTest::addRow("%s postgres", c.Name) << TBackend::Postgres << c.Rows;
+        QTest::addRow("%s sqlite", c.Name)
+            << TBackend::Sqlite << c.Rows << QString::fromUtf8(c.Cause);
+        QTest::addRow("%s postgres", c.Name)
+            << TBackend::Postgres << c.Rows << QString::fromUtf8(c.Cause);
     }
 }
 
-// Each of these ends with the abort message before the New-order dialog; nothing is
-// stored and the program goes on.
+// Each of these ends with the abort message naming its cause, before the New-order
+// dialog; nothing is stored and the program goes on.
 void TestOrderImport::sheetAborts() {
     QFETCH(QList<QStringList>, rows);
+    QFETCH(QString, cause);
     GRAVELON_CONNECT(db);
     TWindow w(*db.Data);
     const TImportResult r = TOrderImport(*db.Data, w.Hooks()).ReadOrderSheet(Sheet(rows));
     QCOMPARE(int(r.Outcome), int(TOutcome::Aborted));
     QCOMPARE(w.Messages.size(), 1);
     QCOMPARE(int(w.Messages.first().first), int(TMessageKind::Plain));
-    QCOMPARE(w.Messages.first().second, TOrderImport::AbortMessage);
+    QCOMPARE(w.Messages.first().second, TOrderImport::AbortText(r.Detail));
+    QVERIFY2(w.Messages.first().second.startsWith(TOrderImport::AbortMessage + ".\r\n" + cause),
+             qPrintable(w.Messages.first().second));
+    QVERIFY(w.Reports.isEmpty());
     QCOMPARE(w.HeaderAsks, 0);
-    QCOMPARE(w.Terminates, 0);
     QCOMPARE(w.Enables + w.Runs, 0);
     QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
     QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
@@ -266,36 +352,66 @@ void TestOrderImport::invalidRowsReport_data() {
     TestDb::AddBackendRows();
 }
 
+// Every bad row is reported with the sheet's row number and its causes, in a window
+// and in the desktop file; nothing is stored, the previous order stays the working
+// one, and the program goes on: the next import works.
 void TestOrderImport::invalidRowsReport() {
     GRAVELON_CONNECT(db);
+    const qlonglong previous =
+        TestDb::AddOrder(*db.Data, QStringLiteral("прежняя"), QDate(2021, 5, 1), 1, 1000.0,
+                         {{1200, 600, 1, 3, QString()}});
     QTemporaryDir temp;
     TWindow w(*db.Data);
     w.Desktop = temp.filePath(QStringLiteral("Рабочий стол")); // created when missing
+    const QStringList good = {"RAL 9010", "1300", "700", "8", "2", ""};
+    // A fractional length no longer hides the incomplete rows: all come at once.
     const TSheetValues v = Sheet({Header,
                                   {"", "", "", "", "", ""},
                                   {"RAL 9003", "1200", "600", "", "5", "угол"},
                                   {"RAL 9003", "600", "1200", "8", "", "мой"},
-                                  {"RAL 9010", "1300", "700", "8", "2", ""}});
+                                  good,
+                                  {"RAL 9003", "12,5", "600", "8", "0", ""},
+                                  {"RAL 9003", "1200", "шестьсот", "8", "5", ""}});
     const TImportResult r = TOrderImport(*db.Data, w.Hooks()).ReadOrderSheet(v);
     QCOMPARE(int(r.Outcome), int(TOutcome::InvalidRows));
-    const QStringList lines = {"Строка 0 | RAL 9003 | 1200 | 600 |  | 5 | угол | ",
-                               "Строка 1 | RAL 9003 | 1200 | 600 | 8 |  | Лист повернут на 90 | "};
+    const QString max = QStringLiteral(" не целое число от 1 до 2147483647");
+    const QStringList lines = {
+        "Строка 3 | RAL 9003 | 1200 | 600 |  | 5 | угол | не заполнено поле Толщина",
+        "Строка 4 | RAL 9003 | 600 | 1200 | 8 |  | мой | не заполнено поле Количество",
+        "Строка 6 | RAL 9003 | 12,5 | 600 | 8 | 0 |  | Длина «12,5»" + max + "; Количество «0»" +
+            max,
+        "Строка 7 | RAL 9003 | 1200 | шестьсот | 8 | 5 |  | Ширина «шестьсот»" + max};
     QCOMPARE(r.InvalidRowLines, lines);
+    QVERIFY(w.Messages.isEmpty());
+    QCOMPARE(w.Reports.size(), 1);
+    QCOMPARE(w.Reports.first().first, TOrderImport::ReportCaption);
+    QFile report(QDir(w.Desktop).filePath(QStringLiteral("Некорректные строки.txt")));
+    QCOMPARE(r.ReportFile, report.fileName());
+    QCOMPARE(w.Reports.first().second,
+             TOrderImport::InvalidRowsHeading + lines.join(QStringLiteral("\r\n")) +
+                 QStringLiteral("\r\n\r\nнекорректные строки сохранены в файле \"Некорректные "
+                                "строки\" на рабочем столе (%1)")
+                     .arg(QDir::toNativeSeparators(report.fileName())));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QCOMPARE(report.readAll(), (lines.join(QStringLiteral("\r\n")) + "\r\n").toUtf8());
+    QCOMPARE(w.HeaderAsks, 0);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 0);
+    QCOMPARE(TestDb::LastId(*db.Data, QStringLiteral("Applicates")), previous);
+
+    // Without a report window the report is an error box; the corrected sheet then
+    // imports.
+    TOrderImportHooks plain = w.Hooks();
+    plain.ShowReport = nullptr;
+    plain.DesktopFolder.clear();
+    QCOMPARE(int(TOrderImport(*db.Data, plain).ReadOrderSheet(v).Outcome),
+             int(TOutcome::InvalidRows));
     QCOMPARE(w.Messages.size(), 1);
     QCOMPARE(int(w.Messages.first().first), int(TMessageKind::Error));
-    QCOMPARE(w.Messages.first().second,
-             QStringLiteral("Внимание!!!\r\nСледующие строки содержат недостаточно данных, работа "
-                            "программы будет остановлена.\r\n") +
-                 lines.at(0) + QStringLiteral("\r\n") + lines.at(1) +
-                 QStringLiteral("\r\n\r\nнекорректные строки сохранены в файле \"Некорректные "
-                                "строки\" на рабочем столе"));
-    QFile report(QDir(w.Desktop).filePath(QStringLiteral("Некорректные строки.txt")));
-    QVERIFY(report.open(QIODevice::ReadOnly));
-    QCOMPARE(report.readAll(), (lines.at(0) + "\r\n" + lines.at(1) + "\r\n").toUtf8());
-    QCOMPARE(r.ReportFile, report.fileName());
-    QCOMPARE(w.Terminates, 1);
-    QCOMPARE(w.HeaderAsks, 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(w.Messages.first().second, TOrderImport::InvalidRowsMessage(lines));
+    QCOMPARE(int(TOrderImport(*db.Data, w.Hooks()).ReadOrderSheet(Sheet({Header, good})).Outcome),
+             int(TOutcome::Stored));
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
 }
 
 void TestOrderImport::thicknessMatching_data() {
@@ -323,11 +439,45 @@ void TestOrderImport::thicknessMatching() {
     const TImportResult r =
         TOrderImport(*db.Data, w.Hooks())
             .ReadOrderSheet(Sheet({Header,
-                                   {"RAL 9003", "1200", "600", "8", "5", ""},
+                                   {"RAL 9003", "1200", "600", thickness, "5", ""},
                                    {"RAL 9003", "1200", "600", thickness, "5", ""}}));
     QCOMPARE(int(r.Outcome), int(known ? TOutcome::Stored : TOutcome::Aborted));
     QCOMPARE(w.HeaderAsks, known ? 1 : 0);
+    // The header is asked for with the rows' thickness, which picks the material.
+    QCOMPARE(w.SheetThickness, known ? thickness : QString());
     QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), known ? 2 : 0);
+}
+
+void TestOrderImport::mixedThicknesses_data() {
+    TestDb::AddBackendRows();
+}
+
+// One order is one material: a workbook of 8 and 12 mm sheets is refused, naming the
+// rows of each thickness; nothing changes.
+void TestOrderImport::mixedThicknesses() {
+    GRAVELON_CONNECT(db);
+    TestDb::AddOrder(*db.Data, QStringLiteral("прежняя"), QDate(2021, 5, 1), 1, 1000.0,
+                     {{1200, 600, 1, 3, QString()}});
+    const QStringList before = TestDb::Dump(*db.Data, QStringLiteral("Applicates"));
+    TWindow w(*db.Data);
+    const TImportResult r =
+        TOrderImport(*db.Data, w.Hooks())
+            .ReadOrderSheet(Sheet({Header,
+                                   {"RAL 9003", "1200", "600", "8", "5", ""},
+                                   {"RAL 9003", "1200", "600", "8", "5", ""},
+                                   {"RAL 9003", "1200", "600", "12", "5", ""},
+                                   {"", "", "", "", "", ""},
+                                   {"RAL 9003", "1200", "600", "8", "5", ""},
+                                   {"RAL 9003", "1200", "600", "12", "5", ""}}));
+    QCOMPARE(int(r.Outcome), int(TOutcome::Aborted));
+    QCOMPARE(r.Detail, QStringLiteral("В заявке листы разной толщины: 8 мм (строки 2–3, 6), 12 мм "
+                                      "(строки 4, 7); одна заявка — один материал, разделите "
+                                      "заявку по толщине"));
+    QCOMPARE(w.Messages.size(), 1);
+    QCOMPARE(w.Messages.first().second, TOrderImport::AbortText(r.Detail));
+    QCOMPARE(w.HeaderAsks, 0);
+    QCOMPARE(TestDb::Dump(*db.Data, QStringLiteral("Applicates")), before);
+    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 0);
 }
 
 void TestOrderImport::unknownColours_data() {
@@ -407,16 +557,24 @@ void TestOrderImport::failedStoringRemovesHeader_data() {
 
 void TestOrderImport::failedStoringRemovesHeader() {
     GRAVELON_CONNECT(db);
+    // A colour that goes away between the checks and the save (another workstation
+    // removed it): the database refuses the positions that name it.
+    db.Data->ExecSql(
+        QStringLiteral("insert into Colors (Code, Name) values ('RAL 0001', 'уйдет')"));
     QList<QStringList> rows = {Header};
     for (int i = 0; i < 180; ++i)
-        rows.append({"RAL 9010", "1200", "600", "8", i == 150 ? "много" : "5", ""});
+        rows.append({i == 150 ? "RAL 0001" : "RAL 9010", "1200", "600", "8", "5", ""});
     TWindow w(*db.Data);
+    w.BeforeStore = [&db] {
+        db.Data->ExecSql(QStringLiteral("delete from Colors where Code = 'RAL 0001'"));
+    };
     const TImportResult r = TOrderImport(*db.Data, w.Hooks()).ReadOrderSheet(Sheet(rows));
     QCOMPARE(int(r.Outcome), int(TOutcome::Aborted));
     QCOMPARE(w.HeaderAsks, 1);
     QCOMPARE(w.Messages.size(), 1);
-    QCOMPARE(w.Messages.first().second, TOrderImport::AbortMessage);
-    QVERIFY(!r.Detail.isEmpty());
+    QVERIFY(r.Detail.startsWith(QStringLiteral("База данных не приняла строки заявки. ")));
+    // The database's own words come after Russian sentences.
+    QCOMPARE(w.Messages.first().second, TOrderImport::AbortText(r.Detail));
     // The first statement's 100 rows were stored before the second failed: the
     // transaction takes them back, and the header and its new customer go too.
     QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
@@ -424,7 +582,7 @@ void TestOrderImport::failedStoringRemovesHeader() {
     QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 0);
     QCOMPARE(w.Enables + w.Runs, 0);
     // The connection is usable afterwards: the next import stores its order.
-    rows[151][4] = QStringLiteral("5");
+    rows[151][0] = QStringLiteral("RAL 9010");
     TWindow w2(*db.Data);
     QCOMPARE(int(TOrderImport(*db.Data, w2.Hooks()).ReadOrderSheet(Sheet(rows)).Outcome),
              int(TOutcome::Stored));

@@ -128,7 +128,6 @@ void TestReadingCorpus::samePositionsFromEveryWriter() {
     };
     hooks.EnableCalculation = [] {};
     hooks.RunCalculation = [] {};
-    hooks.TerminateApplication = [] {};
     const TImportResult r = TOrderImport(*db.Data, hooks).ImportOrderFile(file);
     QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('\n'))));
     QCOMPARE(int(r.Outcome), int(TOutcome::Stored));

@@ -1,7 +1,7 @@
 // "Новая заявка" in the main window on both databases: the file dialog cancelled, the
 // New-order dialog left without saving, the example workbook imported through the
-// dialog with and without the automatic calculation, and imports that fail before the
-// dialog.
+// dialog with and without the automatic calculation, imports that fail before the
+// dialog, and workbooks of invalid rows, whose report the program shows and goes on.
 #include "DataModule.h"
 #include "MainWindow.h"
 #include "NewOrderDialog.h"
@@ -9,6 +9,7 @@
 #include "Prompts.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
+#include "WorkingOrder.h"
 #include "XlsxFixture.h"
 
 #include <QApplication>
@@ -20,6 +21,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -57,6 +60,29 @@ QStringList DumpAll(TDataModule& AData) {
           "ApplicatePositions_archive", "Palletes_archive", "Solutions_archive", "Customers"})
         all << QString::fromLatin1(t) << TestDb::Dump(AData, QString::fromLatin1(t));
     return all;
+}
+
+// The user's desktop (where the invalid-rows report is written) inside a scratch
+// folder for the length of a test.
+struct TTestHome {
+    explicit TTestHome(const QString& AHome)
+        : FHome(qgetenv("HOME")), FConfig(qgetenv("XDG_CONFIG_HOME")) {
+        qputenv("HOME", AHome.toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", (AHome + QStringLiteral("/.config")).toLocal8Bit());
+    }
+    ~TTestHome() {
+        qputenv("HOME", FHome);
+        if (FConfig.isEmpty())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", FConfig);
+    }
+    QByteArray FHome, FConfig;
+};
+
+QString DataFile(const char* AName) {
+    return QDir(qEnvironmentVariable("GRAVELON_SOURCE_DIR"))
+        .filePath(QStringLiteral("tests/intake/data/") + QLatin1String(AName));
 }
 
 QString ExampleWorkbook() {
@@ -163,6 +189,10 @@ private slots:
     void importsExample();
     void failsBeforeDialog_data();
     void failsBeforeDialog();
+    void invalidRowsKeepRunning_data() { TestDb::AddBackendRows(); }
+    void invalidRowsKeepRunning();
+    void materialFromWorkbook_data() { TestDb::AddBackendRows(); }
+    void materialFromWorkbook();
 };
 
 void TestMainWindowNewOrder::cancelled() {
@@ -330,34 +360,45 @@ void TestMainWindowNewOrder::importsExample() {
 void TestMainWindowNewOrder::failsBeforeDialog_data() {
     QTest::addColumn<TBackend>("backend");
     QTest::addColumn<QStringList>("row"); // a data row; empty: no readable workbook
+    QTest::addColumn<QString>("call");    // how it is told: a message box or the report window
     QTest::addColumn<int>("kind");        // TPrompts::TKind of the message
     QTest::addColumn<QString>("message"); // the message, or a part of it
     QTest::addColumn<bool>("refreshed");  // the list moved to the picker's date
     for (const auto& [name, backend] :
          {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        const QString message = QStringLiteral("Message");
         QTest::addRow("%s, unknown colour", name)
-            << backend << QStringList{"RAL 0000", "1200", "600", "8", "5", ""}
+            << backend << QStringList{"RAL 0000", "1200", "600", "8", "5", ""} << message
             << int(TPrompts::TKind::Plain)
             << TOrderImport::UnknownColoursMessage({QStringLiteral("RAL 0000")}) << true;
         QTest::addRow("%s, bad length", name)
             << backend << QStringList{"RAL 9003", "12,5", "600", "8", "5", ""}
-            << int(TPrompts::TKind::Plain) << TOrderImport::AbortMessage << true;
+            << QStringLiteral("ShowText") << int(TPrompts::TKind::Plain)
+            << QStringLiteral("Строка 2 | RAL 9003 | 12,5 | 600 | 8 | 5 |  | Длина «12,5» не "
+                              "целое число от 1 до 2147483647")
+            << false;
         QTest::addRow("%s, unknown thickness", name)
-            << backend << QStringList{"RAL 9003", "1200", "600", "9", "5", ""}
-            << int(TPrompts::TKind::Plain) << TOrderImport::AbortMessage << true;
+            << backend << QStringList{"RAL 9003", "1200", "600", "9", "5", ""} << message
+            << int(TPrompts::TKind::Plain)
+            << TOrderImport::AbortText(QStringLiteral(
+                   "Толщина листа не совпадает ни с одним материалом: 9 мм (строка 2)"))
+            << true;
         // Not a workbook: the reader's error ends the command before the refresh.
         QTest::addRow("%s, not a workbook", name)
-            << backend << QStringList() << int(TPrompts::TKind::Error)
+            << backend << QStringList() << message << int(TPrompts::TKind::Error)
             << QStringLiteral("заявка.xlsx") << false;
     }
 }
 
 void TestMainWindowNewOrder::failsBeforeDialog() {
     QFETCH(QStringList, row);
+    QFETCH(QString, call);
     QFETCH(int, kind);
     QFETCH(QString, message);
     QFETCH(bool, refreshed);
     GRAVELON_CONNECT(db);
+    QTemporaryDir home;
+    TTestHome desktop(home.path());
     PreviousOrder(*db.Data);
     TWindow w;
     w.Open(db);
@@ -380,8 +421,9 @@ void TestMainWindowNewOrder::failsBeforeDialog() {
     QCOMPARE(answer.Shown, 0);
     // The database is as before: the previous order is still the working one.
     QCOMPARE(DumpAll(*db.Data), before);
-    const QStringList messages = w.Prompts.Messages();
-    QCOMPARE(messages.size(), 1);
+    QCOMPARE(w.Prompts.Asked.size(), 2); // the file dialog, then what went wrong
+    QCOMPARE(w.Prompts.Asked.last().Call, call);
+    const QStringList messages = QStringList{w.Prompts.Asked.last().Text};
     QCOMPARE(int(w.Prompts.Asked.last().Kind), kind);
     if (refreshed)
         QCOMPARE(messages.first(), message);
@@ -399,6 +441,116 @@ void TestMainWindowNewOrder::failsBeforeDialog() {
              QStringLiteral("прежняя"));
     QVERIFY(w.Enabled("PrintAllButton"));
     QVERIFY(w.Enabled("PrintPalletButton"));
+}
+
+// A workbook of invalid rows: the report, with the sheet's row numbers and the causes,
+// comes in a window whose text can be copied and is written to the desktop; nothing is
+// stored, the previous order stays the working one and is shown, and the program
+// carries on: the next import goes through.
+void TestMainWindowNewOrder::invalidRowsKeepRunning() {
+    GRAVELON_CONNECT(db);
+    const qlonglong previous = PreviousOrder(*db.Data);
+    TWindow w;
+    w.Open(db);
+    QTemporaryDir home;
+    TTestHome desktop(home.path());
+    const QStringList before = DumpAll(*db.Data);
+    QCOMPARE(WorkingOrder::Keys(db.Data->Connection()), QList<qlonglong>{previous});
+    QCOMPARE(w.Form->CurrentOrderValue(QStringLiteral("ID")).toLongLong(), previous);
+    QSignalSpy quit(QCoreApplication::instance(), &QCoreApplication::aboutToQuit);
+    w.Prompts.FileAnswers << DataFile("invalid_rows.xlsx");
+
+    TDialogAnswer answer(w.Form.get(), db.Data.get());
+    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
+    QCoreApplication::processEvents();
+
+    QCOMPARE(answer.Shown, 0);
+    QCOMPARE(w.Prompts.Texts().size(), 1);
+    QVERIFY(w.Prompts.Messages().isEmpty());
+    QCOMPARE(w.Prompts.Asked.last().Caption, TOrderImport::ReportCaption);
+    const QString report = w.Prompts.Texts().first();
+    for (const char* line :
+         {"Строка 3 | RAL 9003 | 1200 | 600 |  | 5 | без толщины | не заполнено поле Толщина",
+          "Строка 5 | RAL 7016 | 12,5 | 600 | 8 | 3 | дробная длина | Длина «12,5» не целое",
+          "Строка 6 | RAL 7016 | 1200 | 600 | 8 | 0 | ноль листов | Количество «0» не целое",
+          "Строка 7 | RAL 7016 | 2147483648 | 600 | 8 | 1 | длиннее целого | Длина «2147483648»",
+          "Строка 8 | RAL 7016 | 1200 | -1 | 8 | 1,5 |  | Ширина «-1» не целое"})
+        QVERIFY2(report.contains(QString::fromUtf8(line)), line);
+    QVERIFY(!report.contains(QStringLiteral("Строка 4")));
+    const QString file = QDir(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation))
+                             .filePath(TOrderImport::ReportFileName);
+    QVERIFY2(file.startsWith(home.path()), qPrintable(file));
+    QVERIFY(QFileInfo::exists(file));
+    QVERIFY(report.contains(QDir::toNativeSeparators(file)));
+
+    // Nothing changed; the program did not end.
+    QCOMPARE(DumpAll(*db.Data), before);
+    QCOMPARE(WorkingOrder::Keys(db.Data->Connection()), QList<qlonglong>{previous});
+    QCOMPARE(w.Form->CurrentOrderValue(QStringLiteral("ID")).toLongLong(), previous);
+    QCOMPARE(quit.count(), 0);
+    QVERIFY(w.Form->isVisible());
+    QVERIFY(w.Enabled("NewOrderButton"));
+    QVERIFY(w.Enabled("PrintAllButton"));
+    QVERIFY(!QApplication::overrideCursor());
+
+    w.Prompts.FileAnswers << ExampleWorkbook();
+    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
+    QCOMPARE(answer.Shown, 1);
+    QVERIFY(WorkingOrder::Keys(db.Data->Connection()).value(0) > previous);
+    QCOMPARE(Count(*db.Data, "Applicates_archive"), 1);
+}
+
+// The 12 mm example opens the dialog with the 12 mm material chosen; the operator who
+// picks the 8 mm one instead is asked, and declining keeps the dialog open.
+void TestMainWindowNewOrder::materialFromWorkbook() {
+    GRAVELON_CONNECT(db);
+    const qlonglong previous = PreviousOrder(*db.Data);
+    TWindow w;
+    w.Open(db);
+    w.Prompts.FileAnswers << QDir(qEnvironmentVariable("GRAVELON_SOURCE_DIR"))
+                                 .filePath(QStringLiteral("examples/order_12mm.ods"));
+    w.Prompts.ConfirmAnswers << TPrompts::TAnswer::Cancel << TPrompts::TAnswer::Ok;
+    QString preset;
+    bool openAfterNo = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TNewOrderDialog* dialog = w.Form->NewOrderDialog();
+        if (!dialog->isVisible() || !dialog->isModal())
+            return;
+        poll.stop();
+        auto* material = Child<QComboBox>(dialog, "Material");
+        preset = material->currentText();
+        Child<QLineEdit>(dialog, "OrderNumber")->setText(QStringLiteral("Т-12"));
+        Child<QComboBox>(dialog, "Customer")->setEditText(QStringLiteral("ООО Толщина"));
+        Child<QComboBox>(dialog, "MaxWeight")->setEditText(QStringLiteral("800"));
+        material->setCurrentIndex(
+            material->findText(QStringLiteral("Фиброцементная плита (8 мм)")));
+        Child<QPushButton>(dialog, "SaveButton")->click(); // declined
+        openAfterNo = dialog->isVisible();
+        Child<QPushButton>(dialog, "SaveButton")->click(); // confirmed
+    });
+    poll.start();
+    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
+
+    QCOMPARE(preset, QStringLiteral("Фиброцементная плита (12 мм)"));
+    QVERIFY(openAfterNo);
+    QStringList questions;
+    for (const TRecordingPrompts::TAsked& a : w.Prompts.Asked)
+        if (a.Call == QLatin1String("Confirm"))
+            questions << a.Text;
+    QCOMPARE(questions.size(), 2);
+    QVERIFY(questions.first().startsWith(
+        QStringLiteral("Листы заявки толщиной 12 мм, а выбран материал «Фиброцементная плита (8 "
+                       "мм)» толщиной 8 мм.")));
+    QVERIFY(WorkingOrder::Keys(db.Data->Connection()).value(0) > previous);
+    QCOMPARE(db.Data
+                 ->OpenSql(QStringLiteral(
+                     "select m.Width from Applicates a inner join Materials m on m.ID = a.MatID"))
+                 .value(0)
+                 .value(0)
+                 .toDouble(),
+             8.0);
 }
 
 QTEST_MAIN(TestMainWindowNewOrder)
