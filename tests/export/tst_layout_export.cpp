@@ -2,6 +2,7 @@
 #include "ExportFixture.h"
 #include "LayoutExport.h"
 #include "LayoutFileName.h"
+#include "ProcessLocale.h"
 #include "TestDatabase.h"
 #include "XlsxReadBack.h"
 
@@ -690,5 +691,13 @@ void TestLayoutExport::workbookSuffix() {
     QCOMPARE(TLayoutFileName::WithSuffix(typed, TLayoutFileName::PdfSuffix), pdf);
 }
 
-QTEST_GUILESS_MAIN(TestLayoutExport)
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    // As in the program: libxlsxwriter writes numbers with the C library's locale, which
+    // the application object has just set from the environment (6,1 under ru_RU).
+    ProcessLocale::UseCNumericFormatting();
+    TestLayoutExport test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_layout_export.moc"
