@@ -3,6 +3,7 @@
 #include "BlockPicture.h"
 #include "DataModule.h"
 #include "Errors.h"
+#include "LayoutBlocks.h"
 #include "LayoutStatements.h"
 #include "LayoutWorkbook.h"
 #include "SqlRun.h"
@@ -63,6 +64,21 @@ void TLayoutExport::RequireShownPallets(const QList<qlonglong>& APallets) {
     FShownPallets = APallets;
 }
 
+void TLayoutExport::RequirePallets(TDataModule& AData, const QVariant& AOrderKey,
+                                   const QList<qlonglong>& AShown, bool AOnePallet,
+                                   const QVariant& APallet) {
+    AData.OpenPalletesfromExcel(AOrderKey);
+    QList<qlonglong> now;
+    for (int row = 0; row < AData.QPalletesfromExcel->RowCount(); ++row)
+        now << AData.QPalletesfromExcel->Value(row, QStringLiteral("id")).toLongLong();
+    QList<qlonglong> shown = AShown;
+    std::sort(now.begin(), now.end());
+    std::sort(shown.begin(), shown.end());
+    const bool palletKnown = !AOnePallet || now.contains(SqlRun::KeyValue(APallet).toLongLong());
+    if (now != shown || !palletKnown)
+        throw EOrderChanged(OrderChangedMessage);
+}
+
 void TLayoutExport::Call(const std::function<void()>& AFunc) {
     if (AFunc)
         AFunc();
@@ -117,24 +133,13 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
         throw EGravelonError(QStringLiteral("Не выбрана заявка"));
     // Ends with the export, whatever way; nothing is written to the database.
     TTransaction snapshot(FData.Connection(), FData.Dialect(), TTransactionKind::Read);
-    if (FCheckShown) {
-        FData.OpenPalletesfromExcel(order);
-        QList<qlonglong> now;
-        for (int row = 0; row < FData.QPalletesfromExcel->RowCount(); ++row)
-            now << FData.QPalletesfromExcel->Value(row, QStringLiteral("id")).toLongLong();
-        QList<qlonglong> shown = FShownPallets;
-        std::sort(now.begin(), now.end());
-        std::sort(shown.begin(), shown.end());
-        const bool palletKnown = AMode != QLatin1String("2") ||
-                                 now.contains(SqlRun::KeyValue(ASelection.PalletId).toLongLong());
-        if (now != shown || !palletKnown)
-            throw EOrderChanged(OrderChangedMessage);
-    }
+    const bool single = AMode == QLatin1String("2");
+    if (FCheckShown)
+        RequirePallets(FData, order, FShownPallets, single, ASelection.PalletId);
     const QString summary = statements.OrderSummary(order);
 
     // The export list: the selected pallet with the number its label shows, or every
     // pallet of the order in the pallet list's order, numbered from 1.
-    const bool single = AMode == QLatin1String("2");
     QList<QVariant> pallets;
     int labelNumber = 0;
     if (single) {
@@ -145,7 +150,9 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
                                      .arg(ASelection.PalletNumberText));
         pallets << SqlRun::KeyValue(ASelection.PalletId);
     } else {
-        FData.OpenPalletesfromExcel(order);
+        // The check above has just read the list, in this same snapshot.
+        if (!FCheckShown)
+            FData.OpenPalletesfromExcel(order);
         const TStaticQueryModel* list = FData.QPalletesfromExcel;
         pallets.reserve(list->RowCount());
         for (int row = 0; row < list->RowCount(); ++row)
@@ -153,6 +160,10 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
     }
     if (FCallbacks.SetProgressMaximum)
         FCallbacks.SetProgressMaximum(int(pallets.size()));
+
+    // Every block is read before the first is written, in two statements.
+    const TLayoutBlocks blocks(FData, order,
+                               single ? std::optional<QVariant>(pallets.first()) : std::nullopt);
 
     TLayoutWorkbook book(AFileName);
     // The picture is read once, before the first block needs it; an order without
@@ -169,8 +180,8 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
 
         // A pallet that is no longer the order's (the calculation ran again meanwhile)
         // leaves its header lines empty and its table bare, as the database answers.
-        TLayoutHeader header;
-        statements.BlockHeader(order, pallet, &header);
+        const TLayoutBlock block = blocks.Block(pallet);
+        const TLayoutHeader& header = block.Header;
         book.WriteText(r + RowOrder, 2, QStringLiteral("Служебная записка №"));
         book.WriteText(r + RowOrder, 3, header.OrderNumber);
         book.WriteText(r + RowPallet, 2, QStringLiteral("Подд."));
@@ -192,7 +203,7 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
         book.WriteText(r + RowColour, 2, header.ClrCode);
         book.WriteText(r + RowColour, 3, QLatin1Char('(') + header.ClrName + QLatin1Char(')'));
 
-        QList<QStringList> table = statements.Contents(order, pallet);
+        QList<QStringList> table = block.Table;
         double quantity = 0;
         double area = 0;
         for (const QStringList& row : table) {

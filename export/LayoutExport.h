@@ -70,6 +70,13 @@ public:
     // selected one among them): another workstation may have recalculated the order,
     // or cleared it from the archive, since the window showed it.
     void RequireShownPallets(const QList<qlonglong>& APallets);
+    // The check behind it, for every command that prints what the window showed: throws
+    // EOrderChanged with OrderChangedMessage unless the order has exactly the pallets
+    // AShown and, for one pallet's note, APallet among them. Leaves the order's pallet
+    // list open in AData.QPalletesfromExcel.
+    static void RequirePallets(TDataModule& AData, const QVariant& AOrderKey,
+                               const QList<qlonglong>& AShown, bool AOnePallet,
+                               const QVariant& APallet);
 
     // Mode "2": the selected pallet alone; any other mode: every pallet of the order.
     // Reports success and failure through the callbacks and lets nothing escape;

@@ -22,6 +22,9 @@ QString DateText(const QVariant& ADate) {
 
 } // namespace
 
+const QString TLayoutFileName::WorkbookSuffix = QStringLiteral("xlsx");
+const QString TLayoutFileName::PdfSuffix = QStringLiteral("pdf");
+
 QString TLayoutFileName::SafePart(const QString& AText) {
     QString s;
     s.reserve(AText.size());
@@ -34,7 +37,7 @@ QString TLayoutFileName::SafePart(const QString& AText) {
 }
 
 QString TLayoutFileName::Proposed(const QString& AOrderNumber, const QVariant& AOrderDate,
-                                  int APalletNumber) {
+                                  int APalletNumber, const QString& ASuffix) {
     QStringList parts;
     parts << (APalletNumber < 0 ? QStringLiteral("Раскладки") : QStringLiteral("Раскладка"));
     const QString number = SafePart(AOrderNumber);
@@ -45,7 +48,7 @@ QString TLayoutFileName::Proposed(const QString& AOrderNumber, const QVariant& A
         parts << date;
     if (APalletNumber >= 0)
         parts << QStringLiteral("поддон %1").arg(APalletNumber);
-    return parts.join(QLatin1Char(' ')) + QStringLiteral(".xlsx");
+    return parts.join(QLatin1Char(' ')) + QLatin1Char('.') + ASuffix;
 }
 
 bool TLayoutFileName::HasSuffix(const QString& AFileName) {
@@ -64,10 +67,14 @@ bool TLayoutFileName::HasSuffix(const QString& AFileName) {
     return letter;
 }
 
-QString TLayoutFileName::WithWorkbookSuffix(const QString& AFileName) {
+QString TLayoutFileName::WithSuffix(const QString& AFileName, const QString& ASuffix) {
     if (AFileName.isEmpty() || HasSuffix(AFileName))
         return AFileName;
     // "раскладки." gets the suffix after its dot, not a second dot.
-    return AFileName + (AFileName.endsWith(QLatin1Char('.')) ? QStringLiteral("xlsx")
-                                                             : QStringLiteral(".xlsx"));
+    return AFileName +
+           (AFileName.endsWith(QLatin1Char('.')) ? ASuffix : QLatin1Char('.') + ASuffix);
+}
+
+QString TLayoutFileName::WithWorkbookSuffix(const QString& AFileName) {
+    return WithSuffix(AFileName, WorkbookSuffix);
 }

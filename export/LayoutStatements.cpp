@@ -37,6 +37,23 @@ const char* const HeaderHalf =
     "where s.ApplicateID = %5 and p.ID = %6 "
     "group by p.ID, p.Length, p.Width, p.Number, c.Name, c.Code, cu.Name, a.Number";
 
+// The headers of every pallet of the order at once: the rows of the statement above
+// for each pallet, without the columns no block prints (a pallet's own row number is
+// 1 whatever its neighbours, its weight and height are not on the note). %6 is the
+// part, 1 working and 2 archive, which orders a pallet found in both as the union
+// above leaves them.
+const char* const HeadersHalf =
+    "select p.ID id, p.Length Length, p.Width Width, c.Name clrname, c.Code clrcode, "
+    "cu.Name Name2, a.Number OrderNumber, %6 part "
+    "from %1 p inner join Colors c on c.ID = p.ColorID "
+    "inner join %2 s on p.ID = s.PalleteID "
+    "inner join %3 a on a.ID = s.ApplicateID "
+    "inner join %4 ap on ap.ID = s.PosID "
+    "inner join Materials m on m.ID = a.MatID "
+    "left join Customers cu on cu.ID = a.CustomerID "
+    "where s.ApplicateID = %5 "
+    "group by p.ID, p.Length, p.Width, c.Name, c.Code, cu.Name, a.Number";
+
 // A position's area to one decimal, computed like the summary's (whole mm², half up);
 // NULL when the quantity is unknown, which the export refuses.
 const char* const ContentsHalf =
@@ -44,13 +61,21 @@ const char* const ContentsHalf =
     "QtyInRow(ap.Height, ap.Quantity) QtyInRow2, "
     "cast((ap.Width * ap.Height * ap.Quantity + 50000) / 100000 as double precision) / 10 "
     "QtyInRow, "
-    "coalesce(ap.Comment || ' ', '') || coalesce(s.Comment, '') Comment, s.ID sid "
+    "coalesce(ap.Comment || ' ', '') || coalesce(s.Comment, '') Comment, s.ID sid, p.ID pid "
     "from %1 p inner join Colors c on c.ID = p.ColorID "
     "inner join %2 s on p.ID = s.PalleteID "
     "inner join %3 a on a.ID = s.ApplicateID "
     "inner join %4 ap on ap.ID = s.PosID "
     "inner join Materials m on m.ID = a.MatID "
-    "where s.ApplicateID = %5 and p.ID = %6";
+    "where s.ApplicateID = %5%6";
+
+// Rows of equal size keep the order of their placements; a size that cannot be
+// computed comes first on both backends, as it would on a server sorting NULL low.
+// Rows of several pallets sort the same way, so each pallet's rows, taken in the
+// order they come, are ordered as its own statement orders them.
+const char* const ContentsOrder =
+    ") a order by case when a.L * a.B * a.QtyInRow2 is null then 0 else 1 end, "
+    "a.L * a.B * a.QtyInRow2, a.sid";
 
 QString Utf8Text(const char* AText) {
     return QString::fromUtf8(AText);
@@ -107,16 +132,31 @@ QString TLayoutStatements::HeaderSql() {
            QStringLiteral(" order by clrcode, Number, Length, Width, id");
 }
 
+QString TLayoutStatements::HeadersSql(bool AOnePallet) {
+    const QString half = Utf8Text(HeadersHalf);
+    const QString working =
+        AOnePallet ? QStringLiteral(":apno1 and p.ID = :ptno1") : QStringLiteral(":apno1");
+    const QString archive =
+        AOnePallet ? QStringLiteral(":apno2 and p.ID = :ptno2") : QStringLiteral(":apno2");
+    return Working(half, working, QStringLiteral("1")) + QStringLiteral(" union all ") +
+           Archive(half, archive, QStringLiteral("2")) +
+           QStringLiteral(" order by id, clrcode, Length, Width, part");
+}
+
 QString TLayoutStatements::ContentsSql() {
     const QString half = Utf8Text(ContentsHalf);
-    // Rows of equal size keep the order of their placements; a size that cannot be
-    // computed comes first on both backends, as it would on a server sorting NULL low.
     return QStringLiteral("select * from (") +
-           Working(half, QStringLiteral(":apid1"), QStringLiteral(":pdid1")) +
+           Working(half, QStringLiteral(":apid1"), QStringLiteral(" and p.ID = :pdid1")) +
            QStringLiteral(" union all ") +
-           Archive(half, QStringLiteral(":apid2"), QStringLiteral(":pdid2")) +
-           QStringLiteral(") a order by case when a.L * a.B * a.QtyInRow2 is null then 0 else 1 "
-                          "end, a.L * a.B * a.QtyInRow2, a.sid");
+           Archive(half, QStringLiteral(":apid2"), QStringLiteral(" and p.ID = :pdid2")) +
+           QLatin1String(ContentsOrder);
+}
+
+QString TLayoutStatements::OrderContentsSql() {
+    const QString half = Utf8Text(ContentsHalf);
+    return QStringLiteral("select * from (") + Working(half, QStringLiteral(":apid1"), QString()) +
+           QStringLiteral(" union all ") + Archive(half, QStringLiteral(":apid2"), QString()) +
+           QLatin1String(ContentsOrder);
 }
 
 QString TLayoutStatements::OrderSummary(const QVariant& AOrderKey) const {

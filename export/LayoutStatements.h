@@ -40,6 +40,12 @@ public:
     static QString SummarySql();
     static QString HeaderSql();
     static QString ContentsSql();
+    // S2 and S3 for every pallet of the order in one statement each (TLayoutBlocks):
+    // the headers ordered by pallet, the contents rows of all pallets in S3's order,
+    // each with its pallet's key (pid). AOnePallet: the headers of the pallet bound to
+    // :ptno1 and :ptno2 alone.
+    static QString HeadersSql(bool AOnePallet);
+    static QString OrderContentsSql();
 
     // A database value as the text the sheet shows: NULL empty, numbers in the user's
     // locale without digit grouping and without needless decimals.

@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Errors.h"
+#include "LayoutBlocks.h"
 #include "LayoutExport.h"
 #include "LayoutStatements.h"
 #include "SqlRun.h"
@@ -35,13 +36,22 @@ QString TShippingNoteReader::LimitsSql() {
                .arg(QStringLiteral("Applicates_archive"), QStringLiteral(":a2"));
 }
 
+void TShippingNoteReader::RequireShownPallets(const QList<qlonglong>& APallets) {
+    FShownPallets = APallets;
+}
+
 QList<TShippingNote> TShippingNoteReader::Read(const TExportSelection& ASelection,
                                                bool ASinglePallet) const {
     const QVariant order = SqlRun::KeyValue(ASelection.OrderId);
     if (order.isNull())
         throw EGravelonError(QStringLiteral("Не выбрана заявка"));
-    const TLayoutStatements statements(FData);
-    const QString summary = statements.OrderSummary(order);
+    // One state of the database for every note: a calculation committed on another
+    // workstation meanwhile never shows half way. Nothing is written.
+    TTransaction snapshot(FData.Connection(), FData.Dialect(), TTransactionKind::Read);
+    if (FShownPallets)
+        TLayoutExport::RequirePallets(FData, order, *FShownPallets, ASinglePallet,
+                                      ASelection.PalletId);
+    const QString summary = TLayoutStatements(FData).OrderSummary(order);
     const TLimits limits = Limits(order);
 
     QList<TShippingNote> notes;
@@ -51,18 +61,24 @@ QList<TShippingNote> TShippingNoteReader::Read(const TExportSelection& ASelectio
         if (!ok)
             throw EGravelonError(QStringLiteral("Номер поддона «%1» не является целым числом")
                                      .arg(ASelection.PalletNumberText));
-        notes << Note(order, SqlRun::KeyValue(ASelection.PalletId), number, summary, limits);
+        const TLayoutBlocks blocks(FData, order, ASelection.PalletId);
+        notes << Note(blocks.Block(ASelection.PalletId), number, summary, limits);
+        snapshot.Commit();
         return notes;
     }
-    FData.OpenPalletesfromExcel(order);
+    // The check above has just read the pallet list, in this same snapshot.
+    if (!FShownPallets)
+        FData.OpenPalletesfromExcel(order);
     QList<QVariant> pallets;
     const TStaticQueryModel* list = FData.QPalletesfromExcel;
     for (int row = 0; row < list->RowCount(); ++row)
         pallets << list->Value(row, QStringLiteral("id"));
+    const TLayoutBlocks blocks(FData, order);
     notes.reserve(pallets.size());
     int number = 0;
     for (const QVariant& pallet : pallets)
-        notes << Note(order, pallet, ++number, summary, limits);
+        notes << Note(blocks.Block(pallet), ++number, summary, limits);
+    snapshot.Commit();
     return notes;
 }
 
@@ -81,16 +97,14 @@ TShippingNoteReader::TLimits TShippingNoteReader::Limits(const QVariant& AOrder)
     return limits;
 }
 
-TShippingNote TShippingNoteReader::Note(const QVariant& AOrder, const QVariant& APallet,
-                                        int ANumber, const QString& ASummary,
-                                        const TLimits& ALimits) const {
+TShippingNote TShippingNoteReader::Note(const TLayoutBlock& ABlock, int ANumber,
+                                        const QString& ASummary, const TLimits& ALimits) {
     TShippingNote note;
     note.Number = ANumber;
     note.OrderSummary = ASummary;
     // A pallet that is no longer the order's leaves the header empty and the table
     // bare, as the workbook's block does.
-    TLayoutHeader header;
-    TLayoutStatements(FData).BlockHeader(AOrder, APallet, &header);
+    const TLayoutHeader& header = ABlock.Header;
     note.OrderNumber = header.OrderNumber;
     note.PalletSize = header.Length + QStringLiteral(" * ") + header.Width;
     note.Consignee = header.Name2;
@@ -106,36 +120,27 @@ TShippingNote TShippingNoteReader::Note(const QVariant& AOrder, const QVariant& 
     stack.WeightLimit = ALimits.MaxW;
     stack.Weight1m2 = ALimits.Weight1m2;
 
-    // The contents statement's own values: texts for the table, numbers for the totals
-    // and the stack, so nothing is parsed back from locale-formatted text.
-    static const char* const Columns[TLayoutStatements::ContentsColumns] = {
-        "L", "B", "Height", "Quantity", "QtyInRow", "QtyInRow2", "Comment"};
-    const QVariant pallet = SqlRun::KeyValue(APallet);
-    const QList<QSqlRecord> rows =
-        FData.OpenSql(TLayoutStatements::ContentsSql(), {{QStringLiteral(":apid1"), AOrder},
-                                                         {QStringLiteral(":apid2"), AOrder},
-                                                         {QStringLiteral(":pdid1"), pallet},
-                                                         {QStringLiteral(":pdid2"), pallet}});
+    // The table as the workbook writes it; the totals and the stack from the contents
+    // statement's own values, so nothing is parsed back from locale-formatted text.
+    note.Table = ABlock.Table;
     double area = 0;
-    for (const QSqlRecord& r : rows) {
-        QStringList cells;
-        for (const char* c : Columns)
-            cells << TLayoutStatements::CellText(Column(r, c));
-        const QVariant rowArea = Column(r, "QtyInRow");
+    for (qsizetype i = 0; i < ABlock.Values.size(); ++i) {
+        const QVariantList& v = ABlock.Values[i];
+        const QVariant rowArea = v[TLayoutStatements::Area];
         if (IsNull(rowArea))
             throw EGravelonError(
                 QStringLiteral("У позиции %1 × %2 поддона %3 не указано количество листов")
-                    .arg(cells.at(TLayoutStatements::L), cells.at(TLayoutStatements::B))
+                    .arg(ABlock.Table[i].at(TLayoutStatements::L),
+                         ABlock.Table[i].at(TLayoutStatements::B))
                     .arg(ANumber));
-        note.QuantityTotal += Column(r, "Quantity").toDouble();
+        note.QuantityTotal += v[TLayoutStatements::Quantity].toDouble();
         area += rowArea.toDouble();
-        note.Table << cells;
 
         TStackBand band;
-        band.Length = Column(r, "L").toInt();
-        band.SheetWidth = Column(r, "B").toInt();
-        band.SheetsAbreast = std::max(1, Column(r, "QtyInRow2").toInt());
-        band.Sheets = Column(r, "Quantity").toInt();
+        band.Length = v[TLayoutStatements::L].toInt();
+        band.SheetWidth = v[TLayoutStatements::B].toInt();
+        band.SheetsAbreast = std::max(1, v[TLayoutStatements::QtyInRow2].toInt());
+        band.Sheets = v[TLayoutStatements::Quantity].toInt();
         stack.Bands << band;
     }
     // Each row's area has one decimal; their sum must not show a binary tail.

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -24,6 +25,7 @@ class THelpWindow;
 class TPictureBox;
 class TPrompts;
 class TStartupServices;
+class TShippingNotesDocument;
 class TStackView;
 class TStaticQueryModel;
 class TTrayController;
@@ -128,6 +130,15 @@ private:
     // Runs a command; a failure is shown in an error box and the program carries on.
     void RunCommand(const std::function<void()>& AFunc);
     void PrintLayouts(const QString& AMode);
+    // The save dialog of the print commands, workbook or PDF: proposes the shown order's
+    // name with ASuffix in the folder of ALastName, gives a name typed without a suffix
+    // ASuffix and asks once before an existing file is replaced. Empty when the user
+    // cancelled either question.
+    QString AskSaveName(const QString& ACaption, const QString& AFilter, const QString& ASuffix,
+                        bool ASinglePallet, const QString& ALastName);
+    // Keys of the pallets the pallet list shows: the print commands refuse an order
+    // that no longer has exactly these.
+    QList<qlonglong> ShownPallets() const;
     void ExportLayouts(const QString& AFileName, const QString& AMode);
     void ImportOrder(const QString& AFileName);
     // The order and pallet the print commands act on: those whose details are shown.
@@ -138,7 +149,10 @@ private:
     void ShowStack();
     void PreviewNotes(bool ASinglePallet);
     void SaveNotesPdf(bool ASinglePallet);
-    QString ProposedPdfName(bool ASinglePallet) const;
+    // The shown notes, read whole; nothing when that fails, after telling the user
+    // (AWhat: what could not be done), as the workbook print does when the order
+    // changed on another workstation.
+    std::optional<TShippingNotesDocument> ReadShownNotes(bool ASinglePallet, const QString& AWhat);
     bool IsWorkingOrder(const QString& AAppId) const;
     // No order is current: the detail grids, their captions and the commands on them go.
     void ClearOrderDetails();

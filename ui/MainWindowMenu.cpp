@@ -157,31 +157,48 @@ void TMainWindow::OnPrintPalletClicked() {
 void TMainWindow::PrintLayouts(const QString& AMode) {
     if (FCalcRunning || FImportRunning)
         return;
+    const QString file =
+        AskSaveName(QStringLiteral("Сохранить раскладки"), LayoutFileFilter,
+                    TLayoutFileName::WorkbookSuffix, AMode == QLatin1String("2"), FLastSaveName);
+    if (file.isEmpty())
+        return;
+    FLastSaveName = file;
+    ExportLayouts(file, AMode);
+}
+
+QString TMainWindow::AskSaveName(const QString& ACaption, const QString& AFilter,
+                                 const QString& ASuffix, bool ASinglePallet,
+                                 const QString& ALastName) {
     // The dialog proposes a name made of the order on screen, in the folder saved to
-    // last; a name typed without a suffix becomes a workbook's.
-    const bool single = AMode == QLatin1String("2");
+    // last; a name typed without a suffix gets the command's.
     const int pallet = FPalletNumberLabel->text().trimmed().toInt();
-    const QString proposed =
-        TLayoutFileName::Proposed(FOrderNumberLabel->text(), FShownOrderDate, single ? pallet : -1);
-    QString folder = QFileInfo(FLastSaveName).absolutePath();
-    if (FLastSaveName.isEmpty() || !QFileInfo(folder).isDir()) {
+    const QString proposed = TLayoutFileName::Proposed(FOrderNumberLabel->text(), FShownOrderDate,
+                                                       ASinglePallet ? pallet : -1, ASuffix);
+    QString folder = QFileInfo(ALastName).absolutePath();
+    if (ALastName.isEmpty() || !QFileInfo(folder).isDir()) {
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         if (folder.isEmpty() || !QFileInfo(folder).isDir())
             folder = QDir::homePath();
     }
-    QString file = FPrompts->SaveFileName(this, QStringLiteral("Сохранить раскладки"),
-                                          LayoutFileFilter, QDir(folder).filePath(proposed));
+    QString file = FPrompts->SaveFileName(this, ACaption, AFilter, QDir(folder).filePath(proposed));
     if (file.isEmpty())
-        return;
-    file = TLayoutFileName::WithWorkbookSuffix(file);
-    // The file may be a note already handed out: it is replaced only when the user says so.
+        return QString();
+    file = TLayoutFileName::WithSuffix(file, ASuffix);
+    // The file may be a note already handed out: it is replaced only when the user says
+    // so, asked here alone (the dialog asks nothing), about the name really written.
     const QFileInfo target(file);
     if (target.exists() && !target.isDir() &&
         FPrompts->Confirm(this, QStringLiteral("Файл «%1» уже существует. Заменить его?")
                                     .arg(QDir::toNativeSeparators(file))) != TPrompts::TAnswer::Ok)
-        return;
-    FLastSaveName = file;
-    ExportLayouts(file, AMode);
+        return QString();
+    return file;
+}
+
+QList<qlonglong> TMainWindow::ShownPallets() const {
+    QList<qlonglong> shown;
+    for (int row = 0; row < FData->QPallets->RowCount(); ++row)
+        shown << FData->QPallets->Value(row, QStringLiteral("id")).toLongLong();
+    return shown;
 }
 
 void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) {
@@ -233,12 +250,9 @@ void TMainWindow::ExportLayouts(const QString& AFileName, const QString& AMode) 
 
     // What the pallet list shows: the export refuses an order that no longer has
     // these pallets, and the window then shows the order as it now is.
-    QList<qlonglong> shown;
-    for (int row = 0; row < FData->QPallets->RowCount(); ++row)
-        shown << FData->QPallets->Value(row, QStringLiteral("id")).toLongLong();
     const TExportSelection selection = ShownSelection(AMode == QLatin1String("2"));
     TLayoutExport exporter(*FData, GravelonSettings::ProgramFolder(), cb);
-    exporter.RequireShownPallets(shown);
+    exporter.RequireShownPallets(ShownPallets());
     exporter.ExportLayouts(AFileName, AMode, selection);
     if (exporter.OrderChanged())
         RunCommand([&] { RefreshOrders(FData->IdCondition(selection.OrderId.toLongLong())); });

@@ -8,6 +8,7 @@
 #include "EnabledFollower.h"
 #include "Errors.h"
 #include "LayoutExport.h"
+#include "LayoutFileName.h"
 #include "Prompts.h"
 #include "SettingsLocation.h"
 #include "ShippingNoteReader.h"
@@ -15,7 +16,6 @@
 #include "StackView.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -25,33 +25,6 @@
 namespace {
 
 const QString PdfFilter = QStringLiteral("PDF (*.pdf);;Все файлы (*)");
-
-// A name the file system takes on every desktop: no path separators or characters
-// the common file systems refuse.
-QString FileNamePart(QString AText) {
-    static const QString Refused = QStringLiteral("\\/:*?\"<>|");
-    for (QChar& c : AText)
-        if (Refused.contains(c) || c.unicode() < 0x20)
-            c = QLatin1Char('_');
-    return AText.trimmed();
-}
-
-// The notes of the selection, read whole; empty with the reason when that fails.
-std::optional<TShippingNotesDocument> ReadNotes(TDataModule& AData,
-                                                const TExportSelection& ASelection,
-                                                bool ASinglePallet, QString* AFailure) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    try {
-        return TShippingNotesDocument(TShippingNoteReader(AData).Read(ASelection, ASinglePallet),
-                                      GravelonSettings::ProgramFolder());
-    } catch (const EGravelonError& e) {
-        *AFailure = e.Message();
-    } catch (const std::exception& e) {
-        *AFailure = QString::fromLocal8Bit(e.what());
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -146,63 +119,71 @@ void TMainWindow::OnSavePdfPalletClicked() {
     SaveNotesPdf(true);
 }
 
+std::optional<TShippingNotesDocument> TMainWindow::ReadShownNotes(bool ASinglePallet,
+                                                                  const QString& AWhat) {
+    const TExportSelection selection = ShownSelection(ASinglePallet);
+    QString failure;
+    try {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        TShippingNoteReader reader(*FData);
+        reader.RequireShownPallets(ShownPallets());
+        return TShippingNotesDocument(reader.Read(selection, ASinglePallet),
+                                      GravelonSettings::ProgramFolder());
+    } catch (const EOrderChanged& e) {
+        // What the workbook print says and does: the order is shown as it now is.
+        FPrompts->Message(this, TPrompts::TKind::Plain, e.Message());
+        RunCommand([&] { RefreshOrders(FData->IdCondition(selection.OrderId.toLongLong())); });
+        return std::nullopt;
+    } catch (const EGravelonError& e) {
+        failure = e.Message();
+    } catch (const std::exception& e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    ShowError(AWhat + QLatin1Char('\n') + failure);
+    return std::nullopt;
+}
+
 void TMainWindow::PreviewNotes(bool ASinglePallet) {
     if (FCalcRunning || FImportRunning)
         return;
     // Everything is read before the preview opens: the preview repaints at will and
     // a database failure must not reach it half way.
-    QString failure;
     const std::optional<TShippingNotesDocument> document =
-        ReadNotes(*FData, ShownSelection(ASinglePallet), ASinglePallet, &failure);
-    if (!document) {
-        ShowError(QStringLiteral("Не удалось подготовить раскладки к печати.\n") + failure);
+        ReadShownNotes(ASinglePallet, QStringLiteral("Не удалось подготовить раскладки к печати."));
+    if (!document)
         return;
-    }
     FPrompts->PrintPreview(this,
                            ASinglePallet ? QStringLiteral("Печать раскладки")
                                          : QStringLiteral("Печать раскладок"),
                            [&document](QPagedPaintDevice* ADevice) { document->Paint(ADevice); });
 }
 
-QString TMainWindow::ProposedPdfName(bool ASinglePallet) const {
-    QString name = QStringLiteral("Раскладки ") +
-                   FileNamePart(CurrentOrderValue(QStringLiteral("Number")).toString());
-    if (ASinglePallet)
-        name += QStringLiteral(" поддон ") + FileNamePart(FPalletNumberLabel->text());
-    return name.trimmed() + QStringLiteral(".pdf");
-}
-
 void TMainWindow::SaveNotesPdf(bool ASinglePallet) {
     if (FCalcRunning || FImportRunning)
         return;
-    QString file = FPrompts->SaveFileName(this, QStringLiteral("Сохранить PDF"), PdfFilter,
-                                          FLastPdfName.isEmpty() ? ProposedPdfName(ASinglePallet)
-                                                                 : FLastPdfName);
+    const QString file = AskSaveName(QStringLiteral("Сохранить PDF"), PdfFilter,
+                                     TLayoutFileName::PdfSuffix, ASinglePallet, FLastPdfName);
     if (file.isEmpty())
-        return;
-    if (QFileInfo(file).suffix().isEmpty())
-        file += QStringLiteral(".pdf");
-    // Replacing a file the user may still need is asked, never done silently.
-    if (QFileInfo::exists(file) &&
-        FPrompts->Confirm(this, QStringLiteral("Файл «%1» уже существует. Заменить его?")
-                                    .arg(QFileInfo(file).fileName())) != TPrompts::TAnswer::Ok)
         return;
     FLastPdfName = file;
 
+    const QString what = QStringLiteral("Не удалось сохранить PDF.");
+    const std::optional<TShippingNotesDocument> document = ReadShownNotes(ASinglePallet, what);
+    if (!document)
+        return;
     QString failure;
-    std::optional<TShippingNotesDocument> document =
-        ReadNotes(*FData, ShownSelection(ASinglePallet), ASinglePallet, &failure);
-    if (document) {
+    {
         QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
         try {
             document->SavePdf(file);
         } catch (const EGravelonError& e) {
             failure = e.Message();
         }
-        QApplication::restoreOverrideCursor();
     }
     if (!failure.isEmpty()) {
-        ShowError(QStringLiteral("Не удалось сохранить PDF.\n") + failure);
+        ShowError(what + QLatin1Char('\n') + failure);
         return;
     }
     FPrompts->Message(this, TPrompts::TKind::Information,

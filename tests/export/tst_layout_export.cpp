@@ -2,6 +2,7 @@
 #include "ExportFixture.h"
 #include "LayoutExport.h"
 #include "LayoutFileName.h"
+#include "ProcessLocale.h"
 #include "TestDatabase.h"
 #include "XlsxReadBack.h"
 
@@ -647,34 +648,56 @@ void TestLayoutExport::proposedNames() {
     QFETCH(int, pallet);
     QFETCH(QString, name);
     QCOMPARE(TLayoutFileName::Proposed(number, date, pallet), name);
+    // The PDF of the same notes is named alike.
+    QCOMPARE(TLayoutFileName::Proposed(number, date, pallet, TLayoutFileName::PdfSuffix),
+             name.chopped(4) + QStringLiteral("pdf"));
 }
 
 void TestLayoutExport::workbookSuffix_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("used");
+    QTest::addColumn<QString>("pdf"); // what a PDF's save makes of it
     QTest::newRow("none") << "/tmp/раскладки"
-                          << "/tmp/раскладки.xlsx";
+                          << "/tmp/раскладки.xlsx"
+                          << "/tmp/раскладки.pdf";
     QTest::newRow("xlsx") << "/tmp/раскладки.xlsx"
+                          << "/tmp/раскладки.xlsx"
                           << "/tmp/раскладки.xlsx";
     QTest::newRow("xls kept") << "/tmp/раскладки.xls"
+                              << "/tmp/раскладки.xls"
                               << "/tmp/раскладки.xls";
     QTest::newRow("other kept") << "/tmp/раскладки.ods"
+                                << "/tmp/раскладки.ods"
                                 << "/tmp/раскладки.ods";
     QTest::newRow("trailing dot") << "/tmp/раскладки."
-                                  << "/tmp/раскладки.xlsx";
+                                  << "/tmp/раскладки.xlsx"
+                                  << "/tmp/раскладки.pdf";
     QTest::newRow("dot in the folder") << "/tmp/папка.1/раскладки"
-                                       << "/tmp/папка.1/раскладки.xlsx";
+                                       << "/tmp/папка.1/раскладки.xlsx"
+                                       << "/tmp/папка.1/раскладки.pdf";
     QTest::newRow("dotted number") << "/tmp/Раскладки З-1.5 2026-12-08"
-                                   << "/tmp/Раскладки З-1.5 2026-12-08.xlsx";
+                                   << "/tmp/Раскладки З-1.5 2026-12-08.xlsx"
+                                   << "/tmp/Раскладки З-1.5 2026-12-08.pdf";
     QTest::newRow("digits only") << "/tmp/заявка.10"
-                                 << "/tmp/заявка.10.xlsx";
+                                 << "/tmp/заявка.10.xlsx"
+                                 << "/tmp/заявка.10.pdf";
 }
 
 void TestLayoutExport::workbookSuffix() {
     QFETCH(QString, typed);
     QFETCH(QString, used);
+    QFETCH(QString, pdf);
     QCOMPARE(TLayoutFileName::WithWorkbookSuffix(typed), used);
+    QCOMPARE(TLayoutFileName::WithSuffix(typed, TLayoutFileName::PdfSuffix), pdf);
 }
 
-QTEST_GUILESS_MAIN(TestLayoutExport)
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    // As in the program: libxlsxwriter writes numbers with the C library's locale, which
+    // the application object has just set from the environment (6,1 under ru_RU).
+    ProcessLocale::UseCNumericFormatting();
+    TestLayoutExport test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_layout_export.moc"

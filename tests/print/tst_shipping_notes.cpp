@@ -41,6 +41,8 @@ private slots:
     void sameFieldsAsTheWorkbook();
     void onePallet_data() { TestDb::AddBackendRows(); }
     void onePallet();
+    void shownPalletsRequired_data() { TestDb::AddBackendRows(); }
+    void shownPalletsRequired();
     void pdfOneNoteAPage_data() { TestDb::AddBackendRows(); }
     void pdfOneNoteAPage();
     void longNoteRunsOn_data() { TestDb::AddBackendRows(); }
@@ -112,6 +114,34 @@ void TstShippingNotes::onePallet() {
     QVERIFY_THROWS_EXCEPTION(EGravelonError,
                              reader.Read({order.Id, order.P3, QStringLiteral("три")}, true));
     QVERIFY_THROWS_EXCEPTION(EGravelonError, reader.Read({QVariant(), {}, {}}, false));
+}
+
+// Given what the window shows, the notes are read only while the order still has
+// exactly those pallets, and the one printed among them.
+void TstShippingNotes::shownPalletsRequired() {
+    GRAVELON_CONNECT(db);
+    const TLayoutOrder order = MakeOrder(*db.Data);
+    TShippingNoteReader reader(*db.Data);
+    reader.RequireShownPallets({order.P3, order.P1, order.P2});
+    QCOMPARE(reader.Read({order.Id, {}, {}}, false).size(), 3);
+    QCOMPARE(reader.Read({order.Id, order.P2, QStringLiteral("2")}, true).value(0).ColourCode,
+             QStringLiteral("RAL 7035"));
+    const auto refused = [&](const TExportSelection& ASelection, bool ASingle) {
+        try {
+            reader.Read(ASelection, ASingle);
+        } catch (const EOrderChanged& e) {
+            return e.Message() == TLayoutExport::OrderChangedMessage;
+        }
+        return false;
+    };
+    QVERIFY(refused({order.Id, order.P2 + 100, QStringLiteral("2")}, true));
+    reader.RequireShownPallets({order.P1, order.P2});
+    QVERIFY(refused({order.Id, {}, {}}, false));
+    QVERIFY(refused({order.Id, order.P1, QStringLiteral("1")}, true));
+    // Archived, the order keeps its pallets and is printed as before.
+    reader.RequireShownPallets({order.P1, order.P2, order.P3});
+    db.Data->Archivation();
+    QCOMPARE(reader.Read({order.Id, {}, {}}, false).size(), 3);
 }
 
 void TstShippingNotes::pdfOneNoteAPage() {

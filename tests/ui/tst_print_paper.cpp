@@ -1,7 +1,10 @@
 // "Печать…" and "Сохранить PDF…" beside the print buttons, and the stack drawing beside
 // the contents grid, on both databases: the drawing follows the shown pallet, the
-// preview and the save dialog go through the prompts, the PDF is read back.
+// preview and the save dialog go through the prompts (one question before a file is
+// replaced), the PDF is read back, and an order changed on another workstation is
+// refused as the workbook print refuses it.
 #include "DataModule.h"
+#include "LayoutExport.h"
 #include "MainWindow.h"
 #include "PdfText.h"
 #include "Prompts.h"
@@ -13,11 +16,16 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QSplitter>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -79,6 +87,19 @@ struct TWindow {
     TStackView* Stack() { return Child<TStackView>(Form.get(), "StackView"); }
 };
 
+// The calls made of the prompts from the AFrom-th on.
+QStringList Calls(const TRecordingPrompts& APrompts, int AFrom) {
+    QStringList calls;
+    for (qsizetype i = AFrom; i < APrompts.Asked.size(); ++i)
+        calls << APrompts.Asked[i].Call;
+    return calls;
+}
+
+QByteArray Contents(const QString& AFile) {
+    QFile f(AFile);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QStringList Pages(const QString& AFile) {
     QStringList pages;
     for (const QString& p : PdfText::Pages(AFile))
@@ -100,6 +121,11 @@ private slots:
     void preview();
     void savePdf_data() { TestDb::AddBackendRows(); }
     void savePdf();
+    void overwriteAskedOnce_data();
+    void overwriteAskedOnce();
+    void realSaveDialogAsksOnce();
+    void orderChanged_data();
+    void orderChanged();
     void realPreviewDialog();
 };
 
@@ -238,14 +264,18 @@ void TstPrintPaper::savePdf() {
     prompts.FileAnswers << dir.filePath(QStringLiteral("раскладки"));
     w.Button("SavePdfAllButton")->click();
     const QString file = dir.filePath(QStringLiteral("раскладки.pdf"));
-    QCOMPARE(prompts.Suggested, QStringList{QStringLiteral("Раскладки П_5.pdf")});
+    // Named as the workbook of the same notes would be, with the PDF's suffix.
+    QCOMPARE(prompts.Suggested.size(), 1);
+    QCOMPARE(QFileInfo(prompts.Suggested[0]).fileName(),
+             QStringLiteral("Раскладки П-5 2021-05-31.pdf"));
     QCOMPARE(prompts.Filters, QStringList{QStringLiteral("PDF (*.pdf);;Все файлы (*)")});
     QCOMPARE(prompts.Messages(), QStringList{QStringLiteral("PDF сохранён в файл:\n") + file});
     QCOMPARE(Pages(file).size(), 2);
     QVERIFY(!QApplication::overrideCursor());
 
-    // The same name again: asked before the file is replaced; Cancel keeps it.
+    // The same name again: asked once before the file is replaced; Cancel keeps it.
     ClickRow(w.Form.get(), "PalletsGrid", 1);
+    int asked = int(prompts.Asked.size());
     const QByteArray before = [&] {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -253,18 +283,22 @@ void TstPrintPaper::savePdf() {
     prompts.FileAnswers << file;
     prompts.ConfirmAnswers << TPrompts::TAnswer::Cancel;
     w.Button("SavePdfPalletButton")->click();
-    QCOMPARE(prompts.Suggested.last(), file);
-    QCOMPARE(prompts.Asked.last().Call, QStringLiteral("Confirm"));
+    // The shown pallet's name, in the folder saved to last.
+    QCOMPARE(prompts.Suggested.last(),
+             dir.filePath(QStringLiteral("Раскладка П-5 2021-05-31 поддон 2.pdf")));
+    QCOMPARE(Calls(prompts, asked), QStringList({"SaveFileName", "Confirm"}));
     QCOMPARE(prompts.Asked.last().Text,
-             QStringLiteral("Файл «раскладки.pdf» уже существует. Заменить его?"));
+             QStringLiteral("Файл «%1» уже существует. Заменить его?").arg(file));
     QFile same(file);
     QVERIFY(same.open(QIODevice::ReadOnly));
     QCOMPARE(same.readAll(), before);
     same.close();
     // Ok replaces it with the shown pallet's note.
+    asked = int(prompts.Asked.size());
     prompts.FileAnswers << file;
     prompts.ConfirmAnswers << TPrompts::TAnswer::Ok;
     w.Button("SavePdfPalletButton")->click();
+    QCOMPARE(Calls(prompts, asked), QStringList({"SaveFileName", "Confirm", "Message"}));
     const QStringList pages = Pages(file);
     QCOMPARE(pages.size(), 1);
     QVERIFY(pages[0].contains(QStringLiteral("Под.№ 2 ")));
@@ -277,10 +311,171 @@ void TstPrintPaper::savePdf() {
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("раскладки.pdf")});
     // A cancelled dialog does nothing.
-    const int asked = int(prompts.Asked.size());
+    asked = int(prompts.Asked.size());
     w.Button("SavePdfAllButton")->click();
     QCOMPARE(prompts.Asked.size(), asked + 1);
     QCOMPARE(prompts.Asked.last().Call, QStringLiteral("SaveFileName"));
+}
+
+void TstPrintPaper::overwriteAskedOnce_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("replace");
+    for (auto [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        QTest::addRow("%s replace", name) << backend << QStringLiteral("старая.pdf") << true;
+        QTest::addRow("%s keep, suffix added", name)
+            << backend << QStringLiteral("старая") << false;
+    }
+}
+
+// The file dialog asks nothing about an existing file; the command asks once, about the
+// name it will write (the suffix added), and a new name is not asked about at all.
+void TstPrintPaper::overwriteAskedOnce() {
+    QFETCH(QString, typed);
+    QFETCH(bool, replace);
+    GRAVELON_CONNECT(db);
+    OrderWithPallets(*db.Data);
+    TPaperPrompts prompts;
+    TWindow w;
+    w.Open(db, &prompts);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("старая.pdf"));
+    {
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("накладная, уже отданная водителю");
+    }
+    prompts.FileAnswers << dir.filePath(typed);
+    prompts.ConfirmAnswers << (replace ? TPrompts::TAnswer::Ok : TPrompts::TAnswer::Cancel);
+    w.Button("SavePdfAllButton")->click();
+    QCOMPARE(Calls(prompts, 0), replace ? QStringList({"SaveFileName", "Confirm", "Message"})
+                                        : QStringList({"SaveFileName", "Confirm"}));
+    QCOMPARE(prompts.Asked[1].Text,
+             QStringLiteral("Файл «%1» уже существует. Заменить его?").arg(file));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("старая.pdf")});
+    if (replace)
+        QCOMPARE(Pages(file).size(), 2);
+    else
+        QCOMPARE(Contents(file), QByteArray("накладная, уже отданная водителю"));
+
+    const QString fresh = dir.filePath(QStringLiteral("новая"));
+    prompts.FileAnswers << fresh;
+    const int asked = int(prompts.Asked.size());
+    w.Button("SavePdfPalletButton")->click();
+    QCOMPARE(Calls(prompts, asked), QStringList({"SaveFileName", "Message"}));
+    QCOMPARE(Pages(fresh + QStringLiteral(".pdf")).size(), 1);
+}
+
+// With the real dialogs: the file dialog takes an existing name without a question of
+// its own, and the one question that follows is the program's.
+void TstPrintPaper::realSaveDialogAsksOnce() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    OrderWithPallets(*db.Data);
+    TQtPrompts prompts;
+    TWindow w;
+    w.Open(db, &prompts);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("старая.pdf"));
+    {
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("старая");
+    }
+    bool dialogSeen = false;
+    QStringList questions;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            if (dialogSeen)
+                return;
+            dialogSeen = true;
+            // Typed as the user would: the folder, then the name in the name box.
+            dialog->setDirectory(dir.path());
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(QFileInfo(file).fileName());
+            static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, as "Сохранить" does
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            questions << box->text();
+            // Keep the file: a second question would be answered the same way.
+            box->button(QMessageBox::Cancel) ? box->button(QMessageBox::Cancel)->click()
+                                             : box->reject();
+        }
+    });
+    poll.start(30);
+    // Whatever happens, no dialog is left open for ever.
+    QTimer::singleShot(15000, [] {
+        while (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    w.Button("SavePdfAllButton")->click();
+    poll.stop();
+    QVERIFY(dialogSeen);
+    QCOMPARE(questions,
+             QStringList{QStringLiteral("Файл «%1» уже существует. Заменить его?").arg(file)});
+    QCOMPARE(Contents(file), QByteArray("старая"));
+}
+
+void TstPrintPaper::orderChanged_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QString>("button");
+    for (auto [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        for (const char* button :
+             {"PrintAllButton", "PrintPalletButton", "PreviewAllButton", "PreviewPalletButton",
+              "SavePdfAllButton", "SavePdfPalletButton"})
+            QTest::addRow("%s %s", name, button) << backend << QString::fromLatin1(button);
+    }
+}
+
+// Another workstation recalculates the order after the window showed it: every print
+// command, on paper as in a workbook, refuses with the same message, writes and shows
+// nothing, and the window shows the order as it now is.
+void TstPrintPaper::orderChanged() {
+    QFETCH(QString, button);
+    GRAVELON_CONNECT(db);
+    OrderWithPallets(*db.Data);
+    TPaperPrompts prompts;
+    QTemporaryDir dir;
+    prompts.PreviewPdf = dir.filePath(QStringLiteral("preview.pdf"));
+    TWindow w;
+    w.Open(db, &prompts);
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2);
+
+    TDataModule& data = *db.Data;
+    const qlonglong order =
+        data.OpenSql(QStringLiteral("select ID from Applicates")).value(0).value(0).toLongLong();
+    const QList<QSqlRecord> positions =
+        data.OpenSql(QStringLiteral("select ID, Quantity from ApplicatePositions order by ID"));
+    data.ExecSql(QStringLiteral("delete from Solutions"));
+    data.ExecSql(QStringLiteral("delete from Palletes"));
+    for (const QSqlRecord& r : positions) {
+        const qlonglong pallet = TestDb::AddPallet(data, 1);
+        TestDb::AddSolution(data, order, r.value(0).toLongLong(), pallet, 1,
+                            r.value(1).toLongLong());
+    }
+
+    const bool asksFile =
+        button.startsWith(QLatin1String("Print")) || button.startsWith(QLatin1String("SavePdf"));
+    const QString file = dir.filePath(QStringLiteral("раскладки"));
+    if (asksFile)
+        prompts.FileAnswers << file;
+    w.Button(qPrintable(button))->click();
+    QStringList expected;
+    if (asksFile)
+        expected << QStringLiteral("SaveFileName");
+    expected << QStringLiteral("Message");
+    QCOMPARE(Calls(prompts, 0), expected);
+    QCOMPARE(int(prompts.Asked.last().Kind), int(TPrompts::TKind::Plain));
+    QCOMPARE(prompts.Asked.last().Text, TLayoutExport::OrderChangedMessage);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    QVERIFY(!QApplication::overrideCursor());
+    // Shown afresh: three pallets now.
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 3);
 }
 
 // The real preview dialog shows every note as a page. With GRAVELON_PREVIEW_SCREENSHOT
