@@ -15,6 +15,11 @@ namespace {
 // few enough that an order of thousands of positions packs in well under a second.
 const unsigned ShuffledTries = 12;
 
+// Pallet-by-pallet packings tried at a count the others miss, and the subsets each
+// pallet weighs at most.
+const unsigned SequentialTries = 3;
+const int SequentialNodes = 2000;
+
 constexpr qint64 Unlimited = std::numeric_limits<qint64>::max() / 4;
 
 } // namespace
@@ -233,6 +238,240 @@ void TDensePacker::PackFilling(const std::vector<int>& AOrder, TPacking& AOut) c
         AOut.pop_back();
 }
 
+bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int ABudget,
+                                  TPacking& AOut) const {
+    AOut.assign(ABins > 0 ? ABins : 0, TBin());
+    if (ABins <= 0)
+        return FUnits.empty();
+    const double capArea = static_cast<double>(FLimits.AreaCapacity);
+    const double capRows = static_cast<double>(FLimits.MaxRows);
+    std::vector<qint64> rem(FUnits.size());
+    double areaLeft = 0;
+    qint64 rowsLeft = 0;
+    for (size_t u = 0; u < FUnits.size(); ++u) {
+        rem[u] = FUnits[u].Quantity;
+        areaLeft += static_cast<double>(FUnits[u].Area);
+        rowsLeft += FUnits[u].Rows;
+    }
+    const auto sheetOf = [this](int AUnit) {
+        const TDenseItem& item = FItems[FUnits[AUnit].Item];
+        return std::max<qint64>(0, item.Length * item.Height);
+    };
+    const auto heightOf = [this](int AUnit) { return FItems[FUnits[AUnit].Item].Height; };
+    // Random weights on the units' sizes vary the order from one try to the next.
+    std::vector<double> noise(FUnits.size(), 1.0);
+    if (ASeed != 0) {
+        std::mt19937 random(ASeed);
+        for (double& w : noise)
+            w = 1.0 + 0.6 * (static_cast<double>(random()) / 4294967296.0 - 0.5);
+    }
+
+    std::vector<int> pool;
+    std::vector<qint64> poolArea;
+    std::vector<qint64> poolRows;
+    std::vector<qint64> tailArea;
+    std::vector<qint64> tailRows;
+    std::vector<char> taken(FUnits.size(), 0);
+    std::vector<int> chosen;
+    std::vector<int> bestChosen;
+    std::vector<double> key;
+    for (int b = 0; b < ABins; ++b) {
+        pool.clear();
+        for (size_t u = 0; u < FUnits.size(); ++u)
+            if (rem[u] > 0)
+                pool.push_back(static_cast<int>(u));
+        if (pool.empty())
+            return true;
+        TBin& bin = AOut[b];
+        const int binsLeft = ABins - b;
+        if (binsLeft == 1) {
+            for (const int u : pool) {
+                TUnit unit = FUnits[u];
+                unit.Quantity = rem[u];
+                unit.Area = sheetOf(u) * rem[u];
+                unit.Rows = Rows(heightOf(u), rem[u]);
+                if (!Fits(bin, unit.Area, 0))
+                    return false;
+                Place(bin, unit);
+                rem[u] = 0;
+            }
+            return bin.Rows <= FLimits.MaxRows;
+        }
+        // What the pallets after this one can still take, and this pallet's fair share
+        // of the room the whole colour leaves free under each limit.
+        const double areaAfter = (binsLeft - 1) * capArea;
+        const double rowsAfter = static_cast<double>(binsLeft - 1) * capRows;
+        const double areaShare = (binsLeft * capArea - areaLeft) / binsLeft;
+        const double rowsShare = (binsLeft * capRows - static_cast<double>(rowsLeft)) / binsLeft;
+        if (areaShare < 0 || rowsShare < 0)
+            return false;
+        // Room left unused, as a share of what this pallet may leave: at most 1 keeps the
+        // rest packable on the pallets after it. Only the tighter limit counts, and the
+        // other one too when it is nearly as tight; the other's free room need only last
+        // over all pallets, which the feasibility test keeps.
+        const double areaFree = areaShare / capArea;
+        const double rowsFree = rowsShare / capRows;
+        const double areaWeight = areaFree <= 1.5 * rowsFree ? 1.0 : 0.0;
+        const double rowsWeight = rowsFree <= 1.5 * areaFree ? 1.0 : 0.0;
+        const double areaUnit = std::max(areaShare, 1.0);
+        const double rowsUnit = std::max(rowsShare, 0.5);
+        const auto score = [&](qint64 AArea, qint64 ARowsTaken) {
+            const double areaWaste = capArea - static_cast<double>(AArea);
+            const double rowsWaste = capRows - static_cast<double>(ARowsTaken);
+            return std::max(areaWeight * areaWaste / areaUnit, rowsWeight * rowsWaste / rowsUnit);
+        };
+        const auto feasible = [&](qint64 AArea, qint64 ARowsTaken) {
+            return areaLeft - static_cast<double>(AArea) <= areaAfter &&
+                   static_cast<double>(rowsLeft - ARowsTaken) <= rowsAfter;
+        };
+
+        // Largest first in what counts: the first opens the pallet, the small ones at
+        // the end of the order fill what it leaves.
+        key.resize(FUnits.size());
+        for (const int u : pool)
+            key[u] = noise[u] * std::max(areaWeight * sheetOf(u) * rem[u] / capArea,
+                                         rowsWeight * Rows(heightOf(u), rem[u]) / capRows);
+        std::stable_sort(pool.begin(), pool.end(),
+                         [&key](int A, int B) { return key[A] > key[B]; });
+        const size_t n = pool.size();
+        poolArea.assign(n, 0);
+        poolRows.assign(n, 0);
+        tailArea.assign(n + 1, 0);
+        tailRows.assign(n + 1, 0);
+        for (size_t i = 0; i < n; ++i) {
+            poolArea[i] = sheetOf(pool[i]) * rem[pool[i]];
+            poolRows[i] = Rows(heightOf(pool[i]), rem[pool[i]]);
+        }
+        for (size_t i = n; i-- > 0;) {
+            tailArea[i] = std::min(Unlimited, tailArea[i + 1] + poolArea[i]);
+            tailRows[i] = tailRows[i + 1] + poolRows[i];
+        }
+
+        // Subsets in that order, with AOpen the first unit always in; each visited subset
+        // is a candidate, with ATopUp also with the best part of one unit left out.
+        double bestScore = std::numeric_limits<double>::infinity();
+        int bestSplit = -1;
+        qint64 bestSplitSheets = 0;
+        const auto search = [&](bool ATopUp, bool AOpen, int ANodes) {
+            int nodes = 0;
+            bool stop = false;
+            const auto visit = [&](qint64 AArea, qint64 ARows) {
+                if (feasible(AArea, ARows)) {
+                    const double s = score(AArea, ARows);
+                    if (s < bestScore) {
+                        bestScore = s;
+                        bestChosen = chosen;
+                        bestSplit = -1;
+                    }
+                }
+                if (ATopUp) {
+                    for (size_t k = 0; k < n; ++k) {
+                        if (taken[k])
+                            continue;
+                        const int u = pool[k];
+                        const qint64 sheet = sheetOf(u);
+                        const qint64 h = heightOf(u);
+                        qint64 t = std::min(rem[u] - 1,
+                                            (FLimits.MaxRows - ARows) * SheetsPerRowRule(h, 0));
+                        if (sheet > 0)
+                            t = std::min(t, (FLimits.AreaCapacity - AArea) / sheet);
+                        if (t <= 0)
+                            continue;
+                        const qint64 area = AArea + sheet * t;
+                        // The rows this pallet takes off the colour: the part's own, less
+                        // the row the rest may now start anew.
+                        const qint64 rows = ARows + poolRows[k] - Rows(h, rem[u] - t);
+                        if (ARows + Rows(h, t) > FLimits.MaxRows || !feasible(area, rows))
+                            continue;
+                        const double s = score(area, rows);
+                        if (s < bestScore) {
+                            bestScore = s;
+                            bestChosen = chosen;
+                            bestSplit = static_cast<int>(k);
+                            bestSplitSheets = t;
+                        }
+                    }
+                }
+                if (bestScore <= 0.05)
+                    stop = true;
+            };
+            // Rows taken here count the stacks as started rows of each unit; two units
+            // of one position on one pallet stand as one stack and may take fewer.
+            std::function<void(size_t, qint64, qint64)> deeper = [&](size_t AFrom, qint64 AArea,
+                                                                     qint64 ARows) {
+                visit(AArea, ARows);
+                for (size_t j = AFrom; j < n && !stop; ++j) {
+                    // A unit passed over costs little beside a subset weighed.
+                    if (++nodes > 16 * ANodes) {
+                        stop = true;
+                        break;
+                    }
+                    // Nothing further down can beat the best: the rest taken together.
+                    const qint64 reachArea = std::min(Unlimited, AArea + tailArea[j]);
+                    const qint64 reachRows = ARows + tailRows[j];
+                    if (!ATopUp && score(std::min(reachArea, FLimits.AreaCapacity),
+                                         std::min<qint64>(reachRows, FLimits.MaxRows)) >= bestScore)
+                        break;
+                    if (AArea + poolArea[j] > FLimits.AreaCapacity ||
+                        ARows + poolRows[j] > FLimits.MaxRows)
+                        continue;
+                    nodes += 15;
+                    taken[j] = 1;
+                    chosen.push_back(static_cast<int>(j));
+                    deeper(j + 1, AArea + poolArea[j], ARows + poolRows[j]);
+                    chosen.pop_back();
+                    taken[j] = 0;
+                }
+            };
+            if (AOpen) {
+                chosen.assign(1, 0);
+                taken[0] = 1;
+                deeper(1, poolArea[0], poolRows[0]);
+                taken[0] = 0;
+            } else {
+                chosen.clear();
+                deeper(0, 0, 0);
+            }
+        };
+        search(false, true, ABudget);
+        // The largest unit may be one that fills the rows of a pallet and leaves its
+        // weight short, which only a part of it can avoid.
+        if (ADivide && bestScore > 1.0)
+            search(true, true, std::max(1, ABudget / 8));
+        if (ADivide && bestScore > 1.0)
+            search(true, false, std::max(1, ABudget / 8));
+        if (bestChosen.empty() && bestSplit < 0)
+            return false;
+        for (const int k : bestChosen) {
+            const int u = pool[k];
+            TUnit unit = FUnits[u];
+            unit.Quantity = rem[u];
+            unit.Area = poolArea[k];
+            unit.Rows = poolRows[k];
+            Place(bin, unit);
+            areaLeft -= static_cast<double>(poolArea[k]);
+            rowsLeft -= poolRows[k];
+            rem[u] = 0;
+        }
+        if (bestSplit >= 0) {
+            const int u = pool[bestSplit];
+            TUnit part = FUnits[u];
+            part.Quantity = bestSplitSheets;
+            part.Area = sheetOf(u) * bestSplitSheets;
+            part.Rows = Rows(heightOf(u), bestSplitSheets);
+            Place(bin, part);
+            areaLeft -= static_cast<double>(part.Area);
+            rowsLeft += Rows(heightOf(u), rem[u] - bestSplitSheets) - poolRows[bestSplit];
+            rem[u] -= bestSplitSheets;
+        }
+        bestChosen.clear();
+    }
+    for (const qint64 r : rem)
+        if (r > 0)
+            return false;
+    return true;
+}
+
 double TDensePacker::LengthSpread(const TPacking& APacking) const {
     double spread = 0;
     for (const TBin& bin : APacking) {
@@ -383,6 +622,14 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
                     consider(p);
             }
             if (found.empty()) {
+                // Pallet by pallet, each as full as the units left allow.
+                for (unsigned seed = 0; seed <= SequentialTries && found.empty(); ++seed) {
+                    TPacking p;
+                    if (PackSequential(seed, bins, false, SequentialNodes, p))
+                        consider(p);
+                }
+            }
+            if (found.empty()) {
                 // Dividing a position is worth it here: no whole packing of this count.
                 // Large sheets placed first leave the gaps to the small ones, which
                 // fill them more closely.
@@ -390,6 +637,11 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
                 for (const std::vector<int>& order : orders) {
                     TPacking p;
                     if (PackDivided(order, bins, p))
+                        consider(p);
+                }
+                for (unsigned seed = 0; seed <= SequentialTries && found.empty(); ++seed) {
+                    TPacking p;
+                    if (PackSequential(seed, bins, true, SequentialNodes, p))
                         consider(p);
                 }
             }

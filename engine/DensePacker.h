@@ -82,6 +82,12 @@ private:
     // Pallets filled one at a time, each with what spends the limit it is furthest from,
     // the unit that overflows divided.
     void PackFilling(const std::vector<int>& AOrder, TPacking& AOut) const;
+    // Pallets filled one at a time, each with the remaining units that come closest to
+    // its limit (the largest one always among them), so that what stays over fits the
+    // pallets left. With ADivide a pallet the whole units leave short of its share is
+    // topped up with part of a position. ABudget caps the subsets tried per pallet;
+    // ASeed other than 0 varies the order of the units.
+    bool PackSequential(unsigned ASeed, int ABins, bool ADivide, int ABudget, TPacking& AOut) const;
     // How far apart the lengths on each pallet lie, summed: smaller is better.
     double LengthSpread(const TPacking& APacking) const;
     int PartCount(const TPacking& APacking) const;
