@@ -56,6 +56,75 @@ qint64 TDensePacker::LowerBound(const std::vector<TDenseItem>& AItems,
     return bound;
 }
 
+qint64 TDensePacker::HeaviestLoad(const std::vector<TDenseItem>& AItems,
+                                  const TDenseLimits& ALimits) {
+    const qint64 capacity = ALimits.AreaCapacity;
+    if (capacity <= 0 || capacity >= Unlimited)
+        return capacity;
+    // Sums of sheet areas in steps of their greatest common divisor, one bit a sum.
+    qint64 step = 0;
+    for (const TDenseItem& i : AItems) {
+        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height);
+        if (i.Quantity > 0 && sheet > 0) {
+            step = std::gcd(step, sheet);
+        }
+    }
+    if (step == 0)
+        return 0;
+    const qint64 top = capacity / step;
+    const size_t words = static_cast<size_t>(top / 64 + 1);
+    // Each position's sheets as bundles of 1, 2, 4... sheets: one shift a bundle.
+    qint64 shifts = 0;
+    for (const TDenseItem& i : AItems)
+        for (qint64 left = i.Quantity, b = 1; left > 0; left -= b, b *= 2)
+            ++shifts;
+    if (top > (qint64(1) << 24) || static_cast<double>(shifts) * words > 2.0e7)
+        return capacity;
+    std::vector<quint64> sums(words, 0);
+    sums[0] = 1;
+    const auto reached = [&sums](qint64 ABit) { return (sums[ABit / 64] >> (ABit % 64)) & 1u; };
+    for (const TDenseItem& i : AItems) {
+        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height) / step;
+        if (sheet <= 0)
+            continue;
+        for (qint64 left = i.Quantity, b = 1; left > 0; b *= 2) {
+            const qint64 bundle = std::min(b, left);
+            left -= bundle;
+            const qint64 shift = bundle * sheet;
+            if (shift > top)
+                break;
+            const size_t ws = static_cast<size_t>(shift / 64);
+            const unsigned bs = static_cast<unsigned>(shift % 64);
+            // From the top down, so every sum is extended by the bundle once.
+            for (size_t w = words; w-- > ws;) {
+                quint64 v = sums[w - ws] << bs;
+                if (bs != 0 && w > ws)
+                    v |= sums[w - ws - 1] >> (64 - bs);
+                sums[w] |= v;
+            }
+        }
+        if (reached(top))
+            return top * step;
+    }
+    for (qint64 bit = top; bit > 0; --bit)
+        if (reached(bit))
+            return bit * step;
+    return 0;
+}
+
+qint64 TDensePacker::ProvenBound(const std::vector<TDenseItem>& AItems,
+                                 const TDenseLimits& ALimits) {
+    const qint64 bound = LowerBound(AItems, ALimits);
+    const qint64 heaviest = HeaviestLoad(AItems, ALimits);
+    if (heaviest <= 0 || heaviest >= ALimits.AreaCapacity)
+        return bound;
+    __int128 area = 0;
+    for (const TDenseItem& i : AItems)
+        if (i.Quantity > 0)
+            area += static_cast<__int128>(std::max<qint64>(0, i.Length * i.Height)) * i.Quantity;
+    return std::max(bound, static_cast<qint64>((area + heaviest - 1) / heaviest));
+}
+
 void TDensePacker::Place(TBin& ABin, const TUnit& AUnit) const {
     const TDenseItem& item = FItems[AUnit.Item];
     ABin.Area += AUnit.Area;
@@ -594,7 +663,11 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
             if (filling.empty() || p.size() < filling.size())
                 filling = std::move(p);
         }
-        for (qint64 count = bound; count < static_cast<qint64>(best.size()); ++count) {
+        // Where the sheets cannot make up a full pallet's weight, the counts below what
+        // that allows are not worth a try.
+        const qint64 first =
+            static_cast<qint64>(best.size()) > bound ? ProvenBound(FItems, FLimits) : bound;
+        for (qint64 count = first; count < static_cast<qint64>(best.size()); ++count) {
             if (FCheckCanceled)
                 FCheckCanceled();
             const int bins = static_cast<int>(count);

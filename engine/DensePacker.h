@@ -48,6 +48,15 @@ public:
     // and what the started rows need, at least one for any position.
     static qint64 LowerBound(const std::vector<TDenseItem>& AItems, const TDenseLimits& ALimits);
 
+    // The most area one pallet can carry within the weight limit with these sheets, at
+    // most AreaCapacity; AreaCapacity itself where the sums are too many to go through.
+    static qint64 HeaviestLoad(const std::vector<TDenseItem>& AItems, const TDenseLimits& ALimits);
+
+    // A count no packing goes below, at least LowerBound: no pallet carries more than
+    // HeaviestLoad, so where the sheets cannot make up a full pallet's weight the weight
+    // needs more pallets than its share says.
+    static qint64 ProvenBound(const std::vector<TDenseItem>& AItems, const TDenseLimits& ALimits);
+
     // Started rows of ASheets sheets of a position ASheetHeight wide.
     static qint64 Rows(qint64 ASheetHeight, qint64 ASheets);
 
