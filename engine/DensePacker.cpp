@@ -541,6 +541,57 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
     return true;
 }
 
+void TDensePacker::JoinParts(TPacking& APacking) const {
+    std::vector<std::vector<int>> bins(FItems.size());
+    for (size_t b = 0; b < APacking.size(); ++b)
+        for (const TDensePart& p : APacking[b].Parts)
+            bins[p.Position].push_back(static_cast<int>(b));
+    const auto partOf = [](TBin& ABin, int AItem) {
+        return std::find_if(ABin.Parts.begin(), ABin.Parts.end(),
+                            [AItem](const TDensePart& P) { return P.Position == AItem; });
+    };
+    for (size_t item = 0; item < bins.size(); ++item) {
+        std::vector<int>& on = bins[item];
+        const TDenseItem& i = FItems[item];
+        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height);
+        if (on.size() < 2)
+            continue;
+        // The smaller parts first: they find room most easily.
+        std::stable_sort(on.begin(), on.end(), [&](int A, int B) {
+            return partOf(APacking[A], static_cast<int>(item))->Quantity <
+                   partOf(APacking[B], static_cast<int>(item))->Quantity;
+        });
+        for (size_t a = 0; a < on.size(); ++a) {
+            TBin& from = APacking[on[a]];
+            const auto moving = partOf(from, static_cast<int>(item));
+            const qint64 q = moving->Quantity;
+            bool joined = false;
+            for (size_t c = 0; c < on.size() && !joined; ++c) {
+                if (c == a || on[c] < 0)
+                    continue;
+                TBin& to = APacking[on[c]];
+                const auto staying = partOf(to, static_cast<int>(item));
+                const qint64 rows = to.Rows - Rows(i.Height, staying->Quantity) +
+                                    Rows(i.Height, staying->Quantity + q);
+                if (to.Area + sheet * q > FLimits.AreaCapacity || rows > FLimits.MaxRows)
+                    continue;
+                to.Area += sheet * q;
+                to.Rows = rows;
+                staying->Quantity += q;
+                from.Area -= sheet * q;
+                from.Rows -= Rows(i.Height, q);
+                from.Parts.erase(moving);
+                joined = true;
+            }
+            if (joined)
+                on[a] = -1;
+        }
+    }
+    APacking.erase(std::remove_if(APacking.begin(), APacking.end(),
+                                  [](const TBin& B) { return B.Parts.empty(); }),
+                   APacking.end());
+}
+
 double TDensePacker::LengthSpread(const TPacking& APacking) const {
     double spread = 0;
     for (const TBin& bin : APacking) {
@@ -675,6 +726,7 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
             double foundSpread = 0;
             int foundParts = 0;
             const auto consider = [&](TPacking& ACandidate) {
+                JoinParts(ACandidate);
                 const double spread = LengthSpread(ACandidate);
                 const int parts = PartCount(ACandidate);
                 if (found.empty() || parts < foundParts ||
@@ -718,14 +770,17 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
                         consider(p);
                 }
             }
-            if (found.empty() && static_cast<qint64>(filling.size()) <= count)
+            if (found.empty() && static_cast<qint64>(filling.size()) <= count) {
+                JoinParts(filling);
                 found = std::move(filling);
+            }
             if (!found.empty()) {
                 best = std::move(found);
                 break;
             }
         }
     }
+    JoinParts(best);
     if (!empty.empty()) {
         if (best.empty())
             best.emplace_back();

@@ -97,6 +97,9 @@ private:
     // topped up with part of a position. ABudget caps the subsets tried per pallet;
     // ASeed other than 0 varies the order of the units.
     bool PackSequential(unsigned ASeed, int ABins, bool ADivide, int ABudget, TPacking& AOut) const;
+    // Parts of one position on two pallets joined on one of them wherever it has the
+    // room: fewer parts, never more pallets.
+    void JoinParts(TPacking& APacking) const;
     // How far apart the lengths on each pallet lie, summed: smaller is better.
     double LengthSpread(const TPacking& APacking) const;
     int PartCount(const TPacking& APacking) const;
