@@ -17,7 +17,7 @@ const unsigned ShuffledTries = 12;
 
 // Pallet-by-pallet packings tried at a count the others miss, and the subsets each
 // pallet weighs at most.
-const unsigned SequentialTries = 3;
+const unsigned SequentialTries = 8;
 const int SequentialNodes = 2000;
 
 constexpr qint64 Unlimited = std::numeric_limits<qint64>::max() / 4;
