@@ -29,11 +29,14 @@ struct TDensePart {
 using TDensePallet = std::vector<TDensePart>;
 
 // Packs the positions of one colour onto as few pallets as it can find within both
-// limits. Whole positions are tried first at every count from the lower bound up; a
-// position is divided across pallets only when no whole packing reaches a count that
-// a divided one does, and a position that no pallet carries whole is divided into
-// pallet loads. Among packings of one count the one whose pallets hold sheets most
-// alike in length wins. Deterministic: the same positions give the same pallets.
+// limits. Whole positions are tried first at every count from the lower bound up (first
+// and best fit in several orders, then pallet by pallet, each filled as closely as the
+// units left allow); a position is divided across pallets only when no whole packing
+// reaches a count that a divided one does, and a position that no pallet carries whole
+// is divided into pallet loads. Among packings of one count the one with the fewest
+// parts wins, then the one whose pallets hold sheets most alike in length. The search
+// is bounded by counts of tries, not by time. Deterministic: the same positions give
+// the same pallets.
 class TDensePacker {
 public:
     // ACheckCanceled runs between attempts and may throw to stop the search.
