@@ -394,15 +394,28 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
                    static_cast<double>(rowsLeft - ARowsTaken) <= rowsAfter;
         };
 
-        // Largest first in what counts: the first opens the pallet, the small ones at
-        // the end of the order fill what it leaves.
+        // Largest first in the limit that counts, so that the units that still fit the
+        // room left start where the room is; the largest in what counts, with the
+        // random weights, opens the pallet.
+        const bool byArea = areaWeight > 0;
         key.resize(FUnits.size());
         for (const int u : pool)
-            key[u] = noise[u] * std::max(areaWeight * sheetOf(u) * rem[u] / capArea,
-                                         rowsWeight * Rows(heightOf(u), rem[u]) / capRows);
+            key[u] = byArea ? static_cast<double>(sheetOf(u) * rem[u])
+                            : static_cast<double>(Rows(heightOf(u), rem[u]));
         std::stable_sort(pool.begin(), pool.end(),
                          [&key](int A, int B) { return key[A] > key[B]; });
         const size_t n = pool.size();
+        size_t opener = 0;
+        double openerKey = -1;
+        for (size_t i = 0; i < n; ++i) {
+            const int u = pool[i];
+            const double k = noise[u] * std::max(areaWeight * sheetOf(u) * rem[u] / capArea,
+                                                 rowsWeight * Rows(heightOf(u), rem[u]) / capRows);
+            if (k > openerKey) {
+                openerKey = k;
+                opener = i;
+            }
+        }
         poolArea.assign(n, 0);
         poolRows.assign(n, 0);
         tailArea.assign(n + 1, 0);
@@ -421,27 +434,39 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
         double bestScore = std::numeric_limits<double>::infinity();
         int bestSplit = -1;
         qint64 bestSplitSheets = 0;
-        const auto search = [&](bool ATopUp, bool AOpen, int ANodes) {
-            int nodes = 0;
+        // AOpenSheets > 0: the opener goes on with that many of its sheets only, the
+        // rest stays for the pallets after; its rows then take fewer rows off the
+        // colour than it stands on this pallet.
+        const auto search = [&](bool ATopUp, bool AOpen, qint64 AWork, qint64 AOpenSheets) {
+            qint64 work = 0;
             bool stop = false;
-            const auto visit = [&](qint64 AArea, qint64 ARows) {
+            qint64 credit = 0;
+            if (AOpenSheets > 0) {
+                const int u = pool[opener];
+                credit = Rows(heightOf(u), AOpenSheets) -
+                         (poolRows[opener] - Rows(heightOf(u), rem[u] - AOpenSheets));
+            }
+            const auto visit = [&](qint64 AArea, qint64 ABinRows) {
+                const qint64 ARows = ABinRows - credit;
                 if (feasible(AArea, ARows)) {
                     const double s = score(AArea, ARows);
                     if (s < bestScore) {
                         bestScore = s;
                         bestChosen = chosen;
-                        bestSplit = -1;
+                        bestSplit = AOpenSheets > 0 ? static_cast<int>(opener) : -1;
+                        bestSplitSheets = AOpenSheets;
                     }
                 }
                 if (ATopUp) {
                     for (size_t k = 0; k < n; ++k) {
                         if (taken[k])
                             continue;
+                        ++work;
                         const int u = pool[k];
                         const qint64 sheet = sheetOf(u);
                         const qint64 h = heightOf(u);
                         qint64 t = std::min(rem[u] - 1,
-                                            (FLimits.MaxRows - ARows) * SheetsPerRowRule(h, 0));
+                                            (FLimits.MaxRows - ABinRows) * SheetsPerRowRule(h, 0));
                         if (sheet > 0)
                             t = std::min(t, (FLimits.AreaCapacity - AArea) / sheet);
                         if (t <= 0)
@@ -450,7 +475,7 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
                         // The rows this pallet takes off the colour: the part's own, less
                         // the row the rest may now start anew.
                         const qint64 rows = ARows + poolRows[k] - Rows(h, rem[u] - t);
-                        if (ARows + Rows(h, t) > FLimits.MaxRows || !feasible(area, rows))
+                        if (ABinRows + Rows(h, t) > FLimits.MaxRows || !feasible(area, rows))
                             continue;
                         const double s = score(area, rows);
                         if (s < bestScore) {
@@ -469,22 +494,30 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
             std::function<void(size_t, qint64, qint64)> deeper = [&](size_t AFrom, qint64 AArea,
                                                                      qint64 ARows) {
                 visit(AArea, ARows);
-                for (size_t j = AFrom; j < n && !stop; ++j) {
+                // Those too large for the room left are passed over at once.
+                const qint64 room = byArea ? FLimits.AreaCapacity - AArea : FLimits.MaxRows - ARows;
+                const auto fitting = std::partition_point(
+                    pool.begin() + static_cast<std::ptrdiff_t>(AFrom), pool.end(),
+                    [&](int AUnit) { return key[AUnit] > static_cast<double>(room); });
+                for (size_t j = static_cast<size_t>(fitting - pool.begin()); j < n && !stop; ++j) {
                     // A unit passed over costs little beside a subset weighed.
-                    if (++nodes > 16 * ANodes) {
+                    if (++work > AWork) {
                         stop = true;
                         break;
                     }
+                    if (taken[j])
+                        continue;
                     // Nothing further down can beat the best: the rest taken together.
                     const qint64 reachArea = std::min(Unlimited, AArea + tailArea[j]);
                     const qint64 reachRows = ARows + tailRows[j];
-                    if (!ATopUp && score(std::min(reachArea, FLimits.AreaCapacity),
-                                         std::min<qint64>(reachRows, FLimits.MaxRows)) >= bestScore)
+                    if (!ATopUp &&
+                        score(std::min(reachArea, FLimits.AreaCapacity),
+                              std::min<qint64>(reachRows - credit, FLimits.MaxRows)) >= bestScore)
                         break;
                     if (AArea + poolArea[j] > FLimits.AreaCapacity ||
                         ARows + poolRows[j] > FLimits.MaxRows)
                         continue;
-                    nodes += 15;
+                    work += 15;
                     taken[j] = 1;
                     chosen.push_back(static_cast<int>(j));
                     deeper(j + 1, AArea + poolArea[j], ARows + poolRows[j]);
@@ -492,23 +525,39 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
                     taken[j] = 0;
                 }
             };
-            if (AOpen) {
-                chosen.assign(1, 0);
-                taken[0] = 1;
-                deeper(1, poolArea[0], poolRows[0]);
-                taken[0] = 0;
+            if (AOpenSheets > 0) {
+                const int u = pool[opener];
+                chosen.clear();
+                taken[opener] = 1;
+                deeper(0, sheetOf(u) * AOpenSheets, Rows(heightOf(u), AOpenSheets));
+                taken[opener] = 0;
+            } else if (AOpen) {
+                chosen.assign(1, static_cast<int>(opener));
+                taken[opener] = 1;
+                deeper(0, poolArea[opener], poolRows[opener]);
+                taken[opener] = 0;
             } else {
                 chosen.clear();
                 deeper(0, 0, 0);
             }
         };
-        search(false, true, ABudget);
+        // A subset weighed costs 16, a unit passed over or a part tried 1; a top-up
+        // goes through the pool a few times at least.
+        const qint64 work = 16 * static_cast<qint64>(ABudget);
+        search(false, true, work, 0);
+        const qint64 topUpWork = std::max<qint64>(work / 2, 4 * static_cast<qint64>(n));
+        if (ADivide && bestScore > 1.0)
+            search(true, true, topUpWork, 0);
+        // A full pallet load cut off a large position leaves less than a sheet of it
+        // free, often less than any other sheet: a sheet or two of it fewer leave room
+        // that the small positions fill.
+        for (qint64 fewer = 1;
+             ADivide && bestScore > 1.0 && fewer <= 3 && fewer < rem[pool[opener]]; ++fewer)
+            search(false, true, work / 2, rem[pool[opener]] - fewer);
         // The largest unit may be one that fills the rows of a pallet and leaves its
         // weight short, which only a part of it can avoid.
         if (ADivide && bestScore > 1.0)
-            search(true, true, std::max(1, ABudget / 8));
-        if (ADivide && bestScore > 1.0)
-            search(true, false, std::max(1, ABudget / 8));
+            search(true, false, topUpWork, 0);
         if (bestChosen.empty() && bestSplit < 0)
             return false;
         for (const int k : bestChosen) {

@@ -155,6 +155,7 @@ private slots:
     void packerKeepsLimits();
     void dividesAtWholeRows();
     void heavyAndNarrowShareRows();
+    void cutsLoadsAnew();
     void dividesOnlyToSavePallets();
     void generatedOrders_data() { TestDb::AddBackendRows(); }
     void generatedOrders();
@@ -445,6 +446,23 @@ void TDensePackingTest::heavyAndNarrowShareRows() {
     QCOMPARE(packed.Parts, std::vector<int>({1, 2, 1}));
     QCOMPARE(packed.Area, std::vector<qint64>({8000000, 8000000}));
     QCOMPARE(packed.Rows, std::vector<qint64>({8, 8}));
+}
+
+void TDensePackingTest::cutsLoadsAnew() {
+    // Seven sheets of 3 m² on pallets of 10 m² make loads of three, each leaving 1 m²
+    // that only the 1 m² sheet fills; the two 4 m² sheets then need a fourth pallet. Two
+    // loads of two sheets beside a 4 m² sheet each fill all three pallets exactly.
+    const std::vector<TDenseItem> items =
+        Items({{3000, 1000, 7}, {2000, 2000, 1}, {2000, 2000, 1}, {1000, 1000, 1}});
+    const TDenseLimits limits{10 * 1000 * 1000, 60};
+    QCOMPARE(TDensePacker::LowerBound(items, limits), qint64(3));
+    const std::vector<TDensePallet> pallets = TDensePacker(limits).Pack(items);
+    const TPacked packed = Packed(pallets, items);
+    QCOMPARE(pallets.size(), size_t(3));
+    QCOMPARE(packed.Sheets, std::vector<qint64>({7, 1, 1, 1}));
+    // No more parts of the large position than pallet loads it needs anyway.
+    QCOMPARE(packed.Parts, std::vector<int>({3, 1, 1, 1}));
+    QCOMPARE(packed.Area, std::vector<qint64>({10000000, 10000000, 10000000}));
 }
 
 void TDensePackingTest::generatedOrders() {
