@@ -798,6 +798,8 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
             if (found.empty()) {
                 // Pallet by pallet, each as full as the units left allow.
                 for (unsigned seed = 0; seed <= SequentialTries && found.empty(); ++seed) {
+                    if (FCheckCanceled)
+                        FCheckCanceled();
                     TPacking p;
                     if (PackSequential(seed, bins, false, SequentialNodes, p))
                         consider(p);
@@ -814,6 +816,8 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
                         consider(p);
                 }
                 for (unsigned seed = 0; seed <= SequentialTries && found.empty(); ++seed) {
+                    if (FCheckCanceled)
+                        FCheckCanceled();
                     TPacking p;
                     if (PackSequential(seed, bins, true, SequentialNodes, p))
                         consider(p);
