@@ -429,8 +429,8 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
             tailRows[i] = tailRows[i + 1] + poolRows[i];
         }
 
-        // Subsets in that order, with AOpen the first unit always in; each visited subset
-        // is a candidate, with ATopUp also with the best part of one unit left out.
+        // Subsets in that order, with AOpen the opener always in; each visited subset is
+        // a candidate, with ATopUp also with the best part of one unit left out.
         double bestScore = std::numeric_limits<double>::infinity();
         int bestSplit = -1;
         qint64 bestSplitSheets = 0;

@@ -94,11 +94,12 @@ private:
     // Pallets filled one at a time, each with what spends the limit it is furthest from,
     // the unit that overflows divided.
     void PackFilling(const std::vector<int>& AOrder, TPacking& AOut) const;
-    // Pallets filled one at a time, each with the remaining units that come closest to
-    // its limit (the largest one always among them), so that what stays over fits the
-    // pallets left. With ADivide a pallet the whole units leave short of its share is
-    // topped up with part of a position. ABudget caps the subsets tried per pallet;
-    // ASeed other than 0 varies the order of the units.
+    // Pallets filled one at a time, each opened with one of the largest remaining units
+    // and given the subset of the others that leaves least of its limits unused, so
+    // that what stays over fits the pallets left. With ADivide a pallet the whole units
+    // leave short of its share is topped up with part of a position, or opened with a
+    // sheet or three fewer of its opener. ABudget caps the subsets tried per pallet;
+    // ASeed other than 0 varies the choice of the opener.
     bool PackSequential(unsigned ASeed, int ABins, bool ADivide, int ABudget, TPacking& AOut) const;
     // Parts of one position on two pallets joined on one of them wherever it has the
     // room: fewer parts, never more pallets.
