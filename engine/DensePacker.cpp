@@ -19,6 +19,8 @@ const unsigned ShuffledTries = 12;
 // pallet weighs at most.
 const unsigned SequentialTries = 8;
 const int SequentialNodes = 2000;
+// At most so many sheets fewer of the unit that opens a pallet are tried.
+const qint64 FewerOpenerSheets = 24;
 
 constexpr qint64 Unlimited = std::numeric_limits<qint64>::max() / 4;
 
@@ -549,10 +551,11 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
         if (ADivide && bestScore > 1.0)
             search(true, true, topUpWork, 0);
         // A full pallet load cut off a large position leaves less than a sheet of it
-        // free, often less than any other sheet: a sheet or two of it fewer leave room
-        // that the small positions fill.
+        // free, often less than any other sheet: some sheets of it fewer leave room that
+        // the small positions fill, the rest stays for a later pallet.
         for (qint64 fewer = 1;
-             ADivide && bestScore > 1.0 && fewer <= 3 && fewer < rem[pool[opener]]; ++fewer)
+             ADivide && bestScore > 1.0 && fewer <= FewerOpenerSheets && fewer < rem[pool[opener]];
+             ++fewer)
             search(false, true, work / 2, rem[pool[opener]] - fewer);
         // The largest unit may be one that fills the rows of a pallet and leaves its
         // weight short, which only a part of it can avoid.

@@ -98,7 +98,7 @@ private:
     // and given the subset of the others that leaves least of its limits unused, so
     // that what stays over fits the pallets left. With ADivide a pallet the whole units
     // leave short of its share is topped up with part of a position, or opened with a
-    // sheet or three fewer of its opener. ABudget caps the subsets tried per pallet;
+    // few sheets fewer of its opener. ABudget caps the subsets tried per pallet;
     // ASeed other than 0 varies the choice of the opener.
     bool PackSequential(unsigned ASeed, int ABins, bool ADivide, int ABudget, TPacking& AOut) const;
     // Parts of one position on two pallets joined on one of them wherever it has the
