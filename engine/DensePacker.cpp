@@ -15,6 +15,13 @@ namespace {
 // few enough that an order of thousands of positions packs in well under a second.
 const unsigned ShuffledTries = 12;
 
+// Pallet-by-pallet packings tried at a count the others miss, and the subsets each
+// pallet weighs at most.
+const unsigned SequentialTries = 8;
+const int SequentialNodes = 2000;
+// At most so many sheets fewer of the unit that opens a pallet are tried.
+const qint64 FewerOpenerSheets = 24;
+
 constexpr qint64 Unlimited = std::numeric_limits<qint64>::max() / 4;
 
 } // namespace
@@ -49,6 +56,75 @@ qint64 TDensePacker::LowerBound(const std::vector<TDenseItem>& AItems,
     if (ALimits.MaxRows > 0)
         bound = std::max(bound, (rows + ALimits.MaxRows - 1) / ALimits.MaxRows);
     return bound;
+}
+
+qint64 TDensePacker::HeaviestLoad(const std::vector<TDenseItem>& AItems,
+                                  const TDenseLimits& ALimits) {
+    const qint64 capacity = ALimits.AreaCapacity;
+    if (capacity <= 0 || capacity >= Unlimited)
+        return capacity;
+    // Sums of sheet areas in steps of their greatest common divisor, one bit a sum.
+    qint64 step = 0;
+    for (const TDenseItem& i : AItems) {
+        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height);
+        if (i.Quantity > 0 && sheet > 0) {
+            step = std::gcd(step, sheet);
+        }
+    }
+    if (step == 0)
+        return 0;
+    const qint64 top = capacity / step;
+    const size_t words = static_cast<size_t>(top / 64 + 1);
+    // Each position's sheets as bundles of 1, 2, 4... sheets: one shift a bundle.
+    qint64 shifts = 0;
+    for (const TDenseItem& i : AItems)
+        for (qint64 left = i.Quantity, b = 1; left > 0; left -= b, b *= 2)
+            ++shifts;
+    if (top > (qint64(1) << 24) || static_cast<double>(shifts) * words > 2.0e7)
+        return capacity;
+    std::vector<quint64> sums(words, 0);
+    sums[0] = 1;
+    const auto reached = [&sums](qint64 ABit) { return (sums[ABit / 64] >> (ABit % 64)) & 1u; };
+    for (const TDenseItem& i : AItems) {
+        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height) / step;
+        if (sheet <= 0)
+            continue;
+        for (qint64 left = i.Quantity, b = 1; left > 0; b *= 2) {
+            const qint64 bundle = std::min(b, left);
+            left -= bundle;
+            const qint64 shift = bundle * sheet;
+            if (shift > top)
+                break;
+            const size_t ws = static_cast<size_t>(shift / 64);
+            const unsigned bs = static_cast<unsigned>(shift % 64);
+            // From the top down, so every sum is extended by the bundle once.
+            for (size_t w = words; w-- > ws;) {
+                quint64 v = sums[w - ws] << bs;
+                if (bs != 0 && w > ws)
+                    v |= sums[w - ws - 1] >> (64 - bs);
+                sums[w] |= v;
+            }
+        }
+        if (reached(top))
+            return top * step;
+    }
+    for (qint64 bit = top; bit > 0; --bit)
+        if (reached(bit))
+            return bit * step;
+    return 0;
+}
+
+qint64 TDensePacker::ProvenBound(const std::vector<TDenseItem>& AItems,
+                                 const TDenseLimits& ALimits) {
+    const qint64 bound = LowerBound(AItems, ALimits);
+    const qint64 heaviest = HeaviestLoad(AItems, ALimits);
+    if (heaviest <= 0 || heaviest >= ALimits.AreaCapacity)
+        return bound;
+    __int128 area = 0;
+    for (const TDenseItem& i : AItems)
+        if (i.Quantity > 0)
+            area += static_cast<__int128>(std::max<qint64>(0, i.Length * i.Height)) * i.Quantity;
+    return std::max(bound, static_cast<qint64>((area + heaviest - 1) / heaviest));
 }
 
 void TDensePacker::Place(TBin& ABin, const TUnit& AUnit) const {
@@ -233,6 +309,341 @@ void TDensePacker::PackFilling(const std::vector<int>& AOrder, TPacking& AOut) c
         AOut.pop_back();
 }
 
+bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int ABudget,
+                                  TPacking& AOut) const {
+    AOut.assign(ABins > 0 ? ABins : 0, TBin());
+    if (ABins <= 0)
+        return FUnits.empty();
+    const double capArea = static_cast<double>(FLimits.AreaCapacity);
+    const double capRows = static_cast<double>(FLimits.MaxRows);
+    std::vector<qint64> rem(FUnits.size());
+    double areaLeft = 0;
+    qint64 rowsLeft = 0;
+    for (size_t u = 0; u < FUnits.size(); ++u) {
+        rem[u] = FUnits[u].Quantity;
+        areaLeft += static_cast<double>(FUnits[u].Area);
+        rowsLeft += FUnits[u].Rows;
+    }
+    const auto sheetOf = [this](int AUnit) {
+        const TDenseItem& item = FItems[FUnits[AUnit].Item];
+        return std::max<qint64>(0, item.Length * item.Height);
+    };
+    const auto heightOf = [this](int AUnit) { return FItems[FUnits[AUnit].Item].Height; };
+    // Random weights on the units' sizes vary the order from one try to the next.
+    std::vector<double> noise(FUnits.size(), 1.0);
+    if (ASeed != 0) {
+        std::mt19937 random(ASeed);
+        for (double& w : noise)
+            w = 1.0 + 0.6 * (static_cast<double>(random()) / 4294967296.0 - 0.5);
+    }
+
+    std::vector<int> pool;
+    std::vector<qint64> poolArea;
+    std::vector<qint64> poolRows;
+    std::vector<qint64> tailArea;
+    std::vector<qint64> tailRows;
+    std::vector<char> taken(FUnits.size(), 0);
+    std::vector<int> chosen;
+    std::vector<int> bestChosen;
+    std::vector<double> key;
+    for (int b = 0; b < ABins; ++b) {
+        pool.clear();
+        for (size_t u = 0; u < FUnits.size(); ++u)
+            if (rem[u] > 0)
+                pool.push_back(static_cast<int>(u));
+        if (pool.empty())
+            return true;
+        TBin& bin = AOut[b];
+        const int binsLeft = ABins - b;
+        if (binsLeft == 1) {
+            for (const int u : pool) {
+                TUnit unit = FUnits[u];
+                unit.Quantity = rem[u];
+                unit.Area = sheetOf(u) * rem[u];
+                unit.Rows = Rows(heightOf(u), rem[u]);
+                if (!Fits(bin, unit.Area, 0))
+                    return false;
+                Place(bin, unit);
+                rem[u] = 0;
+            }
+            return bin.Rows <= FLimits.MaxRows;
+        }
+        // What the pallets after this one can still take, and this pallet's fair share
+        // of the room the whole colour leaves free under each limit.
+        const double areaAfter = (binsLeft - 1) * capArea;
+        const double rowsAfter = static_cast<double>(binsLeft - 1) * capRows;
+        const double areaShare = (binsLeft * capArea - areaLeft) / binsLeft;
+        const double rowsShare = (binsLeft * capRows - static_cast<double>(rowsLeft)) / binsLeft;
+        if (areaShare < 0 || rowsShare < 0)
+            return false;
+        // Room left unused, as a share of what this pallet may leave: at most 1 keeps the
+        // rest packable on the pallets after it. Only the tighter limit counts, and the
+        // other one too when it is nearly as tight; the other's free room need only last
+        // over all pallets, which the feasibility test keeps.
+        const double areaFree = areaShare / capArea;
+        const double rowsFree = rowsShare / capRows;
+        const double areaWeight = areaFree <= 1.5 * rowsFree ? 1.0 : 0.0;
+        const double rowsWeight = rowsFree <= 1.5 * areaFree ? 1.0 : 0.0;
+        const double areaUnit = std::max(areaShare, 1.0);
+        const double rowsUnit = std::max(rowsShare, 0.5);
+        const auto score = [&](qint64 AArea, qint64 ARowsTaken) {
+            const double areaWaste = capArea - static_cast<double>(AArea);
+            const double rowsWaste = capRows - static_cast<double>(ARowsTaken);
+            return std::max(areaWeight * areaWaste / areaUnit, rowsWeight * rowsWaste / rowsUnit);
+        };
+        const auto feasible = [&](qint64 AArea, qint64 ARowsTaken) {
+            return areaLeft - static_cast<double>(AArea) <= areaAfter &&
+                   static_cast<double>(rowsLeft - ARowsTaken) <= rowsAfter;
+        };
+
+        // Largest first in the limit that counts, so that the units that still fit the
+        // room left start where the room is; the largest in what counts, with the
+        // random weights, opens the pallet.
+        const bool byArea = areaWeight > 0;
+        key.resize(FUnits.size());
+        for (const int u : pool)
+            key[u] = byArea ? static_cast<double>(sheetOf(u) * rem[u])
+                            : static_cast<double>(Rows(heightOf(u), rem[u]));
+        std::stable_sort(pool.begin(), pool.end(),
+                         [&key](int A, int B) { return key[A] > key[B]; });
+        const size_t n = pool.size();
+        size_t opener = 0;
+        double openerKey = -1;
+        for (size_t i = 0; i < n; ++i) {
+            const int u = pool[i];
+            const double k = noise[u] * std::max(areaWeight * sheetOf(u) * rem[u] / capArea,
+                                                 rowsWeight * Rows(heightOf(u), rem[u]) / capRows);
+            if (k > openerKey) {
+                openerKey = k;
+                opener = i;
+            }
+        }
+        poolArea.assign(n, 0);
+        poolRows.assign(n, 0);
+        tailArea.assign(n + 1, 0);
+        tailRows.assign(n + 1, 0);
+        for (size_t i = 0; i < n; ++i) {
+            poolArea[i] = sheetOf(pool[i]) * rem[pool[i]];
+            poolRows[i] = Rows(heightOf(pool[i]), rem[pool[i]]);
+        }
+        for (size_t i = n; i-- > 0;) {
+            tailArea[i] = std::min(Unlimited, tailArea[i + 1] + poolArea[i]);
+            tailRows[i] = tailRows[i + 1] + poolRows[i];
+        }
+
+        // Subsets in that order, with AOpen the opener always in; each visited subset is
+        // a candidate, with ATopUp also with the best part of one unit left out.
+        double bestScore = std::numeric_limits<double>::infinity();
+        int bestSplit = -1;
+        qint64 bestSplitSheets = 0;
+        // AOpenSheets > 0: the opener goes on with that many of its sheets only, the
+        // rest stays for the pallets after; its rows then take fewer rows off the
+        // colour than it stands on this pallet.
+        const auto search = [&](bool ATopUp, bool AOpen, qint64 AWork, qint64 AOpenSheets) {
+            qint64 work = 0;
+            bool stop = false;
+            qint64 credit = 0;
+            if (AOpenSheets > 0) {
+                const int u = pool[opener];
+                credit = Rows(heightOf(u), AOpenSheets) -
+                         (poolRows[opener] - Rows(heightOf(u), rem[u] - AOpenSheets));
+            }
+            const auto visit = [&](qint64 AArea, qint64 ABinRows) {
+                const qint64 ARows = ABinRows - credit;
+                if (feasible(AArea, ARows)) {
+                    const double s = score(AArea, ARows);
+                    if (s < bestScore) {
+                        bestScore = s;
+                        bestChosen = chosen;
+                        bestSplit = AOpenSheets > 0 ? static_cast<int>(opener) : -1;
+                        bestSplitSheets = AOpenSheets;
+                    }
+                }
+                if (ATopUp) {
+                    for (size_t k = 0; k < n; ++k) {
+                        if (taken[k])
+                            continue;
+                        ++work;
+                        const int u = pool[k];
+                        const qint64 sheet = sheetOf(u);
+                        const qint64 h = heightOf(u);
+                        qint64 t = std::min(rem[u] - 1,
+                                            (FLimits.MaxRows - ABinRows) * SheetsPerRowRule(h, 0));
+                        if (sheet > 0)
+                            t = std::min(t, (FLimits.AreaCapacity - AArea) / sheet);
+                        if (t <= 0)
+                            continue;
+                        const qint64 area = AArea + sheet * t;
+                        // The rows this pallet takes off the colour: the part's own, less
+                        // the row the rest may now start anew.
+                        const qint64 rows = ARows + poolRows[k] - Rows(h, rem[u] - t);
+                        if (ABinRows + Rows(h, t) > FLimits.MaxRows || !feasible(area, rows))
+                            continue;
+                        const double s = score(area, rows);
+                        if (s < bestScore) {
+                            bestScore = s;
+                            bestChosen = chosen;
+                            bestSplit = static_cast<int>(k);
+                            bestSplitSheets = t;
+                        }
+                    }
+                }
+                if (bestScore <= 0.05)
+                    stop = true;
+            };
+            // Rows taken here count the stacks as started rows of each unit; two units
+            // of one position on one pallet stand as one stack and may take fewer.
+            std::function<void(size_t, qint64, qint64)> deeper = [&](size_t AFrom, qint64 AArea,
+                                                                     qint64 ARows) {
+                visit(AArea, ARows);
+                // Those too large for the room left are passed over at once.
+                const qint64 room = byArea ? FLimits.AreaCapacity - AArea : FLimits.MaxRows - ARows;
+                const auto fitting = std::partition_point(
+                    pool.begin() + static_cast<std::ptrdiff_t>(AFrom), pool.end(),
+                    [&](int AUnit) { return key[AUnit] > static_cast<double>(room); });
+                for (size_t j = static_cast<size_t>(fitting - pool.begin()); j < n && !stop; ++j) {
+                    // A unit passed over costs little beside a subset weighed.
+                    if (++work > AWork) {
+                        stop = true;
+                        break;
+                    }
+                    if (taken[j])
+                        continue;
+                    // Nothing further down can beat the best: the rest taken together.
+                    const qint64 reachArea = std::min(Unlimited, AArea + tailArea[j]);
+                    const qint64 reachRows = ARows + tailRows[j];
+                    if (!ATopUp &&
+                        score(std::min(reachArea, FLimits.AreaCapacity),
+                              std::min<qint64>(reachRows - credit, FLimits.MaxRows)) >= bestScore)
+                        break;
+                    if (AArea + poolArea[j] > FLimits.AreaCapacity ||
+                        ARows + poolRows[j] > FLimits.MaxRows)
+                        continue;
+                    work += 15;
+                    taken[j] = 1;
+                    chosen.push_back(static_cast<int>(j));
+                    deeper(j + 1, AArea + poolArea[j], ARows + poolRows[j]);
+                    chosen.pop_back();
+                    taken[j] = 0;
+                }
+            };
+            if (AOpenSheets > 0) {
+                const int u = pool[opener];
+                chosen.clear();
+                taken[opener] = 1;
+                deeper(0, sheetOf(u) * AOpenSheets, Rows(heightOf(u), AOpenSheets));
+                taken[opener] = 0;
+            } else if (AOpen) {
+                chosen.assign(1, static_cast<int>(opener));
+                taken[opener] = 1;
+                deeper(0, poolArea[opener], poolRows[opener]);
+                taken[opener] = 0;
+            } else {
+                chosen.clear();
+                deeper(0, 0, 0);
+            }
+        };
+        // A subset weighed costs 16, a unit passed over or a part tried 1; a top-up
+        // goes through the pool a few times at least.
+        const qint64 work = 16 * static_cast<qint64>(ABudget);
+        search(false, true, work, 0);
+        const qint64 topUpWork = std::max<qint64>(work / 2, 4 * static_cast<qint64>(n));
+        if (ADivide && bestScore > 1.0)
+            search(true, true, topUpWork, 0);
+        // A full pallet load cut off a large position leaves less than a sheet of it
+        // free, often less than any other sheet: some sheets of it fewer leave room that
+        // the small positions fill, the rest stays for a later pallet.
+        for (qint64 fewer = 1;
+             ADivide && bestScore > 1.0 && fewer <= FewerOpenerSheets && fewer < rem[pool[opener]];
+             ++fewer)
+            search(false, true, work / 2, rem[pool[opener]] - fewer);
+        // The largest unit may be one that fills the rows of a pallet and leaves its
+        // weight short, which only a part of it can avoid.
+        if (ADivide && bestScore > 1.0)
+            search(true, false, topUpWork, 0);
+        if (bestChosen.empty() && bestSplit < 0)
+            return false;
+        for (const int k : bestChosen) {
+            const int u = pool[k];
+            TUnit unit = FUnits[u];
+            unit.Quantity = rem[u];
+            unit.Area = poolArea[k];
+            unit.Rows = poolRows[k];
+            Place(bin, unit);
+            areaLeft -= static_cast<double>(poolArea[k]);
+            rowsLeft -= poolRows[k];
+            rem[u] = 0;
+        }
+        if (bestSplit >= 0) {
+            const int u = pool[bestSplit];
+            TUnit part = FUnits[u];
+            part.Quantity = bestSplitSheets;
+            part.Area = sheetOf(u) * bestSplitSheets;
+            part.Rows = Rows(heightOf(u), bestSplitSheets);
+            Place(bin, part);
+            areaLeft -= static_cast<double>(part.Area);
+            rowsLeft += Rows(heightOf(u), rem[u] - bestSplitSheets) - poolRows[bestSplit];
+            rem[u] -= bestSplitSheets;
+        }
+        bestChosen.clear();
+    }
+    for (const qint64 r : rem)
+        if (r > 0)
+            return false;
+    return true;
+}
+
+void TDensePacker::JoinParts(TPacking& APacking) const {
+    std::vector<std::vector<int>> bins(FItems.size());
+    for (size_t b = 0; b < APacking.size(); ++b)
+        for (const TDensePart& p : APacking[b].Parts)
+            bins[p.Position].push_back(static_cast<int>(b));
+    const auto partOf = [](TBin& ABin, int AItem) {
+        return std::find_if(ABin.Parts.begin(), ABin.Parts.end(),
+                            [AItem](const TDensePart& P) { return P.Position == AItem; });
+    };
+    for (size_t item = 0; item < bins.size(); ++item) {
+        std::vector<int>& on = bins[item];
+        const TDenseItem& i = FItems[item];
+        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height);
+        if (on.size() < 2)
+            continue;
+        // The smaller parts first: they find room most easily.
+        std::stable_sort(on.begin(), on.end(), [&](int A, int B) {
+            return partOf(APacking[A], static_cast<int>(item))->Quantity <
+                   partOf(APacking[B], static_cast<int>(item))->Quantity;
+        });
+        for (size_t a = 0; a < on.size(); ++a) {
+            TBin& from = APacking[on[a]];
+            const auto moving = partOf(from, static_cast<int>(item));
+            const qint64 q = moving->Quantity;
+            bool joined = false;
+            for (size_t c = 0; c < on.size() && !joined; ++c) {
+                if (c == a || on[c] < 0)
+                    continue;
+                TBin& to = APacking[on[c]];
+                const auto staying = partOf(to, static_cast<int>(item));
+                const qint64 rows = to.Rows - Rows(i.Height, staying->Quantity) +
+                                    Rows(i.Height, staying->Quantity + q);
+                if (to.Area + sheet * q > FLimits.AreaCapacity || rows > FLimits.MaxRows)
+                    continue;
+                to.Area += sheet * q;
+                to.Rows = rows;
+                staying->Quantity += q;
+                from.Area -= sheet * q;
+                from.Rows -= Rows(i.Height, q);
+                from.Parts.erase(moving);
+                joined = true;
+            }
+            if (joined)
+                on[a] = -1;
+        }
+    }
+    APacking.erase(std::remove_if(APacking.begin(), APacking.end(),
+                                  [](const TBin& B) { return B.Parts.empty(); }),
+                   APacking.end());
+}
+
 double TDensePacker::LengthSpread(const TPacking& APacking) const {
     double spread = 0;
     for (const TBin& bin : APacking) {
@@ -355,7 +766,11 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
             if (filling.empty() || p.size() < filling.size())
                 filling = std::move(p);
         }
-        for (qint64 count = bound; count < static_cast<qint64>(best.size()); ++count) {
+        // Where the sheets cannot make up a full pallet's weight, the counts below what
+        // that allows are not worth a try.
+        const qint64 first =
+            static_cast<qint64>(best.size()) > bound ? ProvenBound(FItems, FLimits) : bound;
+        for (qint64 count = first; count < static_cast<qint64>(best.size()); ++count) {
             if (FCheckCanceled)
                 FCheckCanceled();
             const int bins = static_cast<int>(count);
@@ -363,6 +778,7 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
             double foundSpread = 0;
             int foundParts = 0;
             const auto consider = [&](TPacking& ACandidate) {
+                JoinParts(ACandidate);
                 const double spread = LengthSpread(ACandidate);
                 const int parts = PartCount(ACandidate);
                 if (found.empty() || parts < foundParts ||
@@ -383,6 +799,16 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
                     consider(p);
             }
             if (found.empty()) {
+                // Pallet by pallet, each as full as the units left allow.
+                for (unsigned seed = 0; seed <= SequentialTries && found.empty(); ++seed) {
+                    if (FCheckCanceled)
+                        FCheckCanceled();
+                    TPacking p;
+                    if (PackSequential(seed, bins, false, SequentialNodes, p))
+                        consider(p);
+                }
+            }
+            if (found.empty()) {
                 // Dividing a position is worth it here: no whole packing of this count.
                 // Large sheets placed first leave the gaps to the small ones, which
                 // fill them more closely.
@@ -392,15 +818,25 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
                     if (PackDivided(order, bins, p))
                         consider(p);
                 }
+                for (unsigned seed = 0; seed <= SequentialTries && found.empty(); ++seed) {
+                    if (FCheckCanceled)
+                        FCheckCanceled();
+                    TPacking p;
+                    if (PackSequential(seed, bins, true, SequentialNodes, p))
+                        consider(p);
+                }
             }
-            if (found.empty() && static_cast<qint64>(filling.size()) <= count)
+            if (found.empty() && static_cast<qint64>(filling.size()) <= count) {
+                JoinParts(filling);
                 found = std::move(filling);
+            }
             if (!found.empty()) {
                 best = std::move(found);
                 break;
             }
         }
     }
+    JoinParts(best);
     if (!empty.empty()) {
         if (best.empty())
             best.emplace_back();

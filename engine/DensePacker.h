@@ -29,11 +29,14 @@ struct TDensePart {
 using TDensePallet = std::vector<TDensePart>;
 
 // Packs the positions of one colour onto as few pallets as it can find within both
-// limits. Whole positions are tried first at every count from the lower bound up; a
-// position is divided across pallets only when no whole packing reaches a count that
-// a divided one does, and a position that no pallet carries whole is divided into
-// pallet loads. Among packings of one count the one whose pallets hold sheets most
-// alike in length wins. Deterministic: the same positions give the same pallets.
+// limits. Whole positions are tried first at every count from the lower bound up (first
+// and best fit in several orders, then pallet by pallet, each filled as closely as the
+// units left allow); a position is divided across pallets only when no whole packing
+// reaches a count that a divided one does, and a position that no pallet carries whole
+// is divided into pallet loads. Among packings of one count the one with the fewest
+// parts wins, then the one whose pallets hold sheets most alike in length. The search
+// is bounded by counts of tries, not by time. Deterministic: the same positions give
+// the same pallets.
 class TDensePacker {
 public:
     // ACheckCanceled runs between attempts and may throw to stop the search.
@@ -47,6 +50,15 @@ public:
     // The least number of pallets any packing can reach: the larger of what the area
     // and what the started rows need, at least one for any position.
     static qint64 LowerBound(const std::vector<TDenseItem>& AItems, const TDenseLimits& ALimits);
+
+    // The most area one pallet can carry within the weight limit with these sheets, at
+    // most AreaCapacity; AreaCapacity itself where the sums are too many to go through.
+    static qint64 HeaviestLoad(const std::vector<TDenseItem>& AItems, const TDenseLimits& ALimits);
+
+    // A count no packing goes below, at least LowerBound: no pallet carries more than
+    // HeaviestLoad, so where the sheets cannot make up a full pallet's weight the weight
+    // needs more pallets than its share says.
+    static qint64 ProvenBound(const std::vector<TDenseItem>& AItems, const TDenseLimits& ALimits);
 
     // Started rows of ASheets sheets of a position ASheetHeight wide.
     static qint64 Rows(qint64 ASheetHeight, qint64 ASheets);
@@ -82,6 +94,16 @@ private:
     // Pallets filled one at a time, each with what spends the limit it is furthest from,
     // the unit that overflows divided.
     void PackFilling(const std::vector<int>& AOrder, TPacking& AOut) const;
+    // Pallets filled one at a time, each opened with one of the largest remaining units
+    // and given the subset of the others that leaves least of its limits unused, so
+    // that what stays over fits the pallets left. With ADivide a pallet the whole units
+    // leave short of its share is topped up with part of a position, or opened with a
+    // few sheets fewer of its opener. ABudget caps the subsets tried per pallet;
+    // ASeed other than 0 varies the choice of the opener.
+    bool PackSequential(unsigned ASeed, int ABins, bool ADivide, int ABudget, TPacking& AOut) const;
+    // Parts of one position on two pallets joined on one of them wherever it has the
+    // room: fewer parts, never more pallets.
+    void JoinParts(TPacking& APacking) const;
     // How far apart the lengths on each pallet lie, summed: smaller is better.
     double LengthSpread(const TPacking& APacking) const;
     int PartCount(const TPacking& APacking) const;

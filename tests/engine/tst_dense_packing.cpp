@@ -149,7 +149,13 @@ private slots:
     void bound();
     void areaCapacity();
     void caption();
+    void provenBound_data();
+    void provenBound();
+    void packerKeepsLimits_data();
     void packerKeepsLimits();
+    void dividesAtWholeRows();
+    void heavyAndNarrowShareRows();
+    void cutsLoadsAnew();
     void dividesOnlyToSavePallets();
     void generatedOrders_data() { TestDb::AddBackendRows(); }
     void generatedOrders();
@@ -216,14 +222,67 @@ void TDensePackingTest::caption() {
     QCOMPARE(TCalculationRun::Summary(40, 32), QStringLiteral("pallets 40, lower bound 32"));
 }
 
+void TDensePackingTest::provenBound_data() {
+    QTest::addColumn<TSheets>("sheets"); // length, width, quantity
+    QTest::addColumn<qint64>("area");
+    QTest::addColumn<qint64>("heaviest");
+    QTest::addColumn<qint64>("bound");
+    QTest::addColumn<qint64>("proven");
+    // Five sheets of 1 m² where a pallet carries 2.5 m²: no pallet takes more than two,
+    // so the weight's share of 2 pallets is out of reach.
+    QTest::newRow("two sheets a pallet")
+        << TSheets{{1000, 1000, 5}} << qint64(2500000) << qint64(2000000) << qint64(2) << qint64(3);
+    // Two of 1 m² and one of 0.5 m² make up the 2.5 m² exactly.
+    QTest::newRow("sheets making up a pallet")
+        << TSheets{{1000, 1000, 2}, {1000, 500, 1}} << qint64(2500000) << qint64(2500000)
+        << qint64(1) << qint64(1);
+    // 1.5 m² and 0.7 m² sheets come to 3.7 m² at most where 4.1 m² would be allowed:
+    // 8.1 m² then need 3 pallets, not 2.
+    QTest::newRow("sizes that never make up a pallet")
+        << TSheets{{1500, 1000, 4}, {1000, 700, 3}} << qint64(4100000) << qint64(3700000)
+        << qint64(2) << qint64(3);
+    // Where the weight does not count, the rows decide alone.
+    QTest::newRow("no weight") << TSheets{{1000, 1000, 10}} << qint64(1)
+                               << std::numeric_limits<qint64>::max() / 4 << qint64(5) << qint64(5);
+}
+
+void TDensePackingTest::provenBound() {
+    QFETCH(TSheets, sheets);
+    QFETCH(qint64, area);
+    QFETCH(qint64, heaviest);
+    QFETCH(qint64, bound);
+    QFETCH(qint64, proven);
+    // Rows of 2 where the weight does not count, else as many as the sheets need.
+    const TDenseLimits limits{area == 1 ? std::numeric_limits<qint64>::max() / 4 : area,
+                              area == 1 ? 2 : 60};
+    QCOMPARE(TDensePacker::HeaviestLoad(Items(sheets), limits), heaviest);
+    QCOMPARE(TDensePacker::LowerBound(Items(sheets), limits), bound);
+    QCOMPARE(TDensePacker::ProvenBound(Items(sheets), limits), proven);
+    QCOMPARE(static_cast<qint64>(TDensePacker(limits).Pack(Items(sheets)).size()), proven);
+}
+
+void TDensePackingTest::packerKeepsLimits_data() {
+    QTest::addColumn<quint32>("firstSeed");
+    QTest::addColumn<quint32>("seeds");
+    QTest::addColumn<int>("fewest"); // positions of an order
+    QTest::addColumn<int>("most");
+    QTest::newRow("many small orders") << 1u << 150u << 20 << 300;
+    // Colours of a hundred pallets and more, where the pallets are filled one by one.
+    QTest::newRow("large orders") << 9001u << 4u << 1000 << 2000;
+}
+
 void TDensePackingTest::packerKeepsLimits() {
-    // Many generated orders straight through the packer, colour by colour: every sheet
-    // once, both limits, and no more than one pallet above the bound.
+    // Generated orders straight through the packer, colour by colour: every sheet once,
+    // both limits, no more than one pallet above the bound, the same pallets twice.
+    QFETCH(quint32, firstSeed);
+    QFETCH(quint32, seeds);
+    QFETCH(int, fewest);
+    QFETCH(int, most);
     int atBound = 0;
     int colours = 0;
-    for (quint32 seed = 1; seed <= 150; ++seed) {
+    for (quint32 seed = firstSeed; seed < firstSeed + seeds; ++seed) {
         QRandomGenerator random(seed);
-        const int count = 20 + random.bounded(280);
+        const int count = fewest + random.bounded(most - fewest);
         const int colourCount = 3 + random.bounded(4);
         std::vector<std::vector<TDenseItem>> byColour(colourCount);
         for (int i = 0; i < count; ++i) {
@@ -243,6 +302,15 @@ void TDensePackingTest::packerKeepsLimits() {
             if (items.empty())
                 continue;
             const std::vector<TDensePallet> pallets = TDensePacker(limits).Pack(items);
+            const std::vector<TDensePallet> again = TDensePacker(limits).Pack(items);
+            QCOMPARE(again.size(), pallets.size());
+            for (size_t p = 0; p < pallets.size(); ++p) {
+                QCOMPARE(again[p].size(), pallets[p].size());
+                for (size_t s = 0; s < pallets[p].size(); ++s) {
+                    QCOMPARE(again[p][s].Position, pallets[p][s].Position);
+                    QCOMPARE(again[p][s].Quantity, pallets[p][s].Quantity);
+                }
+            }
             std::vector<qint64> placed(items.size());
             for (const TDensePallet& p : pallets) {
                 qint64 area = 0;
@@ -260,6 +328,8 @@ void TDensePackingTest::packerKeepsLimits() {
             for (size_t i = 0; i < items.size(); ++i)
                 QCOMPARE(placed[i], items[i].Quantity);
             const qint64 bound = TDensePacker::LowerBound(items, limits);
+            QVERIFY(static_cast<qint64>(pallets.size()) >=
+                    TDensePacker::ProvenBound(items, limits));
             QVERIFY2(static_cast<qint64>(pallets.size()) <= bound + 1,
                      qPrintable(QStringLiteral("seed %1: %2 pallets, bound %3")
                                     .arg(seed)
@@ -300,6 +370,99 @@ void TDensePackingTest::dividesOnlyToSavePallets() {
         QCOMPARE(pallet.size(), size_t(2));
         QCOMPARE(pallet[0].Position % 2, pallet[1].Position % 2);
     }
+}
+
+namespace {
+
+// Area and rows of each pallet and the sheets of each position over all pallets.
+struct TPacked {
+    std::vector<qint64> Area;
+    std::vector<qint64> Rows;
+    std::vector<qint64> Sheets;
+    std::vector<int> Parts; // pallets each position stands on
+};
+
+TPacked Packed(const std::vector<TDensePallet>& APallets, const std::vector<TDenseItem>& AItems) {
+    TPacked packed;
+    packed.Sheets.assign(AItems.size(), 0);
+    packed.Parts.assign(AItems.size(), 0);
+    for (const TDensePallet& p : APallets) {
+        packed.Area.push_back(0);
+        packed.Rows.push_back(0);
+        for (const TDensePart& part : p) {
+            const TDenseItem& item = AItems[part.Position];
+            packed.Area.back() += item.Length * item.Height * part.Quantity;
+            packed.Rows.back() += TDensePacker::Rows(item.Height, part.Quantity);
+            packed.Sheets[part.Position] += part.Quantity;
+            ++packed.Parts[part.Position];
+        }
+    }
+    return packed;
+}
+
+} // namespace
+
+void TDensePackingTest::dividesAtWholeRows() {
+    // 19.5 m² on pallets of 10 m²: sheets of 3 m² (three), 2.5 m² (two), 2 m² (two) and
+    // 1.5 m² (one) make up no two pallets whole, and no pallet takes whole positions and
+    // a part of another except the two sheets of 2 m² with two of the 3 m² sheets. The
+    // first pallet is filled exactly, the rest goes onto the second.
+    const std::vector<TDenseItem> items =
+        Items({{3000, 1000, 3}, {2500, 1000, 2}, {2000, 1000, 2}, {1500, 1000, 1}});
+    const TDenseLimits limits{10 * 1000 * 1000, 60};
+    QCOMPARE(TDensePacker::LowerBound(items, limits), qint64(2));
+    std::vector<TDensePallet> pallets = TDensePacker(limits).Pack(items);
+    TPacked packed = Packed(pallets, items);
+    QCOMPARE(pallets.size(), size_t(2));
+    QCOMPARE(packed.Sheets, std::vector<qint64>({3, 2, 2, 1}));
+    QCOMPARE(packed.Parts, std::vector<int>({2, 1, 1, 1}));
+    for (const qint64 area : packed.Area)
+        QVERIFY(area <= limits.AreaCapacity);
+
+    // Rows decide: stacks of 3 rows (12 sheets four a row), 4 and 5 rows on pallets of
+    // 6 rows fill two pallets only divided, and only at whole rows, since a divided
+    // row would start a row more than the two pallets hold.
+    const std::vector<TDenseItem> rows = Items({{1000, 250, 12}, {2000, 1000, 4}, {2000, 1000, 5}});
+    const TDenseLimits sixRows{std::numeric_limits<qint64>::max() / 4, 6};
+    pallets = TDensePacker(sixRows).Pack(rows);
+    packed = Packed(pallets, rows);
+    QCOMPARE(pallets.size(), size_t(2));
+    QCOMPARE(packed.Rows, std::vector<qint64>({6, 6}));
+    QCOMPARE(packed.Sheets, std::vector<qint64>({12, 4, 5}));
+    QCOMPARE(packed.Parts[0] + packed.Parts[1] + packed.Parts[2], 4);
+}
+
+void TDensePackingTest::heavyAndNarrowShareRows() {
+    // 40 narrow sheets stand 10 rows, a whole pallet's rows, but weigh only 4 of its
+    // 8 m²; the two positions of three 2 m² sheets then leave no second pallet for them.
+    // Half of the narrow sheets beside each of the others: two pallets of 8 m², 8 rows.
+    const std::vector<TDenseItem> items = Items({{2000, 1000, 3}, {500, 200, 40}, {2000, 1000, 3}});
+    const TDenseLimits limits{8 * 1000 * 1000, 10};
+    QCOMPARE(TDensePacker::LowerBound(items, limits), qint64(2));
+    const std::vector<TDensePallet> pallets = TDensePacker(limits).Pack(items);
+    const TPacked packed = Packed(pallets, items);
+    QCOMPARE(pallets.size(), size_t(2));
+    QCOMPARE(packed.Sheets, std::vector<qint64>({3, 40, 3}));
+    QCOMPARE(packed.Parts, std::vector<int>({1, 2, 1}));
+    QCOMPARE(packed.Area, std::vector<qint64>({8000000, 8000000}));
+    QCOMPARE(packed.Rows, std::vector<qint64>({8, 8}));
+}
+
+void TDensePackingTest::cutsLoadsAnew() {
+    // Seven sheets of 3 m² on pallets of 10 m² make loads of three, each leaving 1 m²
+    // that only the 1 m² sheet fills; the two 4 m² sheets then need a fourth pallet. Two
+    // loads of two sheets beside a 4 m² sheet each fill all three pallets exactly.
+    const std::vector<TDenseItem> items =
+        Items({{3000, 1000, 7}, {2000, 2000, 1}, {2000, 2000, 1}, {1000, 1000, 1}});
+    const TDenseLimits limits{10 * 1000 * 1000, 60};
+    QCOMPARE(TDensePacker::LowerBound(items, limits), qint64(3));
+    const std::vector<TDensePallet> pallets = TDensePacker(limits).Pack(items);
+    const TPacked packed = Packed(pallets, items);
+    QCOMPARE(pallets.size(), size_t(3));
+    QCOMPARE(packed.Sheets, std::vector<qint64>({7, 1, 1, 1}));
+    // No more parts of the large position than pallet loads it needs anyway.
+    QCOMPARE(packed.Parts, std::vector<int>({3, 1, 1, 1}));
+    QCOMPARE(packed.Area, std::vector<qint64>({10000000, 10000000, 10000000}));
 }
 
 void TDensePackingTest::generatedOrders() {
