@@ -20,12 +20,13 @@ const qint64 ReferenceRows[] = {60, 50, 40, 50};
 // Sheet widths on both sides of every change in the sheets a row stand abreast.
 const qint64 BorderHeights[] = {1, 100, 299, 300, 301, 399, 400, 401, 749, 750, 751, 1500};
 
-// Customers' words, some looking like the remark a split adds (once or twice).
+// Customers' words: quotes, braces, a backslash, some looking like the remark a split
+// adds (once or twice).
 const char* const Comments[] = {"",
                                 "   ",
                                 "срочно",
                                 "с фаской 'А'",
-                                "  кромка  ",
+                                "  кромка \"Б\", {1,2} \\ NULL  ",
                                 "по шаблону (часть позиции 12)",
                                 "(часть позиции 3)",
                                 "образец (часть позиции 1) (часть позиции 2)",
