@@ -35,7 +35,12 @@ void TMemoryCalculationEngine::SplitLargePositions() {
                 part.Quantity = half;
                 part.ReadQuantity = 0;
                 part.SplitFrom = static_cast<int>(i);
-                part.Comment = CalculationRules::OwnWords(row.Comment);
+                // A part's comment holds its own words already. Taking them from it
+                // again would also strip words of the customer's that end like the
+                // remark ("образец (часть позиции 1)"), which the literal engine keeps:
+                // it only strips the one remark its split added.
+                part.Comment =
+                    row.SplitFrom >= 0 ? row.Comment : CalculationRules::OwnWords(row.Comment);
                 // Refused as the literal engine's quoting refuses it.
                 TSqlDialect::QuotedStr(part.Comment);
                 FModel.Positions[i].Quantity = row.Quantity - half;

@@ -3,6 +3,7 @@
 #include "OrderModel.h"
 #include "SqlDialect.h"
 
+#include <QPair>
 #include <QSqlDatabase>
 #include <QVariantList>
 #include <functional>
@@ -24,11 +25,20 @@ public:
     qint64 StatementCount() const { return FStatementCount; }
 
 private:
+    // How a column's values travel: PostgreSQL takes each column as one array.
+    enum class TColumn { Integer, Float, Text };
+
     // Keys for ACount new rows of ATable, ascending.
     QList<qint64> NewKeys(const QString& ATable, qint64 ACount);
-    // Runs AColumns-wide rows of AValues through "AHead (?,...),(?,...)" in batches.
-    void InsertRows(const QString& AHead, int AColumns, const QVariantList& AValues);
+    // Inserts the rows of AValues (row by row, one value per column of AColumns) into
+    // ATable, keys included: on PostgreSQL in one statement, on SQLite in batches.
+    void InsertRows(const QString& ATable, const QList<QPair<QString, TColumn>>& AColumns,
+                    const QVariantList& AValues);
     void UpdateQuantities(const QVariantList& APairs);
+    // Runs ASql once per batch of ARows rows of AColumns values each: one statement
+    // prepared for the full batches, another for the rest.
+    void RunBatches(const std::function<QString(int)>& ASql, int AColumns, int ARows,
+                    const QVariantList& AValues);
     void Exec(const QString& ASql, const QVariantList& ABinds = {});
     QVariant Value(const QString& ASql);
     void SetSequence(const QString& ATable, qint64 ALastKey);
