@@ -1,19 +1,15 @@
 #include "CalculationEngine.h"
 
 #include "CalculationRefusal.h"
+#include "CalculationSession.h"
 #include "EngineValues.h"
 #include "SqlRun.h"
-#include "WorkingOrder.h"
 
 #include <QVariant>
 
 namespace {
 
 const char* const CanceledMessage = "Расчет прерван пользователем";
-
-// A statement may run this long before the server gives up on it: the whole order is
-// recalculated in one transaction and a large order takes a while.
-const char* const StatementTimeoutSql = "SET LOCAL statement_timeout = 1200000";
 
 } // namespace
 
@@ -26,40 +22,16 @@ TPalletCalculationEngine::TPalletCalculationEngine(const QSqlDatabase& AConnecti
                                                                   : TBackend::Sqlite) {}
 
 void TPalletCalculationEngine::Execute() {
-    // The write lock is held from the first statement: no other workstation's change
-    // lands between what the run reads and what it writes.
-    TTransaction transaction(FConnection, FDialect);
-    bool committed = false;
-    try {
-        if (FDialect.IsPostgres()) {
-            ++FStatementCount;
-            SqlRun::Exec(FConnection, QString::fromUtf8(StatementTimeoutSql));
-        }
-        if (FShownOrder > 0) {
-            ++FStatementCount;
-            WorkingOrder::Require(FConnection, FShownOrder, OrderChangedMessage);
-        }
-        CheckOrderCanBeCalculated();
-        SplitLargePositions();
-        InitialDistribution();
-        SplitSourcePallets();
-        MoveWholePallets();
-        RefinePalletSizes();
-        transaction.Commit();
-        committed = true;
-        ReportProgress(QStringLiteral("Расчет завершен"), 6, 6);
-    } catch (const ECalculationCanceled&) {
-        // A request that arrives with the final report is too late: the results are
-        // committed and stand, so the run has simply finished.
-        if (committed)
-            return;
-        transaction.Rollback();
-        throw;
-    } catch (...) {
-        if (!committed)
-            transaction.Rollback();
-        throw;
-    }
+    TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount);
+    CheckOrderCanBeCalculated();
+    SplitLargePositions();
+    InitialDistribution();
+    SplitSourcePallets();
+    MoveWholePallets();
+    RefinePalletSizes();
+    session.Finish([this](const QString& AStage, int APosition, int AMax) {
+        ReportProgress(AStage, APosition, AMax);
+    });
 }
 
 void TPalletCalculationEngine::ReportProgress(const QString& AStage, int APosition, int AMax) {

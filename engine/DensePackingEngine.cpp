@@ -1,7 +1,7 @@
 #include "DensePackingEngine.h"
 
 #include "CalculationEngine.h"
-#include "WorkingOrder.h"
+#include "CalculationSession.h"
 
 #include "CalculationRefusal.h"
 #include "OrderWriter.h"
@@ -15,7 +15,6 @@
 namespace {
 
 const char* const CanceledMessage = "Расчет прерван пользователем";
-const char* const StatementTimeoutSql = "SET LOCAL statement_timeout = 1200000";
 
 QString OrderName(const TModelOrder& AOrder) {
     const QString number = AOrder.Number.trimmed();
@@ -31,56 +30,26 @@ TDensePackingEngine::TDensePackingEngine(const QSqlDatabase& AConnection)
                                                                   : TBackend::Sqlite) {}
 
 void TDensePackingEngine::Execute() {
-    TTransaction transaction(FConnection, FDialect);
-    bool committed = false;
-    try {
-        if (FDialect.IsPostgres()) {
-            ++FStatementCount;
-            SqlRun::Exec(FConnection, QString::fromUtf8(StatementTimeoutSql));
-        }
-        if (FShownOrder > 0) {
-            ++FStatementCount;
-            WorkingOrder::Require(FConnection, FShownOrder,
-                                  TPalletCalculationEngine::OrderChangedMessage);
-        }
-        FModel = TOrderModel::Read(FConnection, &FStatementCount);
-        ReportProgress(QStringLiteral("Плотная укладка: проверка заявки"), 1, 6);
-        CheckCanPack();
-        const std::vector<PalletBound::TGroup> groups = PalletBound::Groups(FModel);
-        FBound = PalletBound::Total(groups);
-        for (size_t i = 0; i < groups.size(); ++i) {
-            // Stages 2 to 4 of the panel share the colours out.
-            const int stage = 2 + static_cast<int>((3 * i) / groups.size());
-            ReportProgress(
-                QStringLiteral("Плотная укладка: цвет %1 из %2").arg(i + 1).arg(groups.size()),
-                stage, 6);
-            PackGroup(groups[i]);
-        }
-        ReportProgress(QStringLiteral("Плотная укладка: запись поддонов"), 5, 6);
-        TOrderWriter writer(FConnection, FDialect, [this] { CheckCanceled(); });
-        try {
-            writer.Write(FModel);
-        } catch (...) {
-            FStatementCount += writer.StatementCount();
-            throw;
-        }
-        FStatementCount += writer.StatementCount();
-        FPalletCount = static_cast<qint64>(FModel.Pallets.size());
-        transaction.Commit();
-        committed = true;
-        ReportProgress(QStringLiteral("Расчет завершен"), 6, 6);
-    } catch (const ECalculationCanceled&) {
-        // A request that arrives with the final report is too late: the pallets are
-        // committed and stand.
-        if (committed)
-            return;
-        transaction.Rollback();
-        throw;
-    } catch (...) {
-        if (!committed)
-            transaction.Rollback();
-        throw;
+    TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount);
+    FModel = TOrderModel::Read(FConnection, &FStatementCount);
+    ReportProgress(QStringLiteral("Плотная укладка: проверка заявки"), 1, 6);
+    CheckCanPack();
+    const std::vector<PalletBound::TGroup> groups = PalletBound::Groups(FModel);
+    FBound = PalletBound::Total(groups);
+    for (size_t i = 0; i < groups.size(); ++i) {
+        // Stages 2 to 4 of the panel share the colours out.
+        const int stage = 2 + static_cast<int>((3 * i) / groups.size());
+        ReportProgress(
+            QStringLiteral("Плотная укладка: цвет %1 из %2").arg(i + 1).arg(groups.size()), stage,
+            6);
+        PackGroup(groups[i]);
     }
+    ReportProgress(QStringLiteral("Плотная укладка: запись поддонов"), 5, 6);
+    TOrderWriter(FConnection, FDialect, [this] { CheckCanceled(); }).Write(FModel, FStatementCount);
+    FPalletCount = static_cast<qint64>(FModel.Pallets.size());
+    session.Finish([this](const QString& AStage, int APosition, int AMax) {
+        ReportProgress(AStage, APosition, AMax);
+    });
 }
 
 void TDensePackingEngine::ReportProgress(const QString& AStage, int APosition, int AMax) {

@@ -6,18 +6,17 @@
 #include "MemoryCalculationEngine.h"
 
 #include "CalculationRefusal.h"
+#include "CalculationSession.h"
 #include "EngineValues.h"
 #include "OrderWriter.h"
 #include "SheetsPerRow.h"
 #include "SqlRun.h"
-#include "WorkingOrder.h"
 
 #include <limits>
 
 namespace {
 
 const char* const CanceledMessage = "Расчет прерван пользователем";
-const char* const StatementTimeoutSql = "SET LOCAL statement_timeout = 1200000";
 
 } // namespace
 
@@ -29,57 +28,27 @@ TMemoryCalculationEngine::TMemoryCalculationEngine(const QSqlDatabase& AConnecti
 void TMemoryCalculationEngine::Execute() {
     bool literal = false;
     {
-        // The write lock is held from the first statement: no other workstation's
-        // change lands between what the run reads and what it writes.
-        TTransaction transaction(FConnection, FDialect);
-        bool committed = false;
-        try {
-            if (FDialect.IsPostgres()) {
-                ++FStatementCount;
-                SqlRun::Exec(FConnection, QString::fromUtf8(StatementTimeoutSql));
-            }
-            if (FShownOrder > 0) {
-                ++FStatementCount;
-                WorkingOrder::Require(FConnection, FShownOrder,
-                                      TPalletCalculationEngine::OrderChangedMessage);
-            }
-            FModel = TOrderModel::Read(FConnection, &FStatementCount);
-            if (!FModel.Unsupported.isEmpty()) {
-                transaction.Rollback();
-                literal = true;
-            } else {
-                CalculationRefusal::Check(FModel.RefusalRows());
-                for (const TModelOrder& o : FModel.Orders)
-                    if (o.Weight1m2)
-                        FWeight1m2 = *o.Weight1m2;
-                SplitLargePositions();
-                InitialDistribution();
-                SplitSourcePallets();
-                MoveWholePallets();
-                RefinePalletSizes();
-                TOrderWriter writer(FConnection, FDialect, [this] { CheckCanceled(); });
-                try {
-                    writer.Write(FModel);
-                } catch (...) {
-                    FStatementCount += writer.StatementCount();
-                    throw;
-                }
-                FStatementCount += writer.StatementCount();
-                transaction.Commit();
-                committed = true;
-                ReportProgress(QStringLiteral("Расчет завершен"), 6, 6);
-            }
-        } catch (const ECalculationCanceled&) {
-            // A request that arrives with the final report is too late: the results are
-            // committed and stand.
-            if (committed)
-                return;
-            transaction.Rollback();
-            throw;
-        } catch (...) {
-            if (!committed)
-                transaction.Rollback();
-            throw;
+        TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount);
+        FModel = TOrderModel::Read(FConnection, &FStatementCount);
+        if (!FModel.Unsupported.isEmpty()) {
+            session.Abandon();
+            literal = true;
+        } else {
+            CalculationRefusal::Check(FModel.RefusalRows());
+            for (const TModelOrder& o : FModel.Orders)
+                if (o.Weight1m2)
+                    FWeight1m2 = *o.Weight1m2;
+            SplitLargePositions();
+            InitialDistribution();
+            SplitSourcePallets();
+            MoveWholePallets();
+            RefinePalletSizes();
+            TOrderWriter(FConnection, FDialect, [this] {
+                CheckCanceled();
+            }).Write(FModel, FStatementCount);
+            session.Finish([this](const QString& AStage, int APosition, int AMax) {
+                ReportProgress(AStage, APosition, AMax);
+            });
         }
     }
     if (literal) {

@@ -81,6 +81,16 @@ TOrderWriter::TOrderWriter(const QSqlDatabase& AConnection, const TSqlDialect& A
                            std::function<void()> ACheckCanceled)
     : FConnection(AConnection), FDialect(ADialect), FCheckCanceled(std::move(ACheckCanceled)) {}
 
+void TOrderWriter::Write(const TOrderModel& AModel, qint64& ACounted) {
+    try {
+        Write(AModel);
+    } catch (...) {
+        ACounted += FStatementCount;
+        throw;
+    }
+    ACounted += FStatementCount;
+}
+
 void TOrderWriter::Write(const TOrderModel& AModel) {
     const qint64 parts = static_cast<qint64>(AModel.Positions.size()) - AModel.ReadPositions;
     const QList<qint64> positionKeys = NewKeys(QStringLiteral("ApplicatePositions"), parts);

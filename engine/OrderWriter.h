@@ -21,6 +21,8 @@ public:
                  std::function<void()> ACheckCanceled = {});
 
     void Write(const TOrderModel& AModel);
+    // The same, adding the statements sent to ACounted whether the write ends or fails.
+    void Write(const TOrderModel& AModel, qint64& ACounted);
 
     qint64 StatementCount() const { return FStatementCount; }
 
