@@ -428,13 +428,7 @@ QStringList DumpAll(TDataModule& AData) {
 // The server drops the calculation's connection half way: the run ends with the
 // Russian message and the tables are as before it.
 void TWorkstationsTest::lostConnectionDuringCalculation() {
-    TestDb::TConnected db;
-    QString why;
-    if (!TestDb::Connect(TBackend::Postgres, &db, &why)) {
-        if (TestDb::PostgresRequired() || !TestDb::IsUnavailable(why))
-            QFAIL(qPrintable(why));
-        QSKIP(qPrintable(why));
-    }
+    GRAVELON_CONNECT_TO(db, TBackend::Postgres);
     TDataModule& d = *db.Data;
     const QString ini = db.Db.IniPath;
     const TWorkbook book = MakeWorkbook(db.Db.Folder, QStringLiteral("заявка.xlsx"), 24, 7);
@@ -470,13 +464,7 @@ void TWorkstationsTest::lostConnectionDuringCalculation() {
 // committed (the new order whole) or nothing of it is there and the previous order is
 // still the working one.
 void TWorkstationsTest::lostConnectionDuringImport() {
-    TestDb::TConnected db;
-    QString why;
-    if (!TestDb::Connect(TBackend::Postgres, &db, &why)) {
-        if (TestDb::PostgresRequired() || !TestDb::IsUnavailable(why))
-            QFAIL(qPrintable(why));
-        QSKIP(qPrintable(why));
-    }
+    GRAVELON_CONNECT_TO(db, TBackend::Postgres);
     TDataModule& d = *db.Data;
     const QString ini = db.Db.IniPath;
     const TWorkbook big = MakeWorkbook(db.Db.Folder, QStringLiteral("большая.xlsx"), 3000, 11);

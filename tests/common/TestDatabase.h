@@ -66,19 +66,24 @@ QStringList Dump(TDataModule& AData, const QString& ATable);
 
 } // namespace TestDb
 
-// Inside a data-driven test with a "backend" column: a connected data module, or
-// QSKIP/QFAIL when that backend cannot be had.
-#define GRAVELON_CONNECT(var)                                                                      \
+// A connected data module, or QSKIP/QFAIL when that backend cannot be had: a fresh database of the
+// backend the test row names; GRAVELON_CONNECT_TO for a test that runs on one backend only. SQLite
+// must always work; PostgreSQL may be skipped only where the server is not required and not there.
+#define GRAVELON_CONNECT_TO(var, backendValue)                                                     \
     TestDb::TConnected var;                                                                        \
     do {                                                                                           \
-        QFETCH(TBackend, backend);                                                                 \
+        const TBackend backend_ = (backendValue);                                                  \
         QString why_;                                                                              \
-        if (!TestDb::Connect(backend, &var, &why_)) {                                              \
-            if (backend == TBackend::Sqlite || TestDb::PostgresRequired() ||                       \
+        if (!TestDb::Connect(backend_, &var, &why_)) {                                             \
+            if (backend_ == TBackend::Sqlite || TestDb::PostgresRequired() ||                      \
                 !TestDb::IsUnavailable(why_))                                                      \
                 QFAIL(qPrintable(why_));                                                           \
             QSKIP(qPrintable(why_));                                                               \
         }                                                                                          \
     } while (0)
+
+#define GRAVELON_CONNECT(var)                                                                      \
+    GRAVELON_CONNECT_TO(var,                                                                       \
+                        *static_cast<TBackend*>(QTest::qData("backend", qMetaTypeId<TBackend>())))
 
 Q_DECLARE_METATYPE(TBackend)
