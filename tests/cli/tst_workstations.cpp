@@ -414,6 +414,20 @@ int TerminateOthers(TDataModule& AData) {
                                            "pg_backend_pid()")));
 }
 
+// A killed client's server session may still be finishing its last statement, a COMMIT
+// included; what the killed import left is only settled once that session has ended.
+void AwaitOthersEnded(TDataModule& AData, const TConnectionSettings& ASettings) {
+    if (ASettings.Serv.isEmpty())
+        return;
+    QElapsedTimer waited;
+    waited.start();
+    while (Count(AData, QStringLiteral("select count(*) from pg_stat_activity where datname = "
+                                       "current_database() and application_name = 'gravelon' "
+                                       "and pid <> pg_backend_pid()")) > 0 &&
+           waited.elapsed() < 30000)
+        QThread::msleep(20);
+}
+
 QStringList DumpAll(TDataModule& AData) {
     QStringList all;
     for (const char* t :
@@ -524,6 +538,7 @@ void TWorkstationsTest::killedImports() {
         QThread::msleep(ulong(random.bounded(quint32(importMs * 3 / 2 + 1))));
         import.Process().kill();
         import.Wait();
+        AwaitOthersEnded(d, db.Db.Settings);
         const QString working =
             d.OpenSql(QStringLiteral("select Number from Applicates")).value(0).value(0).toString();
         if (working == number) {
