@@ -19,6 +19,23 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+namespace {
+
+// Tab leaves the date for the next field, as in every other box of the form: an
+// operator types the date's digits in one go (each part moves on by itself) and the
+// arrow keys still step between day, month and year.
+class TFieldDateEdit : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    bool focusNextPrevChild(bool ANext) override {
+        return QAbstractSpinBox::focusNextPrevChild(ANext);
+    }
+};
+
+} // namespace
+
 TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget* AParent)
     : QDialog(AParent), FData(AData), FPrompts(APrompts) {
     setObjectName(QStringLiteral("NewOrderDialog"));
@@ -35,7 +52,7 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
     bold.setBold(true);
     heading->setFont(bold);
 
-    FDate = new QDateEdit(this);
+    FDate = new TFieldDateEdit(this);
     FDate->setObjectName(QStringLiteral("OrderDate"));
     FDate->setCalendarPopup(true);
     FDate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));

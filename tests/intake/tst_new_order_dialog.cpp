@@ -11,6 +11,7 @@
 #include "Prompts.h"
 #include "TestDatabase.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
@@ -131,6 +132,17 @@ void TestNewOrderDialog::layout() {
     }
     QCOMPARE(order, (QStringList{"OrderDate", "OrderNumber", "Customer", "MaxWeight", "Material",
                                  "Comment", "SaveButton", "CancelButton"}));
+    // Tab leaves the date field at once, whichever of its parts holds the cursor, and
+    // Shift+Tab comes back to it.
+    d.Form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d.Form));
+    auto* date = d.W<QDateEdit>("OrderDate");
+    date->setFocus();
+    date->setCurrentSection(QDateTimeEdit::DaySection);
+    QTest::keyClick(date, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), d.W<QLineEdit>("OrderNumber"));
+    QTest::keyClick(d.W<QLineEdit>("OrderNumber"), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), date);
     // The window's close button leaves the dialog unsaved.
     d.Form.close();
     QVERIFY(!d.Form.isVisible());
