@@ -1,6 +1,7 @@
 #include "NewOrderDialog.h"
 
 #include "DataModule.h"
+#include "FieldDateEdit.h"
 #include "Errors.h"
 #include "OrderHeaderStore.h"
 #include "Prompts.h"
@@ -18,23 +19,6 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QVBoxLayout>
-
-namespace {
-
-// Tab leaves the date for the next field, as in every other box of the form: an
-// operator types the date's digits in one go (each part moves on by itself) and the
-// arrow keys still step between day, month and year.
-class TFieldDateEdit : public QDateEdit {
-public:
-    using QDateEdit::QDateEdit;
-
-protected:
-    bool focusNextPrevChild(bool ANext) override {
-        return QAbstractSpinBox::focusNextPrevChild(ANext);
-    }
-};
-
-} // namespace
 
 TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget* AParent)
     : QDialog(AParent), FData(AData), FPrompts(APrompts) {

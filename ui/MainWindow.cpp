@@ -3,6 +3,7 @@
 #include "DataGrid.h"
 #include "DataModule.h"
 #include "Errors.h"
+#include "FieldDateEdit.h"
 #include "HelpWindow.h"
 #include "IniFile.h"
 #include "NewOrderDialog.h"
@@ -211,7 +212,7 @@ QWidget* TMainWindow::CreateLeftColumn() {
     sv->addWidget(Caption(QStringLiteral("Поиск заявок"), QStringLiteral("SearchCaption"), search));
     auto* sh = new QHBoxLayout;
     sh->addWidget(new QLabel(QStringLiteral("по дате:"), search));
-    FSearchDate = new QDateEdit(QDate::currentDate(), search);
+    FSearchDate = new TFieldDateEdit(QDate::currentDate(), search);
     FSearchDate->setObjectName(QStringLiteral("SearchDate"));
     FSearchDate->setCalendarPopup(true);
     FSearchDate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));

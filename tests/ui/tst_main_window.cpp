@@ -9,6 +9,7 @@
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -330,6 +331,20 @@ void TestMainWindow::clickVersusKeyboard() {
     QVERIFY(w.Enabled("PrintAllButton"));
     QVERIFY(!w.Enabled("CalculateButton"));
     QVERIFY(w.Prompts.Asked.isEmpty());
+
+    // The search date: Tab goes on to its button from any part of the date, and
+    // Space there searches.
+    w.Form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.Form.get()));
+    auto* date = Child<QDateEdit>(w.Form.get(), "SearchDate");
+    date->setDate(Day1.addDays(-1));
+    date->setFocus();
+    date->setCurrentSection(QDateTimeEdit::MonthSection);
+    QTest::keyClick(date, Qt::Key_Tab);
+    auto* find = Child<QToolButton>(w.Form.get(), "SearchByDateButton");
+    QCOMPARE(QApplication::focusWidget(), find);
+    QTest::keyClick(find, Qt::Key_Space);
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 0);
 }
 
 void TestMainWindow::autoCalcSetting_data() {
