@@ -48,10 +48,17 @@ QString TOrderImport::InvalidRowsMessage(const QStringList& ALines, const QStrin
     return text;
 }
 
-QString TOrderImport::UnknownColoursMessage(const QStringList& ACodes) {
+QString TOrderImport::UnknownColoursMessage(const QStringList& ACodes,
+                                            const QList<QList<int>>& ARows) {
+    QStringList lines;
+    for (qsizetype i = 0; i < ACodes.size(); ++i)
+        lines << (ARows.value(i).isEmpty()
+                      ? ACodes.at(i)
+                      : QStringLiteral("%1 (%2)").arg(ACodes.at(i),
+                                                      TOrderSheet::RowNumbers(ARows.at(i))));
     return QStringLiteral("Выполнение обработки заявки прервано: в справочнике цветов нет "
                           "следующих цветов заявки:\r\n") +
-           ACodes.join(QStringLiteral("\r\n")) +
+           lines.join(QStringLiteral("\r\n")) +
            QStringLiteral("\r\nДобавьте их в справочник цветов и загрузите заявку снова");
 }
 
@@ -106,11 +113,12 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
         if (!thicknessProblem.isEmpty())
             return Abort(thicknessProblem);
 
-        const QStringList unknown = MatchColours(rows);
+        QList<QList<int>> unknownRows;
+        const QStringList unknown = MatchColours(rows, &unknownRows);
         if (!unknown.isEmpty()) {
             // Every position needs a colour key; rather than storing a half order,
-            // the user is told which codes the colour directory lacks.
-            Message(TMessageKind::Plain, UnknownColoursMessage(unknown));
+            // the user is told which codes the colour directory lacks, and where.
+            Message(TMessageKind::Plain, UnknownColoursMessage(unknown, unknownRows));
             TImportResult r;
             r.Outcome = TOutcome::UnknownColours;
             r.UnknownColours = unknown;
@@ -223,7 +231,8 @@ QString TOrderImport::ThicknessProblem(const QList<TOrderRow>& ARows, QString* A
     return QString();
 }
 
-QStringList TOrderImport::MatchColours(QList<TOrderRow>& ARows) const {
+QStringList TOrderImport::MatchColours(QList<TOrderRow>& ARows,
+                                       QList<QList<int>>* AUnknownRows) const {
     // The first colour in key order wins when two codes read the same.
     QHash<QString, qlonglong> keys;
     const QList<QSqlRecord> colours =
@@ -234,17 +243,25 @@ QStringList TOrderImport::MatchColours(QList<TOrderRow>& ARows) const {
             keys.insert(key, c.value(QStringLiteral("ID")).toLongLong());
     }
     QStringList unknown;
-    QSet<QString> seen;
+    QList<QList<int>> unknownRows;
+    QHash<QString, qsizetype> seen; // key -> its index in unknown
     for (TOrderRow& row : ARows) {
         const QString key = TOrderSheet::RowColourKey(row.Fields[TOrderSheet::Color]);
         const auto it = keys.constFind(key);
         if (it != keys.constEnd()) {
             row.ColorID = it.value();
-        } else if (!seen.contains(key)) {
-            seen.insert(key);
-            unknown.append(row.Fields[TOrderSheet::Color]);
+            continue;
         }
+        auto at = seen.constFind(key);
+        if (at == seen.constEnd()) {
+            at = seen.insert(key, unknown.size());
+            unknown.append(row.Fields[TOrderSheet::Color]);
+            unknownRows.append(QList<int>());
+        }
+        unknownRows[at.value()].append(row.SheetRow);
     }
+    if (AUnknownRows)
+        *AUnknownRows = unknownRows;
     return unknown;
 }
 

@@ -94,7 +94,9 @@ public:
     // (AReportFile), or why it was not (AFileError); neither when no file was asked for.
     static QString InvalidRowsMessage(const QStringList& ALines, const QString& AReportFile = {},
                                       const QString& AFileError = {});
-    static QString UnknownColoursMessage(const QStringList& ACodes);
+    // ARows[i]: the sheet rows that name ACodes[i], so the operator finds them.
+    static QString UnknownColoursMessage(const QStringList& ACodes,
+                                         const QList<QList<int>>& ARows);
     // Every row's thickness against the materials: the cause when a row's matches no
     // material or the rows carry more than one, naming the rows; empty otherwise, with
     // the one thickness in AThickness.
@@ -104,7 +106,9 @@ private:
     void Message(TOrderImportHooks::TMessageKind AKind, const QString& AText) const;
     TImportResult Abort(const QString& ADetail) const;
     TImportResult ReportInvalidRows(const QStringList& ALines) const;
-    QStringList MatchColours(QList<TOrderRow>& ARows) const;
+    // Sets each row's colour key; returns the codes Colors lacks, each once as first
+    // written, with the rows naming it in AUnknownRows.
+    QStringList MatchColours(QList<TOrderRow>& ARows, QList<QList<int>>* AUnknownRows) const;
     bool StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARows, TImportResult* AResult);
 
     TDataModule& FData;

@@ -509,8 +509,9 @@ void TestOrderImport::unknownColours() {
     QCOMPARE(int(bad.Outcome), int(TOutcome::UnknownColours));
     QCOMPARE(bad.UnknownColours, (QStringList{"RAL 9999", "Синий"}));
     QCOMPARE(w2.Messages.size(), 1);
-    QCOMPARE(w2.Messages.first().second, TOrderImport::UnknownColoursMessage(bad.UnknownColours));
-    QVERIFY(w2.Messages.first().second.contains(QStringLiteral("RAL 9999\r\nСиний")));
+    // Each code with the sheet rows that name it (the header is the sheet's row 1).
+    QVERIFY(w2.Messages.first().second.contains(
+        QStringLiteral("цветов заявки:\r\nRAL 9999 (строки 2, 4)\r\nСиний (строка 5)\r\nДобавьте")));
     QCOMPARE(w2.HeaderAsks, 0);
     QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
     QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);

@@ -370,7 +370,7 @@ void TestMainWindowNewOrder::failsBeforeDialog_data() {
         QTest::addRow("%s, unknown colour", name)
             << backend << QStringList{"RAL 0000", "1200", "600", "8", "5", ""} << message
             << int(TPrompts::TKind::Plain)
-            << TOrderImport::UnknownColoursMessage({QStringLiteral("RAL 0000")}) << true;
+            << TOrderImport::UnknownColoursMessage({QStringLiteral("RAL 0000")}, {{2}}) << true;
         QTest::addRow("%s, bad length", name)
             << backend << QStringList{"RAL 9003", "12,5", "600", "8", "5", ""}
             << QStringLiteral("ShowText") << int(TPrompts::TKind::Plain)
