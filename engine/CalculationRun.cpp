@@ -64,10 +64,8 @@ QString TCalculationRun::Caption(qint64 APallets, qint64 ABound) {
         word = "поддон";
     else if (ones >= 2 && ones <= 4 && (tens < 12 || tens > 14))
         word = "поддона";
-    return QStringLiteral("%1 %2, минимум %3")
-        .arg(APallets)
-        .arg(QString::fromUtf8(word))
-        .arg(ABound);
+    const QString count = QStringLiteral("%1 %2").arg(APallets).arg(QString::fromUtf8(word));
+    return ABound < 0 ? count : count + QStringLiteral(", минимум %1").arg(ABound);
 }
 
 QString TCalculationRun::Summary(qint64 APallets, qint64 ABound) {

@@ -30,8 +30,8 @@ public:
     qint64 Bound() const { return FBound; }
     qint64 StatementCount() const { return FStatementCount; }
 
-    // "40 поддонов, минимум 32".
-    static QString Caption(qint64 APallets, qint64 ABound);
+    // "40 поддонов, минимум 32"; just "40 поддонов" for a negative (unknown) bound.
+    static QString Caption(qint64 APallets, qint64 ABound = -1);
     // "pallets 40, lower bound 32".
     static QString Summary(qint64 APallets, qint64 ABound);
 

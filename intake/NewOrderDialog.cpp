@@ -1,8 +1,8 @@
 #include "NewOrderDialog.h"
 
 #include "DataModule.h"
-#include "FieldDateEdit.h"
 #include "Errors.h"
+#include "FieldDateEdit.h"
 #include "OrderHeaderStore.h"
 #include "Prompts.h"
 

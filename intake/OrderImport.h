@@ -95,8 +95,7 @@ public:
     static QString InvalidRowsMessage(const QStringList& ALines, const QString& AReportFile = {},
                                       const QString& AFileError = {});
     // ARows[i]: the sheet rows that name ACodes[i], so the operator finds them.
-    static QString UnknownColoursMessage(const QStringList& ACodes,
-                                         const QList<QList<int>>& ARows);
+    static QString UnknownColoursMessage(const QStringList& ACodes, const QList<QList<int>>& ARows);
     // Every row's thickness against the materials: the cause when a row's matches no
     // material or the rows carry more than one, naming the rows; empty otherwise, with
     // the one thickness in AThickness.

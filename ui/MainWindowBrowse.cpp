@@ -2,6 +2,7 @@
 // four grids and the rules that enable the calculation and print buttons.
 #include "MainWindow.h"
 
+#include "CalculationRun.h"
 #include "DataGrid.h"
 #include "DataModule.h"
 
@@ -89,11 +90,17 @@ void TMainWindow::ShowOrderDetails(const QString& AAppId) {
     FData->OpenApplicPos(AAppId);
     const QString number = CurrentOrderValue(QStringLiteral("Number")).toString();
     FOrderNumberLabel->setText(number);
-    FPalletsOrderLabel->setText(AAppId == FCalculatedOrder && !FCalculatedCaption.isEmpty()
-                                    ? number + QStringLiteral(" — ") + FCalculatedCaption
-                                    : number);
+    FPalletsOrderLabel->setText(number);
     FData->QPallets->Close();
     FData->OpenPallets(AAppId);
+    // The bound is known for the order calculated here, from its positions before the
+    // run split them; any other order's caption still counts its pallets.
+    const int pallets = DataSourceRowCount(FData->QPallets);
+    if (AAppId == FCalculatedOrder && !FCalculatedCaption.isEmpty())
+        FPalletsOrderLabel->setText(number + QStringLiteral(" — ") + FCalculatedCaption);
+    else if (pallets > 0)
+        FPalletsOrderLabel->setText(number + QStringLiteral(" — ") +
+                                    TCalculationRun::Caption(pallets));
     // An order without pallets names no pallet.
     FPalletNumberLabel->clear();
     FShownOrderId = SqlRun::KeyValue(AAppId);

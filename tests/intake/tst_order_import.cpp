@@ -510,8 +510,8 @@ void TestOrderImport::unknownColours() {
     QCOMPARE(bad.UnknownColours, (QStringList{"RAL 9999", "Синий"}));
     QCOMPARE(w2.Messages.size(), 1);
     // Each code with the sheet rows that name it (the header is the sheet's row 1).
-    QVERIFY(w2.Messages.first().second.contains(
-        QStringLiteral("цветов заявки:\r\nRAL 9999 (строки 2, 4)\r\nСиний (строка 5)\r\nДобавьте")));
+    QVERIFY(w2.Messages.first().second.contains(QStringLiteral(
+        "цветов заявки:\r\nRAL 9999 (строки 2, 4)\r\nСиний (строка 5)\r\nДобавьте")));
     QCOMPARE(w2.HeaderAsks, 0);
     QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
     QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
