@@ -51,6 +51,7 @@ private:
     void Discard();
     void NoteCell(int ARow, int AColumn);
     void SetUpPages();
+    void AllRowsAtSheetHeight();
 
     QString FTarget;
     std::unique_ptr<TExportTempFile> FTemp;

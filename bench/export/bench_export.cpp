@@ -2,7 +2,8 @@
 // on a PostgreSQL server: the whole export (every pallet), the statements alone (and,
 // for comparison, the blocks read one pallet at a time), a single pallet, and the
 // shipping notes as a PDF (reading, then painting and writing), of every pallet and of
-// one. The order is put straight into the tables.
+// one. The order is put straight into the tables. Last, on the embedded database, the
+// workbook of orders of 2,000 and 6,000 pallets, to show the time per pallet stays flat.
 //
 // PostgreSQL: GRAVELON_BENCH_PG_HOST, _PORT, _USER, _PASSWORD (defaults localhost, 5432,
 // gravelon, gravelon) and GRAVELON_BENCH_PG_EXPORT_DB (default gravelon_bench_export).
@@ -50,9 +51,9 @@ struct TOrder {
     int Rows = 0;
 };
 
-// 500 pallets of 1 to 6 placements each, in the twelve colours, one position per
+// APallets pallets of 1 to 6 placements each, in the twelve colours, one position per
 // placement; always the same order (fixed seed).
-TOrder MakeOrder(TDataModule& AData) {
+TOrder MakeOrder(TDataModule& AData, int APallets = Pallets) {
     QRandomGenerator random(20240314);
     TOrder o;
     TTransaction tr(AData.Connection(), AData.Dialect());
@@ -67,7 +68,7 @@ TOrder MakeOrder(TDataModule& AData) {
                    {QStringLiteral(":d"), QStringLiteral("2024-03-14")},
                    {QStringLiteral(":c"), customer},
                    {QStringLiteral(":cm"), QStringLiteral("нагрузочный")}});
-    for (int p = 0; p < Pallets; ++p) {
+    for (int p = 0; p < APallets; ++p) {
         const qlonglong colour = 1 + p % 12;
         const int length = 1500 + 100 * int(random.bounded(16));
         const int width = 1000 + 100 * int(random.bounded(3));
@@ -228,6 +229,30 @@ void Measure(const QString& ABackend, TDataModule& AData, const QString& AFolder
     Out.flush();
 }
 
+// The workbook of every pallet of larger orders, once each on a fresh database.
+void MeasureLarger(const QString& AFolder) {
+    for (const int pallets : {2000, 6000}) {
+        const QString folder = QDir(AFolder).filePath(QString::number(pallets));
+        QDir().mkpath(folder);
+        TDataModule data;
+        data.Connect({QString(), QStringLiteral("bench.db"), QString(), QString()}, folder);
+        const TOrder order = MakeOrder(data, pallets);
+        const QString file = QDir(folder).filePath(QStringLiteral("layouts.xlsx"));
+        TLayoutExport exporter(data, QCoreApplication::applicationDirPath());
+        QElapsedTimer t;
+        t.start();
+        const bool ok = exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}});
+        const qint64 ns = t.nsecsElapsed();
+        Out << "SQLite: every pallet of " << pallets << " (" << order.Rows << " placements): ";
+        if (ok)
+            Out << Ms(ns) << ", " << QString::number(ns / 1e6 / pallets, 'f', 2)
+                << " ms per pallet; file " << QFileInfo(file).size() / 1024 << " KiB\n";
+        else
+            Out << "FAILED: " << exporter.LastError() << "\n";
+        Out.flush();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -243,6 +268,7 @@ int main(int argc, char** argv) {
         try {
             data.Connect({QString(), QStringLiteral("bench.db"), QString(), QString()}, dir.path());
             Measure(QStringLiteral("SQLite"), data, dir.path());
+            MeasureLarger(dir.path());
         } catch (const EGravelonError& e) {
             Out << "SQLite: " << e.Message() << "\n";
             return 1;

@@ -224,6 +224,8 @@ QList<TXlsxReadBack::TPicture> TXlsxReadBack::Pictures() const {
             } else if (inFrom && (name == QLatin1String("row") || name == QLatin1String("col"))) {
                 const int v = xml.readElementText().toInt() + 1;
                 (name == QLatin1String("row") ? current.Row : current.Column) = v;
+            } else if (inPicture && name == QLatin1String("off")) {
+                current.TopEmu = xml.attributes().value(QStringLiteral("y")).toLongLong();
             } else if (inPicture && name == QLatin1String("ext")) {
                 current.WidthEmu = xml.attributes().value(QStringLiteral("cx")).toLongLong();
                 current.HeightEmu = xml.attributes().value(QStringLiteral("cy")).toLongLong();

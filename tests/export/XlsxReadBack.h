@@ -36,7 +36,8 @@ public:
         qint64 ToColumnOffsetEmu = 0;
         qint64 WidthEmu = 0;
         qint64 HeightEmu = 0;
-        QString Media; // path of the picture inside the package
+        qint64 TopEmu = -1; // the picture's stated distance from the sheet's top
+        QString Media;      // path of the picture inside the package
     };
 
     // How the sheet prints, as its XML states it (the format's defaults where it is

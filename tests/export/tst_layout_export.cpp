@@ -253,6 +253,8 @@ void TestLayoutExport::layoutBlocks() {
         QCOMPARE(p.ToRow, p.Row + 1);
         QVERIFY2(qAbs(p.ToRowOffsetEmu - 23 * 9525) < 9525,
                  qPrintable(QString::number(p.ToRowOffsetEmu)));
+        // Its stated place agrees: every row above it is 25 pixels high.
+        QCOMPARE(p.TopEmu, qint64(p.Row - 1) * 25 * 9525);
         QCOMPARE(p.ToColumn, 1);
         QVERIFY2(qAbs(p.ToColumnOffsetEmu - 96 * 9525) < 9525,
                  qPrintable(QString::number(p.ToColumnOffsetEmu)));
