@@ -1,5 +1,6 @@
 #include "Prompts.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 void TQtPrompts::Message(QWidget* AParent, TKind AKind, const QString& AText) {
@@ -84,8 +86,16 @@ bool TQtPrompts::PrintPreview(QWidget* AParent, const QString& ACaption,
     QPrintPreviewDialog dialog(&printer, AParent);
     dialog.setObjectName(QStringLiteral("PrintPreviewDialog"));
     dialog.setWindowTitle(ACaption);
+    // The pages are painted when the preview opens, again when its page setup changes
+    // and once more for the printer: seconds for an order of thousands of pallets, so
+    // the cursor says the program is working.
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&APaint](QPrinter* APrinter) { APaint(APrinter); });
+                     [&APaint](QPrinter* APrinter) {
+                         QApplication::setOverrideCursor(Qt::WaitCursor);
+                         const auto restore =
+                             qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+                         APaint(APrinter);
+                     });
     return dialog.exec() == QDialog::Accepted;
 }
 

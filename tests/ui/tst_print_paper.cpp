@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -127,6 +128,7 @@ private slots:
     void orderChanged_data();
     void orderChanged();
     void realPreviewDialog();
+    void previewPaintsUnderWaitCursor();
 };
 
 void TstPrintPaper::buttonsFollowThePrintButtons() {
@@ -514,6 +516,31 @@ void TstPrintPaper::realPreviewDialog() {
     w.Button("PreviewAllButton")->click();
     QVERIFY(seen);
     QCOMPARE(pages, 2);
+}
+
+// However long the pages take, the cursor says the program is working while the preview
+// paints them, and is itself again once the preview is closed.
+void TstPrintPaper::previewPaintsUnderWaitCursor() {
+    TQtPrompts prompts;
+    QList<int> shapes;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (dialog && !shapes.isEmpty())
+            dialog->reject();
+    });
+    poll.start(50);
+    prompts.PrintPreview(nullptr, QStringLiteral("Печать раскладок"),
+                         [&shapes](QPagedPaintDevice* ADevice) {
+                             const QCursor* c = QApplication::overrideCursor();
+                             shapes << (c ? int(c->shape()) : -1);
+                             QPainter painter(ADevice);
+                             painter.drawText(100, 100, QStringLiteral("лист"));
+                         });
+    QVERIFY(!shapes.isEmpty());
+    for (int shape : shapes)
+        QCOMPARE(shape, int(Qt::WaitCursor));
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 QTEST_MAIN(TstPrintPaper)
