@@ -216,6 +216,7 @@ QWidget* TMainWindow::CreateLeftColumn() {
     FSearchDate->setObjectName(QStringLiteral("SearchDate"));
     FSearchDate->setCalendarPopup(true);
     FSearchDate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    FSearchDate->Entered = [this] { SearchByDate(); };
     sh->addWidget(FSearchDate);
     FSearchByDateButton = SearchButton(QStringLiteral("SearchByDateButton"),
                                        QStringLiteral("Найти заявки за эту дату"), search);

@@ -8,7 +8,7 @@
 
 class QAction;
 class QCheckBox;
-class QDateEdit;
+class TFieldDateEdit;
 class QFrame;
 class QHBoxLayout;
 class QLabel;
@@ -170,7 +170,7 @@ private:
     QCheckBox* FDensePacking = nullptr;
     QPushButton* FCalculateButton = nullptr;
     // Searches and intake.
-    QDateEdit* FSearchDate = nullptr;
+    TFieldDateEdit* FSearchDate = nullptr;
     QToolButton* FSearchByDateButton = nullptr;
     QLineEdit* FSearchNumber = nullptr;
     QToolButton* FSearchByNumberButton = nullptr;

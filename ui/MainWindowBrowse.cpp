@@ -5,6 +5,7 @@
 #include "CalculationRun.h"
 #include "DataGrid.h"
 #include "DataModule.h"
+#include "FieldDateEdit.h"
 
 #include <QDate>
 #include <QDateEdit>

@@ -6,6 +6,7 @@
 #include "DataGrid.h"
 #include "DataModule.h"
 #include "Errors.h"
+#include "FieldDateEdit.h"
 #include "HelpWindow.h"
 #include "LayoutExport.h"
 #include "LayoutFileName.h"

@@ -354,6 +354,14 @@ void TestMainWindow::clickVersusKeyboard() {
     QCOMPARE(QApplication::focusWidget(), find);
     QTest::keyClick(find, Qt::Key_Space);
     QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 0);
+    // Enter in the date searches at once, for the date as typed.
+    date->setFocus();
+    date->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(date, Day1.toString(QStringLiteral("dd")));
+    QTest::keyClick(date, Qt::Key_Return);
+    QCOMPARE(date->date(), Day1);
+    QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 2);
+    QCOMPARE(QApplication::focusWidget(), date);
 }
 
 void TestMainWindow::autoCalcSetting_data() {
