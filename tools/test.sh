@@ -11,6 +11,8 @@ export GRAVELON_TEST_PG_USER=gravelon GRAVELON_TEST_PG_PASSWORD=gravelon
 # A PostgreSQL test that cannot reach the server fails instead of skipping.
 export GRAVELON_REQUIRE_PG=1
 export QT_QPA_PLATFORM=offscreen
+# The operators' desktop is Russian: every test runs under its locale (setup.sh makes it).
+export LC_ALL=ru_RU.UTF-8 LANG=ru_RU.UTF-8 LANGUAGE=ru
 
 log=build/ctest.log
 set +e
