@@ -499,7 +499,9 @@ void TWorkstationsTest::lostConnectionDuringImport() {
         if (r.Code == 0) {
             ++done;
         } else {
-            QVERIFY2(r.Err == EConnectionLost::LostMessage,
+            // Cut while it was still connecting, the import says it could not connect.
+            QVERIFY2(r.Err == EConnectionLost::LostMessage ||
+                         r.Err.startsWith(QStringLiteral("Ошибка подключения к базе данных: ")),
                      qPrintable(QStringLiteral("%1: [%2]").arg(r.Code).arg(r.Err)));
             QCOMPARE(DumpAll(d), before);
             ++lost;
