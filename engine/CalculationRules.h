@@ -31,6 +31,14 @@ inline QString OwnWords(const QString& AComment) {
     return own.trimmed();
 }
 
+// The position a part was split off, as its comment's remark names it; 0 when the
+// comment ends in no such remark.
+inline qint64 SplitOff(const QString& AComment) {
+    static const QRegularExpression Remark(QStringLiteral("\\(часть позиции (\\d+)\\)\\s*$"));
+    const QRegularExpressionMatch m = Remark.match(AComment);
+    return m.hasMatch() ? m.captured(1).toLongLong() : 0;
+}
+
 // The comment of a part split off position APositionId, whose own words are AOwnWords.
 inline QString PartComment(const QString& AOwnWords, qint64 APositionId) {
     const QString remark = QStringLiteral("(часть позиции %1)").arg(APositionId);

@@ -1,8 +1,10 @@
 #include "PalletBound.h"
 
 #include "CalculationRules.h"
+#include "SqlRun.h"
 
 #include <QHash>
+#include <QSqlRecord>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -74,6 +76,93 @@ qint64 Total(const std::vector<TGroup>& AGroups) {
     for (const TGroup& g : AGroups)
         total += g.Bound;
     return total;
+}
+
+std::optional<qint64> StoredOrderBound(const QSqlDatabase& AConnection, qint64 AOrderId) {
+    const QVariantMap keys = {{QStringLiteral(":a1"), AOrderId}, {QStringLiteral(":a2"), AOrderId}};
+    const QList<QSqlRecord> orders = SqlRun::Open(
+        AConnection,
+        QStringLiteral("select a.MaxW, m.MaxH, m.Weight1m2, m.ID MaterialID from Applicates a "
+                       "left join Materials m on m.ID = a.MatID where a.ID = :a1 union all "
+                       "select a.MaxW, m.MaxH, m.Weight1m2, m.ID MaterialID from "
+                       "Applicates_archive a left join Materials m on m.ID = a.MatID "
+                       "where a.ID = :a2"),
+        keys);
+    if (orders.size() != 1 || orders.first().value(QStringLiteral("MaterialID")).isNull())
+        return std::nullopt;
+    const QList<QSqlRecord> rows = SqlRun::Open(
+        AConnection,
+        QStringLiteral("select ID, Width, Height, ColorID, Quantity, Comment from "
+                       "ApplicatePositions where ApplicateID = :a1 union all select ID, Width, "
+                       "Height, ColorID, Quantity, Comment from ApplicatePositions_archive "
+                       "where ApplicateID = :a2 order by 1"),
+        keys);
+
+    struct TRow {
+        qint64 Id = 0;
+        TModelPosition Position;
+        QString OwnWords;
+        qint64 SplitOff = 0;
+    };
+    std::vector<TRow> read;
+    QHash<qint64, int> byId;
+    for (const QSqlRecord& r : rows) {
+        TRow row;
+        for (const char* field : {"ID", "Width", "Height", "ColorID", "Quantity"})
+            if (r.value(QLatin1String(field)).isNull())
+                return std::nullopt;
+        row.Id = r.value(QStringLiteral("ID")).toLongLong();
+        row.Position.Order = 0;
+        row.Position.Width = r.value(QStringLiteral("Width")).toLongLong();
+        row.Position.Height = r.value(QStringLiteral("Height")).toLongLong();
+        row.Position.ColorId = r.value(QStringLiteral("ColorID")).toLongLong();
+        row.Position.ReadQuantity = r.value(QStringLiteral("Quantity")).toLongLong();
+        const QString comment = r.value(QStringLiteral("Comment")).toString();
+        row.OwnWords = CalculationRules::OwnWords(comment);
+        row.SplitOff = CalculationRules::SplitOff(comment);
+        byId.insert(row.Id, int(read.size()));
+        read.push_back(row);
+    }
+    // A part names a position with a smaller key (made before it) and shares its size,
+    // colour and words; a customer's comment that merely ends like a remark rarely does.
+    const auto source = [&](const TRow& APart) -> int {
+        const auto it = byId.constFind(APart.SplitOff);
+        if (APart.SplitOff <= 0 || APart.SplitOff >= APart.Id || it == byId.cend())
+            return -1;
+        const TRow& from = read[size_t(*it)];
+        const bool same = from.Position.Width == APart.Position.Width &&
+                          from.Position.Height == APart.Position.Height &&
+                          from.Position.ColorId == APart.Position.ColorId &&
+                          from.OwnWords == APart.OwnWords;
+        return same ? *it : -1;
+    };
+    // Rows in key order: a part's source comes before it, so its quantity, and those of
+    // the parts of the part, end in the first position of the chain.
+    TOrderModel model;
+    const QSqlRecord& o = orders.first();
+    TModelOrder order;
+    if (!o.value(QStringLiteral("MaxW")).isNull())
+        order.MaxW = o.value(QStringLiteral("MaxW")).toDouble();
+    if (!o.value(QStringLiteral("MaxH")).isNull())
+        order.MaxH = o.value(QStringLiteral("MaxH")).toLongLong();
+    if (!o.value(QStringLiteral("Weight1m2")).isNull())
+        order.Weight1m2 = o.value(QStringLiteral("Weight1m2")).toDouble();
+    model.Orders << order;
+    std::vector<int> root(read.size(), -1);
+    QHash<int, int> positionOf; // root row -> index in model.Positions
+    for (size_t i = 0; i < read.size(); ++i) {
+        const int from = source(read[i]);
+        root[i] = from < 0 ? int(i) : root[size_t(from)];
+        const auto it = positionOf.constFind(root[i]);
+        if (it == positionOf.cend()) {
+            positionOf.insert(root[i], int(model.Positions.size()));
+            model.Positions.push_back(read[i].Position);
+        } else {
+            model.Positions[size_t(*it)].ReadQuantity += read[i].Position.ReadQuantity;
+        }
+    }
+    model.ReadPositions = int(model.Positions.size());
+    return Total(Groups(model));
 }
 
 } // namespace PalletBound

@@ -214,8 +214,6 @@ private:
     QString FLastSaveName;
     // The order last calculated here, with its pallet count and the least possible,
     // shown in the pallet list's caption while that order is shown.
-    QString FCalculatedOrder;
-    QString FCalculatedCaption;
     // The order the last calculation ran on and its outcome for the status bar.
     qlonglong FLastCalcOrderId = 0;
     QString FLastCalcOutcome;

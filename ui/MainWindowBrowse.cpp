@@ -6,6 +6,7 @@
 #include "DataGrid.h"
 #include "DataModule.h"
 #include "FieldDateEdit.h"
+#include "PalletBound.h"
 
 #include <QDate>
 #include <QDateEdit>
@@ -94,14 +95,17 @@ void TMainWindow::ShowOrderDetails(const QString& AAppId) {
     FPalletsOrderLabel->setText(number);
     FData->QPallets->Close();
     FData->OpenPallets(AAppId);
-    // The bound is known for the order calculated here, from its positions before the
-    // run split them; any other order's caption still counts its pallets.
+    // A calculated order's caption counts its pallets and the least number possible,
+    // whenever and wherever it was calculated. A bound above the count means the
+    // material's figures changed since: it no longer speaks of these pallets.
     const int pallets = DataSourceRowCount(FData->QPallets);
-    if (AAppId == FCalculatedOrder && !FCalculatedCaption.isEmpty())
-        FPalletsOrderLabel->setText(number + QStringLiteral(" — ") + FCalculatedCaption);
-    else if (pallets > 0)
-        FPalletsOrderLabel->setText(number + QStringLiteral(" — ") +
-                                    TCalculationRun::Caption(pallets));
+    if (pallets > 0) {
+        const std::optional<qint64> bound =
+            PalletBound::StoredOrderBound(FData->Connection(), AAppId.toLongLong());
+        FPalletsOrderLabel->setText(
+            number + QStringLiteral(" — ") +
+            TCalculationRun::Caption(pallets, bound && *bound <= pallets ? *bound : -1));
+    }
     // An order without pallets names no pallet.
     FPalletNumberLabel->clear();
     FShownOrderId = SqlRun::KeyValue(AAppId);

@@ -85,12 +85,6 @@ void TMainWindow::CheckProgress(qlonglong AShownOrder) {
         run.OnCancel = [this] { return CalcCanceled(); };
         run.SetShownOrder(AShownOrder);
         run.Execute();
-        // The run calculated the order of the working tables, whichever is shown.
-        FCalculatedOrder = FData->OpenSql(QStringLiteral("select min(ID) from Applicates"))
-                               .value(0)
-                               .value(0)
-                               .toString();
-        FCalculatedCaption = TCalculationRun::Caption(run.Pallets(), run.Bound());
         SetStatusText(QStringLiteral("Расчет завершен"));
     } catch (const ECalculationCanceled&) {
         if (FCalcFinished)

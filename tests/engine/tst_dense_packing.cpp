@@ -7,6 +7,8 @@
 #include "DensePacker.h"
 #include "DensePackingEngine.h"
 #include "EngineTestSupport.h"
+#include "OrderGenerator.h"
+#include "OrderModel.h"
 #include "PalletBound.h"
 #include "SheetsPerRow.h"
 
@@ -165,6 +167,8 @@ private slots:
     void refusedOrders();
     void cancelRollsBack_data() { TestDb::AddBackendRows(); }
     void cancelRollsBack();
+    void storedBound_data() { TestDb::AddBackendRows(); }
+    void storedBound();
 };
 
 void TDensePackingTest::bound_data() {
@@ -639,6 +643,58 @@ void TDensePackingTest::cancelRollsBack() {
         QCOMPARE(run.Pallets(), qlonglong(0));
         QCOMPARE(EngineTest::DumpWorking(d), before);
     }
+}
+
+// The bound read back from a calculated order, working or archived, is the one of its
+// positions before the run, whose parts it counts back into them: on generated orders
+// (look-alike remarks in customers' comments included) in both modes.
+void TDensePackingTest::storedBound() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    const bool server = !db.Db.Settings.Serv.isEmpty();
+    const int wanted = server ? 25 : 120;
+    int compared = 0, divided = 0;
+    for (quint32 seed = 1; compared < wanted && seed < 2000; ++seed) {
+        const OrderGenerator::TCase c = seed % 5 == 0
+                                            ? OrderGenerator::Workshop(seed, 20 + int(seed % 90))
+                                            : OrderGenerator::Mixed(seed);
+        if (c.Orders.size() != 1)
+            continue;
+        OrderGenerator::Store(d.Connection(), d.Dialect(), c);
+        const qint64 before =
+            PalletBound::Total(PalletBound::Groups(TOrderModel::Read(d.Connection())));
+        const qlonglong order =
+            d.OpenSql(QStringLiteral("select ID from Applicates")).value(0).value(0).toLongLong();
+        const auto count = [&d] {
+            return d.OpenSql(QStringLiteral("select count(*) from ApplicatePositions"))
+                .value(0)
+                .value(0)
+                .toLongLong();
+        };
+        const qlonglong rows = count();
+        try {
+            TCalculationRun run(d.Connection(),
+                                seed % 2 ? TCalculationMode::Dense : TCalculationMode::Memory);
+            run.Execute();
+            QCOMPARE(run.Bound(), before);
+        } catch (const ECalculationRefused&) {
+            continue;
+        }
+        ++compared;
+        if (count() > rows)
+            ++divided;
+        QCOMPARE(PalletBound::StoredOrderBound(d.Connection(), order), std::optional(before));
+        d.Archivation();
+        QCOMPARE(PalletBound::StoredOrderBound(d.Connection(), order), std::optional(before));
+        for (const char* t : {"Solutions_archive", "Palletes_archive", "ApplicatePositions_archive",
+                              "Applicates_archive"})
+            d.ExecSql(QStringLiteral("delete from ") + QLatin1String(t));
+    }
+    QCOMPARE(compared, wanted);
+    // Most of them had parts to count back.
+    QVERIFY2(divided * 2 > compared, qPrintable(QString::number(divided)));
+    // An order nobody stored has no bound.
+    QCOMPARE(PalletBound::StoredOrderBound(d.Connection(), 987654321), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(TDensePackingTest)

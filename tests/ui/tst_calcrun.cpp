@@ -1,5 +1,6 @@
 // The calculation run of the main window on both databases: a run that completes, one
 // cancelled with "Прервать", one the database stops, and closing the window mid-run.
+#include "CalculationRun.h"
 #include "DataModule.h"
 #include "IniFile.h"
 #include "MainWindow.h"
@@ -122,6 +123,8 @@ private slots:
     void closeDuringRun();
     void densePacking_data() { TestDb::AddBackendRows(); }
     void densePacking();
+    void earlierCalculationCaption_data() { TestDb::AddBackendRows(); }
+    void earlierCalculationCaption();
 };
 
 void TstCalcRun::completes() {
@@ -324,6 +327,33 @@ void TstCalcRun::densePacking() {
     QVERIFY2(caption->text().startsWith(QStringLiteral("Р-77 — %1 поддон").arg(pallets)) &&
                  caption->text().endsWith(QStringLiteral(", минимум 4")),
              qPrintable(caption->text()));
+}
+
+// An order calculated before the window opened (on another workstation, say) and even
+// archived since still has its caption: the pallets and the least number possible, as
+// the calculation found them.
+void TstCalcRun::earlierCalculationCaption() {
+    GRAVELON_CONNECT(db);
+    AddOrder(*db.Data);
+    TCalculationRun run(db.Data->Connection(), TCalculationMode::Memory);
+    run.Execute();
+    // The run divided positions: the caption counts their parts back into them.
+    QVERIFY(db.Data
+                ->OpenSql(QStringLiteral("select count(*) from ApplicatePositions where "
+                                         "Comment like '%часть позиции%'"))
+                .value(0)
+                .value(0)
+                .toInt() > 0);
+    const QString expected =
+        QStringLiteral("Р-77 — ") + TCalculationRun::Caption(run.Pallets(), run.Bound());
+    for (const bool archived : {false, true}) {
+        if (archived)
+            db.Data->Archivation();
+        TWindow w;
+        w.Open(db);
+        QCOMPARE(Child<QLabel>(w.Form.get(), "PalletsOrderLabel")->text(), expected);
+        QVERIFY(w.Prompts.Asked.isEmpty());
+    }
 }
 
 QTEST_MAIN(TstCalcRun)
