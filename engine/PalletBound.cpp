@@ -118,8 +118,10 @@ std::optional<qint64> StoredOrderBound(const QSqlDatabase& AConnection, qint64 A
         row.Position.ColorId = r.value(QStringLiteral("ColorID")).toLongLong();
         row.Position.ReadQuantity = r.value(QStringLiteral("Quantity")).toLongLong();
         const QString comment = r.value(QStringLiteral("Comment")).toString();
-        row.OwnWords = CalculationRules::OwnWords(comment);
-        row.SplitOff = CalculationRules::SplitOff(comment);
+        // Most comments hold no remark: the expressions only for those that may.
+        const bool remark = comment.contains(QStringLiteral("(часть позиции"));
+        row.OwnWords = remark ? CalculationRules::OwnWords(comment) : comment.trimmed();
+        row.SplitOff = remark ? CalculationRules::SplitOff(comment) : 0;
         byId.insert(row.Id, int(read.size()));
         read.push_back(row);
     }
