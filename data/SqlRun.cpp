@@ -25,6 +25,41 @@ bool IsPostgres(const QSqlDatabase& ADb) {
     return ADb.driverName() == QLatin1String("QPSQL");
 }
 
+// What the operator can do something about, in Russian, for the failures a workshop
+// computer or server meets; empty for the rest, which only the database's text names.
+QString Cause(bool APostgres, const QString& ACode) {
+    if (APostgres) {
+        if (ACode == QLatin1String("53100"))
+            return QStringLiteral("на диске сервера нет места");
+        if (ACode == QLatin1String("53200"))
+            return QStringLiteral("серверу не хватает памяти");
+        if (ACode == QLatin1String("25006"))
+            return QStringLiteral("сервер принимает только чтение (это резервный сервер или "
+                                  "база переведена в режим чтения)");
+        if (ACode == QLatin1String("42501"))
+            return QStringLiteral("у пользователя базы нет прав на это действие");
+        return QString();
+    }
+    bool ok = false;
+    const int primary = ACode.toInt(&ok) & 0xff;
+    if (!ok)
+        return QString();
+    switch (primary) {
+    case 8: // SQLITE_READONLY
+        return QStringLiteral("файл базы данных открыт только для чтения: нет права записи в "
+                              "него или в его папку");
+    case 10: // SQLITE_IOERR
+        return QStringLiteral("не удалось прочитать или записать файл базы данных на диске");
+    case 11: // SQLITE_CORRUPT
+    case 26: // SQLITE_NOTADB
+        return QStringLiteral("файл базы данных повреждён или не является базой данных");
+    case 13: // SQLITE_FULL
+        return QStringLiteral("на диске нет места для базы данных");
+    default:
+        return QString();
+    }
+}
+
 // What a failure means for the command: the write lock not had in time, the server
 // gone, or a statement refused (with the database's own text after a Russian one).
 [[noreturn]] void Fail(const QSqlDatabase& ADb, const QSqlError& AError, const QString& ASql) {
@@ -44,7 +79,12 @@ bool IsPostgres(const QSqlDatabase& ADb) {
         if (ok && (primary == 5 || primary == 6))
             throw EDatabaseBusy(ASql);
     }
-    throw EDatabaseError(QStringLiteral("Ошибка базы данных: ") + ErrorText(AError), ASql);
+    const QString cause = Cause(IsPostgres(ADb), code);
+    throw EDatabaseError(
+        QStringLiteral("Ошибка базы данных: ") +
+            (cause.isEmpty() ? ErrorText(AError)
+                             : cause + QStringLiteral(" (") + ErrorText(AError) + QLatin1Char(')')),
+        ASql);
 }
 
 QSqlQuery Run(const QSqlDatabase& ADb, const QString& ASql, const QVariantMap& ABinds,

@@ -48,6 +48,8 @@ private slots:
     void clearArchiveIsAtomic();
     void badValuesRefused_data();
     void badValuesRefused();
+    void causesInRussian_data();
+    void causesInRussian();
     void qtyInRowMatchesRule_data() { TestDb::AddBackendRows(); }
     void qtyInRowMatchesRule();
     void palletMeasures_data() { TestDb::AddBackendRows(); }
@@ -209,6 +211,48 @@ void TSchemaTest::badValuesRefused() {
     QFETCH(QString, sql);
     GRAVELON_CONNECT(db);
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, db.Data->ExecSql(sql));
+}
+
+// Failures an operator can do something about are named in Russian first, the
+// database's own text after them in brackets.
+void TSchemaTest::causesInRussian_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<QString>("setup"); // statements run first, ';'-separated
+    QTest::addColumn<int>("rows");      // colours then inserted one by one
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("sqlite read-only") << TBackend::Sqlite << "PRAGMA query_only = ON" << 1
+                                      << "файл базы данных открыт только для чтения";
+    // The file may not grow past its present pages: the disk is full for it.
+    QTest::newRow("sqlite disk full")
+        << TBackend::Sqlite << "PRAGMA max_page_count = 1; PRAGMA max_page_count" << 2000
+        << "на диске нет места для базы данных";
+    QTest::newRow("postgres read-only")
+        << TBackend::Postgres << "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY" << 1
+        << "сервер принимает только чтение";
+}
+
+void TSchemaTest::causesInRussian() {
+    QFETCH(QString, setup);
+    QFETCH(int, rows);
+    QFETCH(QString, cause);
+    GRAVELON_CONNECT(db);
+    for (const QString& sql : setup.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        SqlRun::Value(db.Data->Connection(), sql.trimmed());
+    QString message;
+    try {
+        for (int i = 0; i < rows; ++i)
+            db.Data->ExecSql(QStringLiteral("insert into Colors (Code, name) values ('Z%1', "
+                                            "'%2')")
+                                 .arg(i)
+                                 .arg(QString(200, QLatin1Char('x'))));
+    } catch (const EDatabaseError& e) {
+        message = e.Message();
+    }
+    QVERIFY2(message.startsWith(QStringLiteral("Ошибка базы данных: ") + cause),
+             qPrintable(message));
+    // The database's own words follow, for whoever looks after it.
+    QVERIFY2(message.endsWith(QLatin1Char(')')) && message.size() > 20 + cause.size() + 5,
+             qPrintable(message));
 }
 
 void TSchemaTest::qtyInRowMatchesRule() {
