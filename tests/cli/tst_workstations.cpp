@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlRecord>
 #include <QTest>
 #include <QThread>
@@ -626,6 +627,7 @@ void TWorkstationsTest::killedExports() {
     QRandomGenerator random(5u);
     const int kills = qMax(8, RacesPerScenario());
     int finished = 0;
+    int halfPlaced = 0;
     for (int kill = 1; kill <= kills; ++kill) {
         TCli run(ini, exportArgs);
         QThread::msleep(ulong(random.bounded(quint32(exportMs + 1))));
@@ -633,9 +635,22 @@ void TWorkstationsTest::killedExports() {
         r = run.Wait();
         if (r.Code == 0)
             ++finished;
-        const QStringList left = Entries(folder);
-        QVERIFY2(left.isEmpty() || left == QStringList{name}, qPrintable(left.join(", ")));
-        QVERIFY(left.isEmpty() || WholeWorkbook(target));
+        // Killed in the instant between the finished workbook's hidden name and its
+        // rename, an export leaves it under that name, which the next export that finds
+        // it no longer fresh removes (made old here; the exports below check it goes).
+        const QRegularExpression hidden(QStringLiteral("^\\.~") + QRegularExpression::escape(name) +
+                                        QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+        for (const QString& entry : Entries(folder)) {
+            if (entry == name)
+                continue;
+            QVERIFY2(hidden.match(entry).hasMatch(), qPrintable(entry));
+            const time_t then = time(nullptr) - 3600;
+            const utimbuf times{then, then};
+            QVERIFY(utime(QFile::encodeName(QDir(folder).filePath(entry)).constData(), &times) ==
+                    0);
+            ++halfPlaced;
+        }
+        QVERIFY(!QFile::exists(target) || WholeWorkbook(target));
     }
 
     // Leftovers of the hidden form: an old one no writer holds goes with the next
@@ -667,8 +682,9 @@ void TWorkstationsTest::killedExports() {
     }
     QCOMPARE(Entries(folder), QStringList{name});
     QVERIFY(WholeWorkbook(target));
-    qInfo("export of %lld pallets %lld ms; killed %d times at random moments, %d had finished",
-          pallets, exportMs, kills, finished);
+    qInfo("export of %lld pallets %lld ms; killed %d times at random moments, %d had finished, "
+          "%d left the finished workbook under its hidden name",
+          pallets, exportMs, kills, finished, halfPlaced);
 }
 
 QTEST_GUILESS_MAIN(TWorkstationsTest)
