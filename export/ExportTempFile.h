@@ -5,10 +5,12 @@
 // Where a workbook is written before it takes the target's place. On a file system
 // that has them it is an unnamed file in the target's folder (O_TMPFILE): a process
 // killed while writing leaves nothing anyone can see, and only the finished workbook
-// ever gets a name. Elsewhere it is a hidden file ".~NAME.XXXXXX" beside the target,
-// locked (flock) for as long as its writer lives; every new export first removes such
-// files of the folder that no living writer holds, so a killed export's leftover goes
-// with the next one. Names are unique, so exports never collide, even to one target.
+// ever gets a name (a hidden one for the instant before it takes the target's, which a
+// kill just then leaves behind). Elsewhere it is a hidden file ".~NAME.XXXXXX" beside
+// the target, locked (flock) for as long as its writer lives. Every new export first
+// removes such files of the folder that no living writer holds and that are not fresh,
+// so a killed export's leftover goes with a later one. Names are unique, so exports
+// never collide, even to one target.
 class TExportTempFile {
 public:
     // AFolder is the target's folder; ATargetName its file name.
