@@ -798,16 +798,18 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
                 if (o >= 2 && PackWhole(orders[o], bins, false, p))
                     consider(p);
             }
-            if (found.empty()) {
-                // Pallet by pallet, each as full as the units left allow.
+            // Pallet by pallet, each as full as the units left allow, until one fits.
+            const auto sequential = [&](bool ADivide) {
                 for (unsigned seed = 0; seed <= SequentialTries && found.empty(); ++seed) {
                     if (FCheckCanceled)
                         FCheckCanceled();
                     TPacking p;
-                    if (PackSequential(seed, bins, false, SequentialNodes, p))
+                    if (PackSequential(seed, bins, ADivide, SequentialNodes, p))
                         consider(p);
                 }
-            }
+            };
+            if (found.empty())
+                sequential(false);
             if (found.empty()) {
                 // Dividing a position is worth it here: no whole packing of this count.
                 // Large sheets placed first leave the gaps to the small ones, which
@@ -818,13 +820,7 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
                     if (PackDivided(order, bins, p))
                         consider(p);
                 }
-                for (unsigned seed = 0; seed <= SequentialTries && found.empty(); ++seed) {
-                    if (FCheckCanceled)
-                        FCheckCanceled();
-                    TPacking p;
-                    if (PackSequential(seed, bins, true, SequentialNodes, p))
-                        consider(p);
-                }
+                sequential(true);
             }
             if (found.empty() && static_cast<qint64>(filling.size()) <= count) {
                 JoinParts(filling);
