@@ -147,7 +147,6 @@ void TLayoutWorkbook::InsertPicture(int ARow, int AColumn, const TBlockPicture& 
     for (int i = 0; i <= covered; ++i)
         Check(worksheet_set_row(FSheet, lxw_row_t(ARow - 1 + i), SheetRowHeight, nullptr),
               "worksheet_set_row");
-    AllRowsAtSheetHeight();
     lxw_image_options options{};
     options.x_scale = APicture.XScale();
     options.y_scale = APicture.YScale();
@@ -159,7 +158,8 @@ void TLayoutWorkbook::InsertPicture(int ARow, int AColumn, const TBlockPicture& 
 
 void TLayoutWorkbook::AllRowsAtSheetHeight() {
     // Every row of the sheet is SheetRowHeight high, the ones given that height for a
-    // picture included. Told so, the writer places a picture from the one height times
+    // picture included. Told so before it places the pictures (when the workbook is
+    // closed), the writer places each from the one height times
     // its row; otherwise it adds up every row above each picture, a tree lookup a row,
     // which grows with the square of the pallets: 13 s for 3,000 of them, a minute for
     // 6,000. Its sum also took rows with text but no height of their own as 15 pt.
