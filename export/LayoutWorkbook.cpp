@@ -159,10 +159,10 @@ void TLayoutWorkbook::InsertPicture(int ARow, int AColumn, const TBlockPicture& 
 void TLayoutWorkbook::AllRowsAtSheetHeight() {
     // Every row of the sheet is SheetRowHeight high, the ones given that height for a
     // picture included. Told so before it places the pictures (when the workbook is
-    // closed), the writer places each from the one height times
-    // its row; otherwise it adds up every row above each picture, a tree lookup a row,
-    // which grows with the square of the pallets: 13 s for 3,000 of them, a minute for
-    // 6,000. Its sum also took rows with text but no height of their own as 15 pt.
+    // closed), the writer places each from the one height times its row; otherwise it
+    // adds up every row above each picture, a tree lookup a row, which grows with the
+    // square of the pallets: 13 s for 3,000 of them, about a minute for 6,000. Its sum
+    // also took rows with text but no height of their own as 15 pt.
     FSheet->row_size_changed = LXW_FALSE;
     FSheet->default_row_pixels = uint32_t(SheetRowHeight * 96 / 72);
 }
