@@ -25,8 +25,9 @@ public:
     void Disconnect();
     bool Connected() const;
     // ADOConnection1; the calculation is handed this very connection. A server
-    // connection that went away is opened again here, outside any transaction, so the
-    // command after the one that lost it works again (the grids' queries are closed).
+    // connection that went away, or an embedded one closed because its hold on the
+    // files was lost, is opened again here, outside any transaction, so the command
+    // after the one that lost it works again (the grids' queries are closed).
     QSqlDatabase Connection();
     const TSqlDialect& Dialect() const { return FDialect; }
     // True when the last Connect created the schema.

@@ -17,3 +17,9 @@ const QString EConnectionLost::LostMessage =
 
 EConnectionLost::EConnectionLost(const QString& AStatement)
     : EDatabaseRetry(LostMessage, AStatement) {}
+
+const QString EDatabaseHoldLost::HoldLostMessage =
+    QStringLiteral("Связь с файлом базы данных нарушена другой программой; данные не записаны, "
+                   "перезапустите программу");
+
+EDatabaseHoldLost::EDatabaseHoldLost() : EDatabaseRetry(HoldLostMessage) {}

@@ -50,6 +50,17 @@ public:
     explicit EConnectionLost(const QString& AStatement = QString());
 };
 
+// Something else in this process closed a file of the embedded database and with it
+// dropped SQLite's locks, or another program has since removed the database's log:
+// what this connection would write could be lost. Nothing was written; the
+// connection was closed without touching the files, and the next command opens it
+// anew.
+class EDatabaseHoldLost : public EDatabaseRetry {
+public:
+    static const QString HoldLostMessage;
+    EDatabaseHoldLost();
+};
+
 // The order the operator sees is no longer the one the command would act on: another
 // workstation replaced it, recalculated it or removed it. Nothing was changed.
 class EOrderChanged : public EGravelonError {

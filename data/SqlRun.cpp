@@ -1,5 +1,6 @@
 #include "SqlRun.h"
 
+#include "EmbeddedHold.h"
 #include "Errors.h"
 #include "SqlDialect.h"
 
@@ -240,6 +241,12 @@ void TTransaction::Begin(const TSqlDialect& ADialect, TTransactionKind AKind) {
             // A deferred transaction reads one snapshot of the WAL from its first read.
             SqlRun::Exec(FDb, QStringLiteral("BEGIN"));
             return;
+        }
+        // Refuse rather than write into a log that may already be another program's
+        // deleted file; the data module opens the connection again for the next command.
+        if (!EmbeddedHold::Intact(FDb)) {
+            EmbeddedHold::Abandon(FDb);
+            throw EDatabaseHoldLost();
         }
         // The busy handler retries the write lock for this long, then gives up.
         SqlRun::Exec(FDb, QStringLiteral("PRAGMA busy_timeout = %1").arg(wait));

@@ -1,9 +1,10 @@
 #include "Prompts.h"
 
+#include "FileDialogs.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QPageLayout>
@@ -67,15 +68,12 @@ void TQtPrompts::ShowText(QWidget* AParent, const QString& ACaption, const QStri
 
 QString TQtPrompts::OpenFileName(QWidget* AParent, const QString& ACaption,
                                  const QString& AFilter) {
-    return QFileDialog::getOpenFileName(AParent, ACaption, QString(), AFilter);
+    return FileDialogs::ChooseOpen(AParent, ACaption, AFilter);
 }
 
 QString TQtPrompts::SaveFileName(QWidget* AParent, const QString& ACaption, const QString& AFilter,
                                  const QString& ASuggested) {
-    // The dialog asks nothing about an existing file: the command completes the name
-    // (a suffix) first and asks about the file it will really write.
-    return QFileDialog::getSaveFileName(AParent, ACaption, ASuggested, AFilter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return FileDialogs::ChooseSave(AParent, ACaption, AFilter, ASuggested);
 }
 
 bool TQtPrompts::PrintPreview(QWidget* AParent, const QString& ACaption,

@@ -9,7 +9,8 @@ class QWidget;
 
 // Every question the program puts to the user goes through this interface: message
 // boxes, file dialogs and the print preview. Windows hold a TPrompts* and never call QMessageBox or
-// QFileDialog themselves, so tests answer through TRecordingPrompts.
+// QFileDialog themselves, so tests answer through TRecordingPrompts. The real file
+// dialogs come from FileDialogs, which never opens the files it lists.
 class TPrompts {
 public:
     enum class TKind { Information, Warning, Error, Plain };

@@ -1,5 +1,6 @@
 // The program's interface is Russian under any system locale: the test runs under
 // the C locale, as a machine without a Russian locale would start it.
+#include "FileDialogs.h"
 #include "RussianInterface.h"
 
 #include <QApplication>
@@ -59,9 +60,13 @@ void TestRussianInterface::messageBoxButtons() {
 }
 
 void TestRussianInterface::fileDialog() {
-    QFileDialog dialog(nullptr, QStringLiteral("Новая заявка"));
+    // The dialog as every command makes it.
+    const auto made = FileDialogs::Make(nullptr, QStringLiteral("Новая заявка"), QString(), QString());
+    QFileDialog& dialog = *made;
     // Qt's own dialog, not the desktop's, which would follow the desktop's language.
     QVERIFY(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
+    QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
+    QVERIFY(dialog.iconProvider());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.show();
     auto* buttons = dialog.findChild<QDialogButtonBox*>();
