@@ -1,6 +1,7 @@
 #include "WorkbookReader.h"
 
 #include "OdsWorkbook.h"
+#include "ProcessFiles.h"
 #include "WorkbookError.h"
 #include "XlsWorkbook.h"
 #include "XlsxWorkbook.h"
@@ -23,6 +24,11 @@ TSheetValues TWorkbookReader::ReadActiveSheet(const QString& AFileName) {
         throw WorkbookError::Make(AFileName, WorkbookError::NotFound);
     if (info.isDir())
         throw WorkbookError::Make(AFileName, QStringLiteral("это папка, а не файл"));
+    // Reading the program's own database and closing it again would drop the locks
+    // SQLite holds on it.
+    if (ProcessFiles::HasOpen(AFileName))
+        throw WorkbookError::Make(AFileName, QStringLiteral("это файл базы данных программы, "
+                                                            "открытый ею сейчас, а не заявка"));
     if (info.size() > MaxFileBytes)
         throw WorkbookError::Make(AFileName, QStringLiteral("файл больше %1 МБ; заявка не может "
                                                             "быть такой большой")
