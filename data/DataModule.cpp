@@ -6,6 +6,7 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <libpq-fe.h>
@@ -105,6 +106,11 @@ QSqlDatabase TDataModule::Connection() {
 void TDataModule::Reopen(QSqlDatabase& ADb) {
     CloseQueries();
     ADb.close();
+    // An embedded database moved or deleted meanwhile is not made anew, empty, at its
+    // old path: the orders are in the file that went.
+    if (!FDialect.IsPostgres() && !QFileInfo::exists(ADb.databaseName()))
+        throw EDatabaseError(QStringLiteral("Ошибка подключения к базе данных: файл %1 не найден")
+                                 .arg(QDir::toNativeSeparators(ADb.databaseName())));
     if (!ADb.open()) {
         throw EDatabaseError(QStringLiteral("Ошибка подключения к базе данных: ") +
                              ADb.lastError().text());

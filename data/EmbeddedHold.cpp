@@ -152,6 +152,10 @@ bool Intact(const QSqlDatabase& ADb) {
     const char* file = sqlite3_db_filename(handle, "main");
     if (!file || !*file)
         return true; // an in-memory database has no files to lose
+    // SQLite's own word on the database file: still the one at its path.
+    int moved = 0;
+    if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved)
+        return false;
     // The kernel names open files by their real path; SQLite's may pass through a link.
     char real[PATH_MAX];
     return IntactFiles(QByteArray(::realpath(file, real) ? real : file));

@@ -15,6 +15,7 @@
 #include "Settings.h"
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
+#include "WorkbookReader.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -172,6 +173,8 @@ private slots:
     void dialogsKeepTheHold();
     void lostHoldRefusesToWrite_data();
     void lostHoldRefusesToWrite();
+    void movedDatabaseIsNotMadeAnew();
+    void ownDatabaseIsNotReadAsWorkbook();
 };
 
 void TstDatabaseHold::dialogsKeepTheHold_data() {
@@ -294,6 +297,50 @@ void TstDatabaseHold::lostHoldRefusesToWrite() {
     QCOMPARE(listed.contains(QStringLiteral("П/после")), !sqlite);
     if (sqlite)
         QVERIFY(!OwnLocks().isEmpty());
+}
+
+// The database file moved away under the window: nothing goes into it any more, and no
+// empty database appears at the old path to take the orders' place.
+void TstDatabaseHold::movedDatabaseIsNotMadeAnew() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    TestDb::AddOrder(*db.Data, QStringLiteral("П/до"), Day, 1, 1000.0, {{1000, 500, 1, 1, QString()}});
+    const QString path = QDir(db.Db.Folder).filePath(db.Db.Settings.Baza);
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QVERIFY(QFile::rename(path + suffix, path + QStringLiteral(".moved") + suffix));
+    const auto save = [&db] {
+        TestDb::AddOrder(*db.Data, QStringLiteral("П/после"), Day, 1, 1000.0,
+                         {{1000, 500, 1, 1, QString()}});
+    };
+    QVERIFY_THROWS_EXCEPTION(EDatabaseHoldLost, save());
+    try {
+        save();
+        QFAIL("an empty database was made at the old path");
+    } catch (const EDatabaseError& e) {
+        QVERIFY2(e.Message().contains(QStringLiteral("не найден")), qPrintable(e.Message()));
+    }
+    QVERIFY(!QFileInfo::exists(path));
+}
+
+// A workbook name typed in the dialog that names the database itself.
+void TstDatabaseHold::ownDatabaseIsNotReadAsWorkbook() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    TestDb::AddOrder(*db.Data, QStringLiteral("П/до"), Day, 1, 1000.0, {{1000, 500, 1, 1, QString()}});
+    const QStringList locks = OwnLocks();
+    const QString path = QDir(db.Db.Folder).filePath(db.Db.Settings.Baza);
+    for (const QString& name : {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")}) {
+        try {
+            TWorkbookReader::ReadActiveSheet(name);
+            QFAIL("the database was read as a workbook");
+        } catch (const EGravelonError& e) {
+            QVERIFY2(e.Message().contains(QStringLiteral("файл базы данных программы")),
+                     qPrintable(e.Message()));
+        }
+    }
+    QCOMPARE(OwnLocks(), locks);
 }
 
 int main(int argc, char** argv) {
