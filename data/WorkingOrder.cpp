@@ -15,6 +15,15 @@ QList<qlonglong> Keys(const QSqlDatabase& ADb) {
     return keys;
 }
 
+qlonglong Id(const QSqlDatabase& ADb) {
+    const QList<qlonglong> keys = Keys(ADb);
+    return keys.isEmpty() ? 0 : keys.last();
+}
+
+bool Holds(const QSqlDatabase& ADb, qlonglong AOrder) {
+    return Keys(ADb).contains(AOrder);
+}
+
 void Require(const QSqlDatabase& ADb, qlonglong AShownOrder, const QString& AMessage) {
     if (Keys(ADb) != QList<qlonglong>{AShownOrder})
         throw EOrderChanged(AMessage);

@@ -12,6 +12,14 @@ namespace WorkingOrder {
 // Keys of the orders in the working tables, in key order (one, or none).
 QList<qlonglong> Keys(const QSqlDatabase& ADb);
 
+// The working order's key (the newest when, against the rule, there are several), or
+// 0 when the working tables are empty.
+qlonglong Id(const QSqlDatabase& ADb);
+
+// Whether AOrder is in the working tables (not archived): only such an order can be
+// calculated.
+bool Holds(const QSqlDatabase& ADb, qlonglong AOrder);
+
 // Throws EOrderChanged with AMessage unless the working tables hold the order
 // AShownOrder and no other.
 void Require(const QSqlDatabase& ADb, qlonglong AShownOrder, const QString& AMessage);

@@ -7,6 +7,7 @@
 #include "DataModule.h"
 #include "FieldDateEdit.h"
 #include "PalletBound.h"
+#include "WorkingOrder.h"
 
 #include <QDate>
 #include <QDateEdit>
@@ -141,12 +142,7 @@ void TMainWindow::UpdateCommandButtons() {
 }
 
 bool TMainWindow::IsWorkingOrder(const QString& AAppId) const {
-    return FData
-               ->OpenSql(QStringLiteral("select count(*) from Applicates where ID = :id"),
-                         {{QStringLiteral(":id"), SqlRun::KeyValue(AAppId)}})
-               .value(0)
-               .value(0)
-               .toLongLong() > 0;
+    return WorkingOrder::Holds(FData->Connection(), SqlRun::KeyValue(AAppId).toLongLong());
 }
 
 void TMainWindow::ShowPalletContents() {

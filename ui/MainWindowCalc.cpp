@@ -6,6 +6,7 @@
 #include "DataGrid.h"
 #include "DataModule.h"
 #include "Prompts.h"
+#include "WorkingOrder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -71,10 +72,7 @@ void TMainWindow::CheckProgress(qlonglong AShownOrder) {
     try {
         // The run calculates the order of the working tables; its outcome is told
         // while that order is the one shown.
-        FLastCalcOrderId = FData->OpenSql(QStringLiteral("select max(ID) from Applicates"))
-                               .value(0)
-                               .value(0)
-                               .toLongLong();
+        FLastCalcOrderId = WorkingOrder::Id(FData->Connection());
         CalcProgress(QStringLiteral("Подготовка расчета"), 0, 6);
         TCalculationRun run(FData->Connection(), FDensePacking->isChecked()
                                                      ? TCalculationMode::Dense
