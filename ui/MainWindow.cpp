@@ -1,12 +1,14 @@
 #include "MainWindow.h"
 
+#include "CalculationRunner.h"
 #include "DataGrid.h"
 #include "DataModule.h"
 #include "Errors.h"
-#include "FieldDateEdit.h"
 #include "HelpWindow.h"
 #include "IniFile.h"
 #include "NewOrderDialog.h"
+#include "OrderBrowser.h"
+#include "PalletPanel.h"
 #include "PictureBox.h"
 #include "ProgramVersion.h"
 #include "Prompts.h"
@@ -14,88 +16,22 @@
 #include "SettingsLocation.h"
 #include "StartupServices.h"
 #include "TrayController.h"
+#include "WorkingOrder.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDateEdit>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
-#include <QPainter>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
-#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-
-namespace {
-
-QFont CaptionFont(const QFont& ABase) {
-    QFont f = ABase;
-    f.setPixelSize(15);
-    f.setBold(true);
-    return f;
-}
-
-QFont PanelFont() {
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(16);
-    return f;
-}
-
-QLabel* Caption(const QString& AText, const QString& AName, QWidget* AParent) {
-    auto* label = new QLabel(AText, AParent);
-    label->setObjectName(AName);
-    label->setFont(CaptionFont(AParent->font()));
-    return label;
-}
-
-// The search buttons carry a magnifying glass and no caption.
-QIcon SearchIcon() {
-    QPixmap pm(20, 20);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x1d, 0x35, 0x57), 2.4));
-    p.setBrush(QColor(0xdc, 0xe9, 0xf5));
-    p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
-    p.setPen(QPen(QColor(0x1d, 0x35, 0x57), 3.2, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(12.5, 12.5), QPointF(17.5, 17.5));
-    p.end();
-    return QIcon(pm);
-}
-
-QToolButton* SearchButton(const QString& AName, const QString& AToolTip, QWidget* AParent) {
-    auto* b = new QToolButton(AParent);
-    b->setObjectName(AName);
-    b->setIcon(SearchIcon());
-    b->setIconSize(QSize(20, 20));
-    b->setToolTip(AToolTip);
-    b->setAutoRaise(false);
-    return b;
-}
-
-// A grid with its caption row above it.
-QWidget* GridBox(QWidget* AParent, QLayout* ACaptionRow, QWidget* AGrid) {
-    auto* box = new QWidget(AParent);
-    auto* v = new QVBoxLayout(box);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(2);
-    v->addLayout(ACaptionRow);
-    v->addWidget(AGrid, 1);
-    return box;
-}
-
-} // namespace
 
 TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& ASettingsPath,
                          TStartupServices* AStartup, bool ATrayAvailable, QWidget* AParent)
@@ -110,32 +46,29 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
                              .filePath(QStringLiteral("resources/gravelon_icon.png"));
     if (QFileInfo::exists(icon))
         setWindowIcon(QIcon(icon));
-    FOpenFile = [](const QString& AFile) { QDesktopServices::openUrl(QUrl::fromLocalFile(AFile)); };
-    CreateWidgets();
-    FTray = new TTrayController(this, ATrayAvailable, this);
-}
 
-TMainWindow::~TMainWindow() = default;
-
-void TMainWindow::CreateWidgets() {
+    FRunner = new TCalculationRunner(FData, FPrompts, this);
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("CentralPanel"));
     auto* v = new QVBoxLayout(central);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
-
     auto* outer = new QSplitter(Qt::Vertical, central);
     outer->setObjectName(QStringLiteral("MainSplitter"));
     outer->setHandleWidth(7);
     outer->setChildrenCollapsible(false);
     outer->addWidget(CreateTopBar());
-
     auto* work = new QSplitter(Qt::Horizontal, outer);
     work->setObjectName(QStringLiteral("WorkSplitter"));
     work->setHandleWidth(7);
     work->setChildrenCollapsible(false);
-    work->addWidget(CreateLeftColumn());
-    work->addWidget(CreateRightColumn());
+    FBrowser = new TOrderBrowser(FData, work);
+    FPallets = new TPalletPanel(FData, FPrompts, FRunner, work);
+    FPallets->SetOpenFile(
+        [](const QString& AFile) { QDesktopServices::openUrl(QUrl::fromLocalFile(AFile)); });
+    FPallets->SetBusy([this] { return FRunner->Running() || FImportRunning; });
+    work->addWidget(FBrowser);
+    work->addWidget(FPallets);
     work->setStretchFactor(0, 0);
     work->setStretchFactor(1, 1);
     work->setSizes({632, 900});
@@ -153,10 +86,13 @@ void TMainWindow::CreateWidgets() {
     FStatusLabel->setObjectName(QStringLiteral("StatusText"));
     FStatusBar->addWidget(FStatusLabel, 1);
 
-    CreateProgressPanel();
     CreateMenu();
     LoadBanner();
+    WireParts();
+    FTray = new TTrayController(this, ATrayAvailable, this);
 }
+
+TMainWindow::~TMainWindow() = default;
 
 QWidget* TMainWindow::CreateTopBar() {
     auto* top = new QWidget(this);
@@ -180,224 +116,11 @@ QWidget* TMainWindow::CreateTopBar() {
     FDensePacking->setToolTip(QStringLiteral("Укладывать листы каждого цвета на как можно меньшее "
                                              "число поддонов"));
     right->addWidget(FDensePacking, 0, Qt::AlignRight);
-    FCalculateButton = new QPushButton(QStringLiteral("Расчет поддонов"), top);
-    FCalculateButton->setObjectName(QStringLiteral("CalculateButton"));
-    FCalculateButton->setMinimumSize(150, 34);
-    FCalculateButton->setEnabled(false);
-    // A click leaves the keyboard where it was: the button is disabled at once and
-    // would otherwise hand the focus to whatever comes next.
-    FCalculateButton->setFocusPolicy(Qt::TabFocus);
-    right->addWidget(FCalculateButton, 0, Qt::AlignRight);
+    FRunner->Button()->setParent(top);
+    right->addWidget(FRunner->Button(), 0, Qt::AlignRight);
     right->addStretch(1);
     h->addLayout(right);
-
-    connect(FAutoCalculation, &QCheckBox::clicked, this, &TMainWindow::OnAutoCalculationToggled);
-    connect(FDensePacking, &QCheckBox::clicked, this, &TMainWindow::OnDensePackingToggled);
-    connect(FCalculateButton, &QPushButton::clicked, this, &TMainWindow::OnCalculateClicked);
     return top;
-}
-
-QWidget* TMainWindow::CreateLeftColumn() {
-    auto* left = new QWidget(this);
-    left->setObjectName(QStringLiteral("LeftPanel"));
-    auto* v = new QVBoxLayout(left);
-    v->setContentsMargins(4, 2, 0, 0);
-    v->setSpacing(4);
-
-    auto* search = new QFrame(left);
-    search->setObjectName(QStringLiteral("SearchPanel"));
-    search->setFrameShape(QFrame::StyledPanel);
-    auto* sv = new QVBoxLayout(search);
-    sv->setContentsMargins(6, 4, 6, 6);
-    sv->addWidget(Caption(QStringLiteral("Поиск заявок"), QStringLiteral("SearchCaption"), search));
-    auto* sh = new QHBoxLayout;
-    sh->addWidget(new QLabel(QStringLiteral("по дате:"), search));
-    FSearchDate = new TFieldDateEdit(QDate::currentDate(), search);
-    FSearchDate->setObjectName(QStringLiteral("SearchDate"));
-    FSearchDate->setCalendarPopup(true);
-    FSearchDate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    FSearchDate->Entered = [this] { SearchByDate(); };
-    sh->addWidget(FSearchDate);
-    FSearchByDateButton = SearchButton(QStringLiteral("SearchByDateButton"),
-                                       QStringLiteral("Найти заявки за эту дату"), search);
-    sh->addWidget(FSearchByDateButton);
-    sh->addSpacing(16);
-    sh->addWidget(new QLabel(QStringLiteral("по номеру:"), search));
-    FSearchNumber = new QLineEdit(search);
-    FSearchNumber->setObjectName(QStringLiteral("SearchNumber"));
-    sh->addWidget(FSearchNumber, 1);
-    FSearchByNumberButton =
-        SearchButton(QStringLiteral("SearchByNumberButton"),
-                     QStringLiteral("Найти заявки, номер которых содержит этот текст"), search);
-    sh->addWidget(FSearchByNumberButton);
-    sv->addLayout(sh);
-    v->addWidget(search);
-
-    auto* add = new QFrame(left);
-    add->setObjectName(QStringLiteral("AddPanel"));
-    add->setFrameShape(QFrame::StyledPanel);
-    auto* av = new QVBoxLayout(add);
-    av->setContentsMargins(6, 4, 6, 6);
-    av->addWidget(Caption(QStringLiteral("Добавление заявок"), QStringLiteral("AddCaption"), add));
-    auto* ah = new QHBoxLayout;
-    FOrderFilePath = new QLineEdit(add);
-    FOrderFilePath->setObjectName(QStringLiteral("OrderFilePath"));
-    FOrderFilePath->setEnabled(false);
-    ah->addWidget(FOrderFilePath, 1);
-    FNewOrderButton = new QPushButton(QStringLiteral("Новая заявка"), add);
-    FNewOrderButton->setObjectName(QStringLiteral("NewOrderButton"));
-    ah->addWidget(FNewOrderButton);
-    av->addLayout(ah);
-    v->addWidget(add);
-
-    auto* split = new QSplitter(Qt::Vertical, left);
-    split->setObjectName(QStringLiteral("OrderSplitter"));
-    split->setHandleWidth(3);
-    split->setChildrenCollapsible(false);
-
-    FOrdersGrid = new TDataGrid(
-        QStringLiteral("OrdersGrid"),
-        {{QStringLiteral("ID"), QStringLiteral("№"), 26},
-         {QStringLiteral("Name"), QStringLiteral("Заказчик"), 130},
-         {QStringLiteral("Number"), QStringLiteral("Номер заявки"), 88},
-         {QStringLiteral("Date"), QStringLiteral("Дата"), 0, true},
-         {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 114},
-         {QStringLiteral("MaxW"), QStringLiteral("Предельный вес поддона, кг"), 156},
-         {QStringLiteral("Name_1"), QStringLiteral("Материал"), 71},
-         {QStringLiteral("MaxH"), QStringLiteral("Предельное число листов по высоте"), 0},
-         {QStringLiteral("Weight1m2"), QStringLiteral("Плотность кг/м2"), 0},
-         {QStringLiteral("Width"), QStringLiteral("Толщина, мм"), 0}},
-        left);
-    FOrdersGrid->SetSource(FData->QApplicates);
-    auto* row1 = new QHBoxLayout;
-    row1->addWidget(
-        Caption(QStringLiteral("Список заявок"), QStringLiteral("OrdersCaption"), left));
-    row1->addStretch(1);
-    split->addWidget(GridBox(split, row1, FOrdersGrid));
-
-    FPositionsGrid =
-        new TDataGrid(QStringLiteral("PositionsGrid"),
-                      {{QStringLiteral("ID"), QStringLiteral("№"), 0},
-                       {QStringLiteral("ColorCode"), QStringLiteral("Код цвета"), 0},
-                       {QStringLiteral("Color"), QStringLiteral("Цвет"), 80},
-                       {QStringLiteral("Width"), QStringLiteral("Длина"), 0},
-                       {QStringLiteral("Height"), QStringLiteral("Ширина"), 0},
-                       {QStringLiteral("Quantity"), QStringLiteral("Количество"), 0},
-                       {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 138}},
-                      left);
-    FPositionsGrid->SetSource(FData->QApplicPos);
-    auto* row2 = new QHBoxLayout;
-    row2->setSpacing(0);
-    row2->addWidget(Caption(QStringLiteral("Заявка "), QStringLiteral("OrderCaption"), left));
-    FOrderNumberLabel = Caption(QString(), QStringLiteral("OrderNumberLabel"), left);
-    row2->addWidget(FOrderNumberLabel);
-    row2->addStretch(1);
-    split->addWidget(GridBox(split, row2, FPositionsGrid));
-    v->addWidget(split, 1);
-
-    connect(FSearchByDateButton, &QToolButton::clicked, this, &TMainWindow::SearchByDate);
-    connect(FSearchByNumberButton, &QToolButton::clicked, this, &TMainWindow::SearchByNumber);
-    connect(FSearchNumber, &QLineEdit::returnPressed, this, &TMainWindow::SearchByNumber);
-    connect(FNewOrderButton, &QPushButton::clicked, this, &TMainWindow::OnNewOrderClicked);
-    connect(FOrdersGrid, &TDataGrid::CellClicked, this, &TMainWindow::OnOrderClicked);
-    connect(FOrdersGrid, &TDataGrid::CurrentRowMoved, this, &TMainWindow::OnOrderClicked);
-    return left;
-}
-
-QWidget* TMainWindow::CreateRightColumn() {
-    auto* split = new QSplitter(Qt::Vertical, this);
-    split->setObjectName(QStringLiteral("PalletSplitter"));
-    split->setHandleWidth(3);
-    split->setChildrenCollapsible(false);
-
-    FPalletsGrid = new TDataGrid(QStringLiteral("PalletsGrid"),
-                                 {{QStringLiteral("Number"), QStringLiteral("№"), 71},
-                                  {QStringLiteral("Length"), QStringLiteral("Длина"), 0},
-                                  {QStringLiteral("Width"), QStringLiteral("Ширина"), 0},
-                                  {QStringLiteral("clrname"), QStringLiteral("Цвет"), 97},
-                                  {QStringLiteral("clrcode"), QStringLiteral("Код Цвета"), 79},
-                                  {QStringLiteral("W"), QStringLiteral("Вес, кг."), 74},
-                                  {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115}},
-                                 split);
-    FPalletsGrid->SetSource(FData->QPallets);
-    auto* row3 = new QHBoxLayout;
-    row3->setSpacing(0);
-    row3->addWidget(Caption(QStringLiteral("Список поддонов по заявке "),
-                            QStringLiteral("PalletsCaption"), split));
-    FPalletsOrderLabel = Caption(QString(), QStringLiteral("PalletsOrderLabel"), split);
-    row3->addWidget(FPalletsOrderLabel);
-    row3->addStretch(1);
-    FPrintAllButton = new QPushButton(QStringLiteral("Распечатать все раскладки"), split);
-    FPrintAllButton->setObjectName(QStringLiteral("PrintAllButton"));
-    row3->addWidget(FPrintAllButton);
-    AddPaperButtons(row3, false);
-    split->addWidget(GridBox(split, row3, FPalletsGrid));
-
-    FContentsGrid =
-        new TDataGrid(QStringLiteral("ContentsGrid"),
-                      {{QStringLiteral("L"), QStringLiteral("Длина"), 0},
-                       {QStringLiteral("B"), QStringLiteral("Ширина"), 0},
-                       {QStringLiteral("QtyInRow"), QStringLiteral("К-во в 1 ряду"), 87},
-                       {QStringLiteral("Height"), QStringLiteral("Ширина 1 лист"), 85},
-                       {QStringLiteral("Quantity"), QStringLiteral("Количество"), 67},
-                       {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 95},
-                       {QStringLiteral("s"), QStringLiteral("Площадь, м2"), 80},
-                       {QStringLiteral("hgt"), QStringLiteral("Шт. в высоту"), 79},
-                       {QStringLiteral("wgt"), QStringLiteral("Вес, кг"), 0}},
-                      split);
-    FContentsGrid->SetSource(FData->QSolutions);
-    auto* row4 = new QHBoxLayout;
-    row4->setSpacing(0);
-    row4->addWidget(
-        Caption(QStringLiteral("Содержимое поддона "), QStringLiteral("ContentsCaption"), split));
-    FPalletNumberLabel = Caption(QString(), QStringLiteral("PalletNumberLabel"), split);
-    row4->addWidget(FPalletNumberLabel);
-    row4->addStretch(1);
-    FPrintPalletButton = new QPushButton(QStringLiteral("Распечатать раскладку"), split);
-    FPrintPalletButton->setObjectName(QStringLiteral("PrintPalletButton"));
-    row4->addWidget(FPrintPalletButton);
-    AddPaperButtons(row4, true);
-    split->addWidget(GridBox(split, row4, WithStackView(FContentsGrid)));
-
-    connect(FPrintAllButton, &QPushButton::clicked, this, &TMainWindow::OnPrintAllClicked);
-    connect(FPrintPalletButton, &QPushButton::clicked, this, &TMainWindow::OnPrintPalletClicked);
-    connect(FPalletsGrid, &TDataGrid::CellClicked, this, &TMainWindow::OnPalletClicked);
-    connect(FPalletsGrid, &TDataGrid::CurrentRowMoved, this, &TMainWindow::OnPalletClicked);
-    return split;
-}
-
-void TMainWindow::CreateProgressPanel() {
-    FProgressPanel = new QFrame(this);
-    FProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
-    FProgressPanel->setFrameShape(QFrame::Panel);
-    FProgressPanel->setFrameShadow(QFrame::Raised);
-    FProgressPanel->setLineWidth(2);
-    FProgressPanel->setAutoFillBackground(true);
-    FProgressPanel->setFixedSize(440, 127);
-    auto* v = new QVBoxLayout(FProgressPanel);
-    v->setContentsMargins(5, 5, 5, 5);
-    v->setSpacing(2);
-    FProgressStage = new QLabel(QStringLiteral("Выгрузка раскладок"), FProgressPanel);
-    FProgressStage->setObjectName(QStringLiteral("ProgressStage"));
-    FProgressStage->setFont(PanelFont());
-    v->addWidget(FProgressStage);
-    FProgressBar = new QProgressBar(FProgressPanel);
-    FProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    FProgressBar->setFixedHeight(27);
-    FProgressBar->setTextVisible(false);
-    v->addWidget(FProgressBar);
-    FProgressTime = new QLabel(QStringLiteral("Прошло времени: 0 мин."), FProgressPanel);
-    FProgressTime->setObjectName(QStringLiteral("ProgressTime"));
-    FProgressTime->setFont(PanelFont());
-    v->addWidget(FProgressTime);
-    FCancelCalculationButton = new QPushButton(QStringLiteral("Прервать"), FProgressPanel);
-    FCancelCalculationButton->setObjectName(QStringLiteral("CancelCalculationButton"));
-    FCancelCalculationButton->setFont(PanelFont());
-    FCancelCalculationButton->setFixedHeight(31);
-    v->addWidget(FCancelCalculationButton);
-    FProgressPanel->hide();
-    connect(FCancelCalculationButton, &QPushButton::clicked, this,
-            &TMainWindow::OnCancelCalculationClicked);
 }
 
 void TMainWindow::CreateMenu() {
@@ -422,6 +145,23 @@ void TMainWindow::CreateMenu() {
         &TMainWindow::OnManual);
     add(FHelpMenu, QStringLiteral("AboutAction"), QStringLiteral("О программе"),
         &TMainWindow::OnAbout);
+}
+
+void TMainWindow::WireParts() {
+    connect(FAutoCalculation, &QCheckBox::clicked, this, &TMainWindow::OnAutoCalculationToggled);
+    connect(FDensePacking, &QCheckBox::clicked, this, &TMainWindow::OnDensePackingToggled);
+    connect(FRunner->Button(), &QPushButton::clicked, this, &TMainWindow::OnCalculateClicked);
+    connect(FRunner, &TCalculationRunner::Status, this, &TMainWindow::SetStatusText);
+    connect(FRunner, &TCalculationRunner::Started, FPallets, &TPalletPanel::DisablePrintCommands);
+    FRunner->LockDuringRun(QList<QWidget*>{menuBar()} + FBrowser->CommandsLockedByRun());
+    connect(FBrowser, &TOrderBrowser::SearchByDateRequested, this, &TMainWindow::SearchByDate);
+    connect(FBrowser, &TOrderBrowser::SearchByNumberRequested, this, &TMainWindow::SearchByNumber);
+    connect(FBrowser, &TOrderBrowser::NewOrderRequested, this, &TMainWindow::OnNewOrderClicked);
+    connect(FBrowser, &TOrderBrowser::OrderRowChosen, this, &TMainWindow::OnOrderClicked);
+    connect(FPallets, &TPalletPanel::PalletRowChosen, this, &TMainWindow::OnPalletClicked);
+    connect(FPallets, &TPalletPanel::OrderChanged, this, [this](qlonglong AOrderId) {
+        RunCommand([&] { RefreshOrders(FData->IdCondition(AOrderId)); });
+    });
 }
 
 void TMainWindow::LoadBanner() {
@@ -455,6 +195,30 @@ void TMainWindow::SetStatusText(const QString& AText) {
     FStatusLabel->setText(AText);
 }
 
+bool TMainWindow::CalcRunning() const {
+    return FRunner->Running();
+}
+
+QVariant TMainWindow::CurrentOrderValue(const QString& AField) const {
+    return FBrowser->CurrentOrderValue(AField);
+}
+
+QVariant TMainWindow::CurrentPalletValue(const QString& AField) const {
+    return FPallets->CurrentPalletValue(AField);
+}
+
+TStackView* TMainWindow::StackView() const {
+    return FPallets->StackView();
+}
+
+void TMainWindow::SetOpenFile(std::function<void(const QString&)> AOpenFile) {
+    FPallets->SetOpenFile(std::move(AOpenFile));
+}
+
+void TMainWindow::OnPrintAllClicked() {
+    FPallets->OnPrintAllClicked();
+}
+
 void TMainWindow::showEvent(QShowEvent* AEvent) {
     QMainWindow::showEvent(AEvent);
     if (!FShown) {
@@ -474,26 +238,32 @@ void TMainWindow::changeEvent(QEvent* AEvent) {
         FTray->WindowMinimised();
 }
 
-void TMainWindow::OnFirstShown() {
-    FSearchDate->setDate(QDate::currentDate());
-    RunCommand([this] {
+void TMainWindow::WithSettings(const std::function<void(const TIniFile&)>& AWrite) {
+    RunCommand([&] {
         const TIniFile ini(FSettingsPath);
         if (!ini.Exists()) {
             FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
             return;
         }
+        AWrite(ini);
+    });
+}
+
+void TMainWindow::OnFirstShown() {
+    FBrowser->SetPickerDate(QDate::currentDate());
+    WithSettings([this](const TIniFile& AIni) {
         // Exactly "false" clears the box; any other value ticks it, and the tick is
         // stored back as a click would store it.
-        const bool checked = GravelonSettings::ReadAutoCalc(ini) != QLatin1String("false");
+        const bool checked = GravelonSettings::ReadAutoCalc(AIni) != QLatin1String("false");
         if (FAutoCalculation->isChecked() != checked) {
             FAutoCalculation->setChecked(checked);
             OnAutoCalculationToggled();
         }
-        FDensePacking->setChecked(GravelonSettings::ReadDensePacking(ini));
+        FDensePacking->setChecked(GravelonSettings::ReadDensePacking(AIni));
     });
     SearchByDate();
     // The order list, not the date picker, has the keyboard once the window is up.
-    QTimer::singleShot(0, FOrdersGrid, qOverload<>(&QWidget::setFocus));
+    QTimer::singleShot(0, FBrowser->OrdersGrid(), qOverload<>(&QWidget::setFocus));
 }
 
 void TMainWindow::OnActivated() {
@@ -509,11 +279,11 @@ void TMainWindow::OnActivated() {
 }
 
 void TMainWindow::closeEvent(QCloseEvent* AEvent) {
-    if (FCalcRunning) {
+    if (FRunner->Running()) {
         // The run holds the connection inside its transaction: it is stopped first and
         // the window closes as soon as it has rolled back.
-        FCloseAfterRun = true;
-        OnCancelCalculationClicked();
+        FRunner->CloseWindowAfterRun();
+        FRunner->Cancel();
         AEvent->ignore();
         return;
     }
@@ -526,23 +296,127 @@ void TMainWindow::closeEvent(QCloseEvent* AEvent) {
 }
 
 void TMainWindow::OnAutoCalculationToggled() {
-    RunCommand([this] {
-        const TIniFile ini(FSettingsPath);
-        if (!ini.Exists()) {
-            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
-            return;
-        }
-        GravelonSettings::WriteAutoCalc(ini, FAutoCalculation->isChecked());
+    WithSettings([this](const TIniFile& AIni) {
+        GravelonSettings::WriteAutoCalc(AIni, FAutoCalculation->isChecked());
     });
 }
 
 void TMainWindow::OnDensePackingToggled() {
-    RunCommand([this] {
-        const TIniFile ini(FSettingsPath);
-        if (!ini.Exists()) {
-            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
+    WithSettings([this](const TIniFile& AIni) {
+        GravelonSettings::WriteDensePacking(AIni, FDensePacking->isChecked());
+    });
+}
+
+void TMainWindow::SearchByDate() {
+    if (FRunner->Running())
+        return;
+    RunCommand([this] { RefreshOrders(FData->DateCondition(FBrowser->PickerDate())); });
+}
+
+void TMainWindow::SearchByNumber() {
+    if (FRunner->Running())
+        return;
+    RunCommand([this] { RefreshOrders(FData->NumberCondition(FBrowser->SearchText())); });
+}
+
+void TMainWindow::ShowTodayOrders() {
+    if (FRunner->Running())
+        return;
+    FBrowser->SetPickerDate(QDate::currentDate());
+    RunCommand([this] { RefreshOrders(FData->TodayCondition()); });
+}
+
+void TMainWindow::RefreshOrders(const QString& ACondition) {
+    try {
+        if (!FBrowser->LoadOrders(ACondition)) {
+            // Nothing found: nothing of the order shown before may stay on screen, and
+            // nothing may be calculated or printed.
+            ClearOrderDetails();
+            SetStatusText(QStringLiteral("Заявки не найдены"));
             return;
         }
-        GravelonSettings::WriteDensePacking(ini, FDensePacking->isChecked());
+        ShowOrderDetails(CurrentOrderValue(QStringLiteral("ID")).toString());
+    } catch (...) {
+        // A list or details that could not be read are not shown half.
+        ClearOrderDetails();
+        SetStatusText(QString());
+        throw;
+    }
+}
+
+void TMainWindow::ClearOrderDetails() {
+    FPallets->Clear();
+    FBrowser->ClearPositions();
+    FRunner->Button()->setEnabled(false);
+}
+
+void TMainWindow::ShowOrderDetails(const QString& AOrderId) {
+    FPallets->Clear();
+    TShownOrder order = FBrowser->CurrentOrder();
+    order.Id = SqlRun::KeyValue(AOrderId);
+    FBrowser->ShowPositions(AOrderId, order.Number);
+    FPallets->ShowOrder(order);
+    UpdateCommandButtons();
+    // The status bar speaks of what is shown: the outcome of the last calculation
+    // while its order is the current one, otherwise the list.
+    const qlonglong id = AOrderId.toLongLong();
+    if (id != 0 && id == FRunner->LastOrderId() && !FRunner->LastOutcome().isEmpty())
+        SetStatusText(FRunner->LastOutcome());
+    else
+        SetStatusText(QStringLiteral("Найдено заявок: %1").arg(FBrowser->OrderCount()));
+}
+
+void TMainWindow::UpdateCommandButtons() {
+    if (!FBrowser->PositionsShown()) {
+        FPallets->DisablePrintCommands();
+        FRunner->Button()->setEnabled(false);
+        return;
+    }
+    const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
+    // The calculation works on the order in the working tables; an archived order that
+    // was never calculated cannot be, and a run would recalculate another order.
+    FRunner->Button()->setEnabled(
+        FPallets->PalletCount() == 0 && !id.isNull() &&
+        WorkingOrder::Holds(FData->Connection(), SqlRun::KeyValue(id).toLongLong()));
+    FPallets->UpdatePrintCommands();
+}
+
+// The details follow the current row however it moves (click, arrow keys, Page Down):
+// the print commands print what the details show.
+void TMainWindow::OnOrderClicked() {
+    if (FRunner->Running())
+        return;
+    RunCommand([this] {
+        const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
+        if (id.isNull() || !id.isValid())
+            return;
+        ShowOrderDetails(id.toString());
     });
+}
+
+void TMainWindow::OnPalletClicked() {
+    if (FRunner->Running())
+        return;
+    RunCommand([this] {
+        if (FBrowser->OrderCount() > 0)
+            FPallets->ShowPalletContents();
+    });
+}
+
+void TMainWindow::OnCalculateClicked() {
+    if (FRunner->Running())
+        return;
+    if (FBrowser->OrderCount() == 0 || FBrowser->OrdersGrid()->CurrentRow() < 0)
+        return;
+    const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
+    const QString key = id.isNull() ? QString() : id.toString();
+    Calculate(key.toLongLong());
+    // After every run, whatever its outcome, the order is shown again with the pallets
+    // the tables now hold.
+    if (!key.isEmpty())
+        RunCommand([&] { RefreshOrders(FData->IdCondition(key.toLongLong())); });
+}
+
+void TMainWindow::Calculate(qlonglong AShownOrder) {
+    FRunner->Run(AShownOrder, FDensePacking->isChecked());
 }

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "ShownOrder.h"
+
+#include <QVariant>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+class TCalculationRunner;
+class TDataGrid;
+class TDataModule;
+class TPrompts;
+class TShippingNotesDocument;
+class TStackView;
+struct TExportSelection;
+
+// One part of the main window: the pallets of the shown order and the contents of the
+// shown pallet, with the stack drawing, and the commands that print them: the layout
+// workbook, the print preview and the PDF, of every pallet or the shown one.
+class TPalletPanel : public QWidget {
+    Q_OBJECT
+public:
+    // AProgress: the panel the layout export shows its progress on.
+    TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationRunner* AProgress,
+                 QWidget* AParent);
+
+    // The order's pallets with the caption (their count and the least possible), the
+    // first pallet's contents.
+    void ShowOrder(const TShownOrder& AOrder);
+    void Clear();
+    // The contents of the pallet current in the pallet list.
+    void ShowPalletContents();
+    int PalletCount() const;
+    QVariant CurrentPalletValue(const QString& AField) const;
+    // The print commands as the shown order allows; off while nothing may be printed.
+    void UpdatePrintCommands();
+    void DisablePrintCommands();
+
+    TStackView* StackView() const { return FStackView; }
+    // How a written layout workbook is handed to the desktop.
+    void SetOpenFile(std::function<void(const QString&)> AOpenFile);
+    // Whether another command holds the connection: the print commands then do nothing.
+    void SetBusy(std::function<bool()> ABusy) { FBusy = std::move(ABusy); }
+
+public slots:
+    void OnPrintAllClicked();
+    void OnPrintPalletClicked();
+    void OnPreviewAllClicked();
+    void OnPreviewPalletClicked();
+    void OnSavePdfAllClicked();
+    void OnSavePdfPalletClicked();
+
+signals:
+    // A print command found the order changed on another workstation: the window
+    // shows it as it now is.
+    void OrderChanged(qlonglong AOrderId);
+    void PalletRowChosen();
+
+private:
+    void AddPaperButtons(QHBoxLayout* ARow, QPushButton* APrintButton, bool ASinglePallet);
+    QWidget* WithStackView(QWidget* AContentsGrid);
+    void ShowStack();
+    bool Busy() const { return FBusy && FBusy(); }
+    void ShowError(const QString& AText);
+    // The save dialog of the print commands, workbook or PDF: proposes the shown order's
+    // name with ASuffix in the folder of ALastName, gives a name typed without a suffix
+    // ASuffix and asks once before an existing file is replaced. Empty when the user
+    // cancelled either question.
+    QString AskSaveName(const QString& ACaption, const QString& AFilter, const QString& ASuffix,
+                        bool ASinglePallet, const QString& ALastName);
+    void PrintLayouts(bool ASinglePallet);
+    // Keys of the pallets the pallet list shows: the print commands refuse an order
+    // that no longer has exactly these.
+    QList<qlonglong> ShownPallets() const;
+    // The order and pallet the print commands act on: those whose details are shown.
+    TExportSelection ShownSelection(bool ASinglePallet) const;
+    // The shown notes, read whole; nothing when that fails, after telling the user
+    // (AWhat: what could not be done), as the workbook print does when the order
+    // changed on another workstation.
+    std::optional<TShippingNotesDocument> ReadShownNotes(bool ASinglePallet, const QString& AWhat);
+    void PreviewNotes(bool ASinglePallet);
+    void SaveNotesPdf(bool ASinglePallet);
+
+    TDataModule* FData;
+    TPrompts* FPrompts;
+    TCalculationRunner* FProgress;
+    TDataGrid* FPalletsGrid;
+    TDataGrid* FContentsGrid;
+    QLabel* FPalletsOrderLabel;
+    QLabel* FPalletNumberLabel;
+    QPushButton* FPrintAllButton;
+    QPushButton* FPrintPalletButton;
+    TStackView* FStackView = nullptr;
+    std::function<void(const QString&)> FOpenFile;
+    std::function<bool()> FBusy;
+
+    TShownOrder FOrder;
+    QVariant FShownPalletId;
+    QString FLastSaveName;
+    QString FLastPdfName;
+};
