@@ -1,11 +1,21 @@
 #pragma once
 
+#include "MainWindow.h"
+#include "Prompts.h"
+#include "TestDatabase.h"
+
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QDateEdit>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 #include <QWidget>
+#include <memory>
 
 // Widgets are found by their objectName, as a user finds them by their place.
 namespace UiTest {
@@ -64,5 +74,47 @@ inline void Trigger(QObject* ARoot, const char* AAction) {
     QVERIFY(a);
     a->trigger();
 }
+
+// A click on a column's title, as the user sorts by it.
+inline void ClickTitle(QObject* ARoot, const char* AGrid, int AColumn) {
+    auto* view = Child<QTableView>(ARoot, AGrid);
+    QHeaderView* header = view->horizontalHeader();
+    const int x = header->sectionViewportPosition(AColumn) + header->sectionSize(AColumn) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(x, header->height() / 2));
+}
+
+// The main window on a test database, as the window tests open it; the prompts of
+// APromptsType answer its questions unless Open is given others.
+template <class APromptsType = TRecordingPrompts> struct TWindowOf {
+    APromptsType Prompts;
+    std::unique_ptr<TMainWindow> Form;
+
+    void Open(TestDb::TConnected& ADb, QSize ASize = QSize(1400, 900), bool ATray = false,
+              TPrompts* AOtherPrompts = nullptr) {
+        Form = std::make_unique<TMainWindow>(ADb.Data.get(),
+                                             AOtherPrompts ? AOtherPrompts : &Prompts,
+                                             ADb.Db.IniPath, nullptr, ATray);
+        Form->resize(ASize);
+        Form->show();
+    }
+    void SearchDate(const QDate& ADate) {
+        Child<QDateEdit>(Form.get(), "SearchDate")->setDate(ADate);
+        Child<QToolButton>(Form.get(), "SearchByDateButton")->click();
+    }
+    void SearchNumber(const QString& AText) {
+        Child<QLineEdit>(Form.get(), "SearchNumber")->setText(AText);
+        Child<QToolButton>(Form.get(), "SearchByNumberButton")->click();
+    }
+    QPushButton* Button(const char* AName) { return Child<QPushButton>(Form.get(), AName); }
+    bool Enabled(const char* AButton) { return Button(AButton)->isEnabled(); }
+    QString Text(const char* ALabel) { return Child<QLabel>(Form.get(), ALabel)->text(); }
+    QStringList Column(const char* AGrid, const QString& ATitle) {
+        QStringList cells;
+        for (int r = 0; r < Rows(Form.get(), AGrid); ++r)
+            cells << Cell(Form.get(), AGrid, r, ATitle);
+        return cells;
+    }
+};
 
 } // namespace UiTest

@@ -93,19 +93,11 @@ private:
     QTimer FTimer;
 };
 
-struct TWindow {
-    TRecordingPrompts Prompts;
-    std::unique_ptr<TMainWindow> Form;
-
+struct TWindow : TWindowOf<> {
     void Open(TestDb::TConnected& ADb) {
-        Form =
-            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
-        Form->resize(1300, 860);
-        Form->show();
-        Child<QLineEdit>(Form.get(), "SearchNumber")->setText(QStringLiteral("Р-77"));
-        Child<QToolButton>(Form.get(), "SearchByNumberButton")->click();
+        TWindowOf::Open(ADb, QSize(1300, 860));
+        SearchNumber(QStringLiteral("Р-77"));
     }
-    QPushButton* Button(const char* AName) { return Child<QPushButton>(Form.get(), AName); }
 };
 
 } // namespace

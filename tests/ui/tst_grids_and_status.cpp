@@ -21,38 +21,8 @@ namespace {
 
 const QDate Day(2021, 5, 31);
 
-struct TWindow {
-    TRecordingPrompts Prompts;
-    std::unique_ptr<TMainWindow> Form;
-
-    void Open(TestDb::TConnected& ADb) {
-        Form =
-            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
-        Form->resize(1400, 900);
-        Form->show();
-    }
-    void SearchDate(const QDate& ADate) {
-        Child<QDateEdit>(Form.get(), "SearchDate")->setDate(ADate);
-        Child<QToolButton>(Form.get(), "SearchByDateButton")->click();
-    }
-    void SearchNumber(const QString& AText) {
-        Child<QLineEdit>(Form.get(), "SearchNumber")->setText(AText);
-        Child<QToolButton>(Form.get(), "SearchByNumberButton")->click();
-    }
-    QString Text(const char* ALabel) { return Child<QLabel>(Form.get(), ALabel)->text(); }
-    QStringList Column(const char* AGrid, const QString& ATitle) {
-        QStringList cells;
-        for (int r = 0; r < Rows(Form.get(), AGrid); ++r)
-            cells << Cell(Form.get(), AGrid, r, ATitle);
-        return cells;
-    }
-    void ClickTitle(const char* AGrid, int AColumn) {
-        auto* view = Child<QTableView>(Form.get(), AGrid);
-        QHeaderView* header = view->horizontalHeader();
-        const int x = header->sectionViewportPosition(AColumn) + header->sectionSize(AColumn) / 2;
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          QPoint(x, header->height() / 2));
-    }
+struct TWindow : TWindowOf<> {
+    void ClickTitle(const char* AGrid, int AColumn) { UiTest::ClickTitle(Form.get(), AGrid, AColumn); }
 };
 
 qlonglong OrderWithPallets(TDataModule& AData, const QString& ANumber, const QDate& ADate) {

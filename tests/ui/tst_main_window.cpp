@@ -51,29 +51,7 @@ QStringList Numbers(QObject* AForm) {
     return numbers;
 }
 
-struct TWindow {
-    TRecordingPrompts Prompts;
-    std::unique_ptr<TMainWindow> Form;
-
-    void Open(TestDb::TConnected& ADb) {
-        Form =
-            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
-        Form->resize(1400, 900);
-        Form->show();
-    }
-    void SearchDate(const QDate& ADate) {
-        Child<QDateEdit>(Form.get(), "SearchDate")->setDate(ADate);
-        Child<QToolButton>(Form.get(), "SearchByDateButton")->click();
-    }
-    void SearchNumber(const QString& AText) {
-        Child<QLineEdit>(Form.get(), "SearchNumber")->setText(AText);
-        Child<QToolButton>(Form.get(), "SearchByNumberButton")->click();
-    }
-    bool Enabled(const char* AButton) {
-        return Child<QPushButton>(Form.get(), AButton)->isEnabled();
-    }
-    QString Text(const char* ALabel) { return Child<QLabel>(Form.get(), ALabel)->text(); }
-};
+using TWindow = TWindowOf<>;
 
 } // namespace
 

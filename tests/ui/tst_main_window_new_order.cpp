@@ -155,20 +155,10 @@ private:
     QTimer FTimer;
 };
 
-struct TWindow {
-    TRecordingPrompts Prompts;
-    std::unique_ptr<TMainWindow> Form;
-
+struct TWindow : TWindowOf<> {
     void Open(TestDb::TConnected& ADb) {
-        Form =
-            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
-        Form->resize(1400, 900);
-        Form->show();
-        Child<QDateEdit>(Form.get(), "SearchDate")->setDate(OldDay);
-        Child<QToolButton>(Form.get(), "SearchByDateButton")->click();
-    }
-    bool Enabled(const char* AButton) {
-        return Child<QPushButton>(Form.get(), AButton)->isEnabled();
+        TWindowOf::Open(ADb);
+        SearchDate(OldDay);
     }
     QDate PickerDate() { return Child<QDateEdit>(Form.get(), "SearchDate")->date(); }
     QString Path() { return Child<QLineEdit>(Form.get(), "OrderFilePath")->text(); }

@@ -66,22 +66,13 @@ void AddArchive(TDataModule& AData) {
     TestDb::AddSolution(AData, order, pos[0], TestDb::AddPallet(AData, 3), 1, 4);
 }
 
-struct TWindow {
-    TRecordingPrompts Prompts;
-    std::unique_ptr<TMainWindow> Form;
-
+struct TWindow : TWindowOf<> {
     void Open(TestDb::TConnected& ADb, bool ATray = false) {
-        Form =
-            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, ATray);
-        Form->resize(1200, 800);
-        Form->show();
+        TWindowOf::Open(ADb, QSize(1200, 800), ATray);
     }
     QStringList ListAll() {
-        Child<QLineEdit>(Form.get(), "SearchNumber")->clear();
-        Child<QToolButton>(Form.get(), "SearchByNumberButton")->click();
-        QStringList numbers;
-        for (int r = 0; r < Rows(Form.get(), "OrdersGrid"); ++r)
-            numbers << Cell(Form.get(), "OrdersGrid", r, QStringLiteral("Номер заявки"));
+        SearchNumber(QString());
+        QStringList numbers = Column("OrdersGrid", QStringLiteral("Номер заявки"));
         numbers.sort();
         return numbers;
     }

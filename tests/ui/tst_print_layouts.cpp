@@ -55,22 +55,16 @@ void OrderWithPallets(TDataModule& AData, const QString& ANumber = QStringLitera
     TestDb::AddSolution(AData, order, pos[1], p2, 1, 10);
 }
 
-struct TWindow {
-    TPrintPrompts Prompts;
+struct TWindow : TWindowOf<TPrintPrompts> {
     QStringList Opened;
-    std::unique_ptr<TMainWindow> Form;
 
     void Open(TestDb::TConnected& ADb) {
-        Form =
-            std::make_unique<TMainWindow>(ADb.Data.get(), &Prompts, ADb.Db.IniPath, nullptr, false);
+        TWindowOf::Open(ADb);
         Form->SetOpenFile([this](const QString& AFile) { Opened << AFile; });
-        Form->resize(1400, 900);
-        Form->show();
-        Child<QDateEdit>(Form.get(), "SearchDate")->setDate(Day);
-        Child<QToolButton>(Form.get(), "SearchByDateButton")->click();
+        SearchDate(Day);
     }
     void Click(const char* AButton) {
-        auto* b = Child<QPushButton>(Form.get(), AButton);
+        auto* b = Button(AButton);
         QVERIFY(b->isEnabled());
         b->click();
     }

@@ -72,19 +72,12 @@ void OrderWithPallets(TDataModule& AData) {
                   {{QStringLiteral(":id"), p2}});
 }
 
-struct TWindow {
-    std::unique_ptr<TMainWindow> Form;
-
+struct TWindow : TWindowOf<> {
     void Open(TestDb::TConnected& ADb, TPrompts* APrompts) {
-        Form =
-            std::make_unique<TMainWindow>(ADb.Data.get(), APrompts, ADb.Db.IniPath, nullptr, false);
-        Form->resize(1400, 900);
-        Form->show();
-        Child<QDateEdit>(Form.get(), "SearchDate")->setDate(Day);
-        Child<QToolButton>(Form.get(), "SearchByDateButton")->click();
+        TWindowOf::Open(ADb, QSize(1400, 900), false, APrompts);
+        SearchDate(Day);
         QCoreApplication::processEvents();
     }
-    QPushButton* Button(const char* AName) { return Child<QPushButton>(Form.get(), AName); }
     TStackView* Stack() { return Child<TStackView>(Form.get(), "StackView"); }
 };
 
