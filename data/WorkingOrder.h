@@ -13,7 +13,8 @@ namespace WorkingOrder {
 QList<qlonglong> Keys(const QSqlDatabase& ADb);
 
 // Throws EOrderChanged with AMessage unless the working tables hold the order
-// AShownOrder and no other.
+// AShownOrder and no other; with "Заявка N не найдена" when the order is not in the
+// archive either.
 void Require(const QSqlDatabase& ADb, qlonglong AShownOrder, const QString& AMessage);
 
 } // namespace WorkingOrder
