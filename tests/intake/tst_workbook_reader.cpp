@@ -10,6 +10,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -179,6 +183,10 @@ void TestWorkbookReader::unreadableFiles_data() {
     QTest::newRow("folder") << ""
                             << "folder"
                             << "папка";
+    // Refused before they are read: a FIFO would wait for a writer, a device never end.
+    const QString notRegular = QStringLiteral("это не обычный файл");
+    QTest::newRow("FIFO") << "" << "fifo" << notRegular;
+    QTest::newRow("endless device") << "" << "/dev/zero" << notRegular;
 }
 
 void TestWorkbookReader::unreadableFiles() {
@@ -234,8 +242,27 @@ void TestWorkbookReader::unreadableFiles() {
     } else if (spoil == QLatin1String("folder")) {
         QVERIFY(QDir(dir.path()).mkdir(QFileInfo(path).fileName()));
     }
-    const QString message = Failure(path);
-    QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+    std::thread writer;
+    if (spoil == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        // A writer that gives a reader a few bytes, so that a reader that opens the FIFO
+        // ends instead of waiting; the test opens it itself at the end otherwise.
+        writer = std::thread([path] {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+            if (fd >= 0) {
+                [[maybe_unused]] const ssize_t n = ::write(fd, "PK\3\4", 4);
+                ::close(fd);
+            }
+        });
+    }
+    const QString shown = spoil.startsWith(QLatin1Char('/')) ? spoil : path;
+    const QString message = Failure(shown);
+    if (writer.joinable()) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        writer.join();
+        ::close(fd);
+    }
+    QVERIFY2(message.contains(QDir::toNativeSeparators(shown)), qPrintable(message));
     QVERIFY2(message.contains(reason), qPrintable(message));
     QVERIFY2(message.startsWith(QStringLiteral("Не удалось прочитать файл")), qPrintable(message));
 }
