@@ -38,8 +38,8 @@ void RequireRegularOrMissing(const QString& APath) {
         throw EGravelonError(QStringLiteral("%1 является папкой").arg(APath));
     if (!S_ISREG(st.st_mode))
         throw EGravelonError(
-            QStringLiteral("%1 не является обычным файлом (это устройство, канал или сокет); "
-                           "укажите другое имя файла")
+            QStringLiteral("%1 не является обычным файлом (это устройство, канал, сокет или "
+                           "ссылка на несуществующий файл); укажите другое имя файла")
                 .arg(Shown(APath)));
 }
 

@@ -107,9 +107,10 @@ void TLayoutWorkbook::Check(int AError, const char* AWhat) const {
         return;
     // The Russian sentence first; the library's own words after it, for tracing.
     throw EGravelonError(
-        QStringLiteral("Ошибка записи книги: %1 (%2: %3)")
-            .arg(WriterProblem(lxw_error(AError), FTemp && FTemp->DiskFull()),
-                 QLatin1String(AWhat), QString::fromUtf8(lxw_strerror(lxw_error(AError)))));
+        QStringLiteral("Ошибка записи книги (%1): %2 (%3)")
+            .arg(QLatin1String(AWhat),
+                 WriterProblem(lxw_error(AError), FTemp && FTemp->DiskFull()),
+                 QString::fromUtf8(lxw_strerror(lxw_error(AError)))));
 }
 
 QByteArray TLayoutWorkbook::Utf8(const QString& AText) {

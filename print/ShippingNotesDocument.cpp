@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QBuffer>
+#include <optional>
 
 TShippingNotesDocument::TShippingNotesDocument(QList<TShippingNote> ANotes,
                                                const QString& AProgramFolder)
@@ -56,7 +57,13 @@ int TShippingNotesDocument::Paint(QPagedPaintDevice* ADevice) const {
 int TShippingNotesDocument::SavePdf(const QString& AFileName) const {
     // The target's rules are every export's: a regular file or a new name, written
     // whole beside it and renamed into place.
-    TExportTempFile file(AFileName);
+    std::optional<TExportTempFile> file;
+    try {
+        file.emplace(AFileName);
+    } catch (const EGravelonError& e) {
+        throw EGravelonError(QStringLiteral("Не удалось создать файл %1: %2")
+                                 .arg(QDir::toNativeSeparators(AFileName), e.Message()));
+    }
     // Painted in memory and written through the file's own descriptor, so a full disk
     // is reported as one, not as the paint device's "Unknown error".
     QBuffer pdfBytes;
@@ -74,7 +81,7 @@ int TShippingNotesDocument::SavePdf(const QString& AFileName) const {
     if (pages == 0)
         throw EGravelonError(QStringLiteral("Не удалось нарисовать раскладки для файла %1")
                                  .arg(QDir::toNativeSeparators(AFileName)));
-    file.Write(pdfBytes.data());
-    file.Place();
+    file->Write(pdfBytes.data());
+    file->Place();
     return pages;
 }

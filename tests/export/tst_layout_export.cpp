@@ -568,7 +568,9 @@ void TestLayoutExport::failures() {
         {QStringLiteral("target is a folder"), QStringLiteral("является папкой")},
         {QStringLiteral("target is a FIFO"), QStringLiteral("не является обычным файлом")},
         {QStringLiteral("target links to a FIFO"), QStringLiteral("не является обычным файлом")},
-        {QStringLiteral("png removed before saving"), QStringLiteral("Ошибка записи книги: ")}};
+        {QStringLiteral("png removed before saving"),
+         QStringLiteral("Ошибка записи книги (workbook_close): не удалось записать файл книги или "
+                        "прочитать рисунок")}};
     if (causes.contains(failure))
         QVERIFY2(shown.contains(causes.value(failure)), qPrintable(shown));
     QCOMPARE(rec.Count(QStringLiteral("hide")), 1);

@@ -126,7 +126,9 @@ void TstPdfCli::refused() {
         {{}, QStringLiteral("Не указан файл\n"), 2},
         // Never a regular file in a FIFO's (or a device's) place.
         {{fifo, QStringLiteral("--order"), QString::number(order.Id)},
-         QStringLiteral("Не удалось сохранить PDF: %1 не является обычным файлом").arg(fifo),
+         QStringLiteral("Не удалось сохранить PDF: Не удалось создать файл %1: %1 не является "
+                        "обычным файлом")
+             .arg(fifo),
          1},
         // No empty document for an order not calculated yet.
         {{out.filePath(QStringLiteral("b.pdf")), QStringLiteral("--order"), QString::number(bare)},
