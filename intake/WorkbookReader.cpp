@@ -97,7 +97,9 @@ TSheetValues TWorkbookReader::ReadActiveSheet(const QByteArray& ABytes, const QS
         // The package tells its kind: an OpenDocument file names its media type in
         // "mimetype", an Office Open XML package lists its parts' types.
         const TZipArchive zip(ABytes, AFileName);
-        if (zip.ReadIfPresent(QStringLiteral("mimetype")).trimmed() == OdsMime ||
+        // Only its beginning: the media type is one short line, whatever the part claims.
+        TZipPart mimetype(zip, QStringLiteral("mimetype"), false);
+        if (mimetype.read(OdsMime.size() + 64).trimmed() == OdsMime ||
             (!zip.Contains(QStringLiteral("[Content_Types].xml")) &&
              zip.Contains(QStringLiteral("content.xml"))))
             return TOdsWorkbook::ReadActiveSheet(ABytes, AFileName);

@@ -12,6 +12,7 @@
 #include <QtTest>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -56,6 +57,34 @@ QString Failure(const QString& APath) {
         return QStringLiteral("<исключение не того вида>");
     }
     return QString();
+}
+
+// The same, read by a user the file does not let in: the superuser reads anything, so
+// it reads as "nobody" in a child process then.
+QString FailureAsAnotherUser(const QString& APath) {
+    if (::geteuid() != 0)
+        return Failure(APath);
+    int fds[2] = {-1, -1};
+    if (::pipe(fds) != 0)
+        return QStringLiteral("<pipe>");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        QByteArray text = "<setuid>";
+        if (::setgid(65534) == 0 && ::setuid(65534) == 0)
+            text = Failure(APath).toUtf8();
+        [[maybe_unused]] const ssize_t n = ::write(fds[1], text.constData(), size_t(text.size()));
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, n);
+    ::close(fds[0]);
+    ::waitpid(child, nullptr, 0);
+    return QString::fromUtf8(text);
 }
 
 } // namespace
@@ -186,6 +215,9 @@ void TestWorkbookReader::unreadableFiles_data() {
     // Refused before they are read: a FIFO would wait for a writer, a device never end.
     const QString notRegular = QStringLiteral("это не обычный файл");
     QTest::newRow("FIFO") << "" << "fifo" << notRegular;
+    QTest::newRow("no permission to read") << "sample.xlsx"
+                                           << "no permission"
+                                           << "нет прав на его чтение";
     QTest::newRow("endless device") << "" << "/dev/zero" << notRegular;
 }
 
@@ -256,7 +288,16 @@ void TestWorkbookReader::unreadableFiles() {
         });
     }
     const QString shown = spoil.startsWith(QLatin1Char('/')) ? spoil : path;
-    const QString message = Failure(shown);
+    QString message;
+    if (spoil == QLatin1String("no permission")) {
+        WriteAll(path, bytes);
+        QVERIFY(QFile::setPermissions(path, {}));
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ExeOther));
+        message = FailureAsAnotherUser(path);
+    } else {
+        message = Failure(shown);
+    }
     if (writer.joinable()) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
         writer.join();
