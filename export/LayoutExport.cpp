@@ -57,9 +57,9 @@ double Number(const QString& AText, const char* AColumn) {
 } // namespace
 
 QString TLayoutExport::CutWarning(int ACells) {
-    return QStringLiteral("Внимание: в %1 ячейк. текст длиннее 32 767 знаков, которые вмещает "
-                          "ячейка книги; он обрезан и кончается знаком «…». Полный текст "
-                          "остаётся в заявке.")
+    return QStringLiteral("Внимание: текст длиннее 32 767 знаков (больше не вмещает ячейка книги) "
+                          "обрезан, ячеек с таким текстом: %1; он кончается знаком «…». Полный "
+                          "текст остаётся в заявке.")
         .arg(ACells);
 }
 
