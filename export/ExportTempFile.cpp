@@ -103,10 +103,9 @@ TExportTempFile::TExportTempFile(const QString& ATarget) : FTarget(CheckedTarget
     const QFileInfo target(FTarget);
     FFolder = target.absolutePath();
     FTargetName = target.fileName();
-    const QString& AFolder = FFolder;
-    RemoveStale(AFolder);
+    RemoveStale(FFolder);
 #ifdef O_TMPFILE
-    FFd = ::open(Native(AFolder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    FFd = ::open(Native(FFolder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (FFd >= 0) {
         FWritePath = QStringLiteral("/proc/self/fd/%1").arg(FFd);
         // Without /proc the writer could not reach the unnamed file.
@@ -118,11 +117,11 @@ TExportTempFile::TExportTempFile(const QString& ATarget) : FTarget(CheckedTarget
     }
 #endif
     if (FFd < 0) {
-        FVisiblePath = CreateHidden(AFolder, FTargetName, &FFd);
+        FVisiblePath = CreateHidden(FFolder, FTargetName, &FFd);
         if (FVisiblePath.isEmpty()) {
             const int error = errno;
             throw EGravelonError(QStringLiteral("Не удалось создать файл в папке %1: %2")
-                                     .arg(Shown(AFolder), FileProblem::Reason(error)));
+                                     .arg(Shown(FFolder), FileProblem::Reason(error)));
         }
         FWritePath = FVisiblePath;
     }
@@ -155,28 +154,26 @@ void TExportTempFile::Write(const QByteArray& ABytes) {
 }
 
 bool TExportTempFile::DiskFull() const {
-    // Less room than a block of the file system is as good as none: a writer's next
-    // buffer does not fit.
+    // Less than 64 KB left is as good as none: a writer's next buffer does not fit.
     struct statvfs fs {};
     return ::fstatvfs(FFd, &fs) == 0 && fs.f_bavail * fs.f_frsize < 64 * 1024 &&
            fs.f_frsize > 0;
 }
 
 void TExportTempFile::Place() {
-    const QString& ATarget = FTarget;
     if (StopRequest::Requested())
         throw EGravelonError(StopRequest::StoppedMessage);
     // What the target is now, not when the export began: it may have been replaced.
-    RequireRegularOrMissing(ATarget);
+    RequireRegularOrMissing(FTarget);
     // An existing target keeps its mode; a new file gets what the umask grants.
     struct stat existing {};
-    const unsigned mode = ::stat(Native(ATarget).constData(), &existing) == 0
+    const unsigned mode = ::stat(Native(FTarget).constData(), &existing) == 0
                               ? unsigned(existing.st_mode & 07777)
                               : NewFileMode();
     if (::fchmod(FFd, mode_t(mode)) != 0) {
         const int error = errno;
         throw EGravelonError(QStringLiteral("Не удалось задать права файла %1: %2")
-                                 .arg(Shown(ATarget), FileProblem::Reason(error)));
+                                 .arg(Shown(FTarget), FileProblem::Reason(error)));
     }
     QString from = FVisiblePath;
     if (from.isEmpty()) {
@@ -198,14 +195,14 @@ void TExportTempFile::Place() {
         if (from.isEmpty()) {
             const int error = errno;
             throw EGravelonError(QStringLiteral("Не удалось сохранить файл %1: %2")
-                                     .arg(Shown(ATarget), FileProblem::Reason(error)));
+                                     .arg(Shown(FTarget), FileProblem::Reason(error)));
         }
     }
-    if (std::rename(Native(from).constData(), Native(ATarget).constData()) != 0) {
+    if (std::rename(Native(from).constData(), Native(FTarget).constData()) != 0) {
         const int error = errno;
         ::unlink(Native(from).constData());
         throw EGravelonError(QStringLiteral("Не удалось сохранить файл %1: %2")
-                                 .arg(Shown(ATarget), FileProblem::Reason(error)));
+                                 .arg(Shown(FTarget), FileProblem::Reason(error)));
     }
     FPlaced = true;
 }
