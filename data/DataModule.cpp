@@ -6,10 +6,13 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <fcntl.h>
 #include <libpq-fe.h>
+#include <unistd.h>
 
 namespace {
 
@@ -180,6 +183,13 @@ TSqlDialect TDataModule::OpenEmbedded(const QString& AName, const TConnectionSet
     if (file.isEmpty())
         throw EDatabaseError(QStringLiteral("не указан файл встроенной базы данных (Baza)"));
     const QString path = QDir(ASettingsFolder).absoluteFilePath(file);
+    // A missing file would get the mode SQLite was built with; made empty here (an empty
+    // file is an empty database) it follows the umask and is never wider than 0644,
+    // whoever built the library. A file that exists keeps its mode.
+    const int made = ::open(QFile::encodeName(path).constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (made >= 0)
+        ::close(made);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), AName);
     db.setDatabaseName(path);
     // Every statement waits as long for a lock as a writer waits for the write lock.

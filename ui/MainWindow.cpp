@@ -479,7 +479,7 @@ void TMainWindow::OnFirstShown() {
     RunCommand([this] {
         const TIniFile ini(FSettingsPath);
         if (!ini.Exists()) {
-            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
+            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFound(FSettingsPath));
             return;
         }
         // Exactly "false" clears the box; any other value ticks it, and the tick is
@@ -529,7 +529,7 @@ void TMainWindow::OnAutoCalculationToggled() {
     RunCommand([this] {
         const TIniFile ini(FSettingsPath);
         if (!ini.Exists()) {
-            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
+            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFound(FSettingsPath));
             return;
         }
         GravelonSettings::WriteAutoCalc(ini, FAutoCalculation->isChecked());
@@ -540,7 +540,7 @@ void TMainWindow::OnDensePackingToggled() {
     RunCommand([this] {
         const TIniFile ini(FSettingsPath);
         if (!ini.Exists()) {
-            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
+            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFound(FSettingsPath));
             return;
         }
         GravelonSettings::WriteDensePacking(ini, FDensePacking->isChecked());
