@@ -161,11 +161,30 @@ bool TDensePacker::PackWhole(const std::vector<int>& AOrder, int ABins, bool ABe
     AOut.assign(ABins > 0 ? ABins : 0, TBin());
     const double area = static_cast<double>(FLimits.AreaCapacity);
     const double rows = static_cast<double>(FLimits.MaxRows);
+    // A pallet left with less room than the smallest unit takes none again and is passed
+    // over from then on: a large position cut into thousands of full pallet loads costs
+    // one look a load, not one for every pallet made before it. The pallets still open
+    // are found through Open, a skip list (path halving) over the pallets in order.
+    qint64 leastArea = Unlimited;
+    qint64 leastRows = Unlimited;
+    for (const int u : AOrder) {
+        leastArea = std::min(leastArea, FUnits[u].Area);
+        leastRows = std::min(leastRows, FUnits[u].Rows);
+    }
+    std::vector<size_t> next(AOut.size() + 1);
+    std::iota(next.begin(), next.end(), size_t(0));
+    const auto open = [&next](size_t ABin) {
+        while (next[ABin] != ABin) {
+            next[ABin] = next[next[ABin]];
+            ABin = next[ABin];
+        }
+        return ABin;
+    };
     for (const int u : AOrder) {
         const TUnit& unit = FUnits[u];
         int chosen = -1;
         double fullest = -1;
-        for (size_t b = 0; b < AOut.size(); ++b) {
+        for (size_t b = open(0); b < AOut.size(); b = open(b + 1)) {
             const TBin& bin = AOut[b];
             if (!Fits(bin, unit.Area, unit.Rows))
                 continue;
@@ -183,9 +202,12 @@ bool TDensePacker::PackWhole(const std::vector<int>& AOrder, int ABins, bool ABe
             if (ABins >= 0)
                 return false;
             AOut.emplace_back();
+            next.push_back(next.size());
             chosen = static_cast<int>(AOut.size()) - 1;
         }
         Place(AOut[chosen], unit);
+        if (!Fits(AOut[chosen], leastArea, leastRows))
+            next[chosen] = chosen + 1;
     }
     return true;
 }
@@ -608,6 +630,25 @@ void TDensePacker::JoinParts(TPacking& APacking) const {
         const qint64 sheet = std::max<qint64>(0, i.Length * i.Height);
         if (on.size() < 2)
             continue;
+        // Where no pallet of the position has the weight or the rows left for its
+        // smallest part, no part moves and the pairs need no look: a position cut into
+        // full loads lies on thousands of pallets. Joining q sheets to a stack of s adds
+        // ceil((s + q) / n) - ceil(s / n) >= ceil(q / n) - 1 rows at n sheets a row.
+        {
+            qint64 smallest = std::numeric_limits<qint64>::max();
+            for (const int b : on)
+                smallest = std::min(smallest, partOf(APacking[b], static_cast<int>(item))->Quantity);
+            const qint64 perRow = SheetsPerRowRule(i.Height, 0);
+            const qint64 addedRows = (smallest + perRow - 1) / perRow - 1;
+            const bool room = std::any_of(on.begin(), on.end(), [&](int B) {
+                const TBin& to = APacking[B];
+                return static_cast<__int128>(sheet) * smallest <=
+                           static_cast<__int128>(FLimits.AreaCapacity) - to.Area &&
+                       to.Rows + addedRows <= FLimits.MaxRows;
+            });
+            if (!room)
+                continue;
+        }
         // The smaller parts first: they find room most easily.
         std::stable_sort(on.begin(), on.end(), [&](int A, int B) {
             return partOf(APacking[A], static_cast<int>(item))->Quantity <
@@ -758,14 +799,21 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
             }
         }
         // Pallets filled one after the other, dividing what overflows: no whole packing,
-        // but close to the bound where both limits are nearly reached.
+        // but close to the bound where both limits are nearly reached. Made when first
+        // wanted: where the whole packings reach the bound it is not.
         TPacking filling;
-        for (const std::vector<int>& order : {ByLength(), BySheet()}) {
-            TPacking p;
-            PackFilling(order, p);
-            if (filling.empty() || p.size() < filling.size())
-                filling = std::move(p);
-        }
+        bool filled = false;
+        const auto fill = [&] {
+            if (filled)
+                return;
+            filled = true;
+            for (const std::vector<int>& order : {ByLength(), BySheet()}) {
+                TPacking p;
+                PackFilling(order, p);
+                if (filling.empty() || p.size() < filling.size())
+                    filling = std::move(p);
+            }
+        };
         // Where the sheets cannot make up a full pallet's weight, the counts below what
         // that allows are not worth a try.
         const qint64 first =
@@ -822,6 +870,8 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
                 }
                 sequential(true);
             }
+            if (found.empty())
+                fill();
             if (found.empty() && static_cast<qint64>(filling.size()) <= count) {
                 JoinParts(filling);
                 found = std::move(filling);
