@@ -15,6 +15,13 @@ namespace {
 // few enough that an order of thousands of positions packs in well under a second.
 const unsigned ShuffledTries = 12;
 
+// Units (positions and the pallet loads cut off large ones) of one colour past which
+// the counts below the whole packings are not searched: the tries there go through
+// the pallets for every unit, and a colour of a few million sheets took minutes. Such
+// a colour keeps the best whole packing. No generated order of the benchmarks comes
+// near it.
+const size_t SearchedUnits = 5000;
+
 // Pallet-by-pallet packings tried at a count the others miss, and the subsets each
 // pallet weighs at most.
 const unsigned SequentialTries = 8;
@@ -630,36 +637,37 @@ void TDensePacker::JoinParts(TPacking& APacking) const {
         const qint64 sheet = std::max<qint64>(0, i.Length * i.Height);
         if (on.size() < 2)
             continue;
-        // Where no pallet of the position has the weight or the rows left for its
-        // smallest part, no part moves and the pairs need no look: a position cut into
-        // full loads lies on thousands of pallets. Joining q sheets to a stack of s adds
-        // ceil((s + q) / n) - ceil(s / n) >= ceil(q / n) - 1 rows at n sheets a row.
-        {
-            qint64 smallest = std::numeric_limits<qint64>::max();
-            for (const int b : on)
-                smallest = std::min(smallest, partOf(APacking[b], static_cast<int>(item))->Quantity);
-            const qint64 perRow = SheetsPerRowRule(i.Height, 0);
-            const qint64 addedRows = (smallest + perRow - 1) / perRow - 1;
-            const bool room = std::any_of(on.begin(), on.end(), [&](int B) {
-                const TBin& to = APacking[B];
-                return static_cast<__int128>(sheet) * smallest <=
-                           static_cast<__int128>(FLimits.AreaCapacity) - to.Area &&
-                       to.Rows + addedRows <= FLimits.MaxRows;
-            });
-            if (!room)
-                continue;
-        }
         // The smaller parts first: they find room most easily.
         std::stable_sort(on.begin(), on.end(), [&](int A, int B) {
             return partOf(APacking[A], static_cast<int>(item))->Quantity <
                    partOf(APacking[B], static_cast<int>(item))->Quantity;
         });
+        // Only a pallet with the weight and the rows left for the smallest part can take
+        // one, and a pallet's room only shrinks while the position's parts are joined
+        // (one that gives its part away is no longer among them): the others need no
+        // look, and a position cut into full loads lies on thousands of pallets. Joining
+        // q sheets to a stack of s adds ceil((s + q) / n) - ceil(s / n) >= ceil(q / n) - 1
+        // rows at n sheets a row.
+        const qint64 smallest = partOf(APacking[on.front()], static_cast<int>(item))->Quantity;
+        const qint64 perRow = SheetsPerRowRule(i.Height, 0);
+        const qint64 addedRows = (smallest + perRow - 1) / perRow - 1;
+        std::vector<size_t> targets;
+        for (size_t c = 0; c < on.size(); ++c) {
+            const TBin& to = APacking[on[c]];
+            if (static_cast<__int128>(sheet) * smallest <=
+                    static_cast<__int128>(FLimits.AreaCapacity) - to.Area &&
+                to.Rows + addedRows <= FLimits.MaxRows)
+                targets.push_back(c);
+        }
+        if (targets.empty())
+            continue;
         for (size_t a = 0; a < on.size(); ++a) {
             TBin& from = APacking[on[a]];
             const auto moving = partOf(from, static_cast<int>(item));
             const qint64 q = moving->Quantity;
             bool joined = false;
-            for (size_t c = 0; c < on.size() && !joined; ++c) {
+            for (size_t t = 0; t < targets.size() && !joined; ++t) {
+                const size_t c = targets[t];
                 if (c == a || on[c] < 0)
                     continue;
                 TBin& to = APacking[on[c]];
@@ -818,7 +826,8 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
         // that allows are not worth a try.
         const qint64 first =
             static_cast<qint64>(best.size()) > bound ? ProvenBound(FItems, FLimits) : bound;
-        for (qint64 count = first; count < static_cast<qint64>(best.size()); ++count) {
+        const qint64 last = FUnits.size() > SearchedUnits ? first : static_cast<qint64>(best.size());
+        for (qint64 count = first; count < last; ++count) {
             if (FCheckCanceled)
                 FCheckCanceled();
             const int bins = static_cast<int>(count);
