@@ -104,7 +104,8 @@ void CheckCeiling(const QList<TRefusalRow>& ARows) {
         throw ECalculationRefused(
             QStringLiteral("Расчет невозможен: %1 %2 нужно не меньше %3, а за один расчет "
                            "укладывается не больше %4.")
-                .arg(names.size() == 1 ? QStringLiteral("для заявки") : QStringLiteral("для заявок"),
+                .arg(names.size() == 1 ? QStringLiteral("для заявки")
+                                       : QStringLiteral("для заявок"),
                      orders, Count(pallets, "поддона", "поддонов", "поддонов"),
                      Count(CalculationRefusal::MaxPallets, "поддона", "поддонов", "поддонов")) +
             advice);

@@ -826,7 +826,8 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
         // that allows are not worth a try.
         const qint64 first =
             static_cast<qint64>(best.size()) > bound ? ProvenBound(FItems, FLimits) : bound;
-        const qint64 last = FUnits.size() > SearchedUnits ? first : static_cast<qint64>(best.size());
+        const qint64 last =
+            FUnits.size() > SearchedUnits ? first : static_cast<qint64>(best.size());
         for (qint64 count = first; count < last; ++count) {
             if (FCheckCanceled)
                 FCheckCanceled();

@@ -151,8 +151,9 @@ QString TOrderHeaderStore::MaxWeightProblem(const QString& AText) {
 void TOrderHeaderStore::RequireMaterial(const QString& AMaterialID) const {
     bool ok = false;
     const qlonglong id = AMaterialID.trimmed().toLongLong(&ok);
-    if (ok && !FData.OpenSql(QStringLiteral("select ID from Materials where ID = :id"),
-                             {{QStringLiteral(":id"), id}})
+    if (ok && !FData
+                   .OpenSql(QStringLiteral("select ID from Materials where ID = :id"),
+                            {{QStringLiteral(":id"), id}})
                    .isEmpty())
         return;
     QStringList known;

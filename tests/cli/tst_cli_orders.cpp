@@ -142,7 +142,8 @@ void TCliOrdersTest::firstConnectionsAtOnce() {
         for (int i = 0; i < 3; ++i) {
             runs.push_back(std::make_unique<QProcess>());
             runs.back()->start(
-                QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gravelon-cli")),
+                QDir(QCoreApplication::applicationDirPath())
+                    .filePath(QStringLiteral("gravelon-cli")),
                 {QStringLiteral("--settings"), fresh.IniPath, QStringLiteral("orders")});
         }
         if (hold) {
@@ -164,7 +165,8 @@ void TCliOrdersTest::firstConnectionsAtOnce() {
         QCOMPARE(d.OpenSql(QStringLiteral("select count(*) from Colors")).value(0).value(0).toInt(),
                  12);
         QCOMPARE(
-            d.OpenSql(QStringLiteral("select count(*) from Materials")).value(0).value(0).toInt(), 4);
+            d.OpenSql(QStringLiteral("select count(*) from Materials")).value(0).value(0).toInt(),
+            4);
     }
 }
 
@@ -177,7 +179,8 @@ void TCliOrdersTest::failures_data() {
         << QStringList{"orders"}
         << "Ошибка подключения к базе данных: сервер 127.0.0.1:1 недоступен (база данных «x»)";
     QTest::newRow("embedded path that is a folder")
-        << "[CONNECT]\nServ=\nBaza=.\n" << QStringList{"orders"}
+        << "[CONNECT]\nServ=\nBaza=.\n"
+        << QStringList{"orders"}
         << "Ошибка подключения к базе данных: укажите в настройках подключения (Baza) файл "
            "базы данных";
     QTest::newRow("embedded without file name")

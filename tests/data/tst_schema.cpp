@@ -6,9 +6,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlRecord>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sched.h>
@@ -404,26 +404,30 @@ void TSchemaTest::connectFailures_data() {
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("says");
     const QString secret = QStringLiteral("Секрет-пароль-42");
-    QTest::newRow("embedded without a file name") << "" << "  " << secret << "не указан файл";
+    QTest::newRow("embedded without a file name") << ""
+                                                  << "  " << secret << "не указан файл";
     QTest::newRow("embedded file in a missing folder")
-        << "" << "no/such/folder/x.db" << secret << "не удалось открыть файл";
+        << ""
+        << "no/such/folder/x.db" << secret << "не удалось открыть файл";
     QTest::newRow("embedded path that is a folder")
-        << "" << "." << secret
-        << "укажите в настройках подключения (Baza) файл базы данных: ";
+        << ""
+        << "." << secret << "укажите в настройках подключения (Baza) файл базы данных: ";
     QTest::newRow("server that does not answer")
-        << "127.0.0.1:1" << "gravelon" << secret
+        << "127.0.0.1:1"
+        << "gravelon" << secret
         << "сервер 127.0.0.1:1 недоступен (база данных «gravelon»). Проверьте";
-    QTest::newRow("server port not a number") << "localhost:abc" << "gravelon" << secret
-                                              << "неверный порт сервера";
+    QTest::newRow("server port not a number") << "localhost:abc"
+                                              << "gravelon" << secret << "неверный порт сервера";
     QTest::newRow("server refuses the password")
-        << "pg" << "postgres" << secret
-        << "отказал в подключении к базе данных «postgres» пользователю «";
+        << "pg"
+        << "postgres" << secret << "отказал в подключении к базе данных «postgres» пользователю «";
     QTest::newRow("server has no such database")
-        << "pg" << "нет_такой_базы" << QString()
+        << "pg"
+        << "нет_такой_базы" << QString()
         << "отказал в подключении к базе данных «нет_такой_базы» пользователю «";
     QTest::newRow("user may not create the tables")
-        << "pg" << "fresh" << QString()
-        << "попросите администратора сервера выдать пользователю «";
+        << "pg"
+        << "fresh" << QString() << "попросите администратора сервера выдать пользователю «";
 }
 
 void TSchemaTest::connectFailures() {
@@ -456,7 +460,8 @@ void TSchemaTest::connectFailures() {
                 admin.setUserName(settings.Log);
                 admin.setPassword(settings.Pass);
                 QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
-                SqlRun::Exec(admin, QStringLiteral("revoke create on schema public from current_user"));
+                SqlRun::Exec(admin,
+                             QStringLiteral("revoke create on schema public from current_user"));
                 admin.close();
             }
             QSqlDatabase::removeDatabase(name);

@@ -219,11 +219,12 @@ void TCalcCommandTest::refusalAndUsage() {
           QStringList{QStringLiteral("--dense")}}) {
         const TRun r = Calc(db.Db.IniPath, args);
         QCOMPARE(r.Code, 1);
-        QCOMPARE(r.Err.trimmed(),
-                 QStringLiteral("Расчет невозможен: заявка № Б содержит 2\u00a0147\u00a0483\u00a0647 "
-                                "листов, а один расчет принимает не больше 10\u00a0000\u00a0000 "
-                                "листов. Проверьте количество листов в позициях или разделите "
-                                "заявку на несколько."));
+        QCOMPARE(
+            r.Err.trimmed(),
+            QStringLiteral("Расчет невозможен: заявка № Б содержит 2\u00a0147\u00a0483\u00a0647 "
+                           "листов, а один расчет принимает не больше 10\u00a0000\u00a0000 "
+                           "листов. Проверьте количество листов в позициях или разделите "
+                           "заявку на несколько."));
         QVERIFY(!r.Out.join(QLatin1Char('\n')).contains(QStringLiteral("2/6")));
     }
     QCOMPARE(EngineTest::DumpWorking(d), large);

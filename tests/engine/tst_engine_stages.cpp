@@ -560,12 +560,12 @@ void TEngineStagesTest::refusedBeforeCalculation_data() {
             // The largest quantity a workbook may give, of sheets that would go 240 to a
             // pallet: refused by its sheets, in a moment, before any memory is spent.
             *row("sheets beyond the ceiling")
-                << backend << memory << QVariant(1000.0)
-                << QList<qlonglong>{100, 100, 2147483647}
-                << QStringLiteral("Расчет невозможен: заявка № Л содержит 2\u00a0147\u00a0483\u00a0656 "
-                                  "листов, а один расчет принимает не больше 10\u00a0000\u00a0000 "
-                                  "листов. Проверьте количество листов в позициях или разделите "
-                                  "заявку на несколько.");
+                << backend << memory << QVariant(1000.0) << QList<qlonglong>{100, 100, 2147483647}
+                << QStringLiteral(
+                       "Расчет невозможен: заявка № Л содержит 2\u00a0147\u00a0483\u00a0656 "
+                       "листов, а один расчет принимает не больше 10\u00a0000\u00a0000 "
+                       "листов. Проверьте количество листов в позициях или разделите "
+                       "заявку на несколько.");
             // 9,000,004 sheets of 28.8 kg on colour 1 where a pallet carries 1000 kg and 60
             // rows: the weight needs 259,201 pallets, colour 2 one more.
             *row("pallets beyond the ceiling")
