@@ -311,6 +311,19 @@ void TTransaction::End(bool ACommit) {
             FDb.rollback();
         throw EGravelonError(StopRequest::StoppedMessage);
     }
+    if (!IsPostgres(FDb)) {
+        // SQLite writes the transaction out at its commit, and a full disk shows there.
+        // The driver's own commit drops the error's code, by which the cause is named
+        // in Russian: the statement is run as any other.
+        QSqlQuery commit(FDb);
+        if (commit.exec(QStringLiteral("COMMIT")))
+            return;
+        const QSqlError e = commit.lastError();
+        commit.finish();
+        if (FDb.isOpen())
+            FDb.rollback();
+        Fail(FDb, e, QStringLiteral("COMMIT"));
+    }
     // PostgreSQL answers COMMIT of a failed transaction with ROLLBACK; the driver
     // reports that as a failed commit, which must not pass for success.
     if (!FDb.commit()) {

@@ -309,6 +309,9 @@ bool TOrderImport::StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARo
     TOrderHeader header = AHeader;
     try {
         TTransaction transaction(FData.Connection(), FData.Dialect());
+        // Before anything is written: an unknown material is the header's fault, and
+        // the operator is told so in place of the database's refusal of the link.
+        TOrderHeaderStore(FData).RequireMaterial(header.MaterialID);
         FData.Archivation();
         TOrderHeaderStore(FData).Record(header);
         try {

@@ -228,6 +228,26 @@ void TCalcCommandTest::refusalAndUsage() {
     const TRun unknown = Calc(db.Db.IniPath, {QStringLiteral("--order"), QStringLiteral("999999")});
     QCOMPARE(unknown.Code, 1);
     QCOMPARE(unknown.Err.trimmed(), QStringLiteral("Заявка 999999 не найдена"));
+
+    // The largest quantity a workbook may give: every calculation refuses it alike, at
+    // once, naming the ceiling, where it used to run on through gigabytes.
+    d.ExecSql(QStringLiteral("update Applicates set MaxW = 1000"));
+    d.ExecSql(QStringLiteral("update ApplicatePositions set Quantity = 2147483647"));
+    const auto large = EngineTest::DumpWorking(d);
+    for (const QStringList& args :
+         {QStringList(), QStringList{QStringLiteral("--engine"), QStringLiteral("literal")},
+          QStringList{QStringLiteral("--dense")}}) {
+        const TRun r = Calc(db.Db.IniPath, args);
+        QCOMPARE(r.Code, 1);
+        QCOMPARE(
+            r.Err.trimmed(),
+            QStringLiteral("Расчет невозможен: заявка № Б содержит 2\u00a0147\u00a0483\u00a0647 "
+                           "листов, а один расчет принимает не больше 10\u00a0000\u00a0000 "
+                           "листов. Проверьте количество листов в позициях или разделите "
+                           "заявку на несколько."));
+        QVERIFY(!r.Out.join(QLatin1Char('\n')).contains(QStringLiteral("2/6")));
+    }
+    QCOMPARE(EngineTest::DumpWorking(d), large);
     for (const QStringList& args : {QStringList{QStringLiteral("--engine")},
                                     QStringList{QStringLiteral("--engine"), QStringLiteral("sql")},
                                     QStringList{QStringLiteral("extra")}}) {
