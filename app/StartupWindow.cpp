@@ -277,7 +277,7 @@ void TStartupWindow::LoadConnectionSettings() {
         FUserEdit->setText(s.Log);
         FPasswordEdit->setText(s.Pass);
     } else {
-        FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
+        FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFound(FSettingsPath));
     }
     ConnectDatabase();
 }
@@ -325,7 +325,7 @@ void TStartupWindow::ConnectWithFields(bool AStoreSettings) {
                 FPrompts->Message(this, TPrompts::TKind::Error, e.Message());
             }
         } else {
-            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
+            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFound(FSettingsPath));
         }
     }
     if (FConnectPurpose == TConnectPurpose::StartUp)

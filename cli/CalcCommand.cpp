@@ -2,6 +2,7 @@
 #include "CliCommon.h"
 #include "DataModule.h"
 #include "Errors.h"
+#include "StopRequest.h"
 
 #include <atomic>
 #include <csignal>
@@ -91,11 +92,16 @@ int CliCalc(TCliContext& AContext) {
                                                : literal ? TCalculationMode::Literal
                                                          : TCalculationMode::Memory);
         run.OnProgress = report;
-        run.OnCancel = [] { return CancelRequested.load(); };
+        run.OnCancel = [] { return CancelRequested.load() || StopRequest::Requested(); };
         run.SetShownOrder(shownOrder);
         run.Execute();
         AContext.Out << TCalculationRun::Summary(run.Pallets(), run.Bound()) << '\n';
     } catch (const ECalculationCanceled& e) {
+        // Stopped by SIGTERM rather than by the operator's Ctrl-C: the tool's own words.
+        if (StopRequest::Requested()) {
+            AContext.Err << StopRequest::StoppedMessage << "\n";
+            return 1;
+        }
         AContext.Err << e.Message() << "\n";
         return 130;
     } catch (const EGravelonError& e) {

@@ -16,7 +16,7 @@ QList<TCliCommand>& CliCommands() {
 bool CliConnect(TCliContext& AContext, TDataModule& AData) {
     const TIniFile ini(AContext.SettingsPath);
     if (!ini.Exists()) {
-        AContext.Err << GravelonSettings::IniNotFoundMessage << " (" << AContext.SettingsPath
+        AContext.Err << GravelonSettings::IniNotFound(AContext.SettingsPath) << " (" << AContext.SettingsPath
                      << ")\n";
         return false;
     }

@@ -67,11 +67,16 @@ TExportSelection ResolveExportSelection(TDataModule& AData, const TExportArgs& A
     TExportSelection selection;
     const qlonglong order = ResolveOrder(AData, AArgs);
     selection.OrderId = order;
+    AData.OpenPallets(order);
+    // An empty file would pass for the order's notes; there is nothing to print yet.
+    if (AData.QPallets->RowCount() == 0)
+        throw EGravelonError(QStringLiteral("У заявки %1 нет поддонов: сначала рассчитайте "
+                                            "поддоны (gravelon-cli calc)")
+                                 .arg(order));
     if (!AArgs.HasPallet)
         return selection;
     // The pallet numbered as the pallet list numbers it, as its label shows.
     const qlonglong pallet = Key(AArgs.Pallet, QStringLiteral("Номер поддона"));
-    AData.OpenPallets(order);
     const TStaticQueryModel* list = AData.QPallets;
     for (int row = 0; row < list->RowCount(); ++row) {
         if (list->Value(row, QStringLiteral("id")).toLongLong() == pallet) {

@@ -44,6 +44,8 @@ int CliExport(TCliContext& AContext) {
         AContext.Err << failure << "\n";
         return 1;
     }
+    if (!exporter.Warning().isEmpty())
+        AContext.Err << exporter.Warning() << "\n";
     AContext.Out << args.File << "\n";
     return 0;
 }

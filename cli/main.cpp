@@ -3,6 +3,8 @@
 #include "CliCommon.h"
 #include "ProcessLocale.h"
 #include "SettingsLocation.h"
+#include "StopRequest.h"
+#include "StopSignals.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -52,8 +54,10 @@ int main(int argc, char** argv) {
     }
     // After Qt has taken the user's locale: numbers written by the libraries use a point.
     ProcessLocale::UseCNumericFormatting();
+    StopSignals::Install();
     QTextStream out(stdout);
-    QTextStream err(stderr);
+    TStderrDevice errDevice;
+    QTextStream err(&errDevice);
     QStringList args = app->arguments().mid(1);
     bool malformed = false;
     const QString given = GravelonSettings::TakeSettingsOption(args, &malformed);
@@ -71,7 +75,15 @@ int main(int argc, char** argv) {
             if (!problem.isEmpty())
                 err << problem << "\n";
             TCliContext context{settings, args, out, err};
-            const int rc = c.Run(context);
+            int rc = c.Run(context);
+            StopSignals::CommandFinished();
+            if (StopRequest::Requested() && rc != 0) {
+                // Stopped at a commit or a cancellation point, which rolled back.
+                err.flush();
+                if (!errDevice.Said(StopRequest::StoppedMessage))
+                    err << StopRequest::StoppedMessage << "\n";
+                rc = StopSignals::ExitCode();
+            }
             out.flush();
             err.flush();
             return rc;

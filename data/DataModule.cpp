@@ -6,10 +6,15 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QThread>
+#include <fcntl.h>
 #include <libpq-fe.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +62,65 @@ void DropServerNotice(void*, const char*) {}
 
 QString L(const char* AText) {
     return QString::fromLatin1(AText);
+}
+
+// Turns a file's journal into WAL. On a file no one has written yet that writes its
+// first page, and the statement does it by turning its read into a write: SQLite does
+// not wait for another connection's write lock there (the two could wait for each
+// other), it answers "busy" at once. So two workstations meeting a new file together
+// would see one of them refused; the pragma is tried again until a writer's usual wait
+// is over, by when the other's change is long made.
+void UseWalJournal(const QSqlDatabase& ADb) {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        try {
+            SqlRun::Exec(ADb, QStringLiteral("PRAGMA journal_mode = WAL"));
+            return;
+        } catch (const EDatabaseBusy&) {
+            if (waited.elapsed() >= TTransaction::LockWait())
+                throw;
+        }
+        QThread::msleep(10);
+    }
+}
+
+// Why a server connection did not open, in Russian first, with what to check; libpq's
+// own words follow (not the driver's "unable to connect" of every failure). The server
+// is asked apart whether it is there at all, which tells an unreachable server from a
+// refused login; the password is not in either text.
+QString ServerOpenFailure(const QSqlDatabase& ADb) {
+    const QString host = ADb.hostName();
+    const QString port = QString::number(ADb.port() > 0 ? ADb.port() : 5432);
+    const QByteArray hostBytes = host.toUtf8();
+    const QByteArray portBytes = port.toUtf8();
+    const QByteArray nameBytes = ADb.databaseName().toUtf8();
+    const char* const keys[] = {"host", "port", "dbname", "connect_timeout", nullptr};
+    const char* const values[] = {hostBytes.constData(), portBytes.constData(),
+                                  nameBytes.constData(), "5", nullptr};
+    const PGPing ping = PQpingParams(keys, values, 0);
+    const QString where = host + QLatin1Char(':') + port;
+    QString sentence;
+    if (ping == PQPING_NO_RESPONSE || ping == PQPING_NO_ATTEMPT)
+        sentence = QStringLiteral("сервер %1 недоступен (база данных «%2»). Проверьте, что "
+                                  "сервер PostgreSQL запущен и в настройках подключения указаны "
+                                  "его адрес и порт, и что сеть до него работает.")
+                       .arg(where, ADb.databaseName());
+    else if (ping == PQPING_REJECT)
+        sentence = QStringLiteral("сервер %1 сейчас не принимает подключения (база данных «%2»): "
+                                  "он запускается или останавливается. Повторите подключение "
+                                  "через минуту.")
+                       .arg(where, ADb.databaseName());
+    else
+        sentence = QStringLiteral("сервер %1 отказал в подключении к базе данных «%2»%3. "
+                                  "Проверьте в настройках подключения имя базы данных, "
+                                  "пользователя и пароль.")
+                       .arg(where, ADb.databaseName(),
+                            ADb.userName().isEmpty()
+                                ? QString()
+                                : QStringLiteral(" пользователю «%1»").arg(ADb.userName()));
+    const QString server = ADb.lastError().databaseText().trimmed();
+    return server.isEmpty() ? sentence : sentence + QStringLiteral(" Ответ сервера: ") + server;
 }
 
 } // namespace
@@ -113,7 +177,8 @@ void TDataModule::Reopen(QSqlDatabase& ADb) {
                                  .arg(QDir::toNativeSeparators(ADb.databaseName())));
     if (!ADb.open()) {
         throw EDatabaseError(QStringLiteral("Ошибка подключения к базе данных: ") +
-                             ADb.lastError().text());
+                             (FDialect.IsPostgres() ? ServerOpenFailure(ADb)
+                                                    : ADb.lastError().text()));
     }
     PrepareSession(ADb, FDialect);
 }
@@ -130,7 +195,7 @@ void TDataModule::PrepareSession(const QSqlDatabase& ADb, const TSqlDialect& ADi
         SqlRun::Exec(ADb, QStringLiteral("SET application_name = 'gravelon'"));
         return;
     }
-    SqlRun::Exec(ADb, QStringLiteral("PRAGMA journal_mode = WAL"));
+    UseWalJournal(ADb);
     SqlRun::Exec(ADb, QStringLiteral("PRAGMA foreign_keys = ON"));
     RegisterSqliteFunctions(ADb);
 }
@@ -180,6 +245,17 @@ TSqlDialect TDataModule::OpenEmbedded(const QString& AName, const TConnectionSet
     if (file.isEmpty())
         throw EDatabaseError(QStringLiteral("не указан файл встроенной базы данных (Baza)"));
     const QString path = QDir(ASettingsFolder).absoluteFilePath(file);
+    if (QFileInfo(path).isDir())
+        throw EDatabaseError(QStringLiteral("укажите в настройках подключения (Baza) файл базы "
+                                            "данных: %1 — это папка, а не файл базы данных")
+                                 .arg(path));
+    // A missing file would get the mode SQLite was built with; made empty here (an empty
+    // file is an empty database) it follows the umask and is never wider than 0644,
+    // whoever built the library. A file that exists keeps its mode.
+    const int made = ::open(QFile::encodeName(path).constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (made >= 0)
+        ::close(made);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), AName);
     db.setDatabaseName(path);
     // Every statement waits as long for a lock as a writer waits for the write lock.
@@ -215,7 +291,7 @@ TSqlDialect TDataModule::OpenServer(const QString& AName, const TConnectionSetti
         db.setPassword(ASettings.Pass);
     }
     if (!db.open())
-        throw EDatabaseError(QStringLiteral("сервер PostgreSQL ответил: ") + db.lastError().text());
+        throw EDatabaseError(ServerOpenFailure(db));
     const TSqlDialect dialect(TBackend::Postgres);
     PrepareSession(db, dialect);
     return dialect;

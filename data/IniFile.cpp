@@ -8,6 +8,9 @@
 
 namespace {
 
+constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ReadUser | QFileDevice::WriteUser;
+
 bool IsSection(const QString& ALine, QString* AName) {
     const QString t = ALine.trimmed();
     if (!t.startsWith(QLatin1Char('[')))
@@ -101,8 +104,15 @@ void TIniFile::WriteString(const QString& ASection, const QString& AKey,
             lines << QLatin1Char('[') + ASection + QLatin1Char(']') << entry;
         }
     }
+    // A file made here may come to hold the database password: it is the user's alone.
+    // Made empty first, so the file written below takes its mode.
+    if (!QFileInfo::exists(FFileName)) {
+        QFile made(FFileName);
+        if (made.open(QIODevice::WriteOnly | QIODevice::NewOnly, OwnerOnly))
+            made.setPermissions(OwnerOnly);
+    }
     // Written whole to a temporary file and renamed, so a full disk never leaves a
-    // truncated settings file behind.
+    // truncated settings file behind; the file keeps the mode it has.
     QSaveFile f(FFileName);
     if (!f.open(QIODevice::WriteOnly)) {
         throw EGravelonError(QStringLiteral("Не удалось записать файл настроек %1: %2")

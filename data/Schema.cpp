@@ -5,6 +5,7 @@
 #include "SqlRun.h"
 
 #include <QFile>
+#include <QSqlRecord>
 
 namespace {
 
@@ -90,6 +91,22 @@ bool Ensure(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
         throw EDatabaseError(QStringLiteral(
             "База данных содержит только часть таблиц программы; создайте новую базу данных "
             "или восстановите недостающие таблицы"));
+    }
+    if (ADialect.IsPostgres()) {
+        // A login that may only use the database meets the server's bare refusal at the
+        // first table; the operator is told instead whom to ask for what.
+        const QList<QSqlRecord> who = SqlRun::Open(
+            ADb, QStringLiteral("select current_user, current_database(), coalesce("
+                                "has_schema_privilege(current_schema(), 'CREATE'), false), "
+                                "coalesce(current_schema(), 'public')"));
+        const QSqlRecord& r = who.first();
+        if (!r.value(2).toBool())
+            throw EDatabaseError(
+                QStringLiteral("попросите администратора сервера выдать пользователю «%1» право "
+                               "создавать таблицы в базе данных «%2» (GRANT CREATE ON SCHEMA %3 "
+                               "TO %1) или укажите в настройках подключения владельца этой базы: "
+                               "у пользователя «%1» нет права создать в ней таблицы программы")
+                    .arg(r.value(0).toString(), r.value(1).toString(), r.value(3).toString()));
     }
     const QString script =
         ReadResource(ADialect.IsPostgres() ? QStringLiteral(":/schema/postgres.sql")

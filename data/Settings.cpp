@@ -2,8 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace GravelonSettings {
+
+QString IniNotFound(const QString& ASettingsPath) {
+    return QStringLiteral("Файл %1 не найден!").arg(QFileInfo(ASettingsPath).fileName());
+}
 
 QString DefaultPath() {
     return QDir(QCoreApplication::applicationDirPath())

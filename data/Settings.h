@@ -14,9 +14,10 @@ struct TConnectionSettings {
 
 namespace GravelonSettings {
 
-// Shown wherever the settings file is read or written and is missing. Only a user's
-// own settings file is ever created, from the template (TSettingsLocation).
-inline const QString IniNotFoundMessage = QStringLiteral("Файл example.ini не найден!");
+// Shown wherever the settings file is read or written and is missing, naming the file
+// the run was given ("Файл example.ini не найден!" for the one beside the executable).
+// Only a user's own settings file is ever created, from the template (TSettingsLocation).
+QString IniNotFound(const QString& ASettingsPath);
 
 inline const QString ConnectSection = QStringLiteral("CONNECT");
 inline const QString ProgramSection = QStringLiteral("PROGSETTIG");

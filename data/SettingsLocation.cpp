@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
+#include <sys/stat.h>
 
 #ifndef GRAVELON_INSTALLED_DATA_DIR
 #define GRAVELON_INSTALLED_DATA_DIR "../share/gravelon"
@@ -26,6 +28,37 @@ bool MayWrite(const QFileInfo& AInfo) {
 }
 
 const QString SettingsFile = QStringLiteral("resources/example.ini");
+
+// The settings hold the database password: their file is the user's alone (0600), and
+// so is every folder made for it (0700, as the XDG base directories are meant to be),
+// whatever the umask.
+constexpr QFileDevice::Permissions SettingsFileMode = QFileDevice::ReadOwner |
+                                                      QFileDevice::WriteOwner |
+                                                      QFileDevice::ReadUser | QFileDevice::WriteUser;
+constexpr mode_t SettingsFolderMode = 0700;
+
+// AFolder and every missing folder above it, each made with AMode exactly; folders that
+// exist keep theirs.
+bool MakeFolders(const QString& AFolder, mode_t AMode) {
+    const QString path = QDir::cleanPath(QDir(AFolder).absolutePath());
+    qsizetype from = 1;
+    while (true) {
+        const qsizetype slash = path.indexOf(QLatin1Char('/'), from);
+        const QString prefix = slash < 0 ? path : path.left(slash);
+        const QByteArray native = QFile::encodeName(prefix);
+        if (::mkdir(native.constData(), AMode) == 0) {
+            // mkdir() leaves out what the umask takes away.
+            if (::chmod(native.constData(), AMode) != 0)
+                return false;
+        } else if (errno != EEXIST) {
+            return false;
+        }
+        if (slash < 0)
+            break;
+        from = slash + 1;
+    }
+    return QFileInfo(path).isDir();
+}
 
 } // namespace
 
@@ -100,10 +133,12 @@ void TSettingsLocation::CreateUserSettings() const {
     }
     const QByteArray text = in.readAll();
     const QString target = UserSettings();
-    for (const QString& folder : {QFileInfo(target).absolutePath(), UserDataFolder()}) {
-        if (!QDir().mkpath(folder))
-            throw EGravelonError(QStringLiteral("Не удалось создать папку %1").arg(folder));
-    }
+    // The database's folder follows the umask, as the database itself does.
+    const QString settingsFolder = QFileInfo(target).absolutePath();
+    if (!MakeFolders(settingsFolder, SettingsFolderMode))
+        throw EGravelonError(QStringLiteral("Не удалось создать папку %1").arg(settingsFolder));
+    if (!QDir().mkpath(UserDataFolder()))
+        throw EGravelonError(QStringLiteral("Не удалось создать папку %1").arg(UserDataFolder()));
 
     // Made under a name of its own and renamed into place: a first start killed
     // half-way leaves no half-written settings, and of two first starts at once the
@@ -115,8 +150,8 @@ void TSettingsLocation::CreateUserSettings() const {
         ~TRemovePart() { QFile::remove(Path); }
     } removePart{part};
     QFile out(part);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(text) != text.size() ||
-        !out.flush()) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate, SettingsFileMode) ||
+        !out.setPermissions(SettingsFileMode) || out.write(text) != text.size() || !out.flush()) {
         throw EGravelonError(QStringLiteral("Не удалось создать файл настроек %1: %2")
                                  .arg(target, out.errorString()));
     }

@@ -1,6 +1,7 @@
 #include "SqlRun.h"
 
 #include "EmbeddedHold.h"
+#include "StopRequest.h"
 #include "Errors.h"
 #include "SqlDialect.h"
 
@@ -207,7 +208,7 @@ bool TTransaction::Active(const QSqlDatabase& ADb) {
 
 TTransaction::TTransaction(const QSqlDatabase& ADb, const TSqlDialect& ADialect,
                            TTransactionKind AKind)
-    : FDb(ADb) {
+    : FDb(ADb), FKind(AKind) {
     int savepoint = 0;
     {
         const QMutexLocker lock(&RegistryMutex);
@@ -302,6 +303,26 @@ void TTransaction::End(bool ACommit) {
         if (FDb.isOpen())
             FDb.rollback();
         return;
+    }
+    // The process was asked to stop (gravelon-cli on SIGTERM): the work goes back whole
+    // rather than being committed by a command that was told to end.
+    if (FKind == TTransactionKind::Write && StopRequest::Requested()) {
+        if (FDb.isOpen())
+            FDb.rollback();
+        throw EGravelonError(StopRequest::StoppedMessage);
+    }
+    if (!IsPostgres(FDb)) {
+        // SQLite writes the transaction out at its commit, and a full disk shows there.
+        // The driver's own commit drops the error's code, by which the cause is named
+        // in Russian: the statement is run as any other.
+        QSqlQuery commit(FDb);
+        if (commit.exec(QStringLiteral("COMMIT")))
+            return;
+        const QSqlError e = commit.lastError();
+        commit.finish();
+        if (FDb.isOpen())
+            FDb.rollback();
+        Fail(FDb, e, QStringLiteral("COMMIT"));
     }
     // PostgreSQL answers COMMIT of a failed transaction with ROLLBACK; the driver
     // reports that as a failed commit, which must not pass for success.

@@ -87,6 +87,7 @@ private:
 
     QSqlDatabase FDb;
     QString FSavepoint; // empty for the outermost transaction
+    TTransactionKind FKind = TTransactionKind::Write;
     bool FOpen = false;
 };
 

@@ -25,8 +25,18 @@ bool Holds(const QSqlDatabase& ADb, qlonglong AOrder) {
 }
 
 void Require(const QSqlDatabase& ADb, qlonglong AShownOrder, const QString& AMessage) {
-    if (Keys(ADb) != QList<qlonglong>{AShownOrder})
-        throw EOrderChanged(AMessage);
+    if (Keys(ADb) == QList<qlonglong>{AShownOrder})
+        return;
+    // An order that is nowhere, not even in the archive, was never replaced: it was
+    // mistyped, or cleared with the archive.
+    const QVariant found =
+        SqlRun::Value(ADb,
+                      QStringLiteral("select ID from Applicates where ID = :a1 union all "
+                                     "select ID from Applicates_archive where ID = :a2"),
+                      {{QStringLiteral(":a1"), AShownOrder}, {QStringLiteral(":a2"), AShownOrder}});
+    if (!found.isValid())
+        throw EOrderChanged(QStringLiteral("Заявка %1 не найдена").arg(AShownOrder));
+    throw EOrderChanged(AMessage);
 }
 
 } // namespace WorkingOrder

@@ -21,7 +21,8 @@ qlonglong Id(const QSqlDatabase& ADb);
 bool Holds(const QSqlDatabase& ADb, qlonglong AOrder);
 
 // Throws EOrderChanged with AMessage unless the working tables hold the order
-// AShownOrder and no other.
+// AShownOrder and no other; with "Заявка N не найдена" when the order is not in the
+// archive either.
 void Require(const QSqlDatabase& ADb, qlonglong AShownOrder, const QString& AMessage);
 
 } // namespace WorkingOrder

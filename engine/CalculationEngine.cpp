@@ -83,7 +83,8 @@ QList<QSqlRecord> TPalletCalculationEngine::OpenSnapshot(const QString& ASql) {
 
 void TPalletCalculationEngine::CheckOrderCanBeCalculated() {
     const QList<QSqlRecord> rows = OpenSnapshot(QStringLiteral(
-        "select ap.ID, ap.Width, ap.Height, a.ID OrderID, a.Number, a.MaxW, m.Weight1m2 "
+        "select ap.ID, ap.Width, ap.Height, ap.Quantity, ap.ColorID, a.ID OrderID, a.Number, "
+        "a.MaxW, m.Weight1m2, m.MaxH "
         "from ApplicatePositions ap inner join Applicates a on a.ID = ap.ApplicateID "
         "left join Materials m on m.ID = a.MatID order by ap.ID"));
     QList<TRefusalRow> check;
@@ -97,6 +98,9 @@ void TPalletCalculationEngine::CheckOrderCanBeCalculated() {
         c.Weight1m2 = EngineValues::FieldOptionalFloat(r, QStringLiteral("Weight1m2"));
         c.Width = EngineValues::FieldOptionalInteger(r, QStringLiteral("Width"));
         c.Height = EngineValues::FieldOptionalInteger(r, QStringLiteral("Height"));
+        c.Quantity = EngineValues::FieldOptionalInteger(r, QStringLiteral("Quantity"));
+        c.ColorId = EngineValues::FieldOptionalInteger(r, QStringLiteral("ColorID"));
+        c.MaxH = EngineValues::FieldOptionalInteger(r, QStringLiteral("MaxH"));
         check << c;
     }
     CalculationRefusal::Check(check);

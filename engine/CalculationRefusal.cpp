@@ -1,10 +1,15 @@
 #include "CalculationRefusal.h"
 
 #include "CalculationRules.h"
+#include "OrderModel.h"
+#include "PalletBound.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QSet>
 #include <QStringList>
+#include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -24,6 +29,86 @@ QString OrderName(const TRefusalRow& ARow) {
     const QString number = ARow.OrderNumber.trimmed();
     return number.isEmpty() ? QStringLiteral("с ключом %1").arg(ARow.OrderId)
                             : QStringLiteral("№ %1").arg(number);
+}
+
+// "2 147 483 647 листов", "10 000 001 лист", "100 002 поддона".
+QString Count(qint64 AValue, const char* AOne, const char* AFew, const char* AMany) {
+    const qint64 tens = AValue % 100;
+    const qint64 ones = AValue % 10;
+    const char* word = AMany;
+    if (ones == 1 && tens != 11)
+        word = AOne;
+    else if (ones >= 2 && ones <= 4 && (tens < 12 || tens > 14))
+        word = AFew;
+    return QLocale(QLocale::Russian, QLocale::Russia).toString(AValue) + QLatin1Char(' ') +
+           QString::fromUtf8(word);
+}
+
+// Past this the sizes are none a workbook gives; the calculation refuses them itself.
+constexpr qint64 SizeLimit = qint64(1) << 31;
+
+// Refuses an order larger than one calculation takes on: first by its sheets, then by
+// the least number of pallets they need. Run after the weight checks, so that every
+// sheet fits a pallet alone and the bound stays below the sheets.
+void CheckCeiling(const QList<TRefusalRow>& ARows) {
+    __int128 sheets = 0;
+    TOrderModel model;
+    QHash<qint64, int> orderIndex;
+    QStringList names;
+    for (const TRefusalRow& r : ARows) {
+        auto found = orderIndex.constFind(r.OrderId);
+        if (found == orderIndex.cend()) {
+            TModelOrder o;
+            o.Id = r.OrderId;
+            o.MaxW = r.MaxW;
+            o.MaxH = r.MaxH;
+            o.Weight1m2 = r.Weight1m2;
+            found = orderIndex.insert(r.OrderId, int(model.Orders.size()));
+            model.Orders << o;
+            names << OrderName(r);
+        }
+        if (!r.Quantity || *r.Quantity <= 0)
+            continue;
+        sheets += *r.Quantity;
+        if (!r.ColorId || !r.Width || !r.Height || std::llabs(*r.Width) > SizeLimit ||
+            std::llabs(*r.Height) > SizeLimit)
+            continue;
+        TModelPosition p;
+        p.Order = *found;
+        p.Width = *r.Width;
+        p.Height = *r.Height;
+        p.ColorId = *r.ColorId;
+        p.Quantity = *r.Quantity;
+        p.ReadQuantity = *r.Quantity;
+        model.Positions.push_back(p);
+    }
+    const QString orders = names.join(QStringLiteral(", "));
+    const QString advice = QStringLiteral(" Проверьте количество листов в позициях или "
+                                          "разделите заявку на несколько.");
+    if (sheets > CalculationRefusal::MaxSheets) {
+        const qint64 shown = sheets > std::numeric_limits<qint64>::max()
+                                 ? std::numeric_limits<qint64>::max()
+                                 : static_cast<qint64>(sheets);
+        throw ECalculationRefused(
+            QStringLiteral("Расчет невозможен: %1 %2 %3 %4, а один расчет принимает не больше %5.")
+                .arg(names.size() == 1 ? QStringLiteral("заявка") : QStringLiteral("заявки"),
+                     orders,
+                     names.size() == 1 ? QStringLiteral("содержит") : QStringLiteral("содержат"),
+                     Count(shown, "лист", "листа", "листов"),
+                     Count(CalculationRefusal::MaxSheets, "листа", "листов", "листов")) +
+            advice);
+    }
+    model.ReadPositions = static_cast<int>(model.Positions.size());
+    const qint64 pallets = PalletBound::Total(PalletBound::Groups(model));
+    if (pallets > CalculationRefusal::MaxPallets)
+        throw ECalculationRefused(
+            QStringLiteral("Расчет невозможен: %1 %2 нужно не меньше %3, а за один расчет "
+                           "укладывается не больше %4.")
+                .arg(names.size() == 1 ? QStringLiteral("для заявки")
+                                       : QStringLiteral("для заявок"),
+                     orders, Count(pallets, "поддона", "поддонов", "поддонов"),
+                     Count(CalculationRefusal::MaxPallets, "поддона", "поддонов", "поддонов")) +
+            advice);
 }
 
 } // namespace
@@ -66,8 +151,10 @@ void Check(const QList<TRefusalRow>& ARows) {
                          .arg(*r.Height)
                          .arg(Kilograms(sheet), Kilograms(*r.MaxW));
     }
-    if (count == 0)
+    if (count == 0) {
+        CheckCeiling(ARows);
         return;
+    }
     QString list = heavy.join(QStringLiteral(", "));
     if (count > NamedPositions)
         list += QStringLiteral(" и ещё %1").arg(count - NamedPositions);

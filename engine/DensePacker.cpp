@@ -15,6 +15,13 @@ namespace {
 // few enough that an order of thousands of positions packs in well under a second.
 const unsigned ShuffledTries = 12;
 
+// Units (positions and the pallet loads cut off large ones) of one colour past which
+// the counts below the whole packings are not searched: the tries there go through
+// the pallets for every unit, and a colour of a few million sheets took minutes. Such
+// a colour keeps the best whole packing. No generated order of the benchmarks comes
+// near it.
+const size_t SearchedUnits = 5000;
+
 // Pallet-by-pallet packings tried at a count the others miss, and the subsets each
 // pallet weighs at most.
 const unsigned SequentialTries = 8;
@@ -161,11 +168,30 @@ bool TDensePacker::PackWhole(const std::vector<int>& AOrder, int ABins, bool ABe
     AOut.assign(ABins > 0 ? ABins : 0, TBin());
     const double area = static_cast<double>(FLimits.AreaCapacity);
     const double rows = static_cast<double>(FLimits.MaxRows);
+    // A pallet left with less room than the smallest unit takes none again and is passed
+    // over from then on: a large position cut into thousands of full pallet loads costs
+    // one look a load, not one for every pallet made before it. The pallets still open
+    // are found through Open, a skip list (path halving) over the pallets in order.
+    qint64 leastArea = Unlimited;
+    qint64 leastRows = Unlimited;
+    for (const int u : AOrder) {
+        leastArea = std::min(leastArea, FUnits[u].Area);
+        leastRows = std::min(leastRows, FUnits[u].Rows);
+    }
+    std::vector<size_t> next(AOut.size() + 1);
+    std::iota(next.begin(), next.end(), size_t(0));
+    const auto open = [&next](size_t ABin) {
+        while (next[ABin] != ABin) {
+            next[ABin] = next[next[ABin]];
+            ABin = next[ABin];
+        }
+        return ABin;
+    };
     for (const int u : AOrder) {
         const TUnit& unit = FUnits[u];
         int chosen = -1;
         double fullest = -1;
-        for (size_t b = 0; b < AOut.size(); ++b) {
+        for (size_t b = open(0); b < AOut.size(); b = open(b + 1)) {
             const TBin& bin = AOut[b];
             if (!Fits(bin, unit.Area, unit.Rows))
                 continue;
@@ -183,9 +209,12 @@ bool TDensePacker::PackWhole(const std::vector<int>& AOrder, int ABins, bool ABe
             if (ABins >= 0)
                 return false;
             AOut.emplace_back();
+            next.push_back(next.size());
             chosen = static_cast<int>(AOut.size()) - 1;
         }
         Place(AOut[chosen], unit);
+        if (!Fits(AOut[chosen], leastArea, leastRows))
+            next[chosen] = chosen + 1;
     }
     return true;
 }
@@ -613,12 +642,32 @@ void TDensePacker::JoinParts(TPacking& APacking) const {
             return partOf(APacking[A], static_cast<int>(item))->Quantity <
                    partOf(APacking[B], static_cast<int>(item))->Quantity;
         });
+        // Only a pallet with the weight and the rows left for the smallest part can take
+        // one, and a pallet's room only shrinks while the position's parts are joined
+        // (one that gives its part away is no longer among them): the others need no
+        // look, and a position cut into full loads lies on thousands of pallets. Joining
+        // q sheets to a stack of s adds ceil((s + q) / n) - ceil(s / n) >= ceil(q / n) - 1
+        // rows at n sheets a row.
+        const qint64 smallest = partOf(APacking[on.front()], static_cast<int>(item))->Quantity;
+        const qint64 perRow = SheetsPerRowRule(i.Height, 0);
+        const qint64 addedRows = (smallest + perRow - 1) / perRow - 1;
+        std::vector<size_t> targets;
+        for (size_t c = 0; c < on.size(); ++c) {
+            const TBin& to = APacking[on[c]];
+            if (static_cast<__int128>(sheet) * smallest <=
+                    static_cast<__int128>(FLimits.AreaCapacity) - to.Area &&
+                to.Rows + addedRows <= FLimits.MaxRows)
+                targets.push_back(c);
+        }
+        if (targets.empty())
+            continue;
         for (size_t a = 0; a < on.size(); ++a) {
             TBin& from = APacking[on[a]];
             const auto moving = partOf(from, static_cast<int>(item));
             const qint64 q = moving->Quantity;
             bool joined = false;
-            for (size_t c = 0; c < on.size() && !joined; ++c) {
+            for (size_t t = 0; t < targets.size() && !joined; ++t) {
+                const size_t c = targets[t];
                 if (c == a || on[c] < 0)
                     continue;
                 TBin& to = APacking[on[c]];
@@ -758,19 +807,28 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
             }
         }
         // Pallets filled one after the other, dividing what overflows: no whole packing,
-        // but close to the bound where both limits are nearly reached.
+        // but close to the bound where both limits are nearly reached. Made when first
+        // wanted: where the whole packings reach the bound it is not.
         TPacking filling;
-        for (const std::vector<int>& order : {ByLength(), BySheet()}) {
-            TPacking p;
-            PackFilling(order, p);
-            if (filling.empty() || p.size() < filling.size())
-                filling = std::move(p);
-        }
+        bool filled = false;
+        const auto fill = [&] {
+            if (filled)
+                return;
+            filled = true;
+            for (const std::vector<int>& order : {ByLength(), BySheet()}) {
+                TPacking p;
+                PackFilling(order, p);
+                if (filling.empty() || p.size() < filling.size())
+                    filling = std::move(p);
+            }
+        };
         // Where the sheets cannot make up a full pallet's weight, the counts below what
         // that allows are not worth a try.
         const qint64 first =
             static_cast<qint64>(best.size()) > bound ? ProvenBound(FItems, FLimits) : bound;
-        for (qint64 count = first; count < static_cast<qint64>(best.size()); ++count) {
+        const qint64 last =
+            FUnits.size() > SearchedUnits ? first : static_cast<qint64>(best.size());
+        for (qint64 count = first; count < last; ++count) {
             if (FCheckCanceled)
                 FCheckCanceled();
             const int bins = static_cast<int>(count);
@@ -822,6 +880,8 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
                 }
                 sequential(true);
             }
+            if (found.empty())
+                fill();
             if (found.empty() && static_cast<qint64>(filling.size()) <= count) {
                 JoinParts(filling);
                 found = std::move(filling);

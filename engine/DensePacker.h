@@ -35,8 +35,9 @@ using TDensePallet = std::vector<TDensePart>;
 // reaches a count that a divided one does, and a position that no pallet carries whole
 // is divided into pallet loads. Among packings of one count the one with the fewest
 // parts wins, then the one whose pallets hold sheets most alike in length. The search
-// is bounded by counts of tries, not by time. Deterministic: the same positions give
-// the same pallets.
+// is bounded by counts of tries, not by time; a colour of more than 5,000 units (whole
+// positions and full pallet loads) keeps its best whole packing unsearched.
+// Deterministic: the same positions give the same pallets.
 class TDensePacker {
 public:
     // ACheckCanceled runs between attempts and may throw to stop the search.

@@ -116,6 +116,9 @@ QList<TRefusalRow> TOrderModel::RefusalRows() const {
         r.Weight1m2 = o.Weight1m2;
         r.Width = p.Width;
         r.Height = p.Height;
+        r.Quantity = p.ReadQuantity;
+        r.ColorId = p.ColorId;
+        r.MaxH = o.MaxH;
         rows << r;
     }
     return rows;

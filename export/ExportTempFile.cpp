@@ -1,9 +1,14 @@
 #include "ExportTempFile.h"
 
+#include "ProcessFiles.h"
+
 #include "Errors.h"
+#include "FileProblem.h"
+#include "StopRequest.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +18,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -21,8 +27,35 @@ QByteArray Native(const QString& APath) {
     return QFile::encodeName(APath);
 }
 
-QString ErrnoText(int AError) {
-    return QString::fromLocal8Bit(std::strerror(AError));
+QString Shown(const QString& APath) {
+    return QDir::toNativeSeparators(APath);
+}
+
+// Refuses what a rename must not replace: anything but a regular file.
+void RequireRegularOrMissing(const QString& APath) {
+    struct stat st {};
+    if (::lstat(Native(APath).constData(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode))
+        throw EGravelonError(QStringLiteral("%1 является папкой").arg(APath));
+    if (!S_ISREG(st.st_mode))
+        throw EGravelonError(
+            QStringLiteral("%1 не является обычным файлом (это устройство, канал, сокет или "
+                           "ссылка на несуществующий файл); укажите другое имя файла")
+                .arg(Shown(APath)));
+    // Replacing the program's own database (or its log) would take the orders from under
+    // the connection.
+    if (ProcessFiles::HasOpen(APath))
+        throw EGravelonError(QStringLiteral("%1 — файл базы данных, открытый программой; укажите "
+                                            "другое имя файла")
+                                 .arg(Shown(APath)));
+}
+
+// Mode of a newly created file, as the user's umask grants it.
+unsigned NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return unsigned(0666 & ~mask);
 }
 
 // ".~NAME.XXXXXX": hidden, and marked as a leftover of this program by the "~".
@@ -49,11 +82,38 @@ QString CreateHidden(const QString& AFolder, const QString& ATargetName, int* AF
 
 } // namespace
 
-TExportTempFile::TExportTempFile(const QString& AFolder, const QString& ATargetName)
-    : FFolder(AFolder), FTargetName(ATargetName) {
-    RemoveStale(AFolder);
+QString TExportTempFile::CheckedTarget(const QString& AFileName) {
+    QFileInfo target(AFileName);
+    if (AFileName.trimmed().isEmpty() || target.fileName().isEmpty())
+        throw EGravelonError(QStringLiteral("Не указано имя файла"));
+    // Saving through a link replaces the file it points to, not the link.
+    if (target.isSymLink() && target.exists())
+        target = QFileInfo(target.canonicalFilePath());
+    const QString folder = target.absolutePath();
+    struct stat st {};
+    if (::stat(Native(folder).constData(), &st) != 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            throw EGravelonError(QStringLiteral("Папка %1 не существует; выберите существующую "
+                                                "папку")
+                                     .arg(Shown(folder)));
+        throw EGravelonError(QStringLiteral("Папка %1 недоступна: %2")
+                                 .arg(Shown(folder), FileProblem::Reason(error)));
+    }
+    if (!S_ISDIR(st.st_mode))
+        throw EGravelonError(QStringLiteral("%1 не является папкой").arg(Shown(folder)));
+    const QString path = target.absoluteFilePath();
+    RequireRegularOrMissing(path);
+    return path;
+}
+
+TExportTempFile::TExportTempFile(const QString& ATarget) : FTarget(CheckedTarget(ATarget)) {
+    const QFileInfo target(FTarget);
+    FFolder = target.absolutePath();
+    FTargetName = target.fileName();
+    RemoveStale(FFolder);
 #ifdef O_TMPFILE
-    FFd = ::open(Native(AFolder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    FFd = ::open(Native(FFolder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (FFd >= 0) {
         FWritePath = QStringLiteral("/proc/self/fd/%1").arg(FFd);
         // Without /proc the writer could not reach the unnamed file.
@@ -65,11 +125,11 @@ TExportTempFile::TExportTempFile(const QString& AFolder, const QString& ATargetN
     }
 #endif
     if (FFd < 0) {
-        FVisiblePath = CreateHidden(AFolder, ATargetName, &FFd);
+        FVisiblePath = CreateHidden(FFolder, FTargetName, &FFd);
         if (FVisiblePath.isEmpty()) {
             const int error = errno;
             throw EGravelonError(QStringLiteral("Не удалось создать файл в папке %1: %2")
-                                     .arg(QDir::toNativeSeparators(AFolder), ErrnoText(error)));
+                                     .arg(Shown(FFolder), FileProblem::Reason(error)));
         }
         FWritePath = FVisiblePath;
     }
@@ -84,11 +144,44 @@ TExportTempFile::~TExportTempFile() {
         ::close(FFd);
 }
 
-void TExportTempFile::Place(const QString& ATarget, unsigned AMode) {
-    if (::fchmod(FFd, mode_t(AMode)) != 0) {
+void TExportTempFile::Write(const QByteArray& ABytes) {
+    const char* at = ABytes.constData();
+    qint64 left = ABytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(FFd, at, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : ENOSPC;
+            throw EGravelonError(QStringLiteral("Не удалось записать файл %1: %2")
+                                     .arg(Shown(FTarget), FileProblem::Reason(error)));
+        }
+        at += n;
+        left -= n;
+    }
+}
+
+bool TExportTempFile::DiskFull() const {
+    // Less than 64 KB left is as good as none: a writer's next buffer does not fit.
+    struct statvfs fs {};
+    return ::fstatvfs(FFd, &fs) == 0 && fs.f_bavail * fs.f_frsize < 64 * 1024 &&
+           fs.f_frsize > 0;
+}
+
+void TExportTempFile::Place() {
+    if (StopRequest::Requested())
+        throw EGravelonError(StopRequest::StoppedMessage);
+    // What the target is now, not when the export began: it may have been replaced.
+    RequireRegularOrMissing(FTarget);
+    // An existing target keeps its mode; a new file gets what the umask grants.
+    struct stat existing {};
+    const unsigned mode = ::stat(Native(FTarget).constData(), &existing) == 0
+                              ? unsigned(existing.st_mode & 07777)
+                              : NewFileMode();
+    if (::fchmod(FFd, mode_t(mode)) != 0) {
         const int error = errno;
-        throw EGravelonError(
-            QStringLiteral("Не удалось задать права файла %1: %2").arg(ATarget, ErrnoText(error)));
+        throw EGravelonError(QStringLiteral("Не удалось задать права файла %1: %2")
+                                 .arg(Shown(FTarget), FileProblem::Reason(error)));
     }
     QString from = FVisiblePath;
     if (from.isEmpty()) {
@@ -109,15 +202,15 @@ void TExportTempFile::Place(const QString& ATarget, unsigned AMode) {
         }
         if (from.isEmpty()) {
             const int error = errno;
-            throw EGravelonError(
-                QStringLiteral("Не удалось сохранить файл %1: %2").arg(ATarget, ErrnoText(error)));
+            throw EGravelonError(QStringLiteral("Не удалось сохранить файл %1: %2")
+                                     .arg(Shown(FTarget), FileProblem::Reason(error)));
         }
     }
-    if (std::rename(Native(from).constData(), Native(ATarget).constData()) != 0) {
+    if (std::rename(Native(from).constData(), Native(FTarget).constData()) != 0) {
         const int error = errno;
         ::unlink(Native(from).constData());
-        throw EGravelonError(
-            QStringLiteral("Не удалось сохранить файл %1: %2").arg(ATarget, ErrnoText(error)));
+        throw EGravelonError(QStringLiteral("Не удалось сохранить файл %1: %2")
+                                 .arg(Shown(FTarget), FileProblem::Reason(error)));
     }
     FPlaced = true;
 }

@@ -10,6 +10,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <new>
 #include <optional>
 
 const QString TLayoutExport::FailureMessage = QStringLiteral("Ошибка формирования ракладки!");
@@ -55,6 +56,13 @@ double Number(const QString& AText, const char* AColumn) {
 
 } // namespace
 
+QString TLayoutExport::CutWarning(int ACells) {
+    return QStringLiteral("Внимание: текст длиннее 32 767 знаков (больше не вмещает ячейка книги) "
+                          "обрезан, ячеек с таким текстом: %1; он кончается знаком «…». Полный "
+                          "текст остаётся в заявке.")
+        .arg(ACells);
+}
+
 TLayoutExport::TLayoutExport(TDataModule& AData, const QString& AProgramFolder,
                              TExportCallbacks ACallbacks)
     : FData(AData), FProgramFolder(AProgramFolder), FCallbacks(std::move(ACallbacks)) {}
@@ -87,6 +95,7 @@ void TLayoutExport::Call(const std::function<void()>& AFunc) {
 bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode,
                                   const TExportSelection& ASelection) {
     FLastError.clear();
+    FWarning.clear();
     FOrderChanged = false;
     bool ok = false;
     QString message = FailureMessage;
@@ -103,13 +112,19 @@ bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode
         message = FailureMessage + QLatin1Char('\n') + e.Message();
     } catch (const EGravelonError& e) {
         FLastError = e.Message();
+        message = FailureMessage + QLatin1Char('\n') + e.Message();
+    } catch (const std::bad_alloc&) {
+        FLastError = QStringLiteral("не хватает памяти");
+        message = FailureMessage + QLatin1Char('\n') +
+                  QStringLiteral("Не хватает памяти; закройте другие программы и повторите");
     } catch (const std::exception& e) {
         FLastError = QString::fromLocal8Bit(e.what());
     } catch (...) {
         FLastError = QStringLiteral("неизвестная ошибка");
     }
     if (!ok) {
-        // One message whatever went wrong; the progress bar stays where it stopped.
+        // The system's one failure text, then what went wrong where it is known; the
+        // progress bar stays where it stopped.
         if (FCallbacks.ShowMessage)
             FCallbacks.ShowMessage(TExportCallbacks::TMessageKind::Plain, message);
         Call(FCallbacks.HidePanel);
@@ -121,7 +136,9 @@ bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode
         FCallbacks.OpenFile(AFileName);
     if (FCallbacks.ShowMessage)
         FCallbacks.ShowMessage(TExportCallbacks::TMessageKind::Information,
-                               SavedMessage + QLatin1Char('\n') + AFileName);
+                               SavedMessage + QLatin1Char('\n') + AFileName +
+                                   (FWarning.isEmpty() ? QString()
+                                                       : QStringLiteral("\n\n") + FWarning));
     return true;
 }
 
@@ -229,4 +246,6 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
     }
     book.Commit();
     snapshot.Commit();
+    if (book.CutCells() > 0)
+        FWarning = CutWarning(book.CutCells());
 }

@@ -84,9 +84,14 @@ public:
     bool ExportLayouts(const QString& AFileName, const QString& AMode,
                        const TExportSelection& ASelection);
 
-    // Why the last export failed, for logs and tests; never shown to the user, who
-    // gets FailureMessage.
+    // Why the last export failed, for logs and tests; the user gets FailureMessage with
+    // this cause on the next line.
     const QString& LastError() const { return FLastError; }
+    // What the last successful export had to change to be written (a text too long
+    // for a cell, cut), as the saved message's last paragraph says it; empty when
+    // nothing was.
+    const QString& Warning() const { return FWarning; }
+    static QString CutWarning(int ACells);
     // The last export found the order changed from what was shown (OrderChangedMessage
     // was shown instead of FailureMessage): the window should show it afresh.
     bool OrderChanged() const { return FOrderChanged; }
@@ -100,6 +105,7 @@ private:
     QString FProgramFolder;
     TExportCallbacks FCallbacks;
     QString FLastError;
+    QString FWarning;
     bool FOrderChanged = false;
     bool FCheckShown = false;
     QList<qlonglong> FShownPallets;

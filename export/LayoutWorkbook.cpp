@@ -3,6 +3,7 @@
 #include "BlockPicture.h"
 #include "Errors.h"
 #include "ExportTempFile.h"
+#include "QuietStderr.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,32 +29,43 @@ constexpr uint8_t A4Paper = 9;
 constexpr double NarrowSideMargin = 0.25;
 constexpr double NarrowTopMargin = 0.75;
 
-QByteArray Utf8(const QString& AText) {
-    return AText.toUtf8();
-}
+// What a cell of the format may hold: 32,767 characters.
+constexpr qsizetype CellChars = 32767;
 
-// Mode of a newly created file, as the user's umask grants it.
-unsigned NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return unsigned(0666 & ~mask);
+// What a libxlsxwriter error means for the operator.
+QString WriterProblem(lxw_error AError, bool ADiskFull) {
+    switch (AError) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        return QStringLiteral("не хватает памяти; закройте другие программы и повторите");
+    case LXW_ERROR_CREATING_XLSX_FILE:
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE:
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_PARAMETER_ERROR:
+    case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+    case LXW_ERROR_ZIP_INTERNAL_ERROR:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+        if (ADiskFull)
+            return QStringLiteral("на диске нет места; освободите место или выберите другой "
+                                  "диск");
+        return QStringLiteral("не удалось записать файл книги или прочитать рисунок раскладки; "
+                              "проверьте место на диске и папку resources программы");
+    default:
+        return QStringLiteral("книга не может быть записана");
+    }
 }
 
 } // namespace
 
 TLayoutWorkbook::TLayoutWorkbook(const QString& ATargetFile) {
-    QFileInfo target(ATargetFile);
-    if (ATargetFile.trimmed().isEmpty() || target.fileName().isEmpty())
-        throw EGravelonError(QStringLiteral("Не указано имя файла"));
-    // Saving through a link replaces the file it points to, not the link.
-    if (target.isSymLink() && target.exists())
-        target = QFileInfo(target.canonicalFilePath());
-    FTarget = target.absoluteFilePath();
-    if (target.isDir())
-        throw EGravelonError(QStringLiteral("%1 является папкой").arg(FTarget));
-
-    FTemp = std::make_unique<TExportTempFile>(target.absolutePath(), target.fileName());
-    FWorkbook = workbook_new(QFile::encodeName(FTemp->WritePath()).constData());
+    // Refuses a target that is no regular file before anything is written.
+    FTemp = std::make_unique<TExportTempFile>(ATargetFile);
+    FTarget = FTemp->Target();
+    {
+        TQuietStderr quiet;
+        FWorkbook = workbook_new(QFile::encodeName(FTemp->WritePath()).constData());
+    }
     if (!FWorkbook)
         throw EGravelonError(QStringLiteral("Не удалось создать книгу"));
     FSheet = workbook_add_worksheet(FWorkbook, nullptr);
@@ -84,16 +96,34 @@ QString TLayoutWorkbook::TemporaryFile() const {
 void TLayoutWorkbook::Discard() {
     // Frees the workbook without writing it; the temporary file goes with FTemp.
     if (FWorkbook) {
+        TQuietStderr quiet;
         lxw_workbook_free(FWorkbook);
         FWorkbook = nullptr;
     }
 }
 
 void TLayoutWorkbook::Check(int AError, const char* AWhat) const {
-    if (AError != LXW_NO_ERROR)
-        throw EGravelonError(
-            QStringLiteral("Ошибка записи книги (%1): %2")
-                .arg(QLatin1String(AWhat), QString::fromUtf8(lxw_strerror(lxw_error(AError)))));
+    if (AError == LXW_NO_ERROR)
+        return;
+    // The Russian sentence first; the library's own words after it, for tracing.
+    throw EGravelonError(
+        QStringLiteral("Ошибка записи книги (%1): %2 (%3)")
+            .arg(QLatin1String(AWhat),
+                 WriterProblem(lxw_error(AError), FTemp && FTemp->DiskFull()),
+                 QString::fromUtf8(lxw_strerror(lxw_error(AError)))));
+}
+
+QByteArray TLayoutWorkbook::Utf8(const QString& AText) {
+    if (AText.size() <= CellChars)
+        return AText.toUtf8();
+    // The format holds no longer text: the cell keeps its beginning and says it was cut.
+    // A character outside the basic plane is two units here and one there, so the
+    // text never comes out longer than the cell takes.
+    qsizetype keep = CellChars - 1;
+    if (AText.at(keep - 1).isHighSurrogate())
+        --keep;
+    ++FCutCells;
+    return (AText.left(keep) + QChar(0x2026)).toUtf8();
 }
 
 void TLayoutWorkbook::WriteText(int ARow, int AColumn, const QString& AText) {
@@ -151,9 +181,13 @@ void TLayoutWorkbook::InsertPicture(int ARow, int AColumn, const TBlockPicture& 
     options.x_scale = APicture.XScale();
     options.y_scale = APicture.YScale();
     const QByteArray path = QFile::encodeName(APicture.PngPath());
-    Check(worksheet_insert_image_opt(FSheet, lxw_row_t(ARow - 1), lxw_col_t(AColumn - 1),
-                                     path.constData(), &options),
-          "worksheet_insert_image_opt");
+    int error = LXW_NO_ERROR;
+    {
+        TQuietStderr quiet;
+        error = worksheet_insert_image_opt(FSheet, lxw_row_t(ARow - 1), lxw_col_t(AColumn - 1),
+                                           path.constData(), &options);
+    }
+    Check(error, "worksheet_insert_image_opt");
 }
 
 void TLayoutWorkbook::AllRowsAtSheetHeight() {
@@ -214,10 +248,11 @@ void TLayoutWorkbook::Commit() {
 
     lxw_workbook* workbook = FWorkbook;
     FWorkbook = nullptr; // closing frees it, whatever the outcome
-    Check(workbook_close(workbook), "workbook_close");
-
-    // An existing target keeps its mode; a new file gets what the umask grants.
-    struct stat existing {};
-    const bool exists = ::stat(QFile::encodeName(FTarget).constData(), &existing) == 0;
-    FTemp->Place(FTarget, exists ? unsigned(existing.st_mode & 07777) : NewFileMode());
+    int error = LXW_NO_ERROR;
+    {
+        TQuietStderr quiet;
+        error = workbook_close(workbook);
+    }
+    Check(error, "workbook_close");
+    FTemp->Place();
 }

@@ -16,7 +16,8 @@ struct lxw_format;
 // the sheet's font (Calibri 14 bold, left aligned). Rows and columns are counted from
 // 1, as the layout is described. It prints one shipping note a page: A4 portrait,
 // narrow margins, the used columns scaled to one page wide, a page break before every
-// block but the first and the print area on the used range. The workbook is written to
+// block but the first and the print area on the used range. A text longer than a cell
+// holds is cut, with "…", and counted (CutCells()): the note is still printed. The workbook is written to
 // a temporary file in the target's folder (TExportTempFile: unnamed where the file
 // system allows) and renamed over the target by Commit() only: until then, and on any
 // failure, an existing file of that name stays exactly as it was. Every failure throws
@@ -43,11 +44,15 @@ public:
     void Commit();
 
     const QString& TargetFile() const { return FTarget; }
+    // Cells whose text was longer than the format's 32,767 characters: each keeps its
+    // first 32,766 and "…".
+    int CutCells() const { return FCutCells; }
     // The temporary file's name while it is written; empty when it has none.
     QString TemporaryFile() const;
 
 private:
     void Check(int AError, const char* AWhat) const;
+    QByteArray Utf8(const QString& AText);
     void Discard();
     void NoteCell(int ARow, int AColumn);
     void SetUpPages();
@@ -62,5 +67,6 @@ private:
     TColumnWidths FWidths;
     int FLastColumn = 0;
     int FLastRow = 0;
+    int FCutCells = 0;
     QList<int> FBlockRows;
 };

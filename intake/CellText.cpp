@@ -8,6 +8,16 @@
 
 namespace CellText {
 
+QString Quoted(const QString& AText) {
+    if (AText.size() <= QuotedChars)
+        return AText;
+    qsizetype keep = QuotedChars;
+    // Never half of a character outside the basic plane.
+    if (AText.at(keep - 1).isHighSurrogate())
+        --keep;
+    return AText.left(keep) + QChar(0x2026);
+}
+
 QString Number(double AValue) {
     if (std::isnan(AValue))
         return QStringLiteral("#ЧИСЛО!");

@@ -9,6 +9,11 @@
 // errors by the names a Russian spreadsheet shows.
 namespace CellText {
 
+// A cell's text as a message quotes it: its first 100 characters, then "…". A cell may
+// hold megabytes; the operator needs to recognise it, not to read it back.
+QString Quoted(const QString& AText);
+constexpr qsizetype QuotedChars = 100;
+
 QString Number(double AValue);
 QString Boolean(bool AValue);
 // AName is the error's name as files store it ("#DIV/0!", "#N/A"); unknown names

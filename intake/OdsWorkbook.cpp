@@ -5,6 +5,7 @@
 #include "WorkbookError.h"
 #include "ZipArchive.h"
 
+#include <QBuffer>
 #include <QXmlStreamReader>
 
 namespace {
@@ -165,16 +166,20 @@ TSheetValues ReadTable(QXmlStreamReader& AXml, const QString& AFileName) {
         }
         row = qMin(row + rows, SheetRows);
     }
-    if (AXml.hasError())
-        throw WorkbookError::Make(AFileName,
-                                  WorkbookError::Damaged +
-                                      QStringLiteral(" (content.xml: %1)").arg(AXml.errorString()));
+    TZipPart::CheckXml(AXml, AFileName, QStringLiteral("content.xml"));
     return used.Values();
 }
 
 } // namespace
 
 QString TOdsWorkbook::ActiveTable(const QByteArray& ASettingsXml) {
+    QBuffer buffer;
+    buffer.setData(ASettingsXml);
+    buffer.open(QIODevice::ReadOnly);
+    return ActiveTable(&buffer);
+}
+
+QString TOdsWorkbook::ActiveTable(QIODevice* ASettingsXml) {
     QXmlStreamReader xml(ASettingsXml);
     while (!xml.atEnd() && !xml.hasError()) {
         xml.readNext();
@@ -187,11 +192,17 @@ QString TOdsWorkbook::ActiveTable(const QByteArray& ASettingsXml) {
 
 TSheetValues TOdsWorkbook::ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName) {
     const TZipArchive zip(ABytes, AFileName);
-    const QString active = ActiveTable(zip.ReadIfPresent(QStringLiteral("settings.xml")));
+    QString active;
+    {
+        TZipPart settings(zip, QStringLiteral("settings.xml"), false);
+        active = ActiveTable(&settings);
+        settings.Check();
+    }
     // The table is found in one pass: the named one, or the first when none is named
     // or the name matches no table.
     for (int pass = 0; pass < 2; ++pass) {
-        QXmlStreamReader xml(zip.Read(QStringLiteral("content.xml")));
+        TZipPart content(zip, QStringLiteral("content.xml"));
+        QXmlStreamReader xml(&content);
         bool anyTable = false;
         while (!xml.atEnd()) {
             xml.readNext();
@@ -203,10 +214,7 @@ TSheetValues TOdsWorkbook::ReadActiveSheet(const QByteArray& ABytes, const QStri
                 return ReadTable(xml, AFileName);
             xml.skipCurrentElement();
         }
-        if (xml.hasError())
-            throw WorkbookError::Make(
-                AFileName, WorkbookError::Damaged +
-                               QStringLiteral(" (content.xml: %1)").arg(xml.errorString()));
+        TZipPart::CheckXml(xml, AFileName, QStringLiteral("content.xml"));
         if (!anyTable)
             throw WorkbookError::Make(AFileName, QStringLiteral("в книге нет ни одного листа"));
     }

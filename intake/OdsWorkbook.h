@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
+
 // OpenDocument spreadsheets (.ods), read from content.xml: the table named
 // ActiveTable in settings.xml (the first when the file names none), every cell as the
 // file saved it (formula cells by their saved value, nothing recalculated), texts with
@@ -15,4 +17,5 @@ public:
     static TSheetValues ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName);
     // The saved active table's name; empty when the file does not say.
     static QString ActiveTable(const QByteArray& ASettingsXml);
+    static QString ActiveTable(QIODevice* ASettingsXml);
 };

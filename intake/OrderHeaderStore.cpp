@@ -148,12 +148,32 @@ QString TOrderHeaderStore::MaxWeightProblem(const QString& AText) {
         .arg(AText);
 }
 
+void TOrderHeaderStore::RequireMaterial(const QString& AMaterialID) const {
+    bool ok = false;
+    const qlonglong id = AMaterialID.trimmed().toLongLong(&ok);
+    if (ok && !FData
+                   .OpenSql(QStringLiteral("select ID from Materials where ID = :id"),
+                            {{QStringLiteral(":id"), id}})
+                   .isEmpty())
+        return;
+    QStringList known;
+    for (const TMaterialItem& m : MaterialItems())
+        known << QStringLiteral("%1 — %2").arg(m.ID).arg(m.Text);
+    throw EGravelonError(
+        QStringLiteral("Выберите материал из справочника: материал %1 не найден в базе данных%2")
+            .arg(AMaterialID.trimmed(),
+                 known.isEmpty() ? QStringLiteral(" (в справочнике нет ни одного материала)")
+                                 : QStringLiteral(" (есть: ") + known.join(QStringLiteral("; ")) +
+                                       QLatin1Char(')')));
+}
+
 qlonglong TOrderHeaderStore::InsertOrder(const TOrderHeader& AHeader) const {
     const QString date =
         AHeader.Date.isValid() ? AHeader.Date.toString(QStringLiteral("yyyy-MM-dd")) : QString();
     double maxWeight = 0;
     if (!ParseMaxWeight(AHeader.MaxWeight, &maxWeight))
         throw EGravelonError(MaxWeightProblem(AHeader.MaxWeight));
+    RequireMaterial(AHeader.MaterialID);
     const QStringList values = {AHeader.Number, date, AHeader.CustomerID, AHeader.MaterialID,
                                 AHeader.Comment};
     QStringList quoted;

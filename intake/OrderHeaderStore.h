@@ -48,6 +48,10 @@ public:
     // (the whole of it: "ИП Петров" is not "ИП Петрова"); the customer is added
     // first when there is none.
     QString FindOrCreateCustomer(const QString& ACustomerName) const;
+    // Throws EGravelonError naming the material and those there are when the database
+    // has no material AMaterialID: the order row's link would be refused, and a
+    // command-line import may name any key.
+    void RequireMaterial(const QString& AMaterialID) const;
     // Inserts the order row for AHeader (CustomerID and MaterialID set) and returns
     // its key. A pallet limit that ParseMaxWeight refuses throws EGravelonError with
     // MaxWeightProblem before anything is written.

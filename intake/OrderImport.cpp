@@ -1,5 +1,7 @@
 #include "OrderImport.h"
 
+#include "CellText.h"
+
 #include "DataModule.h"
 #include "Errors.h"
 #include "OrderHeaderStore.h"
@@ -53,8 +55,8 @@ QString TOrderImport::UnknownColoursMessage(const QStringList& ACodes,
     QStringList lines;
     for (qsizetype i = 0; i < ACodes.size(); ++i)
         lines << (ARows.value(i).isEmpty()
-                      ? ACodes.at(i)
-                      : QStringLiteral("%1 (%2)").arg(ACodes.at(i),
+                      ? CellText::Quoted(ACodes.at(i))
+                      : QStringLiteral("%1 (%2)").arg(CellText::Quoted(ACodes.at(i)),
                                                       TOrderSheet::RowNumbers(ARows.at(i))));
     return QStringLiteral("Выполнение обработки заявки прервано: в справочнике цветов нет "
                           "следующих цветов заявки:\r\n") +
@@ -212,7 +214,8 @@ QString TOrderImport::ThicknessProblem(const QList<TOrderRow>& ARows, QString* A
     const auto describe = [&rows](const QStringList& AThicknesses) {
         QStringList parts;
         for (const QString& t : AThicknesses)
-            parts << QStringLiteral("%1 мм (%2)").arg(t, TOrderSheet::RowNumbers(rows.value(t)));
+            parts << QStringLiteral("%1 мм (%2)")
+                         .arg(CellText::Quoted(t), TOrderSheet::RowNumbers(rows.value(t)));
         return parts.join(QStringLiteral(", "));
     };
     QStringList unknown;
@@ -306,6 +309,9 @@ bool TOrderImport::StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARo
     TOrderHeader header = AHeader;
     try {
         TTransaction transaction(FData.Connection(), FData.Dialect());
+        // Before anything is written: an unknown material is the header's fault, and
+        // the operator is told so in place of the database's refusal of the link.
+        TOrderHeaderStore(FData).RequireMaterial(header.MaterialID);
         FData.Archivation();
         TOrderHeaderStore(FData).Record(header);
         try {

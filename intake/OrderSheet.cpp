@@ -101,7 +101,7 @@ QString TOrderSheet::RowProblems(const TOrderRow& ARow) {
         if (text.isEmpty() || ParseCount(text))
             continue;
         problems << QStringLiteral("%1 «%2» не целое число от 1 до %3")
-                        .arg(HeaderWords.at(f), text)
+                        .arg(HeaderWords.at(f), CellText::Quoted(text))
                         .arg(MaxCount);
     }
     return problems.join(QStringLiteral("; "));

@@ -7,6 +7,10 @@
 namespace WorkbookError {
 
 EGravelonError Make(const QString& AFileName, const QString& AReason);
+// A part whose XML the reader refused (malformed, cut short, or using what the reader
+// does not take, such as entities that expand): the XML parser's own words come last,
+// after what the operator can do.
+EGravelonError Xml(const QString& AFileName, const QString& APart, const QString& AParserText);
 
 inline const QString NotFound = QStringLiteral("файл не найден");
 inline const QString NotWorkbook =

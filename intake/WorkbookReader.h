@@ -18,6 +18,10 @@ public:
     // The same for a workbook already in memory; AFileName only names it in messages.
     static TSheetValues ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName);
 
+    // The file's bytes, at most MaxFileBytes of them. Anything but a regular file (a
+    // device, a FIFO, a socket) is refused before it is opened.
+    static QByteArray ReadFile(const QString& AFileName);
+
     // Largest workbook file read.
     static constexpr qint64 MaxFileBytes = 256ll * 1024 * 1024;
 };

@@ -236,8 +236,17 @@ private:
             throw WorkbookError::Make(
                 FFileName,
                 QStringLiteral("в книге больше %1 разных строк").arg(TUsedRange::MaxValueCells));
-        for (qint64 i = 0; i < count && !ACursor.AtEnd(); ++i)
+        // Counted against the sheet's bound on text as they are read: a string table of
+        // single-byte characters doubles once it is text.
+        qint64 chars = 0;
+        for (qint64 i = 0; i < count && !ACursor.AtEnd(); ++i) {
             FGlobals.Strings.append(ACursor.String(true));
+            chars += FGlobals.Strings.last().size();
+            if (chars > TUsedRange::MaxTextChars)
+                throw WorkbookError::Make(FFileName,
+                                          QStringLiteral("в ячейках листа больше %1 млн знаков")
+                                              .arg(TUsedRange::MaxTextChars / (1024 * 1024)));
+        }
     }
 
     TKind Kind(int AXf) const { return FGlobals.XfKinds.value(AXf, TKind::Number); }

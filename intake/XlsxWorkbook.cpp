@@ -51,7 +51,8 @@ struct TRelationship {
 // The relationships of APart, by id.
 QHash<QString, TRelationship> Relationships(const TZipArchive& AZip, const QString& APart) {
     QHash<QString, TRelationship> rels;
-    QXmlStreamReader xml(AZip.ReadIfPresent(RelsOf(APart)));
+    TZipPart part(AZip, RelsOf(APart), false);
+    QXmlStreamReader xml(&part);
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement() || xml.name() != QLatin1String("Relationship"))
@@ -66,6 +67,8 @@ QHash<QString, TRelationship> Relationships(const TZipArchive& AZip, const QStri
                     {type.mid(type.lastIndexOf(QLatin1Char('/')) + 1),
                      ResolvePart(APart, a.value(QLatin1String("Target")).toString())});
     }
+    // The list is read leniently, its part not: a part over a bound is refused.
+    part.Check();
     return rels;
 }
 
@@ -114,10 +117,7 @@ QString ItemText(QXmlStreamReader& AXml) {
 }
 
 void CheckXml(const QXmlStreamReader& AXml, const QString& AFileName, const QString& APart) {
-    if (AXml.hasError())
-        throw WorkbookError::Make(
-            AFileName, WorkbookError::Damaged +
-                           QStringLiteral(" (часть «%1»: %2)").arg(APart, AXml.errorString()));
+    TZipPart::CheckXml(AXml, AFileName, APart);
 }
 
 QList<QString> SharedStrings(const TZipArchive& AZip, const QString& APart,
@@ -125,7 +125,8 @@ QList<QString> SharedStrings(const TZipArchive& AZip, const QString& APart,
     QList<QString> strings;
     if (APart.isEmpty())
         return strings;
-    QXmlStreamReader xml(AZip.ReadIfPresent(APart));
+    TZipPart part(AZip, APart, false);
+    QXmlStreamReader xml(&part);
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement() && xml.name() == QLatin1String("si")) {
@@ -148,7 +149,8 @@ QList<TKind> CellFormatKinds(const TZipArchive& AZip, const QString& APart,
     if (APart.isEmpty())
         return kinds;
     QHash<int, QString> codes;
-    QXmlStreamReader xml(AZip.ReadIfPresent(APart));
+    TZipPart part(AZip, APart, false);
+    QXmlStreamReader xml(&part);
     bool inCellXfs = false;
     while (!xml.atEnd()) {
         xml.readNext();
@@ -216,7 +218,8 @@ TBook Book(const TZipArchive& AZip, const QString& AFileName) {
     book.SharedStringsPart = FirstOfType(rels, QStringLiteral("sharedStrings"));
     book.StylesPart = FirstOfType(rels, QStringLiteral("styles"));
 
-    QXmlStreamReader xml(AZip.Read(workbook));
+    TZipPart part(AZip, workbook);
+    QXmlStreamReader xml(&part);
     int activeTab = 0;
     bool viewSeen = false;
     QStringList sheetParts;
@@ -264,7 +267,8 @@ TSheetValues Sheet(const TZipArchive& AZip, const TBook& ABook, const QString& A
                            QStringLiteral(" (лист «%1»: %2)").arg(ABook.SheetPart, AWhat));
     };
 
-    QXmlStreamReader xml(AZip.Read(ABook.SheetPart));
+    TZipPart part(AZip, ABook.SheetPart);
+    QXmlStreamReader xml(&part);
     qint64 row = -1;
     qint64 col = -1;
     while (!xml.atEnd()) {
@@ -276,8 +280,11 @@ TSheetValues Sheet(const TZipArchive& AZip, const TBook& ABook, const QString& A
             const QStringView r = xml.attributes().value(QLatin1String("r"));
             bool ok = true;
             const qint64 n = r.isEmpty() ? row + 2 : r.toLongLong(&ok);
+            // A row without its number is named by the number it would have had.
             if (!ok || n < 1 || n > 1048576)
-                throw damaged(QStringLiteral("номер строки %1").arg(r));
+                throw damaged(QStringLiteral("номер строки %1")
+                                  .arg(r.isEmpty() ? QString::number(n)
+                                                   : CellText::Quoted(r.toString())));
             row = n - 1;
             col = -1;
             continue;
@@ -290,7 +297,7 @@ TSheetValues Sheet(const TZipArchive& AZip, const TBook& ABook, const QString& A
             ++col;
             row = qMax<qint64>(row, 0);
         } else if (!CellReference(ref, row, col)) {
-            throw damaged(QStringLiteral("адрес ячейки %1").arg(ref));
+            throw damaged(QStringLiteral("адрес ячейки %1").arg(CellText::Quoted(ref.toString())));
         }
         if (col >= 16384)
             throw damaged(QStringLiteral("ячейка за последним столбцом"));
@@ -326,7 +333,7 @@ TSheetValues Sheet(const TZipArchive& AZip, const TBook& ABook, const QString& A
             bool ok = false;
             const qint64 i = value.trimmed().toLongLong(&ok);
             if (!ok || i < 0 || i >= strings.size())
-                throw damaged(QStringLiteral("нет общей строки %1").arg(value));
+                throw damaged(QStringLiteral("нет общей строки %1").arg(CellText::Quoted(value)));
             text = strings.at(i);
         } else if (type == QLatin1String("str")) {
             text = value;
@@ -340,7 +347,7 @@ TSheetValues Sheet(const TZipArchive& AZip, const TBook& ABook, const QString& A
             bool ok = false;
             const double v = value.trimmed().toDouble(&ok);
             if (!ok)
-                throw damaged(QStringLiteral("число «%1»").arg(value.left(40)));
+                throw damaged(QStringLiteral("число «%1»").arg(CellText::Quoted(value)));
             text = CellText::Serial(v, ABook.Date1904, kinds.value(style, TKind::Number));
         }
         used.Add(row, col, text);

@@ -1,7 +1,9 @@
 #include "ZipArchive.h"
 
+#include "UsedRange.h"
 #include "WorkbookError.h"
 
+#include <QXmlStreamReader>
 #include <zlib.h>
 
 #include <cstring>
@@ -168,4 +170,183 @@ QByteArray TZipArchive::Inflate(const TEntry& AEntry) const {
     if (crc32(0, reinterpret_cast<const Bytef*>(out.constData()), uInt(out.size())) != AEntry.Crc)
         throw damaged();
     return out;
+}
+
+TZipPart::TZipPart(const TZipArchive& AZip, const QString& AName, bool AMustExist) : FZip(AZip) {
+    const auto it = AZip.FEntries.constFind(TZipArchive::Key(AName));
+    if (it == AZip.FEntries.constEnd()) {
+        if (AMustExist)
+            throw WorkbookError::Make(AZip.FFileName,
+                                      WorkbookError::Damaged +
+                                          QStringLiteral(" (нет части «%1»)").arg(AName));
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        FEnded = true;
+        return;
+    }
+    FEntry = *it;
+    FPresent = true;
+    const auto damaged = [&] {
+        return WorkbookError::Make(AZip.FFileName,
+                                   WorkbookError::Damaged +
+                                       QStringLiteral(" (часть «%1»)").arg(FEntry.Name));
+    };
+    if (FEntry.Flags & 0x0001)
+        throw WorkbookError::Make(AZip.FFileName, WorkbookError::Password);
+    if (FEntry.Size > TZipArchive::MaxPartBytes)
+        throw WorkbookError::Make(AZip.FFileName,
+                                  QStringLiteral("часть книги «%1» после распаковки больше %2 МБ")
+                                      .arg(FEntry.Name)
+                                      .arg(TZipArchive::MaxPartBytes / (1024 * 1024)));
+    const QByteArray& bytes = AZip.FBytes;
+    const qint64 h = FEntry.LocalHeader;
+    if (h < 0 || h + 30 > bytes.size() || U32(bytes, h) != SigLocal)
+        throw damaged();
+    const qint64 data = h + 30 + U16(bytes, h + 26) + U16(bytes, h + 28);
+    if (data + FEntry.Compressed > bytes.size())
+        throw damaged();
+    FIn = bytes.constData() + data;
+    FInLeft = FEntry.Compressed;
+    if (FEntry.Method == 8) {
+        if (inflateInit2(&FZ, -MAX_WBITS) != Z_OK)
+            throw damaged();
+        FInflating = true;
+        FZ.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(FIn));
+        FZ.avail_in = uInt(FInLeft);
+    } else if (FEntry.Method == 0) {
+        if (FEntry.Compressed != FEntry.Size)
+            throw damaged();
+    } else {
+        throw WorkbookError::Make(AZip.FFileName,
+                                  QStringLiteral("часть «%1» сжата неподдерживаемым способом %2")
+                                      .arg(FEntry.Name)
+                                      .arg(FEntry.Method));
+    }
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+TZipPart::~TZipPart() {
+    if (FInflating)
+        inflateEnd(&FZ);
+}
+
+void TZipPart::Fail(const QString& AMessage) {
+    if (FFailure.isEmpty())
+        FFailure = AMessage;
+    FEnded = true;
+}
+
+qint64 TZipPart::Produce(char* AData, qint64 AMaxSize) {
+    // The raw inflated bytes, checked against the entry's length and checksum.
+    qint64 n = 0;
+    if (FEntry.Method == 0) {
+        n = qMin(AMaxSize, FInLeft);
+        std::memcpy(AData, FIn, size_t(n));
+        FIn += n;
+        FInLeft -= n;
+        if (FInLeft == 0)
+            FEnded = true;
+    } else {
+        FZ.next_out = reinterpret_cast<Bytef*>(AData);
+        FZ.avail_out = uInt(qMin<qint64>(AMaxSize, 1 << 30));
+        const uInt before = FZ.avail_out;
+        const int rc = inflate(&FZ, Z_NO_FLUSH);
+        n = qint64(before - FZ.avail_out);
+        if (rc == Z_STREAM_END) {
+            FEnded = true;
+        } else if (rc != Z_OK && !(rc == Z_BUF_ERROR && n > 0)) {
+            // No progress possible: the data ends before the deflate stream does.
+            Fail(WorkbookError::Make(FZip.FFileName,
+                                     WorkbookError::Damaged +
+                                         QStringLiteral(" (часть «%1»)").arg(FEntry.Name))
+                     .Message());
+            return 0;
+        }
+    }
+    FProduced += n;
+    FCrc = crc32(FCrc, reinterpret_cast<const Bytef*>(AData), uInt(n));
+    if (FProduced > TZipArchive::MaxPartBytes) {
+        Fail(WorkbookError::Make(FZip.FFileName,
+                                 QStringLiteral("часть книги «%1» после распаковки больше %2 МБ")
+                                     .arg(FEntry.Name)
+                                     .arg(TZipArchive::MaxPartBytes / (1024 * 1024)))
+                 .Message());
+        return 0;
+    }
+    if (FEnded && (FProduced != FEntry.Size || FCrc != FEntry.Crc))
+        Fail(WorkbookError::Make(FZip.FFileName,
+                                 WorkbookError::Damaged +
+                                     QStringLiteral(" (часть «%1»)").arg(FEntry.Name))
+                 .Message());
+    return n;
+}
+
+qint64 TZipPart::Filter(char* AData, qint64 ASize) {
+    qint64 kept = 0;
+    for (qint64 i = 0; i < ASize; ++i) {
+        const char c = AData[i];
+        if (FInTag) {
+            if (c == '>') {
+                FInTag = false;
+                FWhitespaceOnly = true;
+                FRunWhitespace = 0;
+                FRunChars = 0;
+            }
+        } else if (c == '<') {
+            FInTag = true;
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            if (FWhitespaceOnly && ++FRunWhitespace > KeptWhitespace)
+                continue;
+            ++FRunChars;
+        } else {
+            FWhitespaceOnly = false;
+            // Characters, not bytes: a UTF-8 continuation byte starts none.
+            if ((uchar(c) & 0xC0) != 0x80 && ++FRunChars > TUsedRange::MaxTextChars) {
+                Fail(WorkbookError::Make(FZip.FFileName,
+                                         QStringLiteral("в ячейках листа больше %1 млн знаков")
+                                             .arg(TUsedRange::MaxTextChars / (1024 * 1024)))
+                         .Message());
+                return kept;
+            }
+        }
+        AData[kept++] = c;
+    }
+    return kept;
+}
+
+qint64 TZipPart::readData(char* AData, qint64 AMaxSize) {
+    // Runs of white space may filter down to nothing: read on until something is left
+    // or the part ends.
+    // (zlib always makes progress or says it cannot, so this ends.)
+    while (!FEnded && AMaxSize > 0) {
+        const qint64 n = Produce(AData, AMaxSize);
+        const qint64 kept = FFailure.isEmpty() ? Filter(AData, n) : 0;
+        if (!FFailure.isEmpty())
+            return 0;
+        if (kept > 0)
+            return kept;
+    }
+    return 0;
+}
+
+void TZipPart::Check() {
+    // A parser may stop at the root element's end: the rest is read so that the
+    // part's length and checksum are checked all the same.
+    char scratch[16384];
+    while (!FEnded && FFailure.isEmpty())
+        Produce(scratch, sizeof scratch);
+    if (FPresent && FFailure.isEmpty() && !FEnded)
+        Fail(WorkbookError::Make(FZip.FFileName,
+                                 WorkbookError::Damaged +
+                                     QStringLiteral(" (часть «%1»)").arg(FEntry.Name))
+                 .Message());
+    if (!FFailure.isEmpty())
+        throw EGravelonError(FFailure);
+}
+
+void TZipPart::CheckXml(const QXmlStreamReader& AXml, const QString& AFileName,
+                        const QString& APart) {
+    if (auto* part = dynamic_cast<TZipPart*>(AXml.device()))
+        part->Check();
+    if (AXml.hasError())
+        throw WorkbookError::Xml(AFileName, APart, AXml.errorString());
 }

@@ -2,6 +2,7 @@
 
 #include "BlockPicture.h"
 #include "Errors.h"
+#include "ExportTempFile.h"
 #include "NotePainter.h"
 
 #include <QDir>
@@ -11,7 +12,8 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QBuffer>
+#include <optional>
 
 TShippingNotesDocument::TShippingNotesDocument(QList<TShippingNote> ANotes,
                                                const QString& AProgramFolder)
@@ -53,13 +55,22 @@ int TShippingNotesDocument::Paint(QPagedPaintDevice* ADevice) const {
 }
 
 int TShippingNotesDocument::SavePdf(const QString& AFileName) const {
-    QSaveFile file(AFileName);
-    if (!file.open(QIODevice::WriteOnly))
+    // The target's rules are every export's: a regular file or a new name, written
+    // whole beside it and renamed into place.
+    std::optional<TExportTempFile> file;
+    try {
+        file.emplace(AFileName);
+    } catch (const EGravelonError& e) {
         throw EGravelonError(QStringLiteral("Не удалось создать файл %1: %2")
-                                 .arg(QDir::toNativeSeparators(AFileName), file.errorString()));
+                                 .arg(QDir::toNativeSeparators(AFileName), e.Message()));
+    }
+    // Painted in memory and written through the file's own descriptor, so a full disk
+    // is reported as one, not as the paint device's "Unknown error".
+    QBuffer pdfBytes;
+    pdfBytes.open(QIODevice::WriteOnly);
     int pages = 0;
     {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&pdfBytes);
         pdf.setCreator(QStringLiteral("Гравелон"));
         pdf.setTitle(QStringLiteral("Раскладки"));
         pdf.setResolution(300);
@@ -67,14 +78,10 @@ int TShippingNotesDocument::SavePdf(const QString& AFileName) const {
                                       QMarginsF(12, 10, 12, 10), QPageLayout::Millimeter));
         pages = Paint(&pdf);
     }
-    if (pages == 0 || file.error() != QFileDevice::NoError) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        throw EGravelonError(QStringLiteral("Не удалось записать файл %1: %2")
-                                 .arg(QDir::toNativeSeparators(AFileName), why));
-    }
-    if (!file.commit())
-        throw EGravelonError(QStringLiteral("Не удалось сохранить файл %1: %2")
-                                 .arg(QDir::toNativeSeparators(AFileName), file.errorString()));
+    if (pages == 0)
+        throw EGravelonError(QStringLiteral("Не удалось нарисовать раскладки для файла %1")
+                                 .arg(QDir::toNativeSeparators(AFileName)));
+    file->Write(pdfBytes.data());
+    file->Place();
     return pages;
 }

@@ -119,6 +119,16 @@ def main():
     xlsx(os.path.join(OUT, "inflates-past-bound.xlsx"), None, spaces())
     reasons.append(("inflates-past-bound.xlsx", "после распаковки больше"))
 
+    # 100 MB of white space between two rows, within the bound on a part: it means
+    # nothing, and must not cost its size in memory, let alone several times it.
+    def blank():
+        yield (SHEET_HEAD + '<row r="1"><c r="A1"><v>1</v></c></row>').encode()
+        for _ in range(100):
+            yield b" " * (1024 * 1024)
+        yield ('<row r="2"><c r="A2"><v>2</v></c></row>' + SHEET_TAIL).encode()
+    xlsx(os.path.join(OUT, "whitespace-between-rows.xlsx"), None, blank())
+    reasons.append(("whitespace-between-rows.xlsx", "-"))
+
     # A part whose directory entry claims 4 GB.
     path = os.path.join(OUT, "claims-huge-part.xlsx")
     xlsx(path, SHEET_HEAD + '<row r="1"><c r="A1"><v>1</v></c></row>' + SHEET_TAIL)
@@ -148,7 +158,7 @@ def main():
     xlsx(os.path.join(OUT, "entity-expansion.xlsx"),
          laughs + SHEET_HEAD + '<row r="1"><c r="A1" t="inlineStr"><is><t>&a9;</t></is></c></row>'
          + SHEET_TAIL)
-    reasons.append(("entity-expansion.xlsx", "повреждён"))
+    reasons.append(("entity-expansion.xlsx", "не поддерживает"))
 
     # One filled cell repeated over a million rows and every column.
     ods(os.path.join(OUT, "repeated-cell.ods"),

@@ -242,7 +242,8 @@ void TMainWindow::WithSettings(const std::function<void(const TIniFile&)>& AWrit
     RunCommand([&] {
         const TIniFile ini(FSettingsPath);
         if (!ini.Exists()) {
-            FPrompts->Message(this, TPrompts::TKind::Plain, GravelonSettings::IniNotFoundMessage);
+            FPrompts->Message(this, TPrompts::TKind::Plain,
+                              GravelonSettings::IniNotFound(FSettingsPath));
             return;
         }
         AWrite(ini);

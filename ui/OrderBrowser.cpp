@@ -121,8 +121,8 @@ TOrderBrowser::TOrderBrowser(TDataModule* AData, QWidget* AParent)
         this);
     FOrdersGrid->SetSource(FData->QApplicates);
     auto* row1 = new QHBoxLayout;
-    row1->addWidget(
-        WindowParts::Caption(QStringLiteral("Список заявок"), QStringLiteral("OrdersCaption"), this));
+    row1->addWidget(WindowParts::Caption(QStringLiteral("Список заявок"),
+                                         QStringLiteral("OrdersCaption"), this));
     row1->addStretch(1);
     split->addWidget(WindowParts::GridBox(split, row1, FOrdersGrid));
 

@@ -277,8 +277,8 @@ QString TPalletPanel::AskSaveName(const QString& ACaption, const QString& AFilte
     // The dialog proposes a name made of the order on screen, in the folder saved to
     // last; a name typed without a suffix gets the command's.
     const int pallet = FPalletNumberLabel->text().trimmed().toInt();
-    const QString proposed = TLayoutFileName::Proposed(FOrder.Number, FOrder.Date,
-                                                       ASinglePallet ? pallet : -1, ASuffix);
+    const QString proposed =
+        TLayoutFileName::Proposed(FOrder.Number, FOrder.Date, ASinglePallet ? pallet : -1, ASuffix);
     QString folder = QFileInfo(ALastName).absolutePath();
     if (ALastName.isEmpty() || !QFileInfo(folder).isDir()) {
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -322,9 +322,8 @@ TExportSelection TPalletPanel::ShownSelection(bool ASinglePallet) const {
 void TPalletPanel::PrintLayouts(bool ASinglePallet) {
     if (Busy())
         return;
-    const QString file =
-        AskSaveName(QStringLiteral("Сохранить раскладки"), LayoutFileFilter,
-                    TLayoutFileName::WorkbookSuffix, ASinglePallet, FLastSaveName);
+    const QString file = AskSaveName(QStringLiteral("Сохранить раскладки"), LayoutFileFilter,
+                                     TLayoutFileName::WorkbookSuffix, ASinglePallet, FLastSaveName);
     if (file.isEmpty())
         return;
     FLastSaveName = file;

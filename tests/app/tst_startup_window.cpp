@@ -134,12 +134,14 @@ void TestStartupWindow::splashAndTimers() {
 void TestStartupWindow::missingSettingsFile() {
     GRAVELON_FRESH(db);
     const QString path = QDir(db.Folder).filePath(QStringLiteral("absent.ini"));
+    // The file the run was given, by its own name.
+    const QString notFound = QStringLiteral("Файл absent.ini не найден!");
     TRecordingPrompts prompts;
     TStartupWindow form(&prompts, path, Never, Never);
     form.show();
     form.OnSplashElapsed();
     // The file is missing, so the empty fields are tried, and fail.
-    QCOMPARE(Texts(prompts), QStringList({GravelonSettings::IniNotFoundMessage, ConnectFailed}));
+    QCOMPARE(Texts(prompts), QStringList({notFound, ConnectFailed}));
     QCOMPARE(prompts.Asked[0].Kind, TPrompts::TKind::Plain);
     QCOMPARE(prompts.Asked[1].Kind, TPrompts::TKind::Warning);
     QVERIFY(form.isVisible());
@@ -161,9 +163,7 @@ void TestStartupWindow::missingSettingsFile() {
     QVERIFY(form.LastConnectError().isEmpty());
     // Not found for keeping the settings that worked, and once more when the main
     // window reads its option.
-    QCOMPARE(Texts(prompts), QStringList({GravelonSettings::IniNotFoundMessage, ConnectFailed,
-                                          GravelonSettings::IniNotFoundMessage,
-                                          GravelonSettings::IniNotFoundMessage}));
+    QCOMPARE(Texts(prompts), QStringList({notFound, ConnectFailed, notFound, notFound}));
     QVERIFY(!QFile::exists(path));
 }
 

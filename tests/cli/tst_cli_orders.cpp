@@ -1,9 +1,14 @@
+#include "SqlRun.h"
 #include "TestDatabase.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <QSqlError>
 #include <QTest>
+#include <QThread>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -34,6 +39,8 @@ private slots:
     void listsOrders_data() { TestDb::AddBackendRows(); }
     void listsOrders();
     void createsEmbeddedDatabase();
+    void firstConnectionsAtOnce_data() { TestDb::AddBackendRows(); }
+    void firstConnectionsAtOnce();
     void failures_data();
     void failures();
 };
@@ -92,13 +99,90 @@ void TCliOrdersTest::createsEmbeddedDatabase() {
              4);
 }
 
+// Several workstations meeting a database that has no tables yet, all at once: one
+// makes the schema, the others wait for it like any writer and go on with their
+// command. Many trials, since the moments the processes meet differ from one to the
+// next; in every other one the test itself holds the write lock of the new database
+// while they start (on SQLite an empty file, which their first statement would
+// otherwise turn into a write at once), so that they surely meet a writer. Not timed.
+void TCliOrdersTest::firstConnectionsAtOnce() {
+    QFETCH(TBackend, backend);
+    const int trials = backend == TBackend::Sqlite ? 30 : 8;
+    for (int trial = 0; trial < trials; ++trial) {
+        TestDb::TFreshDatabase fresh;
+        QString why;
+        if (!TestDb::Fresh(backend, &fresh, &why)) {
+            if (backend == TBackend::Sqlite || TestDb::PostgresRequired() ||
+                !TestDb::IsUnavailable(why))
+                QFAIL(qPrintable(why));
+            QSKIP(qPrintable(why));
+        }
+        const bool hold = trial % 2 == 1;
+        const QString holder = QStringLiteral("holder");
+        if (hold) {
+            QSqlDatabase db;
+            if (backend == TBackend::Sqlite) {
+                db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), holder);
+                db.setDatabaseName(QDir(fresh.Folder).filePath(fresh.Settings.Baza));
+            } else {
+                db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), holder);
+                db.setHostName(fresh.Settings.Serv.section(QLatin1Char(':'), 0, 0));
+                db.setPort(fresh.Settings.Serv.section(QLatin1Char(':'), 1).toInt());
+                db.setDatabaseName(fresh.Settings.Baza);
+                db.setUserName(fresh.Settings.Log);
+                db.setPassword(fresh.Settings.Pass);
+            }
+            QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+            SqlRun::Exec(db, backend == TBackend::Sqlite
+                                 ? QStringLiteral("BEGIN IMMEDIATE")
+                                 : QStringLiteral("select pg_advisory_lock(%1)")
+                                       .arg(TTransaction::WriteLockKey));
+        }
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (int i = 0; i < 3; ++i) {
+            runs.push_back(std::make_unique<QProcess>());
+            runs.back()->start(
+                QDir(QCoreApplication::applicationDirPath())
+                    .filePath(QStringLiteral("gravelon-cli")),
+                {QStringLiteral("--settings"), fresh.IniPath, QStringLiteral("orders")});
+        }
+        if (hold) {
+            QThread::msleep(400);
+            QSqlDatabase::database(holder).close();
+            QSqlDatabase::removeDatabase(holder);
+        }
+        for (auto& p : runs) {
+            QVERIFY(p->waitForFinished(60000));
+            const QString err = QString::fromUtf8(p->readAllStandardError());
+            QVERIFY2(p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0,
+                     qPrintable(QStringLiteral("trial %1: %2").arg(trial).arg(err)));
+            QVERIFY2(err.isEmpty(), qPrintable(err));
+        }
+        // The reference rows were made once.
+        TDataModule d;
+        d.Connect(fresh.Settings, fresh.Folder);
+        QVERIFY(!d.CreatedSchema());
+        QCOMPARE(d.OpenSql(QStringLiteral("select count(*) from Colors")).value(0).value(0).toInt(),
+                 12);
+        QCOMPARE(
+            d.OpenSql(QStringLiteral("select count(*) from Materials")).value(0).value(0).toInt(),
+            4);
+    }
+}
+
 void TCliOrdersTest::failures_data() {
     QTest::addColumn<QString>("ini");
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("message");
     QTest::newRow("server that does not answer")
-        << "[CONNECT]\nServ=127.0.0.1:1\nBaza=x\nLog=a\nPass=b\n"
-        << QStringList{"orders"} << "Ошибка подключения к базе данных";
+        << "[CONNECT]\nServ=127.0.0.1:1\nBaza=x\nLog=a\nPass=Секрет-пароль-42\n"
+        << QStringList{"orders"}
+        << "Ошибка подключения к базе данных: сервер 127.0.0.1:1 недоступен (база данных «x»)";
+    QTest::newRow("embedded path that is a folder")
+        << "[CONNECT]\nServ=\nBaza=.\n"
+        << QStringList{"orders"}
+        << "Ошибка подключения к базе данных: укажите в настройках подключения (Baza) файл "
+           "базы данных";
     QTest::newRow("embedded without file name")
         << "[CONNECT]\nServ=\nBaza=\n"
         << QStringList{"orders"} << "Ошибка подключения к базе данных";
@@ -124,6 +208,10 @@ void TCliOrdersTest::failures() {
     const TRun r = RunCli(QStringList{QStringLiteral("--settings"), path} + args);
     QVERIFY(r.Code > 0);
     QVERIFY2(r.Err.startsWith(message), qPrintable(r.Err));
+    // Neither the driver's words nor the password reach the operator.
+    QVERIFY2(!r.Err.contains(QStringLiteral("QPSQL")) &&
+                 !r.Err.contains(QStringLiteral("Секрет-пароль-42")),
+             qPrintable(r.Err));
     QCOMPARE(r.Out, QString());
 }
 

@@ -4,8 +4,16 @@
 #include "SqlRun.h"
 #include "TestDatabase.h"
 
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QSqlError>
 #include <QSqlRecord>
+#include <QTemporaryDir>
 #include <QTest>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
 
 namespace {
 
@@ -226,6 +234,10 @@ void TSchemaTest::causesInRussian_data() {
     QTest::newRow("sqlite disk full")
         << TBackend::Sqlite << "PRAGMA max_page_count = 1; PRAGMA max_page_count" << 2000
         << "на диске нет места для базы данных";
+    // The disk fills as the transactions are written out at their commits: the file
+    // lies on a small file system of the test's own, all but full.
+    QTest::newRow("sqlite disk full at commit")
+        << TBackend::Sqlite << "full disk" << 2000 << "на диске нет места для базы данных";
     QTest::newRow("postgres read-only")
         << TBackend::Postgres << "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY" << 1
         << "сервер принимает только чтение";
@@ -236,6 +248,35 @@ void TSchemaTest::causesInRussian() {
     QFETCH(int, rows);
     QFETCH(QString, cause);
     GRAVELON_CONNECT(db);
+    QByteArray mounted;
+    const auto unmount = qScopeGuard([&mounted] {
+        if (!mounted.isEmpty())
+            umount2(mounted.constData(), MNT_DETACH);
+    });
+    if (setup == QLatin1String("full disk")) {
+        // A mount of this process alone, gone with it.
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            QSKIP("a file system of the test's own needs the right to mount one");
+        const QString disk = QDir(db.Db.Folder).filePath(QStringLiteral("disk"));
+        QVERIFY(QDir().mkpath(disk));
+        QVERIFY(mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=256k") == 0);
+        mounted = QFile::encodeName(disk);
+        // The file as made, moved onto it; then the room filled but for the shared-memory
+        // index and a few pages.
+        db.Data->Disconnect();
+        TConnectionSettings settings = db.Db.Settings;
+        settings.Baza = QDir(disk).filePath(QStringLiteral("full.db"));
+        QVERIFY(QFile::copy(QDir(db.Db.Folder).filePath(db.Db.Settings.Baza), settings.Baza));
+        struct statvfs room {};
+        QVERIFY(statvfs(QFile::encodeName(disk).constData(), &room) == 0);
+        QFile filler(QDir(disk).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(qint64(room.f_bavail) * room.f_frsize - 40 * 1024, '\0'));
+        filler.close();
+        db.Data->Connect(settings, db.Db.Folder);
+        setup.clear();
+    }
     for (const QString& sql : setup.split(QLatin1Char(';'), Qt::SkipEmptyParts))
         SqlRun::Value(db.Data->Connection(), sql.trimmed());
     QString message;
@@ -355,31 +396,92 @@ void TSchemaTest::reconnectWithOpenQueries() {
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.OpenColors());
 }
 
+// The operator reads first, in Russian, what went wrong and what to check; the
+// server's own words may follow, the driver's and the password never.
 void TSchemaTest::connectFailures_data() {
-    QTest::addColumn<QString>("serv");
-    QTest::addColumn<QString>("baza");
+    QTest::addColumn<QString>("serv"); // "pg": the test server
+    QTest::addColumn<QString>("baza"); // "fresh": a new database whose user may not create
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("says");
+    const QString secret = QStringLiteral("Секрет-пароль-42");
     QTest::newRow("embedded without a file name") << ""
-                                                  << "  ";
-    QTest::newRow("embedded file in a missing folder") << ""
-                                                       << "no/such/folder/x.db";
-    QTest::newRow("server that does not answer") << "127.0.0.1:1"
-                                                 << "gravelon";
+                                                  << "  " << secret << "не указан файл";
+    QTest::newRow("embedded file in a missing folder")
+        << ""
+        << "no/such/folder/x.db" << secret << "не удалось открыть файл";
+    QTest::newRow("embedded path that is a folder")
+        << ""
+        << "." << secret << "укажите в настройках подключения (Baza) файл базы данных: ";
+    QTest::newRow("server that does not answer")
+        << "127.0.0.1:1"
+        << "gravelon" << secret
+        << "сервер 127.0.0.1:1 недоступен (база данных «gravelon»). Проверьте";
     QTest::newRow("server port not a number") << "localhost:abc"
-                                              << "gravelon";
+                                              << "gravelon" << secret << "неверный порт сервера";
+    QTest::newRow("server refuses the password")
+        << "pg"
+        << "postgres" << secret << "отказал в подключении к базе данных «postgres» пользователю «";
+    QTest::newRow("server has no such database")
+        << "pg"
+        << "нет_такой_базы" << QString()
+        << "отказал в подключении к базе данных «нет_такой_базы» пользователю «";
+    QTest::newRow("user may not create the tables")
+        << "pg"
+        << "fresh" << QString() << "попросите администратора сервера выдать пользователю «";
 }
 
 void TSchemaTest::connectFailures() {
     QFETCH(QString, serv);
     QFETCH(QString, baza);
+    QFETCH(QString, password);
+    QFETCH(QString, says);
     QTemporaryDir dir;
+    TConnectionSettings settings{serv, baza, QStringLiteral("gravelon"), password};
+    TestDb::TFreshDatabase fresh;
+    if (serv == QLatin1String("pg")) {
+        // A fresh database of the test server, also where another one is named, so a
+        // server that is not there skips or fails as every PostgreSQL test does.
+        QString why;
+        if (!TestDb::Fresh(TBackend::Postgres, &fresh, &why)) {
+            if (TestDb::PostgresRequired() || !TestDb::IsUnavailable(why))
+                QFAIL(qPrintable(why));
+            QSKIP(qPrintable(why));
+        }
+        settings = fresh.Settings;
+        if (baza == QLatin1String("fresh")) {
+            // The owner gives up its own right to create there, as a login the
+            // administrator made for using the database only would lack it.
+            const QString name = QStringLiteral("revoke_create");
+            {
+                QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+                admin.setHostName(settings.Serv.section(QLatin1Char(':'), 0, 0));
+                admin.setPort(settings.Serv.section(QLatin1Char(':'), 1).toInt());
+                admin.setDatabaseName(settings.Baza);
+                admin.setUserName(settings.Log);
+                admin.setPassword(settings.Pass);
+                QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
+                SqlRun::Exec(admin,
+                             QStringLiteral("revoke create on schema public from current_user"));
+                admin.close();
+            }
+            QSqlDatabase::removeDatabase(name);
+        } else {
+            settings.Baza = baza;
+        }
+        if (!password.isNull())
+            settings.Pass = password;
+    }
     TDataModule d;
     try {
-        d.Connect({serv, baza, QStringLiteral("gravelon"), QStringLiteral("gravelon")}, dir.path());
+        d.Connect(settings, dir.path());
         QFAIL("connected");
     } catch (const EDatabaseError& e) {
         QVERIFY2(e.Message().startsWith(QStringLiteral("Ошибка подключения к базе данных: ")),
                  qPrintable(e.Message()));
-        QVERIFY(e.Message().size() > 36);
+        QVERIFY2(e.Message().contains(says), qPrintable(e.Message()));
+        QVERIFY2(!e.Message().contains(QStringLiteral("QPSQL")), qPrintable(e.Message()));
+        if (!password.isEmpty())
+            QVERIFY2(!e.Message().contains(password), qPrintable(e.Message()));
     }
     QVERIFY(!d.Connected());
 }

@@ -1,3 +1,4 @@
+#include "DataModule.h"
 #include "IniFile.h"
 #include "Settings.h"
 #include "SettingsLocation.h"
@@ -5,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -55,6 +58,8 @@ private slots:
     void programFolder();
     void settingsOption_data();
     void settingsOption();
+    void fileModes_data();
+    void fileModes();
 };
 
 void TSettingsLocationTest::choose_data() {
@@ -271,6 +276,55 @@ void TSettingsLocationTest::settingsOption() {
     QCOMPARE(GravelonSettings::TakeSettingsOption(args, &bad), value);
     QCOMPARE(args, rest);
     QCOMPARE(bad, malformed);
+}
+
+
+// The settings hold the database password: whatever the umask, a settings file made
+// here is the user's alone and so is every folder made for it. The embedded database
+// follows the umask but is never wider than 0644.
+void TSettingsLocationTest::fileModes_data() {
+    QTest::addColumn<int>("mask");
+    QTest::newRow("umask 000") << 0;
+    QTest::newRow("umask 022") << 022;
+    QTest::newRow("umask 077") << 077;
+}
+
+void TSettingsLocationTest::fileModes() {
+    QFETCH(int, mask);
+    const auto modeOf = [](const QString& APath) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(APath).constData(), &st) == 0 ? int(st.st_mode & 07777)
+                                                                       : -1;
+    };
+    TLayout l;
+    WriteFile(QDir(l.Installed()).filePath(QStringLiteral("resources/example.ini")), TemplateText);
+    const mode_t previous = ::umask(mode_t(mask));
+    const auto restore = qScopeGuard([previous] { ::umask(previous); });
+
+    const TSettingsLocation location = l.Location();
+    QString problem;
+    const QString chosen = location.Choose(QString(), &problem);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(chosen, location.UserSettings());
+    QCOMPARE(modeOf(chosen), 0600);
+    QCOMPARE(modeOf(QFileInfo(chosen).absolutePath()), 0700);
+    QCOMPARE(modeOf(l.Config()), 0700);
+    QCOMPARE(modeOf(location.UserDataFolder()), 0777 & ~mask);
+
+    // A settings file the connection panel writes for the first time.
+    const QString written = QDir(l.Root.path()).filePath(QStringLiteral("new.ini"));
+    GravelonSettings::WriteConnection(TIniFile(written), {QString(), QStringLiteral("g.db"),
+                                                         QStringLiteral("u"), QStringLiteral("p")});
+    QCOMPARE(modeOf(written), 0600);
+    QCOMPARE(GravelonSettings::ReadConnection(TIniFile(written)).Pass, QStringLiteral("p"));
+
+    // The embedded database SQLite makes on the first connection.
+    const QString base = QDir(location.UserDataFolder()).filePath(QStringLiteral("gravelon.db"));
+    {
+        TDataModule data;
+        data.Connect({QString(), base, QString(), QString()}, location.UserDataFolder());
+    }
+    QCOMPARE(modeOf(base), 0644 & ~mask);
 }
 
 QTEST_GUILESS_MAIN(TSettingsLocationTest)

@@ -49,7 +49,7 @@ private slots:
     void densePacks();
     void failureLeavesTables_data() { TestDb::AddBackendRows(); }
     void failureLeavesTables();
-    void interruptCancels_data() { TestDb::AddBackendRows(); }
+    void interruptCancels_data();
     void interruptCancels();
     void refusalAndUsage_data() { TestDb::AddBackendRows(); }
     void refusalAndUsage();
@@ -153,7 +153,20 @@ void TCalcCommandTest::failureLeavesTables() {
     QCOMPARE(EngineTest::DumpWorking(d), before);
 }
 
+// Ctrl-C cancels; SIGTERM (a shutdown, a service manager) stops the run the same way,
+// with the rollback, and says so instead of ending without a word.
+void TCalcCommandTest::interruptCancels_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<int>("signal");
+    for (auto [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        QTest::addRow("%s Ctrl-C", name) << backend << int(SIGINT);
+        QTest::addRow("%s SIGTERM", name) << backend << int(SIGTERM);
+    }
+}
+
 void TCalcCommandTest::interruptCancels() {
+    QFETCH(int, signal);
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     // A material without a stack limit: every position and every pallet with contents
@@ -178,18 +191,20 @@ void TCalcCommandTest::interruptCancels() {
         out += p.readAllStandardOutput();
     }
     QVERIFY2(out.contains(mark), out.constData());
-    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ::kill(static_cast<pid_t>(p.processId()), signal);
     const bool finished = p.waitForFinished(30000);
     if (!finished) {
         p.kill();
         p.waitForFinished();
     }
-    QVERIFY2(finished, "Ctrl-C did not stop the run");
+    QVERIFY2(finished, "the signal did not stop the run");
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QVERIFY(p.exitCode() != 0);
+    QCOMPARE(p.exitCode(), signal == SIGTERM ? 128 + SIGTERM : 130);
     out += p.readAllStandardOutput();
     QCOMPARE(QString::fromUtf8(p.readAllStandardError()).trimmed(),
-             QStringLiteral("Расчет прерван пользователем"));
+             signal == SIGTERM
+                 ? QStringLiteral("Команда остановлена по сигналу завершения; ничего не изменено")
+                 : QStringLiteral("Расчет прерван пользователем"));
     QVERIFY(!out.contains(QStringLiteral("6/6").toUtf8()));
     QCOMPARE(EngineTest::DumpWorking(d), before);
 }
@@ -209,6 +224,30 @@ void TCalcCommandTest::refusalAndUsage() {
         QCOMPARE(r.Out, QStringList({QStringLiteral("0/6 Подготовка расчета")}));
     }
     QCOMPARE(EngineTest::DumpWorking(d), before);
+    // An order that is nowhere was not replaced by anyone: it does not exist.
+    const TRun unknown = Calc(db.Db.IniPath, {QStringLiteral("--order"), QStringLiteral("999999")});
+    QCOMPARE(unknown.Code, 1);
+    QCOMPARE(unknown.Err.trimmed(), QStringLiteral("Заявка 999999 не найдена"));
+
+    // The largest quantity a workbook may give: every calculation refuses it alike, at
+    // once, naming the ceiling, where it used to run on through gigabytes.
+    d.ExecSql(QStringLiteral("update Applicates set MaxW = 1000"));
+    d.ExecSql(QStringLiteral("update ApplicatePositions set Quantity = 2147483647"));
+    const auto large = EngineTest::DumpWorking(d);
+    for (const QStringList& args :
+         {QStringList(), QStringList{QStringLiteral("--engine"), QStringLiteral("literal")},
+          QStringList{QStringLiteral("--dense")}}) {
+        const TRun r = Calc(db.Db.IniPath, args);
+        QCOMPARE(r.Code, 1);
+        QCOMPARE(
+            r.Err.trimmed(),
+            QStringLiteral("Расчет невозможен: заявка № Б содержит 2\u00a0147\u00a0483\u00a0647 "
+                           "листов, а один расчет принимает не больше 10\u00a0000\u00a0000 "
+                           "листов. Проверьте количество листов в позициях или разделите "
+                           "заявку на несколько."));
+        QVERIFY(!r.Out.join(QLatin1Char('\n')).contains(QStringLiteral("2/6")));
+    }
+    QCOMPARE(EngineTest::DumpWorking(d), large);
     for (const QStringList& args : {QStringList{QStringLiteral("--engine")},
                                     QStringList{QStringLiteral("--engine"), QStringLiteral("sql")},
                                     QStringList{QStringLiteral("extra")}}) {

@@ -596,6 +596,16 @@ void TDensePackingTest::refusedOrders_data() {
             << backend << 2
             << QStringLiteral("Расчет невозможен: у материала заявки № О-1 не задана "
                               "наибольшая высота стопы.");
+        // 20,000,000 sheets that would go 240 to a pallet; 7,000,000 that go 4 to one.
+        QTest::newRow(qPrintable(n + QStringLiteral(" sheets beyond the ceiling")))
+            << backend << 3
+            << QStringLiteral("Расчет невозможен: заявка № О-1 содержит 20\u00a0000\u00a0005 "
+                              "листов, а один расчет принимает не больше 10\u00a0000\u00a0000 "
+                              "листов.");
+        QTest::newRow(qPrintable(n + QStringLiteral(" pallets beyond the ceiling")))
+            << backend << 4
+            << QStringLiteral("поддонов, а за один расчет укладывается не больше 100\u00a0000 "
+                              "поддонов.");
     }
 }
 
@@ -607,8 +617,12 @@ void TDensePackingTest::refusedOrders() {
     const qlonglong material = kind == 2 ? EngineTest::AddMaterial(d, 14.4, 0) : 1;
     const QVariant maxW = kind == 0 ? QVariant() : QVariant(kind == 1 ? 10.0 : FourSheets);
     QList<qlonglong> ids;
-    TestDb::AddOrder(d, QStringLiteral("О-1"), QDate(2024, 1, 1), material, maxW,
-                     {{1000, 1000, 3, 3, {}}, {500, 500, 3, 2, {}}}, &ids);
+    QList<TestDb::TPos> positions = {{1000, 1000, 3, 3, {}}, {500, 500, 3, 2, {}}};
+    if (kind == 3)
+        positions << TestDb::TPos{100, 100, 3, 20000000, {}};
+    if (kind == 4)
+        positions << TestDb::TPos{1000, 1000, 3, 7000000, {}};
+    TestDb::AddOrder(d, QStringLiteral("О-1"), QDate(2024, 1, 1), material, maxW, positions, &ids);
     const auto before = EngineTest::DumpWorking(d);
     TDensePackingEngine engine(d.Connection());
     try {

@@ -529,6 +529,8 @@ void TEngineStagesTest::refusedBeforeCalculation_data() {
     QTest::addColumn<TBackend>("backend");
     QTest::addColumn<bool>("memory");
     QTest::addColumn<QVariant>("maxW");
+    // A position of colour 1 added to the order: width, height, sheets (none when 0).
+    QTest::addColumn<QList<qlonglong>>("extra");
     QTest::addColumn<QString>("message");
     const QString heavy = QStringLiteral(
         "Расчет невозможен: один лист тяжелее максимального веса поддона в позициях "
@@ -544,32 +546,54 @@ void TEngineStagesTest::refusedBeforeCalculation_data() {
                              memory ? QStringLiteral("memory") : QStringLiteral("literal"),
                              QLatin1String(ACase))));
             };
-            *row("no limit") << backend << memory << QVariant()
+            *row("no limit") << backend << memory << QVariant() << QList<qlonglong>()
                              << QStringLiteral("Расчет невозможен: в заявке № Л не задан "
                                                "максимальный вес поддона.");
-            *row("zero") << backend << memory << QVariant(0.0)
+            *row("zero") << backend << memory << QVariant(0.0) << QList<qlonglong>()
                          << QStringLiteral("Расчет невозможен: в заявке № Л максимальный вес "
                                            "поддона 0 кг, а он должен быть больше нуля.");
-            *row("negative") << backend << memory << QVariant(-5.5)
+            *row("negative") << backend << memory << QVariant(-5.5) << QList<qlonglong>()
                              << QStringLiteral("Расчет невозможен: в заявке № Л максимальный вес "
                                                "поддона -5,5 кг, а он должен быть больше нуля.");
-            *row("heavy sheets") << backend << memory << QVariant(60.0) << heavy;
+            *row("heavy sheets") << backend << memory << QVariant(60.0) << QList<qlonglong>()
+                                 << heavy;
+            // The largest quantity a workbook may give, of sheets that would go 240 to a
+            // pallet: refused by its sheets, in a moment, before any memory is spent.
+            *row("sheets beyond the ceiling")
+                << backend << memory << QVariant(1000.0) << QList<qlonglong>{100, 100, 2147483647}
+                << QStringLiteral(
+                       "Расчет невозможен: заявка № Л содержит 2\u00a0147\u00a0483\u00a0656 "
+                       "листов, а один расчет принимает не больше 10\u00a0000\u00a0000 "
+                       "листов. Проверьте количество листов в позициях или разделите "
+                       "заявку на несколько.");
+            // 9,000,004 sheets of 28.8 kg on colour 1 where a pallet carries 1000 kg and 60
+            // rows: the weight needs 259,201 pallets, colour 2 one more.
+            *row("pallets beyond the ceiling")
+                << backend << memory << QVariant(1000.0) << QList<qlonglong>{2000, 1000, 9000000}
+                << QStringLiteral("Расчет невозможен: для заявки № Л нужно не меньше "
+                                  "259\u00a0202 поддонов, а за один расчет укладывается не больше "
+                                  "100\u00a0000 поддонов. Проверьте количество листов в позициях "
+                                  "или разделите заявку на несколько.");
         }
     }
 }
 
 void TEngineStagesTest::refusedBeforeCalculation() {
     QFETCH(QVariant, maxW);
+    QFETCH(QList<qlonglong>, extra);
     QFETCH(QString, message);
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     // 14.4 kg a square metre: 2000×1000 weighs 28.8 kg, 3000×1500 64.8 kg, 3000×1400
     // 60.48 kg; 3000×1388 is 59.96 kg and fits.
-    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("Л"), QDate(2024, 1, 1), 1, maxW,
-                                             {{2000, 1000, 1, 4, {}},
-                                              {3000, 1500, 1, 1, {}},
-                                              {3000, 1400, 2, 2, {}},
-                                              {3000, 1388, 2, 2, {}}});
+    QList<TestDb::TPos> positions = {{2000, 1000, 1, 4, {}},
+                                     {3000, 1500, 1, 1, {}},
+                                     {3000, 1400, 2, 2, {}},
+                                     {3000, 1388, 2, 2, {}}};
+    if (!extra.isEmpty())
+        positions << TestDb::TPos{extra[0], extra[1], 1, extra[2], {}};
+    const qlonglong order =
+        TestDb::AddOrder(d, QStringLiteral("Л"), QDate(2024, 1, 1), 1, maxW, positions);
     // An earlier result that must survive the refusal.
     const qlonglong old = TestDb::AddPallet(d, 1);
     TestDb::AddSolution(d, order, 1, old, 1, 4);

@@ -4,6 +4,8 @@
 #include "TestDatabase.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
 #include <QDate>
 
 namespace ExportFixture {
@@ -95,3 +97,19 @@ QString ProgramFolder() {
 }
 
 } // namespace ExportFixture
+
+ExportFixture::TSmallDisk::~TSmallDisk() {
+    if (FMounted)
+        QProcess::execute(QStringLiteral("umount"), {FPath});
+}
+
+bool ExportFixture::TSmallDisk::Mount(const QString& AFolder, int AKilobytes) {
+    FPath = AFolder;
+    if (!QDir().mkpath(AFolder))
+        return false;
+    FMounted = QProcess::execute(QStringLiteral("mount"),
+                                 {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                  QStringLiteral("size=%1k,mode=0777").arg(AKilobytes),
+                                  QStringLiteral("tmpfs"), AFolder}) == 0;
+    return FMounted;
+}

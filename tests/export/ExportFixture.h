@@ -38,6 +38,23 @@ struct TRecorder {
     int Count(const QString& AEvent) const;
 };
 
+// A file system of a few kilobytes (tmpfs) at a folder, for an export to fill; only
+// root can mount one. Unmounted when it goes.
+class TSmallDisk {
+public:
+    TSmallDisk() = default;
+    ~TSmallDisk();
+    TSmallDisk(const TSmallDisk&) = delete;
+    TSmallDisk& operator=(const TSmallDisk&) = delete;
+    // False when it cannot be mounted here.
+    bool Mount(const QString& AFolder, int AKilobytes = 4);
+    const QString& Path() const { return FPath; }
+
+private:
+    QString FPath;
+    bool FMounted = false;
+};
+
 // The program folder of the tests: the folder of the running executable, where the
 // build puts resources/.
 QString ProgramFolder();

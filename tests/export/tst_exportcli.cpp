@@ -4,6 +4,9 @@
 #include "TestDatabase.h"
 #include "XlsxReadBack.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,6 +21,12 @@ struct TRun {
     QString Out;
     QString Err;
 };
+
+// Everything in a folder, hidden files and FIFOs too.
+QStringList Entries(const QString& AFolder) {
+    return QDir(AFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                   QDir::NoDotAndDotDot);
+}
 
 TRun Cli(const QString& AIni, const QStringList& AArgs) {
     QProcess p;
@@ -103,7 +112,8 @@ void TestExportCli::refused_data() {
     QTest::addColumn<QString>("what");
     const char* const cases[] = {
         "unknown order",       "order not a number", "unknown pallet", "pallet of another order",
-        "pallet not a number", "folder missing",     "no file"};
+        "pallet not a number", "folder missing",     "no file",
+        "target is a FIFO",    "target is a device", "order without pallets", "disk full"};
     for (auto [name, backend] :
          {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}})
         for (const char* what : cases)
@@ -111,12 +121,16 @@ void TestExportCli::refused_data() {
 }
 
 void TestExportCli::refused() {
-    GRAVELON_CONNECT(db);
     QFETCH(QString, what);
+    // A full disk is a file system of a few kilobytes, which only root can mount.
+    QTemporaryDir out;
+    TSmallDisk disk;
+    if (what == QLatin1String("disk full") && !disk.Mount(out.filePath(QStringLiteral("диск"))))
+        QSKIP("no file system of a few kilobytes can be mounted here");
+    GRAVELON_CONNECT(db);
     const TLayoutOrder first = MakeOrder(*db.Data, QStringLiteral("А-1"));
     db.Data->Archivation();
     const TLayoutOrder order = MakeOrder(*db.Data);
-    QTemporaryDir out;
     QString file = out.filePath(QStringLiteral("r.xlsx"));
     QStringList args;
     if (what == QLatin1String("unknown order"))
@@ -131,16 +145,49 @@ void TestExportCli::refused() {
         args = {QStringLiteral("--pallet"), QStringLiteral("один")};
     else if (what == QLatin1String("folder missing"))
         file = out.filePath(QStringLiteral("нет/r.xlsx"));
+    else if (what == QLatin1String("target is a FIFO"))
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0666), 0);
+    else if (what == QLatin1String("target is a device") &&
+             ::mknod(QFile::encodeName(file).constData(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        QSKIP("no device node can be made here (that takes root)");
+    else if (what == QLatin1String("order without pallets"))
+        args = {QStringLiteral("--order"),
+                QString::number(TestDb::AddOrder(*db.Data, QStringLiteral("П-0"),
+                                                 QDate(2024, 5, 6), 1, {},
+                                                 {{1000, 500, 1, 3, {}}}))};
+    else if (what == QLatin1String("disk full"))
+        file = QDir(disk.Path()).filePath(QStringLiteral("r.xlsx"));
     if (what != QLatin1String("no file"))
         args.prepend(file);
+    const QStringList before = Entries(out.path());
 
     const TRun r = Cli(db.Db.IniPath, args);
     QVERIFY2(r.Exit > 0, qPrintable(QString::number(r.Exit)));
     QVERIFY(!r.Err.trimmed().isEmpty());
     QCOMPARE(r.Out, QString());
-    if (what == QLatin1String("folder missing"))
-        QCOMPARE(r.Err, TLayoutExport::FailureMessage + QLatin1Char('\n'));
-    QVERIFY(QDir(out.path()).isEmpty());
+    // A Russian sentence first, never a library's own diagnostics.
+    QVERIFY2(!r.Err.contains(QLatin1String("[ERROR]")), qPrintable(r.Err));
+    const QHash<QString, QString> causes = {
+        {QStringLiteral("folder missing"), QStringLiteral("не существует")},
+        {QStringLiteral("target is a FIFO"), QStringLiteral("не является обычным файлом")},
+        {QStringLiteral("target is a device"), QStringLiteral("не является обычным файлом")},
+        {QStringLiteral("disk full"), QStringLiteral("на диске нет места")}};
+    if (causes.contains(what)) {
+        QVERIFY2(r.Err.startsWith(TLayoutExport::FailureMessage + QLatin1Char('\n')),
+                 qPrintable(r.Err));
+        QVERIFY2(r.Err.contains(causes.value(what)), qPrintable(r.Err));
+    }
+    if (what == QLatin1String("order without pallets"))
+        QVERIFY2(r.Err.contains(QStringLiteral("нет поддонов")), qPrintable(r.Err));
+    QCOMPARE(Entries(out.path()), before);
+    if (what == QLatin1String("disk full"))
+        QCOMPARE(Entries(disk.Path()), QStringList());
+    if (what.startsWith(QLatin1String("target is a "))) {
+        // Still what it was, with its own mode.
+        struct stat st {};
+        QCOMPARE(::lstat(QFile::encodeName(file).constData(), &st), 0);
+        QVERIFY(what.endsWith(QLatin1String("FIFO")) ? S_ISFIFO(st.st_mode) : S_ISCHR(st.st_mode));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestExportCli)

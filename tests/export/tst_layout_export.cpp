@@ -3,6 +3,7 @@
 #include "LayoutExport.h"
 #include "LayoutFileName.h"
 #include "ProcessLocale.h"
+#include "SqlRun.h"
 #include "TestDatabase.h"
 #include "XlsxReadBack.h"
 
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ExportFixture;
@@ -133,6 +135,8 @@ private slots:
     void pictureSizedByBitmap();
     void failures_data();
     void failures();
+    void longCellText_data() { TestDb::AddBackendRows(); }
+    void longCellText();
     void orderWithoutPallets_data() { TestDb::AddBackendRows(); }
     void orderWithoutPallets();
     void replacesExistingFile_data() { TestDb::AddBackendRows(); }
@@ -468,7 +472,8 @@ void TestLayoutExport::failures_data() {
                                  "no bitmap",          "no png",
                                  "damaged png",        "unknown area",
                                  "folder missing",     "target is a folder",
-                                 "read-only folder",   "png removed before saving"};
+                                 "read-only folder",   "png removed before saving",
+                                 "target is a FIFO",   "target links to a FIFO"};
     for (auto [name, backend] :
          {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}})
         for (const char* failure : cases)
@@ -524,6 +529,15 @@ void TestLayoutExport::failures() {
         QVERIFY(QDir(out.path()).mkdir(QStringLiteral("папка.xlsx")));
     } else if (failure == QLatin1String("read-only folder")) {
         QVERIFY(QFile::setPermissions(out.path(), QFile::ReadOwner | QFile::ExeOwner));
+    } else if (failure.contains(QLatin1String("FIFO"))) {
+        // A rename would put a regular file in the FIFO's place (as it would in a
+        // device's), with the mode read from it.
+        file = out.filePath(QStringLiteral("канал"));
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0666), 0);
+        if (failure == QLatin1String("target links to a FIFO")) {
+            QVERIFY(QFile::link(file, out.filePath(QStringLiteral("ссылка.xlsx"))));
+            file = out.filePath(QStringLiteral("ссылка.xlsx"));
+        }
     }
     const QStringList filesBefore = Files(out.path());
 
@@ -543,7 +557,22 @@ void TestLayoutExport::failures() {
     QVERIFY(!exporter.LastError().isEmpty());
     qInfo() << failure << "->" << exporter.LastError();
 
-    QCOMPARE(rec.Messages(), QStringList{QStringLiteral("plain Ошибка формирования ракладки!")});
+    // The system's own text, then the cause on a line of its own.
+    QCOMPARE(rec.Messages().size(), 1);
+    const QString shown = rec.Messages().first();
+    QVERIFY2(shown.startsWith(QStringLiteral("plain Ошибка формирования ракладки!\n")),
+             qPrintable(shown));
+    QCOMPARE(shown.section(QLatin1Char('\n'), 1), exporter.LastError());
+    const QHash<QString, QString> causes = {
+        {QStringLiteral("folder missing"), QStringLiteral("не существует")},
+        {QStringLiteral("target is a folder"), QStringLiteral("является папкой")},
+        {QStringLiteral("target is a FIFO"), QStringLiteral("не является обычным файлом")},
+        {QStringLiteral("target links to a FIFO"), QStringLiteral("не является обычным файлом")},
+        {QStringLiteral("png removed before saving"),
+         QStringLiteral("Ошибка записи книги (workbook_close): не удалось записать файл книги или "
+                        "прочитать рисунок")}};
+    if (causes.contains(failure))
+        QVERIFY2(shown.contains(causes.value(failure)), qPrintable(shown));
     QCOMPARE(rec.Count(QStringLiteral("hide")), 1);
     QCOMPARE(rec.Count(QStringLiteral("open")), 0);
     QCOMPARE(rec.Count(QStringLiteral("reset")), 0);
@@ -563,6 +592,41 @@ void TestLayoutExport::failures() {
     QCOMPARE(Files(out.path()), filesBefore);
     if (failure == QLatin1String("target is a folder"))
         QVERIFY(QFileInfo(file).isDir() && Files(file).isEmpty());
+    if (failure.contains(QLatin1String("FIFO"))) {
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+    }
+}
+
+// A comment longer than a cell of the format holds is cut to 32,766 characters and "…";
+// the export succeeds and says what it cut.
+void TestLayoutExport::longCellText() {
+    GRAVELON_CONNECT(db);
+    const TLayoutOrder order = MakeOrder(*db.Data);
+    // Cyrillic, with a character outside the basic plane just where the cut falls.
+    QString comment = QString(32765, QChar(0x0436)) + QString::fromUtf8("\U0001F600") +
+                      QString(40000, QChar(0x0436));
+    SqlRun::Exec(db.Data->Connection(),
+                 QStringLiteral("update ApplicatePositions set Comment = :c where ID = (select "
+                                "PosID from Solutions where PalleteID = :p order by ID limit 1)"),
+                 {{QStringLiteral(":c"), comment}, {QStringLiteral(":p"), order.P2}});
+    QTemporaryDir out;
+    const QString file = out.filePath(QStringLiteral("длинный.xlsx"));
+    TRecorder rec;
+    TLayoutExport exporter(*db.Data, ProgramFolder(), rec.Callbacks());
+    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}}),
+             qPrintable(exporter.LastError()));
+    QCOMPARE(exporter.Warning(), TLayoutExport::CutWarning(1));
+    QCOMPARE(rec.Messages(), QStringList{QStringLiteral("info Отчет сохранён в файл:\n") + file +
+                                         QStringLiteral("\n\n") + exporter.Warning()});
+    const TXlsxReadBack book(file);
+    QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
+    QString cut;
+    for (int row = 1; row <= book.LastRow(); ++row)
+        if (book.Text(row, 7).size() > 1000)
+            cut = book.Text(row, 7);
+    QCOMPARE(cut, QString(32765, QChar(0x0436)) + QChar(0x2026));
 }
 
 // An order without pallets still gets its (empty, formatted) workbook, saved,

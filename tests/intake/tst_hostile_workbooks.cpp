@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QHash>
 #include <QtTest>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +45,8 @@ class TestHostileWorkbooks : public QObject {
 private slots:
     void readsCleanly_data();
     void readsCleanly();
+    void memoryBounded_data();
+    void memoryBounded();
 };
 
 void TestHostileWorkbooks::readsCleanly_data() {
@@ -86,6 +91,53 @@ void TestHostileWorkbooks::readsCleanly() {
              qPrintable(message));
     if (expected != QLatin1String("*"))
         QVERIFY2(message.contains(expected), qPrintable(message));
+}
+
+// Parts that inflate to a hundred megabytes and more are read as they inflate: the
+// reader's memory stays far below what the part would take whole. Measured as the peak
+// resident size of a child process that reads the file, above what it started with.
+void TestHostileWorkbooks::memoryBounded_data() {
+    QTest::addColumn<QString>("file");
+    for (const char* name : {"whitespace-between-rows.xlsx", "inflates-past-bound.xlsx"})
+        QTest::newRow(name) << FuzzDir().absoluteFilePath(QLatin1String(name));
+}
+
+void TestHostileWorkbooks::memoryBounded() {
+    QFETCH(QString, file);
+    constexpr long BoundKilobytes = 64 * 1024;
+    // The child measures itself: its peak against what it held when it began, which
+    // is the test process's size at the fork.
+    int pipeFds[2] = {-1, -1};
+    QCOMPARE(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        long startKilobytes = 0;
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        if (statm.open(QIODevice::ReadOnly))
+            startKilobytes = statm.readAll().split(' ').value(1).toLong() *
+                             (::sysconf(_SC_PAGESIZE) / 1024);
+        try {
+            TWorkbookReader::ReadActiveSheet(file);
+        } catch (...) {
+        }
+        rusage used {};
+        ::getrusage(RUSAGE_SELF, &used);
+        const long grown = used.ru_maxrss - startKilobytes;
+        [[maybe_unused]] const ssize_t n = ::write(pipeFds[1], &grown, sizeof grown);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    long grown = -1;
+    const ssize_t got = ::read(pipeFds[0], &grown, sizeof grown);
+    ::close(pipeFds[0]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    QCOMPARE(got, ssize_t(sizeof grown));
+    qInfo() << "peak above the start:" << grown / 1024 << "MB";
+    QVERIFY2(grown >= 0 && grown < BoundKilobytes, qPrintable(QStringLiteral("%1 MB").arg(grown / 1024)));
 }
 
 QTEST_GUILESS_MAIN(TestHostileWorkbooks)

@@ -233,6 +233,11 @@ void TestOrderImport::rowProblems_data() {
     QTest::newRow("fractional length, missing thickness")
         << QStringList{"RAL 9003", "12,5", "600", "", "5", ""}
         << QStringLiteral("не заполнено поле Толщина; Длина «12,5»") + max;
+    // A cell is quoted by its first 100 characters, however long it is.
+    QTest::newRow("a megabyte of a length")
+        << QStringList{"RAL 9003", QString(1 << 20, QLatin1Char('7')) + QLatin1Char('x'), "600",
+                       "8", "5", ""}
+        << QStringLiteral("Длина «%1…»").arg(QString(100, QLatin1Char('7'))) + max;
 }
 
 void TestOrderImport::rowProblems() {
@@ -505,13 +510,17 @@ void TestOrderImport::unknownColours() {
                                                          {"RAL 9999", "1200", "600", "8", "5", ""},
                                                          {"RAL 9003", "1200", "600", "8", "5", ""},
                                                          {"ral 9999", "1300", "600", "8", "5", ""},
-                                                         {"Синий", "1200", "600", "8", "5", ""}}));
+                                                         {"Синий", "1200", "600", "8", "5", ""},
+                                                         {QString(1 << 20, QChar(0x0436)),
+                                                          "1200", "600", "8", "5", ""}}));
     QCOMPARE(int(bad.Outcome), int(TOutcome::UnknownColours));
-    QCOMPARE(bad.UnknownColours, (QStringList{"RAL 9999", "Синий"}));
+    QCOMPARE(bad.UnknownColours.mid(0, 2), (QStringList{"RAL 9999", "Синий"}));
     QCOMPARE(w2.Messages.size(), 1);
-    // Each code with the sheet rows that name it (the header is the sheet's row 1).
-    QVERIFY(w2.Messages.first().second.contains(QStringLiteral(
-        "цветов заявки:\r\nRAL 9999 (строки 2, 4)\r\nСиний (строка 5)\r\nДобавьте")));
+    // Each code with the sheet rows that name it (the header is the sheet's row 1); a
+    // megabyte of a code by its first 100 characters.
+    QVERIFY(w2.Messages.first().second.contains(
+        QStringLiteral("цветов заявки:\r\nRAL 9999 (строки 2, 4)\r\nСиний (строка 5)\r\n") +
+        QString(100, QChar(0x0436)) + QStringLiteral("… (строка 6)\r\nДобавьте")));
     QCOMPARE(w2.HeaderAsks, 0);
     QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
     QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);

@@ -10,6 +10,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +57,34 @@ QString Failure(const QString& APath) {
         return QStringLiteral("<исключение не того вида>");
     }
     return QString();
+}
+
+// The same, read by a user the file does not let in: the superuser reads anything, so
+// it reads as "nobody" in a child process then.
+QString FailureAsAnotherUser(const QString& APath) {
+    if (::geteuid() != 0)
+        return Failure(APath);
+    int fds[2] = {-1, -1};
+    if (::pipe(fds) != 0)
+        return QStringLiteral("<pipe>");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        QByteArray text = "<setuid>";
+        if (::setgid(65534) == 0 && ::setuid(65534) == 0)
+            text = Failure(APath).toUtf8();
+        [[maybe_unused]] const ssize_t n = ::write(fds[1], text.constData(), size_t(text.size()));
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, n);
+    ::close(fds[0]);
+    ::waitpid(child, nullptr, 0);
+    return QString::fromUtf8(text);
 }
 
 } // namespace
@@ -179,6 +212,13 @@ void TestWorkbookReader::unreadableFiles_data() {
     QTest::newRow("folder") << ""
                             << "folder"
                             << "папка";
+    // Refused before they are read: a FIFO would wait for a writer, a device never end.
+    const QString notRegular = QStringLiteral("это не обычный файл");
+    QTest::newRow("FIFO") << "" << "fifo" << notRegular;
+    QTest::newRow("no permission to read") << "sample.xlsx"
+                                           << "no permission"
+                                           << "нет прав на его чтение";
+    QTest::newRow("endless device") << "" << "/dev/zero" << notRegular;
 }
 
 void TestWorkbookReader::unreadableFiles() {
@@ -234,8 +274,36 @@ void TestWorkbookReader::unreadableFiles() {
     } else if (spoil == QLatin1String("folder")) {
         QVERIFY(QDir(dir.path()).mkdir(QFileInfo(path).fileName()));
     }
-    const QString message = Failure(path);
-    QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+    std::thread writer;
+    if (spoil == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        // A writer that gives a reader a few bytes, so that a reader that opens the FIFO
+        // ends instead of waiting; the test opens it itself at the end otherwise.
+        writer = std::thread([path] {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+            if (fd >= 0) {
+                [[maybe_unused]] const ssize_t n = ::write(fd, "PK\3\4", 4);
+                ::close(fd);
+            }
+        });
+    }
+    const QString shown = spoil.startsWith(QLatin1Char('/')) ? spoil : path;
+    QString message;
+    if (spoil == QLatin1String("no permission")) {
+        WriteAll(path, bytes);
+        QVERIFY(QFile::setPermissions(path, {}));
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ExeOther));
+        message = FailureAsAnotherUser(path);
+    } else {
+        message = Failure(shown);
+    }
+    if (writer.joinable()) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        writer.join();
+        ::close(fd);
+    }
+    QVERIFY2(message.contains(QDir::toNativeSeparators(shown)), qPrintable(message));
     QVERIFY2(message.contains(reason), qPrintable(message));
     QVERIFY2(message.startsWith(QStringLiteral("Не удалось прочитать файл")), qPrintable(message));
 }

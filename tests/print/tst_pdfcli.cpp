@@ -5,10 +5,12 @@
 #include "PdfText.h"
 #include "TestDatabase.h"
 
+#include <QDate>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace ExportFixture;
 
@@ -94,9 +96,16 @@ void TstPdfCli::written() {
 }
 
 void TstPdfCli::refused() {
-    GRAVELON_CONNECT(db);
-    const TLayoutOrder order = MakeOrder(*db.Data);
     QTemporaryDir out;
+    TSmallDisk disk;
+    const bool small = disk.Mount(out.filePath(QStringLiteral("диск")));
+    GRAVELON_CONNECT(db);
+    const qlonglong bare = TestDb::AddOrder(*db.Data, QStringLiteral("П-0"), QDate(2024, 5, 6), 1,
+                                            {}, {{1000, 500, 1, 3, {}}});
+    db.Data->Archivation();
+    const TLayoutOrder order = MakeOrder(*db.Data);
+    const QString fifo = out.filePath(QStringLiteral("канал.pdf"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
     const struct {
         QStringList Args;
         QString Err;
@@ -115,6 +124,16 @@ void TstPdfCli::refused() {
          QStringLiteral("Не удалось сохранить PDF: "),
          1},
         {{}, QStringLiteral("Не указан файл\n"), 2},
+        // Never a regular file in a FIFO's (or a device's) place.
+        {{fifo, QStringLiteral("--order"), QString::number(order.Id)},
+         QStringLiteral("Не удалось сохранить PDF: Не удалось создать файл %1: %1 не является "
+                        "обычным файлом")
+             .arg(fifo),
+         1},
+        // No empty document for an order not calculated yet.
+        {{out.filePath(QStringLiteral("b.pdf")), QStringLiteral("--order"), QString::number(bare)},
+         QStringLiteral("Не удалось сохранить PDF: У заявки %1 нет поддонов").arg(bare),
+         1},
     };
     for (const auto& c : cases) {
         const TRun r = Cli(db.Db.IniPath, c.Args);
@@ -122,7 +141,20 @@ void TstPdfCli::refused() {
         QVERIFY2(r.Err.startsWith(c.Err), qPrintable(r.Err));
         QCOMPARE(r.Out, QString());
     }
-    QVERIFY(QDir(out.path()).isEmpty());
+    if (small) {
+        const TRun r = Cli(db.Db.IniPath, {QDir(disk.Path()).filePath(QStringLiteral("a.pdf")),
+                                           QStringLiteral("--order"), QString::number(order.Id)});
+        QCOMPARE(r.Exit, 1);
+        QVERIFY2(r.Err.startsWith(QStringLiteral("Не удалось сохранить PDF: ")), qPrintable(r.Err));
+        QVERIFY2(r.Err.contains(QStringLiteral("на диске нет места")), qPrintable(r.Err));
+        QVERIFY(QDir(disk.Path()).isEmpty());
+    }
+    QFileInfo info(fifo);
+    QVERIFY(!info.isFile() && info.exists());
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                        QDir::NoDotAndDotDot),
+             small ? QStringList({QStringLiteral("диск"), QStringLiteral("канал.pdf")})
+                   : QStringList({QStringLiteral("канал.pdf")}));
 }
 
 QTEST_GUILESS_MAIN(TstPdfCli)

@@ -92,9 +92,9 @@ template <class APromptsType = TRecordingPrompts> struct TWindowOf {
 
     void Open(TestDb::TConnected& ADb, QSize ASize = QSize(1400, 900), bool ATray = false,
               TPrompts* AOtherPrompts = nullptr) {
-        Form = std::make_unique<TMainWindow>(ADb.Data.get(),
-                                             AOtherPrompts ? AOtherPrompts : &Prompts,
-                                             ADb.Db.IniPath, nullptr, ATray);
+        Form =
+            std::make_unique<TMainWindow>(ADb.Data.get(), AOtherPrompts ? AOtherPrompts : &Prompts,
+                                          ADb.Db.IniPath, nullptr, ATray);
         Form->resize(ASize);
         Form->show();
     }

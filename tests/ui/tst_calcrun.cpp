@@ -109,7 +109,7 @@ private slots:
     void completes();
     void cancelled_data() { TestDb::AddBackendRows(); }
     void cancelled();
-    void fails_data() { TestDb::AddBackendRows(); }
+    void fails_data();
     void fails();
     void closeDuringRun_data() { TestDb::AddBackendRows(); }
     void closeDuringRun();
@@ -215,11 +215,32 @@ void TstCalcRun::cancelled() {
     QVERIFY(Rows(w.Form.get(), "PalletsGrid") > 1);
 }
 
+void TstCalcRun::fails_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("large"); // the order beyond the calculation's ceiling
+    QTest::addColumn<QString>("says");
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        QTest::addRow("%s refused pallets", name) << backend << false << "поддоны запрещены";
+        // Refused as every calculation and gravelon-cli refuse it, before anything changes.
+        QTest::addRow("%s order beyond the ceiling", name)
+            << backend << true
+            << QStringLiteral("Расчет невозможен: заявка № Р-77 содержит 2\u00a0147\u00a0483\u00a0"
+                              "752 листа, а один расчет принимает не больше 10\u00a0000\u00a0000 "
+                              "листов.");
+    }
+}
+
 void TstCalcRun::fails() {
+    QFETCH(bool, large);
+    QFETCH(QString, says);
     GRAVELON_CONNECT(db);
     AddOrder(*db.Data);
-    // The database refuses every new pallet, as a constraint would.
-    if (db.Data->Dialect().IsPostgres()) {
+    if (large) {
+        db.Data->ExecSql(QStringLiteral("update ApplicatePositions set Quantity = 2147483647 "
+                                        "where Quantity = 50"));
+    } else if (db.Data->Dialect().IsPostgres()) {
+        // The database refuses every new pallet, as a constraint would.
         db.Data->ExecSql(
             QStringLiteral("create function refuse_pallet() returns trigger language plpgsql as "
                            "$$ begin raise exception 'поддоны запрещены'; end $$"));
@@ -239,7 +260,7 @@ void TstCalcRun::fails() {
     QCOMPARE(w.Prompts.Asked[0].Kind, TPrompts::TKind::Error);
     const QString text = w.Prompts.Asked[0].Text;
     QVERIFY2(text.startsWith(QStringLiteral("Ошибка расчета: ")), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("поддоны запрещены")), qPrintable(text));
+    QVERIFY2(text.contains(says), qPrintable(text));
     QCOMPARE(Tables(*db.Data), before);
     QVERIFY(!Child<QWidget>(w.Form.get(), "ProgressPanel")->isVisible());
     QVERIFY(!QApplication::overrideCursor());

@@ -9,6 +9,7 @@
 // process (gravelon-cli) works on the database meanwhile.
 #include "DataModule.h"
 #include "Errors.h"
+#include "ExportTempFile.h"
 #include "IniFile.h"
 #include "MainWindow.h"
 #include "Prompts.h"
@@ -174,7 +175,7 @@ private slots:
     void lostHoldRefusesToWrite_data();
     void lostHoldRefusesToWrite();
     void movedDatabaseIsNotMadeAnew();
-    void ownDatabaseIsNotReadAsWorkbook();
+    void ownDatabaseIsLeftAlone();
 };
 
 void TstDatabaseHold::dialogsKeepTheHold_data() {
@@ -323,8 +324,8 @@ void TstDatabaseHold::movedDatabaseIsNotMadeAnew() {
     QVERIFY(!QFileInfo::exists(path));
 }
 
-// A workbook name typed in the dialog that names the database itself.
-void TstDatabaseHold::ownDatabaseIsNotReadAsWorkbook() {
+// A workbook or an export target typed in a dialog that names the database itself.
+void TstDatabaseHold::ownDatabaseIsLeftAlone() {
     TestDb::TConnected db;
     QString why;
     QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
@@ -339,8 +340,15 @@ void TstDatabaseHold::ownDatabaseIsNotReadAsWorkbook() {
             QVERIFY2(e.Message().contains(QStringLiteral("файл базы данных программы")),
                      qPrintable(e.Message()));
         }
+        try {
+            TExportTempFile target(name);
+            QFAIL("the database was taken for an export's target");
+        } catch (const EGravelonError& e) {
+            QVERIFY2(e.Message().contains(QStringLiteral("файл базы данных")), qPrintable(e.Message()));
+        }
     }
     QCOMPARE(OwnLocks(), locks);
+    QVERIFY(ListedOrders(db.Db.IniPath).contains(QStringLiteral("П/до")));
 }
 
 int main(int argc, char** argv) {

@@ -379,7 +379,7 @@ void TestMainWindow::autoCalcSetting() {
     QCOMPARE(box->isChecked(), checked);
     const TIniFile ini(db.Db.IniPath);
     if (after == QLatin1String("<nofile>")) {
-        QCOMPARE(w.Prompts.Messages(), QStringList({GravelonSettings::IniNotFoundMessage}));
+        QCOMPARE(w.Prompts.Messages(), QStringList({GravelonSettings::IniNotFound(db.Db.IniPath)}));
         QVERIFY(!ini.Exists());
         // Clicking without a file says so again and changes nothing on disk.
         box->click();
