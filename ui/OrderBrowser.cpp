@@ -137,13 +137,9 @@ TOrderBrowser::TOrderBrowser(TDataModule* AData, QWidget* AParent)
                        {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 138}},
                       this);
     FPositionsGrid->SetSource(FData->QApplicPos);
-    auto* row2 = new QHBoxLayout;
-    row2->setSpacing(0);
-    row2->addWidget(
-        WindowParts::Caption(QStringLiteral("Заявка "), QStringLiteral("OrderCaption"), this));
-    FOrderNumberLabel = WindowParts::Caption(QString(), QStringLiteral("OrderNumberLabel"), this);
-    row2->addWidget(FOrderNumberLabel);
-    row2->addStretch(1);
+    QHBoxLayout* row2 =
+        WindowParts::CaptionRow(this, QStringLiteral("Заявка "), QStringLiteral("OrderCaption"),
+                                QStringLiteral("OrderNumberLabel"), &FOrderNumberLabel);
     split->addWidget(WindowParts::GridBox(split, row2, FPositionsGrid));
     v->addWidget(split, 1);
 

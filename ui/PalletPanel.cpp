@@ -57,14 +57,9 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
                                   {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115}},
                                  split);
     FPalletsGrid->SetSource(FData->QPallets);
-    auto* row3 = new QHBoxLayout;
-    row3->setSpacing(0);
-    row3->addWidget(WindowParts::Caption(QStringLiteral("Список поддонов по заявке "),
-                                         QStringLiteral("PalletsCaption"), split));
-    FPalletsOrderLabel =
-        WindowParts::Caption(QString(), QStringLiteral("PalletsOrderLabel"), split);
-    row3->addWidget(FPalletsOrderLabel);
-    row3->addStretch(1);
+    QHBoxLayout* row3 = WindowParts::CaptionRow(
+        split, QStringLiteral("Список поддонов по заявке "), QStringLiteral("PalletsCaption"),
+        QStringLiteral("PalletsOrderLabel"), &FPalletsOrderLabel);
     FPrintAllButton = new QPushButton(QStringLiteral("Распечатать все раскладки"), split);
     FPrintAllButton->setObjectName(QStringLiteral("PrintAllButton"));
     row3->addWidget(FPrintAllButton);
@@ -84,14 +79,9 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
                        {QStringLiteral("wgt"), QStringLiteral("Вес, кг"), 0}},
                       split);
     FContentsGrid->SetSource(FData->QSolutions);
-    auto* row4 = new QHBoxLayout;
-    row4->setSpacing(0);
-    row4->addWidget(WindowParts::Caption(QStringLiteral("Содержимое поддона "),
-                                         QStringLiteral("ContentsCaption"), split));
-    FPalletNumberLabel =
-        WindowParts::Caption(QString(), QStringLiteral("PalletNumberLabel"), split);
-    row4->addWidget(FPalletNumberLabel);
-    row4->addStretch(1);
+    QHBoxLayout* row4 = WindowParts::CaptionRow(
+        split, QStringLiteral("Содержимое поддона "), QStringLiteral("ContentsCaption"),
+        QStringLiteral("PalletNumberLabel"), &FPalletNumberLabel);
     FPrintPalletButton = new QPushButton(QStringLiteral("Распечатать раскладку"), split);
     FPrintPalletButton->setObjectName(QStringLiteral("PrintPalletButton"));
     row4->addWidget(FPrintPalletButton);

@@ -15,6 +15,17 @@ QLabel* Caption(const QString& AText, const QString& AName, QWidget* AParent) {
     return label;
 }
 
+QHBoxLayout* CaptionRow(QWidget* AParent, const QString& AText, const QString& ACaptionName,
+                        const QString& ALabelName, QLabel** ALabel) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(Caption(AText, ACaptionName, AParent));
+    *ALabel = Caption(QString(), ALabelName, AParent);
+    row->addWidget(*ALabel);
+    row->addStretch(1);
+    return row;
+}
+
 QWidget* GridBox(QWidget* AParent, QLayout* ACaptionRow, QWidget* AGrid) {
     auto* box = new QWidget(AParent);
     auto* v = new QVBoxLayout(box);

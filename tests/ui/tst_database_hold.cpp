@@ -194,13 +194,7 @@ void TstDatabaseHold::dialogsKeepTheHold_data() {
 void TstDatabaseHold::dialogsKeepTheHold() {
     QFETCH(TBackend, backend);
     QFETCH(QString, button);
-    TestDb::TConnected db;
-    QString why;
-    if (!TestDb::Connect(backend, &db, &why)) {
-        if (TestDb::PostgresRequired() || !TestDb::IsUnavailable(why))
-            QFAIL(qPrintable(why));
-        QSKIP(qPrintable(why));
-    }
+    GRAVELON_CONNECT_TO(db, backend);
     OrderWithPallet(*db.Data);
     // The window is the only program on the database.
     db.Data.reset();
@@ -254,13 +248,7 @@ void TstDatabaseHold::lostHoldRefusesToWrite_data() {
 void TstDatabaseHold::lostHoldRefusesToWrite() {
     QFETCH(TBackend, backend);
     QFETCH(bool, otherProgram);
-    TestDb::TConnected db;
-    QString why;
-    if (!TestDb::Connect(backend, &db, &why)) {
-        if (TestDb::PostgresRequired() || !TestDb::IsUnavailable(why))
-            QFAIL(qPrintable(why));
-        QSKIP(qPrintable(why));
-    }
+    GRAVELON_CONNECT_TO(db, backend);
     TDataModule& data = *db.Data;
     TestDb::AddOrder(data, QStringLiteral("П/до"), Day, 1, 1000.0, {{1000, 500, 1, 1, QString()}});
     const bool sqlite = backend == TBackend::Sqlite;
@@ -303,9 +291,7 @@ void TstDatabaseHold::lostHoldRefusesToWrite() {
 // The database file moved away under the window: nothing goes into it any more, and no
 // empty database appears at the old path to take the orders' place.
 void TstDatabaseHold::movedDatabaseIsNotMadeAnew() {
-    TestDb::TConnected db;
-    QString why;
-    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    GRAVELON_CONNECT_TO(db, TBackend::Sqlite);
     TestDb::AddOrder(*db.Data, QStringLiteral("П/до"), Day, 1, 1000.0, {{1000, 500, 1, 1, QString()}});
     const QString path = QDir(db.Db.Folder).filePath(db.Db.Settings.Baza);
     for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
@@ -326,9 +312,7 @@ void TstDatabaseHold::movedDatabaseIsNotMadeAnew() {
 
 // A workbook or an export target typed in a dialog that names the database itself.
 void TstDatabaseHold::ownDatabaseIsLeftAlone() {
-    TestDb::TConnected db;
-    QString why;
-    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    GRAVELON_CONNECT_TO(db, TBackend::Sqlite);
     TestDb::AddOrder(*db.Data, QStringLiteral("П/до"), Day, 1, 1000.0, {{1000, 500, 1, 1, QString()}});
     const QStringList locks = OwnLocks();
     const QString path = QDir(db.Db.Folder).filePath(db.Db.Settings.Baza);
