@@ -31,7 +31,7 @@ int CliExport(TCliContext& AContext) {
         AContext.Err << e.Message() << "\n";
         return 1;
     }
-    const QString mode = args.HasPallet ? QStringLiteral("2") : QStringLiteral("1");
+    const TLayoutScope scope = args.HasPallet ? TLayoutScope::OnePallet : TLayoutScope::AllPallets;
 
     TExportCallbacks callbacks;
     QString failure;
@@ -40,7 +40,7 @@ int CliExport(TCliContext& AContext) {
             failure = AText;
     };
     TLayoutExport exporter(data, GravelonSettings::ProgramFolder(), callbacks);
-    if (!exporter.ExportLayouts(args.File, mode, selection)) {
+    if (!exporter.ExportLayouts(args.File, scope, selection)) {
         AContext.Err << failure << "\n";
         return 1;
     }

@@ -61,6 +61,13 @@ public:
     EDatabaseHoldLost();
 };
 
+// A calculation stopped at the user's request ("Расчет прерван пользователем"): it
+// changed nothing.
+class ECalculationCanceled : public EGravelonError {
+public:
+    using EGravelonError::EGravelonError;
+};
+
 // The order the operator sees is no longer the one the command would act on: another
 // workstation replaced it, recalculated it or removed it. Nothing was changed.
 class EOrderChanged : public EGravelonError {

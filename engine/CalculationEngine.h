@@ -15,12 +15,6 @@ using TCalcProgressEvent = std::function<void(const QString& AStage, int APositi
 // Polled at every cancellation point; true means the user asked to stop.
 using TCalcCancelEvent = std::function<bool()>;
 
-// Raised with "Расчет прерван пользователем" when a cancel request is honoured.
-class ECalculationCanceled : public EGravelonError {
-public:
-    using EGravelonError::EGravelonError;
-};
-
 // Turns the positions of the working tables into pallets, in one transaction on the
 // connection it is given. Keeps no data of its own: every fact lives in the tables and
 // every measure is asked of the database. It is the reference the in-memory engine

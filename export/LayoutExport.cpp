@@ -92,7 +92,7 @@ void TLayoutExport::Call(const std::function<void()>& AFunc) {
         AFunc();
 }
 
-bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode,
+bool TLayoutExport::ExportLayouts(const QString& AFileName, TLayoutScope AScope,
                                   const TExportSelection& ASelection) {
     FLastError.clear();
     FWarning.clear();
@@ -101,7 +101,7 @@ bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode
     QString message = FailureMessage;
     try {
         Call(FCallbacks.ShowPanel);
-        Run(AFileName, AMode, ASelection);
+        Run(AFileName, AScope, ASelection);
         ok = true;
     } catch (const EOrderChanged& e) {
         FLastError = e.Message();
@@ -142,7 +142,7 @@ bool TLayoutExport::ExportLayouts(const QString& AFileName, const QString& AMode
     return true;
 }
 
-void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
+void TLayoutExport::Run(const QString& AFileName, TLayoutScope AScope,
                         const TExportSelection& ASelection) {
     const TLayoutStatements statements(FData);
     const QVariant order = SqlRun::KeyValue(ASelection.OrderId);
@@ -150,7 +150,7 @@ void TLayoutExport::Run(const QString& AFileName, const QString& AMode,
         throw EGravelonError(QStringLiteral("Не выбрана заявка"));
     // Ends with the export, whatever way; nothing is written to the database.
     TTransaction snapshot(FData.Connection(), FData.Dialect(), TTransactionKind::Read);
-    const bool single = AMode == QLatin1String("2");
+    const bool single = AScope == TLayoutScope::OnePallet;
     if (FCheckShown)
         RequirePallets(FData, order, FShownPallets, single, ASelection.PalletId);
     const QString summary = statements.OrderSummary(order);

@@ -26,8 +26,8 @@ struct TExportCallbacks {
 // order and, for one pallet, the current pallet with the number its label shows.
 struct TExportSelection {
     QVariant OrderId;         // id of the current row of the orders grid
-    QVariant PalletId;        // mode "2": id of the current row of the pallets grid
-    QString PalletNumberText; // mode "2": the text of the pallet-number label
+    QVariant PalletId;        // one pallet: the shown pallet's key
+    QString PalletNumberText; // one pallet: the number its label shows
 };
 
 // The layout export: every pallet of the current order, or the selected one, as
@@ -51,10 +51,15 @@ struct TExportSelection {
 //   cb.OpenFile = [](const QString& AFile) {
 //       QDesktopServices::openUrl(QUrl::fromLocalFile(AFile));
 //   };
-//   TLayoutExport(*DataModule, GravelonSettings::ProgramFolder(), cb)
-//       .ExportLayouts(fileName, "1", {orderId, {}, {}});               // Распечатать все
-//       раскладки .ExportLayouts(fileName, "2", {orderId, palletId, FPalletNumberLabel->text()});
-//       // Распечатать раскладку
+//   TLayoutExport exporter(*DataModule, GravelonSettings::ProgramFolder(), cb);
+//   // "Распечатать все раскладки":
+//   exporter.ExportLayouts(fileName, TLayoutScope::AllPallets, {orderId, {}, {}});
+//   // "Распечатать раскладку":
+//   exporter.ExportLayouts(fileName, TLayoutScope::OnePallet,
+//                          {orderId, palletId, FPalletNumberLabel->text()});
+// What a layout workbook holds: every pallet of the order, or the selected one.
+enum class TLayoutScope { AllPallets, OnePallet };
+
 class TLayoutExport {
 public:
     static const QString FailureMessage;
@@ -78,10 +83,9 @@ public:
                                const QList<qlonglong>& AShown, bool AOnePallet,
                                const QVariant& APallet);
 
-    // Mode "2": the selected pallet alone; any other mode: every pallet of the order.
     // Reports success and failure through the callbacks and lets nothing escape;
     // returns whether the file was written.
-    bool ExportLayouts(const QString& AFileName, const QString& AMode,
+    bool ExportLayouts(const QString& AFileName, TLayoutScope AScope,
                        const TExportSelection& ASelection);
 
     // Why the last export failed, for logs and tests; the user gets FailureMessage with
@@ -98,7 +102,7 @@ public:
     static const QString OrderChangedMessage;
 
 private:
-    void Run(const QString& AFileName, const QString& AMode, const TExportSelection& ASelection);
+    void Run(const QString& AFileName, TLayoutScope AScope, const TExportSelection& ASelection);
     static void Call(const std::function<void()>& AFunc);
 
     TDataModule& FData;

@@ -351,8 +351,8 @@ void TPalletPanel::PrintLayouts(bool ASinglePallet) {
     const TExportSelection selection = ShownSelection(ASinglePallet);
     TLayoutExport exporter(*FData, GravelonSettings::ProgramFolder(), cb);
     exporter.RequireShownPallets(ShownPallets());
-    exporter.ExportLayouts(file, ASinglePallet ? QStringLiteral("2") : QStringLiteral("1"),
-                           selection);
+    exporter.ExportLayouts(
+        file, ASinglePallet ? TLayoutScope::OnePallet : TLayoutScope::AllPallets, selection);
     if (exporter.OrderChanged())
         emit OrderChanged(selection.OrderId.toLongLong());
 }

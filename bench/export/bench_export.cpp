@@ -141,7 +141,7 @@ void Measure(const QString& ABackend, TDataModule& AData, const QString& AFolder
     QString error;
     auto exportAll = [&] {
         TLayoutExport exporter(AData, QCoreApplication::applicationDirPath());
-        ok = ok && exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}});
+        ok = ok && exporter.ExportLayouts(file, TLayoutScope::AllPallets, {order.Id, {}, {}});
         if (!exporter.LastError().isEmpty())
             error = exporter.LastError();
     };
@@ -177,7 +177,7 @@ void Measure(const QString& ABackend, TDataModule& AData, const QString& AFolder
     const qlonglong last = order.Pallets.last();
     const auto [oneBest, oneWorst] = Time(Runs, [&] {
         TLayoutExport exporter(AData, QCoreApplication::applicationDirPath());
-        ok = ok && exporter.ExportLayouts(one, QStringLiteral("2"),
+        ok = ok && exporter.ExportLayouts(one, TLayoutScope::OnePallet,
                                           {order.Id, last, QString::number(Pallets)});
     });
     Out << "  one pallet (mode 2): best " << Ms(oneBest) << ", worst " << Ms(oneWorst)
@@ -241,7 +241,7 @@ void MeasureLarger(const QString& AFolder) {
         TLayoutExport exporter(data, QCoreApplication::applicationDirPath());
         QElapsedTimer t;
         t.start();
-        const bool ok = exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}});
+        const bool ok = exporter.ExportLayouts(file, TLayoutScope::AllPallets, {order.Id, {}, {}});
         const qint64 ns = t.nsecsElapsed();
         Out << "SQLite: every pallet of " << pallets << " (" << order.Rows << " placements): ";
         if (ok)

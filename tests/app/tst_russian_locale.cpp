@@ -163,7 +163,7 @@ void TestRussianLocale::layoutExport() {
     QTemporaryDir out;
     const QString file = out.filePath(QStringLiteral("раскладки.xlsx"));
     TLayoutExport exporter(*db.Data, ProgramFolder());
-    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order, {}, {}}),
+    QVERIFY2(exporter.ExportLayouts(file, TLayoutScope::AllPallets, {order, {}, {}}),
              qPrintable(exporter.LastError()));
     const TXlsxReadBack book(file);
     QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
@@ -188,7 +188,7 @@ void TestRussianLocale::strictReaderSeesTheComma() {
     const QString file = out.filePath(QStringLiteral("запятые.xlsx"));
     std::setlocale(LC_NUMERIC, "");
     const bool ok = TLayoutExport(*db.Data, ProgramFolder())
-                        .ExportLayouts(file, QStringLiteral("1"), {order, {}, {}});
+                        .ExportLayouts(file, TLayoutScope::AllPallets, {order, {}, {}});
     ProcessLocale::UseCNumericFormatting();
     QVERIFY(ok);
     const QStringList problems = NonConformingNumbers(TXlsxReadBack(file));

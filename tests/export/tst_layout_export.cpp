@@ -166,7 +166,7 @@ void TestLayoutExport::layoutBlocks() {
                 QStringLiteral("delete from Solutions where PalleteID = %1").arg(order.P2));
     };
     TLayoutExport exporter(*db.Data, ProgramFolder(), rec.Callbacks());
-    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}}),
+    QVERIFY2(exporter.ExportLayouts(file, TLayoutScope::AllPallets, {order.Id, {}, {}}),
              qPrintable(exporter.LastError()));
     QCOMPARE(rec.Events,
              (QStringList{QStringLiteral("show"), QStringLiteral("max 3"), QStringLiteral("step"),
@@ -297,14 +297,14 @@ void TestLayoutExport::layoutBlocks() {
 }
 
 // A pallet gets the same number and block in both modes: the label shows the pallet
-// list's number, and mode "2" writes exactly that one block from row 1.
+// list's number, and the one-pallet export writes exactly that one block from row 1.
 void TestLayoutExport::singlePallet() {
     GRAVELON_CONNECT(db);
     const TLayoutOrder order = MakeOrder(*db.Data);
     QTemporaryDir out;
     const QString all = out.filePath(QStringLiteral("all.xlsx"));
     TLayoutExport exporter(*db.Data, ProgramFolder());
-    QVERIFY2(exporter.ExportLayouts(all, QStringLiteral("1"), {order.Id, {}, {}}),
+    QVERIFY2(exporter.ExportLayouts(all, TLayoutScope::AllPallets, {order.Id, {}, {}}),
              qPrintable(exporter.LastError()));
     const TXlsxReadBack whole(all);
     QVERIFY2(whole.Error().isEmpty(), qPrintable(whole.Error()));
@@ -321,7 +321,7 @@ void TestLayoutExport::singlePallet() {
         const QString one = out.filePath(QStringLiteral("one%1.xlsx").arg(row));
         TRecorder rec;
         TLayoutExport single(*db.Data, ProgramFolder(), rec.Callbacks());
-        QVERIFY2(single.ExportLayouts(one, QStringLiteral("2"), {order.Id, id, label}),
+        QVERIFY2(single.ExportLayouts(one, TLayoutScope::OnePallet, {order.Id, id, label}),
                  qPrintable(single.LastError()));
         QCOMPARE(rec.Count(QStringLiteral("max")), 1);
         QVERIFY(rec.Events.contains(QStringLiteral("max 1")));
@@ -341,7 +341,7 @@ void TestLayoutExport::singlePallet() {
 
     // The number is the label's, whatever it says.
     const QString seven = out.filePath(QStringLiteral("seven.xlsx"));
-    QVERIFY(exporter.ExportLayouts(seven, QStringLiteral("2"),
+    QVERIFY(exporter.ExportLayouts(seven, TLayoutScope::OnePallet,
                                    {order.Id, order.P1, QStringLiteral(" 7 ")}));
     const TXlsxReadBack book(seven);
     QCOMPARE(book.Text(3, 2), QStringLiteral("7"));
@@ -355,16 +355,16 @@ void TestLayoutExport::archivedOrder() {
     QTemporaryDir out;
     TLayoutExport exporter(*db.Data, ProgramFolder());
     const QString before = out.filePath(QStringLiteral("before.xlsx"));
-    QVERIFY(exporter.ExportLayouts(before, QStringLiteral("1"), {order.Id, {}, {}}));
+    QVERIFY(exporter.ExportLayouts(before, TLayoutScope::AllPallets, {order.Id, {}, {}}));
 
     db.Data->Archivation();
     QCOMPARE(TestDb::Dump(*db.Data, QStringLiteral("Palletes")).size(), 0);
     QCOMPARE(TestDb::Dump(*db.Data, QStringLiteral("Palletes_archive")).size(), 3);
     const QString after = out.filePath(QStringLiteral("after.xlsx"));
-    QVERIFY2(exporter.ExportLayouts(after, QStringLiteral("1"), {order.Id, {}, {}}),
+    QVERIFY2(exporter.ExportLayouts(after, TLayoutScope::AllPallets, {order.Id, {}, {}}),
              qPrintable(exporter.LastError()));
     const QString single = out.filePath(QStringLiteral("single.xlsx"));
-    QVERIFY(exporter.ExportLayouts(single, QStringLiteral("2"),
+    QVERIFY(exporter.ExportLayouts(single, TLayoutScope::OnePallet,
                                    {order.Id, order.P3, QStringLiteral("3")}));
 
     const TXlsxReadBack a(before), b(after), s(single);
@@ -411,7 +411,7 @@ void TestLayoutExport::numberTexts() {
     QTemporaryDir out;
     const QString file = out.filePath(QStringLiteral("n.xlsx"));
     TLayoutExport exporter(*db.Data, ProgramFolder());
-    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order, {}, {}}),
+    QVERIFY2(exporter.ExportLayouts(file, TLayoutScope::AllPallets, {order, {}, {}}),
              qPrintable(exporter.LastError()));
     const TXlsxReadBack book(file);
     QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
@@ -454,7 +454,7 @@ void TestLayoutExport::pictureSizedByBitmap() {
     QTemporaryDir out;
     const QString file = out.filePath(QStringLiteral("p.xlsx"));
     TLayoutExport exporter(*db.Data, program.path());
-    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("2"),
+    QVERIFY2(exporter.ExportLayouts(file, TLayoutScope::OnePallet,
                                     {order.Id, order.P1, QStringLiteral("1")}),
              qPrintable(exporter.LastError()));
     const QList<TXlsxReadBack::TPicture> pictures = TXlsxReadBack(file).Pictures();
@@ -508,10 +508,10 @@ void TestLayoutExport::failures() {
     QString file = out.filePath(QStringLiteral("раскладка.xlsx"));
     const QByteArray old = "the workbook saved yesterday\n";
     WriteAll(file, old);
-    QString mode = QStringLiteral("1");
+    TLayoutScope scope = TLayoutScope::AllPallets;
     TExportSelection selection{order.Id, {}, {}};
     if (failure.startsWith(QLatin1String("label"))) {
-        mode = QStringLiteral("2");
+        scope = TLayoutScope::OnePallet;
         selection.PalletId = order.P1;
         selection.PalletNumberText =
             failure == QLatin1String("label empty") ? QString() : QStringLiteral("3a");
@@ -551,7 +551,7 @@ void TestLayoutExport::failures() {
         };
     }
     TLayoutExport exporter(*db.Data, program.path(), rec.Callbacks());
-    const bool ok = exporter.ExportLayouts(file, mode, selection);
+    const bool ok = exporter.ExportLayouts(file, scope, selection);
     QFile::setPermissions(out.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(!ok);
     QVERIFY(!exporter.LastError().isEmpty());
@@ -615,7 +615,7 @@ void TestLayoutExport::longCellText() {
     const QString file = out.filePath(QStringLiteral("длинный.xlsx"));
     TRecorder rec;
     TLayoutExport exporter(*db.Data, ProgramFolder(), rec.Callbacks());
-    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}}),
+    QVERIFY2(exporter.ExportLayouts(file, TLayoutScope::AllPallets, {order.Id, {}, {}}),
              qPrintable(exporter.LastError()));
     QCOMPARE(exporter.Warning(), TLayoutExport::CutWarning(1));
     QCOMPARE(rec.Messages(), QStringList{QStringLiteral("info Отчет сохранён в файл:\n") + file +
@@ -639,7 +639,7 @@ void TestLayoutExport::orderWithoutPallets() {
     const QString file = out.filePath(QStringLiteral("пусто.xlsx"));
     TRecorder rec;
     TLayoutExport exporter(*db.Data, ProgramFolder(), rec.Callbacks());
-    QVERIFY2(exporter.ExportLayouts(file, QStringLiteral("1"), {order, {}, {}}),
+    QVERIFY2(exporter.ExportLayouts(file, TLayoutScope::AllPallets, {order, {}, {}}),
              qPrintable(exporter.LastError()));
     QCOMPARE(rec.Events,
              (QStringList{QStringLiteral("show"), QStringLiteral("max 0"), QStringLiteral("reset"),
@@ -669,7 +669,7 @@ void TestLayoutExport::replacesExistingFile() {
     QVERIFY(QFile::setPermissions(file, perms));
     TRecorder rec;
     TLayoutExport exporter(*db.Data, ProgramFolder(), rec.Callbacks());
-    QVERIFY(exporter.ExportLayouts(file, QStringLiteral("1"), {order.Id, {}, {}}));
+    QVERIFY(exporter.ExportLayouts(file, TLayoutScope::AllPallets, {order.Id, {}, {}}));
     QCOMPARE(rec.Messages(), QStringList{QStringLiteral("info Отчет сохранён в файл:\n") + file});
     QCOMPARE(Files(out.path()), QStringList{QStringLiteral("раскладка")});
     QCOMPARE(QFile::permissions(file).toInt() & 0x7077, perms.toInt() & 0x7077);
