@@ -221,9 +221,8 @@ bool TNewOrderDialog::MaterialConfirmed() {
            TPrompts::TAnswer::Ok;
 }
 
-void TNewOrderDialog::FindOrCreateCustomer() {
-    OrderHeader.CustomerID =
-        TOrderHeaderStore(FData).FindOrCreateCustomer(OrderHeader.CustomerName);
+void TNewOrderDialog::FindOrCreateCustomer(TOrderHeader& AHeader) {
+    AHeader.CustomerID = TOrderHeaderStore(FData).FindOrCreateCustomer(AHeader.CustomerName);
 }
 
 void TNewOrderDialog::Mark(QWidget* ABox, const QColor& AColor) {
@@ -284,7 +283,6 @@ void TNewOrderDialog::OnSaveClicked() {
     header.Comment = FComment->text();
     header.MaterialID = SelectedMaterialID();
     header.SheetThickness = FSheetThickness;
-    OrderHeader = header;
     try {
         if (FStore) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -295,8 +293,7 @@ void TNewOrderDialog::OnSaveClicked() {
                 return;
             }
         } else {
-            FindOrCreateCustomer();
-            header.CustomerID = OrderHeader.CustomerID;
+            FindOrCreateCustomer(header);
             header.OrderID = TOrderHeaderStore(FData).InsertOrder(header);
         }
     } catch (const EDatabaseRetry& e) {
@@ -315,14 +312,13 @@ void TNewOrderDialog::OnSaveClicked() {
         FPrompts.Message(this, TPrompts::TKind::Error, e.Message());
         return;
     }
-    OrderHeader = header;
     FHeader = header;
     FSaved = true;
     accept();
 }
 
 TOrderImportHooks TNewOrderDialog::WindowHooks(QWidget* AWindow, bool AAutoCalculation,
-                                               std::function<void()> ARunCalculation,
+                                               std::function<void(qlonglong)> ARunCalculation,
                                                std::function<void()> AEnableCalculation) {
     TOrderImportHooks h;
     TPrompts* prompts = &FPrompts;

@@ -34,8 +34,8 @@ public:
     // Empties and refills the customer, material and weight boxes. Text the user
     // typed and the chosen material are kept.
     void LoadComboData();
-    // OrderHeader.CustomerID for OrderHeader.CustomerName.
-    void FindOrCreateCustomer();
+    // AHeader.CustomerID for AHeader.CustomerName.
+    void FindOrCreateCustomer(TOrderHeader& AHeader);
 
     // Whether the last save recorded the header.
     bool Saved() const { return FSaved; }
@@ -45,7 +45,7 @@ public:
     // report through APrompts over AWindow, the header through this dialog, the
     // report's file on the user's desktop.
     TOrderImportHooks WindowHooks(QWidget* AWindow, bool AAutoCalculation,
-                                  std::function<void()> ARunCalculation,
+                                  std::function<void(qlonglong)> ARunCalculation,
                                   std::function<void()> AEnableCalculation);
 
 public slots:

@@ -19,6 +19,3 @@ struct TOrderHeader {
     // set by the import before the header is asked for, empty without a workbook.
     QString SheetThickness;
 };
-
-// The last header recorded, kept for the rest of the run (the next save overwrites it).
-extern TOrderHeader OrderHeader;

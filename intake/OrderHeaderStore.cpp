@@ -203,5 +203,4 @@ qlonglong TOrderHeaderStore::InsertOrder(const TOrderHeader& AHeader) const {
 void TOrderHeaderStore::Record(TOrderHeader& AHeader) const {
     AHeader.CustomerID = FindOrCreateCustomer(AHeader.CustomerName);
     AHeader.OrderID = InsertOrder(AHeader);
-    OrderHeader = AHeader;
 }

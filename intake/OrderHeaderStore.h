@@ -56,8 +56,7 @@ public:
     // its key. A pallet limit that ParseMaxWeight refuses throws EGravelonError with
     // MaxWeightProblem before anything is written.
     qlonglong InsertOrder(const TOrderHeader& AHeader) const;
-    // Both steps for a header as entered; fills CustomerID and OrderID and keeps the
-    // header as OrderHeader.
+    // Both steps for a header as entered; fills CustomerID and OrderID.
     void Record(TOrderHeader& AHeader) const;
 
 private:

@@ -145,7 +145,7 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
         try {
             if (FHooks.AutoCalculation) {
                 if (FHooks.RunCalculation)
-                    FHooks.RunCalculation();
+                    FHooks.RunCalculation(header.OrderID);
             } else if (FHooks.EnableCalculation) {
                 FHooks.EnableCalculation();
             }
@@ -305,9 +305,8 @@ int TOrderImport::InsertOrderPositions(qlonglong AOrderID, const QList<TOrderRow
 
 bool TOrderImport::StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARows,
                               TImportResult* AResult) {
-    const TOrderHeader before = OrderHeader;
     TOrderHeader header = AHeader;
-    try {
+    {
         TTransaction transaction(FData.Connection(), FData.Dialect());
         // Before anything is written: an unknown material is the header's fault, and
         // the operator is told so in place of the database's refusal of the link.
@@ -323,13 +322,9 @@ bool TOrderImport::StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARo
             // The rollback takes the header and the archiving back with the positions.
             AResult->Detail =
                 QStringLiteral("База данных не приняла строки заявки. ") + e.Message();
-            OrderHeader = before;
             return false;
         }
         transaction.Commit();
-    } catch (...) {
-        OrderHeader = before;
-        throw;
     }
     AResult->OrderID = header.OrderID;
     AResult->Positions = int(ARows.size());

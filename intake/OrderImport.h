@@ -37,7 +37,7 @@ struct TOrderImportHooks {
     // The main window's option "производить расчет автоматически. при загрузке заявки".
     bool AutoCalculation = false;
     // Runs the pallet calculation at once (the option is on).
-    std::function<void()> RunCalculation;
+    std::function<void(qlonglong AOrderId)> RunCalculation;
     // Makes "Расчет поддонов" available (the option is off).
     std::function<void()> EnableCalculation;
     // Folder of the invalid-rows report "Некорректные строки.txt" (the user's

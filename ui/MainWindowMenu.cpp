@@ -9,7 +9,6 @@
 #include "NewOrderCommand.h"
 #include "NewOrderDialog.h"
 #include "OrderBrowser.h"
-#include "OrderHeader.h"
 #include "PalletPanel.h"
 #include "Prompts.h"
 #include "StartupServices.h"
@@ -107,7 +106,7 @@ void TMainWindow::ImportOrder(const QString& AFileName) {
     // A calculation started by the import runs to its end before the list is
     // refreshed below; it disables and enables the window's commands itself.
     TOrderImportHooks hooks = NewOrderDialog()->WindowHooks(
-        this, FAutoCalculation->isChecked(), [this] { Calculate(OrderHeader.OrderID); },
+        this, FAutoCalculation->isChecked(), [this](qlonglong AOrderId) { Calculate(AOrderId); },
         [this] { FRunner->Button()->setEnabled(true); });
     // The import's own messages are read with the ordinary cursor, as the dialog is.
     hooks.ShowMessage = [show = hooks.ShowMessage](TOrderImportHooks::TMessageKind AKind,

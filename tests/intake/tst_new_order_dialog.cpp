@@ -217,10 +217,10 @@ void TestNewOrderDialog::save() {
     QCOMPARE(r.value(5).toDouble(), 1500.5);
     QCOMPARE(r.value(6).toString(), QStringLiteral("ООО  Фасад Строй"));
     QCOMPARE(r.value(7).toString(), QStringLiteral("ооофасадстрой"));
-    QCOMPARE(OrderHeader.Number, QStringLiteral(" З-31/05 "));
-    QCOMPARE(OrderHeader.DateText, QStringLiteral("31.05.2021"));
-    QCOMPARE(OrderHeader.CustomerID, r.value(8).toString());
-    QCOMPARE(OrderHeader.MaterialID, materialId);
+    QCOMPARE(d.Form.Header().Number, QStringLiteral(" З-31/05 "));
+    QCOMPARE(d.Form.Header().DateText, QStringLiteral("31.05.2021"));
+    QCOMPARE(d.Form.Header().CustomerID, r.value(8).toString());
+    QCOMPARE(d.Form.Header().MaterialID, materialId);
 }
 
 void TestNewOrderDialog::weightNotANumber_data() {
@@ -659,14 +659,14 @@ void TestNewOrderDialog::windowHooks() {
     TNewOrderDialog form(data, prompts);
     int runs = 0, enables = 0;
     const TOrderImportHooks h = form.WindowHooks(
-        nullptr, true, [&runs] { ++runs; }, [&enables] { ++enables; });
+        nullptr, true, [&runs](qlonglong) { ++runs; }, [&enables] { ++enables; });
     h.ShowMessage(TOrderImportHooks::TMessageKind::Plain, QStringLiteral("обычное"));
     h.ShowMessage(TOrderImportHooks::TMessageKind::Error, QStringLiteral("ошибка"));
     QCOMPARE(prompts.Asked.size(), 2);
     QCOMPARE(prompts.Asked.at(0).Kind, TPrompts::TKind::Plain);
     QCOMPARE(prompts.Asked.at(1).Kind, TPrompts::TKind::Error);
     QVERIFY(h.AutoCalculation);
-    h.RunCalculation();
+    h.RunCalculation(1);
     h.EnableCalculation();
     QCOMPARE(runs + enables, 2);
     QCOMPARE(h.DesktopFolder, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));

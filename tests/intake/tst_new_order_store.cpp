@@ -139,7 +139,7 @@ void TestNewOrderStore::busySave() {
     QCOMPARE(Count(d, QStringLiteral("select ID from Applicates")), r.OrderID);
     QCOMPARE(Count(d, QStringLiteral("select sum(Quantity) from ApplicatePositions")), 12);
     QCOMPARE(Count(d, QStringLiteral("select count(*) from Customers")), 2);
-    QCOMPARE(OrderHeader.OrderID, r.OrderID);
+    QCOMPARE(dialog.Header().OrderID, r.OrderID);
 }
 
 QTEST_MAIN(TestNewOrderStore)

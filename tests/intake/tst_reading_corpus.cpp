@@ -127,7 +127,7 @@ void TestReadingCorpus::samePositionsFromEveryWriter() {
         return AStore(AHeader);
     };
     hooks.EnableCalculation = [] {};
-    hooks.RunCalculation = [] {};
+    hooks.RunCalculation = [](qlonglong) {};
     const TImportResult r = TOrderImport(*db.Data, hooks).ImportOrderFile(file);
     QVERIFY2(messages.isEmpty(), qPrintable(messages.join(QLatin1Char('\n'))));
     QCOMPARE(int(r.Outcome), int(TOutcome::Stored));

@@ -1,3 +1,0 @@
-#include "OrderHeader.h"
-
-TOrderHeader OrderHeader;
