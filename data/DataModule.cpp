@@ -201,6 +201,15 @@ void TDataModule::PrepareSession(const QSqlDatabase& ADb, const TSqlDialect& ADi
 }
 
 void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder) {
+    Open(ASettings, ASettingsFolder, false);
+}
+
+void TDataModule::ConnectAlongside(const TSource& ASource) {
+    Open(ASource.Settings, ASource.SettingsFolder, true);
+}
+
+void TDataModule::Open(const TConnectionSettings& ASettings, const QString& ASettingsFolder,
+                       bool AAlongside) {
     // The new connection is made beside the working one, which is given up only once
     // the new one is open and has its schema: a failed attempt leaves the program
     // connected as it was.
@@ -210,10 +219,11 @@ void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& A
     bool created = false;
     try {
         if (ASettings.Serv.trimmed().isEmpty())
-            dialect = OpenEmbedded(name, ASettings, ASettingsFolder);
+            dialect = OpenEmbedded(name, ASettings, ASettingsFolder, !AAlongside);
         else
             dialect = OpenServer(name, ASettings);
-        created = Schema::Ensure(QSqlDatabase::database(name, false), dialect);
+        if (!AAlongside)
+            created = Schema::Ensure(QSqlDatabase::database(name, false), dialect);
     } catch (const EDatabaseError& e) {
         Drop(name);
         throw EDatabaseError(QStringLiteral("Ошибка подключения к базе данных: ") + e.Message(),
@@ -224,6 +234,8 @@ void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& A
     }
     Disconnect();
     FConnectionName = name;
+    FSettings = ASettings;
+    FSettingsFolder = ASettingsFolder;
     FDialect = dialect;
     FCreatedSchema = created;
     FReconnect = true;
@@ -240,7 +252,7 @@ void TDataModule::Drop(const QString& AName) {
 }
 
 TSqlDialect TDataModule::OpenEmbedded(const QString& AName, const TConnectionSettings& ASettings,
-                                      const QString& ASettingsFolder) {
+                                      const QString& ASettingsFolder, bool AMayCreate) {
     const QString file = ASettings.Baza.trimmed();
     if (file.isEmpty())
         throw EDatabaseError(QStringLiteral("не указан файл встроенной базы данных (Baza)"));
@@ -249,6 +261,10 @@ TSqlDialect TDataModule::OpenEmbedded(const QString& AName, const TConnectionSet
         throw EDatabaseError(QStringLiteral("укажите в настройках подключения (Baza) файл базы "
                                             "данных: %1 — это папка, а не файл базы данных")
                                  .arg(path));
+    // A second connection finds the file the first one opened; one that has gone since
+    // (moved, deleted) holds the orders elsewhere, and an empty one here would hide that.
+    if (!AMayCreate && !QFileInfo::exists(path))
+        throw EDatabaseError(QStringLiteral("файл %1 не найден").arg(QDir::toNativeSeparators(path)));
     // A missing file would get the mode SQLite was built with; made empty here (an empty
     // file is an empty database) it follows the umask and is never wider than 0644,
     // whoever built the library. A file that exists keeps its mode.

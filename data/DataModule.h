@@ -22,6 +22,18 @@ public:
     // (if any) then stays open and the queries keep their rows. On success the old
     // connection is closed and every query with it.
     void Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder);
+    // What the open connection was made from; a connection for another thread is made
+    // from it (a Qt connection may only be used by the thread that opened it).
+    struct TSource {
+        TConnectionSettings Settings;
+        QString SettingsFolder;
+        QString ConnectionName; // tells a reconnection to other settings apart
+    };
+    TSource Source() const { return {FSettings, FSettingsFolder, FConnectionName}; }
+    // Opens a second connection to the database ASource names, for work on this
+    // module's thread: the schema is there already, and an embedded file that has gone
+    // is not made anew, empty. Throws EDatabaseError as Connect does.
+    void ConnectAlongside(const TSource& ASource);
     void Disconnect();
     bool Connected() const;
     // ADOConnection1; the calculation is handed this very connection. A server
@@ -76,12 +88,16 @@ private:
     void CloseQueries();
     static void Drop(const QString& AName);
     static TSqlDialect OpenEmbedded(const QString& AName, const TConnectionSettings& ASettings,
-                                    const QString& ASettingsFolder);
+                                    const QString& ASettingsFolder, bool AMayCreate = true);
+    void Open(const TConnectionSettings& ASettings, const QString& ASettingsFolder,
+              bool AAlongside);
     static TSqlDialect OpenServer(const QString& AName, const TConnectionSettings& ASettings);
     static void PrepareSession(const QSqlDatabase& ADb, const TSqlDialect& ADialect);
     void Reopen(QSqlDatabase& ADb);
 
     QString FConnectionName;
+    TConnectionSettings FSettings;
+    QString FSettingsFolder;
     TSqlDialect FDialect;
     bool FCreatedSchema = false;
     bool FReconnect = false; // connected once: a lost connection is opened again

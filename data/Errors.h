@@ -70,6 +70,13 @@ public:
 
 // The order the operator sees is no longer the one the command would act on: another
 // workstation replaced it, recalculated it or removed it. Nothing was changed.
+// A long command other than the calculation (the layout workbook, the PDF) stopped on
+// the user's "Прервать"; nothing of it was written.
+class EWorkCanceled : public EGravelonError {
+public:
+    using EGravelonError::EGravelonError;
+};
+
 class EOrderChanged : public EGravelonError {
 public:
     using EGravelonError::EGravelonError;

@@ -107,6 +107,9 @@ bool TLayoutExport::ExportLayouts(const QString& AFileName, TLayoutScope AScope,
         FLastError = e.Message();
         FOrderChanged = true;
         message = e.Message();
+    } catch (const EWorkCanceled& e) {
+        FLastError = e.Message();
+        message = e.Message();
     } catch (const EDatabaseRetry& e) {
         FLastError = e.Message();
         message = FailureMessage + QLatin1Char('\n') + e.Message();
@@ -243,6 +246,8 @@ void TLayoutExport::Run(const QString& AFileName, TLayoutScope AScope,
         book.WriteText(totals + 3, 2, Blank);
         r = totals + NextBlockAfterTotals;
         Call(FCallbacks.StepProgress);
+        if (FCallbacks.Canceled && FCallbacks.Canceled())
+            throw EWorkCanceled(QStringLiteral("Выгрузка раскладок прервана; файл не записан"));
     }
     book.Commit();
     snapshot.Commit();

@@ -20,6 +20,8 @@ struct TExportCallbacks {
     std::function<void()> HidePanel;             // the panel goes away (always)
     std::function<void(TMessageKind, const QString&)> ShowMessage;
     std::function<void(const QString&)> OpenFile; // hand the saved file to the desktop
+    // Asked after each pallet: true stops the export, and nothing is written.
+    std::function<bool()> Canceled;
 };
 
 // The rows selected in the order browser at the moment of the command: the current

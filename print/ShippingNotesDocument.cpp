@@ -29,6 +29,12 @@ TShippingNotesDocument::TShippingNotesDocument(QList<TShippingNote> ANotes,
 }
 
 int TShippingNotesDocument::Paint(QPagedPaintDevice* ADevice) const {
+    bool stopped = false;
+    return PaintNotes(ADevice, {}, &stopped);
+}
+
+int TShippingNotesDocument::PaintNotes(QPagedPaintDevice* ADevice, const TNoteDone& AOnNote,
+                                       bool* AStopped) const {
     QPainter painter;
     if (!ADevice || !painter.begin(ADevice))
         return 0;
@@ -41,11 +47,17 @@ int TShippingNotesDocument::Paint(QPagedPaintDevice* ADevice) const {
     TNotePainter notes(
         painter, page, [ADevice] { ADevice->newPage(); }, FPicture, FPictureSize);
     int pages = 0;
+    int painted = 0;
     for (const TShippingNote& note : FNotes) {
         if (!first)
             ADevice->newPage();
         first = false;
         pages += notes.Paint(note);
+        ++painted;
+        if (AOnNote && !AOnNote(painted, int(FNotes.size()))) {
+            *AStopped = true;
+            break;
+        }
     }
     // A document without notes is one empty page, as an empty workbook is one sheet.
     if (FNotes.isEmpty())
@@ -54,7 +66,7 @@ int TShippingNotesDocument::Paint(QPagedPaintDevice* ADevice) const {
     return pages;
 }
 
-int TShippingNotesDocument::SavePdf(const QString& AFileName) const {
+int TShippingNotesDocument::SavePdf(const QString& AFileName, const TNoteDone& AOnNote) const {
     // The target's rules are every export's: a regular file or a new name, written
     // whole beside it and renamed into place.
     std::optional<TExportTempFile> file;
@@ -69,6 +81,7 @@ int TShippingNotesDocument::SavePdf(const QString& AFileName) const {
     QBuffer pdfBytes;
     pdfBytes.open(QIODevice::WriteOnly);
     int pages = 0;
+    bool stopped = false;
     {
         QPdfWriter pdf(&pdfBytes);
         pdf.setCreator(QStringLiteral("Гравелон"));
@@ -76,8 +89,11 @@ int TShippingNotesDocument::SavePdf(const QString& AFileName) const {
         pdf.setResolution(300);
         pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                       QMarginsF(12, 10, 12, 10), QPageLayout::Millimeter));
-        pages = Paint(&pdf);
+        pages = PaintNotes(&pdf, AOnNote, &stopped);
     }
+    // The half-written copy beside the target goes with the temporary file.
+    if (stopped)
+        throw EWorkCanceled(QStringLiteral("Сохранение PDF прервано; файл не записан"));
     if (pages == 0)
         throw EGravelonError(QStringLiteral("Не удалось нарисовать раскладки для файла %1")
                                  .arg(QDir::toNativeSeparators(AFileName)));

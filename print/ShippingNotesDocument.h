@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSizeF>
 #include <QString>
+#include <functional>
 
 class QPagedPaintDevice;
 
@@ -23,13 +24,19 @@ public:
     // painted on. Never throws, so the print preview can call it at any time.
     int Paint(QPagedPaintDevice* ADevice) const;
 
+    // Told after each note is painted, with how many of how many; false stops the
+    // painting.
+    using TNoteDone = std::function<bool(int ADone, int ATotal)>;
     // Writes the PDF beside the target and puts it in place only once complete, so a
-    // failure leaves an existing file as it was. Throws EGravelonError; returns pages.
-    int SavePdf(const QString& AFileName) const;
+    // failure leaves an existing file as it was. Throws EGravelonError, EWorkCanceled
+    // when AOnNote stopped it (nothing written); returns pages.
+    int SavePdf(const QString& AFileName, const TNoteDone& AOnNote = {}) const;
 
     const QList<TShippingNote>& Notes() const { return FNotes; }
 
 private:
+    int PaintNotes(QPagedPaintDevice* ADevice, const TNoteDone& AOnNote, bool* AStopped) const;
+
     QList<TShippingNote> FNotes;
     QImage FPicture;
     QSizeF FPictureSize; // points

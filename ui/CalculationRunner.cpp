@@ -5,14 +5,15 @@
 #include "DataModule.h"
 #include "Errors.h"
 #include "Prompts.h"
+#include "WindowWork.h"
+#include "WorkerThread.h"
 #include "WorkingOrder.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -26,8 +27,9 @@ QFont PanelFont() {
 
 } // namespace
 
-TCalculationRunner::TCalculationRunner(TDataModule* AData, TPrompts* APrompts, QWidget* AWindow)
-    : QObject(AWindow), FData(AData), FPrompts(APrompts), FWindow(AWindow) {
+TCalculationRunner::TCalculationRunner(TWorkerThread* AWorker, TWindowWork* AWork,
+                                       TPrompts* APrompts, QWidget* AWindow)
+    : QObject(AWindow), FWorker(AWorker), FWork(AWork), FPrompts(APrompts), FWindow(AWindow) {
     setObjectName(QStringLiteral("CalculationRunner"));
     FButton = new QPushButton(QStringLiteral("Расчет поддонов"), AWindow);
     FButton->setObjectName(QStringLiteral("CalculateButton"));
@@ -69,40 +71,102 @@ TCalculationRunner::TCalculationRunner(TDataModule* AData, TPrompts* APrompts, Q
     connect(FCancelButton, &QPushButton::clicked, this, &TCalculationRunner::Cancel);
 }
 
-void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense) {
-    if (FRunning)
+TCalculationRunner::~TCalculationRunner() {
+    // A job waiting for its report to be shown goes on without it, and stops.
+    if (FChannel) {
+        FChannel->WindowGone = true;
+        FChannel->StopRequested = true;
+    }
+}
+
+bool TCalculationRunner::Running() const {
+    return FWork->Kind() == TWindowWork::TKind::Calculation;
+}
+
+std::shared_ptr<TJobChannel> TCalculationRunner::NewChannel() {
+    auto channel = std::make_shared<TJobChannel>();
+    std::weak_ptr<TJobChannel> weak = channel;
+    channel->Report = [this, weak](const QString& AStage, int APosition, int AMax) {
+        const std::shared_ptr<TJobChannel> c = weak.lock();
+        if (!c || c->WindowGone)
+            return;
+        if (AMax > 0 && APosition >= AMax)
+            c->Finished = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this, c, AStage, APosition, AMax] {
+                if (FChannel == c)
+                    Progress(AStage, APosition, AMax);
+                c->Shown.release();
+            },
+            Qt::QueuedConnection);
+        while (!c->Shown.tryAcquire(1, 50)) {
+            if (c->WindowGone)
+                return;
+        }
+    };
+    channel->Step = [this, weak](int APosition, int AMax) {
+        const std::shared_ptr<TJobChannel> c = weak.lock();
+        if (!c || c->WindowGone)
+            return;
+        c->StepPosition = APosition;
+        c->StepMax = AMax;
+        if (c->StepPending.exchange(true))
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, c] {
+                c->StepPending = false;
+                // A step that comes after the job has ended shows nothing.
+                if (FChannel == c)
+                    Progress(QString(), c->StepPosition, c->StepMax);
+            },
+            Qt::QueuedConnection);
+    };
+    FChannel = channel;
+    return channel;
+}
+
+void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense, std::function<void()> AThen) {
+    if (!FWork->Begin(TWindowWork::TKind::Calculation))
         return;
     FButton->setEnabled(false);
-    FCanceled = false;
-    FFinished = false;
     FStartTime = QDateTime::currentDateTime();
     FCancelButton->setEnabled(true);
-    FRunning = true;
-    emit Started();
-    Lock(true);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-
-    QString outcome;
-    QString failure;
-    QString changed;
     FLastOrderId = 0;
     FLastOutcome.clear();
+    emit Started();
+    const std::shared_ptr<TJobChannel> channel = NewChannel();
+    auto calculated = std::make_shared<qlonglong>(0);
+    Progress(QStringLiteral("Подготовка расчета"), 0, 6);
+    FWorker->Start(
+        [channel, calculated, AShownOrder, ADense](TDataModule& AData) {
+            // The run calculates the order of the working tables; its outcome is told
+            // while that order is the one shown.
+            *calculated = WorkingOrder::Id(AData.Connection());
+            TCalculationRun run(AData.Connection(),
+                                ADense ? TCalculationMode::Dense : TCalculationMode::Memory);
+            run.OnProgress = channel->Report;
+            run.OnCancel = [channel] { return channel->Stopping(); };
+            run.SetShownOrder(AShownOrder);
+            run.Execute();
+        },
+        [this, calculated, AThen](std::exception_ptr AFailure) {
+            FLastOrderId = *calculated;
+            Ended(AFailure, AThen);
+        });
+}
+
+void TCalculationRunner::Ended(std::exception_ptr AFailure, const std::function<void()>& AThen) {
+    QString outcome = QStringLiteral("Расчет завершен");
+    QString failure;
+    QString changed;
     try {
-        // The run calculates the order of the working tables; its outcome is told
-        // while that order is the one shown.
-        FLastOrderId = WorkingOrder::Id(FData->Connection());
-        Progress(QStringLiteral("Подготовка расчета"), 0, 6);
-        TCalculationRun run(FData->Connection(),
-                            ADense ? TCalculationMode::Dense : TCalculationMode::Memory);
-        run.OnProgress = [this](const QString& AStage, int APosition, int AMax) {
-            Progress(AStage, APosition, AMax);
-        };
-        run.OnCancel = [this] { return Canceled(); };
-        run.SetShownOrder(AShownOrder);
-        run.Execute();
-        outcome = QStringLiteral("Расчет завершен");
+        if (AFailure)
+            std::rethrow_exception(AFailure);
     } catch (const ECalculationCanceled&) {
-        outcome = FFinished ? QStringLiteral("Расчет завершен") : QStringLiteral("Расчет прерван");
+        if (!FChannel->Finished)
+            outcome = QStringLiteral("Расчет прерван");
     } catch (const EOrderChanged& e) {
         // Not a failure of the calculation: the list is shown afresh after the run.
         outcome = QStringLiteral("Расчет не выполнен");
@@ -114,15 +178,12 @@ void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense) {
         outcome = QStringLiteral("Ошибка расчета");
         failure = QString::fromLocal8Bit(e.what());
     }
+    FChannel.reset();
     emit Status(outcome);
-
     FLastOutcome = outcome;
     FPanel->hide();
     FButton->setEnabled(true);
-    QApplication::restoreOverrideCursor();
-    FRunning = false;
-    Lock(false);
-    QCoreApplication::processEvents();
+    FWork->End();
     // The box comes after the panel and the hourglass are gone, so the user reads it
     // with an ordinary cursor.
     if (!failure.isNull())
@@ -130,55 +191,37 @@ void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense) {
                           QStringLiteral("Ошибка расчета: ") + failure);
     if (!changed.isNull())
         FPrompts->Message(FWindow, TPrompts::TKind::Plain, changed);
-    if (FCloseAfterRun) {
-        FCloseAfterRun = false;
-        QTimer::singleShot(0, FWindow, &QWidget::close);
-    }
-}
-
-void TCalculationRunner::Lock(bool ALocked) {
-    if (ALocked) {
-        for (QWidget* w : FLocked) {
-            if (w->isEnabled()) {
-                w->setEnabled(false);
-                FUnlockAfterRun << w;
-            }
-        }
-        return;
-    }
-    for (const QPointer<QWidget>& w : FUnlockAfterRun) {
-        if (w)
-            w->setEnabled(true);
-    }
-    FUnlockAfterRun.clear();
+    if (AThen)
+        AThen();
 }
 
 void TCalculationRunner::Progress(const QString& AStage, int APosition, int AMax) {
-    if (AMax > 0 && APosition >= AMax)
-        FFinished = true;
     Centre();
     FPanel->show();
     FPanel->raise();
     FBar->show();
-    FBar->setRange(0, AMax);
+    // An export of an order without pallets gives 0 steps, and a 0..0 range would turn
+    // the bar into a busy indicator.
+    FBar->setRange(0, qMax(1, AMax));
     FBar->setValue(APosition);
-    FStage->setText(AStage);
+    if (!AStage.isEmpty()) {
+        FStage->setText(AStage);
+        emit Status(AStage);
+    }
     const qint64 minutes = FStartTime.secsTo(QDateTime::currentDateTime()) / 60;
     FTime->setText(QStringLiteral("Прошло времени: %1 мин.").arg(minutes));
-    emit Status(AStage);
-    FPanel->repaint();
-    FBar->repaint();
-    FTime->repaint();
-    QCoreApplication::processEvents();
+    emit Reported(AStage, APosition, AMax);
 }
 
 void TCalculationRunner::Cancel() {
-    FCanceled = true;
+    if (!FChannel || !FCancelButton->isEnabled())
+        return;
+    FChannel->StopRequested = true;
     FCancelButton->setEnabled(false);
-    FStage->setText(QStringLiteral("Прерывание расчета..."));
-    emit Status(QStringLiteral("Прерывание расчета..."));
-    FPanel->repaint();
-    QCoreApplication::processEvents();
+    const QString text = Running() ? QStringLiteral("Прерывание расчета...")
+                                   : QStringLiteral("Прерывание...");
+    FStage->setText(text);
+    emit Status(text);
 }
 
 void TCalculationRunner::Centre() {
@@ -186,31 +229,22 @@ void TCalculationRunner::Centre() {
                  (FWindow->height() - FPanel->height()) / 2);
 }
 
-void TCalculationRunner::ShowPanel() {
-    // Where a calculation shows it: centred over the window.
+std::shared_ptr<TJobChannel> TCalculationRunner::ShowPanel(const QString& ATitle,
+                                                           bool ACancellable) {
+    FStartTime = QDateTime::currentDateTime();
+    FCancelButton->setEnabled(ACancellable);
+    FCancelButton->setVisible(ACancellable);
+    FStage->setText(ATitle);
+    FBar->setRange(0, 1);
+    FBar->setValue(0);
     Centre();
     FPanel->show();
     FPanel->raise();
-    FPanel->repaint();
-}
-
-void TCalculationRunner::SetProgressMaximum(int AMax) {
-    // An order without pallets gives 0 steps, and a 0..0 range would turn the bar into
-    // a busy indicator; it starts empty whatever a calculation left in it.
-    FBar->setRange(0, qMax(1, AMax));
-    FBar->setValue(0);
-    FBar->repaint();
-}
-
-void TCalculationRunner::StepProgress() {
-    FBar->setValue(FBar->value() + 1);
-    FBar->repaint();
-}
-
-void TCalculationRunner::ResetProgress() {
-    FBar->setValue(0);
+    return NewChannel();
 }
 
 void TCalculationRunner::HidePanel() {
+    FChannel.reset();
     FPanel->hide();
+    FCancelButton->setVisible(true);
 }

@@ -1,67 +1,92 @@
 #pragma once
 
 #include <QDateTime>
-#include <QList>
+#include <QSemaphore>
+#include <atomic>
 #include <QObject>
-#include <QPointer>
 #include <QString>
+#include <functional>
+#include <memory>
 
 class QFrame;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QWidget;
-class TDataModule;
 class TPrompts;
+class TWindowWork;
+class TWorkerThread;
+
+// What a job on the worker thread and the window's progress panel share: the reports
+// the job makes, the user's request to stop, and whether the window is still there to
+// show anything. A report waits until the window has shown it, so what the panel says
+// is where the job is, and "Прервать" pressed at a stage stops it at that stage.
+struct TJobChannel {
+    std::atomic<bool> StopRequested{false};
+    // The calculation has reported its last stage: its transaction is committed and a
+    // late request can no longer undo anything.
+    std::atomic<bool> Finished{false};
+    std::atomic<bool> WindowGone{false};
+    QSemaphore Shown;
+    // Called on the worker thread; returns once the window has shown the report.
+    std::function<void(const QString& AStage, int APosition, int AMax)> Report;
+    // Called on the worker thread for the progress bar alone; does not wait, and the
+    // window shows the latest step when it gets to it.
+    std::function<void(int APosition, int AMax)> Step;
+    std::atomic<int> StepPosition{0};
+    std::atomic<int> StepMax{1};
+    std::atomic<bool> StepPending{false};
+    bool Stopping() const { return StopRequested && !Finished; }
+};
 
 // One part of the main window: "Расчет поддонов", the progress panel over the window
-// with "Прервать", the run of the calculation and the texts of its outcome. The
-// layout export shows its progress on the same panel.
+// with "Прервать", the calculation's run on the worker thread and the texts of its
+// outcome. The layout workbook and the PDF show their progress on the same panel.
 class TCalculationRunner : public QObject {
     Q_OBJECT
 public:
     // The panel is a child of AWindow, centred over it while it shows.
-    TCalculationRunner(TDataModule* AData, TPrompts* APrompts, QWidget* AWindow);
+    TCalculationRunner(TWorkerThread* AWorker, TWindowWork* AWork, TPrompts* APrompts,
+                       QWidget* AWindow);
+    ~TCalculationRunner() override;
 
     // "Расчет поддонов", for the window to place.
     QPushButton* Button() const { return FButton; }
-    bool Running() const { return FRunning; }
-    // Once the engine has reported the end of the run its results are committed, and a
-    // late request can no longer stop anything.
-    bool Canceled() const { return FCanceled && !FFinished; }
+    bool Running() const;
 
-    // Runs the calculation of the working order, packing densely when ADense. The run
-    // does nothing when the working tables hold another order than AShownOrder by then.
-    void Run(qlonglong AShownOrder, bool ADense);
+    // Starts the calculation of the working order on the worker thread, packing densely
+    // when ADense; does nothing while the window runs another command. The run changes
+    // nothing when the working tables hold another order than AShownOrder by then.
+    // AThen runs once the outcome has been told (and the window is free again).
+    void Run(qlonglong AShownOrder, bool ADense, std::function<void()> AThen = {});
+    // "Прервать": the job under way (the calculation, or a cancellable export) stops
+    // at its next report.
     void Cancel();
-    // Commands that would use the connection inside the run's transaction (or close
-    // it): off for the length of a run, those that were on come back after it.
-    void LockDuringRun(const QList<QWidget*>& AWidgets) { FLocked = AWidgets; }
-    // The window is closed as soon as the run has ended.
-    void CloseWindowAfterRun() { FCloseAfterRun = true; }
 
     // The order the last run calculated and its outcome for the status bar.
     qlonglong LastOrderId() const { return FLastOrderId; }
     const QString& LastOutcome() const { return FLastOutcome; }
 
-    // The progress panel as the layout export drives it.
-    void ShowPanel();
-    void SetProgressMaximum(int AMax);
-    void StepProgress();
-    void ResetProgress();
+    // The panel for another job: shown with ATitle, "Прервать" offered when
+    // ACancellable; the channel carries the job's reports (stage text, position, max).
+    std::shared_ptr<TJobChannel> ShowPanel(const QString& ATitle, bool ACancellable);
     void HidePanel();
 
 signals:
     // A run starts: nothing may be printed until the order is shown again.
     void Started();
     void Status(const QString& AText);
+    // A report has been shown on the panel (tests act on it while the job waits).
+    void Reported(const QString& AStage, int APosition, int AMax);
 
 private:
     void Progress(const QString& AStage, int APosition, int AMax);
+    void Ended(std::exception_ptr AFailure, const std::function<void()>& AThen);
     void Centre();
-    void Lock(bool ALocked);
+    std::shared_ptr<TJobChannel> NewChannel();
 
-    TDataModule* FData;
+    TWorkerThread* FWorker;
+    TWindowWork* FWork;
     TPrompts* FPrompts;
     QWidget* FWindow;
     QPushButton* FButton;
@@ -72,14 +97,7 @@ private:
     QPushButton* FCancelButton;
 
     QDateTime FStartTime;
-    bool FRunning = false;
-    bool FCanceled = false;
-    // The engine has reported 6 of 6: its transaction is committed and a cancel request
-    // can no longer undo anything.
-    bool FFinished = false;
-    bool FCloseAfterRun = false;
-    QList<QWidget*> FLocked;
-    QList<QPointer<QWidget>> FUnlockAfterRun;
+    std::shared_ptr<TJobChannel> FChannel; // of the job the panel shows
     qlonglong FLastOrderId = 0;
     QString FLastOutcome;
 };

@@ -16,6 +16,8 @@
 #include "SettingsLocation.h"
 #include "StartupServices.h"
 #include "TrayController.h"
+#include "WindowWork.h"
+#include "WorkerThread.h"
 #include "WorkingOrder.h"
 
 #include <QCheckBox>
@@ -47,7 +49,9 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     if (QFileInfo::exists(icon))
         setWindowIcon(QIcon(icon));
 
-    FRunner = new TCalculationRunner(FData, FPrompts, this);
+    FWork = new TWindowWork(this);
+    FWorker = new TWorkerThread(FData, this);
+    FRunner = new TCalculationRunner(FWorker, FWork, FPrompts, this);
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("CentralPanel"));
     auto* v = new QVBoxLayout(central);
@@ -63,10 +67,9 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     work->setHandleWidth(7);
     work->setChildrenCollapsible(false);
     FBrowser = new TOrderBrowser(FData, work);
-    FPallets = new TPalletPanel(FData, FPrompts, FRunner, work);
+    FPallets = new TPalletPanel(FData, FPrompts, FRunner, FWork, FWorker, work);
     FPallets->SetOpenFile(
         [](const QString& AFile) { QDesktopServices::openUrl(QUrl::fromLocalFile(AFile)); });
-    FPallets->SetBusy([this] { return FRunner->Running() || FImportRunning; });
     work->addWidget(FBrowser);
     work->addWidget(FPallets);
     work->setStretchFactor(0, 0);
@@ -92,7 +95,12 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     FTray = new TTrayController(this, ATrayAvailable, this);
 }
 
-TMainWindow::~TMainWindow() = default;
+TMainWindow::~TMainWindow() {
+    // The runner first: a job waiting for the panel to show its report is released and
+    // stops; then the worker thread is waited for.
+    delete FRunner;
+    delete FWorker;
+}
 
 QWidget* TMainWindow::CreateTopBar() {
     auto* top = new QWidget(this);
@@ -153,7 +161,12 @@ void TMainWindow::WireParts() {
     connect(FRunner->Button(), &QPushButton::clicked, this, &TMainWindow::OnCalculateClicked);
     connect(FRunner, &TCalculationRunner::Status, this, &TMainWindow::SetStatusText);
     connect(FRunner, &TCalculationRunner::Started, FPallets, &TPalletPanel::DisablePrintCommands);
-    FRunner->LockDuringRun(QList<QWidget*>{menuBar()} + FBrowser->CommandsLockedByRun());
+    // While a command runs the grids are off too: the details could not follow a move.
+    FWork->LockWhileBusy(QList<QWidget*>{menuBar(), FBrowser, FPallets});
+    connect(FWork, &TWindowWork::Ended, this, [this] {
+        if (FCloseWhenIdle)
+            QTimer::singleShot(0, this, &QWidget::close);
+    });
     connect(FBrowser, &TOrderBrowser::SearchByDateRequested, this, &TMainWindow::SearchByDate);
     connect(FBrowser, &TOrderBrowser::SearchByNumberRequested, this, &TMainWindow::SearchByNumber);
     connect(FBrowser, &TOrderBrowser::NewOrderRequested, this, &TMainWindow::OnNewOrderClicked);
@@ -197,6 +210,10 @@ void TMainWindow::SetStatusText(const QString& AText) {
 
 bool TMainWindow::CalcRunning() const {
     return FRunner->Running();
+}
+
+bool TMainWindow::Busy() const {
+    return FWork->Busy();
 }
 
 QVariant TMainWindow::CurrentOrderValue(const QString& AField) const {
@@ -273,19 +290,29 @@ void TMainWindow::OnActivated() {
     // A fresh New-order dialog for the next import, so nothing typed for the last
     // order is offered again. The dialog of an import still running (its calculation
     // lets events through) stays until the import has ended.
-    if (!FImportRunning) {
+    if (FWork->Kind() != TWindowWork::TKind::Import) {
         delete FNewOrderDialog;
         FNewOrderDialog = new TNewOrderDialog(*FData, *FPrompts, this);
     }
 }
 
 void TMainWindow::closeEvent(QCloseEvent* AEvent) {
-    if (FRunner->Running()) {
-        // The run holds the connection inside its transaction: it is stopped first and
-        // the window closes as soon as it has rolled back.
-        FRunner->CloseWindowAfterRun();
-        FRunner->Cancel();
+    if (FWork->Busy()) {
+        // A command's work is either kept whole or undone: the window closes once it
+        // has ended, stopped first where the user says so.
         AEvent->ignore();
+        if (FCloseWhenIdle)
+            return;
+        const bool calculating = FRunner->Running();
+        const QString question =
+            calculating ? QStringLiteral("Идет расчет поддонов. Прервать расчет и закрыть "
+                                         "программу?")
+                        : QStringLiteral("Программа еще выполняет команду. Закрыть программу, "
+                                         "когда она закончится?");
+        if (FPrompts->Confirm(this, question) != TPrompts::TAnswer::Ok)
+            return;
+        FCloseWhenIdle = true;
+        FRunner->Cancel();
         return;
     }
     if (FHelp)
@@ -309,19 +336,19 @@ void TMainWindow::OnDensePackingToggled() {
 }
 
 void TMainWindow::SearchByDate() {
-    if (FRunner->Running())
+    if (FWork->Busy())
         return;
     RunCommand([this] { RefreshOrders(FData->DateCondition(FBrowser->PickerDate())); });
 }
 
 void TMainWindow::SearchByNumber() {
-    if (FRunner->Running())
+    if (FWork->Busy())
         return;
     RunCommand([this] { RefreshOrders(FData->NumberCondition(FBrowser->SearchText())); });
 }
 
 void TMainWindow::ShowTodayOrders() {
-    if (FRunner->Running())
+    if (FWork->Busy())
         return;
     FBrowser->SetPickerDate(QDate::currentDate());
     RunCommand([this] { RefreshOrders(FData->TodayCondition()); });
@@ -385,7 +412,7 @@ void TMainWindow::UpdateCommandButtons() {
 // The details follow the current row however it moves (click, arrow keys, Page Down):
 // the print commands print what the details show.
 void TMainWindow::OnOrderClicked() {
-    if (FRunner->Running())
+    if (FWork->Busy())
         return;
     RunCommand([this] {
         const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
@@ -396,7 +423,7 @@ void TMainWindow::OnOrderClicked() {
 }
 
 void TMainWindow::OnPalletClicked() {
-    if (FRunner->Running())
+    if (FWork->Busy())
         return;
     RunCommand([this] {
         if (FBrowser->OrderCount() > 0)
@@ -405,19 +432,20 @@ void TMainWindow::OnPalletClicked() {
 }
 
 void TMainWindow::OnCalculateClicked() {
-    if (FRunner->Running())
+    if (FWork->Busy())
         return;
     if (FBrowser->OrderCount() == 0 || FBrowser->OrdersGrid()->CurrentRow() < 0)
         return;
     const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
     const QString key = id.isNull() ? QString() : id.toString();
-    Calculate(key.toLongLong());
     // After every run, whatever its outcome, the order is shown again with the pallets
     // the tables now hold.
-    if (!key.isEmpty())
-        RunCommand([&] { RefreshOrders(FData->IdCondition(key.toLongLong())); });
+    Calculate(key.toLongLong(), [this, key] {
+        if (!key.isEmpty())
+            RunCommand([&] { RefreshOrders(FData->IdCondition(key.toLongLong())); });
+    });
 }
 
-void TMainWindow::Calculate(qlonglong AShownOrder) {
-    FRunner->Run(AShownOrder, FDensePacking->isChecked());
+void TMainWindow::Calculate(qlonglong AShownOrder, std::function<void()> AThen) {
+    FRunner->Run(AShownOrder, FDensePacking->isChecked(), std::move(AThen));
 }

@@ -19,6 +19,8 @@ class TPrompts;
 class TStartupServices;
 class TStackView;
 class TTrayController;
+class TWindowWork;
+class TWorkerThread;
 
 // The main window: the menu, the banner with the calculation's settings, the status
 // bar, and the wiring between its parts: the order browser (searches, orders and
@@ -50,6 +52,8 @@ public:
     QVariant CurrentOrderValue(const QString& AField) const;
     QVariant CurrentPalletValue(const QString& AField) const;
     bool CalcRunning() const;
+    // A long command runs (calculation, import, layout workbook, PDF).
+    bool Busy() const;
 
     QString StatusText() const;
     void SetStatusText(const QString& AText);
@@ -96,14 +100,17 @@ private:
     // Runs a command; a failure is shown in an error box and the program carries on.
     void RunCommand(const std::function<void()>& AFunc);
     void ShowError(const QString& AText);
-    // Runs the calculation of the working order, AShownOrder being the one on screen.
-    void Calculate(qlonglong AShownOrder);
+    // Starts the calculation of the working order, AShownOrder being the one on
+    // screen; AThen runs once it has ended and its outcome has been told.
+    void Calculate(qlonglong AShownOrder, std::function<void()> AThen);
     void ShowOrderDetails(const QString& AOrderId);
     // No order is current: the detail grids, their captions and the commands on them go.
     void ClearOrderDetails();
     // "Расчет поддонов" and the print commands as the current order allows.
     void UpdateCommandButtons();
-    void ImportOrder(const QString& AFileName);
+    // Reads, checks and stores the workbook and shows the list again; returns the stored
+    // order's key when it is to be calculated at once, otherwise 0.
+    qlonglong ImportOrder(const QString& AFileName);
     // A settings file that is missing is said so; AWrite runs on the one there is.
     void WithSettings(const std::function<void(const class TIniFile&)>& AWrite);
 
@@ -115,6 +122,9 @@ private:
     TOrderBrowser* FBrowser = nullptr;
     TPalletPanel* FPallets = nullptr;
     TCalculationRunner* FRunner = nullptr;
+    TWindowWork* FWork = nullptr;
+    TWorkerThread* FWorker = nullptr;
+    bool FCloseWhenIdle = false;
     TPictureBox* FBanner = nullptr;
     QCheckBox* FAutoCalculation = nullptr;
     QCheckBox* FDensePacking = nullptr;
@@ -129,5 +139,4 @@ private:
     // The New-order dialog: a fresh one for every import, never replaced while an
     // import is using it.
     QPointer<TNewOrderDialog> FNewOrderDialog;
-    bool FImportRunning = false;
 };

@@ -12,6 +12,7 @@
 #include "PalletPanel.h"
 #include "Prompts.h"
 #include "StartupServices.h"
+#include "WindowWork.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -59,7 +60,7 @@ TNewOrderDialog* TMainWindow::NewOrderDialog() {
 }
 
 void TMainWindow::OnNewOrderClicked() {
-    if (FRunner->Running() || FImportRunning)
+    if (FWork->Busy())
         return;
     // Nothing may be printed from the grids until they show the new order's day.
     FPallets->DisablePrintCommands();
@@ -70,11 +71,12 @@ void TMainWindow::OnNewOrderClicked() {
         RunCommand([this] { UpdateCommandButtons(); });
         return;
     }
-    FImportRunning = true;
+    if (!FWork->Begin(TWindowWork::TKind::Import))
+        return;
     QString failure;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    qlonglong calculate = 0;
     try {
-        ImportOrder(file);
+        calculate = ImportOrder(file);
     } catch (const EDatabaseRetry& e) {
         failure = e.Message(); // says what happened and that a retry will do
     } catch (const EDatabaseError& e) {
@@ -87,8 +89,7 @@ void TMainWindow::OnNewOrderClicked() {
     } catch (const std::exception& e) {
         failure = QString::fromLocal8Bit(e.what());
     }
-    QApplication::restoreOverrideCursor();
-    FImportRunning = false;
+    FWork->End();
     // The error comes after the hourglass is gone, so the user reads it with an
     // ordinary cursor.
     if (!failure.isNull()) {
@@ -97,16 +98,24 @@ void TMainWindow::OnNewOrderClicked() {
         // list is read again at the picker's date, as a finished import reads it, so that
         // the window shows what the tables now hold.
         RunCommand([this] { RefreshOrders(FData->DateCondition(FBrowser->PickerDate())); });
+        return;
     }
+    // The option "производить расчет автоматически": the stored order is calculated
+    // now, and the list read again at the picker's date once the run has ended.
+    if (calculate != 0)
+        Calculate(calculate, [this] {
+            RunCommand([this] {
+                RefreshOrders(TNewOrderCommand(*FData).RefreshCondition(FBrowser->PickerDate()));
+            });
+        });
 }
 
-void TMainWindow::ImportOrder(const QString& AFileName) {
+qlonglong TMainWindow::ImportOrder(const QString& AFileName) {
     TNewOrderCommand command(*FData);
     FBrowser->SetOrderFile(QDir::toNativeSeparators(AFileName));
-    // A calculation started by the import runs to its end before the list is
-    // refreshed below; it disables and enables the window's commands itself.
+    qlonglong calculate = 0;
     TOrderImportHooks hooks = NewOrderDialog()->WindowHooks(
-        this, FAutoCalculation->isChecked(), [this](qlonglong AOrderId) { Calculate(AOrderId); },
+        this, FAutoCalculation->isChecked(), [&calculate](qlonglong AOrderId) { calculate = AOrderId; },
         [this] { FRunner->Button()->setEnabled(true); });
     // The import's own messages are read with the ordinary cursor, as the dialog is.
     hooks.ShowMessage = [show = hooks.ShowMessage](TOrderImportHooks::TMessageKind AKind,
@@ -122,4 +131,5 @@ void TMainWindow::ImportOrder(const QString& AFileName) {
     if (result.Outcome == TImportResult::TOutcome::Stored && latest.isValid())
         FBrowser->SetPickerDate(latest);
     RefreshOrders(command.RefreshCondition(FBrowser->PickerDate()));
+    return calculate;
 }

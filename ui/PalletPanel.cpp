@@ -15,6 +15,8 @@
 #include "ShippingNotesDocument.h"
 #include "StackView.h"
 #include "WindowParts.h"
+#include "WindowWork.h"
+#include "WorkerThread.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,8 +38,9 @@ const QString PdfFilter = QStringLiteral("PDF (*.pdf);;Все файлы (*)");
 } // namespace
 
 TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationRunner* AProgress,
-                           QWidget* AParent)
-    : QWidget(AParent), FData(AData), FPrompts(APrompts), FProgress(AProgress) {
+                           TWindowWork* AWork, TWorkerThread* AWorker, QWidget* AParent)
+    : QWidget(AParent), FData(AData), FPrompts(APrompts), FProgress(AProgress), FWork(AWork),
+      FWorker(AWorker) {
     setObjectName(QStringLiteral("PalletPanel"));
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
@@ -310,120 +313,151 @@ TExportSelection TPalletPanel::ShownSelection(bool ASinglePallet) const {
 }
 
 void TPalletPanel::PrintLayouts(bool ASinglePallet) {
-    if (Busy())
+    if (FWork->Busy())
         return;
     const QString file = AskSaveName(QStringLiteral("Сохранить раскладки"), LayoutFileFilter,
                                      TLayoutFileName::WorkbookSuffix, ASinglePallet, FLastSaveName);
-    if (file.isEmpty())
+    if (file.isEmpty() || !FWork->Begin(TWindowWork::TKind::Layouts))
         return;
     FLastSaveName = file;
-
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool busy = true;
-    auto idle = [&busy] {
-        if (busy) {
-            busy = false;
-            QApplication::restoreOverrideCursor();
-        }
-    };
-    const auto restore = qScopeGuard(idle);
-    TExportCallbacks cb;
-    cb.ShowPanel = [this] { FProgress->ShowPanel(); };
-    cb.SetProgressMaximum = [this](int AMax) { FProgress->SetProgressMaximum(AMax); };
-    cb.StepProgress = [this] { FProgress->StepProgress(); };
-    cb.ResetProgress = [this] { FProgress->ResetProgress(); };
-    cb.HidePanel = [this] { FProgress->HidePanel(); };
-    cb.ShowMessage = [this, &idle](TExportCallbacks::TMessageKind AKind, const QString& AText) {
-        // The user reads the outcome with the ordinary cursor.
-        idle();
-        FPrompts->Message(window(),
-                          AKind == TExportCallbacks::TMessageKind::Information
-                              ? TPrompts::TKind::Information
-                              : TPrompts::TKind::Plain,
-                          AText);
-    };
-    cb.OpenFile = [this](const QString& AFile) {
-        if (FOpenFile)
-            FOpenFile(AFile);
-    };
     // What the pallet list shows: the export refuses an order that no longer has
     // these pallets, and the window then shows the order as it now is.
     const TExportSelection selection = ShownSelection(ASinglePallet);
-    TLayoutExport exporter(*FData, GravelonSettings::ProgramFolder(), cb);
-    exporter.RequireShownPallets(ShownPallets());
-    exporter.ExportLayouts(
-        file, ASinglePallet ? TLayoutScope::OnePallet : TLayoutScope::AllPallets, selection);
-    if (exporter.OrderChanged())
-        emit OrderChanged(selection.OrderId.toLongLong());
+    const QList<qlonglong> shown = ShownPallets();
+    const QString programFolder = GravelonSettings::ProgramFolder();
+    const std::shared_ptr<TJobChannel> channel =
+        FProgress->ShowPanel(QStringLiteral("Выгрузка раскладок"), true);
+    // What the export tells the user, told once it has ended and the window is free.
+    struct TTold {
+        QList<std::pair<TExportCallbacks::TMessageKind, QString>> Messages;
+        QString Opened;
+        bool OrderChanged = false;
+    };
+    auto told = std::make_shared<TTold>();
+    FWorker->Start(
+        [=](TDataModule& AData) {
+            auto steps = std::make_shared<std::pair<int, int>>(0, 1);
+            TExportCallbacks cb;
+            cb.SetProgressMaximum = [channel, steps](int AMax) {
+                *steps = {0, AMax};
+                channel->Step(0, AMax);
+            };
+            cb.StepProgress = [channel, steps] { channel->Step(++steps->first, steps->second); };
+            cb.ShowMessage = [told](TExportCallbacks::TMessageKind AKind, const QString& AText) {
+                told->Messages.append({AKind, AText});
+            };
+            cb.OpenFile = [told](const QString& AFile) { told->Opened = AFile; };
+            cb.Canceled = [channel] { return channel->Stopping(); };
+            TLayoutExport exporter(AData, programFolder, cb);
+            exporter.RequireShownPallets(shown);
+            exporter.ExportLayouts(
+                file, ASinglePallet ? TLayoutScope::OnePallet : TLayoutScope::AllPallets,
+                selection);
+            told->OrderChanged = exporter.OrderChanged();
+        },
+        [=](std::exception_ptr AFailure) {
+            FProgress->HidePanel();
+            FWork->End();
+            if (!told->Opened.isEmpty() && FOpenFile)
+                FOpenFile(told->Opened);
+            for (const auto& [kind, text] : told->Messages)
+                FPrompts->Message(window(),
+                                  kind == TExportCallbacks::TMessageKind::Information
+                                      ? TPrompts::TKind::Information
+                                      : TPrompts::TKind::Plain,
+                                  text);
+            if (AFailure)
+                ShowError(TLayoutExport::FailureMessage + QLatin1Char('\n') +
+                          FailureText(AFailure));
+            if (told->OrderChanged)
+                emit OrderChanged(selection.OrderId.toLongLong());
+        });
 }
 
-std::optional<TShippingNotesDocument> TPalletPanel::ReadShownNotes(bool ASinglePallet,
-                                                                   const QString& AWhat) {
-    const TExportSelection selection = ShownSelection(ASinglePallet);
-    QString failure;
+QString TPalletPanel::FailureText(std::exception_ptr AFailure) {
     try {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-        TShippingNoteReader reader(*FData);
-        reader.RequireShownPallets(ShownPallets());
-        return TShippingNotesDocument(reader.Read(selection, ASinglePallet),
-                                      GravelonSettings::ProgramFolder());
-    } catch (const EOrderChanged& e) {
-        // What the workbook print says and does: the order is shown as it now is.
-        FPrompts->Message(window(), TPrompts::TKind::Plain, e.Message());
-        emit OrderChanged(selection.OrderId.toLongLong());
-        return std::nullopt;
+        std::rethrow_exception(AFailure);
     } catch (const EGravelonError& e) {
-        failure = e.Message();
+        return e.Message();
     } catch (const std::exception& e) {
-        failure = QString::fromLocal8Bit(e.what());
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("неизвестная ошибка");
     }
-    ShowError(AWhat + QLatin1Char('\n') + failure);
-    return std::nullopt;
+}
+
+void TPalletPanel::WithShownNotes(bool ASinglePallet, const QString& AWhat, const QString& APdf,
+                                  std::function<void(const TShippingNotesDocument&)> AThen) {
+    if (!FWork->Begin(TWindowWork::TKind::Pdf))
+        return;
+    const TExportSelection selection = ShownSelection(ASinglePallet);
+    const QList<qlonglong> shown = ShownPallets();
+    const QString programFolder = GravelonSettings::ProgramFolder();
+    const std::shared_ptr<TJobChannel> channel =
+        FProgress->ShowPanel(APdf.isEmpty() ? QStringLiteral("Подготовка раскладок к печати")
+                                            : QStringLiteral("Сохранение PDF"),
+                             !APdf.isEmpty());
+    auto document = std::make_shared<std::optional<TShippingNotesDocument>>();
+    FWorker->Start(
+        [=](TDataModule& AData) {
+            // Everything is read before anything is painted: the preview repaints at
+            // will and a database failure must not reach it half way.
+            TShippingNoteReader reader(AData);
+            reader.RequireShownPallets(shown);
+            document->emplace(reader.Read(selection, ASinglePallet), programFolder);
+            if (!APdf.isEmpty())
+                (*document)->SavePdf(APdf, [channel](int ADone, int ATotal) {
+                    channel->Step(ADone, ATotal);
+                    return !channel->Stopping();
+                });
+        },
+        [=](std::exception_ptr AFailure) {
+            FProgress->HidePanel();
+            FWork->End();
+            try {
+                if (AFailure)
+                    std::rethrow_exception(AFailure);
+            } catch (const EOrderChanged& e) {
+                // What the workbook print says and does: the order is shown as it now is.
+                FPrompts->Message(window(), TPrompts::TKind::Plain, e.Message());
+                emit OrderChanged(selection.OrderId.toLongLong());
+                return;
+            } catch (const EWorkCanceled& e) {
+                FPrompts->Message(window(), TPrompts::TKind::Plain, e.Message());
+                return;
+            } catch (...) {
+                ShowError(AWhat + QLatin1Char('\n') + FailureText(std::current_exception()));
+                return;
+            }
+            AThen(**document);
+        });
 }
 
 void TPalletPanel::PreviewNotes(bool ASinglePallet) {
-    if (Busy())
+    if (FWork->Busy())
         return;
-    // Everything is read before the preview opens: the preview repaints at will and
-    // a database failure must not reach it half way.
-    const std::optional<TShippingNotesDocument> document =
-        ReadShownNotes(ASinglePallet, QStringLiteral("Не удалось подготовить раскладки к печати."));
-    if (!document)
-        return;
-    FPrompts->PrintPreview(window(),
+    WithShownNotes(ASinglePallet,
+                   QStringLiteral("Не удалось подготовить раскладки к печати."), QString(),
+                   [this, ASinglePallet](const TShippingNotesDocument& ADocument) {
+                       FPrompts->PrintPreview(
+                           window(),
                            ASinglePallet ? QStringLiteral("Печать раскладки")
                                          : QStringLiteral("Печать раскладок"),
-                           [&document](QPagedPaintDevice* ADevice) { document->Paint(ADevice); });
+                           [&ADocument](QPagedPaintDevice* ADevice) { ADocument.Paint(ADevice); });
+                   });
 }
 
 void TPalletPanel::SaveNotesPdf(bool ASinglePallet) {
-    if (Busy())
+    if (FWork->Busy())
         return;
     const QString file = AskSaveName(QStringLiteral("Сохранить PDF"), PdfFilter,
                                      TLayoutFileName::PdfSuffix, ASinglePallet, FLastPdfName);
     if (file.isEmpty())
         return;
     FLastPdfName = file;
-
-    const QString what = QStringLiteral("Не удалось сохранить PDF.");
-    const std::optional<TShippingNotesDocument> document = ReadShownNotes(ASinglePallet, what);
-    if (!document)
-        return;
-    QString failure;
-    {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-        try {
-            document->SavePdf(file);
-        } catch (const EGravelonError& e) {
-            failure = e.Message();
-        }
-    }
-    if (!failure.isEmpty()) {
-        ShowError(what + QLatin1Char('\n') + failure);
-        return;
-    }
-    FPrompts->Message(window(), TPrompts::TKind::Information,
-                      QStringLiteral("PDF сохранён в файл:\n") + file);
+    WithShownNotes(ASinglePallet, QStringLiteral("Не удалось сохранить PDF."), file,
+                   [this, file](const TShippingNotesDocument&) {
+                       FPrompts->Message(window(), TPrompts::TKind::Information,
+                                         QStringLiteral("PDF сохранён в файл:\n") + file);
+                   });
 }

@@ -4,6 +4,7 @@
 
 #include <QVariant>
 #include <QWidget>
+#include <exception>
 #include <functional>
 #include <optional>
 
@@ -16,6 +17,8 @@ class TDataModule;
 class TPrompts;
 class TShippingNotesDocument;
 class TStackView;
+class TWindowWork;
+class TWorkerThread;
 struct TExportSelection;
 
 // One part of the main window: the pallets of the shown order and the contents of the
@@ -24,9 +27,10 @@ struct TExportSelection;
 class TPalletPanel : public QWidget {
     Q_OBJECT
 public:
-    // AProgress: the panel the layout export shows its progress on.
+    // AProgress: the panel the print commands show their progress on; they run on
+    // AWorker when AWork lets them begin.
     TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationRunner* AProgress,
-                 QWidget* AParent);
+                 TWindowWork* AWork, TWorkerThread* AWorker, QWidget* AParent);
 
     // The order's pallets with the caption (their count and the least possible), the
     // first pallet's contents.
@@ -43,8 +47,6 @@ public:
     TStackView* StackView() const { return FStackView; }
     // How a written layout workbook is handed to the desktop.
     void SetOpenFile(std::function<void(const QString&)> AOpenFile);
-    // Whether another command holds the connection: the print commands then do nothing.
-    void SetBusy(std::function<bool()> ABusy) { FBusy = std::move(ABusy); }
 
 public slots:
     void OnPrintAllClicked();
@@ -64,7 +66,6 @@ private:
     void AddPaperButtons(QHBoxLayout* ARow, QPushButton* APrintButton, bool ASinglePallet);
     QWidget* WithStackView(QWidget* AContentsGrid);
     void ShowStack();
-    bool Busy() const { return FBusy && FBusy(); }
     void ShowError(const QString& AText);
     // The save dialog of the print commands, workbook or PDF: proposes the shown order's
     // name with ASuffix in the folder of ALastName, gives a name typed without a suffix
@@ -78,16 +79,21 @@ private:
     QList<qlonglong> ShownPallets() const;
     // The order and pallet the print commands act on: those whose details are shown.
     TExportSelection ShownSelection(bool ASinglePallet) const;
-    // The shown notes, read whole; nothing when that fails, after telling the user
+    // Reads the shown notes whole on the worker thread, and writes them to the PDF
+    // APdf when one is named, then hands them to AThen; when that fails the user is told
     // (AWhat: what could not be done), as the workbook print does when the order
     // changed on another workstation.
-    std::optional<TShippingNotesDocument> ReadShownNotes(bool ASinglePallet, const QString& AWhat);
+    void WithShownNotes(bool ASinglePallet, const QString& AWhat, const QString& APdf,
+                        std::function<void(const TShippingNotesDocument&)> AThen);
+    static QString FailureText(std::exception_ptr AFailure);
     void PreviewNotes(bool ASinglePallet);
     void SaveNotesPdf(bool ASinglePallet);
 
     TDataModule* FData;
     TPrompts* FPrompts;
     TCalculationRunner* FProgress;
+    TWindowWork* FWork;
+    TWorkerThread* FWorker;
     TDataGrid* FPalletsGrid;
     TDataGrid* FContentsGrid;
     QLabel* FPalletsOrderLabel;
@@ -96,7 +102,6 @@ private:
     QPushButton* FPrintPalletButton;
     TStackView* FStackView = nullptr;
     std::function<void(const QString&)> FOpenFile;
-    std::function<bool()> FBusy;
 
     TShownOrder FOrder;
     QVariant FShownPalletId;

@@ -107,6 +107,12 @@ template <class APromptsType = TRecordingPrompts> struct TWindowOf {
         Child<QToolButton>(Form.get(), "SearchByNumberButton")->click();
     }
     QPushButton* Button(const char* AName) { return Child<QPushButton>(Form.get(), AName); }
+    // Long commands run on the worker thread: a test waits for the window to be free.
+    void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!Form->Busy(), 120000); }
+    void Click(const char* AButton) {
+        Button(AButton)->click();
+        WaitIdle();
+    }
     bool Enabled(const char* AButton) { return Button(AButton)->isEnabled(); }
     QString Text(const char* ALabel) { return Child<QLabel>(Form.get(), ALabel)->text(); }
     QStringList Column(const char* AGrid, const QString& ATitle) {

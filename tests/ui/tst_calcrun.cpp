@@ -1,6 +1,7 @@
 // The calculation run of the main window on both databases: a run that completes, one
 // cancelled with "Прервать", one the database stops, and closing the window mid-run.
 #include "CalculationRun.h"
+#include "CalculationRunner.h"
 #include "DataModule.h"
 #include "IniFile.h"
 #include "MainWindow.h"
@@ -53,15 +54,14 @@ struct TSeen {
     bool WaitCursor = false;
 };
 
-// Polls the window whenever the run lets events through; AOnReport may act (click
-// "Прервать", close the window).
+// Looks at the window whenever it has shown a report of the run, the run waiting
+// meanwhile; AOnReport may act (click "Прервать", close the window).
 class TWatcher : public QObject {
 public:
     TWatcher(TMainWindow* AForm, std::function<void(const TSeen&)> AOnReport = {})
         : FForm(AForm), FOnReport(std::move(AOnReport)) {
-        FTimer.setInterval(0);
-        connect(&FTimer, &QTimer::timeout, this, [this] { Poll(); });
-        FTimer.start();
+        connect(Child<TCalculationRunner>(AForm, "CalculationRunner"),
+                &TCalculationRunner::Reported, this, [this] { Poll(); });
     }
     QList<TSeen> Seen;
 
@@ -90,7 +90,6 @@ private:
     }
     TMainWindow* FForm;
     std::function<void(const TSeen&)> FOnReport;
-    QTimer FTimer;
 };
 
 struct TWindow : TWindowOf<> {
@@ -111,7 +110,7 @@ private slots:
     void cancelled();
     void fails_data();
     void fails();
-    void closeDuringRun_data() { TestDb::AddBackendRows(); }
+    void closeDuringRun_data();
     void closeDuringRun();
     void densePacking_data() { TestDb::AddBackendRows(); }
     void densePacking();
@@ -129,7 +128,7 @@ void TstCalcRun::completes() {
     QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
 
     TWatcher watch(w.Form.get());
-    w.Button("CalculateButton")->click();
+    w.Click("CalculateButton");
 
     QVERIFY(watch.Seen.size() >= 7);
     const TSeen& first = watch.Seen.first();
@@ -188,7 +187,7 @@ void TstCalcRun::cancelled() {
             buttonAfterClick = w.Button("CancelCalculationButton")->isEnabled();
         }
     });
-    w.Button("CalculateButton")->click();
+    w.Click("CalculateButton");
 
     QCOMPARE(afterClick, QStringLiteral("Прерывание расчета..."));
     QCOMPARE(statusAfterClick, QStringLiteral("Прерывание расчета..."));
@@ -209,7 +208,7 @@ void TstCalcRun::cancelled() {
     TWatcher again(w.Form.get(), [&](const TSeen&) {
         button4Enabled = w.Button("CancelCalculationButton")->isEnabled();
     });
-    w.Button("CalculateButton")->click();
+    w.Click("CalculateButton");
     QVERIFY(button4Enabled);
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));
     QVERIFY(Rows(w.Form.get(), "PalletsGrid") > 1);
@@ -253,7 +252,7 @@ void TstCalcRun::fails() {
     const QStringList before = Tables(*db.Data);
     TWindow w;
     w.Open(db);
-    w.Button("CalculateButton")->click();
+    w.Click("CalculateButton");
 
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Ошибка расчета"));
     QCOMPARE(w.Prompts.Asked.size(), 1);
@@ -269,12 +268,24 @@ void TstCalcRun::fails() {
     QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 1);
 }
 
+void TstCalcRun::closeDuringRun_data() {
+    QTest::addColumn<TBackend>("backend");
+    QTest::addColumn<bool>("stop"); // the answer to the question
+    for (const auto& [name, backend] :
+         {std::pair{"sqlite", TBackend::Sqlite}, std::pair{"postgres", TBackend::Postgres}}) {
+        QTest::addRow("%s stop and close", name) << backend << true;
+        QTest::addRow("%s keep calculating", name) << backend << false;
+    }
+}
+
 void TstCalcRun::closeDuringRun() {
+    QFETCH(bool, stop);
     GRAVELON_CONNECT(db);
     AddOrder(*db.Data);
     const QStringList before = Tables(*db.Data);
     TWindow w;
     w.Open(db);
+    w.Prompts.ConfirmAnswers << (stop ? TPrompts::TAnswer::Ok : TPrompts::TAnswer::Cancel);
     bool stillOpen = false;
     TWatcher watch(w.Form.get(), [&](const TSeen& s) {
         if (!stillOpen && s.Stage.startsWith(QStringLiteral("Начальное распределение"))) {
@@ -282,9 +293,21 @@ void TstCalcRun::closeDuringRun() {
             stillOpen = w.Form->isVisible();
         }
     });
-    w.Button("CalculateButton")->click();
-    // The close waited for the run to stop; nothing of it stayed in the tables.
+    w.Click("CalculateButton");
+    // The close asked first and waited for the run to end.
     QVERIFY(stillOpen);
+    QCOMPARE(w.Prompts.Asked.size(), 1);
+    QCOMPARE(w.Prompts.Asked[0].Call, QStringLiteral("Confirm"));
+    QCOMPARE(w.Prompts.Asked[0].Text,
+             QStringLiteral("Идет расчет поддонов. Прервать расчет и закрыть программу?"));
+    if (!stop) {
+        QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));
+        QVERIFY(Rows(w.Form.get(), "PalletsGrid") > 1);
+        QTest::qWait(50);
+        QVERIFY(w.Form->isVisible());
+        return;
+    }
+    // Nothing of the stopped run stayed in the tables.
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет прерван"));
     QCOMPARE(Tables(*db.Data), before);
     QTRY_VERIFY(!w.Form->isVisible());
@@ -305,7 +328,7 @@ void TstCalcRun::densePacking() {
     auto* caption = Child<QLabel>(w.Form.get(), "PalletsOrderLabel");
     QCOMPARE(caption->text(), QStringLiteral("Р-77"));
     TWatcher watch(w.Form.get());
-    w.Button("CalculateButton")->click();
+    w.Click("CalculateButton");
     QStringList stages;
     for (const TSeen& s : watch.Seen)
         stages << s.Stage;
@@ -329,7 +352,7 @@ void TstCalcRun::densePacking() {
         QStringLiteral("update ApplicatePositions set Quantity = 70 where ColorID = 2"));
     Child<QToolButton>(w.Form.get(), "SearchByNumberButton")->click();
     TWatcher again(w.Form.get());
-    w.Button("CalculateButton")->click();
+    w.Click("CalculateButton");
     stages.clear();
     for (const TSeen& s : again.Seen)
         stages << s.Stage;
