@@ -235,16 +235,16 @@ std::shared_ptr<TJobChannel> TCalculationRunner::ShowPanel(const QString& ATitle
     FCancelButton->setEnabled(ACancellable);
     FCancelButton->setVisible(ACancellable);
     FStage->setText(ATitle);
-    FBar->setRange(0, 1);
-    FBar->setValue(0);
     Centre();
     FPanel->show();
     FPanel->raise();
     return NewChannel();
 }
 
-void TCalculationRunner::HidePanel() {
+void TCalculationRunner::HidePanel(bool AResetBar) {
     FChannel.reset();
+    if (AResetBar)
+        FBar->setValue(0);
     FPanel->hide();
     FCancelButton->setVisible(true);
 }

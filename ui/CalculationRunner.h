@@ -70,7 +70,8 @@ public:
     // The panel for another job: shown with ATitle, "Прервать" offered when
     // ACancellable; the channel carries the job's reports (stage text, position, max).
     std::shared_ptr<TJobChannel> ShowPanel(const QString& ATitle, bool ACancellable);
-    void HidePanel();
+    // AResetBar: the bar starts empty next time; otherwise it stays where the job stopped.
+    void HidePanel(bool AResetBar = false);
 
 signals:
     // A run starts: nothing may be printed until the order is shown again.

@@ -332,6 +332,7 @@ void TPalletPanel::PrintLayouts(bool ASinglePallet) {
         QList<std::pair<TExportCallbacks::TMessageKind, QString>> Messages;
         QString Opened;
         bool OrderChanged = false;
+        bool Written = false; // the bar starts empty again; a failure leaves it where it stopped
     };
     auto told = std::make_shared<TTold>();
     FWorker->Start(
@@ -347,6 +348,7 @@ void TPalletPanel::PrintLayouts(bool ASinglePallet) {
                 told->Messages.append({AKind, AText});
             };
             cb.OpenFile = [told](const QString& AFile) { told->Opened = AFile; };
+            cb.ResetProgress = [told] { told->Written = true; };
             cb.Canceled = [channel] { return channel->Stopping(); };
             TLayoutExport exporter(AData, programFolder, cb);
             exporter.RequireShownPallets(shown);
@@ -356,7 +358,7 @@ void TPalletPanel::PrintLayouts(bool ASinglePallet) {
             told->OrderChanged = exporter.OrderChanged();
         },
         [=](std::exception_ptr AFailure) {
-            FProgress->HidePanel();
+            FProgress->HidePanel(told->Written);
             FWork->End();
             if (!told->Opened.isEmpty() && FOpenFile)
                 FOpenFile(told->Opened);

@@ -98,7 +98,7 @@ void TestGridsAndStatus::statusFollowsOrder() {
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Найдено заявок: 1"));
     QVERIFY(Child<QPushButton>(w.Form.get(), "CalculateButton")->isEnabled());
 
-    Child<QPushButton>(w.Form.get(), "CalculateButton")->click();
+    w.Click("CalculateButton");
     QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет завершен"));
     QVERIFY(Rows(w.Form.get(), "PalletsGrid") > 0);
     QCOMPARE(w.Text("PalletNumberLabel"), QStringLiteral("1"));

@@ -195,7 +195,7 @@ void TestMainWindowNewOrder::cancelled() {
     QVERIFY(w.Enabled("PrintPalletButton"));
     const bool calc = w.Enabled("CalculateButton");
 
-    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
+    w.Click("NewOrderButton");
     QCOMPARE(w.Prompts.Asked.size(), 1);
     QCOMPARE(w.Prompts.Asked.first().Call, QStringLiteral("OpenFileName"));
     QCOMPARE(w.Prompts.Asked.first().Text, QStringLiteral("Новая заявка"));
@@ -236,7 +236,7 @@ void TestMainWindowNewOrder::dialogLeft() {
     w.Prompts.FileAnswers << ExampleWorkbook();
 
     TDialogAnswer answer(w.Form.get(), db.Data.get(), leave);
-    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
+    w.Click("NewOrderButton");
 
     QCOMPARE(answer.Shown, 1);
     QVERIFY(w.Prompts.Messages().isEmpty());
@@ -276,7 +276,7 @@ void TestMainWindowNewOrder::importsExample() {
     w.Prompts.FileAnswers << file;
 
     TDialogAnswer answer(w.Form.get(), db.Data.get());
-    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
+    w.Click("NewOrderButton");
 
     QCOMPARE(answer.Shown, 1);
     QVERIFY(w.Prompts.Messages().isEmpty());
@@ -333,7 +333,7 @@ void TestMainWindowNewOrder::importsExample() {
         QVERIFY(!w.Enabled("PrintAllButton"));
         QVERIFY(!w.Enabled("PrintPalletButton"));
         // The button calculates the imported order.
-        Child<QPushButton>(w.Form.get(), "CalculateButton")->click();
+        w.Click("CalculateButton");
         QVERIFY(Count(*db.Data, "Palletes") > 0);
         QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), Count(*db.Data, "Palletes"));
     }
@@ -406,7 +406,7 @@ void TestMainWindowNewOrder::failsBeforeDialog() {
     const QStringList before = DumpAll(*db.Data);
 
     TDialogAnswer answer(w.Form.get(), db.Data.get());
-    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
+    w.Click("NewOrderButton");
 
     QCOMPARE(answer.Shown, 0);
     // The database is as before: the previous order is still the working one.
@@ -451,7 +451,7 @@ void TestMainWindowNewOrder::invalidRowsKeepRunning() {
     w.Prompts.FileAnswers << DataFile("invalid_rows.xlsx");
 
     TDialogAnswer answer(w.Form.get(), db.Data.get());
-    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
+    w.Click("NewOrderButton");
     QCoreApplication::processEvents();
 
     QCOMPARE(answer.Shown, 0);
@@ -484,7 +484,7 @@ void TestMainWindowNewOrder::invalidRowsKeepRunning() {
     QVERIFY(!QApplication::overrideCursor());
 
     w.Prompts.FileAnswers << ExampleWorkbook();
-    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
+    w.Click("NewOrderButton");
     QCOMPARE(answer.Shown, 1);
     QVERIFY(WorkingOrder::Keys(db.Data->Connection()).value(0) > previous);
     QCOMPARE(Count(*db.Data, "Applicates_archive"), 1);
@@ -521,7 +521,7 @@ void TestMainWindowNewOrder::materialFromWorkbook() {
         Child<QPushButton>(dialog, "SaveButton")->click(); // confirmed
     });
     poll.start();
-    Child<QPushButton>(w.Form.get(), "NewOrderButton")->click();
+    w.Click("NewOrderButton");
 
     QCOMPARE(preset, QStringLiteral("Фиброцементная плита (12 мм)"));
     QVERIFY(openAfterNo);

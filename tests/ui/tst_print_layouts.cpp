@@ -67,6 +67,7 @@ struct TWindow : TWindowOf<TPrintPrompts> {
         auto* b = Button(AButton);
         QVERIFY(b->isEnabled());
         b->click();
+        WaitIdle();
     }
     bool PanelVisible() { return Child<QWidget>(Form.get(), "ProgressPanel")->isVisible(); }
     QProgressBar* Bar() { return Child<QProgressBar>(Form.get(), "ProgressBar"); }
@@ -380,6 +381,7 @@ void TstPrintLayouts::orderWithoutPallets() {
     // The command itself, as the button would run it: the empty workbook is written,
     // and the bar has a range rather than the busy indicator a 0..0 range gives.
     w.Form->OnPrintAllClicked();
+    w.WaitIdle();
     QCOMPARE(w.Prompts.Messages(), QStringList{QStringLiteral("Отчет сохранён в файл:\n") + file});
     QVERIFY(IsZip(file));
     QVERIFY(w.Bar()->maximum() > w.Bar()->minimum());

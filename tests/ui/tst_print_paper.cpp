@@ -224,7 +224,7 @@ void TstPrintPaper::preview() {
     TWindow w;
     w.Open(db, &prompts);
 
-    w.Button("PreviewAllButton")->click();
+    w.Click("PreviewAllButton");
     QCOMPARE(prompts.Asked.size(), 1);
     QCOMPARE(prompts.Asked[0].Call, QStringLiteral("PrintPreview"));
     QCOMPARE(prompts.Asked[0].Text, QStringLiteral("Печать раскладок"));
@@ -237,7 +237,7 @@ void TstPrintPaper::preview() {
 
     ClickRow(w.Form.get(), "PalletsGrid", 1);
     prompts.PreviewAnswers << true;
-    w.Button("PreviewPalletButton")->click();
+    w.Click("PreviewPalletButton");
     QCOMPARE(prompts.Asked.last().Text, QStringLiteral("Печать раскладки"));
     pages = Pages(prompts.PreviewPdf);
     QCOMPARE(pages.size(), 1);
@@ -257,7 +257,7 @@ void TstPrintPaper::savePdf() {
 
     // A name typed without a suffix gets ".pdf".
     prompts.FileAnswers << dir.filePath(QStringLiteral("раскладки"));
-    w.Button("SavePdfAllButton")->click();
+    w.Click("SavePdfAllButton");
     const QString file = dir.filePath(QStringLiteral("раскладки.pdf"));
     // Named as the workbook of the same notes would be, with the PDF's suffix.
     QCOMPARE(prompts.Suggested.size(), 1);
@@ -277,7 +277,7 @@ void TstPrintPaper::savePdf() {
     }();
     prompts.FileAnswers << file;
     prompts.ConfirmAnswers << TPrompts::TAnswer::Cancel;
-    w.Button("SavePdfPalletButton")->click();
+    w.Click("SavePdfPalletButton");
     // The shown pallet's name, in the folder saved to last.
     QCOMPARE(prompts.Suggested.last(),
              dir.filePath(QStringLiteral("Раскладка П-5 2021-05-31 поддон 2.pdf")));
@@ -292,7 +292,7 @@ void TstPrintPaper::savePdf() {
     asked = int(prompts.Asked.size());
     prompts.FileAnswers << file;
     prompts.ConfirmAnswers << TPrompts::TAnswer::Ok;
-    w.Button("SavePdfPalletButton")->click();
+    w.Click("SavePdfPalletButton");
     QCOMPARE(Calls(prompts, asked), QStringList({"SaveFileName", "Confirm", "Message"}));
     const QStringList pages = Pages(file);
     QCOMPARE(pages.size(), 1);
@@ -300,14 +300,14 @@ void TstPrintPaper::savePdf() {
 
     // A folder that is not there: an error with a Russian sentence, nothing written.
     prompts.FileAnswers << dir.filePath(QStringLiteral("нет/р.pdf"));
-    w.Button("SavePdfAllButton")->click();
+    w.Click("SavePdfAllButton");
     QCOMPARE(int(prompts.Asked.last().Kind), int(TPrompts::TKind::Error));
     QVERIFY(prompts.Asked.last().Text.startsWith(QStringLiteral("Не удалось сохранить PDF.\n")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("раскладки.pdf")});
     // A cancelled dialog does nothing.
     asked = int(prompts.Asked.size());
-    w.Button("SavePdfAllButton")->click();
+    w.Click("SavePdfAllButton");
     QCOMPARE(prompts.Asked.size(), asked + 1);
     QCOMPARE(prompts.Asked.last().Call, QStringLiteral("SaveFileName"));
 }
@@ -343,7 +343,7 @@ void TstPrintPaper::overwriteAskedOnce() {
     }
     prompts.FileAnswers << dir.filePath(typed);
     prompts.ConfirmAnswers << (replace ? TPrompts::TAnswer::Ok : TPrompts::TAnswer::Cancel);
-    w.Button("SavePdfAllButton")->click();
+    w.Click("SavePdfAllButton");
     QCOMPARE(Calls(prompts, 0), replace ? QStringList({"SaveFileName", "Confirm", "Message"})
                                         : QStringList({"SaveFileName", "Confirm"}));
     QCOMPARE(prompts.Asked[1].Text,
@@ -357,7 +357,7 @@ void TstPrintPaper::overwriteAskedOnce() {
     const QString fresh = dir.filePath(QStringLiteral("новая"));
     prompts.FileAnswers << fresh;
     const int asked = int(prompts.Asked.size());
-    w.Button("SavePdfPalletButton")->click();
+    w.Click("SavePdfPalletButton");
     QCOMPARE(Calls(prompts, asked), QStringList({"SaveFileName", "Message"}));
     QCOMPARE(Pages(fresh + QStringLiteral(".pdf")).size(), 1);
 }
@@ -407,7 +407,7 @@ void TstPrintPaper::realSaveDialogAsksOnce() {
         while (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
-    w.Button("SavePdfAllButton")->click();
+    w.Click("SavePdfAllButton");
     poll.stop();
     QVERIFY(dialogSeen);
     QCOMPARE(questions,
@@ -459,7 +459,7 @@ void TstPrintPaper::orderChanged() {
     const QString file = dir.filePath(QStringLiteral("раскладки"));
     if (asksFile)
         prompts.FileAnswers << file;
-    w.Button(qPrintable(button))->click();
+    w.Click(qPrintable(button));
     QStringList expected;
     if (asksFile)
         expected << QStringLiteral("SaveFileName");
@@ -506,7 +506,7 @@ void TstPrintPaper::realPreviewDialog() {
         dialog->reject();
     });
     poll.start(50);
-    w.Button("PreviewAllButton")->click();
+    w.Click("PreviewAllButton");
     QVERIFY(seen);
     QCOMPARE(pages, 2);
 }
