@@ -12,6 +12,12 @@ TImportResult TNewOrderCommand::Import(const QString& AFileName, const TOrderImp
     return import.ImportOrderFile(AFileName);
 }
 
+TImportResult TNewOrderCommand::ImportSheet(const TSheetValues& AValues,
+                                           const TOrderImportHooks& AHooks) {
+    TOrderImport import(FData, AHooks);
+    return import.ReadOrderSheet(AValues);
+}
+
 QDate TNewOrderCommand::LatestOrderDate() const {
     const QList<QSqlRecord> rows =
         FData.OpenSql(QStringLiteral("select ID, Date from Applicates order by ID desc limit 1"));

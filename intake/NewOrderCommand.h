@@ -26,6 +26,8 @@ public:
     // Reads, checks and stores the workbook (the New-order dialog comes through
     // AHooks.AskOrderHeader), archiving the previous order as it stores this one.
     TImportResult Import(const QString& AFileName, const TOrderImportHooks& AHooks);
+    // The same for a workbook's values already read (the window reads on its worker).
+    TImportResult ImportSheet(const TSheetValues& AValues, const TOrderImportHooks& AHooks);
     // Date of the newest order in the working table; invalid when it holds none
     // (the import stored nothing) or its date is empty.
     QDate LatestOrderDate() const;

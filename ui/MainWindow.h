@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <exception>
 #include <functional>
 
 class QCheckBox;
@@ -108,9 +109,12 @@ private:
     void ClearOrderDetails();
     // "Расчет поддонов" and the print commands as the current order allows.
     void UpdateCommandButtons();
-    // Reads, checks and stores the workbook and shows the list again; returns the stored
-    // order's key when it is to be calculated at once, otherwise 0.
-    qlonglong ImportOrder(const QString& AFileName);
+    // After the workbook was read on the worker thread (or failed to be): the checks,
+    // the New-order dialog and the storing, then the calculation the option asks for.
+    void FinishImport(std::exception_ptr AReadFailure, const class TSheetValues& AValues);
+    // Checks and stores the workbook's values and shows the list again; returns the
+    // stored order's key when it is to be calculated at once, otherwise 0.
+    qlonglong ImportOrder(const class TSheetValues& AValues);
     // A settings file that is missing is said so; AWrite runs on the one there is.
     void WithSettings(const std::function<void(const class TIniFile&)>& AWrite);
 

@@ -13,6 +13,8 @@
 #include "Prompts.h"
 #include "StartupServices.h"
 #include "WindowWork.h"
+#include "WorkbookReader.h"
+#include "WorkerThread.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -73,10 +75,25 @@ void TMainWindow::OnNewOrderClicked() {
     }
     if (!FWork->Begin(TWindowWork::TKind::Import))
         return;
+    FBrowser->SetOrderFile(QDir::toNativeSeparators(file));
+    // The workbook is read on the worker thread: a large file does not stop the window.
+    FRunner->ShowPanel(QStringLiteral("Чтение заявки"), false);
+    auto values = std::make_shared<TSheetValues>();
+    FWorker->Start(
+        [file, values](TDataModule&) { *values = TWorkbookReader::ReadActiveSheet(file); },
+        [this, values](std::exception_ptr AFailure) {
+            FRunner->HidePanel();
+            FinishImport(AFailure, *values);
+        });
+}
+
+void TMainWindow::FinishImport(std::exception_ptr AReadFailure, const TSheetValues& AValues) {
     QString failure;
     qlonglong calculate = 0;
     try {
-        calculate = ImportOrder(file);
+        if (AReadFailure)
+            std::rethrow_exception(AReadFailure);
+        calculate = ImportOrder(AValues);
     } catch (const EDatabaseRetry& e) {
         failure = e.Message(); // says what happened and that a retry will do
     } catch (const EDatabaseError& e) {
@@ -110,12 +127,12 @@ void TMainWindow::OnNewOrderClicked() {
         });
 }
 
-qlonglong TMainWindow::ImportOrder(const QString& AFileName) {
+qlonglong TMainWindow::ImportOrder(const TSheetValues& AValues) {
     TNewOrderCommand command(*FData);
-    FBrowser->SetOrderFile(QDir::toNativeSeparators(AFileName));
     qlonglong calculate = 0;
     TOrderImportHooks hooks = NewOrderDialog()->WindowHooks(
-        this, FAutoCalculation->isChecked(), [&calculate](qlonglong AOrderId) { calculate = AOrderId; },
+        this, FAutoCalculation->isChecked(),
+        [&calculate](qlonglong AOrderId) { calculate = AOrderId; },
         [this] { FRunner->Button()->setEnabled(true); });
     // The import's own messages are read with the ordinary cursor, as the dialog is.
     hooks.ShowMessage = [show = hooks.ShowMessage](TOrderImportHooks::TMessageKind AKind,
@@ -124,7 +141,7 @@ qlonglong TMainWindow::ImportOrder(const QString& AFileName) {
         const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
         show(AKind, AText);
     };
-    const TImportResult result = command.Import(AFileName, hooks);
+    const TImportResult result = command.ImportSheet(AValues, hooks);
     // When the import stored no order (cancelled, refused) the previous order is
     // still the working one and the picker keeps its date.
     const QDate latest = command.LatestOrderDate();

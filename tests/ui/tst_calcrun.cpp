@@ -4,6 +4,7 @@
 #include "CalculationRunner.h"
 #include "DataModule.h"
 #include "IniFile.h"
+#include "OrderGenerator.h"
 #include "MainWindow.h"
 #include "Prompts.h"
 #include "TestDatabase.h"
@@ -16,6 +17,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 
@@ -99,6 +101,31 @@ struct TWindow : TWindowOf<> {
     }
 };
 
+// Counts the paints of a widget that is asked to repaint every 20 ms, while the window
+// is busy: the window's thread is free only if they arrive.
+class TPaintCounter : public QObject {
+public:
+    TPaintCounter(TMainWindow* AForm, QWidget* AWidget) : FForm(AForm), FWidget(AWidget) {
+        AWidget->installEventFilter(this);
+        FTimer.setInterval(20);
+        connect(&FTimer, &QTimer::timeout, this, [this] { FWidget->update(); });
+        FTimer.start();
+    }
+    int PaintsWhileBusy = 0;
+
+protected:
+    bool eventFilter(QObject* AObject, QEvent* AEvent) override {
+        if (AObject == FWidget && AEvent->type() == QEvent::Paint && FForm->Busy())
+            ++PaintsWhileBusy;
+        return false;
+    }
+
+private:
+    TMainWindow* FForm;
+    QWidget* FWidget;
+    QTimer FTimer;
+};
+
 } // namespace
 
 class TstCalcRun : public QObject {
@@ -116,6 +143,8 @@ private slots:
     void densePacking();
     void earlierCalculationCaption_data() { TestDb::AddBackendRows(); }
     void earlierCalculationCaption();
+    void windowAnswersDuringLongWork_data() { TestDb::AddBackendRows(); }
+    void windowAnswersDuringLongWork();
 };
 
 void TstCalcRun::completes() {
@@ -390,6 +419,55 @@ void TstCalcRun::earlierCalculationCaption() {
         QCOMPARE(Child<QLabel>(w.Form.get(), "PalletsOrderLabel")->text(), expected);
         QVERIFY(w.Prompts.Asked.isEmpty());
     }
+}
+
+// A 10,000-position calculation and a PDF of thousands of pages run on the worker
+// thread: the window repaints meanwhile, and "Прервать" stops either at once with
+// nothing of it kept.
+void TstCalcRun::windowAnswersDuringLongWork() {
+    GRAVELON_CONNECT(db);
+    OrderGenerator::Store(db.Data->Connection(), db.Data->Dialect(),
+                          OrderGenerator::Workshop(7u, 10000));
+    const QStringList before = Tables(*db.Data);
+    TWindow w;
+    w.TWindowOf::Open(db, QSize(1300, 860));
+    w.SearchDate(QDate(2024, 3, 1));
+    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), 10000);
+    auto* panel = Child<QWidget>(w.Form.get(), "ProgressPanel");
+    auto* cancel = w.Button("CancelCalculationButton");
+    {
+        TPaintCounter paints(w.Form.get(), panel);
+        w.Button("CalculateButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(paints.PaintsWhileBusy >= 3, 60000);
+        QVERIFY(w.Form->Busy());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QCOMPARE(Child<QLabel>(w.Form.get(), "ProgressStage")->text(),
+                 QStringLiteral("Прерывание расчета..."));
+        w.WaitIdle();
+    }
+    QCOMPARE(w.Form->StatusText(), QStringLiteral("Расчет прерван"));
+    QCOMPARE(Tables(*db.Data), before);
+
+    TCalculationRun(db.Data->Connection(), TCalculationMode::Memory).Execute();
+    w.SearchDate(QDate(2024, 3, 1));
+    const int pallets = Rows(w.Form.get(), "PalletsGrid");
+    QVERIFY2(pallets >= 3000, qPrintable(QString::number(pallets)));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("раскладки.pdf"));
+    w.Prompts.FileAnswers << file;
+    {
+        TPaintCounter paints(w.Form.get(), panel);
+        w.Button("SavePdfAllButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(paints.PaintsWhileBusy >= 3 &&
+                                     Child<QProgressBar>(w.Form.get(), "ProgressBar")->value() > 0,
+                                 60000);
+        QVERIFY(w.Form->Busy());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        w.WaitIdle();
+    }
+    QCOMPARE(w.Prompts.Messages().last(),
+             QStringLiteral("Сохранение PDF прервано; файл не записан"));
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
 QTEST_MAIN(TstCalcRun)
