@@ -6,7 +6,7 @@
 #include "Errors.h"
 #include "HelpWindow.h"
 #include "IniFile.h"
-#include "NewOrderDialog.h"
+#include "OrderIntake.h"
 #include "OrderBrowser.h"
 #include "PalletPanel.h"
 #include "PictureBox.h"
@@ -90,6 +90,7 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     FStatusBar->addWidget(FStatusLabel, 1);
 
     CreateMenu();
+    CreateIntake();
     LoadBanner();
     WireParts();
     FTray = new TTrayController(this, ATrayAvailable, this);
@@ -208,10 +209,6 @@ void TMainWindow::SetStatusText(const QString& AText) {
     FStatusLabel->setText(AText);
 }
 
-bool TMainWindow::CalcRunning() const {
-    return FRunner->Running();
-}
-
 bool TMainWindow::Busy() const {
     return FWork->Busy();
 }
@@ -222,10 +219,6 @@ QVariant TMainWindow::CurrentOrderValue(const QString& AField) const {
 
 QVariant TMainWindow::CurrentPalletValue(const QString& AField) const {
     return FPallets->CurrentPalletValue(AField);
-}
-
-TStackView* TMainWindow::StackView() const {
-    return FPallets->StackView();
 }
 
 void TMainWindow::SetOpenFile(std::function<void(const QString&)> AOpenFile) {
@@ -288,12 +281,8 @@ void TMainWindow::OnActivated() {
     if (FStartup)
         FStartup->HideStartup();
     // A fresh New-order dialog for the next import, so nothing typed for the last
-    // order is offered again. The dialog of an import still running (its calculation
-    // lets events through) stays until the import has ended.
-    if (FWork->Kind() != TWindowWork::TKind::Import) {
-        delete FNewOrderDialog;
-        FNewOrderDialog = new TNewOrderDialog(*FData, *FPrompts, this);
-    }
+    // order is offered again.
+    FIntake->RenewDialog();
 }
 
 void TMainWindow::closeEvent(QCloseEvent* AEvent) {
@@ -303,12 +292,11 @@ void TMainWindow::closeEvent(QCloseEvent* AEvent) {
         AEvent->ignore();
         if (FCloseWhenIdle)
             return;
-        const bool calculating = FRunner->Running();
         const QString question =
-            calculating ? QStringLiteral("Идет расчет поддонов. Прервать расчет и закрыть "
-                                         "программу?")
-                        : QStringLiteral("Программа еще выполняет команду. Закрыть программу, "
-                                         "когда она закончится?");
+            FRunner->Running()
+                ? QStringLiteral("Идет расчет поддонов. Прервать расчет и закрыть программу?")
+                : QStringLiteral("Программа еще выполняет команду. Прервать ее и закрыть "
+                                 "программу?");
         if (FPrompts->Confirm(this, question) != TPrompts::TAnswer::Ok)
             return;
         FCloseWhenIdle = true;

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
-#include <exception>
 #include <functional>
 
 class QCheckBox;
@@ -11,14 +9,14 @@ class QMenu;
 class QStatusBar;
 class TCalculationRunner;
 class TDataModule;
-class TNewOrderDialog;
 class THelpWindow;
+class TNewOrderDialog;
 class TOrderBrowser;
+class TOrderIntake;
 class TPalletPanel;
 class TPictureBox;
 class TPrompts;
 class TStartupServices;
-class TStackView;
 class TTrayController;
 class TWindowWork;
 class TWorkerThread;
@@ -26,13 +24,12 @@ class TWorkerThread;
 // The main window: the menu, the banner with the calculation's settings, the status
 // bar, and the wiring between its parts: the order browser (searches, orders and
 // positions), the pallet panel (pallets, contents, the stack drawing and the print
-// commands) and the calculation runner (the button, the progress panel, the run).
-// Every question to the user goes through TPrompts; every database error of a command
-// ends in an error box and the program carries on.
-//
-// MainWindow.cpp holds the layout, the window's own handlers and what follows a
-// search or a move to another order; MainWindowMenu.cpp the menu commands and the
-// New-order command.
+// commands), the calculation runner (the button, the progress panel, the run) and the
+// order intake (the New-order command). Long commands run on the worker thread, one at
+// a time as TWindowWork keeps them. Every question goes through TPrompts; every
+// database error of a command ends in an error box and the program carries on.
+// MainWindow.cpp: the layout, the handlers, what follows a search or a move to another
+// order; MainWindowMenu.cpp: the menu commands and the New-order command's wiring.
 class TMainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -52,7 +49,6 @@ public:
     // The current order's and pallet's field values (invalid without a current row).
     QVariant CurrentOrderValue(const QString& AField) const;
     QVariant CurrentPalletValue(const QString& AField) const;
-    bool CalcRunning() const;
     // A long command runs (calculation, import, layout workbook, PDF).
     bool Busy() const;
 
@@ -65,8 +61,6 @@ public:
     void SetOpenFile(std::function<void(const QString&)> AOpenFile);
     // The New-order dialog the next import will show (made on first use).
     TNewOrderDialog* NewOrderDialog();
-    // The drawing of the shown pallet's stack beside the contents grid.
-    TStackView* StackView() const;
 
 public slots:
     void SearchByDate();
@@ -109,12 +103,7 @@ private:
     void ClearOrderDetails();
     // "Расчет поддонов" and the print commands as the current order allows.
     void UpdateCommandButtons();
-    // After the workbook was read on the worker thread (or failed to be): the checks,
-    // the New-order dialog and the storing, then the calculation the option asks for.
-    void FinishImport(std::exception_ptr AReadFailure, const class TSheetValues& AValues);
-    // Checks and stores the workbook's values and shows the list again; returns the
-    // stored order's key when it is to be calculated at once, otherwise 0.
-    qlonglong ImportOrder(const class TSheetValues& AValues);
+    void CreateIntake();
     // A settings file that is missing is said so; AWrite runs on the one there is.
     void WithSettings(const std::function<void(const class TIniFile&)>& AWrite);
 
@@ -127,6 +116,7 @@ private:
     TPalletPanel* FPallets = nullptr;
     TCalculationRunner* FRunner = nullptr;
     TWindowWork* FWork = nullptr;
+    TOrderIntake* FIntake = nullptr;
     TWorkerThread* FWorker = nullptr;
     bool FCloseWhenIdle = false;
     TPictureBox* FBanner = nullptr;
@@ -140,7 +130,4 @@ private:
     THelpWindow* FHelp = nullptr; // a child window, made on first use
 
     bool FShown = false;
-    // The New-order dialog: a fresh one for every import, never replaced while an
-    // import is using it.
-    QPointer<TNewOrderDialog> FNewOrderDialog;
 };

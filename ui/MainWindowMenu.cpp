@@ -4,23 +4,18 @@
 #include "CalculationRunner.h"
 #include "ColourList.h"
 #include "DataModule.h"
-#include "Errors.h"
 #include "HelpWindow.h"
 #include "NewOrderCommand.h"
-#include "NewOrderDialog.h"
 #include "OrderBrowser.h"
+#include "OrderIntake.h"
 #include "PalletPanel.h"
 #include "Prompts.h"
 #include "StartupServices.h"
 #include "WindowWork.h"
-#include "WorkbookReader.h"
-#include "WorkerThread.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QPushButton>
-#include <QScopeGuard>
 
 void TMainWindow::OnConnectionSettings() {
     if (FStartup)
@@ -56,9 +51,7 @@ void TMainWindow::OnAbout() {
 }
 
 TNewOrderDialog* TMainWindow::NewOrderDialog() {
-    if (!FNewOrderDialog)
-        FNewOrderDialog = new TNewOrderDialog(*FData, *FPrompts, this);
-    return FNewOrderDialog;
+    return FIntake->Dialog();
 }
 
 void TMainWindow::OnNewOrderClicked() {
@@ -73,80 +66,24 @@ void TMainWindow::OnNewOrderClicked() {
         RunCommand([this] { UpdateCommandButtons(); });
         return;
     }
-    if (!FWork->Begin(TWindowWork::TKind::Import))
-        return;
-    FBrowser->SetOrderFile(QDir::toNativeSeparators(file));
-    // The workbook is read on the worker thread: a large file does not stop the window.
-    FRunner->ShowPanel(QStringLiteral("Чтение заявки"), false);
-    auto values = std::make_shared<TSheetValues>();
-    FWorker->Start(
-        [file, values](TDataModule&) { *values = TWorkbookReader::ReadActiveSheet(file); },
-        [this, values](std::exception_ptr AFailure) {
-            FRunner->HidePanel();
-            FinishImport(AFailure, *values);
-        });
+    FIntake->Import(file);
 }
 
-void TMainWindow::FinishImport(std::exception_ptr AReadFailure, const TSheetValues& AValues) {
-    QString failure;
-    qlonglong calculate = 0;
-    try {
-        if (AReadFailure)
-            std::rethrow_exception(AReadFailure);
-        calculate = ImportOrder(AValues);
-    } catch (const EDatabaseRetry& e) {
-        failure = e.Message(); // says what happened and that a retry will do
-    } catch (const EDatabaseError& e) {
-        // The database's own words come after a sentence of ours.
-        failure = QStringLiteral("Команда «Новая заявка» не выполнена до конца: ошибка при "
-                                 "работе с базой данных.\n") +
-                  e.Message();
-    } catch (const EGravelonError& e) {
-        failure = e.Message();
-    } catch (const std::exception& e) {
-        failure = QString::fromLocal8Bit(e.what());
-    }
-    FWork->End();
-    // The error comes after the hourglass is gone, so the user reads it with an
-    // ordinary cursor.
-    if (!failure.isNull()) {
-        ShowError(failure);
-        // The previous order may have gone to the archive before the import failed: the
-        // list is read again at the picker's date, as a finished import reads it, so that
-        // the window shows what the tables now hold.
-        RunCommand([this] { RefreshOrders(FData->DateCondition(FBrowser->PickerDate())); });
-        return;
-    }
-    // The option "производить расчет автоматически": the stored order is calculated
-    // now, and the list read again at the picker's date once the run has ended.
-    if (calculate != 0)
-        Calculate(calculate, [this] {
-            RunCommand([this] {
-                RefreshOrders(TNewOrderCommand(*FData).RefreshCondition(FBrowser->PickerDate()));
-            });
-        });
-}
-
-qlonglong TMainWindow::ImportOrder(const TSheetValues& AValues) {
-    TNewOrderCommand command(*FData);
-    qlonglong calculate = 0;
-    TOrderImportHooks hooks = NewOrderDialog()->WindowHooks(
-        this, FAutoCalculation->isChecked(),
-        [&calculate](qlonglong AOrderId) { calculate = AOrderId; },
-        [this] { FRunner->Button()->setEnabled(true); });
-    // The import's own messages are read with the ordinary cursor, as the dialog is.
-    hooks.ShowMessage = [show = hooks.ShowMessage](TOrderImportHooks::TMessageKind AKind,
-                                                   const QString& AText) {
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-        show(AKind, AText);
+void TMainWindow::CreateIntake() {
+    TOrderIntake::TWindowSide side;
+    side.ShowFile = [this](const QString& AFile) {
+        FBrowser->SetOrderFile(QDir::toNativeSeparators(AFile));
     };
-    const TImportResult result = command.ImportSheet(AValues, hooks);
-    // When the import stored no order (cancelled, refused) the previous order is
-    // still the working one and the picker keeps its date.
-    const QDate latest = command.LatestOrderDate();
-    if (result.Outcome == TImportResult::TOutcome::Stored && latest.isValid())
-        FBrowser->SetPickerDate(latest);
-    RefreshOrders(command.RefreshCondition(FBrowser->PickerDate()));
-    return calculate;
+    side.ShowStoredDay = [this](const QDate& ADay) { FBrowser->SetPickerDate(ADay); };
+    const auto showDay = [this] { RefreshOrders(FData->DateCondition(FBrowser->PickerDate())); };
+    side.ShowList = showDay;
+    side.ShowError = [this](const QString& AText) { ShowError(AText); };
+    side.AutoCalculation = [this] { return FAutoCalculation->isChecked(); };
+    // The option "производить расчет автоматически": the stored order is calculated at
+    // once, and the list read again at the picker's date once the run has ended.
+    side.Calculate = [this, showDay](qlonglong AOrderId) {
+        Calculate(AOrderId, [this, showDay] { RunCommand(showDay); });
+    };
+    side.EnableCalculation = [this] { FRunner->Button()->setEnabled(true); };
+    FIntake = new TOrderIntake(FData, FPrompts, FWork, FWorker, FRunner, this, std::move(side));
 }

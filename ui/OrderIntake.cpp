@@ -1,0 +1,110 @@
+#include "OrderIntake.h"
+
+#include "CalculationRunner.h"
+#include "DataModule.h"
+#include "Errors.h"
+#include "NewOrderCommand.h"
+#include "NewOrderDialog.h"
+#include "WindowWork.h"
+#include "WorkbookReader.h"
+#include "WorkerThread.h"
+
+#include <QApplication>
+#include <QScopeGuard>
+
+TOrderIntake::TOrderIntake(TDataModule* AData, TPrompts* APrompts, TWindowWork* AWork,
+                           TWorkerThread* AWorker, TCalculationRunner* AProgress,
+                           QWidget* AWindow, TWindowSide ASide)
+    : QObject(AWindow), FData(AData), FPrompts(APrompts), FWork(AWork), FWorker(AWorker),
+      FProgress(AProgress), FWindow(AWindow), FSide(std::move(ASide)) {}
+
+TNewOrderDialog* TOrderIntake::Dialog() {
+    if (!FDialog)
+        FDialog = new TNewOrderDialog(*FData, *FPrompts, FWindow);
+    return FDialog;
+}
+
+void TOrderIntake::RenewDialog() {
+    if (FWork->Kind() == TWindowWork::TKind::Import)
+        return;
+    delete FDialog;
+    FDialog = new TNewOrderDialog(*FData, *FPrompts, FWindow);
+}
+
+void TOrderIntake::Import(const QString& AFile) {
+    if (!FWork->Begin(TWindowWork::TKind::Import))
+        return;
+    FSide.ShowFile(AFile);
+    // A large workbook is read without stopping the window.
+    FProgress->ShowPanel(QStringLiteral("Чтение заявки"), false);
+    auto values = std::make_shared<TSheetValues>();
+    FWorker->Start(
+        [AFile, values](TDataModule&) { *values = TWorkbookReader::ReadActiveSheet(AFile); },
+        [this, values](std::exception_ptr AFailure) {
+            FProgress->HidePanel();
+            Finish(AFailure, *values);
+        });
+}
+
+void TOrderIntake::Finish(std::exception_ptr AReadFailure, const TSheetValues& AValues) {
+    QString failure;
+    qlonglong calculate = 0;
+    try {
+        if (AReadFailure)
+            std::rethrow_exception(AReadFailure);
+        calculate = Store(AValues);
+    } catch (const EDatabaseRetry& e) {
+        failure = e.Message(); // says what happened and that a retry will do
+    } catch (const EDatabaseError& e) {
+        // The database's own words come after a sentence of ours.
+        failure = QStringLiteral("Команда «Новая заявка» не выполнена до конца: ошибка при "
+                                 "работе с базой данных.\n") +
+                  e.Message();
+    } catch (const EGravelonError& e) {
+        failure = e.Message();
+    } catch (const std::exception& e) {
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    FWork->End();
+    // The error comes after the hourglass is gone, so the user reads it with an
+    // ordinary cursor.
+    if (!failure.isNull()) {
+        FSide.ShowError(failure);
+        // The previous order may have gone to the archive before the import failed: the
+        // list is read again at the picker's date, as a finished import reads it, so
+        // that the window shows what the tables now hold.
+        try {
+            FSide.ShowList();
+        } catch (const EGravelonError& e) {
+            FSide.ShowError(e.Message());
+        } catch (const std::exception& e) {
+            FSide.ShowError(QString::fromLocal8Bit(e.what()));
+        }
+        return;
+    }
+    if (calculate != 0)
+        FSide.Calculate(calculate);
+}
+
+qlonglong TOrderIntake::Store(const TSheetValues& AValues) {
+    TNewOrderCommand command(*FData);
+    qlonglong calculate = 0;
+    TOrderImportHooks hooks = Dialog()->WindowHooks(
+        FWindow, FSide.AutoCalculation(),
+        [&calculate](qlonglong AOrderId) { calculate = AOrderId; }, FSide.EnableCalculation);
+    // The import's own messages are read with the ordinary cursor, as the dialog is.
+    hooks.ShowMessage = [show = hooks.ShowMessage](TOrderImportHooks::TMessageKind AKind,
+                                                   const QString& AText) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        show(AKind, AText);
+    };
+    const TImportResult result = command.ImportSheet(AValues, hooks);
+    // When the import stored no order (cancelled, refused) the previous order is still
+    // the working one and the picker keeps its date.
+    const QDate latest = command.LatestOrderDate();
+    if (result.Outcome == TImportResult::TOutcome::Stored && latest.isValid())
+        FSide.ShowStoredDay(latest);
+    FSide.ShowList();
+    return calculate;
+}
