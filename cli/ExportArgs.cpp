@@ -81,7 +81,7 @@ TExportSelection ResolveExportSelection(TDataModule& AData, const TExportArgs& A
     for (int row = 0; row < list->RowCount(); ++row) {
         if (list->Value(row, QStringLiteral("id")).toLongLong() == pallet) {
             selection.PalletId = pallet;
-            selection.PalletNumberText = list->Value(row, QStringLiteral("Number")).toString();
+            selection.PalletNumber = list->Value(row, QStringLiteral("Number")).toInt();
         }
     }
     if (!selection.PalletId.isValid())

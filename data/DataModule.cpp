@@ -128,7 +128,7 @@ QString ServerOpenFailure(const QSqlDatabase& ADb) {
 TDataModule::TDataModule(QObject* AParent)
     : QObject(AParent), QApplicates(new TStaticQueryModel(this)),
       QApplicPos(new TStaticQueryModel(this)), QPallets(new TStaticQueryModel(this)),
-      QSolutions(new TStaticQueryModel(this)), QPalletesfromExcel(new TStaticQueryModel(this)),
+      QSolutions(new TStaticQueryModel(this)),
       ADOQuery2(new TStaticQueryModel(this)) {
     setObjectName(QStringLiteral("DataModule"));
     FConnectionName =
@@ -141,7 +141,7 @@ TDataModule::~TDataModule() {
 
 void TDataModule::CloseQueries() {
     for (TStaticQueryModel* m :
-         {QApplicates, QApplicPos, QPallets, QSolutions, QPalletesfromExcel, ADOQuery2})
+         {QApplicates, QApplicPos, QPallets, QSolutions, ADOQuery2})
         m->Close();
 }
 
@@ -386,10 +386,13 @@ void TDataModule::OpenPallets(const QVariant& AApno) {
                    {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
 }
 
-void TDataModule::OpenPalletesfromExcel(const QVariant& AApno2) {
-    const QVariant key = SqlRun::KeyValue(AApno2);
-    QPalletesfromExcel->Open(Connection(), PalletsSql(FDialect),
-                             {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
+QList<qlonglong> TDataModule::PalletIds(const QVariant& AOrder) {
+    const QVariant key = SqlRun::KeyValue(AOrder);
+    QList<qlonglong> ids;
+    for (const QSqlRecord& r : OpenSql(PalletsSql(FDialect), {{QStringLiteral(":apno1"), key},
+                                                              {QStringLiteral(":apno2"), key}}))
+        ids << r.value(QStringLiteral("id")).toLongLong();
+    return ids;
 }
 
 void TDataModule::OpenSolutions(const QVariant& AApid, const QVariant& APdid) {

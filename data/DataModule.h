@@ -51,7 +51,9 @@ public:
     void OpenApplicPos(const QVariant& AApid);
     void OpenPallets(const QVariant& AApno);
     void OpenSolutions(const QVariant& AApid, const QVariant& APdid);
-    void OpenPalletesfromExcel(const QVariant& AApno2);
+    // The keys of the order's pallets in the pallet list's order (its numbers 1, 2, …),
+    // for the workbook and the PDF, which read on the worker thread without a grid.
+    QList<qlonglong> PalletIds(const QVariant& AOrder);
     void OpenColors();
     // "exec dbo.archivation": the current order moves to the archive, in one transaction.
     void Archivation();
@@ -81,7 +83,6 @@ public:
     TStaticQueryModel* QApplicPos;
     TStaticQueryModel* QPallets;
     TStaticQueryModel* QSolutions;
-    TStaticQueryModel* QPalletesfromExcel;
     TStaticQueryModel* ADOQuery2;
 
 private:

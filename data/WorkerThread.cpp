@@ -1,5 +1,6 @@
 #include "WorkerThread.h"
 
+#include <QEventLoop>
 #include <QMetaObject>
 
 TWorkerThread::TWorkerThread(TDataModule* AWindowData, QObject* AParent)
@@ -21,6 +22,21 @@ TWorkerThread::~TWorkerThread() {
         Qt::QueuedConnection);
     FThread.quit();
     FThread.wait();
+}
+
+void TWorkerThread::RunAndWait(TJob AJob) {
+    QEventLoop loop;
+    std::exception_ptr failure;
+    bool ended = false;
+    Start(std::move(AJob), [&](std::exception_ptr AFailure) {
+        failure = AFailure;
+        ended = true;
+        loop.quit();
+    });
+    if (!ended)
+        loop.exec();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TWorkerThread::Start(TJob AJob, TDone ADone) {

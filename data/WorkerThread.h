@@ -29,6 +29,10 @@ public:
     // ADone runs on this object's thread once the job has ended, however it ended.
     void Start(TJob AJob, TDone ADone);
     bool Busy() const { return FBusy; }
+    // Runs AJob on the worker thread and returns once it has ended, rethrowing what it
+    // threw; meanwhile the caller's thread goes on handling events (its window paints),
+    // so the caller keeps its own commands off. For a step inside a modal dialog.
+    void RunAndWait(TJob AJob);
 
 private:
     TDataModule* FWindowData;

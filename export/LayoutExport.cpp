@@ -72,19 +72,24 @@ void TLayoutExport::RequireShownPallets(const QList<qlonglong>& APallets) {
     FShownPallets = APallets;
 }
 
-void TLayoutExport::RequirePallets(TDataModule& AData, const QVariant& AOrderKey,
-                                   const QList<qlonglong>& AShown, bool AOnePallet,
-                                   const QVariant& APallet) {
-    AData.OpenPalletesfromExcel(AOrderKey);
-    QList<qlonglong> now;
-    for (int row = 0; row < AData.QPalletesfromExcel->RowCount(); ++row)
-        now << AData.QPalletesfromExcel->Value(row, QStringLiteral("id")).toLongLong();
+int TLayoutExport::SelectedNumber(const TExportSelection& ASelection) {
+    if (ASelection.PalletNumber < 1)
+        throw EGravelonError(QStringLiteral("Не выбран поддон: у него нет номера в списке"));
+    return ASelection.PalletNumber;
+}
+
+QList<qlonglong> TLayoutExport::RequirePallets(TDataModule& AData, const QVariant& AOrderKey,
+                                               const QList<qlonglong>& AShown, bool AOnePallet,
+                                               const QVariant& APallet) {
+    const QList<qlonglong> inOrder = AData.PalletIds(AOrderKey);
+    QList<qlonglong> now = inOrder;
     QList<qlonglong> shown = AShown;
     std::sort(now.begin(), now.end());
     std::sort(shown.begin(), shown.end());
     const bool palletKnown = !AOnePallet || now.contains(SqlRun::KeyValue(APallet).toLongLong());
     if (now != shown || !palletKnown)
         throw EOrderChanged(OrderChangedMessage);
+    return inOrder;
 }
 
 void TLayoutExport::Call(const std::function<void()>& AFunc) {
@@ -154,8 +159,9 @@ void TLayoutExport::Run(const QString& AFileName, TLayoutScope AScope,
     // Ends with the export, whatever way; nothing is written to the database.
     TTransaction snapshot(FData.Connection(), FData.Dialect(), TTransactionKind::Read);
     const bool single = AScope == TLayoutScope::OnePallet;
-    if (FCheckShown)
-        RequirePallets(FData, order, FShownPallets, single, ASelection.PalletId);
+    const QList<qlonglong> inOrder =
+        FCheckShown ? RequirePallets(FData, order, FShownPallets, single, ASelection.PalletId)
+                    : QList<qlonglong>();
     const QString summary = statements.OrderSummary(order);
 
     // The export list: the selected pallet with the number its label shows, or every
@@ -163,20 +169,12 @@ void TLayoutExport::Run(const QString& AFileName, TLayoutScope AScope,
     QList<QVariant> pallets;
     int labelNumber = 0;
     if (single) {
-        bool ok = false;
-        labelNumber = ASelection.PalletNumberText.trimmed().toInt(&ok);
-        if (!ok)
-            throw EGravelonError(QStringLiteral("Номер поддона «%1» не является целым числом")
-                                     .arg(ASelection.PalletNumberText));
+        labelNumber = SelectedNumber(ASelection);
         pallets << SqlRun::KeyValue(ASelection.PalletId);
     } else {
         // The check above has just read the list, in this same snapshot.
-        if (!FCheckShown)
-            FData.OpenPalletesfromExcel(order);
-        const TStaticQueryModel* list = FData.QPalletesfromExcel;
-        pallets.reserve(list->RowCount());
-        for (int row = 0; row < list->RowCount(); ++row)
-            pallets << list->Value(row, QStringLiteral("id"));
+        for (qlonglong id : FCheckShown ? inOrder : FData.PalletIds(order))
+            pallets << id;
     }
     if (FCallbacks.SetProgressMaximum)
         FCallbacks.SetProgressMaximum(int(pallets.size()));

@@ -29,7 +29,7 @@ struct TExportCallbacks {
 struct TExportSelection {
     QVariant OrderId;         // id of the current row of the orders grid
     QVariant PalletId;        // one pallet: the shown pallet's key
-    QString PalletNumberText; // one pallet: the number its label shows
+    int PalletNumber = 0; // one pallet: its number in the pallet list (from 1)
 };
 
 // The layout export: every pallet of the current order, or the selected one, as
@@ -58,7 +58,7 @@ struct TExportSelection {
 //   exporter.ExportLayouts(fileName, TLayoutScope::AllPallets, {orderId, {}, {}});
 //   // "Распечатать раскладку":
 //   exporter.ExportLayouts(fileName, TLayoutScope::OnePallet,
-//                          {orderId, palletId, FPalletNumberLabel->text()});
+//                          {orderId, palletId, palletNumber});
 // What a layout workbook holds: every pallet of the order, or the selected one.
 enum class TLayoutScope { AllPallets, OnePallet };
 
@@ -79,11 +79,13 @@ public:
     void RequireShownPallets(const QList<qlonglong>& APallets);
     // The check behind it, for every command that prints what the window showed: throws
     // EOrderChanged with OrderChangedMessage unless the order has exactly the pallets
-    // AShown and, for one pallet's note, APallet among them. Leaves the order's pallet
-    // list open in AData.QPalletesfromExcel.
-    static void RequirePallets(TDataModule& AData, const QVariant& AOrderKey,
-                               const QList<qlonglong>& AShown, bool AOnePallet,
-                               const QVariant& APallet);
+    // AShown and, for one pallet's note, APallet among them. Returns the order's pallets
+    // in the pallet list's order.
+    static QList<qlonglong> RequirePallets(TDataModule& AData, const QVariant& AOrderKey,
+                                           const QList<qlonglong>& AShown, bool AOnePallet,
+                                           const QVariant& APallet);
+    // The one pallet's number, refused when there is none.
+    static int SelectedNumber(const TExportSelection& ASelection);
 
     // Reports success and failure through the callbacks and lets nothing escape;
     // returns whether the file was written.

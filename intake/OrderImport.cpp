@@ -294,27 +294,45 @@ QStringList TOrderImport::PositionStatements(qlonglong AOrderID, const QList<TOr
 }
 
 int TOrderImport::InsertOrderPositions(qlonglong AOrderID, const QList<TOrderRow>& ARows) {
+    return InsertPositions(FData, AOrderID, ARows);
+}
+
+int TOrderImport::InsertPositions(TDataModule& AData, qlonglong AOrderID,
+                                  const QList<TOrderRow>& ARows) {
     const QStringList statements = PositionStatements(AOrderID, ARows);
     // One transaction: either every position of the order is stored or none is.
-    TTransaction transaction(FData.Connection(), FData.Dialect());
+    TTransaction transaction(AData.Connection(), AData.Dialect());
     for (const QString& sql : statements)
-        FData.ExecSql(sql);
+        AData.ExecSql(sql);
     transaction.Commit();
     return int(statements.size());
 }
 
 bool TOrderImport::StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARows,
                               TImportResult* AResult) {
+    bool stored = false;
+    const auto store = [&](TDataModule& AData) {
+        stored = StoreWith(AData, AHeader, ARows, AResult);
+    };
+    if (FHooks.RunStore)
+        FHooks.RunStore(store);
+    else
+        store(FData);
+    return stored;
+}
+
+bool TOrderImport::StoreWith(TDataModule& AData, TOrderHeader& AHeader,
+                             const QList<TOrderRow>& ARows, TImportResult* AResult) {
     TOrderHeader header = AHeader;
     {
-        TTransaction transaction(FData.Connection(), FData.Dialect());
+        TTransaction transaction(AData.Connection(), AData.Dialect());
         // Before anything is written: an unknown material is the header's fault, and
         // the operator is told so in place of the database's refusal of the link.
-        TOrderHeaderStore(FData).RequireMaterial(header.MaterialID);
-        FData.Archivation();
-        TOrderHeaderStore(FData).Record(header);
+        TOrderHeaderStore(AData).RequireMaterial(header.MaterialID);
+        AData.Archivation();
+        TOrderHeaderStore(AData).Record(header);
         try {
-            AResult->Statements = InsertOrderPositions(header.OrderID, ARows);
+            AResult->Statements = InsertPositions(AData, header.OrderID, ARows);
         } catch (const EDatabaseRetry&) {
             throw;
         } catch (const EGravelonError& e) {

@@ -36,6 +36,11 @@ struct TOrderImportHooks {
     std::function<bool(TOrderHeader& AHeader, const TStoreOrder& AStore)> AskOrderHeader;
     // The main window's option "производить расчет автоматически. при загрузке заявки".
     bool AutoCalculation = false;
+    // Runs the storing of the order (the one transaction of TStoreOrder) with the data
+    // module it hands to AStore, and returns once that has ended, passing on what it
+    // threw. Unset, the import's own module stores it (the command-line tool); the
+    // window stores on its worker thread, so a large order does not stop it.
+    std::function<void(const std::function<void(TDataModule& AData)>& AStore)> RunStore;
     // Runs the pallet calculation at once (the option is on).
     std::function<void(qlonglong AOrderId)> RunCalculation;
     // Makes "Расчет поддонов" available (the option is off).
@@ -109,6 +114,10 @@ private:
     // written, with the rows naming it in AUnknownRows.
     QStringList MatchColours(QList<TOrderRow>& ARows, QList<QList<int>>* AUnknownRows) const;
     bool StoreOrder(TOrderHeader& AHeader, const QList<TOrderRow>& ARows, TImportResult* AResult);
+    static bool StoreWith(TDataModule& AData, TOrderHeader& AHeader, const QList<TOrderRow>& ARows,
+                          TImportResult* AResult);
+    static int InsertPositions(TDataModule& AData, qlonglong AOrderID,
+                               const QList<TOrderRow>& ARows);
 
     TDataModule& FData;
     TOrderImportHooks FHooks;

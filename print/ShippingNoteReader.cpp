@@ -48,31 +48,25 @@ QList<TShippingNote> TShippingNoteReader::Read(const TExportSelection& ASelectio
     // One state of the database for every note: a calculation committed on another
     // workstation meanwhile never shows half way. Nothing is written.
     TTransaction snapshot(FData.Connection(), FData.Dialect(), TTransactionKind::Read);
-    if (FShownPallets)
-        TLayoutExport::RequirePallets(FData, order, *FShownPallets, ASinglePallet,
-                                      ASelection.PalletId);
+    const QList<qlonglong> inOrder =
+        FShownPallets ? TLayoutExport::RequirePallets(FData, order, *FShownPallets,
+                                                      ASinglePallet, ASelection.PalletId)
+                      : QList<qlonglong>();
     const QString summary = TLayoutStatements(FData).OrderSummary(order);
     const TLimits limits = Limits(order);
 
     QList<TShippingNote> notes;
     if (ASinglePallet) {
-        bool ok = false;
-        const int number = ASelection.PalletNumberText.trimmed().toInt(&ok);
-        if (!ok)
-            throw EGravelonError(QStringLiteral("Номер поддона «%1» не является целым числом")
-                                     .arg(ASelection.PalletNumberText));
+        const int number = TLayoutExport::SelectedNumber(ASelection);
         const TLayoutBlocks blocks(FData, order, ASelection.PalletId);
         notes << Note(blocks.Block(ASelection.PalletId), number, summary, limits);
         snapshot.Commit();
         return notes;
     }
     // The check above has just read the pallet list, in this same snapshot.
-    if (!FShownPallets)
-        FData.OpenPalletesfromExcel(order);
     QList<QVariant> pallets;
-    const TStaticQueryModel* list = FData.QPalletesfromExcel;
-    for (int row = 0; row < list->RowCount(); ++row)
-        pallets << list->Value(row, QStringLiteral("id"));
+    for (qlonglong id : FShownPallets ? inOrder : FData.PalletIds(order))
+        pallets << id;
     const TLayoutBlocks blocks(FData, order);
     notes.reserve(pallets.size());
     int number = 0;

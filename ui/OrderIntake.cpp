@@ -99,6 +99,12 @@ qlonglong TOrderIntake::Store(const TSheetValues& AValues) {
         const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
         show(AKind, AText);
     };
+    // The order is stored on the worker thread while the dialog waits, greyed.
+    hooks.RunStore = [this](const std::function<void(TDataModule&)>& AStore) {
+        Dialog()->setEnabled(false);
+        const auto enable = qScopeGuard([this] { Dialog()->setEnabled(true); });
+        FWorker->RunAndWait(AStore);
+    };
     const TImportResult result = command.ImportSheet(AValues, hooks);
     // When the import stored no order (cancelled, refused) the previous order is still
     // the working one and the picker keeps its date.

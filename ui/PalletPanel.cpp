@@ -147,6 +147,7 @@ void TPalletPanel::Clear() {
     FPalletNumberLabel->clear();
     FOrder = TShownOrder();
     FShownPalletId = QVariant();
+    FShownPalletNumber = 0;
     DisablePrintCommands();
 }
 
@@ -175,12 +176,14 @@ void TPalletPanel::ShowOrder(const TShownOrder& AOrder) {
 void TPalletPanel::ShowPalletContents() {
     FData->QSolutions->Close();
     FShownPalletId = QVariant();
+    FShownPalletNumber = 0;
     FPrintPalletButton->setEnabled(false);
     if (!FOrder.Id.isValid() || PalletCount() == 0)
         return;
     const QVariant pallet = CurrentPalletValue(QStringLiteral("id"));
     const QVariant number = CurrentPalletValue(QStringLiteral("Number"));
-    FPalletNumberLabel->setText(QString::number(qlonglong(number.toDouble())));
+    FShownPalletNumber = int(number.toDouble());
+    FPalletNumberLabel->setText(QString::number(FShownPalletNumber));
     FData->OpenSolutions(FOrder.Id, pallet);
     FShownPalletId = pallet;
     FPrintPalletButton->setEnabled(FData->QSolutions->RowCount() > 0);
@@ -307,7 +310,7 @@ TExportSelection TPalletPanel::ShownSelection(bool ASinglePallet) const {
     selection.OrderId = FOrder.Id;
     if (ASinglePallet) {
         selection.PalletId = FShownPalletId;
-        selection.PalletNumberText = FPalletNumberLabel->text();
+        selection.PalletNumber = FShownPalletNumber;
     }
     return selection;
 }

@@ -105,6 +105,7 @@ private:
 
     TShownOrder FOrder;
     QVariant FShownPalletId;
+    int FShownPalletNumber = 0;
     QString FLastSaveName;
     QString FLastPdfName;
 };

@@ -157,7 +157,7 @@ void Measure(const QString& ABackend, TDataModule& AData, const QString& AFolder
     const TLayoutStatements statements(AData);
     const auto [sqlBest, sqlWorst] = Time(Runs, [&] {
         statements.OrderSummary(order.Id);
-        AData.OpenPalletesfromExcel(order.Id);
+        AData.PalletIds(order.Id);
         const TLayoutBlocks blocks(AData, order.Id);
     });
     Out << "  statements alone (S1, pallet list, every block in two statements): best "
@@ -178,7 +178,7 @@ void Measure(const QString& ABackend, TDataModule& AData, const QString& AFolder
     const auto [oneBest, oneWorst] = Time(Runs, [&] {
         TLayoutExport exporter(AData, QCoreApplication::applicationDirPath());
         ok = ok && exporter.ExportLayouts(one, TLayoutScope::OnePallet,
-                                          {order.Id, last, QString::number(Pallets)});
+                                          {order.Id, last, int(Pallets)});
     });
     Out << "  one pallet (mode 2): best " << Ms(oneBest) << ", worst " << Ms(oneWorst)
         << (ok ? "" : " (FAILED)") << "\n";
@@ -216,7 +216,7 @@ void Measure(const QString& ABackend, TDataModule& AData, const QString& AFolder
     const auto [onePdfBest, onePdfWorst] = Time(Runs, [&] {
         try {
             const TShippingNotesDocument document(
-                TShippingNoteReader(AData).Read({order.Id, last, QString::number(Pallets)}, true),
+                TShippingNoteReader(AData).Read({order.Id, last, int(Pallets)}, true),
                 QCoreApplication::applicationDirPath());
             document.SavePdf(onePdf);
         } catch (const EGravelonError& e) {

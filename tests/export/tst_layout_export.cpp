@@ -292,8 +292,6 @@ void TestLayoutExport::layoutBlocks() {
     QCOMPARE(page.PageStarts, (QList<int>{19, 36}));
     QCOMPARE(page.PrintArea, QStringLiteral("$A$1:$H$55"));
 
-    // The list query is left open on the order's pallets; the general query is closed.
-    QCOMPARE(db.Data->QPalletesfromExcel->RowCount(), 3);
 }
 
 // A pallet gets the same number and block in both modes: the label shows the pallet
@@ -321,7 +319,7 @@ void TestLayoutExport::singlePallet() {
         const QString one = out.filePath(QStringLiteral("one%1.xlsx").arg(row));
         TRecorder rec;
         TLayoutExport single(*db.Data, ProgramFolder(), rec.Callbacks());
-        QVERIFY2(single.ExportLayouts(one, TLayoutScope::OnePallet, {order.Id, id, label}),
+        QVERIFY2(single.ExportLayouts(one, TLayoutScope::OnePallet, {order.Id, id, label.toInt()}),
                  qPrintable(single.LastError()));
         QCOMPARE(rec.Count(QStringLiteral("max")), 1);
         QVERIFY(rec.Events.contains(QStringLiteral("max 1")));
@@ -339,10 +337,10 @@ void TestLayoutExport::singlePallet() {
     }
     QCOMPARE(whole.PageSetup().PageStarts, (QList<int>{19, 36}));
 
-    // The number is the label's, whatever it says.
+    // The number is the one given, whatever the list says.
     const QString seven = out.filePath(QStringLiteral("seven.xlsx"));
     QVERIFY(exporter.ExportLayouts(seven, TLayoutScope::OnePallet,
-                                   {order.Id, order.P1, QStringLiteral(" 7 ")}));
+                                   {order.Id, order.P1, 7}));
     const TXlsxReadBack book(seven);
     QCOMPARE(book.Text(3, 2), QStringLiteral("7"));
     QCOMPARE(book.Text(2, 3), QStringLiteral("2000 * 1200"));
@@ -365,7 +363,7 @@ void TestLayoutExport::archivedOrder() {
              qPrintable(exporter.LastError()));
     const QString single = out.filePath(QStringLiteral("single.xlsx"));
     QVERIFY(exporter.ExportLayouts(single, TLayoutScope::OnePallet,
-                                   {order.Id, order.P3, QStringLiteral("3")}));
+                                   {order.Id, order.P3, 3}));
 
     const TXlsxReadBack a(before), b(after), s(single);
     QVERIFY(a.Error().isEmpty() && b.Error().isEmpty() && s.Error().isEmpty());
@@ -455,7 +453,7 @@ void TestLayoutExport::pictureSizedByBitmap() {
     const QString file = out.filePath(QStringLiteral("p.xlsx"));
     TLayoutExport exporter(*db.Data, program.path());
     QVERIFY2(exporter.ExportLayouts(file, TLayoutScope::OnePallet,
-                                    {order.Id, order.P1, QStringLiteral("1")}),
+                                    {order.Id, order.P1, 1}),
              qPrintable(exporter.LastError()));
     const QList<TXlsxReadBack::TPicture> pictures = TXlsxReadBack(file).Pictures();
     QCOMPARE(pictures.size(), 1);
@@ -468,7 +466,7 @@ void TestLayoutExport::pictureSizedByBitmap() {
 void TestLayoutExport::failures_data() {
     QTest::addColumn<TBackend>("backend");
     QTest::addColumn<QString>("failure");
-    const char* const cases[] = {"label not a number", "label empty",
+    const char* const cases[] = {"pallet number negative", "pallet without a number",
                                  "no bitmap",          "no png",
                                  "damaged png",        "unknown area",
                                  "folder missing",     "target is a folder",
@@ -510,11 +508,10 @@ void TestLayoutExport::failures() {
     WriteAll(file, old);
     TLayoutScope scope = TLayoutScope::AllPallets;
     TExportSelection selection{order.Id, {}, {}};
-    if (failure.startsWith(QLatin1String("label"))) {
+    if (failure.startsWith(QLatin1String("pallet"))) {
         scope = TLayoutScope::OnePallet;
         selection.PalletId = order.P1;
-        selection.PalletNumberText =
-            failure == QLatin1String("label empty") ? QString() : QStringLiteral("3a");
+        selection.PalletNumber = failure == QLatin1String("pallet without a number") ? 0 : -3;
     } else if (failure == QLatin1String("unknown area")) {
         // The last pallet holds a position whose quantity is unknown: its area is empty
         // and cannot be added up, after two blocks have been written.
@@ -579,7 +576,7 @@ void TestLayoutExport::failures() {
     QCOMPARE(rec.Events.first(), QStringLiteral("show"));
     QCOMPARE(rec.Events.last(), QStringLiteral("hide"));
     // A bad label is refused before the progress bar is even sized.
-    QCOMPARE(rec.Count(QStringLiteral("max")), failure.startsWith(QLatin1String("label")) ? 0 : 1);
+    QCOMPARE(rec.Count(QStringLiteral("max")), failure.startsWith(QLatin1String("pallet")) ? 0 : 1);
     if (failure == QLatin1String("unknown area"))
         QCOMPARE(rec.Count(QStringLiteral("step")), 2);
     if (failure == QLatin1String("png removed before saving")) {

@@ -104,7 +104,7 @@ void TstShippingNotes::onePallet() {
     GRAVELON_CONNECT(db);
     const TLayoutOrder order = MakeOrder(*db.Data);
     const TShippingNoteReader reader(*db.Data);
-    const QList<TShippingNote> one = reader.Read({order.Id, order.P3, QStringLiteral(" 3 ")}, true);
+    const QList<TShippingNote> one = reader.Read({order.Id, order.P3, 3}, true);
     QCOMPARE(one.size(), 1);
     QCOMPARE(one[0].Number, 3);
     QCOMPARE(one[0].ColourCode, QStringLiteral("RAL 9010"));
@@ -112,7 +112,7 @@ void TstShippingNotes::onePallet() {
     QCOMPARE(one[0].Table, ReadAll(*db.Data, order.Id)[2].Table);
     // What the workbook export refuses is refused here too.
     QVERIFY_THROWS_EXCEPTION(EGravelonError,
-                             reader.Read({order.Id, order.P3, QStringLiteral("три")}, true));
+                             reader.Read({order.Id, order.P3, 0}, true));
     QVERIFY_THROWS_EXCEPTION(EGravelonError, reader.Read({QVariant(), {}, {}}, false));
 }
 
@@ -124,7 +124,7 @@ void TstShippingNotes::shownPalletsRequired() {
     TShippingNoteReader reader(*db.Data);
     reader.RequireShownPallets({order.P3, order.P1, order.P2});
     QCOMPARE(reader.Read({order.Id, {}, {}}, false).size(), 3);
-    QCOMPARE(reader.Read({order.Id, order.P2, QStringLiteral("2")}, true).value(0).ColourCode,
+    QCOMPARE(reader.Read({order.Id, order.P2, 2}, true).value(0).ColourCode,
              QStringLiteral("RAL 7035"));
     const auto refused = [&](const TExportSelection& ASelection, bool ASingle) {
         try {
@@ -134,10 +134,10 @@ void TstShippingNotes::shownPalletsRequired() {
         }
         return false;
     };
-    QVERIFY(refused({order.Id, order.P2 + 100, QStringLiteral("2")}, true));
+    QVERIFY(refused({order.Id, order.P2 + 100, 2}, true));
     reader.RequireShownPallets({order.P1, order.P2});
     QVERIFY(refused({order.Id, {}, {}}, false));
-    QVERIFY(refused({order.Id, order.P1, QStringLiteral("1")}, true));
+    QVERIFY(refused({order.Id, order.P1, 1}, true));
     // Archived, the order keeps its pallets and is printed as before.
     reader.RequireShownPallets({order.P1, order.P2, order.P3});
     db.Data->Archivation();
@@ -198,7 +198,7 @@ void TstShippingNotes::longNoteRunsOn() {
     for (qlonglong id : ids)
         TestDb::AddSolution(*db.Data, order, id, pallet, 1, 1);
     const TShippingNotesDocument document(
-        TShippingNoteReader(*db.Data).Read({order, pallet, QStringLiteral("1")}, true),
+        TShippingNoteReader(*db.Data).Read({order, pallet, 1}, true),
         ProgramFolder());
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("длинная.pdf"));
