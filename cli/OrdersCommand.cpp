@@ -23,11 +23,11 @@ int CliOrders(TCliContext& AContext) {
         return 1;
     try {
         if (hasDate)
-            data.RefreshOrderList(data.DateCondition(date));
+            data.RefreshOrderList(TOrderFilter::ByDate(date));
         else if (hasNumber)
-            data.RefreshOrderList(data.NumberCondition(number));
+            data.RefreshOrderList(TOrderFilter::ByNumber(number));
         else
-            data.RefreshOrderList(data.TodayCondition());
+            data.RefreshOrderList(TOrderFilter::Today());
         const TStaticQueryModel* q = data.QApplicates;
         for (int row = 0; row < q->RowCount(); ++row) {
             const QDate d = q->Value(row, QStringLiteral("Date")).toDate();

@@ -297,10 +297,49 @@ TSqlDialect TDataModule::OpenServer(const QString& AName, const TConnectionSetti
     return dialect;
 }
 
-QString TDataModule::ApplicatesSql(const QString& ACondition) {
-    return L(ApplicatesHalf).arg(QStringLiteral("Applicates"), ACondition) +
+QString TDataModule::ApplicatesSql(const TSqlDialect& ADialect, TOrderFilter::TKind AKind) {
+    // Each half has placeholders of its own (":day1", ":day2"): a name bound twice in
+    // one statement is not carried alike by every driver.
+    auto condition = [&](const QString& AHalf) {
+        switch (AKind) {
+        case TOrderFilter::TKind::Date:
+            return ADialect.SameDay(QStringLiteral("a.date"), QStringLiteral(":day") + AHalf);
+        case TOrderFilter::TKind::Today:
+            return ADialect.IsToday(QStringLiteral("a.date"));
+        case TOrderFilter::TKind::Number:
+            return ADialect.ContainsText(QStringLiteral("a.Number"),
+                                         QStringLiteral(":number") + AHalf);
+        case TOrderFilter::TKind::Id:
+            break;
+        }
+        return QStringLiteral("a.ID = :id") + AHalf;
+    };
+    return L(ApplicatesHalf).arg(QStringLiteral("Applicates"), condition(QStringLiteral("1"))) +
            QStringLiteral(" union all ") +
-           L(ApplicatesHalf).arg(QStringLiteral("Applicates_archive"), ACondition);
+           L(ApplicatesHalf)
+               .arg(QStringLiteral("Applicates_archive"), condition(QStringLiteral("2")));
+}
+
+QVariantMap TDataModule::OrderListBinds(const TOrderFilter& AFilter) {
+    QString name;
+    QVariant value;
+    switch (AFilter.Kind) {
+    case TOrderFilter::TKind::Date:
+        name = QStringLiteral(":day");
+        value = TSqlDialect::DayValue(AFilter.Date);
+        break;
+    case TOrderFilter::TKind::Today:
+        return {};
+    case TOrderFilter::TKind::Number:
+        name = QStringLiteral(":number");
+        value = TSqlDialect::ContainedValue(AFilter.Number);
+        break;
+    case TOrderFilter::TKind::Id:
+        name = QStringLiteral(":id");
+        value = AFilter.Id;
+        break;
+    }
+    return {{name + QLatin1Char('1'), value}, {name + QLatin1Char('2'), value}};
 }
 
 QString TDataModule::ApplicPosSql() {
@@ -353,9 +392,12 @@ QString TDataModule::ColorsSql() {
     return QStringLiteral("Select Code, name from Colors order by ID");
 }
 
-void TDataModule::RefreshOrderList(const QString& ACondition) {
+void TDataModule::RefreshOrderList(const TOrderFilter& AFilter) {
+    // A value refused before the statement runs (a number holding NUL) leaves the list
+    // as it was.
+    const QVariantMap binds = OrderListBinds(AFilter);
     QApplicates->Close();
-    QApplicates->Open(Connection(), ApplicatesSql(ACondition));
+    QApplicates->Open(Connection(), ApplicatesSql(FDialect, AFilter.Kind), binds);
 }
 
 void TDataModule::OpenApplicPos(const QVariant& AApid) {
@@ -432,20 +474,4 @@ void TDataModule::ExecSql(const QString& ASql, const QVariantMap& ABinds) {
 
 QList<QSqlRecord> TDataModule::OpenSql(const QString& ASql, const QVariantMap& ABinds) {
     return SqlRun::Open(Connection(), ASql, ABinds);
-}
-
-QString TDataModule::DateCondition(const QDate& ADate) const {
-    return FDialect.SameDay(QStringLiteral("a.date"), ADate);
-}
-
-QString TDataModule::TodayCondition() const {
-    return FDialect.IsToday(QStringLiteral("a.date"));
-}
-
-QString TDataModule::NumberCondition(const QString& AText) const {
-    return FDialect.ContainsText(QStringLiteral("a.Number"), AText);
-}
-
-QString TDataModule::IdCondition(qlonglong AId) const {
-    return QStringLiteral("a.ID = ") + QString::number(AId);
 }

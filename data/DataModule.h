@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OrderFilter.h"
 #include "Settings.h"
 #include "SqlDialect.h"
 #include "SqlRun.h"
@@ -33,9 +34,8 @@ public:
     // True when the last Connect created the schema.
     bool CreatedSchema() const { return FCreatedSchema; }
 
-    // The order list for a condition written against the order alias "a"; the
-    // condition is inserted verbatim, quoting inside it is the caller's duty.
-    void RefreshOrderList(const QString& ACondition);
+    // The order list: the working and archived orders AFilter selects.
+    void RefreshOrderList(const TOrderFilter& AFilter);
     void OpenApplicPos(const QVariant& AApid);
     void OpenPallets(const QVariant& AApno);
     void OpenSolutions(const QVariant& AApid, const QVariant& APdid);
@@ -52,14 +52,10 @@ public:
     void ExecSql(const QString& ASql, const QVariantMap& ABinds = {});
     QList<QSqlRecord> OpenSql(const QString& ASql, const QVariantMap& ABinds = {});
 
-    // Conditions for the order list, written for the connected backend.
-    QString DateCondition(const QDate& ADate) const;
-    QString TodayCondition() const;
-    QString NumberCondition(const QString& AText) const;
-    QString IdCondition(qlonglong AId) const;
-
-    // Statement texts of the named queries, for this backend.
-    static QString ApplicatesSql(const QString& ACondition);
+    // Statement texts of the named queries, for this backend. The order list's
+    // values are bound under the placeholders it names (OrderListBinds).
+    static QString ApplicatesSql(const TSqlDialect& ADialect, TOrderFilter::TKind AKind);
+    static QVariantMap OrderListBinds(const TOrderFilter& AFilter);
     static QString ApplicPosSql();
     static QString PalletsSql(const TSqlDialect& ADialect);
     static QString SolutionsSql(const TSqlDialect& ADialect);

@@ -96,7 +96,7 @@ void TMainWindow::OnNewOrderClicked() {
         // The previous order may have gone to the archive before the import failed: the
         // list is read again at the picker's date, as a finished import reads it, so that
         // the window shows what the tables now hold.
-        RunCommand([this] { RefreshOrders(FData->DateCondition(FBrowser->PickerDate())); });
+        RunCommand([this] { RefreshOrders(TOrderFilter::ByDate(FBrowser->PickerDate())); });
     }
 }
 
@@ -121,5 +121,5 @@ void TMainWindow::ImportOrder(const QString& AFileName) {
     const QDate latest = command.LatestOrderDate();
     if (result.Outcome == TImportResult::TOutcome::Stored && latest.isValid())
         FBrowser->SetPickerDate(latest);
-    RefreshOrders(command.RefreshCondition(FBrowser->PickerDate()));
+    RefreshOrders(command.RefreshFilter(FBrowser->PickerDate()));
 }

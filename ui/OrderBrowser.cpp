@@ -154,8 +154,8 @@ TOrderBrowser::TOrderBrowser(TDataModule* AData, QWidget* AParent)
     connect(FOrdersGrid, &TDataGrid::CurrentRowMoved, this, &TOrderBrowser::OrderRowChosen);
 }
 
-bool TOrderBrowser::LoadOrders(const QString& ACondition) {
-    FData->RefreshOrderList(ACondition);
+bool TOrderBrowser::LoadOrders(const TOrderFilter& AFilter) {
+    FData->RefreshOrderList(AFilter);
     if (OrderCount() == 0)
         return false;
     FOrdersGrid->SelectTopRow();

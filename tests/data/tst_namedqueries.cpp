@@ -104,7 +104,7 @@ void TNamedQueriesTest::orderList() {
     // Another order on another day must not be listed by the day's search.
     TestDb::AddOrder(d, QStringLiteral("2"), QDate(2021, 6, 1), 1, 500.0, {});
 
-    d.RefreshOrderList(d.DateCondition(QDate(2021, 5, 31)));
+    d.RefreshOrderList(TOrderFilter::ByDate(QDate(2021, 5, 31)));
     const TStaticQueryModel* q = d.QApplicates;
     QVERIFY(q->IsOpen());
     QCOMPARE(Columns(q), Lower({"ID", "Number", "Date", "CustomerID", "MatID", "Comment", "MaxW",
@@ -122,13 +122,19 @@ void TNamedQueriesTest::orderList() {
     QCOMPARE(q->Value(0, QStringLiteral("Width")).toDouble(), 10.0);
     QCOMPARE(q->Value(0, QStringLiteral("MaxW")).toDouble(), 1000.5);
 
-    // The number search takes the text as it is: the apostrophe is searched for itself.
-    d.RefreshOrderList(d.NumberCondition(QStringLiteral("'1-")));
+    // The number search takes the text as it is: the apostrophe is searched for itself,
+    // and the text is bound, never written into the statement.
+    d.RefreshOrderList(TOrderFilter::ByNumber(QStringLiteral("'1-")));
     QCOMPARE(q->RowCount(), 1);
     QCOMPARE(q->Value(0, QStringLiteral("ID")).toLongLong(), o.Id);
-    d.RefreshOrderList(d.NumberCondition(QString()));
+    QVERIFY2(!q->Sql().contains(QStringLiteral("'1-")), qPrintable(q->Sql()));
+    d.RefreshOrderList(TOrderFilter::ByNumber(QString()));
     QCOMPARE(q->RowCount(), 2);
-    d.RefreshOrderList(d.IdCondition(o.Id));
+    // Text holding NUL is refused before the list is touched.
+    QVERIFY_THROWS_EXCEPTION(
+        EGravelonError, d.RefreshOrderList(TOrderFilter::ByNumber(QStringLiteral("1") + QChar(0))));
+    QCOMPARE(q->RowCount(), 2);
+    d.RefreshOrderList(TOrderFilter::ById(o.Id));
     QCOMPARE(q->RowCount(), 1);
 }
 
@@ -136,17 +142,17 @@ void TNamedQueriesTest::orderListFindsNothing() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     TestDb::AddOrder(d, QStringLiteral("1"), QDate::currentDate().addDays(-1), 1, 500.0, {});
-    d.RefreshOrderList(d.TodayCondition());
+    d.RefreshOrderList(TOrderFilter::Today());
     QVERIFY(d.QApplicates->IsOpen());
     QCOMPARE(d.QApplicates->RowCount(), 0);
     const qlonglong today =
         TestDb::AddOrder(d, QStringLiteral("2"), QDate::currentDate(), 1, 500.0, {});
-    d.RefreshOrderList(d.TodayCondition());
+    d.RefreshOrderList(TOrderFilter::Today());
     QCOMPARE(d.QApplicates->RowCount(), 1);
     QCOMPARE(d.QApplicates->Value(0, QStringLiteral("ID")).toLongLong(), today);
-    // A condition the database refuses leaves the list closed.
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError,
-                             d.RefreshOrderList(QStringLiteral("a.NoSuchColumn = 1")));
+    // A statement the database refuses (its archive table gone) leaves the list closed.
+    d.ExecSql(QStringLiteral("alter table Applicates_archive rename to Applicates_gone"));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.RefreshOrderList(TOrderFilter::Today()));
     QVERIFY(!d.QApplicates->IsOpen());
     QCOMPARE(d.QApplicates->RowCount(), 0);
 }

@@ -368,7 +368,7 @@ void TSchemaTest::reconnectWithOpenQueries() {
     TDataModule& d = *db.Data;
     const qlonglong order = TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 1, 500.0,
                                              {{2000, 500, 1, 3, {}}});
-    d.RefreshOrderList(d.IdCondition(order));
+    d.RefreshOrderList(TOrderFilter::ById(order));
     d.OpenApplicPos(order);
     d.OpenColors();
     // Connecting again closes the grids' queries of the old connection first; closing them

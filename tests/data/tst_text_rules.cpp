@@ -69,7 +69,7 @@ bool ConnectRow(TestDb::TConnected* AOut, QString* AWhy, bool* AUnreachable) {
     } while (0)
 
 QStringList Found(TDataModule& AData, const QString& AText) {
-    AData.RefreshOrderList(AData.NumberCondition(AText));
+    AData.RefreshOrderList(TOrderFilter::ByNumber(AText));
     QStringList numbers;
     for (int r = 0; r < AData.QApplicates->RowCount(); ++r)
         numbers << AData.QApplicates->Value(r, QStringLiteral("Number")).toString();
