@@ -22,12 +22,12 @@ QAtomicInt ConnectionCounter;
 
 // The order list's two halves differ only in their tables. The customer and the
 // material both have a Name: the second is Name_1, as the grids address it.
-const char* const ApplicatesHalf =
+const char* const OrdersHalf =
     "select a.*, null oldid, c.Name Name, m.Name Name_1, m.MaxH, m.Weight1m2, m.Width "
     "from %1 a left join Customers c on c.ID = a.CustomerID "
     "left join Materials m on m.ID = a.MatID WHERE %2";
 
-const char* const ApplicPosHalf =
+const char* const PositionsHalf =
     "SELECT ap.*, null oldid, c.Code ColorCode, c.Name Color FROM %1 ap "
     "inner join Colors c on c.ID = ap.ColorID where ap.ApplicateID = %2";
 
@@ -43,7 +43,7 @@ const char* const PalletsHalf = "select p.ID id, p.Length Length, p.Width Width,
                                 "group by p.ID, p.Length, p.Width, p.Number, c.Name, c.Code";
 
 // hgt is the true stack count: 5 sheets at 2 abreast stand 3 high.
-const char* const SolutionsHalf =
+const char* const PalletContentsHalf =
     "select ap.Width L, ap.Height*QtyInRow(ap.Height, ap.Quantity) B, ap.Height, s.Comment, "
     "ap.Quantity, QtyInRow(ap.Height, ap.Quantity) QtyInRow, %1 s, "
     "(ap.Quantity + QtyInRow(ap.Height, ap.Quantity) - 1) / QtyInRow(ap.Height, ap.Quantity) hgt, "
@@ -126,13 +126,12 @@ QString ServerOpenFailure(const QSqlDatabase& ADb) {
 } // namespace
 
 TDataModule::TDataModule(QObject* AParent)
-    : QObject(AParent), QApplicates(new TStaticQueryModel(this)),
-      QApplicPos(new TStaticQueryModel(this)), QPallets(new TStaticQueryModel(this)),
-      QSolutions(new TStaticQueryModel(this)), QPalletesfromExcel(new TStaticQueryModel(this)),
-      ADOQuery2(new TStaticQueryModel(this)) {
+    : QObject(AParent), QPalletesfromExcel(new TStaticQueryModel(this)),
+      FOrders(new TStaticQueryModel(this)), FPositions(new TStaticQueryModel(this)),
+      FPallets(new TStaticQueryModel(this)), FPalletContents(new TStaticQueryModel(this)),
+      FColours(new TStaticQueryModel(this)) {
     setObjectName(QStringLiteral("DataModule"));
-    FConnectionName =
-        QStringLiteral("ADOConnection1_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
+    FConnectionName = QStringLiteral("Gravelon_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
 }
 
 TDataModule::~TDataModule() {
@@ -141,7 +140,7 @@ TDataModule::~TDataModule() {
 
 void TDataModule::CloseQueries() {
     for (TStaticQueryModel* m :
-         {QApplicates, QApplicPos, QPallets, QSolutions, QPalletesfromExcel, ADOQuery2})
+         {FOrders, FPositions, FPallets, FPalletContents, QPalletesfromExcel, FColours})
         m->Close();
 }
 
@@ -204,8 +203,7 @@ void TDataModule::Connect(const TConnectionSettings& ASettings, const QString& A
     // The new connection is made beside the working one, which is given up only once
     // the new one is open and has its schema: a failed attempt leaves the program
     // connected as it was.
-    const QString name =
-        QStringLiteral("ADOConnection1_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
+    const QString name = QStringLiteral("Gravelon_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
     TSqlDialect dialect;
     bool created = false;
     try {
@@ -297,7 +295,7 @@ TSqlDialect TDataModule::OpenServer(const QString& AName, const TConnectionSetti
     return dialect;
 }
 
-QString TDataModule::ApplicatesSql(const TSqlDialect& ADialect, TOrderFilter::TKind AKind) {
+QString TDataModule::OrdersSql(const TSqlDialect& ADialect, TOrderFilter::TKind AKind) {
     // Each half has placeholders of its own (":day1", ":day2"): a name bound twice in
     // one statement is not carried alike by every driver.
     auto condition = [&](const QString& AHalf) {
@@ -314,10 +312,9 @@ QString TDataModule::ApplicatesSql(const TSqlDialect& ADialect, TOrderFilter::TK
         }
         return QStringLiteral("a.ID = :id") + AHalf;
     };
-    return L(ApplicatesHalf).arg(QStringLiteral("Applicates"), condition(QStringLiteral("1"))) +
+    return L(OrdersHalf).arg(QStringLiteral("Applicates"), condition(QStringLiteral("1"))) +
            QStringLiteral(" union all ") +
-           L(ApplicatesHalf)
-               .arg(QStringLiteral("Applicates_archive"), condition(QStringLiteral("2")));
+           L(OrdersHalf).arg(QStringLiteral("Applicates_archive"), condition(QStringLiteral("2")));
 }
 
 QVariantMap TDataModule::OrderListBinds(const TOrderFilter& AFilter) {
@@ -342,10 +339,10 @@ QVariantMap TDataModule::OrderListBinds(const TOrderFilter& AFilter) {
     return {{name + QLatin1Char('1'), value}, {name + QLatin1Char('2'), value}};
 }
 
-QString TDataModule::ApplicPosSql() {
-    return L(ApplicPosHalf).arg(QStringLiteral("ApplicatePositions"), QStringLiteral(":apid1")) +
+QString TDataModule::PositionsSql() {
+    return L(PositionsHalf).arg(QStringLiteral("ApplicatePositions"), QStringLiteral(":apid1")) +
            QStringLiteral(" union all ") +
-           L(ApplicPosHalf)
+           L(PositionsHalf)
                .arg(QStringLiteral("ApplicatePositions_archive"), QStringLiteral(":apid2")) +
            QStringLiteral(" order by ID");
 }
@@ -370,13 +367,13 @@ QString TDataModule::PalletsSql(const TSqlDialect& ADialect) {
            QStringLiteral(", Number, Length, Width, id");
 }
 
-QString TDataModule::SolutionsSql(const TSqlDialect& ADialect) {
+QString TDataModule::PalletContentsSql(const TSqlDialect& ADialect) {
     const QString area = ADialect.Round(QStringLiteral("ap.Width*ap.Height*ap.Quantity*1e-6"), 1);
     const QString weight =
         ADialect.TruncToInt(QStringLiteral("ap.Width*ap.Height*ap.Quantity*1e-6*m.Weight1m2"));
     auto half = [&](const QString& AP, const QString& AS, const QString& AA, const QString& AAP,
                     const QString& AApid, const QString& APdid) {
-        return L(SolutionsHalf).arg(area, weight, AP, AS, AA, AAP, AApid, APdid);
+        return L(PalletContentsHalf).arg(area, weight, AP, AS, AA, AAP, AApid, APdid);
     };
     return half(QStringLiteral("Palletes"), QStringLiteral("Solutions"),
                 QStringLiteral("Applicates"), QStringLiteral("ApplicatePositions"),
@@ -388,27 +385,27 @@ QString TDataModule::SolutionsSql(const TSqlDialect& ADialect) {
            QStringLiteral(" order by 1, 2, sid");
 }
 
-QString TDataModule::ColorsSql() {
+QString TDataModule::ColoursSql() {
     return QStringLiteral("Select Code, name from Colors order by ID");
 }
 
-void TDataModule::RefreshOrderList(const TOrderFilter& AFilter) {
+void TDataModule::OpenOrders(const TOrderFilter& AFilter) {
     // A value refused before the statement runs (a number holding NUL) leaves the list
     // as it was.
     const QVariantMap binds = OrderListBinds(AFilter);
-    QApplicates->Close();
-    QApplicates->Open(Connection(), ApplicatesSql(FDialect, AFilter.Kind), binds);
+    FOrders->Close();
+    FOrders->Open(Connection(), OrdersSql(FDialect, AFilter.Kind), binds);
 }
 
-void TDataModule::OpenApplicPos(const QVariant& AApid) {
-    const QVariant key = SqlRun::KeyValue(AApid);
-    QApplicPos->Open(Connection(), ApplicPosSql(),
+void TDataModule::OpenPositions(const QVariant& AOrderId) {
+    const QVariant key = SqlRun::KeyValue(AOrderId);
+    FPositions->Open(Connection(), PositionsSql(),
                      {{QStringLiteral(":apid1"), key}, {QStringLiteral(":apid2"), key}});
 }
 
-void TDataModule::OpenPallets(const QVariant& AApno) {
-    const QVariant key = SqlRun::KeyValue(AApno);
-    QPallets->Open(Connection(), PalletsSql(FDialect),
+void TDataModule::OpenPallets(const QVariant& AOrderId) {
+    const QVariant key = SqlRun::KeyValue(AOrderId);
+    FPallets->Open(Connection(), PalletsSql(FDialect),
                    {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
 }
 
@@ -418,18 +415,18 @@ void TDataModule::OpenPalletesfromExcel(const QVariant& AApno2) {
                              {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
 }
 
-void TDataModule::OpenSolutions(const QVariant& AApid, const QVariant& APdid) {
-    const QVariant apid = SqlRun::KeyValue(AApid);
-    const QVariant pdid = SqlRun::KeyValue(APdid);
-    QSolutions->Open(Connection(), SolutionsSql(FDialect),
-                     {{QStringLiteral(":apid1"), apid},
-                      {QStringLiteral(":apid2"), apid},
-                      {QStringLiteral(":pdid1"), pdid},
-                      {QStringLiteral(":pdid2"), pdid}});
+void TDataModule::OpenPalletContents(const QVariant& AOrderId, const QVariant& APalletId) {
+    const QVariant apid = SqlRun::KeyValue(AOrderId);
+    const QVariant pdid = SqlRun::KeyValue(APalletId);
+    FPalletContents->Open(Connection(), PalletContentsSql(FDialect),
+                          {{QStringLiteral(":apid1"), apid},
+                           {QStringLiteral(":apid2"), apid},
+                           {QStringLiteral(":pdid1"), pdid},
+                           {QStringLiteral(":pdid2"), pdid}});
 }
 
-void TDataModule::OpenColors() {
-    ADOQuery2->Open(Connection(), ColorsSql());
+void TDataModule::OpenColours() {
+    FColours->Open(Connection(), ColoursSql());
 }
 
 void TDataModule::Archivation() {

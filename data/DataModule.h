@@ -16,7 +16,7 @@ public:
     explicit TDataModule(QObject* AParent = nullptr);
     ~TDataModule() override;
 
-    // Opens ADOConnection1 from the CONNECT settings: an empty Serv is the embedded
+    // Opens the connection from the CONNECT settings: an empty Serv is the embedded
     // database file Baza (relative to ASettingsFolder); otherwise a PostgreSQL server.
     // Creates the schema in a database that has none. Throws EDatabaseError with a
     // Russian message when the database cannot be reached; the connection open before
@@ -25,7 +25,7 @@ public:
     void Connect(const TConnectionSettings& ASettings, const QString& ASettingsFolder);
     void Disconnect();
     bool Connected() const;
-    // ADOConnection1; the calculation is handed this very connection. A server
+    // The open connection; the calculation is handed this very connection. A server
     // connection that went away, or an embedded one closed because its hold on the
     // files was lost, is opened again here, outside any transaction, so the command
     // after the one that lost it works again (the grids' queries are closed).
@@ -34,39 +34,47 @@ public:
     // True when the last Connect created the schema.
     bool CreatedSchema() const { return FCreatedSchema; }
 
+    // The grids' queries, read whole into their models below. Keys are numbers or
+    // decimal text (empty text is NULL, which matches nothing).
     // The order list: the working and archived orders AFilter selects.
-    void RefreshOrderList(const TOrderFilter& AFilter);
-    void OpenApplicPos(const QVariant& AApid);
-    void OpenPallets(const QVariant& AApno);
-    void OpenSolutions(const QVariant& AApid, const QVariant& APdid);
+    void OpenOrders(const TOrderFilter& AFilter);
+    // An order's positions, with their colours.
+    void OpenPositions(const QVariant& AOrderId);
+    // An order's pallets, numbered as the notes print them.
+    void OpenPallets(const QVariant& AOrderId);
+    // What one pallet of an order holds, part by part.
+    void OpenPalletContents(const QVariant& AOrderId, const QVariant& APalletId);
     void OpenPalletesfromExcel(const QVariant& AApno2);
-    void OpenColors();
+    // The colour directory.
+    void OpenColours();
     // "exec dbo.archivation": the current order moves to the archive, in one transaction.
     void Archivation();
     // "Очистить архив": every archived order goes, in one transaction, so a failure
     // leaves the archive whole rather than half deleted.
     void ClearArchive();
 
-    // ADOQuery1, the general-purpose query. A statement executed outside a transaction
-    // runs in one of its own, holding the write lock.
+    // Any other statement. One executed outside a transaction runs in one of its own,
+    // holding the write lock.
     void ExecSql(const QString& ASql, const QVariantMap& ABinds = {});
     QList<QSqlRecord> OpenSql(const QString& ASql, const QVariantMap& ABinds = {});
 
     // Statement texts of the named queries, for this backend. The order list's
     // values are bound under the placeholders it names (OrderListBinds).
-    static QString ApplicatesSql(const TSqlDialect& ADialect, TOrderFilter::TKind AKind);
+    static QString OrdersSql(const TSqlDialect& ADialect, TOrderFilter::TKind AKind);
     static QVariantMap OrderListBinds(const TOrderFilter& AFilter);
-    static QString ApplicPosSql();
+    static QString PositionsSql();
     static QString PalletsSql(const TSqlDialect& ADialect);
-    static QString SolutionsSql(const TSqlDialect& ADialect);
-    static QString ColorsSql();
+    static QString PalletContentsSql(const TSqlDialect& ADialect);
+    static QString ColoursSql();
 
-    TStaticQueryModel* QApplicates;
-    TStaticQueryModel* QApplicPos;
-    TStaticQueryModel* QPallets;
-    TStaticQueryModel* QSolutions;
+    // The models the grids show, owned by the module.
+    TStaticQueryModel* Orders() const { return FOrders; }
+    TStaticQueryModel* Positions() const { return FPositions; }
+    TStaticQueryModel* Pallets() const { return FPallets; }
+    TStaticQueryModel* PalletContents() const { return FPalletContents; }
+    TStaticQueryModel* Colours() const { return FColours; }
+
     TStaticQueryModel* QPalletesfromExcel;
-    TStaticQueryModel* ADOQuery2;
 
 private:
     void CloseQueries();
@@ -77,6 +85,11 @@ private:
     static void PrepareSession(const QSqlDatabase& ADb, const TSqlDialect& ADialect);
     void Reopen(QSqlDatabase& ADb);
 
+    TStaticQueryModel* FOrders;
+    TStaticQueryModel* FPositions;
+    TStaticQueryModel* FPallets;
+    TStaticQueryModel* FPalletContents;
+    TStaticQueryModel* FColours;
     QString FConnectionName;
     TSqlDialect FDialect;
     bool FCreatedSchema = false;

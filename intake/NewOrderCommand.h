@@ -11,7 +11,7 @@ class TDataModule;
 // The "Новая заявка" command without its widgets. The main window runs, in order:
 // disable the print buttons; ask for the file (FileFilter) and stop on cancel; with
 // the wait cursor: show the file in the order-file field; Import(); when it stored the
-// order, set the search date picker to LatestOrderDate(); RefreshOrderList(
+// order, set the search date picker to LatestOrderDate(); OpenOrders(
 // RefreshFilter(picker date)). The previous order is archived only together with
 // storing the new one, once the New-order dialog is saved (see TStoreOrder), so a
 // cancelled or failed import leaves it the working order. An EGravelonError from

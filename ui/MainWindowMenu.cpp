@@ -26,7 +26,7 @@ void TMainWindow::OnConnectionSettings() {
 
 void TMainWindow::OnColourDirectory() {
     RunCommand([this] {
-        FData->OpenColors();
+        FData->OpenColours();
         TColourList directory(FData, FPrompts, this);
         directory.exec();
     });

@@ -56,7 +56,7 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
                                   {QStringLiteral("W"), QStringLiteral("Вес, кг."), 74},
                                   {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115}},
                                  split);
-    FPalletsGrid->SetSource(FData->QPallets);
+    FPalletsGrid->SetSource(FData->Pallets());
     QHBoxLayout* row3 = WindowParts::CaptionRow(
         split, QStringLiteral("Список поддонов по заявке "), QStringLiteral("PalletsCaption"),
         QStringLiteral("PalletsOrderLabel"), &FPalletsOrderLabel);
@@ -78,7 +78,7 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
                        {QStringLiteral("hgt"), QStringLiteral("Шт. в высоту"), 79},
                        {QStringLiteral("wgt"), QStringLiteral("Вес, кг"), 0}},
                       split);
-    FContentsGrid->SetSource(FData->QSolutions);
+    FContentsGrid->SetSource(FData->PalletContents());
     QHBoxLayout* row4 = WindowParts::CaptionRow(
         split, QStringLiteral("Содержимое поддона "), QStringLiteral("ContentsCaption"),
         QStringLiteral("PalletNumberLabel"), &FPalletNumberLabel);
@@ -132,14 +132,14 @@ QWidget* TPalletPanel::WithStackView(QWidget* AContentsGrid) {
     split->setStretchFactor(1, 2);
     // The contents model is reset while it is being opened, before its rows are all
     // fetched: the drawing is made once the opening is over.
-    connect(FData->QSolutions, &QAbstractItemModel::modelReset, this, &TPalletPanel::ShowStack,
-            Qt::QueuedConnection);
+    connect(FData->PalletContents(), &QAbstractItemModel::modelReset, this,
+            &TPalletPanel::ShowStack, Qt::QueuedConnection);
     return split;
 }
 
 void TPalletPanel::Clear() {
-    FData->QSolutions->Close();
-    FData->QPallets->Close();
+    FData->PalletContents()->Close();
+    FData->Pallets()->Close();
     FPalletsOrderLabel->clear();
     FPalletNumberLabel->clear();
     FOrder = TShownOrder();
@@ -170,7 +170,7 @@ void TPalletPanel::ShowOrder(const TShownOrder& AOrder) {
 }
 
 void TPalletPanel::ShowPalletContents() {
-    FData->QSolutions->Close();
+    FData->PalletContents()->Close();
     FShownPalletId = QVariant();
     FPrintPalletButton->setEnabled(false);
     if (!FOrder.Id.isValid() || PalletCount() == 0)
@@ -178,22 +178,22 @@ void TPalletPanel::ShowPalletContents() {
     const QVariant pallet = CurrentPalletValue(QStringLiteral("id"));
     const QVariant number = CurrentPalletValue(QStringLiteral("Number"));
     FPalletNumberLabel->setText(QString::number(qlonglong(number.toDouble())));
-    FData->OpenSolutions(FOrder.Id, pallet);
+    FData->OpenPalletContents(FOrder.Id, pallet);
     FShownPalletId = pallet;
-    FPrintPalletButton->setEnabled(FData->QSolutions->RowCount() > 0);
+    FPrintPalletButton->setEnabled(FData->PalletContents()->RowCount() > 0);
 }
 
 int TPalletPanel::PalletCount() const {
-    return FData->QPallets->RowCount();
+    return FData->Pallets()->RowCount();
 }
 
 QVariant TPalletPanel::CurrentPalletValue(const QString& AField) const {
-    return FData->QPallets->Value(FPalletsGrid->CurrentRow(), AField);
+    return FData->Pallets()->Value(FPalletsGrid->CurrentRow(), AField);
 }
 
 void TPalletPanel::UpdatePrintCommands() {
     FPrintAllButton->setEnabled(PalletCount() > 0);
-    FPrintPalletButton->setEnabled(FData->QSolutions->RowCount() > 0);
+    FPrintPalletButton->setEnabled(FData->PalletContents()->RowCount() > 0);
 }
 
 void TPalletPanel::DisablePrintCommands() {
@@ -206,7 +206,7 @@ void TPalletPanel::SetOpenFile(std::function<void(const QString&)> AOpenFile) {
 }
 
 void TPalletPanel::ShowStack() {
-    const TStaticQueryModel* contents = FData->QSolutions;
+    const TStaticQueryModel* contents = FData->PalletContents();
     if (!contents->IsOpen()) {
         FStackView->SetStack(std::nullopt);
         return;
@@ -294,7 +294,7 @@ QString TPalletPanel::AskSaveName(const QString& ACaption, const QString& AFilte
 QList<qlonglong> TPalletPanel::ShownPallets() const {
     QList<qlonglong> shown;
     for (int row = 0; row < PalletCount(); ++row)
-        shown << FData->QPallets->Value(row, QStringLiteral("id")).toLongLong();
+        shown << FData->Pallets()->Value(row, QStringLiteral("id")).toLongLong();
     return shown;
 }
 
