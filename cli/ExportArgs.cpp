@@ -69,7 +69,7 @@ TExportSelection ResolveExportSelection(TDataModule& AData, const TExportArgs& A
     selection.OrderId = order;
     AData.OpenPallets(order);
     // An empty file would pass for the order's notes; there is nothing to print yet.
-    if (AData.QPallets->RowCount() == 0)
+    if (AData.Pallets()->RowCount() == 0)
         throw EGravelonError(QStringLiteral("У заявки %1 нет поддонов: сначала рассчитайте "
                                             "поддоны (gravelon-cli calc)")
                                  .arg(order));
@@ -77,7 +77,7 @@ TExportSelection ResolveExportSelection(TDataModule& AData, const TExportArgs& A
         return selection;
     // The pallet numbered as the pallet list numbers it, as its label shows.
     const qlonglong pallet = Key(AArgs.Pallet, QStringLiteral("Номер поддона"));
-    const TStaticQueryModel* list = AData.QPallets;
+    const TStaticQueryModel* list = AData.Pallets();
     for (int row = 0; row < list->RowCount(); ++row) {
         if (list->Value(row, QStringLiteral("id")).toLongLong() == pallet) {
             selection.PalletId = pallet;

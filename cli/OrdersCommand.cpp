@@ -23,12 +23,12 @@ int CliOrders(TCliContext& AContext) {
         return 1;
     try {
         if (hasDate)
-            data.RefreshOrderList(data.DateCondition(date));
+            data.OpenOrders(TOrderFilter::ByDate(date));
         else if (hasNumber)
-            data.RefreshOrderList(data.NumberCondition(number));
+            data.OpenOrders(TOrderFilter::ByNumber(number));
         else
-            data.RefreshOrderList(data.TodayCondition());
-        const TStaticQueryModel* q = data.QApplicates;
+            data.OpenOrders(TOrderFilter::Today());
+        const TStaticQueryModel* q = data.Orders();
         for (int row = 0; row < q->RowCount(); ++row) {
             const QDate d = q->Value(row, QStringLiteral("Date")).toDate();
             AContext.Out << q->Value(row, QStringLiteral("ID")).toString() << '\t'

@@ -22,12 +22,12 @@ QAtomicInt ConnectionCounter;
 
 // The order list's two halves differ only in their tables. The customer and the
 // material both have a Name: the second is Name_1, as the grids address it.
-const char* const ApplicatesHalf =
+const char* const OrdersHalf =
     "select a.*, null oldid, c.Name Name, m.Name Name_1, m.MaxH, m.Weight1m2, m.Width "
     "from %1 a left join Customers c on c.ID = a.CustomerID "
     "left join Materials m on m.ID = a.MatID WHERE %2";
 
-const char* const ApplicPosHalf =
+const char* const PositionsHalf =
     "SELECT ap.*, null oldid, c.Code ColorCode, c.Name Color FROM %1 ap "
     "inner join Colors c on c.ID = ap.ColorID where ap.ApplicateID = %2";
 
@@ -43,7 +43,7 @@ const char* const PalletsHalf = "select p.ID id, p.Length Length, p.Width Width,
                                 "group by p.ID, p.Length, p.Width, p.Number, c.Name, c.Code";
 
 // hgt is the true stack count: 5 sheets at 2 abreast stand 3 high.
-const char* const SolutionsHalf =
+const char* const PalletContentsHalf =
     "select ap.Width L, ap.Height*QtyInRow(ap.Height, ap.Quantity) B, ap.Height, s.Comment, "
     "ap.Quantity, QtyInRow(ap.Height, ap.Quantity) QtyInRow, %1 s, "
     "(ap.Quantity + QtyInRow(ap.Height, ap.Quantity) - 1) / QtyInRow(ap.Height, ap.Quantity) hgt, "
@@ -126,13 +126,11 @@ QString ServerOpenFailure(const QSqlDatabase& ADb) {
 } // namespace
 
 TDataModule::TDataModule(QObject* AParent)
-    : QObject(AParent), QApplicates(new TStaticQueryModel(this)),
-      QApplicPos(new TStaticQueryModel(this)), QPallets(new TStaticQueryModel(this)),
-      QSolutions(new TStaticQueryModel(this)),
-      ADOQuery2(new TStaticQueryModel(this)) {
+    : QObject(AParent), FOrders(new TStaticQueryModel(this)),
+      FPositions(new TStaticQueryModel(this)), FPallets(new TStaticQueryModel(this)),
+      FPalletContents(new TStaticQueryModel(this)), FColours(new TStaticQueryModel(this)) {
     setObjectName(QStringLiteral("DataModule"));
-    FConnectionName =
-        QStringLiteral("ADOConnection1_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
+    FConnectionName = QStringLiteral("Gravelon_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
 }
 
 TDataModule::~TDataModule() {
@@ -141,7 +139,7 @@ TDataModule::~TDataModule() {
 
 void TDataModule::CloseQueries() {
     for (TStaticQueryModel* m :
-         {QApplicates, QApplicPos, QPallets, QSolutions, ADOQuery2})
+         {FOrders, FPositions, FPallets, FPalletContents, FColours})
         m->Close();
 }
 
@@ -213,8 +211,7 @@ void TDataModule::Open(const TConnectionSettings& ASettings, const QString& ASet
     // The new connection is made beside the working one, which is given up only once
     // the new one is open and has its schema: a failed attempt leaves the program
     // connected as it was.
-    const QString name =
-        QStringLiteral("ADOConnection1_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
+    const QString name = QStringLiteral("Gravelon_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
     TSqlDialect dialect;
     bool created = false;
     try {
@@ -313,16 +310,54 @@ TSqlDialect TDataModule::OpenServer(const QString& AName, const TConnectionSetti
     return dialect;
 }
 
-QString TDataModule::ApplicatesSql(const QString& ACondition) {
-    return L(ApplicatesHalf).arg(QStringLiteral("Applicates"), ACondition) +
+QString TDataModule::OrdersSql(const TSqlDialect& ADialect, TOrderFilter::TKind AKind) {
+    // Each half has placeholders of its own (":day1", ":day2"): a name bound twice in
+    // one statement is not carried alike by every driver.
+    auto condition = [&](const QString& AHalf) {
+        switch (AKind) {
+        case TOrderFilter::TKind::Date:
+            return ADialect.SameDay(QStringLiteral("a.date"), QStringLiteral(":day") + AHalf);
+        case TOrderFilter::TKind::Today:
+            return ADialect.IsToday(QStringLiteral("a.date"));
+        case TOrderFilter::TKind::Number:
+            return ADialect.ContainsText(QStringLiteral("a.Number"),
+                                         QStringLiteral(":number") + AHalf);
+        case TOrderFilter::TKind::Id:
+            break;
+        }
+        return QStringLiteral("a.ID = :id") + AHalf;
+    };
+    return L(OrdersHalf).arg(QStringLiteral("Applicates"), condition(QStringLiteral("1"))) +
            QStringLiteral(" union all ") +
-           L(ApplicatesHalf).arg(QStringLiteral("Applicates_archive"), ACondition);
+           L(OrdersHalf).arg(QStringLiteral("Applicates_archive"), condition(QStringLiteral("2")));
 }
 
-QString TDataModule::ApplicPosSql() {
-    return L(ApplicPosHalf).arg(QStringLiteral("ApplicatePositions"), QStringLiteral(":apid1")) +
+QVariantMap TDataModule::OrderListBinds(const TOrderFilter& AFilter) {
+    QString name;
+    QVariant value;
+    switch (AFilter.Kind) {
+    case TOrderFilter::TKind::Date:
+        name = QStringLiteral(":day");
+        value = TSqlDialect::DayValue(AFilter.Date);
+        break;
+    case TOrderFilter::TKind::Today:
+        return {};
+    case TOrderFilter::TKind::Number:
+        name = QStringLiteral(":number");
+        value = TSqlDialect::ContainedValue(AFilter.Number);
+        break;
+    case TOrderFilter::TKind::Id:
+        name = QStringLiteral(":id");
+        value = AFilter.Id;
+        break;
+    }
+    return {{name + QLatin1Char('1'), value}, {name + QLatin1Char('2'), value}};
+}
+
+QString TDataModule::PositionsSql() {
+    return L(PositionsHalf).arg(QStringLiteral("ApplicatePositions"), QStringLiteral(":apid1")) +
            QStringLiteral(" union all ") +
-           L(ApplicPosHalf)
+           L(PositionsHalf)
                .arg(QStringLiteral("ApplicatePositions_archive"), QStringLiteral(":apid2")) +
            QStringLiteral(" order by ID");
 }
@@ -347,13 +382,13 @@ QString TDataModule::PalletsSql(const TSqlDialect& ADialect) {
            QStringLiteral(", Number, Length, Width, id");
 }
 
-QString TDataModule::SolutionsSql(const TSqlDialect& ADialect) {
+QString TDataModule::PalletContentsSql(const TSqlDialect& ADialect) {
     const QString area = ADialect.Round(QStringLiteral("ap.Width*ap.Height*ap.Quantity*1e-6"), 1);
     const QString weight =
         ADialect.TruncToInt(QStringLiteral("ap.Width*ap.Height*ap.Quantity*1e-6*m.Weight1m2"));
     auto half = [&](const QString& AP, const QString& AS, const QString& AA, const QString& AAP,
                     const QString& AApid, const QString& APdid) {
-        return L(SolutionsHalf).arg(area, weight, AP, AS, AA, AAP, AApid, APdid);
+        return L(PalletContentsHalf).arg(area, weight, AP, AS, AA, AAP, AApid, APdid);
     };
     return half(QStringLiteral("Palletes"), QStringLiteral("Solutions"),
                 QStringLiteral("Applicates"), QStringLiteral("ApplicatePositions"),
@@ -365,24 +400,27 @@ QString TDataModule::SolutionsSql(const TSqlDialect& ADialect) {
            QStringLiteral(" order by 1, 2, sid");
 }
 
-QString TDataModule::ColorsSql() {
+QString TDataModule::ColoursSql() {
     return QStringLiteral("Select Code, name from Colors order by ID");
 }
 
-void TDataModule::RefreshOrderList(const QString& ACondition) {
-    QApplicates->Close();
-    QApplicates->Open(Connection(), ApplicatesSql(ACondition));
+void TDataModule::OpenOrders(const TOrderFilter& AFilter) {
+    // A value refused before the statement runs (a number holding NUL) leaves the list
+    // as it was.
+    const QVariantMap binds = OrderListBinds(AFilter);
+    FOrders->Close();
+    FOrders->Open(Connection(), OrdersSql(FDialect, AFilter.Kind), binds);
 }
 
-void TDataModule::OpenApplicPos(const QVariant& AApid) {
-    const QVariant key = SqlRun::KeyValue(AApid);
-    QApplicPos->Open(Connection(), ApplicPosSql(),
+void TDataModule::OpenPositions(const QVariant& AOrderId) {
+    const QVariant key = SqlRun::KeyValue(AOrderId);
+    FPositions->Open(Connection(), PositionsSql(),
                      {{QStringLiteral(":apid1"), key}, {QStringLiteral(":apid2"), key}});
 }
 
-void TDataModule::OpenPallets(const QVariant& AApno) {
-    const QVariant key = SqlRun::KeyValue(AApno);
-    QPallets->Open(Connection(), PalletsSql(FDialect),
+void TDataModule::OpenPallets(const QVariant& AOrderId) {
+    const QVariant key = SqlRun::KeyValue(AOrderId);
+    FPallets->Open(Connection(), PalletsSql(FDialect),
                    {{QStringLiteral(":apno1"), key}, {QStringLiteral(":apno2"), key}});
 }
 
@@ -395,18 +433,18 @@ QList<qlonglong> TDataModule::PalletIds(const QVariant& AOrder) {
     return ids;
 }
 
-void TDataModule::OpenSolutions(const QVariant& AApid, const QVariant& APdid) {
-    const QVariant apid = SqlRun::KeyValue(AApid);
-    const QVariant pdid = SqlRun::KeyValue(APdid);
-    QSolutions->Open(Connection(), SolutionsSql(FDialect),
-                     {{QStringLiteral(":apid1"), apid},
-                      {QStringLiteral(":apid2"), apid},
-                      {QStringLiteral(":pdid1"), pdid},
-                      {QStringLiteral(":pdid2"), pdid}});
+void TDataModule::OpenPalletContents(const QVariant& AOrderId, const QVariant& APalletId) {
+    const QVariant apid = SqlRun::KeyValue(AOrderId);
+    const QVariant pdid = SqlRun::KeyValue(APalletId);
+    FPalletContents->Open(Connection(), PalletContentsSql(FDialect),
+                          {{QStringLiteral(":apid1"), apid},
+                           {QStringLiteral(":apid2"), apid},
+                           {QStringLiteral(":pdid1"), pdid},
+                           {QStringLiteral(":pdid2"), pdid}});
 }
 
-void TDataModule::OpenColors() {
-    ADOQuery2->Open(Connection(), ColorsSql());
+void TDataModule::OpenColours() {
+    FColours->Open(Connection(), ColoursSql());
 }
 
 void TDataModule::Archivation() {
@@ -451,20 +489,4 @@ void TDataModule::ExecSql(const QString& ASql, const QVariantMap& ABinds) {
 
 QList<QSqlRecord> TDataModule::OpenSql(const QString& ASql, const QVariantMap& ABinds) {
     return SqlRun::Open(Connection(), ASql, ABinds);
-}
-
-QString TDataModule::DateCondition(const QDate& ADate) const {
-    return FDialect.SameDay(QStringLiteral("a.date"), ADate);
-}
-
-QString TDataModule::TodayCondition() const {
-    return FDialect.IsToday(QStringLiteral("a.date"));
-}
-
-QString TDataModule::NumberCondition(const QString& AText) const {
-    return FDialect.ContainsText(QStringLiteral("a.Number"), AText);
-}
-
-QString TDataModule::IdCondition(qlonglong AId) const {
-    return QStringLiteral("a.ID = ") + QString::number(AId);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OrderFilter.h"
 #include "Settings.h"
 #include "SqlDialect.h"
 #include "SqlRun.h"
@@ -15,7 +16,7 @@ public:
     explicit TDataModule(QObject* AParent = nullptr);
     ~TDataModule() override;
 
-    // Opens ADOConnection1 from the CONNECT settings: an empty Serv is the embedded
+    // Opens the connection from the CONNECT settings: an empty Serv is the embedded
     // database file Baza (relative to ASettingsFolder); otherwise a PostgreSQL server.
     // Creates the schema in a database that has none. Throws EDatabaseError with a
     // Russian message when the database cannot be reached; the connection open before
@@ -36,7 +37,7 @@ public:
     void ConnectAlongside(const TSource& ASource);
     void Disconnect();
     bool Connected() const;
-    // ADOConnection1; the calculation is handed this very connection. A server
+    // The open connection; the calculation is handed this very connection. A server
     // connection that went away, or an embedded one closed because its hold on the
     // files was lost, is opened again here, outside any transaction, so the command
     // after the one that lost it works again (the grids' queries are closed).
@@ -45,45 +46,47 @@ public:
     // True when the last Connect created the schema.
     bool CreatedSchema() const { return FCreatedSchema; }
 
-    // The order list for a condition written against the order alias "a"; the
-    // condition is inserted verbatim, quoting inside it is the caller's duty.
-    void RefreshOrderList(const QString& ACondition);
-    void OpenApplicPos(const QVariant& AApid);
-    void OpenPallets(const QVariant& AApno);
-    void OpenSolutions(const QVariant& AApid, const QVariant& APdid);
+    // The grids' queries, read whole into their models below. Keys are numbers or
+    // decimal text (empty text is NULL, which matches nothing).
+    // The order list: the working and archived orders AFilter selects.
+    void OpenOrders(const TOrderFilter& AFilter);
+    // An order's positions, with their colours.
+    void OpenPositions(const QVariant& AOrderId);
+    // An order's pallets, numbered as the notes print them.
+    void OpenPallets(const QVariant& AOrderId);
+    // What one pallet of an order holds, part by part.
+    void OpenPalletContents(const QVariant& AOrderId, const QVariant& APalletId);
     // The keys of the order's pallets in the pallet list's order (its numbers 1, 2, …),
     // for the workbook and the PDF, which read on the worker thread without a grid.
     QList<qlonglong> PalletIds(const QVariant& AOrder);
-    void OpenColors();
+    // The colour directory.
+    void OpenColours();
     // "exec dbo.archivation": the current order moves to the archive, in one transaction.
     void Archivation();
     // "Очистить архив": every archived order goes, in one transaction, so a failure
     // leaves the archive whole rather than half deleted.
     void ClearArchive();
 
-    // ADOQuery1, the general-purpose query. A statement executed outside a transaction
-    // runs in one of its own, holding the write lock.
+    // Any other statement. One executed outside a transaction runs in one of its own,
+    // holding the write lock.
     void ExecSql(const QString& ASql, const QVariantMap& ABinds = {});
     QList<QSqlRecord> OpenSql(const QString& ASql, const QVariantMap& ABinds = {});
 
-    // Conditions for the order list, written for the connected backend.
-    QString DateCondition(const QDate& ADate) const;
-    QString TodayCondition() const;
-    QString NumberCondition(const QString& AText) const;
-    QString IdCondition(qlonglong AId) const;
-
-    // Statement texts of the named queries, for this backend.
-    static QString ApplicatesSql(const QString& ACondition);
-    static QString ApplicPosSql();
+    // Statement texts of the named queries, for this backend. The order list's
+    // values are bound under the placeholders it names (OrderListBinds).
+    static QString OrdersSql(const TSqlDialect& ADialect, TOrderFilter::TKind AKind);
+    static QVariantMap OrderListBinds(const TOrderFilter& AFilter);
+    static QString PositionsSql();
     static QString PalletsSql(const TSqlDialect& ADialect);
-    static QString SolutionsSql(const TSqlDialect& ADialect);
-    static QString ColorsSql();
+    static QString PalletContentsSql(const TSqlDialect& ADialect);
+    static QString ColoursSql();
 
-    TStaticQueryModel* QApplicates;
-    TStaticQueryModel* QApplicPos;
-    TStaticQueryModel* QPallets;
-    TStaticQueryModel* QSolutions;
-    TStaticQueryModel* ADOQuery2;
+    // The models the grids show, owned by the module.
+    TStaticQueryModel* Orders() const { return FOrders; }
+    TStaticQueryModel* Positions() const { return FPositions; }
+    TStaticQueryModel* Pallets() const { return FPallets; }
+    TStaticQueryModel* PalletContents() const { return FPalletContents; }
+    TStaticQueryModel* Colours() const { return FColours; }
 
 private:
     void CloseQueries();
@@ -96,6 +99,11 @@ private:
     static void PrepareSession(const QSqlDatabase& ADb, const TSqlDialect& ADialect);
     void Reopen(QSqlDatabase& ADb);
 
+    TStaticQueryModel* FOrders;
+    TStaticQueryModel* FPositions;
+    TStaticQueryModel* FPallets;
+    TStaticQueryModel* FPalletContents;
+    TStaticQueryModel* FColours;
     QString FConnectionName;
     TConnectionSettings FSettings;
     QString FSettingsFolder;

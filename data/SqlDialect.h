@@ -18,19 +18,28 @@ public:
     // refused (EGravelonError): neither database can store it and it would cut the
     // statement short.
     static QString QuotedStr(const QString& AText);
+    // Refuses text holding NUL (EGravelonError) for the same reason, whether it is
+    // quoted or bound.
+    static void RefuseNul(const QString& AText);
 
-    // Condition "AColumn falls on the calendar day ADate".
-    QString SameDay(const QString& AColumn, const QDate& ADate) const;
+    // Condition "AColumn falls on the calendar day bound to APlaceholder"; the value
+    // bound is DayValue(day).
+    QString SameDay(const QString& AColumn, const QString& APlaceholder) const;
+    static QString DayValue(const QDate& ADate);
     // Condition "AColumn falls on the database's current day".
     QString IsToday(const QString& AColumn) const;
     // round(x, n) of a double.
     QString Round(const QString& AExpr, int ADigits) const;
     // cast(x as int) truncating toward zero, as the workshop's figures always were.
     QString TruncToInt(const QString& AExpr) const;
-    // Condition "AColumn contains AText": the text is taken literally (no character is
-    // a wildcard or an escape) and letters match whatever their case, Cyrillic and
-    // Latin alike, whatever the database's collation.
-    QString ContainsText(const QString& AColumn, const QString& AText) const;
+    // Condition "AColumn contains the text bound to APlaceholder": the text is taken
+    // literally (no character is a wildcard or an escape) and letters match whatever
+    // their case, Cyrillic and Latin alike, whatever the database's collation. The
+    // value bound is ContainedValue(text).
+    QString ContainsText(const QString& AColumn, const QString& APlaceholder) const;
+    // AText as ContainsText compares it: lowered, and empty rather than null (a null
+    // text would be bound as NULL, which contains nothing).
+    static QString ContainedValue(const QString& AText);
     // AExpr as an ORDER BY key of text in code-point order: the same order on every
     // database whatever its collation (SQLite's own order of text).
     QString BinaryOrder(const QString& AExpr) const;

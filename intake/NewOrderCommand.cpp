@@ -32,6 +32,6 @@ QDate TNewOrderCommand::LatestOrderDate() const {
     return QDate::fromString(date.toString().left(10), QStringLiteral("yyyy-MM-dd"));
 }
 
-QString TNewOrderCommand::RefreshCondition(const QDate& APickerDate) const {
-    return FData.DateCondition(APickerDate);
+TOrderFilter TNewOrderCommand::RefreshFilter(const QDate& APickerDate) const {
+    return TOrderFilter::ByDate(APickerDate);
 }

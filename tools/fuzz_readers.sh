@@ -4,7 +4,7 @@
 # Usage:
 #   tools/fuzz_readers.sh BUILD_DIR SECONDS_EACH [xlsx] [ods] [xls]
 # Inputs that crash, hang or leak land in BUILD_DIR/fuzz/findings/FORMAT/; copy each
-# into tests/intake/fuzz/ so the replay test keeps it read cleanly. Each target's
+# into tests/workbook/fuzz/ so the replay test keeps it read cleanly. Each target's
 # output (with its final statistics) is kept in BUILD_DIR/fuzz/FORMAT.log. The hang
 # limit is wall time, generous because the machine is shared: a bounded hostile part
 # (two million empty shared strings) takes 2 s of CPU under the sanitizers.
@@ -17,7 +17,7 @@ formats=("$@")
 [[ ${#formats[@]} -eq 0 ]] && formats=(xlsx ods xls)
 work=$build/fuzz
 python3 tools/fuzz_seeds.py "$work/seeds" tests/intake/data/* tests/intake/corpus/* \
-  tests/intake/fuzz/* examples/*
+  tests/workbook/fuzz/* examples/*
 for f in "${formats[@]}"; do
   mkdir -p "$work/corpus/$f" "$work/findings/$f"
   ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \

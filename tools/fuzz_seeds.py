@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Seeds of the reader fuzz targets (intake/fuzz), and the replay files made from
+"""Seeds of the reader fuzz targets (workbook/fuzz), and the replay files made from
 what they find.
 
   tools/fuzz_seeds.py OUTDIR WORKBOOK...
@@ -9,7 +9,7 @@ what they find.
   tools/fuzz_seeds.py --pack INPUT OUTFILE
       The workbook an input stands for: a list of parts packed as the target packs it
       (stored entries), any other input as it is. A finding so packed is what the
-      replay test reads (tests/intake/fuzz/).
+      replay test reads (tests/workbook/fuzz/).
 """
 
 import os

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the hostile workbooks of tests/intake/fuzz/ (each small on disk) that the
+"""Writes the hostile workbooks of tests/workbook/fuzz/ (each small on disk) that the
 replay test reads: what they would cost if the readers did not bound it, and the
 reason their message must give (README.txt there, "-" for a file that must read).
 
-Usage: tools/make_hostile.py   (writes into tests/intake/fuzz/)
+Usage: tools/make_hostile.py   (writes into tests/workbook/fuzz/)
 """
 
 import os
@@ -11,7 +11,7 @@ import struct
 import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-OUT = os.path.join(ROOT, "tests", "intake", "fuzz")
+OUT = os.path.join(ROOT, "tests", "workbook", "fuzz")
 STAMP = (2024, 1, 15, 10, 0, 0)
 
 CT = ('<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'

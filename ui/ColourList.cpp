@@ -25,7 +25,7 @@ TColourList::TColourList(TDataModule* AData, TPrompts* APrompts, QWidget* AParen
                                   {QStringLiteral("name"), QStringLiteral("Название цвета"), 350}},
                                  this);
     FColoursGrid->SetBoldTitles(true);
-    FColoursGrid->SetSource(FData->ADOQuery2);
+    FColoursGrid->SetSource(FData->Colours());
     v->addWidget(FColoursGrid, 1);
 
     auto* bar = new QWidget(this);
@@ -60,8 +60,8 @@ void TColourList::OnAddColourClicked() {
     }
     // Re-read whether or not a colour was added: the new one shows as the last row.
     try {
-        FData->ADOQuery2->Close();
-        FData->OpenColors();
+        FData->Colours()->Close();
+        FData->OpenColours();
     } catch (const EGravelonError& e) {
         FPrompts->Message(this, TPrompts::TKind::Error, e.Message());
     }

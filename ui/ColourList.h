@@ -12,7 +12,7 @@ class TPrompts;
 class TColourList : public QDialog {
     Q_OBJECT
 public:
-    // The colour list (ADOQuery2) is opened by whoever shows the directory.
+    // The colour list (TDataModule::Colours()) is opened by whoever shows the directory.
     TColourList(TDataModule* AData, TPrompts* APrompts, QWidget* AParent = nullptr);
 
 public slots:

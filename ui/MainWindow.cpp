@@ -174,7 +174,7 @@ void TMainWindow::WireParts() {
     connect(FBrowser, &TOrderBrowser::OrderRowChosen, this, &TMainWindow::OnOrderClicked);
     connect(FPallets, &TPalletPanel::PalletRowChosen, this, &TMainWindow::OnPalletClicked);
     connect(FPallets, &TPalletPanel::OrderChanged, this, [this](qlonglong AOrderId) {
-        RunCommand([&] { RefreshOrders(FData->IdCondition(AOrderId)); });
+        RunCommand([&] { RefreshOrders(TOrderFilter::ById(AOrderId)); });
     });
 }
 
@@ -326,25 +326,25 @@ void TMainWindow::OnDensePackingToggled() {
 void TMainWindow::SearchByDate() {
     if (FWork->Busy())
         return;
-    RunCommand([this] { RefreshOrders(FData->DateCondition(FBrowser->PickerDate())); });
+    RunCommand([this] { RefreshOrders(TOrderFilter::ByDate(FBrowser->PickerDate())); });
 }
 
 void TMainWindow::SearchByNumber() {
     if (FWork->Busy())
         return;
-    RunCommand([this] { RefreshOrders(FData->NumberCondition(FBrowser->SearchText())); });
+    RunCommand([this] { RefreshOrders(TOrderFilter::ByNumber(FBrowser->SearchText())); });
 }
 
 void TMainWindow::ShowTodayOrders() {
     if (FWork->Busy())
         return;
     FBrowser->SetPickerDate(QDate::currentDate());
-    RunCommand([this] { RefreshOrders(FData->TodayCondition()); });
+    RunCommand([this] { RefreshOrders(TOrderFilter::Today()); });
 }
 
-void TMainWindow::RefreshOrders(const QString& ACondition) {
+void TMainWindow::RefreshOrders(const TOrderFilter& AFilter) {
     try {
-        if (!FBrowser->LoadOrders(ACondition)) {
+        if (!FBrowser->LoadOrders(AFilter)) {
             // Nothing found: nothing of the order shown before may stay on screen, and
             // nothing may be calculated or printed.
             ClearOrderDetails();
@@ -430,7 +430,7 @@ void TMainWindow::OnCalculateClicked() {
     // the tables now hold.
     Calculate(key.toLongLong(), [this, key] {
         if (!key.isEmpty())
-            RunCommand([&] { RefreshOrders(FData->IdCondition(key.toLongLong())); });
+            RunCommand([&] { RefreshOrders(TOrderFilter::ById(key.toLongLong())); });
     });
 }
 

@@ -20,6 +20,7 @@ class TStartupServices;
 class TTrayController;
 class TWindowWork;
 class TWorkerThread;
+struct TOrderFilter;
 
 // The main window: the menu, the banner with the calculation's settings, the status
 // bar, and the wiring between its parts: the order browser (searches, orders and
@@ -40,9 +41,9 @@ public:
                 TStartupServices* AStartup, bool ATrayAvailable, QWidget* AParent = nullptr);
     ~TMainWindow() override;
 
-    // The order list for a condition against the order alias "a", its first order
-    // shown; nothing of an order stays on screen when the list is empty or unreadable.
-    void RefreshOrders(const QString& ACondition);
+    // The orders AFilter selects, the first shown; nothing of an order stays on screen
+    // when the list is empty or unreadable.
+    void RefreshOrders(const TOrderFilter& AFilter);
     // The orders of the database's current day, the date picker on today: what a
     // fresh connection shows.
     void ShowTodayOrders();

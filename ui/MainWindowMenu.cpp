@@ -24,7 +24,7 @@ void TMainWindow::OnConnectionSettings() {
 
 void TMainWindow::OnColourDirectory() {
     RunCommand([this] {
-        FData->OpenColors();
+        FData->OpenColours();
         TColourList directory(FData, FPrompts, this);
         directory.exec();
     });
@@ -75,7 +75,7 @@ void TMainWindow::CreateIntake() {
         FBrowser->SetOrderFile(QDir::toNativeSeparators(AFile));
     };
     side.ShowStoredDay = [this](const QDate& ADay) { FBrowser->SetPickerDate(ADay); };
-    const auto showDay = [this] { RefreshOrders(FData->DateCondition(FBrowser->PickerDate())); };
+    const auto showDay = [this] { RefreshOrders(TOrderFilter::ByDate(FBrowser->PickerDate())); };
     side.ShowList = showDay;
     side.ShowError = [this](const QString& AText) { ShowError(AText); };
     side.AutoCalculation = [this] { return FAutoCalculation->isChecked(); };

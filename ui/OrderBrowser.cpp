@@ -119,7 +119,7 @@ TOrderBrowser::TOrderBrowser(TDataModule* AData, QWidget* AParent)
          {QStringLiteral("Weight1m2"), QStringLiteral("Плотность кг/м2"), 0},
          {QStringLiteral("Width"), QStringLiteral("Толщина, мм"), 0}},
         this);
-    FOrdersGrid->SetSource(FData->QApplicates);
+    FOrdersGrid->SetSource(FData->Orders());
     auto* row1 = new QHBoxLayout;
     row1->addWidget(WindowParts::Caption(QStringLiteral("Список заявок"),
                                          QStringLiteral("OrdersCaption"), this));
@@ -136,7 +136,7 @@ TOrderBrowser::TOrderBrowser(TDataModule* AData, QWidget* AParent)
                        {QStringLiteral("Quantity"), QStringLiteral("Количество"), 0},
                        {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 138}},
                       this);
-    FPositionsGrid->SetSource(FData->QApplicPos);
+    FPositionsGrid->SetSource(FData->Positions());
     QHBoxLayout* row2 =
         WindowParts::CaptionRow(this, QStringLiteral("Заявка "), QStringLiteral("OrderCaption"),
                                 QStringLiteral("OrderNumberLabel"), &FOrderNumberLabel);
@@ -154,8 +154,8 @@ TOrderBrowser::TOrderBrowser(TDataModule* AData, QWidget* AParent)
     connect(FOrdersGrid, &TDataGrid::CurrentRowMoved, this, &TOrderBrowser::OrderRowChosen);
 }
 
-bool TOrderBrowser::LoadOrders(const QString& ACondition) {
-    FData->RefreshOrderList(ACondition);
+bool TOrderBrowser::LoadOrders(const TOrderFilter& AFilter) {
+    FData->OpenOrders(AFilter);
     if (OrderCount() == 0)
         return false;
     FOrdersGrid->SelectTopRow();
@@ -163,11 +163,11 @@ bool TOrderBrowser::LoadOrders(const QString& ACondition) {
 }
 
 int TOrderBrowser::OrderCount() const {
-    return FData->QApplicates->RowCount();
+    return FData->Orders()->RowCount();
 }
 
 QVariant TOrderBrowser::CurrentOrderValue(const QString& AField) const {
-    return FData->QApplicates->Value(FOrdersGrid->CurrentRow(), AField);
+    return FData->Orders()->Value(FOrdersGrid->CurrentRow(), AField);
 }
 
 TShownOrder TOrderBrowser::CurrentOrder() const {
@@ -182,18 +182,18 @@ TShownOrder TOrderBrowser::CurrentOrder() const {
 }
 
 void TOrderBrowser::ShowPositions(const QString& AOrderId, const QString& ANumber) {
-    FData->QApplicPos->Close();
-    FData->OpenApplicPos(AOrderId);
+    FData->Positions()->Close();
+    FData->OpenPositions(AOrderId);
     FOrderNumberLabel->setText(ANumber);
 }
 
 void TOrderBrowser::ClearPositions() {
-    FData->QApplicPos->Close();
+    FData->Positions()->Close();
     FOrderNumberLabel->clear();
 }
 
 bool TOrderBrowser::PositionsShown() const {
-    return OrderCount() > 0 && FData->QApplicPos->IsOpen();
+    return OrderCount() > 0 && FData->Positions()->IsOpen();
 }
 
 QDate TOrderBrowser::PickerDate() const {

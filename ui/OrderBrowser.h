@@ -13,6 +13,7 @@ class QToolButton;
 class TDataGrid;
 class TDataModule;
 class TFieldDateEdit;
+struct TOrderFilter;
 
 // One part of the main window: the search by date or number, the new-order field and
 // button, the order list and the positions of the current order, with their captions.
@@ -23,9 +24,9 @@ class TOrderBrowser : public QWidget {
 public:
     TOrderBrowser(TDataModule* AData, QWidget* AParent);
 
-    // Reads the order list for a condition against the order alias "a" and makes its
-    // first row current; false when nothing was found.
-    bool LoadOrders(const QString& ACondition);
+    // Reads the orders AFilter selects and makes the first current; false when
+    // nothing was found.
+    bool LoadOrders(const TOrderFilter& AFilter);
     int OrderCount() const;
     // A field of the current order (invalid without a current row).
     QVariant CurrentOrderValue(const QString& AField) const;

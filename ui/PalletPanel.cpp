@@ -59,7 +59,7 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
                                   {QStringLiteral("W"), QStringLiteral("Вес, кг."), 74},
                                   {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115}},
                                  split);
-    FPalletsGrid->SetSource(FData->QPallets);
+    FPalletsGrid->SetSource(FData->Pallets());
     QHBoxLayout* row3 = WindowParts::CaptionRow(
         split, QStringLiteral("Список поддонов по заявке "), QStringLiteral("PalletsCaption"),
         QStringLiteral("PalletsOrderLabel"), &FPalletsOrderLabel);
@@ -81,7 +81,7 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
                        {QStringLiteral("hgt"), QStringLiteral("Шт. в высоту"), 79},
                        {QStringLiteral("wgt"), QStringLiteral("Вес, кг"), 0}},
                       split);
-    FContentsGrid->SetSource(FData->QSolutions);
+    FContentsGrid->SetSource(FData->PalletContents());
     QHBoxLayout* row4 = WindowParts::CaptionRow(
         split, QStringLiteral("Содержимое поддона "), QStringLiteral("ContentsCaption"),
         QStringLiteral("PalletNumberLabel"), &FPalletNumberLabel);
@@ -135,14 +135,14 @@ QWidget* TPalletPanel::WithStackView(QWidget* AContentsGrid) {
     split->setStretchFactor(1, 2);
     // The contents model is reset while it is being opened, before its rows are all
     // fetched: the drawing is made once the opening is over.
-    connect(FData->QSolutions, &QAbstractItemModel::modelReset, this, &TPalletPanel::ShowStack,
-            Qt::QueuedConnection);
+    connect(FData->PalletContents(), &QAbstractItemModel::modelReset, this,
+            &TPalletPanel::ShowStack, Qt::QueuedConnection);
     return split;
 }
 
 void TPalletPanel::Clear() {
-    FData->QSolutions->Close();
-    FData->QPallets->Close();
+    FData->PalletContents()->Close();
+    FData->Pallets()->Close();
     FPalletsOrderLabel->clear();
     FPalletNumberLabel->clear();
     FOrder = TShownOrder();
@@ -174,7 +174,7 @@ void TPalletPanel::ShowOrder(const TShownOrder& AOrder) {
 }
 
 void TPalletPanel::ShowPalletContents() {
-    FData->QSolutions->Close();
+    FData->PalletContents()->Close();
     FShownPalletId = QVariant();
     FShownPalletNumber = 0;
     FPrintPalletButton->setEnabled(false);
@@ -184,22 +184,22 @@ void TPalletPanel::ShowPalletContents() {
     const QVariant number = CurrentPalletValue(QStringLiteral("Number"));
     FShownPalletNumber = int(number.toDouble());
     FPalletNumberLabel->setText(QString::number(FShownPalletNumber));
-    FData->OpenSolutions(FOrder.Id, pallet);
+    FData->OpenPalletContents(FOrder.Id, pallet);
     FShownPalletId = pallet;
-    FPrintPalletButton->setEnabled(FData->QSolutions->RowCount() > 0);
+    FPrintPalletButton->setEnabled(FData->PalletContents()->RowCount() > 0);
 }
 
 int TPalletPanel::PalletCount() const {
-    return FData->QPallets->RowCount();
+    return FData->Pallets()->RowCount();
 }
 
 QVariant TPalletPanel::CurrentPalletValue(const QString& AField) const {
-    return FData->QPallets->Value(FPalletsGrid->CurrentRow(), AField);
+    return FData->Pallets()->Value(FPalletsGrid->CurrentRow(), AField);
 }
 
 void TPalletPanel::UpdatePrintCommands() {
     FPrintAllButton->setEnabled(PalletCount() > 0);
-    FPrintPalletButton->setEnabled(FData->QSolutions->RowCount() > 0);
+    FPrintPalletButton->setEnabled(FData->PalletContents()->RowCount() > 0);
 }
 
 void TPalletPanel::DisablePrintCommands() {
@@ -212,7 +212,7 @@ void TPalletPanel::SetOpenFile(std::function<void(const QString&)> AOpenFile) {
 }
 
 void TPalletPanel::ShowStack() {
-    const TStaticQueryModel* contents = FData->QSolutions;
+    const TStaticQueryModel* contents = FData->PalletContents();
     if (!contents->IsOpen()) {
         FStackView->SetStack(std::nullopt);
         return;
@@ -300,7 +300,7 @@ QString TPalletPanel::AskSaveName(const QString& ACaption, const QString& AFilte
 QList<qlonglong> TPalletPanel::ShownPallets() const {
     QList<qlonglong> shown;
     for (int row = 0; row < PalletCount(); ++row)
-        shown << FData->QPallets->Value(row, QStringLiteral("id")).toLongLong();
+        shown << FData->Pallets()->Value(row, QStringLiteral("id")).toLongLong();
     return shown;
 }
 

@@ -310,17 +310,17 @@ void TestRussianLocale::sqlNumbers() {
     QCOMPARE(r.value(2).toString(), QStringLiteral("21.75"));
 
     // The order list finds the order by its day and its number.
-    db.Data->RefreshOrderList(db.Data->DateCondition(QDate(2024, 3, 14)));
-    QCOMPARE(db.Data->QApplicates->RowCount(), 1);
-    QCOMPARE(db.Data->QApplicates->Value(0, QStringLiteral("Weight1m2")).toDouble(), 21.75);
-    QCOMPARE(db.Data->QApplicates->Value(0, QStringLiteral("MaxW")).toDouble(), 1234.5);
-    db.Data->RefreshOrderList(db.Data->NumberCondition(QStringLiteral("17/20")));
-    QCOMPARE(db.Data->QApplicates->RowCount(), 1);
+    db.Data->OpenOrders(TOrderFilter::ByDate(QDate(2024, 3, 14)));
+    QCOMPARE(db.Data->Orders()->RowCount(), 1);
+    QCOMPARE(db.Data->Orders()->Value(0, QStringLiteral("Weight1m2")).toDouble(), 21.75);
+    QCOMPARE(db.Data->Orders()->Value(0, QStringLiteral("MaxW")).toDouble(), 1234.5);
+    db.Data->OpenOrders(TOrderFilter::ByNumber(QStringLiteral("17/20")));
+    QCOMPARE(db.Data->Orders()->RowCount(), 1);
 
     // Pallet weights: 2000 x 500 x 5 and 1200 x 300 x 3 sheets of 21.75 kg/m².
     db.Data->OpenPallets(order);
-    QCOMPARE(db.Data->QPallets->RowCount(), 3);
-    const double w = db.Data->QPallets->Value(0, QStringLiteral("W")).toDouble();
+    QCOMPARE(db.Data->Pallets()->RowCount(), 3);
+    const double w = db.Data->Pallets()->Value(0, QStringLiteral("W")).toDouble();
     QVERIFY2(qAbs(w - (1.0 * 5 + 0.36 * 3) * 21.75) < 0.01, qPrintable(QString::number(w)));
 }
 

@@ -104,8 +104,8 @@ void TNamedQueriesTest::orderList() {
     // Another order on another day must not be listed by the day's search.
     TestDb::AddOrder(d, QStringLiteral("2"), QDate(2021, 6, 1), 1, 500.0, {});
 
-    d.RefreshOrderList(d.DateCondition(QDate(2021, 5, 31)));
-    const TStaticQueryModel* q = d.QApplicates;
+    d.OpenOrders(TOrderFilter::ByDate(QDate(2021, 5, 31)));
+    const TStaticQueryModel* q = d.Orders();
     QVERIFY(q->IsOpen());
     QCOMPARE(Columns(q), Lower({"ID", "Number", "Date", "CustomerID", "MatID", "Comment", "MaxW",
                                 "oldid", "Name", "Name_1", "MaxH", "Weight1m2", "Width"}));
@@ -122,13 +122,19 @@ void TNamedQueriesTest::orderList() {
     QCOMPARE(q->Value(0, QStringLiteral("Width")).toDouble(), 10.0);
     QCOMPARE(q->Value(0, QStringLiteral("MaxW")).toDouble(), 1000.5);
 
-    // The number search takes the text as it is: the apostrophe is searched for itself.
-    d.RefreshOrderList(d.NumberCondition(QStringLiteral("'1-")));
+    // The number search takes the text as it is: the apostrophe is searched for itself,
+    // and the text is bound, never written into the statement.
+    d.OpenOrders(TOrderFilter::ByNumber(QStringLiteral("'1-")));
     QCOMPARE(q->RowCount(), 1);
     QCOMPARE(q->Value(0, QStringLiteral("ID")).toLongLong(), o.Id);
-    d.RefreshOrderList(d.NumberCondition(QString()));
+    QVERIFY2(!q->Sql().contains(QStringLiteral("'1-")), qPrintable(q->Sql()));
+    d.OpenOrders(TOrderFilter::ByNumber(QString()));
     QCOMPARE(q->RowCount(), 2);
-    d.RefreshOrderList(d.IdCondition(o.Id));
+    // Text holding NUL is refused before the list is touched.
+    QVERIFY_THROWS_EXCEPTION(EGravelonError,
+                             d.OpenOrders(TOrderFilter::ByNumber(QStringLiteral("1") + QChar(0))));
+    QCOMPARE(q->RowCount(), 2);
+    d.OpenOrders(TOrderFilter::ById(o.Id));
     QCOMPARE(q->RowCount(), 1);
 }
 
@@ -136,19 +142,19 @@ void TNamedQueriesTest::orderListFindsNothing() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     TestDb::AddOrder(d, QStringLiteral("1"), QDate::currentDate().addDays(-1), 1, 500.0, {});
-    d.RefreshOrderList(d.TodayCondition());
-    QVERIFY(d.QApplicates->IsOpen());
-    QCOMPARE(d.QApplicates->RowCount(), 0);
+    d.OpenOrders(TOrderFilter::Today());
+    QVERIFY(d.Orders()->IsOpen());
+    QCOMPARE(d.Orders()->RowCount(), 0);
     const qlonglong today =
         TestDb::AddOrder(d, QStringLiteral("2"), QDate::currentDate(), 1, 500.0, {});
-    d.RefreshOrderList(d.TodayCondition());
-    QCOMPARE(d.QApplicates->RowCount(), 1);
-    QCOMPARE(d.QApplicates->Value(0, QStringLiteral("ID")).toLongLong(), today);
-    // A condition the database refuses leaves the list closed.
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError,
-                             d.RefreshOrderList(QStringLiteral("a.NoSuchColumn = 1")));
-    QVERIFY(!d.QApplicates->IsOpen());
-    QCOMPARE(d.QApplicates->RowCount(), 0);
+    d.OpenOrders(TOrderFilter::Today());
+    QCOMPARE(d.Orders()->RowCount(), 1);
+    QCOMPARE(d.Orders()->Value(0, QStringLiteral("ID")).toLongLong(), today);
+    // A statement the database refuses (its archive table gone) leaves the list closed.
+    d.ExecSql(QStringLiteral("alter table Applicates_archive rename to Applicates_gone"));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.OpenOrders(TOrderFilter::Today()));
+    QVERIFY(!d.Orders()->IsOpen());
+    QCOMPARE(d.Orders()->RowCount(), 0);
 }
 
 void TNamedQueriesTest::positions_data() {
@@ -160,8 +166,8 @@ void TNamedQueriesTest::positions() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), archived);
-    d.OpenApplicPos(QString::number(o.Id)); // the key travels as decimal text too
-    const TStaticQueryModel* q = d.QApplicPos;
+    d.OpenPositions(QString::number(o.Id)); // the key travels as decimal text too
+    const TStaticQueryModel* q = d.Positions();
     QCOMPARE(Columns(q), Lower({"ID", "ApplicateID", "Width", "Height", "ColorID", "Quantity",
                                 "Comment", "oldid", "ColorCode", "Color"}));
     QCOMPARE(q->RowCount(), 4);
@@ -172,7 +178,7 @@ void TNamedQueriesTest::positions() {
     QCOMPARE(q->Value(0, QStringLiteral("ColorCode")).toString(), QStringLiteral("RAL 7035"));
     QCOMPARE(q->Value(0, QStringLiteral("Color")).toString(), QStringLiteral("Светло-серый"));
     QCOMPARE(q->Value(0, QStringLiteral("Comment")).toString(), QStringLiteral("первая"));
-    d.OpenApplicPos(QString()); // an empty key is NULL: nothing matches
+    d.OpenPositions(QString()); // an empty key is NULL: nothing matches
     QCOMPARE(q->RowCount(), 0);
 }
 
@@ -189,7 +195,7 @@ void TNamedQueriesTest::pallets() {
     if (archived)
         MakeOrder(d, QStringLiteral("2"), QDate(2021, 6, 1));
     d.OpenPallets(o.Id);
-    const TStaticQueryModel* q = d.QPallets;
+    const TStaticQueryModel* q = d.Pallets();
     QCOMPARE(Columns(q),
              Lower({"id", "Length", "Width", "Number", "clrname", "clrcode", "W", "h"}));
     QCOMPARE(q->RowCount(), 3);
@@ -221,8 +227,8 @@ void TNamedQueriesTest::contents() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     const TOrder o = MakeOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), archived);
-    d.OpenSolutions(o.Id, o.PalletA);
-    const TStaticQueryModel* q = d.QSolutions;
+    d.OpenPalletContents(o.Id, o.PalletA);
+    const TStaticQueryModel* q = d.PalletContents();
     QCOMPARE(Columns(q).mid(0, 9),
              Lower({"L", "B", "Height", "Comment", "Quantity", "QtyInRow", "s", "hgt", "wgt"}));
     QCOMPARE(q->RowCount(), 1);
@@ -238,7 +244,7 @@ void TNamedQueriesTest::contents() {
 
     // Two rows, ordered by length then row width; weight truncated, area to one decimal:
     // 1800 x 350 x 10 = 6.3 m2 = 113.4 kg; 1800 x 1200 x 2 = 4.32 m2 = 77.76 kg.
-    d.OpenSolutions(o.Id, o.PalletC);
+    d.OpenPalletContents(o.Id, o.PalletC);
     QCOMPARE(q->RowCount(), 2);
     QCOMPARE(q->Value(0, QStringLiteral("B")).toLongLong(), 1050);
     QCOMPARE(q->Value(0, QStringLiteral("hgt")).toLongLong(), 4);
@@ -249,7 +255,7 @@ void TNamedQueriesTest::contents() {
     QCOMPARE(q->Value(1, QStringLiteral("wgt")).toLongLong(), 77);
 
     // A pallet of another order, or another order's key, shows nothing.
-    d.OpenSolutions(o.Id + 1000, o.PalletA);
+    d.OpenPalletContents(o.Id + 1000, o.PalletA);
     QCOMPARE(q->RowCount(), 0);
     QVERIFY(q->IsOpen());
 }
@@ -259,8 +265,8 @@ void TNamedQueriesTest::colors() {
     db.Data->ExecSql(QStringLiteral("insert into Colors (Code, Name) values (%1, %2)")
                          .arg(TSqlDialect::QuotedStr(QStringLiteral("RAL 9005")),
                               TSqlDialect::QuotedStr(QStringLiteral("Чёрный 'янтарь'"))));
-    db.Data->OpenColors();
-    const TStaticQueryModel* q = db.Data->ADOQuery2;
+    db.Data->OpenColours();
+    const TStaticQueryModel* q = db.Data->Colours();
     QCOMPARE(q->RowCount(), 13);
     QCOMPARE(Columns(q), Lower({"Code", "name"}));
     QCOMPARE(q->Value(0, QStringLiteral("Code")).toString(), QStringLiteral("RAL 9003"));
@@ -270,9 +276,9 @@ void TNamedQueriesTest::colors() {
 void TNamedQueriesTest::badKeyRefused() {
     GRAVELON_CONNECT(db);
     QVERIFY_THROWS_EXCEPTION(EDatabaseError,
-                             db.Data->OpenApplicPos(QStringLiteral("1; drop table Colors")));
-    db.Data->OpenColors();
-    QCOMPARE(db.Data->ADOQuery2->RowCount(), 12);
+                             db.Data->OpenPositions(QStringLiteral("1; drop table Colors")));
+    db.Data->OpenColours();
+    QCOMPARE(db.Data->Colours()->RowCount(), 12);
 }
 
 QTEST_GUILESS_MAIN(TNamedQueriesTest)

@@ -368,16 +368,16 @@ void TSchemaTest::reconnectWithOpenQueries() {
     TDataModule& d = *db.Data;
     const qlonglong order = TestDb::AddOrder(d, QStringLiteral("1"), QDate(2021, 5, 31), 1, 500.0,
                                              {{2000, 500, 1, 3, {}}});
-    d.RefreshOrderList(d.IdCondition(order));
-    d.OpenApplicPos(order);
-    d.OpenColors();
+    d.OpenOrders(TOrderFilter::ById(order));
+    d.OpenPositions(order);
+    d.OpenColours();
     // Connecting again closes the grids' queries of the old connection first; closing them
     // once more afterwards must not reach back into the connection that is gone.
     d.Connect(db.Db.Settings, db.Db.Folder);
-    d.QApplicates->Close();
-    d.QApplicPos->Close();
-    d.OpenApplicPos(order);
-    QCOMPARE(d.QApplicPos->RowCount(), 1);
+    d.Orders()->Close();
+    d.Positions()->Close();
+    d.OpenPositions(order);
+    QCOMPARE(d.Positions()->RowCount(), 1);
     try {
         d.Connect({QStringLiteral("127.0.0.1:1"), QStringLiteral("x"), QStringLiteral("a"),
                    QStringLiteral("b")},
@@ -386,14 +386,14 @@ void TSchemaTest::reconnectWithOpenQueries() {
     }
     // A failed attempt leaves the working connection and its queries as they were.
     QVERIFY(d.Connected());
-    QVERIFY(d.QApplicPos->IsOpen());
-    QCOMPARE(d.QApplicPos->RowCount(), 1);
-    d.OpenColors();
-    QCOMPARE(d.ADOQuery2->RowCount(), 12);
+    QVERIFY(d.Positions()->IsOpen());
+    QCOMPARE(d.Positions()->RowCount(), 1);
+    d.OpenColours();
+    QCOMPARE(d.Colours()->RowCount(), 12);
     d.Disconnect();
-    QVERIFY(!d.QApplicPos->IsOpen());
-    d.QApplicPos->Close();
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.OpenColors());
+    QVERIFY(!d.Positions()->IsOpen());
+    d.Positions()->Close();
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, d.OpenColours());
 }
 
 // The operator reads first, in Russian, what went wrong and what to check; the

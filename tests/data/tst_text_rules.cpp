@@ -69,10 +69,10 @@ bool ConnectRow(TestDb::TConnected* AOut, QString* AWhy, bool* AUnreachable) {
     } while (0)
 
 QStringList Found(TDataModule& AData, const QString& AText) {
-    AData.RefreshOrderList(AData.NumberCondition(AText));
+    AData.OpenOrders(TOrderFilter::ByNumber(AText));
     QStringList numbers;
-    for (int r = 0; r < AData.QApplicates->RowCount(); ++r)
-        numbers << AData.QApplicates->Value(r, QStringLiteral("Number")).toString();
+    for (int r = 0; r < AData.Orders()->RowCount(); ++r)
+        numbers << AData.Orders()->Value(r, QStringLiteral("Number")).toString();
     numbers.sort();
     return numbers;
 }
@@ -167,16 +167,16 @@ void TTextRulesTest::PalletNumbering(TDataModule& d) {
         QCOMPARE(codes, expected);
     };
     d.OpenPallets(order);
-    check(d.QPallets);
+    check(d.Pallets());
     // The pallet reader of the workbook and the PDF lists them in the same order.
     QList<qlonglong> listed;
-    for (int r = 0; r < d.QPallets->RowCount(); ++r)
-        listed << d.QPallets->Value(r, QStringLiteral("id")).toLongLong();
+    for (int r = 0; r < d.Pallets()->RowCount(); ++r)
+        listed << d.Pallets()->Value(r, QStringLiteral("id")).toLongLong();
     QCOMPARE(d.PalletIds(order), listed);
     // The same once the order is archived.
     d.Archivation();
     d.OpenPallets(order);
-    check(d.QPallets);
+    check(d.Pallets());
 }
 
 void TTextRulesTest::DialogLists(TDataModule& d) {

@@ -308,7 +308,7 @@ void TestLayoutExport::singlePallet() {
     QVERIFY2(whole.Error().isEmpty(), qPrintable(whole.Error()));
 
     db.Data->OpenPallets(order.Id);
-    const TStaticQueryModel* list = db.Data->QPallets;
+    const TStaticQueryModel* list = db.Data->Pallets();
     QCOMPARE(list->RowCount(), 3);
     // Blocks of the whole export: 2, 1 and 5 rows.
     const QList<QPair<int, int>> blocks = {{1, 18}, {19, 35}, {36, 56}};

@@ -118,11 +118,11 @@ void TestNewOrder::command() {
 
     // The list shows the new order's day: working and archived orders of that day.
     TestDb::AddOrder(*db.Data, QStringLiteral("same day"), QDate(2021, 5, 31), 1, 1000.0, {});
-    db.Data->RefreshOrderList(command.RefreshCondition(command.LatestOrderDate()));
-    QCOMPARE(db.Data->QApplicates->RowCount(), 2);
-    db.Data->RefreshOrderList(command.RefreshCondition(QDate(2021, 5, 30)));
-    QCOMPARE(db.Data->QApplicates->RowCount(), 1);
-    QCOMPARE(db.Data->QApplicates->Value(0, QStringLiteral("ID")).toLongLong(), previous);
+    db.Data->OpenOrders(command.RefreshFilter(command.LatestOrderDate()));
+    QCOMPARE(db.Data->Orders()->RowCount(), 2);
+    db.Data->OpenOrders(command.RefreshFilter(QDate(2021, 5, 30)));
+    QCOMPARE(db.Data->Orders()->RowCount(), 1);
+    QCOMPARE(db.Data->Orders()->Value(0, QStringLiteral("ID")).toLongLong(), previous);
 }
 
 void TestNewOrder::failedImportKeepsPreviousOrder_data() {

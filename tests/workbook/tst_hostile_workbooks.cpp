@@ -1,4 +1,4 @@
-// Hostile workbooks and the inputs the reader fuzz targets found (tests/intake/fuzz/):
+// Hostile workbooks and the inputs the reader fuzz targets found (tests/workbook/fuzz/):
 // each reads to values or fails with the reader's Russian message naming the file,
 // as README.txt there says for it, and within the bounds the readers set, so a
 // crafted file never crashes the program or exhausts the machine.
@@ -18,7 +18,7 @@ namespace {
 
 QDir FuzzDir() {
     return QDir(QDir(qEnvironmentVariable("GRAVELON_SOURCE_DIR"))
-                    .absoluteFilePath(QStringLiteral("tests/intake/fuzz")));
+                    .absoluteFilePath(QStringLiteral("tests/workbook/fuzz")));
 }
 
 // README.txt: a file's name, a tab, and what its message must contain ("-": it must
