@@ -29,7 +29,110 @@ const int SequentialNodes = 2000;
 // At most so many sheets fewer of the unit that opens a pallet are tried.
 const qint64 FewerOpenerSheets = 24;
 
+// A packing's areas fit 64 bits: the order model refuses an order whose sheets cover
+// more than 2^61 mm² (OrderModel's AreaLimit) and AreaCapacity is at most Unlimited,
+// 2^61 - 1, so an area, the sum of two and the room left under the capacity all stay
+// below 2^62.
 constexpr qint64 Unlimited = std::numeric_limits<qint64>::max() / 4;
+
+// A sheet of a size below zero covers nothing.
+qint64 SheetArea(const TDenseItem& AItem) {
+    return std::max<qint64>(0, AItem.Length * AItem.Height);
+}
+
+// The area of every sheet of AItems. The bounds also weigh orders no area test has seen:
+// the literal calculation's refusal check takes sizes up to 2^31 mm and 10^7 sheets, so a
+// colour reaches 2^62 mm² times 10^7 sheets, far past 64 bits; 128 bits hold it.
+__int128 TotalArea(const std::vector<TDenseItem>& AItems) {
+    __int128 area = 0;
+    for (const TDenseItem& i : AItems)
+        if (i.Quantity > 0)
+            area += static_cast<__int128>(SheetArea(i)) * i.Quantity;
+    return area;
+}
+
+// Pallets of APerPallet each that the area of AItems fills, the last one started.
+qint64 PalletsForArea(const std::vector<TDenseItem>& AItems, qint64 APerPallet) {
+    return static_cast<qint64>((TotalArea(AItems) + APerPallet - 1) / APerPallet);
+}
+
+// Most sheets of AItem that free room of AFreeArea and AFreeRows takes, by either limit
+// alone: at least as many sheets as stand in a row start only whole rows, fewer take one.
+qint64 SheetsInRoom(const TDenseItem& AItem, qint64 AFreeArea, qint64 AFreeRows) {
+    const qint64 sheet = SheetArea(AItem);
+    const qint64 byRows = AFreeRows * SheetsPerRowRule(AItem.Height, 0);
+    return std::min(byRows, sheet > 0 ? AFreeArea / sheet : Unlimited);
+}
+
+// The greatest common divisor of the sheet areas of AItems: every sum of sheets is a
+// multiple of it. 0 when no sheet has an area.
+qint64 AreaStep(const std::vector<TDenseItem>& AItems) {
+    qint64 step = 0;
+    for (const TDenseItem& i : AItems) {
+        const qint64 sheet = SheetArea(i);
+        if (i.Quantity > 0 && sheet > 0)
+            step = std::gcd(step, sheet);
+    }
+    return step;
+}
+
+// Shifts TAreaSums::AddSheets makes for all sheets of AItems: one a bundle.
+qint64 BundleCount(const std::vector<TDenseItem>& AItems) {
+    qint64 bundles = 0;
+    for (const TDenseItem& i : AItems)
+        for (qint64 left = i.Quantity, b = 1; left > 0; left -= b, b *= 2)
+            ++bundles;
+    return bundles;
+}
+
+// The sums of sheet areas, in steps of AreaStep, that sheets make up to ATop, one bit a sum.
+class TAreaSums {
+public:
+    static size_t Words(qint64 ATop) { return static_cast<size_t>(ATop / 64 + 1); }
+
+    explicit TAreaSums(qint64 ATop) : FTop(ATop), FBits(Words(ATop), 0) { FBits[0] = 1; }
+
+    // Every sum so far with up to AQuantity sheets of ASheet steps added. The sheets go as
+    // bundles of 1, 2, 4... sheets and the rest, one shift a bundle: any number of them is
+    // a sum of some bundles.
+    void AddSheets(qint64 ASheet, qint64 AQuantity) {
+        for (qint64 left = AQuantity, b = 1; left > 0; b *= 2) {
+            const qint64 bundle = std::min(b, left);
+            left -= bundle;
+            const qint64 shift = bundle * ASheet;
+            // The bundles after it are larger, or the rest that counts only beside it.
+            if (shift > FTop)
+                break;
+            Add(shift);
+        }
+    }
+
+    bool Reached(qint64 ASum) const { return (FBits[ASum / 64] >> (ASum % 64)) & 1u; }
+
+    // The largest sum above 0 reached, 0 when there is none.
+    qint64 Highest() const {
+        for (qint64 sum = FTop; sum > 0; --sum)
+            if (Reached(sum))
+                return sum;
+        return 0;
+    }
+
+private:
+    void Add(qint64 AShift) {
+        const size_t ws = static_cast<size_t>(AShift / 64);
+        const unsigned bs = static_cast<unsigned>(AShift % 64);
+        // From the top down, so every sum is extended by the bundle once.
+        for (size_t w = FBits.size(); w-- > ws;) {
+            quint64 v = FBits[w - ws] << bs;
+            if (bs != 0 && w > ws)
+                v |= FBits[w - ws - 1] >> (64 - bs);
+            FBits[w] |= v;
+        }
+    }
+
+    qint64 FTop;
+    std::vector<quint64> FBits;
+};
 
 } // namespace
 
@@ -48,18 +151,13 @@ qint64 TDensePacker::LowerBound(const std::vector<TDenseItem>& AItems,
         return 0;
     // Dividing a position never lowers its rows (every part starts its own), so the
     // rows of the whole positions bound every packing from below.
-    __int128 area = 0;
     qint64 rows = 0;
-    for (const TDenseItem& i : AItems) {
-        if (i.Quantity <= 0)
-            continue;
-        area += static_cast<__int128>(std::max<qint64>(0, i.Length * i.Height)) * i.Quantity;
-        rows += Rows(i.Height, i.Quantity);
-    }
+    for (const TDenseItem& i : AItems)
+        if (i.Quantity > 0)
+            rows += Rows(i.Height, i.Quantity);
     qint64 bound = 1;
     if (ALimits.AreaCapacity > 0)
-        bound = std::max(
-            bound, static_cast<qint64>((area + ALimits.AreaCapacity - 1) / ALimits.AreaCapacity));
+        bound = std::max(bound, PalletsForArea(AItems, ALimits.AreaCapacity));
     if (ALimits.MaxRows > 0)
         bound = std::max(bound, (rows + ALimits.MaxRows - 1) / ALimits.MaxRows);
     return bound;
@@ -70,55 +168,23 @@ qint64 TDensePacker::HeaviestLoad(const std::vector<TDenseItem>& AItems,
     const qint64 capacity = ALimits.AreaCapacity;
     if (capacity <= 0 || capacity >= Unlimited)
         return capacity;
-    // Sums of sheet areas in steps of their greatest common divisor, one bit a sum.
-    qint64 step = 0;
-    for (const TDenseItem& i : AItems) {
-        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height);
-        if (i.Quantity > 0 && sheet > 0) {
-            step = std::gcd(step, sheet);
-        }
-    }
+    const qint64 step = AreaStep(AItems);
     if (step == 0)
         return 0;
     const qint64 top = capacity / step;
-    const size_t words = static_cast<size_t>(top / 64 + 1);
-    // Each position's sheets as bundles of 1, 2, 4... sheets: one shift a bundle.
-    qint64 shifts = 0;
-    for (const TDenseItem& i : AItems)
-        for (qint64 left = i.Quantity, b = 1; left > 0; left -= b, b *= 2)
-            ++shifts;
-    if (top > (qint64(1) << 24) || static_cast<double>(shifts) * words > 2.0e7)
+    if (top > (qint64(1) << 24) ||
+        static_cast<double>(BundleCount(AItems)) * TAreaSums::Words(top) > 2.0e7)
         return capacity;
-    std::vector<quint64> sums(words, 0);
-    sums[0] = 1;
-    const auto reached = [&sums](qint64 ABit) { return (sums[ABit / 64] >> (ABit % 64)) & 1u; };
+    TAreaSums sums(top);
     for (const TDenseItem& i : AItems) {
-        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height) / step;
-        if (sheet <= 0)
+        const qint64 sheet = SheetArea(i) / step;
+        if (i.Quantity <= 0 || sheet <= 0)
             continue;
-        for (qint64 left = i.Quantity, b = 1; left > 0; b *= 2) {
-            const qint64 bundle = std::min(b, left);
-            left -= bundle;
-            const qint64 shift = bundle * sheet;
-            if (shift > top)
-                break;
-            const size_t ws = static_cast<size_t>(shift / 64);
-            const unsigned bs = static_cast<unsigned>(shift % 64);
-            // From the top down, so every sum is extended by the bundle once.
-            for (size_t w = words; w-- > ws;) {
-                quint64 v = sums[w - ws] << bs;
-                if (bs != 0 && w > ws)
-                    v |= sums[w - ws - 1] >> (64 - bs);
-                sums[w] |= v;
-            }
-        }
-        if (reached(top))
+        sums.AddSheets(sheet, i.Quantity);
+        if (sums.Reached(top))
             return top * step;
     }
-    for (qint64 bit = top; bit > 0; --bit)
-        if (reached(bit))
-            return bit * step;
-    return 0;
+    return sums.Highest() * step;
 }
 
 qint64 TDensePacker::ProvenBound(const std::vector<TDenseItem>& AItems,
@@ -127,11 +193,7 @@ qint64 TDensePacker::ProvenBound(const std::vector<TDenseItem>& AItems,
     const qint64 heaviest = HeaviestLoad(AItems, ALimits);
     if (heaviest <= 0 || heaviest >= ALimits.AreaCapacity)
         return bound;
-    __int128 area = 0;
-    for (const TDenseItem& i : AItems)
-        if (i.Quantity > 0)
-            area += static_cast<__int128>(std::max<qint64>(0, i.Length * i.Height)) * i.Quantity;
-    return std::max(bound, static_cast<qint64>((area + heaviest - 1) / heaviest));
+    return std::max(bound, PalletsForArea(AItems, heaviest));
 }
 
 void TDensePacker::Place(TBin& ABin, const TUnit& AUnit) const {
@@ -151,16 +213,11 @@ void TDensePacker::Place(TBin& ABin, const TUnit& AUnit) const {
 }
 
 qint64 TDensePacker::SheetsThatFit(const TBin& ABin, const TUnit& AUnit) const {
-    const TDenseItem& item = FItems[AUnit.Item];
     const qint64 freeRows = FLimits.MaxRows - ABin.Rows;
     const qint64 freeArea = FLimits.AreaCapacity - ABin.Area;
     if (freeRows <= 0 || freeArea < 0)
         return 0;
-    const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
-    // At least as many sheets as stand in a row start only whole rows; fewer take one.
-    const qint64 byRows = freeRows * SheetsPerRowRule(item.Height, 0);
-    const qint64 byArea = sheet > 0 ? freeArea / sheet : Unlimited;
-    return std::min({byRows, byArea, AUnit.Quantity});
+    return std::min(SheetsInRoom(FItems[AUnit.Item], freeArea, freeRows), AUnit.Quantity);
 }
 
 bool TDensePacker::PackWhole(const std::vector<int>& AOrder, int ABins, bool ABestFit,
@@ -251,7 +308,7 @@ bool TDensePacker::PackDivided(const std::vector<int>& AOrder, int ABins, TPacki
     for (const int u : left) {
         TUnit rest = FUnits[u];
         const TDenseItem& item = FItems[rest.Item];
-        const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
+        const qint64 sheet = SheetArea(item);
         while (rest.Quantity > 0) {
             rest.Area = sheet * rest.Quantity;
             rest.Rows = Rows(item.Height, rest.Quantity);
@@ -318,7 +375,7 @@ void TDensePacker::PackFilling(const std::vector<int>& AOrder, TPacking& AOut) c
         }
         TUnit& u = pool[chosen];
         const TDenseItem& item = FItems[u.Item];
-        const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
+        const qint64 sheet = SheetArea(item);
         if (Fits(bin, u.Area, u.Rows)) {
             Place(bin, u);
             u.Quantity = 0;
@@ -353,10 +410,7 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
         areaLeft += static_cast<double>(FUnits[u].Area);
         rowsLeft += FUnits[u].Rows;
     }
-    const auto sheetOf = [this](int AUnit) {
-        const TDenseItem& item = FItems[FUnits[AUnit].Item];
-        return std::max<qint64>(0, item.Length * item.Height);
-    };
+    const auto sheetOf = [this](int AUnit) { return SheetArea(FItems[FUnits[AUnit].Item]); };
     const auto heightOf = [this](int AUnit) { return FItems[FUnits[AUnit].Item].Height; };
     // Random weights on the units' sizes vary the order from one try to the next.
     std::vector<double> noise(FUnits.size(), 1.0);
@@ -496,10 +550,10 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
                         const int u = pool[k];
                         const qint64 sheet = sheetOf(u);
                         const qint64 h = heightOf(u);
-                        qint64 t = std::min(rem[u] - 1,
-                                            (FLimits.MaxRows - ABinRows) * SheetsPerRowRule(h, 0));
-                        if (sheet > 0)
-                            t = std::min(t, (FLimits.AreaCapacity - AArea) / sheet);
+                        const qint64 t =
+                            std::min(rem[u] - 1, SheetsInRoom(FItems[FUnits[u].Item],
+                                                              FLimits.AreaCapacity - AArea,
+                                                              FLimits.MaxRows - ABinRows));
                         if (t <= 0)
                             continue;
                         const qint64 area = AArea + sheet * t;
@@ -634,7 +688,7 @@ void TDensePacker::JoinParts(TPacking& APacking) const {
     for (size_t item = 0; item < bins.size(); ++item) {
         std::vector<int>& on = bins[item];
         const TDenseItem& i = FItems[item];
-        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height);
+        const qint64 sheet = SheetArea(i);
         if (on.size() < 2)
             continue;
         // The smaller parts first: they find room most easily.
@@ -654,8 +708,7 @@ void TDensePacker::JoinParts(TPacking& APacking) const {
         std::vector<size_t> targets;
         for (size_t c = 0; c < on.size(); ++c) {
             const TBin& to = APacking[on[c]];
-            if (static_cast<__int128>(sheet) * smallest <=
-                    static_cast<__int128>(FLimits.AreaCapacity) - to.Area &&
+            if (sheet * smallest <= FLimits.AreaCapacity - to.Area &&
                 to.Rows + addedRows <= FLimits.MaxRows)
                 targets.push_back(c);
         }
@@ -734,7 +787,7 @@ std::vector<int> TDensePacker::BySheet() const {
     std::vector<double> key(FUnits.size());
     for (size_t i = 0; i < FUnits.size(); ++i) {
         const TDenseItem& item = FItems[FUnits[i].Item];
-        key[i] = std::max(std::max<qint64>(0, item.Length * item.Height) / area,
+        key[i] = std::max(SheetArea(item) / area,
                           1.0 / (SheetsPerRowRule(item.Height, 0) * rows));
     }
     std::vector<int> order(FUnits.size());
@@ -771,11 +824,10 @@ std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AIte
             empty.push_back(static_cast<int>(i));
             continue;
         }
-        const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
+        const qint64 sheet = SheetArea(item);
         // A position no pallet carries whole is cut into full pallet loads first.
         const qint64 alone =
-            std::max<qint64>(1, std::min(FLimits.MaxRows * SheetsPerRowRule(item.Height, 0),
-                                         sheet > 0 ? FLimits.AreaCapacity / sheet : Unlimited));
+            std::max<qint64>(1, SheetsInRoom(item, FLimits.AreaCapacity, FLimits.MaxRows));
         qint64 left = item.Quantity;
         while (left > 0) {
             TUnit u;
