@@ -35,6 +35,23 @@ const qint64 FewerOpenerSheets = 24;
 // below 2^62.
 constexpr qint64 Unlimited = std::numeric_limits<qint64>::max() / 4;
 
+// ACount numbers in [0, 1) from ASeed, all 0 for seed 0: the generator's raw output, so
+// that the same seed gives the same numbers everywhere.
+std::vector<double> RandomDraws(unsigned ASeed, size_t ACount) {
+    std::vector<double> draws(ACount, 0.0);
+    if (ASeed != 0) {
+        std::mt19937 random(ASeed);
+        for (double& d : draws)
+            d = static_cast<double>(random()) / 4294967296.0;
+    }
+    return draws;
+}
+
+// A weight of 0.7 to 1.3 on a unit's size from a draw of RandomDraws.
+double SizeFactor(double ADraw) {
+    return 1.0 + 0.6 * (ADraw - 0.5);
+}
+
 // A sheet of a size below zero covers nothing.
 qint64 SheetArea(const TDenseItem& AItem) {
     return std::max<qint64>(0, AItem.Length * AItem.Height);
@@ -220,6 +237,15 @@ qint64 TDensePacker::SheetsThatFit(const TBin& ABin, const TUnit& AUnit) const {
     return std::min(SheetsInRoom(FItems[AUnit.Item], freeArea, freeRows), AUnit.Quantity);
 }
 
+TDensePacker::TUnit TDensePacker::WithSheets(const TUnit& AUnit, qint64 ASheets) const {
+    const TDenseItem& item = FItems[AUnit.Item];
+    TUnit unit = AUnit;
+    unit.Quantity = ASheets;
+    unit.Area = SheetArea(item) * ASheets;
+    unit.Rows = Rows(item.Height, ASheets);
+    return unit;
+}
+
 bool TDensePacker::PackWhole(const std::vector<int>& AOrder, int ABins, bool ABestFit,
                              TPacking& AOut) const {
     AOut.assign(ABins > 0 ? ABins : 0, TBin());
@@ -395,285 +421,396 @@ void TDensePacker::PackFilling(const std::vector<int>& AOrder, TPacking& AOut) c
         AOut.pop_back();
 }
 
+// One pallet-by-pallet packing: the sheets left of every unit and, for the pallet being
+// filled, the units that still have sheets (the pool) and the best choice among them.
+class TDensePacker::TSequentialPacking {
+public:
+    TSequentialPacking(const TDensePacker& APacker, unsigned ASeed, bool ADivide, int ABudget);
+
+    // Fills the empty pallets of AOut in order; false when the units do not go on them.
+    bool Run(TPacking& AOut);
+
+private:
+    // What the pallet being filled is measured by: the room the pallets after it leave
+    // for the rest, and which limits count for the room it leaves unused.
+    struct TGoal {
+        double AreaAfter = 0;
+        double RowsAfter = 0;
+        double AreaWeight = 0;
+        double RowsWeight = 0;
+        double AreaUnit = 0;
+        double RowsUnit = 0;
+    };
+    // The best choice for the pallet: whole units (indices into the pool) and, Split at
+    // least 0, SplitSheets sheets of one more.
+    struct TBest {
+        double Score = std::numeric_limits<double>::infinity();
+        std::vector<int> Chosen;
+        int Split = -1;
+        qint64 SplitSheets = 0;
+    };
+    // One walk through the subsets of the pool.
+    struct TWalk {
+        bool TopUp = false; // every subset also with the best part of one unit left out
+        qint64 WorkLimit = 0;
+        qint64 OpenSheets = 0; // > 0: the opener goes on with so many of its sheets only
+        qint64 Credit = 0;     // rows the opener's cut spares the colour
+        qint64 Work = 0;
+        bool Stop = false;
+    };
+
+    const TDenseItem& ItemOf(int AUnit) const { return FPacker.FItems[FPacker.FUnits[AUnit].Item]; }
+    qint64 RowsOf(int AUnit, qint64 ASheets) const { return Rows(ItemOf(AUnit).Height, ASheets); }
+
+    // The units with sheets left, in their order; false when there are none.
+    bool CollectPool();
+    // All that is left onto the last pallet; false when it does not fit.
+    bool TakeTheRest(TBin& ABin);
+    // The best choice from the pool onto ABin, ABinsLeft pallets counting it; false when
+    // no choice leaves a rest the pallets after it can take.
+    bool FillPallet(TBin& ABin, int ABinsLeft);
+    // False when the colour needs more room than ABinsLeft pallets have.
+    bool SetGoal(int ABinsLeft);
+    // Room left unused, as a share of what this pallet may leave: at most 1 keeps the
+    // rest packable on the pallets after it.
+    double Score(qint64 AArea, qint64 ARows) const;
+    // The pallets after this one can take the rest.
+    bool Feasible(qint64 AArea, qint64 ARows) const;
+    void SortPool();
+    void ChooseOpener();
+    void MeasurePool();
+    // The walks through the subsets, the later ones only while the best is poor.
+    void SearchPallet();
+    void Walk(bool ATopUp, bool AOpen, qint64 AWorkLimit, qint64 AOpenSheets);
+    // Weighs the subset chosen so far, then each subset with one more unit from AFrom on.
+    void Extend(size_t AFrom, qint64 AArea, qint64 ARows);
+    void Visit(qint64 AArea, qint64 ABinRows);
+    void TopUp(qint64 AArea, qint64 ABinRows, qint64 ARows);
+    // Nothing from AFrom on beats the best: the rest of the pool taken together.
+    bool BeyondReach(size_t AFrom, qint64 AArea, qint64 ARows) const;
+    void Offer(double AScore, int ASplit, qint64 ASplitSheets);
+    void PlaceBest(TBin& ABin);
+
+    const TDensePacker& FPacker;
+    const TDenseLimits& FLimits;
+    const double FCapArea;
+    const double FCapRows;
+    const bool FDivide;
+    const int FBudget;
+    std::vector<qint64> FSheetsLeft; // per unit
+    double FAreaLeft = 0;
+    qint64 FRowsLeft = 0;
+    std::vector<double> FNoise; // per unit, weights on its size
+
+    // The pallet being filled.
+    std::vector<int> FPool;
+    std::vector<double> FKey; // per unit: its area or rows left, whichever counts
+    std::vector<qint64> FPoolArea;
+    std::vector<qint64> FPoolRows;
+    std::vector<qint64> FTailArea; // of the pool from an index on
+    std::vector<qint64> FTailRows;
+    std::vector<char> FTaken; // per index into the pool
+    std::vector<int> FChosen;
+    size_t FOpener = 0;
+    bool FByArea = false;
+    TGoal FGoal;
+    TBest FBest;
+    TWalk FWalk;
+};
+
+TDensePacker::TSequentialPacking::TSequentialPacking(const TDensePacker& APacker, unsigned ASeed,
+                                                     bool ADivide, int ABudget)
+    : FPacker(APacker), FLimits(APacker.FLimits),
+      FCapArea(static_cast<double>(APacker.FLimits.AreaCapacity)),
+      FCapRows(static_cast<double>(APacker.FLimits.MaxRows)), FDivide(ADivide), FBudget(ABudget),
+      FSheetsLeft(APacker.FUnits.size()), FNoise(APacker.FUnits.size(), 1.0),
+      FKey(APacker.FUnits.size()), FTaken(APacker.FUnits.size(), 0) {
+    for (size_t u = 0; u < FPacker.FUnits.size(); ++u) {
+        FSheetsLeft[u] = FPacker.FUnits[u].Quantity;
+        FAreaLeft += static_cast<double>(FPacker.FUnits[u].Area);
+        FRowsLeft += FPacker.FUnits[u].Rows;
+    }
+    // Random weights on the units' sizes vary the opener from one try to the next.
+    if (ASeed != 0) {
+        const std::vector<double> draws = RandomDraws(ASeed, FNoise.size());
+        for (size_t u = 0; u < FNoise.size(); ++u)
+            FNoise[u] = SizeFactor(draws[u]);
+    }
+}
+
+bool TDensePacker::TSequentialPacking::Run(TPacking& AOut) {
+    const int last = static_cast<int>(AOut.size()) - 1;
+    for (int b = 0; b < last; ++b) {
+        if (!CollectPool())
+            return true;
+        if (!FillPallet(AOut[b], last + 1 - b))
+            return false;
+    }
+    return !CollectPool() || TakeTheRest(AOut[last]);
+}
+
+bool TDensePacker::TSequentialPacking::CollectPool() {
+    FPool.clear();
+    for (size_t u = 0; u < FSheetsLeft.size(); ++u)
+        if (FSheetsLeft[u] > 0)
+            FPool.push_back(static_cast<int>(u));
+    return !FPool.empty();
+}
+
+bool TDensePacker::TSequentialPacking::TakeTheRest(TBin& ABin) {
+    for (const int u : FPool) {
+        const TUnit unit = FPacker.WithSheets(FPacker.FUnits[u], FSheetsLeft[u]);
+        if (!FPacker.Fits(ABin, unit.Area, 0))
+            return false;
+        FPacker.Place(ABin, unit);
+        FSheetsLeft[u] = 0;
+    }
+    return ABin.Rows <= FLimits.MaxRows;
+}
+
+bool TDensePacker::TSequentialPacking::FillPallet(TBin& ABin, int ABinsLeft) {
+    if (!SetGoal(ABinsLeft))
+        return false;
+    SortPool();
+    ChooseOpener();
+    MeasurePool();
+    FBest = TBest();
+    SearchPallet();
+    if (FBest.Chosen.empty() && FBest.Split < 0)
+        return false;
+    PlaceBest(ABin);
+    return true;
+}
+
+bool TDensePacker::TSequentialPacking::SetGoal(int ABinsLeft) {
+    // This pallet's fair share of the room the whole colour leaves free under each limit.
+    const double areaShare = (ABinsLeft * FCapArea - FAreaLeft) / ABinsLeft;
+    const double rowsShare = (ABinsLeft * FCapRows - static_cast<double>(FRowsLeft)) / ABinsLeft;
+    if (areaShare < 0 || rowsShare < 0)
+        return false;
+    FGoal.AreaAfter = (ABinsLeft - 1) * FCapArea;
+    FGoal.RowsAfter = static_cast<double>(ABinsLeft - 1) * FCapRows;
+    // Only the tighter limit counts, and the other one too when it is nearly as tight;
+    // the other's free room need only last over all pallets, which Feasible keeps.
+    const double areaFree = areaShare / FCapArea;
+    const double rowsFree = rowsShare / FCapRows;
+    FGoal.AreaWeight = areaFree <= 1.5 * rowsFree ? 1.0 : 0.0;
+    FGoal.RowsWeight = rowsFree <= 1.5 * areaFree ? 1.0 : 0.0;
+    FGoal.AreaUnit = std::max(areaShare, 1.0);
+    FGoal.RowsUnit = std::max(rowsShare, 0.5);
+    return true;
+}
+
+double TDensePacker::TSequentialPacking::Score(qint64 AArea, qint64 ARows) const {
+    const double areaWaste = FCapArea - static_cast<double>(AArea);
+    const double rowsWaste = FCapRows - static_cast<double>(ARows);
+    return std::max(FGoal.AreaWeight * areaWaste / FGoal.AreaUnit,
+                    FGoal.RowsWeight * rowsWaste / FGoal.RowsUnit);
+}
+
+bool TDensePacker::TSequentialPacking::Feasible(qint64 AArea, qint64 ARows) const {
+    return FAreaLeft - static_cast<double>(AArea) <= FGoal.AreaAfter &&
+           static_cast<double>(FRowsLeft - ARows) <= FGoal.RowsAfter;
+}
+
+void TDensePacker::TSequentialPacking::SortPool() {
+    // Largest first in the limit that counts, so that the units that still fit the room
+    // left start where the room is.
+    FByArea = FGoal.AreaWeight > 0;
+    for (const int u : FPool)
+        FKey[u] = FByArea ? static_cast<double>(SheetArea(ItemOf(u)) * FSheetsLeft[u])
+                          : static_cast<double>(RowsOf(u, FSheetsLeft[u]));
+    std::stable_sort(FPool.begin(), FPool.end(), [this](int A, int B) { return FKey[A] > FKey[B]; });
+}
+
+void TDensePacker::TSequentialPacking::ChooseOpener() {
+    // The largest in what counts, with the random weights.
+    FOpener = 0;
+    double openerKey = -1;
+    for (size_t i = 0; i < FPool.size(); ++i) {
+        const int u = FPool[i];
+        const double k =
+            FNoise[u] *
+            std::max(FGoal.AreaWeight * SheetArea(ItemOf(u)) * FSheetsLeft[u] / FCapArea,
+                     FGoal.RowsWeight * RowsOf(u, FSheetsLeft[u]) / FCapRows);
+        if (k > openerKey) {
+            openerKey = k;
+            FOpener = i;
+        }
+    }
+}
+
+void TDensePacker::TSequentialPacking::MeasurePool() {
+    const size_t n = FPool.size();
+    FPoolArea.assign(n, 0);
+    FPoolRows.assign(n, 0);
+    FTailArea.assign(n + 1, 0);
+    FTailRows.assign(n + 1, 0);
+    for (size_t i = 0; i < n; ++i) {
+        FPoolArea[i] = SheetArea(ItemOf(FPool[i])) * FSheetsLeft[FPool[i]];
+        FPoolRows[i] = RowsOf(FPool[i], FSheetsLeft[FPool[i]]);
+    }
+    for (size_t i = n; i-- > 0;) {
+        FTailArea[i] = std::min(Unlimited, FTailArea[i + 1] + FPoolArea[i]);
+        FTailRows[i] = FTailRows[i + 1] + FPoolRows[i];
+    }
+}
+
+void TDensePacker::TSequentialPacking::SearchPallet() {
+    // A subset weighed costs 16, a unit passed over or a part tried 1; a top-up goes
+    // through the pool a few times at least.
+    const qint64 work = 16 * static_cast<qint64>(FBudget);
+    Walk(false, true, work, 0);
+    const qint64 topUpWork = std::max<qint64>(work / 2, 4 * static_cast<qint64>(FPool.size()));
+    if (FDivide && FBest.Score > 1.0)
+        Walk(true, true, topUpWork, 0);
+    // A full pallet load cut off a large position leaves less than a sheet of it free,
+    // often less than any other sheet: some sheets of it fewer leave room that the small
+    // positions fill, the rest stays for a later pallet.
+    const qint64 openerSheets = FSheetsLeft[FPool[FOpener]];
+    for (qint64 fewer = 1; FDivide && FBest.Score > 1.0 && fewer <= FewerOpenerSheets &&
+                           fewer < openerSheets;
+         ++fewer)
+        Walk(false, true, work / 2, openerSheets - fewer);
+    // The largest unit may be one that fills the rows of a pallet and leaves its weight
+    // short, which only a part of it can avoid.
+    if (FDivide && FBest.Score > 1.0)
+        Walk(true, false, topUpWork, 0);
+}
+
+void TDensePacker::TSequentialPacking::Walk(bool ATopUp, bool AOpen, qint64 AWorkLimit,
+                                            qint64 AOpenSheets) {
+    FWalk = TWalk();
+    FWalk.TopUp = ATopUp;
+    FWalk.WorkLimit = AWorkLimit;
+    FWalk.OpenSheets = AOpenSheets;
+    const int opener = FPool[FOpener];
+    if (AOpenSheets > 0) {
+        // The rest of the opener stays for the pallets after, where it may start a row
+        // anew: its rows then take fewer rows off the colour than it stands on here.
+        FWalk.Credit = RowsOf(opener, AOpenSheets) -
+                       (FPoolRows[FOpener] - RowsOf(opener, FSheetsLeft[opener] - AOpenSheets));
+        FChosen.clear();
+        FTaken[FOpener] = 1;
+        Extend(0, SheetArea(ItemOf(opener)) * AOpenSheets, RowsOf(opener, AOpenSheets));
+        FTaken[FOpener] = 0;
+    } else if (AOpen) {
+        FChosen.assign(1, static_cast<int>(FOpener));
+        FTaken[FOpener] = 1;
+        Extend(0, FPoolArea[FOpener], FPoolRows[FOpener]);
+        FTaken[FOpener] = 0;
+    } else {
+        FChosen.clear();
+        Extend(0, 0, 0);
+    }
+}
+
+void TDensePacker::TSequentialPacking::Extend(size_t AFrom, qint64 AArea, qint64 ARows) {
+    // Rows taken here count the stacks as started rows of each unit; two units of one
+    // position on one pallet stand as one stack and may take fewer.
+    Visit(AArea, ARows);
+    // Those too large for the room left are passed over at once.
+    const qint64 room = FByArea ? FLimits.AreaCapacity - AArea : FLimits.MaxRows - ARows;
+    const auto fitting =
+        std::partition_point(FPool.begin() + static_cast<std::ptrdiff_t>(AFrom), FPool.end(),
+                             [&](int AUnit) { return FKey[AUnit] > static_cast<double>(room); });
+    const size_t n = FPool.size();
+    for (size_t j = static_cast<size_t>(fitting - FPool.begin()); j < n && !FWalk.Stop; ++j) {
+        // A unit passed over costs little beside a subset weighed.
+        if (++FWalk.Work > FWalk.WorkLimit) {
+            FWalk.Stop = true;
+            break;
+        }
+        if (FTaken[j])
+            continue;
+        if (!FWalk.TopUp && BeyondReach(j, AArea, ARows))
+            break;
+        if (AArea + FPoolArea[j] > FLimits.AreaCapacity || ARows + FPoolRows[j] > FLimits.MaxRows)
+            continue;
+        FWalk.Work += 15;
+        FTaken[j] = 1;
+        FChosen.push_back(static_cast<int>(j));
+        Extend(j + 1, AArea + FPoolArea[j], ARows + FPoolRows[j]);
+        FChosen.pop_back();
+        FTaken[j] = 0;
+    }
+}
+
+void TDensePacker::TSequentialPacking::Visit(qint64 AArea, qint64 ABinRows) {
+    const qint64 rows = ABinRows - FWalk.Credit;
+    if (Feasible(AArea, rows))
+        Offer(Score(AArea, rows), FWalk.OpenSheets > 0 ? static_cast<int>(FOpener) : -1,
+              FWalk.OpenSheets);
+    if (FWalk.TopUp)
+        TopUp(AArea, ABinRows, rows);
+    if (FBest.Score <= 0.05)
+        FWalk.Stop = true;
+}
+
+void TDensePacker::TSequentialPacking::TopUp(qint64 AArea, qint64 ABinRows, qint64 ARows) {
+    for (size_t k = 0; k < FPool.size(); ++k) {
+        if (FTaken[k])
+            continue;
+        ++FWalk.Work;
+        const int u = FPool[k];
+        const TDenseItem& item = ItemOf(u);
+        const qint64 sheets =
+            std::min(FSheetsLeft[u] - 1, SheetsInRoom(item, FLimits.AreaCapacity - AArea,
+                                                       FLimits.MaxRows - ABinRows));
+        if (sheets <= 0)
+            continue;
+        const qint64 area = AArea + SheetArea(item) * sheets;
+        // The rows this pallet takes off the colour: the part's own, less the row the
+        // rest may now start anew.
+        const qint64 rows = ARows + FPoolRows[k] - RowsOf(u, FSheetsLeft[u] - sheets);
+        if (ABinRows + RowsOf(u, sheets) > FLimits.MaxRows || !Feasible(area, rows))
+            continue;
+        Offer(Score(area, rows), static_cast<int>(k), sheets);
+    }
+}
+
+bool TDensePacker::TSequentialPacking::BeyondReach(size_t AFrom, qint64 AArea,
+                                                   qint64 ARows) const {
+    const qint64 reachArea = std::min(Unlimited, AArea + FTailArea[AFrom]);
+    const qint64 reachRows = ARows + FTailRows[AFrom];
+    return Score(std::min(reachArea, FLimits.AreaCapacity),
+                 std::min<qint64>(reachRows - FWalk.Credit, FLimits.MaxRows)) >= FBest.Score;
+}
+
+void TDensePacker::TSequentialPacking::Offer(double AScore, int ASplit, qint64 ASplitSheets) {
+    if (AScore < FBest.Score) {
+        FBest.Score = AScore;
+        FBest.Chosen = FChosen;
+        FBest.Split = ASplit;
+        FBest.SplitSheets = ASplitSheets;
+    }
+}
+
+void TDensePacker::TSequentialPacking::PlaceBest(TBin& ABin) {
+    for (const int k : FBest.Chosen) {
+        const int u = FPool[k];
+        FPacker.Place(ABin, FPacker.WithSheets(FPacker.FUnits[u], FSheetsLeft[u]));
+        FAreaLeft -= static_cast<double>(FPoolArea[k]);
+        FRowsLeft -= FPoolRows[k];
+        FSheetsLeft[u] = 0;
+    }
+    if (FBest.Split >= 0) {
+        const int u = FPool[FBest.Split];
+        const qint64 sheets = FBest.SplitSheets;
+        const TUnit part = FPacker.WithSheets(FPacker.FUnits[u], sheets);
+        FPacker.Place(ABin, part);
+        FAreaLeft -= static_cast<double>(part.Area);
+        FRowsLeft += RowsOf(u, FSheetsLeft[u] - sheets) - FPoolRows[FBest.Split];
+        FSheetsLeft[u] -= sheets;
+    }
+}
+
 bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int ABudget,
                                   TPacking& AOut) const {
     AOut.assign(ABins > 0 ? ABins : 0, TBin());
     if (ABins <= 0)
         return FUnits.empty();
-    const double capArea = static_cast<double>(FLimits.AreaCapacity);
-    const double capRows = static_cast<double>(FLimits.MaxRows);
-    std::vector<qint64> rem(FUnits.size());
-    double areaLeft = 0;
-    qint64 rowsLeft = 0;
-    for (size_t u = 0; u < FUnits.size(); ++u) {
-        rem[u] = FUnits[u].Quantity;
-        areaLeft += static_cast<double>(FUnits[u].Area);
-        rowsLeft += FUnits[u].Rows;
-    }
-    const auto sheetOf = [this](int AUnit) { return SheetArea(FItems[FUnits[AUnit].Item]); };
-    const auto heightOf = [this](int AUnit) { return FItems[FUnits[AUnit].Item].Height; };
-    // Random weights on the units' sizes vary the order from one try to the next.
-    std::vector<double> noise(FUnits.size(), 1.0);
-    if (ASeed != 0) {
-        std::mt19937 random(ASeed);
-        for (double& w : noise)
-            w = 1.0 + 0.6 * (static_cast<double>(random()) / 4294967296.0 - 0.5);
-    }
-
-    std::vector<int> pool;
-    std::vector<qint64> poolArea;
-    std::vector<qint64> poolRows;
-    std::vector<qint64> tailArea;
-    std::vector<qint64> tailRows;
-    std::vector<char> taken(FUnits.size(), 0);
-    std::vector<int> chosen;
-    std::vector<int> bestChosen;
-    std::vector<double> key;
-    for (int b = 0; b < ABins; ++b) {
-        pool.clear();
-        for (size_t u = 0; u < FUnits.size(); ++u)
-            if (rem[u] > 0)
-                pool.push_back(static_cast<int>(u));
-        if (pool.empty())
-            return true;
-        TBin& bin = AOut[b];
-        const int binsLeft = ABins - b;
-        if (binsLeft == 1) {
-            for (const int u : pool) {
-                TUnit unit = FUnits[u];
-                unit.Quantity = rem[u];
-                unit.Area = sheetOf(u) * rem[u];
-                unit.Rows = Rows(heightOf(u), rem[u]);
-                if (!Fits(bin, unit.Area, 0))
-                    return false;
-                Place(bin, unit);
-                rem[u] = 0;
-            }
-            return bin.Rows <= FLimits.MaxRows;
-        }
-        // What the pallets after this one can still take, and this pallet's fair share
-        // of the room the whole colour leaves free under each limit.
-        const double areaAfter = (binsLeft - 1) * capArea;
-        const double rowsAfter = static_cast<double>(binsLeft - 1) * capRows;
-        const double areaShare = (binsLeft * capArea - areaLeft) / binsLeft;
-        const double rowsShare = (binsLeft * capRows - static_cast<double>(rowsLeft)) / binsLeft;
-        if (areaShare < 0 || rowsShare < 0)
-            return false;
-        // Room left unused, as a share of what this pallet may leave: at most 1 keeps the
-        // rest packable on the pallets after it. Only the tighter limit counts, and the
-        // other one too when it is nearly as tight; the other's free room need only last
-        // over all pallets, which the feasibility test keeps.
-        const double areaFree = areaShare / capArea;
-        const double rowsFree = rowsShare / capRows;
-        const double areaWeight = areaFree <= 1.5 * rowsFree ? 1.0 : 0.0;
-        const double rowsWeight = rowsFree <= 1.5 * areaFree ? 1.0 : 0.0;
-        const double areaUnit = std::max(areaShare, 1.0);
-        const double rowsUnit = std::max(rowsShare, 0.5);
-        const auto score = [&](qint64 AArea, qint64 ARowsTaken) {
-            const double areaWaste = capArea - static_cast<double>(AArea);
-            const double rowsWaste = capRows - static_cast<double>(ARowsTaken);
-            return std::max(areaWeight * areaWaste / areaUnit, rowsWeight * rowsWaste / rowsUnit);
-        };
-        const auto feasible = [&](qint64 AArea, qint64 ARowsTaken) {
-            return areaLeft - static_cast<double>(AArea) <= areaAfter &&
-                   static_cast<double>(rowsLeft - ARowsTaken) <= rowsAfter;
-        };
-
-        // Largest first in the limit that counts, so that the units that still fit the
-        // room left start where the room is; the largest in what counts, with the
-        // random weights, opens the pallet.
-        const bool byArea = areaWeight > 0;
-        key.resize(FUnits.size());
-        for (const int u : pool)
-            key[u] = byArea ? static_cast<double>(sheetOf(u) * rem[u])
-                            : static_cast<double>(Rows(heightOf(u), rem[u]));
-        std::stable_sort(pool.begin(), pool.end(),
-                         [&key](int A, int B) { return key[A] > key[B]; });
-        const size_t n = pool.size();
-        size_t opener = 0;
-        double openerKey = -1;
-        for (size_t i = 0; i < n; ++i) {
-            const int u = pool[i];
-            const double k = noise[u] * std::max(areaWeight * sheetOf(u) * rem[u] / capArea,
-                                                 rowsWeight * Rows(heightOf(u), rem[u]) / capRows);
-            if (k > openerKey) {
-                openerKey = k;
-                opener = i;
-            }
-        }
-        poolArea.assign(n, 0);
-        poolRows.assign(n, 0);
-        tailArea.assign(n + 1, 0);
-        tailRows.assign(n + 1, 0);
-        for (size_t i = 0; i < n; ++i) {
-            poolArea[i] = sheetOf(pool[i]) * rem[pool[i]];
-            poolRows[i] = Rows(heightOf(pool[i]), rem[pool[i]]);
-        }
-        for (size_t i = n; i-- > 0;) {
-            tailArea[i] = std::min(Unlimited, tailArea[i + 1] + poolArea[i]);
-            tailRows[i] = tailRows[i + 1] + poolRows[i];
-        }
-
-        // Subsets in that order, with AOpen the opener always in; each visited subset is
-        // a candidate, with ATopUp also with the best part of one unit left out.
-        double bestScore = std::numeric_limits<double>::infinity();
-        int bestSplit = -1;
-        qint64 bestSplitSheets = 0;
-        // AOpenSheets > 0: the opener goes on with that many of its sheets only, the
-        // rest stays for the pallets after; its rows then take fewer rows off the
-        // colour than it stands on this pallet.
-        const auto search = [&](bool ATopUp, bool AOpen, qint64 AWork, qint64 AOpenSheets) {
-            qint64 work = 0;
-            bool stop = false;
-            qint64 credit = 0;
-            if (AOpenSheets > 0) {
-                const int u = pool[opener];
-                credit = Rows(heightOf(u), AOpenSheets) -
-                         (poolRows[opener] - Rows(heightOf(u), rem[u] - AOpenSheets));
-            }
-            const auto visit = [&](qint64 AArea, qint64 ABinRows) {
-                const qint64 ARows = ABinRows - credit;
-                if (feasible(AArea, ARows)) {
-                    const double s = score(AArea, ARows);
-                    if (s < bestScore) {
-                        bestScore = s;
-                        bestChosen = chosen;
-                        bestSplit = AOpenSheets > 0 ? static_cast<int>(opener) : -1;
-                        bestSplitSheets = AOpenSheets;
-                    }
-                }
-                if (ATopUp) {
-                    for (size_t k = 0; k < n; ++k) {
-                        if (taken[k])
-                            continue;
-                        ++work;
-                        const int u = pool[k];
-                        const qint64 sheet = sheetOf(u);
-                        const qint64 h = heightOf(u);
-                        const qint64 t =
-                            std::min(rem[u] - 1, SheetsInRoom(FItems[FUnits[u].Item],
-                                                              FLimits.AreaCapacity - AArea,
-                                                              FLimits.MaxRows - ABinRows));
-                        if (t <= 0)
-                            continue;
-                        const qint64 area = AArea + sheet * t;
-                        // The rows this pallet takes off the colour: the part's own, less
-                        // the row the rest may now start anew.
-                        const qint64 rows = ARows + poolRows[k] - Rows(h, rem[u] - t);
-                        if (ABinRows + Rows(h, t) > FLimits.MaxRows || !feasible(area, rows))
-                            continue;
-                        const double s = score(area, rows);
-                        if (s < bestScore) {
-                            bestScore = s;
-                            bestChosen = chosen;
-                            bestSplit = static_cast<int>(k);
-                            bestSplitSheets = t;
-                        }
-                    }
-                }
-                if (bestScore <= 0.05)
-                    stop = true;
-            };
-            // Rows taken here count the stacks as started rows of each unit; two units
-            // of one position on one pallet stand as one stack and may take fewer.
-            std::function<void(size_t, qint64, qint64)> deeper = [&](size_t AFrom, qint64 AArea,
-                                                                     qint64 ARows) {
-                visit(AArea, ARows);
-                // Those too large for the room left are passed over at once.
-                const qint64 room = byArea ? FLimits.AreaCapacity - AArea : FLimits.MaxRows - ARows;
-                const auto fitting = std::partition_point(
-                    pool.begin() + static_cast<std::ptrdiff_t>(AFrom), pool.end(),
-                    [&](int AUnit) { return key[AUnit] > static_cast<double>(room); });
-                for (size_t j = static_cast<size_t>(fitting - pool.begin()); j < n && !stop; ++j) {
-                    // A unit passed over costs little beside a subset weighed.
-                    if (++work > AWork) {
-                        stop = true;
-                        break;
-                    }
-                    if (taken[j])
-                        continue;
-                    // Nothing further down can beat the best: the rest taken together.
-                    const qint64 reachArea = std::min(Unlimited, AArea + tailArea[j]);
-                    const qint64 reachRows = ARows + tailRows[j];
-                    if (!ATopUp &&
-                        score(std::min(reachArea, FLimits.AreaCapacity),
-                              std::min<qint64>(reachRows - credit, FLimits.MaxRows)) >= bestScore)
-                        break;
-                    if (AArea + poolArea[j] > FLimits.AreaCapacity ||
-                        ARows + poolRows[j] > FLimits.MaxRows)
-                        continue;
-                    work += 15;
-                    taken[j] = 1;
-                    chosen.push_back(static_cast<int>(j));
-                    deeper(j + 1, AArea + poolArea[j], ARows + poolRows[j]);
-                    chosen.pop_back();
-                    taken[j] = 0;
-                }
-            };
-            if (AOpenSheets > 0) {
-                const int u = pool[opener];
-                chosen.clear();
-                taken[opener] = 1;
-                deeper(0, sheetOf(u) * AOpenSheets, Rows(heightOf(u), AOpenSheets));
-                taken[opener] = 0;
-            } else if (AOpen) {
-                chosen.assign(1, static_cast<int>(opener));
-                taken[opener] = 1;
-                deeper(0, poolArea[opener], poolRows[opener]);
-                taken[opener] = 0;
-            } else {
-                chosen.clear();
-                deeper(0, 0, 0);
-            }
-        };
-        // A subset weighed costs 16, a unit passed over or a part tried 1; a top-up
-        // goes through the pool a few times at least.
-        const qint64 work = 16 * static_cast<qint64>(ABudget);
-        search(false, true, work, 0);
-        const qint64 topUpWork = std::max<qint64>(work / 2, 4 * static_cast<qint64>(n));
-        if (ADivide && bestScore > 1.0)
-            search(true, true, topUpWork, 0);
-        // A full pallet load cut off a large position leaves less than a sheet of it
-        // free, often less than any other sheet: some sheets of it fewer leave room that
-        // the small positions fill, the rest stays for a later pallet.
-        for (qint64 fewer = 1;
-             ADivide && bestScore > 1.0 && fewer <= FewerOpenerSheets && fewer < rem[pool[opener]];
-             ++fewer)
-            search(false, true, work / 2, rem[pool[opener]] - fewer);
-        // The largest unit may be one that fills the rows of a pallet and leaves its
-        // weight short, which only a part of it can avoid.
-        if (ADivide && bestScore > 1.0)
-            search(true, false, topUpWork, 0);
-        if (bestChosen.empty() && bestSplit < 0)
-            return false;
-        for (const int k : bestChosen) {
-            const int u = pool[k];
-            TUnit unit = FUnits[u];
-            unit.Quantity = rem[u];
-            unit.Area = poolArea[k];
-            unit.Rows = poolRows[k];
-            Place(bin, unit);
-            areaLeft -= static_cast<double>(poolArea[k]);
-            rowsLeft -= poolRows[k];
-            rem[u] = 0;
-        }
-        if (bestSplit >= 0) {
-            const int u = pool[bestSplit];
-            TUnit part = FUnits[u];
-            part.Quantity = bestSplitSheets;
-            part.Area = sheetOf(u) * bestSplitSheets;
-            part.Rows = Rows(heightOf(u), bestSplitSheets);
-            Place(bin, part);
-            areaLeft -= static_cast<double>(part.Area);
-            rowsLeft += Rows(heightOf(u), rem[u] - bestSplitSheets) - poolRows[bestSplit];
-            rem[u] -= bestSplitSheets;
-        }
-        bestChosen.clear();
-    }
-    for (const qint64 r : rem)
-        if (r > 0)
-            return false;
-    return true;
+    return TSequentialPacking(*this, ASeed, ADivide, ABudget).Run(AOut);
 }
 
 void TDensePacker::JoinParts(TPacking& APacking) const {
@@ -799,13 +936,10 @@ std::vector<int> TDensePacker::BySheet() const {
 }
 
 std::vector<int> TDensePacker::BySize(unsigned ASeed) const {
+    const std::vector<double> draws = RandomDraws(ASeed, FUnits.size());
     std::vector<double> key(FUnits.size());
-    std::mt19937 random(ASeed);
-    for (size_t i = 0; i < FUnits.size(); ++i) {
-        // The generator's raw output, so the same seed gives the same order everywhere.
-        const double noise = ASeed == 0 ? 0.0 : static_cast<double>(random()) / 4294967296.0;
-        key[i] = FUnits[i].Size * (1.0 + 0.6 * (noise - 0.5));
-    }
+    for (size_t i = 0; i < FUnits.size(); ++i)
+        key[i] = FUnits[i].Size * SizeFactor(draws[i]);
     std::vector<int> order(FUnits.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&key](int A, int B) { return key[A] > key[B]; });

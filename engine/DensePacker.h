@@ -79,6 +79,8 @@ private:
         std::vector<TDensePart> Parts;
     };
     using TPacking = std::vector<TBin>;
+    // One pallet-by-pallet packing (PackSequential) with its search state.
+    class TSequentialPacking;
 
     bool Fits(const TBin& ABin, qint64 AArea, qint64 ARows) const {
         return ABin.Area + AArea <= FLimits.AreaCapacity && ABin.Rows + ARows <= FLimits.MaxRows;
@@ -86,6 +88,8 @@ private:
     void Place(TBin& ABin, const TUnit& AUnit) const;
     // Most sheets of AUnit's position that fit onto ABin beside what it holds.
     qint64 SheetsThatFit(const TBin& ABin, const TUnit& AUnit) const;
+    // A unit of ASheets sheets of AUnit's position, otherwise as AUnit.
+    TUnit WithSheets(const TUnit& AUnit, qint64 ASheets) const;
 
     // Whole units in AOrder onto at most ABins pallets (first fit or best fit); false
     // when some unit finds no room. ABins < 0: as many pallets as needed.
