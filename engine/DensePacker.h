@@ -79,6 +79,8 @@ private:
         std::vector<TDensePart> Parts;
     };
     using TPacking = std::vector<TBin>;
+    // The packing kept at one count: fewest parts, then lengths most alike.
+    struct TChoice;
     // One pallet-by-pallet packing (PackSequential) with its search state.
     class TSequentialPacking;
 
@@ -90,6 +92,24 @@ private:
     qint64 SheetsThatFit(const TBin& ABin, const TUnit& AUnit) const;
     // A unit of ASheets sheets of AUnit's position, otherwise as AUnit.
     TUnit WithSheets(const TUnit& AUnit, qint64 ASheets) const;
+    void CheckCanceled() const;
+
+    // FItems cut into FUnits; returns the positions without sheets.
+    std::vector<int> CutUnits();
+    // Whole positions on as many pallets as they need: the fewest of four packings.
+    TPacking BestWholePacking() const;
+    // Replaces ABest with a packing on fewer pallets, the fewest the search finds.
+    void SearchFewerPallets(TPacking& ABest) const;
+    // A packing onto ABins pallets by all but the filling one; empty when none fits.
+    TPacking PackAtCount(int ABins) const;
+    // Pallet-by-pallet packings at ABins, one seed after the other, until one fits.
+    void TrySequential(int ABins, bool ADivide, TChoice& AChoice) const;
+    // ACandidate, its parts joined, kept in AChoice where it beats what AChoice holds.
+    void Offer(TPacking& ACandidate, TChoice& AChoice) const;
+    // The shorter of two PackFilling packings.
+    TPacking FillingPacking() const;
+    // APacking as the caller's pallets, the positions AEmpty without sheets on the first.
+    std::vector<TDensePallet> Pallets(TPacking& APacking, const std::vector<int>& AEmpty) const;
 
     // Whole units in AOrder onto at most ABins pallets (first fit or best fit); false
     // when some unit finds no room. ABins < 0: as many pallets as needed.
