@@ -152,7 +152,49 @@ private:
     std::vector<quint64> FBits;
 };
 
+// The part of position APosition among AParts, their end when there is none.
+template <typename TParts>
+auto PartOf(TParts& AParts, int APosition) {
+    return std::find_if(AParts.begin(), AParts.end(),
+                        [APosition](const TDensePart& P) { return P.Position == APosition; });
+}
+
+// 0 to ACount - 1 sorted by ALess, equal ones in that order.
+template <typename TLess>
+std::vector<int> SortedIndices(size_t ACount, TLess ALess) {
+    std::vector<int> order(ACount);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), ALess);
+    return order;
+}
+
 } // namespace
+
+// A pallet left with less room than the smallest unit takes none again and is passed
+// over from then on: a large position cut into thousands of full pallet loads costs one
+// look a load, not one for every pallet made before it. The pallets still open are
+// found through a skip list (path halving) over the pallets in order.
+class TDensePacker::TOpenPallets {
+public:
+    explicit TOpenPallets(size_t ACount) : FNext(ACount + 1) {
+        std::iota(FNext.begin(), FNext.end(), size_t(0));
+    }
+
+    // The first open pallet from APallet on; the count of pallets when none is.
+    size_t From(size_t APallet) {
+        while (FNext[APallet] != APallet) {
+            FNext[APallet] = FNext[FNext[APallet]];
+            APallet = FNext[APallet];
+        }
+        return APallet;
+    }
+    void Close(size_t APallet) { FNext[APallet] = APallet + 1; }
+    // One more pallet, open, after the others.
+    void Append() { FNext.push_back(FNext.size()); }
+
+private:
+    std::vector<size_t> FNext;
+};
 
 struct TDensePacker::TChoice {
     TPacking Packing;
@@ -221,19 +263,18 @@ qint64 TDensePacker::ProvenBound(const std::vector<TDenseItem>& AItems,
 }
 
 void TDensePacker::Place(TBin& ABin, const TUnit& AUnit) const {
-    const TDenseItem& item = FItems[AUnit.Item];
     ABin.Area += AUnit.Area;
-    // Two loads of one position on one pallet stand as one stack.
-    for (TDensePart& p : ABin.Parts) {
-        if (p.Position == AUnit.Item) {
-            ABin.Rows -= Rows(item.Height, p.Quantity);
-            p.Quantity += AUnit.Quantity;
-            ABin.Rows += Rows(item.Height, p.Quantity);
-            return;
-        }
+    const auto part = PartOf(ABin.Parts, AUnit.Item);
+    if (part == ABin.Parts.end()) {
+        ABin.Rows += AUnit.Rows;
+        ABin.Parts.push_back({AUnit.Item, AUnit.Quantity});
+        return;
     }
-    ABin.Rows += AUnit.Rows;
-    ABin.Parts.push_back({AUnit.Item, AUnit.Quantity});
+    // Two loads of one position on one pallet stand as one stack.
+    const qint64 height = FItems[AUnit.Item].Height;
+    ABin.Rows -= Rows(height, part->Quantity);
+    part->Quantity += AUnit.Quantity;
+    ABin.Rows += Rows(height, part->Quantity);
 }
 
 qint64 TDensePacker::SheetsThatFit(const TBin& ABin, const TUnit& AUnit) const {
@@ -253,129 +294,104 @@ TDensePacker::TUnit TDensePacker::WithSheets(const TUnit& AUnit, qint64 ASheets)
     return unit;
 }
 
+double TDensePacker::LoadWith(const TBin& ABin, const TUnit& AUnit) const {
+    return (ABin.Area + AUnit.Area) / static_cast<double>(FLimits.AreaCapacity) +
+           (ABin.Rows + AUnit.Rows) / static_cast<double>(FLimits.MaxRows);
+}
+
 bool TDensePacker::PackWhole(const std::vector<int>& AOrder, int ABins, bool ABestFit,
                              TPacking& AOut) const {
     AOut.assign(ABins > 0 ? ABins : 0, TBin());
-    const double area = static_cast<double>(FLimits.AreaCapacity);
-    const double rows = static_cast<double>(FLimits.MaxRows);
-    // A pallet left with less room than the smallest unit takes none again and is passed
-    // over from then on: a large position cut into thousands of full pallet loads costs
-    // one look a load, not one for every pallet made before it. The pallets still open
-    // are found through Open, a skip list (path halving) over the pallets in order.
     qint64 leastArea = Unlimited;
     qint64 leastRows = Unlimited;
     for (const int u : AOrder) {
         leastArea = std::min(leastArea, FUnits[u].Area);
         leastRows = std::min(leastRows, FUnits[u].Rows);
     }
-    std::vector<size_t> next(AOut.size() + 1);
-    std::iota(next.begin(), next.end(), size_t(0));
-    const auto open = [&next](size_t ABin) {
-        while (next[ABin] != ABin) {
-            next[ABin] = next[next[ABin]];
-            ABin = next[ABin];
-        }
-        return ABin;
-    };
+    TOpenPallets open(AOut.size());
     for (const int u : AOrder) {
         const TUnit& unit = FUnits[u];
-        int chosen = -1;
-        double fullest = -1;
-        for (size_t b = open(0); b < AOut.size(); b = open(b + 1)) {
-            const TBin& bin = AOut[b];
-            if (!Fits(bin, unit.Area, unit.Rows))
-                continue;
-            if (!ABestFit) {
-                chosen = static_cast<int>(b);
-                break;
-            }
-            const double load = (bin.Area + unit.Area) / area + (bin.Rows + unit.Rows) / rows;
-            if (load > fullest) {
-                fullest = load;
-                chosen = static_cast<int>(b);
-            }
-        }
+        int chosen = PalletFor(AOut, open, unit, ABestFit);
         if (chosen < 0) {
             if (ABins >= 0)
                 return false;
             AOut.emplace_back();
-            next.push_back(next.size());
+            open.Append();
             chosen = static_cast<int>(AOut.size()) - 1;
         }
         Place(AOut[chosen], unit);
         if (!Fits(AOut[chosen], leastArea, leastRows))
-            next[chosen] = chosen + 1;
+            open.Close(static_cast<size_t>(chosen));
     }
     return true;
 }
 
+int TDensePacker::PalletFor(const TPacking& APacking, TOpenPallets& AOpen, const TUnit& AUnit,
+                            bool ABestFit) const {
+    int chosen = -1;
+    double fullest = -1;
+    for (size_t b = AOpen.From(0); b < APacking.size(); b = AOpen.From(b + 1)) {
+        if (!Fits(APacking[b], AUnit.Area, AUnit.Rows))
+            continue;
+        if (!ABestFit)
+            return static_cast<int>(b);
+        const double load = LoadWith(APacking[b], AUnit);
+        if (load > fullest) {
+            fullest = load;
+            chosen = static_cast<int>(b);
+        }
+    }
+    return chosen;
+}
+
 bool TDensePacker::PackDivided(const std::vector<int>& AOrder, int ABins, TPacking& AOut) const {
     AOut.assign(ABins, TBin());
+    // None is closed here: a pallet too full for any whole unit may still take a part.
+    TOpenPallets all(AOut.size());
     std::vector<int> left;
-    const double area = static_cast<double>(FLimits.AreaCapacity);
-    const double rows = static_cast<double>(FLimits.MaxRows);
-    const auto bestFit = [&](const TUnit& AUnit) {
-        int chosen = -1;
-        double fullest = -1;
-        for (size_t b = 0; b < AOut.size(); ++b) {
-            const TBin& bin = AOut[b];
-            if (!Fits(bin, AUnit.Area, AUnit.Rows))
-                continue;
-            const double load = (bin.Area + AUnit.Area) / area + (bin.Rows + AUnit.Rows) / rows;
-            if (load > fullest) {
-                fullest = load;
-                chosen = static_cast<int>(b);
-            }
-        }
-        return chosen;
-    };
     for (const int u : AOrder) {
-        const int b = bestFit(FUnits[u]);
+        const int b = PalletFor(AOut, all, FUnits[u], true);
         if (b < 0)
             left.push_back(u);
         else
             Place(AOut[b], FUnits[u]);
     }
-    // What no pallet takes whole goes where most of it fits, then the rest further on:
-    // as few parts as the free room allows.
-    for (const int u : left) {
-        TUnit rest = FUnits[u];
-        const TDenseItem& item = FItems[rest.Item];
-        const qint64 sheet = SheetArea(item);
-        while (rest.Quantity > 0) {
-            rest.Area = sheet * rest.Quantity;
-            rest.Rows = Rows(item.Height, rest.Quantity);
-            const int whole = bestFit(rest);
-            if (whole >= 0) {
-                Place(AOut[whole], rest);
-                break;
-            }
-            int chosen = -1;
-            qint64 most = 0;
-            for (size_t b = 0; b < AOut.size(); ++b) {
-                const qint64 q = SheetsThatFit(AOut[b], rest);
-                if (q > most) {
-                    most = q;
-                    chosen = static_cast<int>(b);
-                }
-            }
-            if (chosen < 0)
-                return false;
-            TUnit part = rest;
-            part.Quantity = most;
-            part.Area = sheet * most;
-            part.Rows = Rows(item.Height, most);
-            Place(AOut[chosen], part);
-            rest.Quantity -= most;
+    for (const int u : left)
+        if (!PlaceDivided(FUnits[u], all, AOut))
+            return false;
+    return true;
+}
+
+bool TDensePacker::PlaceDivided(const TUnit& AUnit, TOpenPallets& AAll,
+                                TPacking& APacking) const {
+    // Where most of it fits, then the rest further on: as few parts as the free room
+    // allows.
+    TUnit rest = AUnit;
+    while (rest.Quantity > 0) {
+        const int whole = PalletFor(APacking, AAll, rest, true);
+        if (whole >= 0) {
+            Place(APacking[whole], rest);
+            return true;
         }
+        int chosen = -1;
+        qint64 most = 0;
+        for (size_t b = 0; b < APacking.size(); ++b) {
+            const qint64 sheets = SheetsThatFit(APacking[b], rest);
+            if (sheets > most) {
+                most = sheets;
+                chosen = static_cast<int>(b);
+            }
+        }
+        if (chosen < 0)
+            return false;
+        Place(APacking[chosen], WithSheets(rest, most));
+        rest = WithSheets(rest, rest.Quantity - most);
     }
     return true;
 }
 
 void TDensePacker::PackFilling(const std::vector<int>& AOrder, TPacking& AOut) const {
     AOut.clear();
-    const double area = static_cast<double>(FLimits.AreaCapacity);
-    const double rows = static_cast<double>(FLimits.MaxRows);
     // Among units alike in what they take, the first in AOrder.
     std::vector<TUnit> pool;
     pool.reserve(FUnits.size());
@@ -385,47 +401,47 @@ void TDensePacker::PackFilling(const std::vector<int>& AOrder, TPacking& AOut) c
     AOut.emplace_back();
     while (left > 0) {
         TBin& bin = AOut.back();
-        // Whichever limit the pallet is further from is the one to spend next: a unit
-        // that takes more of it than of the other.
-        const bool wantRows = bin.Area / area > bin.Rows / rows;
-        int chosen = -1;
-        double bestLean = -1e300;
-        for (size_t i = 0; i < pool.size(); ++i) {
-            const TUnit& u = pool[i];
-            if (u.Quantity <= 0 || SheetsThatFit(bin, u) <= 0)
-                continue;
-            const double a = u.Area / area;
-            const double r = u.Rows / rows;
-            const double lean = wantRows ? r - a : a - r;
-            if (lean > bestLean + 1e-12) {
-                bestLean = lean;
-                chosen = static_cast<int>(i);
-            }
-        }
+        const int chosen = LeaningUnit(bin, pool);
         if (chosen < 0) {
             AOut.emplace_back();
             continue;
         }
         TUnit& u = pool[chosen];
-        const TDenseItem& item = FItems[u.Item];
-        const qint64 sheet = SheetArea(item);
         if (Fits(bin, u.Area, u.Rows)) {
             Place(bin, u);
             u.Quantity = 0;
             --left;
             continue;
         }
-        TUnit part = u;
-        part.Quantity = SheetsThatFit(bin, u);
-        part.Area = sheet * part.Quantity;
-        part.Rows = Rows(item.Height, part.Quantity);
+        const TUnit part = WithSheets(u, SheetsThatFit(bin, u));
         Place(bin, part);
-        u.Quantity -= part.Quantity;
-        u.Area = sheet * u.Quantity;
-        u.Rows = Rows(item.Height, u.Quantity);
+        u = WithSheets(u, u.Quantity - part.Quantity);
     }
     if (AOut.back().Parts.empty())
         AOut.pop_back();
+}
+
+int TDensePacker::LeaningUnit(const TBin& ABin, const std::vector<TUnit>& APool) const {
+    const double area = static_cast<double>(FLimits.AreaCapacity);
+    const double rows = static_cast<double>(FLimits.MaxRows);
+    // Whichever limit the pallet is further from is the one to spend next: a unit that
+    // takes more of it than of the other.
+    const bool wantRows = ABin.Area / area > ABin.Rows / rows;
+    int chosen = -1;
+    double bestLean = -1e300;
+    for (size_t i = 0; i < APool.size(); ++i) {
+        const TUnit& u = APool[i];
+        if (u.Quantity <= 0 || SheetsThatFit(ABin, u) <= 0)
+            continue;
+        const double a = u.Area / area;
+        const double r = u.Rows / rows;
+        const double lean = wantRows ? r - a : a - r;
+        if (lean > bestLean + 1e-12) {
+            bestLean = lean;
+            chosen = static_cast<int>(i);
+        }
+    }
+    return chosen;
 }
 
 // One pallet-by-pallet packing: the sheets left of every unit and, for the pallet being
@@ -821,73 +837,79 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
 }
 
 void TDensePacker::JoinParts(TPacking& APacking) const {
-    std::vector<std::vector<int>> bins(FItems.size());
+    std::vector<std::vector<int>> on(FItems.size()); // the pallets of each position
     for (size_t b = 0; b < APacking.size(); ++b)
         for (const TDensePart& p : APacking[b].Parts)
-            bins[p.Position].push_back(static_cast<int>(b));
-    const auto partOf = [](TBin& ABin, int AItem) {
-        return std::find_if(ABin.Parts.begin(), ABin.Parts.end(),
-                            [AItem](const TDensePart& P) { return P.Position == AItem; });
-    };
-    for (size_t item = 0; item < bins.size(); ++item) {
-        std::vector<int>& on = bins[item];
-        const TDenseItem& i = FItems[item];
-        const qint64 sheet = SheetArea(i);
-        if (on.size() < 2)
-            continue;
-        // The smaller parts first: they find room most easily.
-        std::stable_sort(on.begin(), on.end(), [&](int A, int B) {
-            return partOf(APacking[A], static_cast<int>(item))->Quantity <
-                   partOf(APacking[B], static_cast<int>(item))->Quantity;
-        });
-        // Only a pallet with the weight and the rows left for the smallest part can take
-        // one, and a pallet's room only shrinks while the position's parts are joined
-        // (one that gives its part away is no longer among them): the others need no
-        // look, and a position cut into full loads lies on thousands of pallets. Joining
-        // q sheets to a stack of s adds ceil((s + q) / n) - ceil(s / n) >= ceil(q / n) - 1
-        // rows at n sheets a row.
-        const qint64 smallest = partOf(APacking[on.front()], static_cast<int>(item))->Quantity;
-        const qint64 perRow = SheetsPerRowRule(i.Height, 0);
-        const qint64 addedRows = (smallest + perRow - 1) / perRow - 1;
-        std::vector<size_t> targets;
-        for (size_t c = 0; c < on.size(); ++c) {
-            const TBin& to = APacking[on[c]];
-            if (sheet * smallest <= FLimits.AreaCapacity - to.Area &&
-                to.Rows + addedRows <= FLimits.MaxRows)
-                targets.push_back(c);
-        }
-        if (targets.empty())
-            continue;
-        for (size_t a = 0; a < on.size(); ++a) {
-            TBin& from = APacking[on[a]];
-            const auto moving = partOf(from, static_cast<int>(item));
-            const qint64 q = moving->Quantity;
-            bool joined = false;
-            for (size_t t = 0; t < targets.size() && !joined; ++t) {
-                const size_t c = targets[t];
-                if (c == a || on[c] < 0)
-                    continue;
-                TBin& to = APacking[on[c]];
-                const auto staying = partOf(to, static_cast<int>(item));
-                const qint64 rows = to.Rows - Rows(i.Height, staying->Quantity) +
-                                    Rows(i.Height, staying->Quantity + q);
-                if (to.Area + sheet * q > FLimits.AreaCapacity || rows > FLimits.MaxRows)
-                    continue;
-                to.Area += sheet * q;
-                to.Rows = rows;
-                staying->Quantity += q;
-                from.Area -= sheet * q;
-                from.Rows -= Rows(i.Height, q);
-                from.Parts.erase(moving);
-                joined = true;
-            }
-            if (joined)
-                on[a] = -1;
-        }
-    }
+            on[p.Position].push_back(static_cast<int>(b));
+    for (size_t item = 0; item < on.size(); ++item)
+        if (on[item].size() >= 2)
+            JoinPartsOf(static_cast<int>(item), on[item], APacking);
     APacking.erase(std::remove_if(APacking.begin(), APacking.end(),
                                   [](const TBin& B) { return B.Parts.empty(); }),
                    APacking.end());
+}
+
+void TDensePacker::JoinPartsOf(int AItem, std::vector<int>& AOn, TPacking& APacking) const {
+    const auto sheetsOn = [&](int APallet) {
+        return PartOf(APacking[APallet].Parts, AItem)->Quantity;
+    };
+    // The smaller parts first: they find room most easily.
+    std::stable_sort(AOn.begin(), AOn.end(),
+                     [&](int A, int B) { return sheetsOn(A) < sheetsOn(B); });
+    const std::vector<size_t> targets = JoinTargets(AItem, AOn, APacking);
+    for (size_t a = 0; a < AOn.size(); ++a) {
+        for (const size_t t : targets) {
+            // A pallet that gave its part away is no longer among the position's.
+            if (t == a || AOn[t] < 0)
+                continue;
+            if (JoinPart(AItem, APacking[AOn[a]], APacking[AOn[t]])) {
+                AOn[a] = -1;
+                break;
+            }
+        }
+    }
+}
+
+std::vector<size_t> TDensePacker::JoinTargets(int AItem, const std::vector<int>& AOn,
+                                              const TPacking& APacking) const {
+    // Only a pallet with the weight and the rows left for the smallest part can take
+    // one, and a pallet's room only shrinks while the position's parts are joined (one
+    // that gives its part away is no longer among them): the others need no look, and a
+    // position cut into full loads lies on thousands of pallets. Joining q sheets to a
+    // stack of s adds ceil((s + q) / n) - ceil(s / n) >= ceil(q / n) - 1 rows at n
+    // sheets a row.
+    const TDenseItem& item = FItems[AItem];
+    const qint64 smallest = PartOf(APacking[AOn.front()].Parts, AItem)->Quantity;
+    const qint64 perRow = SheetsPerRowRule(item.Height, 0);
+    const qint64 addedRows = (smallest + perRow - 1) / perRow - 1;
+    const qint64 addedArea = SheetArea(item) * smallest;
+    std::vector<size_t> targets;
+    for (size_t t = 0; t < AOn.size(); ++t) {
+        const TBin& to = APacking[AOn[t]];
+        if (addedArea <= FLimits.AreaCapacity - to.Area &&
+            to.Rows + addedRows <= FLimits.MaxRows)
+            targets.push_back(t);
+    }
+    return targets;
+}
+
+bool TDensePacker::JoinPart(int AItem, TBin& AFrom, TBin& ATo) const {
+    const qint64 height = FItems[AItem].Height;
+    const auto moving = PartOf(AFrom.Parts, AItem);
+    const auto staying = PartOf(ATo.Parts, AItem);
+    const qint64 sheets = moving->Quantity;
+    const qint64 area = SheetArea(FItems[AItem]) * sheets;
+    const qint64 rows =
+        ATo.Rows - Rows(height, staying->Quantity) + Rows(height, staying->Quantity + sheets);
+    if (ATo.Area + area > FLimits.AreaCapacity || rows > FLimits.MaxRows)
+        return false;
+    ATo.Area += area;
+    ATo.Rows = rows;
+    staying->Quantity += sheets;
+    AFrom.Area -= area;
+    AFrom.Rows -= Rows(height, sheets);
+    AFrom.Parts.erase(moving);
+    return true;
 }
 
 double TDensePacker::LengthSpread(const TPacking& APacking) const {
@@ -913,16 +935,13 @@ int TDensePacker::PartCount(const TPacking& APacking) const {
 }
 
 std::vector<int> TDensePacker::ByLength() const {
-    std::vector<int> order(FUnits.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [this](int A, int B) {
+    return SortedIndices(FUnits.size(), [this](int A, int B) {
         const TDenseItem& a = FItems[FUnits[A].Item];
         const TDenseItem& b = FItems[FUnits[B].Item];
         if (a.Length != b.Length)
             return a.Length > b.Length;
         return FUnits[A].Size > FUnits[B].Size;
     });
-    return order;
 }
 
 std::vector<int> TDensePacker::BySheet() const {
@@ -934,12 +953,9 @@ std::vector<int> TDensePacker::BySheet() const {
         key[i] = std::max(SheetArea(item) / area,
                           1.0 / (SheetsPerRowRule(item.Height, 0) * rows));
     }
-    std::vector<int> order(FUnits.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int A, int B) {
+    return SortedIndices(FUnits.size(), [&](int A, int B) {
         return key[A] != key[B] ? key[A] > key[B] : FUnits[A].Size > FUnits[B].Size;
     });
-    return order;
 }
 
 std::vector<int> TDensePacker::BySize(unsigned ASeed) const {
@@ -947,10 +963,7 @@ std::vector<int> TDensePacker::BySize(unsigned ASeed) const {
     std::vector<double> key(FUnits.size());
     for (size_t i = 0; i < FUnits.size(); ++i)
         key[i] = FUnits[i].Size * SizeFactor(draws[i]);
-    std::vector<int> order(FUnits.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&key](int A, int B) { return key[A] > key[B]; });
-    return order;
+    return SortedIndices(FUnits.size(), [&key](int A, int B) { return key[A] > key[B]; });
 }
 
 void TDensePacker::CheckCanceled() const {
