@@ -59,8 +59,9 @@ qint64 SheetArea(const TDenseItem& AItem) {
 }
 
 // The area of every sheet of AItems. The bounds also weigh orders no area test has seen:
-// the literal calculation's refusal check takes sizes up to 2^31 mm and 10^7 sheets, so a
-// colour reaches 2^62 mm² times 10^7 sheets, far past 64 bits; 128 bits hold it.
+// CalculationRefusal's ceiling check, before the literal calculation, hands them sizes
+// up to 2^31 mm and up to 10^7 sheets, so a colour may cover 2^62 mm² times 10^7, far
+// past 64 bits; 128 bits hold it.
 __int128 TotalArea(const std::vector<TDenseItem>& AItems) {
     __int128 area = 0;
     for (const TDenseItem& i : AItems)
@@ -260,6 +261,181 @@ qint64 TDensePacker::ProvenBound(const std::vector<TDenseItem>& AItems,
     if (heaviest <= 0 || heaviest >= ALimits.AreaCapacity)
         return bound;
     return std::max(bound, PalletsForArea(AItems, heaviest));
+}
+
+std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AItems) {
+    FItems = AItems;
+    const std::vector<int> empty = CutUnits();
+    TPacking best;
+    if (!FUnits.empty()) {
+        best = BestWholePacking();
+        SearchFewerPallets(best);
+    }
+    JoinParts(best);
+    return Pallets(best, empty);
+}
+
+void TDensePacker::CheckCanceled() const {
+    if (FCheckCanceled)
+        FCheckCanceled();
+}
+
+std::vector<int> TDensePacker::CutUnits() {
+    FUnits.clear();
+    std::vector<int> empty;
+    const double area = static_cast<double>(FLimits.AreaCapacity);
+    const double rows = static_cast<double>(FLimits.MaxRows);
+    for (size_t i = 0; i < FItems.size(); ++i) {
+        const TDenseItem& item = FItems[i];
+        if (item.Quantity <= 0) {
+            empty.push_back(static_cast<int>(i));
+            continue;
+        }
+        // A position no pallet carries whole is cut into full pallet loads first.
+        const qint64 load =
+            std::max<qint64>(1, SheetsInRoom(item, FLimits.AreaCapacity, FLimits.MaxRows));
+        for (qint64 left = item.Quantity; left > 0; left -= FUnits.back().Quantity) {
+            TUnit u;
+            u.Item = static_cast<int>(i);
+            u.Quantity = std::min(left, load);
+            u.Area = SheetArea(item) * u.Quantity;
+            u.Rows = Rows(item.Height, u.Quantity);
+            u.Size = std::max(u.Area / area, u.Rows / rows);
+            FUnits.push_back(u);
+        }
+    }
+    return empty;
+}
+
+TDensePacker::TPacking TDensePacker::BestWholePacking() const {
+    TPacking best;
+    double bestSpread = 0;
+    for (const bool bestFit : {false, true}) {
+        for (const std::vector<int>& order : {ByLength(), BySize(0)}) {
+            TPacking p;
+            PackWhole(order, -1, bestFit, p);
+            const double spread = LengthSpread(p);
+            if (best.empty() || p.size() < best.size() ||
+                (p.size() == best.size() && spread < bestSpread)) {
+                best = std::move(p);
+                bestSpread = spread;
+            }
+        }
+    }
+    return best;
+}
+
+void TDensePacker::SearchFewerPallets(TPacking& ABest) const {
+    const qint64 bound = LowerBound(FItems, FLimits);
+    // Where the sheets cannot make up a full pallet's weight, the counts below what that
+    // allows are not worth a try.
+    const qint64 first =
+        static_cast<qint64>(ABest.size()) > bound ? ProvenBound(FItems, FLimits) : bound;
+    const qint64 last = FUnits.size() > SearchedUnits ? first : static_cast<qint64>(ABest.size());
+    // Pallets filled one after the other, dividing what overflows: no whole packing, but
+    // close to the bound where both limits are nearly reached. Made when first wanted:
+    // where the other packings reach the count it is not.
+    std::optional<TPacking> filling;
+    for (qint64 count = first; count < last; ++count) {
+        CheckCanceled();
+        TPacking found = PackAtCount(static_cast<int>(count));
+        if (found.empty()) {
+            if (!filling)
+                filling = FillingPacking();
+            if (static_cast<qint64>(filling->size()) <= count) {
+                JoinParts(*filling);
+                found = std::move(*filling);
+            }
+        }
+        if (!found.empty()) {
+            ABest = std::move(found);
+            return;
+        }
+    }
+}
+
+TDensePacker::TPacking TDensePacker::PackAtCount(int ABins) const {
+    TChoice found;
+    std::vector<std::vector<int>> orders = {ByLength(), BySize(0)};
+    for (unsigned seed = 1; seed <= ShuffledTries; ++seed)
+        orders.push_back(BySize(seed));
+    for (size_t o = 0; o < orders.size(); ++o) {
+        TPacking p;
+        if (PackWhole(orders[o], ABins, true, p))
+            Offer(p, found);
+        // First fit in the two plain orders fills the pallets as it did in
+        // BestWholePacking, which needed more of them than this.
+        if (o >= 2 && PackWhole(orders[o], ABins, false, p))
+            Offer(p, found);
+    }
+    // Pallet by pallet, each as full as the units left allow, until one fits.
+    if (found.Packing.empty())
+        TrySequential(ABins, false, found);
+    if (found.Packing.empty()) {
+        // Dividing a position is worth it here: no whole packing of this count. Large
+        // sheets placed first leave the gaps to the small ones, which fill them more
+        // closely.
+        orders.insert(orders.begin(), BySheet());
+        for (const std::vector<int>& order : orders) {
+            TPacking p;
+            if (PackDivided(order, ABins, p))
+                Offer(p, found);
+        }
+        TrySequential(ABins, true, found);
+    }
+    return std::move(found.Packing);
+}
+
+void TDensePacker::TrySequential(int ABins, bool ADivide, TChoice& AChoice) const {
+    for (unsigned seed = 0; seed <= SequentialTries && AChoice.Packing.empty(); ++seed) {
+        CheckCanceled();
+        TPacking p;
+        if (PackSequential(seed, ABins, ADivide, SequentialNodes, p))
+            Offer(p, AChoice);
+    }
+}
+
+void TDensePacker::Offer(TPacking& ACandidate, TChoice& AChoice) const {
+    JoinParts(ACandidate);
+    const double spread = LengthSpread(ACandidate);
+    const int parts = PartCount(ACandidate);
+    if (AChoice.Packing.empty() || parts < AChoice.Parts ||
+        (parts == AChoice.Parts && spread < AChoice.Spread)) {
+        AChoice.Packing = std::move(ACandidate);
+        AChoice.Spread = spread;
+        AChoice.Parts = parts;
+    }
+}
+
+TDensePacker::TPacking TDensePacker::FillingPacking() const {
+    TPacking filling;
+    for (const std::vector<int>& order : {ByLength(), BySheet()}) {
+        TPacking p;
+        PackFilling(order, p);
+        if (filling.empty() || p.size() < filling.size())
+            filling = std::move(p);
+    }
+    return filling;
+}
+
+std::vector<TDensePallet> TDensePacker::Pallets(TPacking& APacking,
+                                                const std::vector<int>& AEmpty) const {
+    if (!AEmpty.empty()) {
+        if (APacking.empty())
+            APacking.emplace_back();
+        for (const int i : AEmpty)
+            APacking.front().Parts.push_back({i, FItems[i].Quantity});
+    }
+    std::vector<TDensePallet> pallets;
+    pallets.reserve(APacking.size());
+    for (TBin& bin : APacking) {
+        if (bin.Parts.empty())
+            continue;
+        for (TDensePart& part : bin.Parts)
+            part.Position = FItems[part.Position].Position;
+        pallets.push_back(std::move(bin.Parts));
+    }
+    return pallets;
 }
 
 void TDensePacker::Place(TBin& ABin, const TUnit& AUnit) const {
@@ -964,179 +1140,4 @@ std::vector<int> TDensePacker::BySize(unsigned ASeed) const {
     for (size_t i = 0; i < FUnits.size(); ++i)
         key[i] = FUnits[i].Size * SizeFactor(draws[i]);
     return SortedIndices(FUnits.size(), [&key](int A, int B) { return key[A] > key[B]; });
-}
-
-void TDensePacker::CheckCanceled() const {
-    if (FCheckCanceled)
-        FCheckCanceled();
-}
-
-std::vector<int> TDensePacker::CutUnits() {
-    FUnits.clear();
-    std::vector<int> empty;
-    const double area = static_cast<double>(FLimits.AreaCapacity);
-    const double rows = static_cast<double>(FLimits.MaxRows);
-    for (size_t i = 0; i < FItems.size(); ++i) {
-        const TDenseItem& item = FItems[i];
-        if (item.Quantity <= 0) {
-            empty.push_back(static_cast<int>(i));
-            continue;
-        }
-        // A position no pallet carries whole is cut into full pallet loads first.
-        const qint64 load =
-            std::max<qint64>(1, SheetsInRoom(item, FLimits.AreaCapacity, FLimits.MaxRows));
-        for (qint64 left = item.Quantity; left > 0; left -= FUnits.back().Quantity) {
-            TUnit u;
-            u.Item = static_cast<int>(i);
-            u.Quantity = std::min(left, load);
-            u.Area = SheetArea(item) * u.Quantity;
-            u.Rows = Rows(item.Height, u.Quantity);
-            u.Size = std::max(u.Area / area, u.Rows / rows);
-            FUnits.push_back(u);
-        }
-    }
-    return empty;
-}
-
-TDensePacker::TPacking TDensePacker::BestWholePacking() const {
-    TPacking best;
-    double bestSpread = 0;
-    for (const bool bestFit : {false, true}) {
-        for (const std::vector<int>& order : {ByLength(), BySize(0)}) {
-            TPacking p;
-            PackWhole(order, -1, bestFit, p);
-            const double spread = LengthSpread(p);
-            if (best.empty() || p.size() < best.size() ||
-                (p.size() == best.size() && spread < bestSpread)) {
-                best = std::move(p);
-                bestSpread = spread;
-            }
-        }
-    }
-    return best;
-}
-
-void TDensePacker::SearchFewerPallets(TPacking& ABest) const {
-    const qint64 bound = LowerBound(FItems, FLimits);
-    // Where the sheets cannot make up a full pallet's weight, the counts below what that
-    // allows are not worth a try.
-    const qint64 first =
-        static_cast<qint64>(ABest.size()) > bound ? ProvenBound(FItems, FLimits) : bound;
-    const qint64 last = FUnits.size() > SearchedUnits ? first : static_cast<qint64>(ABest.size());
-    // Pallets filled one after the other, dividing what overflows: no whole packing, but
-    // close to the bound where both limits are nearly reached. Made when first wanted:
-    // where the other packings reach the count it is not.
-    std::optional<TPacking> filling;
-    for (qint64 count = first; count < last; ++count) {
-        CheckCanceled();
-        TPacking found = PackAtCount(static_cast<int>(count));
-        if (found.empty()) {
-            if (!filling)
-                filling = FillingPacking();
-            if (static_cast<qint64>(filling->size()) <= count) {
-                JoinParts(*filling);
-                found = std::move(*filling);
-            }
-        }
-        if (!found.empty()) {
-            ABest = std::move(found);
-            return;
-        }
-    }
-}
-
-TDensePacker::TPacking TDensePacker::PackAtCount(int ABins) const {
-    TChoice found;
-    std::vector<std::vector<int>> orders = {ByLength(), BySize(0)};
-    for (unsigned seed = 1; seed <= ShuffledTries; ++seed)
-        orders.push_back(BySize(seed));
-    for (size_t o = 0; o < orders.size(); ++o) {
-        TPacking p;
-        if (PackWhole(orders[o], ABins, true, p))
-            Offer(p, found);
-        // First fit in the two plain orders fills the pallets as it did in
-        // BestWholePacking, which needed more of them than this.
-        if (o >= 2 && PackWhole(orders[o], ABins, false, p))
-            Offer(p, found);
-    }
-    // Pallet by pallet, each as full as the units left allow, until one fits.
-    if (found.Packing.empty())
-        TrySequential(ABins, false, found);
-    if (found.Packing.empty()) {
-        // Dividing a position is worth it here: no whole packing of this count. Large
-        // sheets placed first leave the gaps to the small ones, which fill them more
-        // closely.
-        orders.insert(orders.begin(), BySheet());
-        for (const std::vector<int>& order : orders) {
-            TPacking p;
-            if (PackDivided(order, ABins, p))
-                Offer(p, found);
-        }
-        TrySequential(ABins, true, found);
-    }
-    return std::move(found.Packing);
-}
-
-void TDensePacker::TrySequential(int ABins, bool ADivide, TChoice& AChoice) const {
-    for (unsigned seed = 0; seed <= SequentialTries && AChoice.Packing.empty(); ++seed) {
-        CheckCanceled();
-        TPacking p;
-        if (PackSequential(seed, ABins, ADivide, SequentialNodes, p))
-            Offer(p, AChoice);
-    }
-}
-
-void TDensePacker::Offer(TPacking& ACandidate, TChoice& AChoice) const {
-    JoinParts(ACandidate);
-    const double spread = LengthSpread(ACandidate);
-    const int parts = PartCount(ACandidate);
-    if (AChoice.Packing.empty() || parts < AChoice.Parts ||
-        (parts == AChoice.Parts && spread < AChoice.Spread)) {
-        AChoice.Packing = std::move(ACandidate);
-        AChoice.Spread = spread;
-        AChoice.Parts = parts;
-    }
-}
-
-TDensePacker::TPacking TDensePacker::FillingPacking() const {
-    TPacking filling;
-    for (const std::vector<int>& order : {ByLength(), BySheet()}) {
-        TPacking p;
-        PackFilling(order, p);
-        if (filling.empty() || p.size() < filling.size())
-            filling = std::move(p);
-    }
-    return filling;
-}
-
-std::vector<TDensePallet> TDensePacker::Pallets(TPacking& APacking,
-                                                const std::vector<int>& AEmpty) const {
-    if (!AEmpty.empty()) {
-        if (APacking.empty())
-            APacking.emplace_back();
-        for (const int i : AEmpty)
-            APacking.front().Parts.push_back({i, FItems[i].Quantity});
-    }
-    std::vector<TDensePallet> pallets;
-    pallets.reserve(APacking.size());
-    for (TBin& bin : APacking) {
-        if (bin.Parts.empty())
-            continue;
-        for (TDensePart& part : bin.Parts)
-            part.Position = FItems[part.Position].Position;
-        pallets.push_back(std::move(bin.Parts));
-    }
-    return pallets;
-}
-
-std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AItems) {
-    FItems = AItems;
-    const std::vector<int> empty = CutUnits();
-    TPacking best;
-    if (!FUnits.empty()) {
-        best = BestWholePacking();
-        SearchFewerPallets(best);
-    }
-    JoinParts(best);
-    return Pallets(best, empty);
 }
