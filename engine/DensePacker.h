@@ -110,7 +110,7 @@ private:
     void TrySequential(int ABins, bool ADivide, TChoice& AChoice) const;
     // ACandidate, its parts joined, kept in AChoice where it beats what AChoice holds.
     void Offer(TPacking& ACandidate, TChoice& AChoice) const;
-    // The shorter of two PackFilling packings.
+    // The PackFilling packing on fewer pallets of two orders.
     TPacking FillingPacking() const;
     // APacking as the caller's pallets, the positions AEmpty without sheets on the first.
     std::vector<TDensePallet> Pallets(TPacking& APacking, const std::vector<int>& AEmpty) const;
