@@ -140,13 +140,17 @@ private:
     void Add(qint64 AShift) {
         const size_t ws = static_cast<size_t>(AShift / 64);
         const unsigned bs = static_cast<unsigned>(AShift % 64);
-        // From the top down, so every sum is extended by the bundle once.
-        for (size_t w = FBits.size(); w-- > ws;) {
-            quint64 v = FBits[w - ws] << bs;
-            if (bs != 0 && w > ws)
-                v |= FBits[w - ws - 1] >> (64 - bs);
-            FBits[w] |= v;
+        quint64* const bits = FBits.data();
+        // From the top down, so every sum is extended by the bundle once. The shift is
+        // at most FTop, so it stays within the words; the lowest word it reaches takes
+        // no carry from below.
+        for (size_t w = FBits.size() - 1; w > ws; --w) {
+            quint64 v = bits[w - ws] << bs;
+            if (bs != 0)
+                v |= bits[w - ws - 1] >> (64 - bs);
+            bits[w] |= v;
         }
+        bits[ws] |= bits[0] << bs;
     }
 
     qint64 FTop;
@@ -470,11 +474,6 @@ TDensePacker::TUnit TDensePacker::WithSheets(const TUnit& AUnit, qint64 ASheets)
     return unit;
 }
 
-double TDensePacker::LoadWith(const TBin& ABin, const TUnit& AUnit) const {
-    return (ABin.Area + AUnit.Area) / static_cast<double>(FLimits.AreaCapacity) +
-           (ABin.Rows + AUnit.Rows) / static_cast<double>(FLimits.MaxRows);
-}
-
 bool TDensePacker::PackWhole(const std::vector<int>& AOrder, int ABins, bool ABestFit,
                              TPacking& AOut) const {
     AOut.assign(ABins > 0 ? ABins : 0, TBin());
@@ -522,29 +521,42 @@ int TDensePacker::PalletFor(const TPacking& APacking, TOpenPallets& AOpen, const
 
 bool TDensePacker::PackDivided(const std::vector<int>& AOrder, int ABins, TPacking& AOut) const {
     AOut.assign(ABins, TBin());
-    // None is closed here: a pallet too full for any whole unit may still take a part.
-    TOpenPallets all(AOut.size());
     std::vector<int> left;
     for (const int u : AOrder) {
-        const int b = PalletFor(AOut, all, FUnits[u], true);
+        const int b = BestFit(AOut, FUnits[u]);
         if (b < 0)
             left.push_back(u);
         else
             Place(AOut[b], FUnits[u]);
     }
     for (const int u : left)
-        if (!PlaceDivided(FUnits[u], all, AOut))
+        if (!PlaceDivided(FUnits[u], AOut))
             return false;
     return true;
 }
 
-bool TDensePacker::PlaceDivided(const TUnit& AUnit, TOpenPallets& AAll,
-                                TPacking& APacking) const {
+int TDensePacker::BestFit(const TPacking& APacking, const TUnit& AUnit) const {
+    // Every pallet is looked at: one too full for any whole unit may still take a part.
+    int chosen = -1;
+    double fullest = -1;
+    for (size_t b = 0; b < APacking.size(); ++b) {
+        if (!Fits(APacking[b], AUnit.Area, AUnit.Rows))
+            continue;
+        const double load = LoadWith(APacking[b], AUnit);
+        if (load > fullest) {
+            fullest = load;
+            chosen = static_cast<int>(b);
+        }
+    }
+    return chosen;
+}
+
+bool TDensePacker::PlaceDivided(const TUnit& AUnit, TPacking& APacking) const {
     // Where most of it fits, then the rest further on: as few parts as the free room
     // allows.
     TUnit rest = AUnit;
     while (rest.Quantity > 0) {
-        const int whole = PalletFor(APacking, AAll, rest, true);
+        const int whole = BestFit(APacking, rest);
         if (whole >= 0) {
             Place(APacking[whole], rest);
             return true;

@@ -95,7 +95,10 @@ private:
     // A unit of ASheets sheets of AUnit's position, otherwise as AUnit.
     TUnit WithSheets(const TUnit& AUnit, qint64 ASheets) const;
     // How full ABin would be with AUnit, both limits added: best fit takes the fullest.
-    double LoadWith(const TBin& ABin, const TUnit& AUnit) const;
+    double LoadWith(const TBin& ABin, const TUnit& AUnit) const {
+        return (ABin.Area + AUnit.Area) / static_cast<double>(FLimits.AreaCapacity) +
+               (ABin.Rows + AUnit.Rows) / static_cast<double>(FLimits.MaxRows);
+    }
     void CheckCanceled() const;
 
     // FItems cut into FUnits; returns the positions without sheets.
@@ -124,8 +127,10 @@ private:
                   bool ABestFit) const;
     // Whole units first; those left over are divided over the free room of ABins pallets.
     bool PackDivided(const std::vector<int>& AOrder, int ABins, TPacking& AOut) const;
-    // AUnit divided over the pallets AAll of APacking; false when sheets stay over.
-    bool PlaceDivided(const TUnit& AUnit, TOpenPallets& AAll, TPacking& APacking) const;
+    // The pallet of APacking that AUnit leaves fullest; -1 when none has the room.
+    int BestFit(const TPacking& APacking, const TUnit& AUnit) const;
+    // AUnit divided over the pallets of APacking; false when sheets stay over.
+    bool PlaceDivided(const TUnit& AUnit, TPacking& APacking) const;
     // Pallets filled one at a time, each with what spends the limit it is furthest from,
     // the unit that overflows divided.
     void PackFilling(const std::vector<int>& AOrder, TPacking& AOut) const;
