@@ -204,7 +204,7 @@ private:
 struct TDensePacker::TChoice {
     TPacking Packing;
     double Spread = 0;
-    int Parts = 0;
+    int PartTotal = 0;
 };
 
 TDensePacker::TDensePacker(const TDenseLimits& ALimits, std::function<void()> ACheckCanceled)
@@ -403,11 +403,11 @@ void TDensePacker::Offer(TPacking& ACandidate, TChoice& AChoice) const {
     JoinParts(ACandidate);
     const double spread = LengthSpread(ACandidate);
     const int parts = PartCount(ACandidate);
-    if (AChoice.Packing.empty() || parts < AChoice.Parts ||
-        (parts == AChoice.Parts && spread < AChoice.Spread)) {
+    if (AChoice.Packing.empty() || parts < AChoice.PartTotal ||
+        (parts == AChoice.PartTotal && spread < AChoice.Spread)) {
         AChoice.Packing = std::move(ACandidate);
         AChoice.Spread = spread;
-        AChoice.Parts = parts;
+        AChoice.PartTotal = parts;
     }
 }
 
@@ -1031,13 +1031,13 @@ void TDensePacker::JoinParts(TPacking& APacking) const {
             on[p.Position].push_back(static_cast<int>(b));
     for (size_t item = 0; item < on.size(); ++item)
         if (on[item].size() >= 2)
-            JoinPartsOf(static_cast<int>(item), on[item], APacking);
+            JoinPosition(static_cast<int>(item), on[item], APacking);
     APacking.erase(std::remove_if(APacking.begin(), APacking.end(),
                                   [](const TBin& B) { return B.Parts.empty(); }),
                    APacking.end());
 }
 
-void TDensePacker::JoinPartsOf(int AItem, std::vector<int>& AOn, TPacking& APacking) const {
+void TDensePacker::JoinPosition(int AItem, std::vector<int>& AOn, TPacking& APacking) const {
     const auto sheetsOn = [&](int APallet) {
         return PartOf(APacking[APallet].Parts, AItem)->Quantity;
     };

@@ -148,7 +148,7 @@ private:
     // room: fewer parts, never more pallets.
     void JoinParts(TPacking& APacking) const;
     // The parts of position AItem, on the pallets AOn, joined where they fit.
-    void JoinPartsOf(int AItem, std::vector<int>& AOn, TPacking& APacking) const;
+    void JoinPosition(int AItem, std::vector<int>& AOn, TPacking& APacking) const;
     // Indices into AOn of the pallets with room for the smallest part of AItem.
     std::vector<size_t> JoinTargets(int AItem, const std::vector<int>& AOn,
                                     const TPacking& APacking) const;
