@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <random>
 
 namespace {
@@ -29,9 +30,182 @@ const int SequentialNodes = 2000;
 // At most so many sheets fewer of the unit that opens a pallet are tried.
 const qint64 FewerOpenerSheets = 24;
 
+// A packing's areas fit 64 bits: the order model refuses an order whose sheets cover
+// more than 2^61 mm² (OrderModel's AreaLimit) and AreaCapacity is at most Unlimited,
+// 2^61 - 1, so an area, the sum of two and the room left under the capacity all stay
+// below 2^62.
 constexpr qint64 Unlimited = std::numeric_limits<qint64>::max() / 4;
 
+// ACount numbers in [0, 1) from ASeed, all 0 for seed 0: the generator's raw output, so
+// that the same seed gives the same numbers everywhere.
+std::vector<double> RandomDraws(unsigned ASeed, size_t ACount) {
+    std::vector<double> draws(ACount, 0.0);
+    if (ASeed != 0) {
+        std::mt19937 random(ASeed);
+        for (double& d : draws)
+            d = static_cast<double>(random()) / 4294967296.0;
+    }
+    return draws;
+}
+
+// A weight of 0.7 to 1.3 on a unit's size from a draw of RandomDraws.
+double SizeFactor(double ADraw) {
+    return 1.0 + 0.6 * (ADraw - 0.5);
+}
+
+// A sheet of a size below zero covers nothing.
+qint64 SheetArea(const TDenseItem& AItem) {
+    return std::max<qint64>(0, AItem.Length * AItem.Height);
+}
+
+// The area of every sheet of AItems. The bounds also weigh orders no area test has seen:
+// CalculationRefusal's ceiling check, before the literal calculation, hands them sizes
+// up to 2^31 mm and up to 10^7 sheets, so a colour may cover 2^62 mm² times 10^7, far
+// past 64 bits; 128 bits hold it.
+__int128 TotalArea(const std::vector<TDenseItem>& AItems) {
+    __int128 area = 0;
+    for (const TDenseItem& i : AItems)
+        if (i.Quantity > 0)
+            area += static_cast<__int128>(SheetArea(i)) * i.Quantity;
+    return area;
+}
+
+// Pallets of APerPallet each that the area of AItems fills, the last one started.
+qint64 PalletsForArea(const std::vector<TDenseItem>& AItems, qint64 APerPallet) {
+    return static_cast<qint64>((TotalArea(AItems) + APerPallet - 1) / APerPallet);
+}
+
+// Most sheets of AItem that free room of AFreeArea and AFreeRows takes, by either limit
+// alone: at least as many sheets as stand in a row start only whole rows, fewer take one.
+qint64 SheetsInRoom(const TDenseItem& AItem, qint64 AFreeArea, qint64 AFreeRows) {
+    const qint64 sheet = SheetArea(AItem);
+    const qint64 byRows = AFreeRows * SheetsPerRowRule(AItem.Height, 0);
+    return std::min(byRows, sheet > 0 ? AFreeArea / sheet : Unlimited);
+}
+
+// The greatest common divisor of the sheet areas of AItems: every sum of sheets is a
+// multiple of it. 0 when no sheet has an area.
+qint64 AreaStep(const std::vector<TDenseItem>& AItems) {
+    qint64 step = 0;
+    for (const TDenseItem& i : AItems) {
+        const qint64 sheet = SheetArea(i);
+        if (i.Quantity > 0 && sheet > 0)
+            step = std::gcd(step, sheet);
+    }
+    return step;
+}
+
+// Shifts TAreaSums::AddSheets makes for all sheets of AItems: one a bundle.
+qint64 BundleCount(const std::vector<TDenseItem>& AItems) {
+    qint64 bundles = 0;
+    for (const TDenseItem& i : AItems)
+        for (qint64 left = i.Quantity, b = 1; left > 0; left -= b, b *= 2)
+            ++bundles;
+    return bundles;
+}
+
+// The sums of sheet areas, in steps of AreaStep, that sheets make up to ATop, one bit a sum.
+class TAreaSums {
+public:
+    static size_t Words(qint64 ATop) { return static_cast<size_t>(ATop / 64 + 1); }
+
+    explicit TAreaSums(qint64 ATop) : FTop(ATop), FBits(Words(ATop), 0) { FBits[0] = 1; }
+
+    // Every sum so far with up to AQuantity sheets of ASheet steps added. The sheets go as
+    // bundles of 1, 2, 4... sheets and the rest, one shift a bundle: any number of them is
+    // a sum of some bundles.
+    void AddSheets(qint64 ASheet, qint64 AQuantity) {
+        for (qint64 left = AQuantity, b = 1; left > 0; b *= 2) {
+            const qint64 bundle = std::min(b, left);
+            left -= bundle;
+            const qint64 shift = bundle * ASheet;
+            // The bundles after it are larger, or the rest that counts only beside it.
+            if (shift > FTop)
+                break;
+            Add(shift);
+        }
+    }
+
+    bool Reached(qint64 ASum) const { return (FBits[ASum / 64] >> (ASum % 64)) & 1u; }
+
+    // The largest sum above 0 reached, 0 when there is none.
+    qint64 Highest() const {
+        for (qint64 sum = FTop; sum > 0; --sum)
+            if (Reached(sum))
+                return sum;
+        return 0;
+    }
+
+private:
+    void Add(qint64 AShift) {
+        const size_t ws = static_cast<size_t>(AShift / 64);
+        const unsigned bs = static_cast<unsigned>(AShift % 64);
+        quint64* const bits = FBits.data();
+        // From the top down, so every sum is extended by the bundle once. The shift is
+        // at most FTop, so it stays within the words; the lowest word it reaches takes
+        // no carry from below.
+        for (size_t w = FBits.size() - 1; w > ws; --w) {
+            quint64 v = bits[w - ws] << bs;
+            if (bs != 0)
+                v |= bits[w - ws - 1] >> (64 - bs);
+            bits[w] |= v;
+        }
+        bits[ws] |= bits[0] << bs;
+    }
+
+    qint64 FTop;
+    std::vector<quint64> FBits;
+};
+
+// The part of position APosition among AParts, their end when there is none.
+template <typename TParts>
+auto PartOf(TParts& AParts, int APosition) {
+    return std::find_if(AParts.begin(), AParts.end(),
+                        [APosition](const TDensePart& P) { return P.Position == APosition; });
+}
+
+// 0 to ACount - 1 sorted by ALess, equal ones in that order.
+template <typename TLess>
+std::vector<int> SortedIndices(size_t ACount, TLess ALess) {
+    std::vector<int> order(ACount);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), ALess);
+    return order;
+}
+
 } // namespace
+
+// A pallet left with less room than the smallest unit takes none again and is passed
+// over from then on: a large position cut into thousands of full pallet loads costs one
+// look a load, not one for every pallet made before it. The pallets still open are
+// found through a skip list (path halving) over the pallets in order.
+class TDensePacker::TOpenPallets {
+public:
+    explicit TOpenPallets(size_t ACount) : FNext(ACount + 1) {
+        std::iota(FNext.begin(), FNext.end(), size_t(0));
+    }
+
+    // The first open pallet from APallet on; the count of pallets when none is.
+    size_t From(size_t APallet) {
+        while (FNext[APallet] != APallet) {
+            FNext[APallet] = FNext[FNext[APallet]];
+            APallet = FNext[APallet];
+        }
+        return APallet;
+    }
+    void Close(size_t APallet) { FNext[APallet] = APallet + 1; }
+    // One more pallet, open, after the others.
+    void Append() { FNext.push_back(FNext.size()); }
+
+private:
+    std::vector<size_t> FNext;
+};
+
+struct TDensePacker::TChoice {
+    TPacking Packing;
+    double Spread = 0;
+    int PartTotal = 0;
+};
 
 TDensePacker::TDensePacker(const TDenseLimits& ALimits, std::function<void()> ACheckCanceled)
     : FLimits(ALimits), FCheckCanceled(std::move(ACheckCanceled)) {}
@@ -48,18 +222,13 @@ qint64 TDensePacker::LowerBound(const std::vector<TDenseItem>& AItems,
         return 0;
     // Dividing a position never lowers its rows (every part starts its own), so the
     // rows of the whole positions bound every packing from below.
-    __int128 area = 0;
     qint64 rows = 0;
-    for (const TDenseItem& i : AItems) {
-        if (i.Quantity <= 0)
-            continue;
-        area += static_cast<__int128>(std::max<qint64>(0, i.Length * i.Height)) * i.Quantity;
-        rows += Rows(i.Height, i.Quantity);
-    }
+    for (const TDenseItem& i : AItems)
+        if (i.Quantity > 0)
+            rows += Rows(i.Height, i.Quantity);
     qint64 bound = 1;
     if (ALimits.AreaCapacity > 0)
-        bound = std::max(
-            bound, static_cast<qint64>((area + ALimits.AreaCapacity - 1) / ALimits.AreaCapacity));
+        bound = std::max(bound, PalletsForArea(AItems, ALimits.AreaCapacity));
     if (ALimits.MaxRows > 0)
         bound = std::max(bound, (rows + ALimits.MaxRows - 1) / ALimits.MaxRows);
     return bound;
@@ -70,55 +239,23 @@ qint64 TDensePacker::HeaviestLoad(const std::vector<TDenseItem>& AItems,
     const qint64 capacity = ALimits.AreaCapacity;
     if (capacity <= 0 || capacity >= Unlimited)
         return capacity;
-    // Sums of sheet areas in steps of their greatest common divisor, one bit a sum.
-    qint64 step = 0;
-    for (const TDenseItem& i : AItems) {
-        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height);
-        if (i.Quantity > 0 && sheet > 0) {
-            step = std::gcd(step, sheet);
-        }
-    }
+    const qint64 step = AreaStep(AItems);
     if (step == 0)
         return 0;
     const qint64 top = capacity / step;
-    const size_t words = static_cast<size_t>(top / 64 + 1);
-    // Each position's sheets as bundles of 1, 2, 4... sheets: one shift a bundle.
-    qint64 shifts = 0;
-    for (const TDenseItem& i : AItems)
-        for (qint64 left = i.Quantity, b = 1; left > 0; left -= b, b *= 2)
-            ++shifts;
-    if (top > (qint64(1) << 24) || static_cast<double>(shifts) * words > 2.0e7)
+    if (top > (qint64(1) << 24) ||
+        static_cast<double>(BundleCount(AItems)) * TAreaSums::Words(top) > 2.0e7)
         return capacity;
-    std::vector<quint64> sums(words, 0);
-    sums[0] = 1;
-    const auto reached = [&sums](qint64 ABit) { return (sums[ABit / 64] >> (ABit % 64)) & 1u; };
+    TAreaSums sums(top);
     for (const TDenseItem& i : AItems) {
-        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height) / step;
-        if (sheet <= 0)
+        const qint64 sheet = SheetArea(i) / step;
+        if (i.Quantity <= 0 || sheet <= 0)
             continue;
-        for (qint64 left = i.Quantity, b = 1; left > 0; b *= 2) {
-            const qint64 bundle = std::min(b, left);
-            left -= bundle;
-            const qint64 shift = bundle * sheet;
-            if (shift > top)
-                break;
-            const size_t ws = static_cast<size_t>(shift / 64);
-            const unsigned bs = static_cast<unsigned>(shift % 64);
-            // From the top down, so every sum is extended by the bundle once.
-            for (size_t w = words; w-- > ws;) {
-                quint64 v = sums[w - ws] << bs;
-                if (bs != 0 && w > ws)
-                    v |= sums[w - ws - 1] >> (64 - bs);
-                sums[w] |= v;
-            }
-        }
-        if (reached(top))
+        sums.AddSheets(sheet, i.Quantity);
+        if (sums.Reached(top))
             return top * step;
     }
-    for (qint64 bit = top; bit > 0; --bit)
-        if (reached(bit))
-            return bit * step;
-    return 0;
+    return sums.Highest() * step;
 }
 
 qint64 TDensePacker::ProvenBound(const std::vector<TDenseItem>& AItems,
@@ -127,165 +264,322 @@ qint64 TDensePacker::ProvenBound(const std::vector<TDenseItem>& AItems,
     const qint64 heaviest = HeaviestLoad(AItems, ALimits);
     if (heaviest <= 0 || heaviest >= ALimits.AreaCapacity)
         return bound;
-    __int128 area = 0;
-    for (const TDenseItem& i : AItems)
-        if (i.Quantity > 0)
-            area += static_cast<__int128>(std::max<qint64>(0, i.Length * i.Height)) * i.Quantity;
-    return std::max(bound, static_cast<qint64>((area + heaviest - 1) / heaviest));
+    return std::max(bound, PalletsForArea(AItems, heaviest));
 }
 
-void TDensePacker::Place(TBin& ABin, const TUnit& AUnit) const {
-    const TDenseItem& item = FItems[AUnit.Item];
-    ABin.Area += AUnit.Area;
-    // Two loads of one position on one pallet stand as one stack.
-    for (TDensePart& p : ABin.Parts) {
-        if (p.Position == AUnit.Item) {
-            ABin.Rows -= Rows(item.Height, p.Quantity);
-            p.Quantity += AUnit.Quantity;
-            ABin.Rows += Rows(item.Height, p.Quantity);
+std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AItems) {
+    FItems = AItems;
+    const std::vector<int> empty = CutUnits();
+    TPacking best;
+    if (!FUnits.empty()) {
+        best = BestWholePacking();
+        SearchFewerPallets(best);
+    }
+    JoinParts(best);
+    return Pallets(best, empty);
+}
+
+void TDensePacker::CheckCanceled() const {
+    if (FCheckCanceled)
+        FCheckCanceled();
+}
+
+std::vector<int> TDensePacker::CutUnits() {
+    FUnits.clear();
+    std::vector<int> empty;
+    const double area = static_cast<double>(FLimits.AreaCapacity);
+    const double rows = static_cast<double>(FLimits.MaxRows);
+    for (size_t i = 0; i < FItems.size(); ++i) {
+        const TDenseItem& item = FItems[i];
+        if (item.Quantity <= 0) {
+            empty.push_back(static_cast<int>(i));
+            continue;
+        }
+        // A position no pallet carries whole is cut into full pallet loads first.
+        const qint64 load =
+            std::max<qint64>(1, SheetsInRoom(item, FLimits.AreaCapacity, FLimits.MaxRows));
+        for (qint64 left = item.Quantity; left > 0; left -= FUnits.back().Quantity) {
+            TUnit u;
+            u.Item = static_cast<int>(i);
+            u.Quantity = std::min(left, load);
+            u.Area = SheetArea(item) * u.Quantity;
+            u.Rows = Rows(item.Height, u.Quantity);
+            u.Size = std::max(u.Area / area, u.Rows / rows);
+            FUnits.push_back(u);
+        }
+    }
+    return empty;
+}
+
+TDensePacker::TPacking TDensePacker::BestWholePacking() const {
+    TPacking best;
+    double bestSpread = 0;
+    for (const bool bestFit : {false, true}) {
+        for (const std::vector<int>& order : {ByLength(), BySize(0)}) {
+            TPacking p;
+            PackWhole(order, -1, bestFit, p);
+            const double spread = LengthSpread(p);
+            if (best.empty() || p.size() < best.size() ||
+                (p.size() == best.size() && spread < bestSpread)) {
+                best = std::move(p);
+                bestSpread = spread;
+            }
+        }
+    }
+    return best;
+}
+
+void TDensePacker::SearchFewerPallets(TPacking& ABest) const {
+    const qint64 bound = LowerBound(FItems, FLimits);
+    // Where the sheets cannot make up a full pallet's weight, the counts below what that
+    // allows are not worth a try.
+    const qint64 first =
+        static_cast<qint64>(ABest.size()) > bound ? ProvenBound(FItems, FLimits) : bound;
+    const qint64 last = FUnits.size() > SearchedUnits ? first : static_cast<qint64>(ABest.size());
+    // Pallets filled one after the other, dividing what overflows: no whole packing, but
+    // close to the bound where both limits are nearly reached. Made when first wanted:
+    // where the other packings reach the count it is not.
+    std::optional<TPacking> filling;
+    for (qint64 count = first; count < last; ++count) {
+        CheckCanceled();
+        TPacking found = PackAtCount(static_cast<int>(count));
+        if (found.empty()) {
+            if (!filling)
+                filling = FillingPacking();
+            if (static_cast<qint64>(filling->size()) <= count) {
+                JoinParts(*filling);
+                found = std::move(*filling);
+            }
+        }
+        if (!found.empty()) {
+            ABest = std::move(found);
             return;
         }
     }
-    ABin.Rows += AUnit.Rows;
-    ABin.Parts.push_back({AUnit.Item, AUnit.Quantity});
+}
+
+TDensePacker::TPacking TDensePacker::PackAtCount(int ABins) const {
+    TChoice found;
+    std::vector<std::vector<int>> orders = {ByLength(), BySize(0)};
+    for (unsigned seed = 1; seed <= ShuffledTries; ++seed)
+        orders.push_back(BySize(seed));
+    for (size_t o = 0; o < orders.size(); ++o) {
+        TPacking p;
+        if (PackWhole(orders[o], ABins, true, p))
+            Offer(p, found);
+        // First fit in the two plain orders fills the pallets as it did in
+        // BestWholePacking, which needed more of them than this.
+        if (o >= 2 && PackWhole(orders[o], ABins, false, p))
+            Offer(p, found);
+    }
+    // Pallet by pallet, each as full as the units left allow, until one fits.
+    if (found.Packing.empty())
+        TrySequential(ABins, false, found);
+    if (found.Packing.empty()) {
+        // Dividing a position is worth it here: no whole packing of this count. Large
+        // sheets placed first leave the gaps to the small ones, which fill them more
+        // closely.
+        orders.insert(orders.begin(), BySheet());
+        for (const std::vector<int>& order : orders) {
+            TPacking p;
+            if (PackDivided(order, ABins, p))
+                Offer(p, found);
+        }
+        TrySequential(ABins, true, found);
+    }
+    return std::move(found.Packing);
+}
+
+void TDensePacker::TrySequential(int ABins, bool ADivide, TChoice& AChoice) const {
+    for (unsigned seed = 0; seed <= SequentialTries && AChoice.Packing.empty(); ++seed) {
+        CheckCanceled();
+        TPacking p;
+        if (PackSequential(seed, ABins, ADivide, SequentialNodes, p))
+            Offer(p, AChoice);
+    }
+}
+
+void TDensePacker::Offer(TPacking& ACandidate, TChoice& AChoice) const {
+    JoinParts(ACandidate);
+    const double spread = LengthSpread(ACandidate);
+    const int parts = PartCount(ACandidate);
+    if (AChoice.Packing.empty() || parts < AChoice.PartTotal ||
+        (parts == AChoice.PartTotal && spread < AChoice.Spread)) {
+        AChoice.Packing = std::move(ACandidate);
+        AChoice.Spread = spread;
+        AChoice.PartTotal = parts;
+    }
+}
+
+TDensePacker::TPacking TDensePacker::FillingPacking() const {
+    TPacking filling;
+    for (const std::vector<int>& order : {ByLength(), BySheet()}) {
+        TPacking p;
+        PackFilling(order, p);
+        if (filling.empty() || p.size() < filling.size())
+            filling = std::move(p);
+    }
+    return filling;
+}
+
+std::vector<TDensePallet> TDensePacker::Pallets(TPacking& APacking,
+                                                const std::vector<int>& AEmpty) const {
+    if (!AEmpty.empty()) {
+        if (APacking.empty())
+            APacking.emplace_back();
+        for (const int i : AEmpty)
+            APacking.front().Parts.push_back({i, FItems[i].Quantity});
+    }
+    std::vector<TDensePallet> pallets;
+    pallets.reserve(APacking.size());
+    for (TBin& bin : APacking) {
+        if (bin.Parts.empty())
+            continue;
+        for (TDensePart& part : bin.Parts)
+            part.Position = FItems[part.Position].Position;
+        pallets.push_back(std::move(bin.Parts));
+    }
+    return pallets;
+}
+
+void TDensePacker::Place(TBin& ABin, const TUnit& AUnit) const {
+    ABin.Area += AUnit.Area;
+    const auto part = PartOf(ABin.Parts, AUnit.Item);
+    if (part == ABin.Parts.end()) {
+        ABin.Rows += AUnit.Rows;
+        ABin.Parts.push_back({AUnit.Item, AUnit.Quantity});
+        return;
+    }
+    // Two loads of one position on one pallet stand as one stack.
+    const qint64 height = FItems[AUnit.Item].Height;
+    ABin.Rows -= Rows(height, part->Quantity);
+    part->Quantity += AUnit.Quantity;
+    ABin.Rows += Rows(height, part->Quantity);
 }
 
 qint64 TDensePacker::SheetsThatFit(const TBin& ABin, const TUnit& AUnit) const {
-    const TDenseItem& item = FItems[AUnit.Item];
     const qint64 freeRows = FLimits.MaxRows - ABin.Rows;
     const qint64 freeArea = FLimits.AreaCapacity - ABin.Area;
     if (freeRows <= 0 || freeArea < 0)
         return 0;
-    const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
-    // At least as many sheets as stand in a row start only whole rows; fewer take one.
-    const qint64 byRows = freeRows * SheetsPerRowRule(item.Height, 0);
-    const qint64 byArea = sheet > 0 ? freeArea / sheet : Unlimited;
-    return std::min({byRows, byArea, AUnit.Quantity});
+    return std::min(SheetsInRoom(FItems[AUnit.Item], freeArea, freeRows), AUnit.Quantity);
+}
+
+TDensePacker::TUnit TDensePacker::WithSheets(const TUnit& AUnit, qint64 ASheets) const {
+    const TDenseItem& item = FItems[AUnit.Item];
+    TUnit unit = AUnit;
+    unit.Quantity = ASheets;
+    unit.Area = SheetArea(item) * ASheets;
+    unit.Rows = Rows(item.Height, ASheets);
+    return unit;
 }
 
 bool TDensePacker::PackWhole(const std::vector<int>& AOrder, int ABins, bool ABestFit,
                              TPacking& AOut) const {
     AOut.assign(ABins > 0 ? ABins : 0, TBin());
-    const double area = static_cast<double>(FLimits.AreaCapacity);
-    const double rows = static_cast<double>(FLimits.MaxRows);
-    // A pallet left with less room than the smallest unit takes none again and is passed
-    // over from then on: a large position cut into thousands of full pallet loads costs
-    // one look a load, not one for every pallet made before it. The pallets still open
-    // are found through Open, a skip list (path halving) over the pallets in order.
     qint64 leastArea = Unlimited;
     qint64 leastRows = Unlimited;
     for (const int u : AOrder) {
         leastArea = std::min(leastArea, FUnits[u].Area);
         leastRows = std::min(leastRows, FUnits[u].Rows);
     }
-    std::vector<size_t> next(AOut.size() + 1);
-    std::iota(next.begin(), next.end(), size_t(0));
-    const auto open = [&next](size_t ABin) {
-        while (next[ABin] != ABin) {
-            next[ABin] = next[next[ABin]];
-            ABin = next[ABin];
-        }
-        return ABin;
-    };
+    TOpenPallets open(AOut.size());
     for (const int u : AOrder) {
         const TUnit& unit = FUnits[u];
-        int chosen = -1;
-        double fullest = -1;
-        for (size_t b = open(0); b < AOut.size(); b = open(b + 1)) {
-            const TBin& bin = AOut[b];
-            if (!Fits(bin, unit.Area, unit.Rows))
-                continue;
-            if (!ABestFit) {
-                chosen = static_cast<int>(b);
-                break;
-            }
-            const double load = (bin.Area + unit.Area) / area + (bin.Rows + unit.Rows) / rows;
-            if (load > fullest) {
-                fullest = load;
-                chosen = static_cast<int>(b);
-            }
-        }
+        int chosen = PalletFor(AOut, open, unit, ABestFit);
         if (chosen < 0) {
             if (ABins >= 0)
                 return false;
             AOut.emplace_back();
-            next.push_back(next.size());
+            open.Append();
             chosen = static_cast<int>(AOut.size()) - 1;
         }
         Place(AOut[chosen], unit);
         if (!Fits(AOut[chosen], leastArea, leastRows))
-            next[chosen] = chosen + 1;
+            open.Close(static_cast<size_t>(chosen));
     }
     return true;
+}
+
+int TDensePacker::PalletFor(const TPacking& APacking, TOpenPallets& AOpen, const TUnit& AUnit,
+                            bool ABestFit) const {
+    int chosen = -1;
+    double fullest = -1;
+    for (size_t b = AOpen.From(0); b < APacking.size(); b = AOpen.From(b + 1)) {
+        if (!Fits(APacking[b], AUnit.Area, AUnit.Rows))
+            continue;
+        if (!ABestFit)
+            return static_cast<int>(b);
+        const double load = LoadWith(APacking[b], AUnit);
+        if (load > fullest) {
+            fullest = load;
+            chosen = static_cast<int>(b);
+        }
+    }
+    return chosen;
 }
 
 bool TDensePacker::PackDivided(const std::vector<int>& AOrder, int ABins, TPacking& AOut) const {
     AOut.assign(ABins, TBin());
     std::vector<int> left;
-    const double area = static_cast<double>(FLimits.AreaCapacity);
-    const double rows = static_cast<double>(FLimits.MaxRows);
-    const auto bestFit = [&](const TUnit& AUnit) {
-        int chosen = -1;
-        double fullest = -1;
-        for (size_t b = 0; b < AOut.size(); ++b) {
-            const TBin& bin = AOut[b];
-            if (!Fits(bin, AUnit.Area, AUnit.Rows))
-                continue;
-            const double load = (bin.Area + AUnit.Area) / area + (bin.Rows + AUnit.Rows) / rows;
-            if (load > fullest) {
-                fullest = load;
-                chosen = static_cast<int>(b);
-            }
-        }
-        return chosen;
-    };
     for (const int u : AOrder) {
-        const int b = bestFit(FUnits[u]);
+        const int b = BestFit(AOut, FUnits[u]);
         if (b < 0)
             left.push_back(u);
         else
             Place(AOut[b], FUnits[u]);
     }
-    // What no pallet takes whole goes where most of it fits, then the rest further on:
-    // as few parts as the free room allows.
-    for (const int u : left) {
-        TUnit rest = FUnits[u];
-        const TDenseItem& item = FItems[rest.Item];
-        const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
-        while (rest.Quantity > 0) {
-            rest.Area = sheet * rest.Quantity;
-            rest.Rows = Rows(item.Height, rest.Quantity);
-            const int whole = bestFit(rest);
-            if (whole >= 0) {
-                Place(AOut[whole], rest);
-                break;
-            }
-            int chosen = -1;
-            qint64 most = 0;
-            for (size_t b = 0; b < AOut.size(); ++b) {
-                const qint64 q = SheetsThatFit(AOut[b], rest);
-                if (q > most) {
-                    most = q;
-                    chosen = static_cast<int>(b);
-                }
-            }
-            if (chosen < 0)
-                return false;
-            TUnit part = rest;
-            part.Quantity = most;
-            part.Area = sheet * most;
-            part.Rows = Rows(item.Height, most);
-            Place(AOut[chosen], part);
-            rest.Quantity -= most;
+    for (const int u : left)
+        if (!PlaceDivided(FUnits[u], AOut))
+            return false;
+    return true;
+}
+
+int TDensePacker::BestFit(const TPacking& APacking, const TUnit& AUnit) const {
+    // Every pallet is looked at: one too full for any whole unit may still take a part.
+    int chosen = -1;
+    double fullest = -1;
+    for (size_t b = 0; b < APacking.size(); ++b) {
+        if (!Fits(APacking[b], AUnit.Area, AUnit.Rows))
+            continue;
+        const double load = LoadWith(APacking[b], AUnit);
+        if (load > fullest) {
+            fullest = load;
+            chosen = static_cast<int>(b);
         }
+    }
+    return chosen;
+}
+
+bool TDensePacker::PlaceDivided(const TUnit& AUnit, TPacking& APacking) const {
+    // Where most of it fits, then the rest further on: as few parts as the free room
+    // allows.
+    TUnit rest = AUnit;
+    while (rest.Quantity > 0) {
+        const int whole = BestFit(APacking, rest);
+        if (whole >= 0) {
+            Place(APacking[whole], rest);
+            return true;
+        }
+        int chosen = -1;
+        qint64 most = 0;
+        for (size_t b = 0; b < APacking.size(); ++b) {
+            const qint64 sheets = SheetsThatFit(APacking[b], rest);
+            if (sheets > most) {
+                most = sheets;
+                chosen = static_cast<int>(b);
+            }
+        }
+        if (chosen < 0)
+            return false;
+        Place(APacking[chosen], WithSheets(rest, most));
+        rest = WithSheets(rest, rest.Quantity - most);
     }
     return true;
 }
 
 void TDensePacker::PackFilling(const std::vector<int>& AOrder, TPacking& AOut) const {
     AOut.clear();
-    const double area = static_cast<double>(FLimits.AreaCapacity);
-    const double rows = static_cast<double>(FLimits.MaxRows);
     // Among units alike in what they take, the first in AOrder.
     std::vector<TUnit> pool;
     pool.reserve(FUnits.size());
@@ -295,47 +589,431 @@ void TDensePacker::PackFilling(const std::vector<int>& AOrder, TPacking& AOut) c
     AOut.emplace_back();
     while (left > 0) {
         TBin& bin = AOut.back();
-        // Whichever limit the pallet is further from is the one to spend next: a unit
-        // that takes more of it than of the other.
-        const bool wantRows = bin.Area / area > bin.Rows / rows;
-        int chosen = -1;
-        double bestLean = -1e300;
-        for (size_t i = 0; i < pool.size(); ++i) {
-            const TUnit& u = pool[i];
-            if (u.Quantity <= 0 || SheetsThatFit(bin, u) <= 0)
-                continue;
-            const double a = u.Area / area;
-            const double r = u.Rows / rows;
-            const double lean = wantRows ? r - a : a - r;
-            if (lean > bestLean + 1e-12) {
-                bestLean = lean;
-                chosen = static_cast<int>(i);
-            }
-        }
+        const int chosen = LeaningUnit(bin, pool);
         if (chosen < 0) {
             AOut.emplace_back();
             continue;
         }
         TUnit& u = pool[chosen];
-        const TDenseItem& item = FItems[u.Item];
-        const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
         if (Fits(bin, u.Area, u.Rows)) {
             Place(bin, u);
             u.Quantity = 0;
             --left;
             continue;
         }
-        TUnit part = u;
-        part.Quantity = SheetsThatFit(bin, u);
-        part.Area = sheet * part.Quantity;
-        part.Rows = Rows(item.Height, part.Quantity);
+        const TUnit part = WithSheets(u, SheetsThatFit(bin, u));
         Place(bin, part);
-        u.Quantity -= part.Quantity;
-        u.Area = sheet * u.Quantity;
-        u.Rows = Rows(item.Height, u.Quantity);
+        u = WithSheets(u, u.Quantity - part.Quantity);
     }
     if (AOut.back().Parts.empty())
         AOut.pop_back();
+}
+
+int TDensePacker::LeaningUnit(const TBin& ABin, const std::vector<TUnit>& APool) const {
+    const double area = static_cast<double>(FLimits.AreaCapacity);
+    const double rows = static_cast<double>(FLimits.MaxRows);
+    // Whichever limit the pallet is further from is the one to spend next: a unit that
+    // takes more of it than of the other.
+    const bool wantRows = ABin.Area / area > ABin.Rows / rows;
+    int chosen = -1;
+    double bestLean = -1e300;
+    for (size_t i = 0; i < APool.size(); ++i) {
+        const TUnit& u = APool[i];
+        if (u.Quantity <= 0 || SheetsThatFit(ABin, u) <= 0)
+            continue;
+        const double a = u.Area / area;
+        const double r = u.Rows / rows;
+        const double lean = wantRows ? r - a : a - r;
+        if (lean > bestLean + 1e-12) {
+            bestLean = lean;
+            chosen = static_cast<int>(i);
+        }
+    }
+    return chosen;
+}
+
+// One pallet-by-pallet packing: the sheets left of every unit and, for the pallet being
+// filled, the units that still have sheets (the pool) and the best choice among them.
+class TDensePacker::TSequentialPacking {
+public:
+    TSequentialPacking(const TDensePacker& APacker, unsigned ASeed, bool ADivide, int ABudget);
+
+    // Fills the empty pallets of AOut in order; false when the units do not go on them.
+    bool Run(TPacking& AOut);
+
+private:
+    // What the pallet being filled is measured by: the room the pallets after it leave
+    // for the rest, and which limits count for the room it leaves unused.
+    struct TGoal {
+        double AreaAfter = 0;
+        double RowsAfter = 0;
+        double AreaWeight = 0;
+        double RowsWeight = 0;
+        double AreaUnit = 0;
+        double RowsUnit = 0;
+    };
+    // The best choice for the pallet: whole units (indices into the pool) and, Split at
+    // least 0, SplitSheets sheets of one more.
+    struct TBest {
+        double Score = std::numeric_limits<double>::infinity();
+        std::vector<int> Chosen;
+        int Split = -1;
+        qint64 SplitSheets = 0;
+    };
+    // One walk through the subsets of the pool.
+    struct TWalk {
+        bool TopUp = false; // every subset also with the best part of one unit left out
+        qint64 WorkLimit = 0;
+        qint64 OpenSheets = 0; // > 0: the opener goes on with so many of its sheets only
+        qint64 Credit = 0;     // rows the opener's cut spares the colour
+        qint64 Work = 0;
+        bool Stop = false;
+    };
+
+    const TDenseItem& ItemOf(int AUnit) const { return FPacker.FItems[FPacker.FUnits[AUnit].Item]; }
+    qint64 RowsOf(int AUnit, qint64 ASheets) const { return Rows(ItemOf(AUnit).Height, ASheets); }
+
+    // The units with sheets left, in their order; false when there are none.
+    bool CollectPool();
+    // All that is left onto the last pallet; false when it does not fit.
+    bool TakeTheRest(TBin& ABin);
+    // The best choice from the pool onto ABin, ABinsLeft pallets counting it; false when
+    // no choice leaves a rest the pallets after it can take.
+    bool FillPallet(TBin& ABin, int ABinsLeft);
+    // False when the colour needs more room than ABinsLeft pallets have.
+    bool SetGoal(int ABinsLeft);
+    // Room left unused, as a share of what this pallet may leave: at most 1 keeps the
+    // rest packable on the pallets after it.
+    double Score(qint64 AArea, qint64 ARows) const;
+    // The pallets after this one can take the rest.
+    bool Feasible(qint64 AArea, qint64 ARows) const;
+    void SortPool();
+    void ChooseOpener();
+    void MeasurePool();
+    // The walks through the subsets, the later ones only while the best is poor.
+    void SearchPallet();
+    void Walk(bool ATopUp, bool AOpen, qint64 AWorkLimit, qint64 AOpenSheets);
+    // Weighs the subset chosen so far, then each subset with one more unit from AFrom on.
+    void Extend(size_t AFrom, qint64 AArea, qint64 ARows);
+    void Visit(qint64 AArea, qint64 ABinRows);
+    void TopUp(qint64 AArea, qint64 ABinRows, qint64 ARows);
+    // Nothing from AFrom on beats the best: the rest of the pool taken together.
+    bool BeyondReach(size_t AFrom, qint64 AArea, qint64 ARows) const;
+    void Offer(double AScore, int ASplit, qint64 ASplitSheets);
+    void PlaceBest(TBin& ABin);
+
+    const TDensePacker& FPacker;
+    const TDenseLimits& FLimits;
+    const double FCapArea;
+    const double FCapRows;
+    const bool FDivide;
+    const int FBudget;
+    std::vector<qint64> FSheetsLeft; // per unit
+    double FAreaLeft = 0;
+    qint64 FRowsLeft = 0;
+    std::vector<double> FNoise; // per unit, weights on its size
+
+    // The pallet being filled.
+    std::vector<int> FPool;
+    std::vector<double> FKey; // per unit: its area or rows left, whichever counts
+    std::vector<qint64> FPoolArea;
+    std::vector<qint64> FPoolRows;
+    std::vector<qint64> FTailArea; // of the pool from an index on
+    std::vector<qint64> FTailRows;
+    std::vector<char> FTaken; // per index into the pool
+    std::vector<int> FChosen;
+    size_t FOpener = 0;
+    bool FByArea = false;
+    TGoal FGoal;
+    TBest FBest;
+    TWalk FWalk;
+};
+
+TDensePacker::TSequentialPacking::TSequentialPacking(const TDensePacker& APacker, unsigned ASeed,
+                                                     bool ADivide, int ABudget)
+    : FPacker(APacker), FLimits(APacker.FLimits),
+      FCapArea(static_cast<double>(APacker.FLimits.AreaCapacity)),
+      FCapRows(static_cast<double>(APacker.FLimits.MaxRows)), FDivide(ADivide), FBudget(ABudget),
+      FSheetsLeft(APacker.FUnits.size()), FNoise(APacker.FUnits.size(), 1.0),
+      FKey(APacker.FUnits.size()), FTaken(APacker.FUnits.size(), 0) {
+    for (size_t u = 0; u < FPacker.FUnits.size(); ++u) {
+        FSheetsLeft[u] = FPacker.FUnits[u].Quantity;
+        FAreaLeft += static_cast<double>(FPacker.FUnits[u].Area);
+        FRowsLeft += FPacker.FUnits[u].Rows;
+    }
+    // Random weights on the units' sizes vary the opener from one try to the next.
+    if (ASeed != 0) {
+        const std::vector<double> draws = RandomDraws(ASeed, FNoise.size());
+        for (size_t u = 0; u < FNoise.size(); ++u)
+            FNoise[u] = SizeFactor(draws[u]);
+    }
+}
+
+bool TDensePacker::TSequentialPacking::Run(TPacking& AOut) {
+    const int last = static_cast<int>(AOut.size()) - 1;
+    for (int b = 0; b < last; ++b) {
+        if (!CollectPool())
+            return true;
+        if (!FillPallet(AOut[b], last + 1 - b))
+            return false;
+    }
+    return !CollectPool() || TakeTheRest(AOut[last]);
+}
+
+bool TDensePacker::TSequentialPacking::CollectPool() {
+    FPool.clear();
+    for (size_t u = 0; u < FSheetsLeft.size(); ++u)
+        if (FSheetsLeft[u] > 0)
+            FPool.push_back(static_cast<int>(u));
+    return !FPool.empty();
+}
+
+bool TDensePacker::TSequentialPacking::TakeTheRest(TBin& ABin) {
+    for (const int u : FPool) {
+        const TUnit unit = FPacker.WithSheets(FPacker.FUnits[u], FSheetsLeft[u]);
+        if (!FPacker.Fits(ABin, unit.Area, 0))
+            return false;
+        FPacker.Place(ABin, unit);
+        FSheetsLeft[u] = 0;
+    }
+    return ABin.Rows <= FLimits.MaxRows;
+}
+
+bool TDensePacker::TSequentialPacking::FillPallet(TBin& ABin, int ABinsLeft) {
+    if (!SetGoal(ABinsLeft))
+        return false;
+    SortPool();
+    ChooseOpener();
+    MeasurePool();
+    FBest = TBest();
+    SearchPallet();
+    if (FBest.Chosen.empty() && FBest.Split < 0)
+        return false;
+    PlaceBest(ABin);
+    return true;
+}
+
+bool TDensePacker::TSequentialPacking::SetGoal(int ABinsLeft) {
+    // This pallet's fair share of the room the whole colour leaves free under each limit.
+    const double areaShare = (ABinsLeft * FCapArea - FAreaLeft) / ABinsLeft;
+    const double rowsShare = (ABinsLeft * FCapRows - static_cast<double>(FRowsLeft)) / ABinsLeft;
+    if (areaShare < 0 || rowsShare < 0)
+        return false;
+    FGoal.AreaAfter = (ABinsLeft - 1) * FCapArea;
+    FGoal.RowsAfter = static_cast<double>(ABinsLeft - 1) * FCapRows;
+    // Only the tighter limit counts, and the other one too when it is nearly as tight;
+    // the other's free room need only last over all pallets, which Feasible keeps.
+    const double areaFree = areaShare / FCapArea;
+    const double rowsFree = rowsShare / FCapRows;
+    FGoal.AreaWeight = areaFree <= 1.5 * rowsFree ? 1.0 : 0.0;
+    FGoal.RowsWeight = rowsFree <= 1.5 * areaFree ? 1.0 : 0.0;
+    FGoal.AreaUnit = std::max(areaShare, 1.0);
+    FGoal.RowsUnit = std::max(rowsShare, 0.5);
+    return true;
+}
+
+double TDensePacker::TSequentialPacking::Score(qint64 AArea, qint64 ARows) const {
+    const double areaWaste = FCapArea - static_cast<double>(AArea);
+    const double rowsWaste = FCapRows - static_cast<double>(ARows);
+    return std::max(FGoal.AreaWeight * areaWaste / FGoal.AreaUnit,
+                    FGoal.RowsWeight * rowsWaste / FGoal.RowsUnit);
+}
+
+bool TDensePacker::TSequentialPacking::Feasible(qint64 AArea, qint64 ARows) const {
+    return FAreaLeft - static_cast<double>(AArea) <= FGoal.AreaAfter &&
+           static_cast<double>(FRowsLeft - ARows) <= FGoal.RowsAfter;
+}
+
+void TDensePacker::TSequentialPacking::SortPool() {
+    // Largest first in the limit that counts, so that the units that still fit the room
+    // left start where the room is.
+    FByArea = FGoal.AreaWeight > 0;
+    for (const int u : FPool)
+        FKey[u] = FByArea ? static_cast<double>(SheetArea(ItemOf(u)) * FSheetsLeft[u])
+                          : static_cast<double>(RowsOf(u, FSheetsLeft[u]));
+    std::stable_sort(FPool.begin(), FPool.end(), [this](int A, int B) { return FKey[A] > FKey[B]; });
+}
+
+void TDensePacker::TSequentialPacking::ChooseOpener() {
+    // The largest in what counts, with the random weights.
+    FOpener = 0;
+    double openerKey = -1;
+    for (size_t i = 0; i < FPool.size(); ++i) {
+        const int u = FPool[i];
+        const double k =
+            FNoise[u] *
+            std::max(FGoal.AreaWeight * SheetArea(ItemOf(u)) * FSheetsLeft[u] / FCapArea,
+                     FGoal.RowsWeight * RowsOf(u, FSheetsLeft[u]) / FCapRows);
+        if (k > openerKey) {
+            openerKey = k;
+            FOpener = i;
+        }
+    }
+}
+
+void TDensePacker::TSequentialPacking::MeasurePool() {
+    const size_t n = FPool.size();
+    FPoolArea.assign(n, 0);
+    FPoolRows.assign(n, 0);
+    FTailArea.assign(n + 1, 0);
+    FTailRows.assign(n + 1, 0);
+    for (size_t i = 0; i < n; ++i) {
+        FPoolArea[i] = SheetArea(ItemOf(FPool[i])) * FSheetsLeft[FPool[i]];
+        FPoolRows[i] = RowsOf(FPool[i], FSheetsLeft[FPool[i]]);
+    }
+    for (size_t i = n; i-- > 0;) {
+        FTailArea[i] = std::min(Unlimited, FTailArea[i + 1] + FPoolArea[i]);
+        FTailRows[i] = FTailRows[i + 1] + FPoolRows[i];
+    }
+}
+
+void TDensePacker::TSequentialPacking::SearchPallet() {
+    // A subset weighed costs 16, a unit passed over or a part tried 1; a top-up goes
+    // through the pool a few times at least.
+    const qint64 work = 16 * static_cast<qint64>(FBudget);
+    Walk(false, true, work, 0);
+    const qint64 topUpWork = std::max<qint64>(work / 2, 4 * static_cast<qint64>(FPool.size()));
+    if (FDivide && FBest.Score > 1.0)
+        Walk(true, true, topUpWork, 0);
+    // A full pallet load cut off a large position leaves less than a sheet of it free,
+    // often less than any other sheet: some sheets of it fewer leave room that the small
+    // positions fill, the rest stays for a later pallet.
+    const qint64 openerSheets = FSheetsLeft[FPool[FOpener]];
+    for (qint64 fewer = 1; FDivide && FBest.Score > 1.0 && fewer <= FewerOpenerSheets &&
+                           fewer < openerSheets;
+         ++fewer)
+        Walk(false, true, work / 2, openerSheets - fewer);
+    // The largest unit may be one that fills the rows of a pallet and leaves its weight
+    // short, which only a part of it can avoid.
+    if (FDivide && FBest.Score > 1.0)
+        Walk(true, false, topUpWork, 0);
+}
+
+void TDensePacker::TSequentialPacking::Walk(bool ATopUp, bool AOpen, qint64 AWorkLimit,
+                                            qint64 AOpenSheets) {
+    FWalk = TWalk();
+    FWalk.TopUp = ATopUp;
+    FWalk.WorkLimit = AWorkLimit;
+    FWalk.OpenSheets = AOpenSheets;
+    const int opener = FPool[FOpener];
+    if (AOpenSheets > 0) {
+        // The rest of the opener stays for the pallets after, where it may start a row
+        // anew: its rows then take fewer rows off the colour than it stands on here.
+        FWalk.Credit = RowsOf(opener, AOpenSheets) -
+                       (FPoolRows[FOpener] - RowsOf(opener, FSheetsLeft[opener] - AOpenSheets));
+        FChosen.clear();
+        FTaken[FOpener] = 1;
+        Extend(0, SheetArea(ItemOf(opener)) * AOpenSheets, RowsOf(opener, AOpenSheets));
+        FTaken[FOpener] = 0;
+    } else if (AOpen) {
+        FChosen.assign(1, static_cast<int>(FOpener));
+        FTaken[FOpener] = 1;
+        Extend(0, FPoolArea[FOpener], FPoolRows[FOpener]);
+        FTaken[FOpener] = 0;
+    } else {
+        FChosen.clear();
+        Extend(0, 0, 0);
+    }
+}
+
+void TDensePacker::TSequentialPacking::Extend(size_t AFrom, qint64 AArea, qint64 ARows) {
+    // Rows taken here count the stacks as started rows of each unit; two units of one
+    // position on one pallet stand as one stack and may take fewer.
+    Visit(AArea, ARows);
+    // Those too large for the room left are passed over at once.
+    const qint64 room = FByArea ? FLimits.AreaCapacity - AArea : FLimits.MaxRows - ARows;
+    const auto fitting =
+        std::partition_point(FPool.begin() + static_cast<std::ptrdiff_t>(AFrom), FPool.end(),
+                             [&](int AUnit) { return FKey[AUnit] > static_cast<double>(room); });
+    const size_t n = FPool.size();
+    for (size_t j = static_cast<size_t>(fitting - FPool.begin()); j < n && !FWalk.Stop; ++j) {
+        // A unit passed over costs little beside a subset weighed.
+        if (++FWalk.Work > FWalk.WorkLimit) {
+            FWalk.Stop = true;
+            break;
+        }
+        if (FTaken[j])
+            continue;
+        if (!FWalk.TopUp && BeyondReach(j, AArea, ARows))
+            break;
+        if (AArea + FPoolArea[j] > FLimits.AreaCapacity || ARows + FPoolRows[j] > FLimits.MaxRows)
+            continue;
+        FWalk.Work += 15;
+        FTaken[j] = 1;
+        FChosen.push_back(static_cast<int>(j));
+        Extend(j + 1, AArea + FPoolArea[j], ARows + FPoolRows[j]);
+        FChosen.pop_back();
+        FTaken[j] = 0;
+    }
+}
+
+void TDensePacker::TSequentialPacking::Visit(qint64 AArea, qint64 ABinRows) {
+    const qint64 rows = ABinRows - FWalk.Credit;
+    if (Feasible(AArea, rows))
+        Offer(Score(AArea, rows), FWalk.OpenSheets > 0 ? static_cast<int>(FOpener) : -1,
+              FWalk.OpenSheets);
+    if (FWalk.TopUp)
+        TopUp(AArea, ABinRows, rows);
+    if (FBest.Score <= 0.05)
+        FWalk.Stop = true;
+}
+
+void TDensePacker::TSequentialPacking::TopUp(qint64 AArea, qint64 ABinRows, qint64 ARows) {
+    for (size_t k = 0; k < FPool.size(); ++k) {
+        if (FTaken[k])
+            continue;
+        ++FWalk.Work;
+        const int u = FPool[k];
+        const TDenseItem& item = ItemOf(u);
+        const qint64 sheets =
+            std::min(FSheetsLeft[u] - 1, SheetsInRoom(item, FLimits.AreaCapacity - AArea,
+                                                       FLimits.MaxRows - ABinRows));
+        if (sheets <= 0)
+            continue;
+        const qint64 area = AArea + SheetArea(item) * sheets;
+        // The rows this pallet takes off the colour: the part's own, less the row the
+        // rest may now start anew.
+        const qint64 rows = ARows + FPoolRows[k] - RowsOf(u, FSheetsLeft[u] - sheets);
+        if (ABinRows + RowsOf(u, sheets) > FLimits.MaxRows || !Feasible(area, rows))
+            continue;
+        Offer(Score(area, rows), static_cast<int>(k), sheets);
+    }
+}
+
+bool TDensePacker::TSequentialPacking::BeyondReach(size_t AFrom, qint64 AArea,
+                                                   qint64 ARows) const {
+    const qint64 reachArea = std::min(Unlimited, AArea + FTailArea[AFrom]);
+    const qint64 reachRows = ARows + FTailRows[AFrom];
+    return Score(std::min(reachArea, FLimits.AreaCapacity),
+                 std::min<qint64>(reachRows - FWalk.Credit, FLimits.MaxRows)) >= FBest.Score;
+}
+
+void TDensePacker::TSequentialPacking::Offer(double AScore, int ASplit, qint64 ASplitSheets) {
+    if (AScore < FBest.Score) {
+        FBest.Score = AScore;
+        FBest.Chosen = FChosen;
+        FBest.Split = ASplit;
+        FBest.SplitSheets = ASplitSheets;
+    }
+}
+
+void TDensePacker::TSequentialPacking::PlaceBest(TBin& ABin) {
+    for (const int k : FBest.Chosen) {
+        const int u = FPool[k];
+        FPacker.Place(ABin, FPacker.WithSheets(FPacker.FUnits[u], FSheetsLeft[u]));
+        FAreaLeft -= static_cast<double>(FPoolArea[k]);
+        FRowsLeft -= FPoolRows[k];
+        FSheetsLeft[u] = 0;
+    }
+    if (FBest.Split >= 0) {
+        const int u = FPool[FBest.Split];
+        const qint64 sheets = FBest.SplitSheets;
+        const TUnit part = FPacker.WithSheets(FPacker.FUnits[u], sheets);
+        FPacker.Place(ABin, part);
+        FAreaLeft -= static_cast<double>(part.Area);
+        FRowsLeft += RowsOf(u, FSheetsLeft[u] - sheets) - FPoolRows[FBest.Split];
+        FSheetsLeft[u] -= sheets;
+    }
 }
 
 bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int ABudget,
@@ -343,354 +1021,83 @@ bool TDensePacker::PackSequential(unsigned ASeed, int ABins, bool ADivide, int A
     AOut.assign(ABins > 0 ? ABins : 0, TBin());
     if (ABins <= 0)
         return FUnits.empty();
-    const double capArea = static_cast<double>(FLimits.AreaCapacity);
-    const double capRows = static_cast<double>(FLimits.MaxRows);
-    std::vector<qint64> rem(FUnits.size());
-    double areaLeft = 0;
-    qint64 rowsLeft = 0;
-    for (size_t u = 0; u < FUnits.size(); ++u) {
-        rem[u] = FUnits[u].Quantity;
-        areaLeft += static_cast<double>(FUnits[u].Area);
-        rowsLeft += FUnits[u].Rows;
-    }
-    const auto sheetOf = [this](int AUnit) {
-        const TDenseItem& item = FItems[FUnits[AUnit].Item];
-        return std::max<qint64>(0, item.Length * item.Height);
-    };
-    const auto heightOf = [this](int AUnit) { return FItems[FUnits[AUnit].Item].Height; };
-    // Random weights on the units' sizes vary the order from one try to the next.
-    std::vector<double> noise(FUnits.size(), 1.0);
-    if (ASeed != 0) {
-        std::mt19937 random(ASeed);
-        for (double& w : noise)
-            w = 1.0 + 0.6 * (static_cast<double>(random()) / 4294967296.0 - 0.5);
-    }
-
-    std::vector<int> pool;
-    std::vector<qint64> poolArea;
-    std::vector<qint64> poolRows;
-    std::vector<qint64> tailArea;
-    std::vector<qint64> tailRows;
-    std::vector<char> taken(FUnits.size(), 0);
-    std::vector<int> chosen;
-    std::vector<int> bestChosen;
-    std::vector<double> key;
-    for (int b = 0; b < ABins; ++b) {
-        pool.clear();
-        for (size_t u = 0; u < FUnits.size(); ++u)
-            if (rem[u] > 0)
-                pool.push_back(static_cast<int>(u));
-        if (pool.empty())
-            return true;
-        TBin& bin = AOut[b];
-        const int binsLeft = ABins - b;
-        if (binsLeft == 1) {
-            for (const int u : pool) {
-                TUnit unit = FUnits[u];
-                unit.Quantity = rem[u];
-                unit.Area = sheetOf(u) * rem[u];
-                unit.Rows = Rows(heightOf(u), rem[u]);
-                if (!Fits(bin, unit.Area, 0))
-                    return false;
-                Place(bin, unit);
-                rem[u] = 0;
-            }
-            return bin.Rows <= FLimits.MaxRows;
-        }
-        // What the pallets after this one can still take, and this pallet's fair share
-        // of the room the whole colour leaves free under each limit.
-        const double areaAfter = (binsLeft - 1) * capArea;
-        const double rowsAfter = static_cast<double>(binsLeft - 1) * capRows;
-        const double areaShare = (binsLeft * capArea - areaLeft) / binsLeft;
-        const double rowsShare = (binsLeft * capRows - static_cast<double>(rowsLeft)) / binsLeft;
-        if (areaShare < 0 || rowsShare < 0)
-            return false;
-        // Room left unused, as a share of what this pallet may leave: at most 1 keeps the
-        // rest packable on the pallets after it. Only the tighter limit counts, and the
-        // other one too when it is nearly as tight; the other's free room need only last
-        // over all pallets, which the feasibility test keeps.
-        const double areaFree = areaShare / capArea;
-        const double rowsFree = rowsShare / capRows;
-        const double areaWeight = areaFree <= 1.5 * rowsFree ? 1.0 : 0.0;
-        const double rowsWeight = rowsFree <= 1.5 * areaFree ? 1.0 : 0.0;
-        const double areaUnit = std::max(areaShare, 1.0);
-        const double rowsUnit = std::max(rowsShare, 0.5);
-        const auto score = [&](qint64 AArea, qint64 ARowsTaken) {
-            const double areaWaste = capArea - static_cast<double>(AArea);
-            const double rowsWaste = capRows - static_cast<double>(ARowsTaken);
-            return std::max(areaWeight * areaWaste / areaUnit, rowsWeight * rowsWaste / rowsUnit);
-        };
-        const auto feasible = [&](qint64 AArea, qint64 ARowsTaken) {
-            return areaLeft - static_cast<double>(AArea) <= areaAfter &&
-                   static_cast<double>(rowsLeft - ARowsTaken) <= rowsAfter;
-        };
-
-        // Largest first in the limit that counts, so that the units that still fit the
-        // room left start where the room is; the largest in what counts, with the
-        // random weights, opens the pallet.
-        const bool byArea = areaWeight > 0;
-        key.resize(FUnits.size());
-        for (const int u : pool)
-            key[u] = byArea ? static_cast<double>(sheetOf(u) * rem[u])
-                            : static_cast<double>(Rows(heightOf(u), rem[u]));
-        std::stable_sort(pool.begin(), pool.end(),
-                         [&key](int A, int B) { return key[A] > key[B]; });
-        const size_t n = pool.size();
-        size_t opener = 0;
-        double openerKey = -1;
-        for (size_t i = 0; i < n; ++i) {
-            const int u = pool[i];
-            const double k = noise[u] * std::max(areaWeight * sheetOf(u) * rem[u] / capArea,
-                                                 rowsWeight * Rows(heightOf(u), rem[u]) / capRows);
-            if (k > openerKey) {
-                openerKey = k;
-                opener = i;
-            }
-        }
-        poolArea.assign(n, 0);
-        poolRows.assign(n, 0);
-        tailArea.assign(n + 1, 0);
-        tailRows.assign(n + 1, 0);
-        for (size_t i = 0; i < n; ++i) {
-            poolArea[i] = sheetOf(pool[i]) * rem[pool[i]];
-            poolRows[i] = Rows(heightOf(pool[i]), rem[pool[i]]);
-        }
-        for (size_t i = n; i-- > 0;) {
-            tailArea[i] = std::min(Unlimited, tailArea[i + 1] + poolArea[i]);
-            tailRows[i] = tailRows[i + 1] + poolRows[i];
-        }
-
-        // Subsets in that order, with AOpen the opener always in; each visited subset is
-        // a candidate, with ATopUp also with the best part of one unit left out.
-        double bestScore = std::numeric_limits<double>::infinity();
-        int bestSplit = -1;
-        qint64 bestSplitSheets = 0;
-        // AOpenSheets > 0: the opener goes on with that many of its sheets only, the
-        // rest stays for the pallets after; its rows then take fewer rows off the
-        // colour than it stands on this pallet.
-        const auto search = [&](bool ATopUp, bool AOpen, qint64 AWork, qint64 AOpenSheets) {
-            qint64 work = 0;
-            bool stop = false;
-            qint64 credit = 0;
-            if (AOpenSheets > 0) {
-                const int u = pool[opener];
-                credit = Rows(heightOf(u), AOpenSheets) -
-                         (poolRows[opener] - Rows(heightOf(u), rem[u] - AOpenSheets));
-            }
-            const auto visit = [&](qint64 AArea, qint64 ABinRows) {
-                const qint64 ARows = ABinRows - credit;
-                if (feasible(AArea, ARows)) {
-                    const double s = score(AArea, ARows);
-                    if (s < bestScore) {
-                        bestScore = s;
-                        bestChosen = chosen;
-                        bestSplit = AOpenSheets > 0 ? static_cast<int>(opener) : -1;
-                        bestSplitSheets = AOpenSheets;
-                    }
-                }
-                if (ATopUp) {
-                    for (size_t k = 0; k < n; ++k) {
-                        if (taken[k])
-                            continue;
-                        ++work;
-                        const int u = pool[k];
-                        const qint64 sheet = sheetOf(u);
-                        const qint64 h = heightOf(u);
-                        qint64 t = std::min(rem[u] - 1,
-                                            (FLimits.MaxRows - ABinRows) * SheetsPerRowRule(h, 0));
-                        if (sheet > 0)
-                            t = std::min(t, (FLimits.AreaCapacity - AArea) / sheet);
-                        if (t <= 0)
-                            continue;
-                        const qint64 area = AArea + sheet * t;
-                        // The rows this pallet takes off the colour: the part's own, less
-                        // the row the rest may now start anew.
-                        const qint64 rows = ARows + poolRows[k] - Rows(h, rem[u] - t);
-                        if (ABinRows + Rows(h, t) > FLimits.MaxRows || !feasible(area, rows))
-                            continue;
-                        const double s = score(area, rows);
-                        if (s < bestScore) {
-                            bestScore = s;
-                            bestChosen = chosen;
-                            bestSplit = static_cast<int>(k);
-                            bestSplitSheets = t;
-                        }
-                    }
-                }
-                if (bestScore <= 0.05)
-                    stop = true;
-            };
-            // Rows taken here count the stacks as started rows of each unit; two units
-            // of one position on one pallet stand as one stack and may take fewer.
-            std::function<void(size_t, qint64, qint64)> deeper = [&](size_t AFrom, qint64 AArea,
-                                                                     qint64 ARows) {
-                visit(AArea, ARows);
-                // Those too large for the room left are passed over at once.
-                const qint64 room = byArea ? FLimits.AreaCapacity - AArea : FLimits.MaxRows - ARows;
-                const auto fitting = std::partition_point(
-                    pool.begin() + static_cast<std::ptrdiff_t>(AFrom), pool.end(),
-                    [&](int AUnit) { return key[AUnit] > static_cast<double>(room); });
-                for (size_t j = static_cast<size_t>(fitting - pool.begin()); j < n && !stop; ++j) {
-                    // A unit passed over costs little beside a subset weighed.
-                    if (++work > AWork) {
-                        stop = true;
-                        break;
-                    }
-                    if (taken[j])
-                        continue;
-                    // Nothing further down can beat the best: the rest taken together.
-                    const qint64 reachArea = std::min(Unlimited, AArea + tailArea[j]);
-                    const qint64 reachRows = ARows + tailRows[j];
-                    if (!ATopUp &&
-                        score(std::min(reachArea, FLimits.AreaCapacity),
-                              std::min<qint64>(reachRows - credit, FLimits.MaxRows)) >= bestScore)
-                        break;
-                    if (AArea + poolArea[j] > FLimits.AreaCapacity ||
-                        ARows + poolRows[j] > FLimits.MaxRows)
-                        continue;
-                    work += 15;
-                    taken[j] = 1;
-                    chosen.push_back(static_cast<int>(j));
-                    deeper(j + 1, AArea + poolArea[j], ARows + poolRows[j]);
-                    chosen.pop_back();
-                    taken[j] = 0;
-                }
-            };
-            if (AOpenSheets > 0) {
-                const int u = pool[opener];
-                chosen.clear();
-                taken[opener] = 1;
-                deeper(0, sheetOf(u) * AOpenSheets, Rows(heightOf(u), AOpenSheets));
-                taken[opener] = 0;
-            } else if (AOpen) {
-                chosen.assign(1, static_cast<int>(opener));
-                taken[opener] = 1;
-                deeper(0, poolArea[opener], poolRows[opener]);
-                taken[opener] = 0;
-            } else {
-                chosen.clear();
-                deeper(0, 0, 0);
-            }
-        };
-        // A subset weighed costs 16, a unit passed over or a part tried 1; a top-up
-        // goes through the pool a few times at least.
-        const qint64 work = 16 * static_cast<qint64>(ABudget);
-        search(false, true, work, 0);
-        const qint64 topUpWork = std::max<qint64>(work / 2, 4 * static_cast<qint64>(n));
-        if (ADivide && bestScore > 1.0)
-            search(true, true, topUpWork, 0);
-        // A full pallet load cut off a large position leaves less than a sheet of it
-        // free, often less than any other sheet: some sheets of it fewer leave room that
-        // the small positions fill, the rest stays for a later pallet.
-        for (qint64 fewer = 1;
-             ADivide && bestScore > 1.0 && fewer <= FewerOpenerSheets && fewer < rem[pool[opener]];
-             ++fewer)
-            search(false, true, work / 2, rem[pool[opener]] - fewer);
-        // The largest unit may be one that fills the rows of a pallet and leaves its
-        // weight short, which only a part of it can avoid.
-        if (ADivide && bestScore > 1.0)
-            search(true, false, topUpWork, 0);
-        if (bestChosen.empty() && bestSplit < 0)
-            return false;
-        for (const int k : bestChosen) {
-            const int u = pool[k];
-            TUnit unit = FUnits[u];
-            unit.Quantity = rem[u];
-            unit.Area = poolArea[k];
-            unit.Rows = poolRows[k];
-            Place(bin, unit);
-            areaLeft -= static_cast<double>(poolArea[k]);
-            rowsLeft -= poolRows[k];
-            rem[u] = 0;
-        }
-        if (bestSplit >= 0) {
-            const int u = pool[bestSplit];
-            TUnit part = FUnits[u];
-            part.Quantity = bestSplitSheets;
-            part.Area = sheetOf(u) * bestSplitSheets;
-            part.Rows = Rows(heightOf(u), bestSplitSheets);
-            Place(bin, part);
-            areaLeft -= static_cast<double>(part.Area);
-            rowsLeft += Rows(heightOf(u), rem[u] - bestSplitSheets) - poolRows[bestSplit];
-            rem[u] -= bestSplitSheets;
-        }
-        bestChosen.clear();
-    }
-    for (const qint64 r : rem)
-        if (r > 0)
-            return false;
-    return true;
+    return TSequentialPacking(*this, ASeed, ADivide, ABudget).Run(AOut);
 }
 
 void TDensePacker::JoinParts(TPacking& APacking) const {
-    std::vector<std::vector<int>> bins(FItems.size());
+    std::vector<std::vector<int>> on(FItems.size()); // the pallets of each position
     for (size_t b = 0; b < APacking.size(); ++b)
         for (const TDensePart& p : APacking[b].Parts)
-            bins[p.Position].push_back(static_cast<int>(b));
-    const auto partOf = [](TBin& ABin, int AItem) {
-        return std::find_if(ABin.Parts.begin(), ABin.Parts.end(),
-                            [AItem](const TDensePart& P) { return P.Position == AItem; });
-    };
-    for (size_t item = 0; item < bins.size(); ++item) {
-        std::vector<int>& on = bins[item];
-        const TDenseItem& i = FItems[item];
-        const qint64 sheet = std::max<qint64>(0, i.Length * i.Height);
-        if (on.size() < 2)
-            continue;
-        // The smaller parts first: they find room most easily.
-        std::stable_sort(on.begin(), on.end(), [&](int A, int B) {
-            return partOf(APacking[A], static_cast<int>(item))->Quantity <
-                   partOf(APacking[B], static_cast<int>(item))->Quantity;
-        });
-        // Only a pallet with the weight and the rows left for the smallest part can take
-        // one, and a pallet's room only shrinks while the position's parts are joined
-        // (one that gives its part away is no longer among them): the others need no
-        // look, and a position cut into full loads lies on thousands of pallets. Joining
-        // q sheets to a stack of s adds ceil((s + q) / n) - ceil(s / n) >= ceil(q / n) - 1
-        // rows at n sheets a row.
-        const qint64 smallest = partOf(APacking[on.front()], static_cast<int>(item))->Quantity;
-        const qint64 perRow = SheetsPerRowRule(i.Height, 0);
-        const qint64 addedRows = (smallest + perRow - 1) / perRow - 1;
-        std::vector<size_t> targets;
-        for (size_t c = 0; c < on.size(); ++c) {
-            const TBin& to = APacking[on[c]];
-            if (static_cast<__int128>(sheet) * smallest <=
-                    static_cast<__int128>(FLimits.AreaCapacity) - to.Area &&
-                to.Rows + addedRows <= FLimits.MaxRows)
-                targets.push_back(c);
-        }
-        if (targets.empty())
-            continue;
-        for (size_t a = 0; a < on.size(); ++a) {
-            TBin& from = APacking[on[a]];
-            const auto moving = partOf(from, static_cast<int>(item));
-            const qint64 q = moving->Quantity;
-            bool joined = false;
-            for (size_t t = 0; t < targets.size() && !joined; ++t) {
-                const size_t c = targets[t];
-                if (c == a || on[c] < 0)
-                    continue;
-                TBin& to = APacking[on[c]];
-                const auto staying = partOf(to, static_cast<int>(item));
-                const qint64 rows = to.Rows - Rows(i.Height, staying->Quantity) +
-                                    Rows(i.Height, staying->Quantity + q);
-                if (to.Area + sheet * q > FLimits.AreaCapacity || rows > FLimits.MaxRows)
-                    continue;
-                to.Area += sheet * q;
-                to.Rows = rows;
-                staying->Quantity += q;
-                from.Area -= sheet * q;
-                from.Rows -= Rows(i.Height, q);
-                from.Parts.erase(moving);
-                joined = true;
-            }
-            if (joined)
-                on[a] = -1;
-        }
-    }
+            on[p.Position].push_back(static_cast<int>(b));
+    for (size_t item = 0; item < on.size(); ++item)
+        if (on[item].size() >= 2)
+            JoinPosition(static_cast<int>(item), on[item], APacking);
     APacking.erase(std::remove_if(APacking.begin(), APacking.end(),
                                   [](const TBin& B) { return B.Parts.empty(); }),
                    APacking.end());
+}
+
+void TDensePacker::JoinPosition(int AItem, std::vector<int>& AOn, TPacking& APacking) const {
+    const auto sheetsOn = [&](int APallet) {
+        return PartOf(APacking[APallet].Parts, AItem)->Quantity;
+    };
+    // The smaller parts first: they find room most easily.
+    std::stable_sort(AOn.begin(), AOn.end(),
+                     [&](int A, int B) { return sheetsOn(A) < sheetsOn(B); });
+    const std::vector<size_t> targets = JoinTargets(AItem, AOn, APacking);
+    for (size_t a = 0; a < AOn.size(); ++a) {
+        for (const size_t t : targets) {
+            // A pallet that gave its part away is no longer among the position's.
+            if (t == a || AOn[t] < 0)
+                continue;
+            if (JoinPart(AItem, APacking[AOn[a]], APacking[AOn[t]])) {
+                AOn[a] = -1;
+                break;
+            }
+        }
+    }
+}
+
+std::vector<size_t> TDensePacker::JoinTargets(int AItem, const std::vector<int>& AOn,
+                                              const TPacking& APacking) const {
+    // Only a pallet with the weight and the rows left for the smallest part can take
+    // one, and a pallet's room only shrinks while the position's parts are joined (one
+    // that gives its part away is no longer among them): the others need no look, and a
+    // position cut into full loads lies on thousands of pallets. Joining q sheets to a
+    // stack of s adds ceil((s + q) / n) - ceil(s / n) >= ceil(q / n) - 1 rows at n
+    // sheets a row.
+    const TDenseItem& item = FItems[AItem];
+    const qint64 smallest = PartOf(APacking[AOn.front()].Parts, AItem)->Quantity;
+    const qint64 perRow = SheetsPerRowRule(item.Height, 0);
+    const qint64 addedRows = (smallest + perRow - 1) / perRow - 1;
+    const qint64 addedArea = SheetArea(item) * smallest;
+    std::vector<size_t> targets;
+    for (size_t t = 0; t < AOn.size(); ++t) {
+        const TBin& to = APacking[AOn[t]];
+        if (addedArea <= FLimits.AreaCapacity - to.Area &&
+            to.Rows + addedRows <= FLimits.MaxRows)
+            targets.push_back(t);
+    }
+    return targets;
+}
+
+bool TDensePacker::JoinPart(int AItem, TBin& AFrom, TBin& ATo) const {
+    const qint64 height = FItems[AItem].Height;
+    const auto moving = PartOf(AFrom.Parts, AItem);
+    const auto staying = PartOf(ATo.Parts, AItem);
+    const qint64 sheets = moving->Quantity;
+    const qint64 area = SheetArea(FItems[AItem]) * sheets;
+    const qint64 rows =
+        ATo.Rows - Rows(height, staying->Quantity) + Rows(height, staying->Quantity + sheets);
+    if (ATo.Area + area > FLimits.AreaCapacity || rows > FLimits.MaxRows)
+        return false;
+    ATo.Area += area;
+    ATo.Rows = rows;
+    staying->Quantity += sheets;
+    AFrom.Area -= area;
+    AFrom.Rows -= Rows(height, sheets);
+    AFrom.Parts.erase(moving);
+    return true;
 }
 
 double TDensePacker::LengthSpread(const TPacking& APacking) const {
@@ -716,16 +1123,13 @@ int TDensePacker::PartCount(const TPacking& APacking) const {
 }
 
 std::vector<int> TDensePacker::ByLength() const {
-    std::vector<int> order(FUnits.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [this](int A, int B) {
+    return SortedIndices(FUnits.size(), [this](int A, int B) {
         const TDenseItem& a = FItems[FUnits[A].Item];
         const TDenseItem& b = FItems[FUnits[B].Item];
         if (a.Length != b.Length)
             return a.Length > b.Length;
         return FUnits[A].Size > FUnits[B].Size;
     });
-    return order;
 }
 
 std::vector<int> TDensePacker::BySheet() const {
@@ -734,180 +1138,18 @@ std::vector<int> TDensePacker::BySheet() const {
     std::vector<double> key(FUnits.size());
     for (size_t i = 0; i < FUnits.size(); ++i) {
         const TDenseItem& item = FItems[FUnits[i].Item];
-        key[i] = std::max(std::max<qint64>(0, item.Length * item.Height) / area,
+        key[i] = std::max(SheetArea(item) / area,
                           1.0 / (SheetsPerRowRule(item.Height, 0) * rows));
     }
-    std::vector<int> order(FUnits.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int A, int B) {
+    return SortedIndices(FUnits.size(), [&](int A, int B) {
         return key[A] != key[B] ? key[A] > key[B] : FUnits[A].Size > FUnits[B].Size;
     });
-    return order;
 }
 
 std::vector<int> TDensePacker::BySize(unsigned ASeed) const {
+    const std::vector<double> draws = RandomDraws(ASeed, FUnits.size());
     std::vector<double> key(FUnits.size());
-    std::mt19937 random(ASeed);
-    for (size_t i = 0; i < FUnits.size(); ++i) {
-        // The generator's raw output, so the same seed gives the same order everywhere.
-        const double noise = ASeed == 0 ? 0.0 : static_cast<double>(random()) / 4294967296.0;
-        key[i] = FUnits[i].Size * (1.0 + 0.6 * (noise - 0.5));
-    }
-    std::vector<int> order(FUnits.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&key](int A, int B) { return key[A] > key[B]; });
-    return order;
-}
-
-std::vector<TDensePallet> TDensePacker::Pack(const std::vector<TDenseItem>& AItems) {
-    FItems = AItems;
-    FUnits.clear();
-    std::vector<int> empty;
-    const double area = static_cast<double>(FLimits.AreaCapacity);
-    const double rows = static_cast<double>(FLimits.MaxRows);
-    for (size_t i = 0; i < FItems.size(); ++i) {
-        const TDenseItem& item = FItems[i];
-        if (item.Quantity <= 0) {
-            empty.push_back(static_cast<int>(i));
-            continue;
-        }
-        const qint64 sheet = std::max<qint64>(0, item.Length * item.Height);
-        // A position no pallet carries whole is cut into full pallet loads first.
-        const qint64 alone =
-            std::max<qint64>(1, std::min(FLimits.MaxRows * SheetsPerRowRule(item.Height, 0),
-                                         sheet > 0 ? FLimits.AreaCapacity / sheet : Unlimited));
-        qint64 left = item.Quantity;
-        while (left > 0) {
-            TUnit u;
-            u.Item = static_cast<int>(i);
-            u.Quantity = std::min(left, alone);
-            u.Area = sheet * u.Quantity;
-            u.Rows = Rows(item.Height, u.Quantity);
-            u.Size = std::max(u.Area / area, u.Rows / rows);
-            FUnits.push_back(u);
-            left -= u.Quantity;
-        }
-    }
-
-    TPacking best;
-    if (!FUnits.empty()) {
-        const qint64 bound = LowerBound(FItems, FLimits);
-        // Whole positions on as many pallets as they need: the count to beat.
-        double bestSpread = 0;
-        for (const bool bestFit : {false, true}) {
-            for (const std::vector<int>& order : {ByLength(), BySize(0)}) {
-                TPacking p;
-                PackWhole(order, -1, bestFit, p);
-                const double spread = LengthSpread(p);
-                if (best.empty() || p.size() < best.size() ||
-                    (p.size() == best.size() && spread < bestSpread)) {
-                    best = std::move(p);
-                    bestSpread = spread;
-                }
-            }
-        }
-        // Pallets filled one after the other, dividing what overflows: no whole packing,
-        // but close to the bound where both limits are nearly reached. Made when first
-        // wanted: where the whole packings reach the bound it is not.
-        TPacking filling;
-        bool filled = false;
-        const auto fill = [&] {
-            if (filled)
-                return;
-            filled = true;
-            for (const std::vector<int>& order : {ByLength(), BySheet()}) {
-                TPacking p;
-                PackFilling(order, p);
-                if (filling.empty() || p.size() < filling.size())
-                    filling = std::move(p);
-            }
-        };
-        // Where the sheets cannot make up a full pallet's weight, the counts below what
-        // that allows are not worth a try.
-        const qint64 first =
-            static_cast<qint64>(best.size()) > bound ? ProvenBound(FItems, FLimits) : bound;
-        const qint64 last =
-            FUnits.size() > SearchedUnits ? first : static_cast<qint64>(best.size());
-        for (qint64 count = first; count < last; ++count) {
-            if (FCheckCanceled)
-                FCheckCanceled();
-            const int bins = static_cast<int>(count);
-            TPacking found;
-            double foundSpread = 0;
-            int foundParts = 0;
-            const auto consider = [&](TPacking& ACandidate) {
-                JoinParts(ACandidate);
-                const double spread = LengthSpread(ACandidate);
-                const int parts = PartCount(ACandidate);
-                if (found.empty() || parts < foundParts ||
-                    (parts == foundParts && spread < foundSpread)) {
-                    found = std::move(ACandidate);
-                    foundSpread = spread;
-                    foundParts = parts;
-                }
-            };
-            std::vector<std::vector<int>> orders = {ByLength(), BySize(0)};
-            for (unsigned seed = 1; seed <= ShuffledTries; ++seed)
-                orders.push_back(BySize(seed));
-            for (size_t o = 0; o < orders.size(); ++o) {
-                TPacking p;
-                if (PackWhole(orders[o], bins, true, p))
-                    consider(p);
-                if (o >= 2 && PackWhole(orders[o], bins, false, p))
-                    consider(p);
-            }
-            // Pallet by pallet, each as full as the units left allow, until one fits.
-            const auto sequential = [&](bool ADivide) {
-                for (unsigned seed = 0; seed <= SequentialTries && found.empty(); ++seed) {
-                    if (FCheckCanceled)
-                        FCheckCanceled();
-                    TPacking p;
-                    if (PackSequential(seed, bins, ADivide, SequentialNodes, p))
-                        consider(p);
-                }
-            };
-            if (found.empty())
-                sequential(false);
-            if (found.empty()) {
-                // Dividing a position is worth it here: no whole packing of this count.
-                // Large sheets placed first leave the gaps to the small ones, which
-                // fill them more closely.
-                orders.insert(orders.begin(), BySheet());
-                for (const std::vector<int>& order : orders) {
-                    TPacking p;
-                    if (PackDivided(order, bins, p))
-                        consider(p);
-                }
-                sequential(true);
-            }
-            if (found.empty())
-                fill();
-            if (found.empty() && static_cast<qint64>(filling.size()) <= count) {
-                JoinParts(filling);
-                found = std::move(filling);
-            }
-            if (!found.empty()) {
-                best = std::move(found);
-                break;
-            }
-        }
-    }
-    JoinParts(best);
-    if (!empty.empty()) {
-        if (best.empty())
-            best.emplace_back();
-        for (const int i : empty)
-            best.front().Parts.push_back({i, FItems[i].Quantity});
-    }
-
-    std::vector<TDensePallet> pallets;
-    pallets.reserve(best.size());
-    for (TBin& bin : best) {
-        if (bin.Parts.empty())
-            continue;
-        for (TDensePart& part : bin.Parts)
-            part.Position = FItems[part.Position].Position;
-        pallets.push_back(std::move(bin.Parts));
-    }
-    return pallets;
+    for (size_t i = 0; i < FUnits.size(); ++i)
+        key[i] = FUnits[i].Size * SizeFactor(draws[i]);
+    return SortedIndices(FUnits.size(), [&key](int A, int B) { return key[A] > key[B]; });
 }

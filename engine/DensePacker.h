@@ -79,6 +79,12 @@ private:
         std::vector<TDensePart> Parts;
     };
     using TPacking = std::vector<TBin>;
+    // The packing kept at one count: fewest parts, then lengths most alike.
+    struct TChoice;
+    // The pallets still open to whole units, in order.
+    class TOpenPallets;
+    // One pallet-by-pallet packing (PackSequential) with its search state.
+    class TSequentialPacking;
 
     bool Fits(const TBin& ABin, qint64 AArea, qint64 ARows) const {
         return ABin.Area + AArea <= FLimits.AreaCapacity && ABin.Rows + ARows <= FLimits.MaxRows;
@@ -86,15 +92,51 @@ private:
     void Place(TBin& ABin, const TUnit& AUnit) const;
     // Most sheets of AUnit's position that fit onto ABin beside what it holds.
     qint64 SheetsThatFit(const TBin& ABin, const TUnit& AUnit) const;
+    // A unit of ASheets sheets of AUnit's position, otherwise as AUnit.
+    TUnit WithSheets(const TUnit& AUnit, qint64 ASheets) const;
+    // How full ABin would be with AUnit, both limits added: best fit takes the fullest.
+    double LoadWith(const TBin& ABin, const TUnit& AUnit) const {
+        return (ABin.Area + AUnit.Area) / static_cast<double>(FLimits.AreaCapacity) +
+               (ABin.Rows + AUnit.Rows) / static_cast<double>(FLimits.MaxRows);
+    }
+    void CheckCanceled() const;
+
+    // FItems cut into FUnits; returns the positions without sheets.
+    std::vector<int> CutUnits();
+    // Whole positions on as many pallets as they need: the fewest of four packings.
+    TPacking BestWholePacking() const;
+    // Replaces ABest with a packing on fewer pallets, the fewest the search finds.
+    void SearchFewerPallets(TPacking& ABest) const;
+    // A packing onto ABins pallets by all but the filling one; empty when none fits.
+    TPacking PackAtCount(int ABins) const;
+    // Pallet-by-pallet packings at ABins, one seed after the other, until one fits.
+    void TrySequential(int ABins, bool ADivide, TChoice& AChoice) const;
+    // ACandidate, its parts joined, kept in AChoice where it beats what AChoice holds.
+    void Offer(TPacking& ACandidate, TChoice& AChoice) const;
+    // The PackFilling packing on fewer pallets of two orders.
+    TPacking FillingPacking() const;
+    // APacking as the caller's pallets, the positions AEmpty without sheets on the first.
+    std::vector<TDensePallet> Pallets(TPacking& APacking, const std::vector<int>& AEmpty) const;
 
     // Whole units in AOrder onto at most ABins pallets (first fit or best fit); false
     // when some unit finds no room. ABins < 0: as many pallets as needed.
     bool PackWhole(const std::vector<int>& AOrder, int ABins, bool ABestFit, TPacking& AOut) const;
+    // The pallet among AOpen that takes AUnit whole: the first, or with ABestFit the one
+    // it leaves fullest; -1 when none has the room.
+    int PalletFor(const TPacking& APacking, TOpenPallets& AOpen, const TUnit& AUnit,
+                  bool ABestFit) const;
     // Whole units first; those left over are divided over the free room of ABins pallets.
     bool PackDivided(const std::vector<int>& AOrder, int ABins, TPacking& AOut) const;
+    // The pallet of APacking that AUnit leaves fullest; -1 when none has the room.
+    int BestFit(const TPacking& APacking, const TUnit& AUnit) const;
+    // AUnit divided over the pallets of APacking; false when sheets stay over.
+    bool PlaceDivided(const TUnit& AUnit, TPacking& APacking) const;
     // Pallets filled one at a time, each with what spends the limit it is furthest from,
     // the unit that overflows divided.
     void PackFilling(const std::vector<int>& AOrder, TPacking& AOut) const;
+    // Of APool, the unit that spends most of what ABin has most room for; -1 when none
+    // of them fits.
+    int LeaningUnit(const TBin& ABin, const std::vector<TUnit>& APool) const;
     // Pallets filled one at a time, each opened with one of the largest remaining units
     // and given the subset of the others that leaves least of its limits unused, so
     // that what stays over fits the pallets left. With ADivide a pallet the whole units
@@ -105,6 +147,13 @@ private:
     // Parts of one position on two pallets joined on one of them wherever it has the
     // room: fewer parts, never more pallets.
     void JoinParts(TPacking& APacking) const;
+    // The parts of position AItem, on the pallets AOn, joined where they fit.
+    void JoinPosition(int AItem, std::vector<int>& AOn, TPacking& APacking) const;
+    // Indices into AOn of the pallets with room for the smallest part of AItem.
+    std::vector<size_t> JoinTargets(int AItem, const std::vector<int>& AOn,
+                                    const TPacking& APacking) const;
+    // AItem's part on AFrom moved onto its part on ATo; false when ATo lacks the room.
+    bool JoinPart(int AItem, TBin& AFrom, TBin& ATo) const;
     // How far apart the lengths on each pallet lie, summed: smaller is better.
     double LengthSpread(const TPacking& APacking) const;
     int PartCount(const TPacking& APacking) const;
