@@ -382,6 +382,13 @@ QString TDataModule::PalletsSql(const TSqlDialect& ADialect) {
            QStringLiteral(", Number, Length, Width, id");
 }
 
+QString TDataModule::LoadingOrder(const QString& ALength, const QString& AWidth,
+                                  const QString& AKey) {
+    return QStringLiteral("case when %1 is null then 0 else 1 end, %1 desc, "
+                          "case when %2 is null then 0 else 1 end, %2 desc, %3")
+        .arg(ALength, AWidth, AKey);
+}
+
 QString TDataModule::PalletContentsSql(const TSqlDialect& ADialect) {
     const QString area = ADialect.Round(QStringLiteral("ap.Width*ap.Height*ap.Quantity*1e-6"), 1);
     const QString weight =
@@ -390,14 +397,18 @@ QString TDataModule::PalletContentsSql(const TSqlDialect& ADialect) {
                     const QString& AApid, const QString& APdid) {
         return L(PalletContentsHalf).arg(area, weight, AP, AS, AA, AAP, AApid, APdid);
     };
-    return half(QStringLiteral("Palletes"), QStringLiteral("Solutions"),
+    // Listed from the bottom of the stack as it is loaded: the longest rows first, then
+    // the widest. PostgreSQL orders a union by its columns only, hence the outer select.
+    return QStringLiteral("select * from (") +
+           half(QStringLiteral("Palletes"), QStringLiteral("Solutions"),
                 QStringLiteral("Applicates"), QStringLiteral("ApplicatePositions"),
                 QStringLiteral(":apid1"), QStringLiteral(":pdid1")) +
            QStringLiteral(" union all ") +
            half(QStringLiteral("Palletes_archive"), QStringLiteral("Solutions_archive"),
                 QStringLiteral("Applicates_archive"), QStringLiteral("ApplicatePositions_archive"),
                 QStringLiteral(":apid2"), QStringLiteral(":pdid2")) +
-           QStringLiteral(" order by 1, 2, sid");
+           QStringLiteral(") u order by ") + LoadingOrder(QStringLiteral("u.L"), QStringLiteral("u.B"),
+                                                          QStringLiteral("u.sid"));
 }
 
 QString TDataModule::ColoursSql() {

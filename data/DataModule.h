@@ -80,6 +80,11 @@ public:
     static QString PalletsSql(const TSqlDialect& ADialect);
     static QString PalletContentsSql(const TSqlDialect& ADialect);
     static QString ColoursSql();
+    // The order a pallet's rows are loaded in, bottom first: the longest rows, then the
+    // widest, then AKey (the placement); a size that cannot be known comes first on both
+    // backends. Every list of a pallet's rows (grid, drawing, workbook, PDF) uses it.
+    static QString LoadingOrder(const QString& ALength, const QString& AWidth,
+                                const QString& AKey);
 
     // The models the grids show, owned by the module.
     TStaticQueryModel* Orders() const { return FOrders; }

@@ -69,13 +69,14 @@ const char* const ContentsHalf =
     "inner join Materials m on m.ID = a.MatID "
     "where s.ApplicateID = %5%6";
 
-// Rows of equal size keep the order of their placements; a size that cannot be
-// computed comes first on both backends, as it would on a server sorting NULL low.
-// Rows of several pallets sort the same way, so each pallet's rows, taken in the
-// order they come, are ordered as its own statement orders them.
-const char* const ContentsOrder =
-    ") a order by case when a.L * a.B * a.QtyInRow2 is null then 0 else 1 end, "
-    "a.L * a.B * a.QtyInRow2, a.sid";
+// The rows in the order they are loaded (TDataModule::LoadingOrder), as the window
+// lists them. Rows of several pallets sort the same way, so each pallet's rows, taken
+// in the order they come, are ordered as its own statement orders them.
+QString ContentsOrder() {
+    return QStringLiteral(") a order by ") +
+           TDataModule::LoadingOrder(QStringLiteral("a.L"), QStringLiteral("a.B * a.QtyInRow2"),
+                                     QStringLiteral("a.sid"));
+}
 
 QString Utf8Text(const char* AText) {
     return QString::fromUtf8(AText);
@@ -149,14 +150,14 @@ QString TLayoutStatements::ContentsSql() {
            Working(half, QStringLiteral(":apid1"), QStringLiteral(" and p.ID = :pdid1")) +
            QStringLiteral(" union all ") +
            Archive(half, QStringLiteral(":apid2"), QStringLiteral(" and p.ID = :pdid2")) +
-           QLatin1String(ContentsOrder);
+           ContentsOrder();
 }
 
 QString TLayoutStatements::OrderContentsSql() {
     const QString half = Utf8Text(ContentsHalf);
     return QStringLiteral("select * from (") + Working(half, QStringLiteral(":apid1"), QString()) +
            QStringLiteral(" union all ") + Archive(half, QStringLiteral(":apid2"), QString()) +
-           QLatin1String(ContentsOrder);
+           ContentsOrder();
 }
 
 QString TLayoutStatements::OrderSummary(const QVariant& AOrderKey) const {

@@ -242,17 +242,18 @@ void TNamedQueriesTest::contents() {
     QCOMPARE(q->Value(0, QStringLiteral("hgt")).toLongLong(), 3); // 5 sheets, 2 abreast
     QCOMPARE(q->Value(0, QStringLiteral("wgt")).toLongLong(), 90);
 
-    // Two rows, ordered by length then row width; weight truncated, area to one decimal:
-    // 1800 x 350 x 10 = 6.3 m2 = 113.4 kg; 1800 x 1200 x 2 = 4.32 m2 = 77.76 kg.
+    // Two rows of one length, listed from the bottom of the stack: the wider row first;
+    // weight truncated, area to one decimal: 1800 x 1200 x 2 = 4.32 m2 = 77.76 kg;
+    // 1800 x 350 x 10 = 6.3 m2 = 113.4 kg.
     d.OpenPalletContents(o.Id, o.PalletC);
     QCOMPARE(q->RowCount(), 2);
-    QCOMPARE(q->Value(0, QStringLiteral("B")).toLongLong(), 1050);
-    QCOMPARE(q->Value(0, QStringLiteral("hgt")).toLongLong(), 4);
-    QCOMPARE(q->Value(0, QStringLiteral("wgt")).toLongLong(), 113);
-    QCOMPARE(q->Value(0, QStringLiteral("s")).toDouble(), 6.3);
-    QCOMPARE(q->Value(1, QStringLiteral("B")).toLongLong(), 1200);
-    QCOMPARE(q->Value(1, QStringLiteral("s")).toDouble(), 4.3);
-    QCOMPARE(q->Value(1, QStringLiteral("wgt")).toLongLong(), 77);
+    QCOMPARE(q->Value(0, QStringLiteral("B")).toLongLong(), 1200);
+    QCOMPARE(q->Value(0, QStringLiteral("s")).toDouble(), 4.3);
+    QCOMPARE(q->Value(0, QStringLiteral("wgt")).toLongLong(), 77);
+    QCOMPARE(q->Value(1, QStringLiteral("B")).toLongLong(), 1050);
+    QCOMPARE(q->Value(1, QStringLiteral("hgt")).toLongLong(), 4);
+    QCOMPARE(q->Value(1, QStringLiteral("wgt")).toLongLong(), 113);
+    QCOMPARE(q->Value(1, QStringLiteral("s")).toDouble(), 6.3);
 
     // A pallet of another order, or another order's key, shows nothing.
     d.OpenPalletContents(o.Id + 1000, o.PalletA);

@@ -100,6 +100,36 @@ void CompareWithStatements(TDataModule& AData, qlonglong AOrder, const QList<qlo
             }
         }
     }
+    // Every pallet's rows in loading order, bottom first: the longest, then the widest
+    // (sizes not known first); the window's contents grid lists them in the same order.
+    for (const qlonglong pallet : APallets) {
+        const TLayoutBlock b = blocks.Block(pallet);
+        QList<QVariantList> sizes;
+        for (const QVariantList& v : b.Values) {
+            const QVariant width =
+                v[TLayoutStatements::B].isNull() || v[TLayoutStatements::QtyInRow2].isNull()
+                    ? QVariant()
+                    : QVariant(v[TLayoutStatements::B].toLongLong() *
+                               v[TLayoutStatements::QtyInRow2].toLongLong());
+            sizes << QVariantList{v[TLayoutStatements::L], width};
+        }
+        const auto rank = [](const QVariant& A) {
+            return A.isNull() ? std::pair<int, qlonglong>(0, 0) : std::pair(1, -A.toLongLong());
+        };
+        for (qsizetype r = 1; r < sizes.size(); ++r) {
+            const auto before = std::pair(rank(sizes[r - 1][0]), rank(sizes[r - 1][1]));
+            QVERIFY2(before <= std::pair(rank(sizes[r][0]), rank(sizes[r][1])),
+                     qPrintable(QStringLiteral("pallet %1, row %2").arg(pallet).arg(r)));
+        }
+        AData.OpenPalletContents(AOrder, pallet);
+        const TStaticQueryModel* grid = AData.PalletContents();
+        QCOMPARE(grid->RowCount(), int(sizes.size()));
+        const auto text = [](const QVariant& A) { return A.isNull() ? QString() : A.toString(); };
+        for (int r = 0; r < grid->RowCount(); ++r) {
+            QCOMPARE(text(grid->Value(r, QStringLiteral("L"))), text(sizes[r][0]));
+            QCOMPARE(text(grid->Value(r, QStringLiteral("B"))), text(sizes[r][1]));
+        }
+    }
     // A pallet read alone leaves the others out.
     if (!APallets.isEmpty()) {
         const TLayoutBlocks one(AData, AOrder, APallets.first());
@@ -124,9 +154,10 @@ void TstLayoutBlocks::sameAsPerPalletStatements() {
     TDataModule& data = *db.Data;
     const TLayoutOrder fixture = ExportFixture::MakeOrder(data);
     const QList<qlonglong> fixturePallets = {fixture.P1, fixture.P2, fixture.P3};
-    // The rows of pallet 3 as the workbook shows them, equal sizes by placement.
+    // The rows of pallet 3 as the workbook shows them, from the bottom of the stack:
+    // 3000, then 1500 mm.
     QCOMPARE(TLayoutBlocks(data, fixture.Id).Block(fixture.P3).Table.value(1).value(0),
-             QStringLiteral("700"));
+             QStringLiteral("1500"));
     CompareWithStatements(data, fixture.Id, fixturePallets, {999999});
     data.Archivation();
     const TOrderPallets generated = Generated(data, QStringLiteral("Г-24"), 7);

@@ -62,15 +62,16 @@ QStringList ExpectedBlock(const QString& ANumber, const QString& ASize, const QS
     return b;
 }
 
+// Each pallet's rows from the bottom of the stack: the longest first, then the widest.
 const QList<QStringList> P1Rows = {
-    {"1200", "300", "10", "3", "1.1", "3", ""},
-    {"2000", "500", "10", "5", "5", "2", "первая Повернуть на 90 град."}};
+    {"2000", "500", "10", "5", "5", "2", "первая Повернуть на 90 град."},
+    {"1200", "300", "10", "3", "1.1", "3", ""}};
 const QList<QStringList> P2Rows = {{"2500", "1200", "10", "2", "6", "1", ""}};
-const QList<QStringList> P3Rows = {{"1000", "200", "10", "10", "2", "4", ""},
-                                   {"700", "750", "10", "2", "1.1", "2", ""},
-                                   {"1050", "1000", "10", "1", "1.1", "1", ""},
+const QList<QStringList> P3Rows = {{"3000", "1200", "10", "4", "14.4", "1", ""},
                                    {"1500", "350", "10", "7", "3.7", "3", "край сверху"},
-                                   {"3000", "1200", "10", "4", "14.4", "1", ""}};
+                                   {"1050", "1000", "10", "1", "1.1", "1", ""},
+                                   {"1000", "200", "10", "10", "2", "4", ""},
+                                   {"700", "750", "10", "2", "1.1", "2", ""}};
 
 QStringList Files(const QString& AFolder) {
     return QDir(AFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -415,9 +416,10 @@ void TestLayoutExport::numberTexts() {
     QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
     // 1002 sheets, 1232.055 m² -> 1232.06, never grouped, always with a point.
     QCOMPARE(book.Text(6, 2), QStringLiteral("1002 шт./ 1232.06 м2"));
-    QCOMPARE(book.Text(12, 5), QStringLiteral("1"));    // 1.005 -> 1.0
+    // Longest row first: 1230, 1050, 1005 mm.
+    QCOMPARE(book.Text(12, 5), QStringLiteral("1230")); // no digit grouping
     QCOMPARE(book.Text(13, 5), area);                   // 1.05 -> 1.1
-    QCOMPARE(book.Text(14, 5), QStringLiteral("1230")); // no digit grouping
+    QCOMPARE(book.Text(14, 5), QStringLiteral("1"));    // 1.005 -> 1.0
     QCOMPARE(book.Text(12, 3), thickness);
     QCOMPARE(book.Number(15, 4), 1002.0);
     QCOMPARE(book.Number(15, 5), 1232.1);

@@ -77,8 +77,8 @@ void TstShippingNotes::sameFieldsAsTheWorkbook() {
             QCOMPARE(n.Stack.RowLimit, 50); // material 2
             QCOMPARE(n.Stack.WeightLimit, std::optional<double>(1000));
         }
-        // Pallet 1 worked by hand: 1200 × 300 × 3 (three abreast, one row) is the
-        // smaller row and comes first, under 2000 × 500 × 5 (two abreast, three rows).
+        // Pallet 1 worked by hand: 2000 × 500 × 5 (two abreast, three rows) is the
+        // longer row and lies at the bottom, under 1200 × 300 × 3 (three abreast, one row).
         const TShippingNote& first = notes[0];
         QCOMPARE(first.ColourCode, QStringLiteral("RAL 1015"));
         QCOMPARE(first.PalletSize, QStringLiteral("2000 * 1200"));
@@ -87,13 +87,13 @@ void TstShippingNotes::sameFieldsAsTheWorkbook() {
         const TPalletStack& s = first.Stack;
         QCOMPARE(s.PalletLength, 2000);
         QCOMPARE(s.PalletWidth, 1200);
-        QCOMPARE(s.Bands[0].Length, 1200);
-        QCOMPARE(s.Bands[0].SheetWidth, 300);
-        QCOMPARE(s.Bands[0].SheetsAbreast, 3);
-        QCOMPARE(s.Bands[0].Rows(), 1);
-        QCOMPARE(s.Bands[1].Length, 2000);
-        QCOMPARE(s.Bands[1].SheetsAbreast, 2);
-        QCOMPARE(s.Bands[1].Rows(), 3);
+        QCOMPARE(s.Bands[1].Length, 1200);
+        QCOMPARE(s.Bands[1].SheetWidth, 300);
+        QCOMPARE(s.Bands[1].SheetsAbreast, 3);
+        QCOMPARE(s.Bands[1].Rows(), 1);
+        QCOMPARE(s.Bands[0].Length, 2000);
+        QCOMPARE(s.Bands[0].SheetsAbreast, 2);
+        QCOMPARE(s.Bands[0].Rows(), 3);
         QCOMPARE(s.Rows(), 4);
         // (1200·300·3 + 2000·500·5) mm² at 18 kg/m².
         QVERIFY(std::abs(s.Weight() - 109.44) < 1e-9);
@@ -190,7 +190,8 @@ void TstShippingNotes::longNoteRunsOn() {
     GRAVELON_CONNECT(db);
     QList<TestDb::TPos> positions;
     for (int i = 0; i < 45; ++i)
-        positions.append({1000 + 10 * i, 800, 1, 1, QStringLiteral("строка %1").arg(i + 1)});
+        // Shorter and shorter: the rows are printed longest first, "строка 45" last.
+        positions.append({1440 - 10 * i, 800, 1, 1, QStringLiteral("строка %1").arg(i + 1)});
     QList<qlonglong> ids;
     const qlonglong order = TestDb::AddOrder(*db.Data, QStringLiteral("Д-45"), QDate(2024, 5, 2), 2,
                                              1000, positions, &ids);

@@ -180,14 +180,15 @@ void TstPrintPaper::drawingFollowsTheShownPallet() {
     QTRY_VERIFY(view->Stack().has_value());
     TPalletStack s = *view->Stack();
     QCOMPARE(s.ColourCode, QStringLiteral("RAL 1015"));
-    // The grid's rows bottom up: 1500 × 300 (sheets up to 300 wide lie four abreast, so
-    // seven stand 2 high) under 2000 × 1000 (one abreast, 10 high).
+    // The grid's rows bottom up, the longest at the bottom: 2000 × 1000 (one abreast,
+    // 10 high) under 1500 × 300 (sheets up to 300 wide lie four abreast, so seven stand
+    // 2 high).
     QCOMPARE(s.Bands.size(), 2);
-    QCOMPARE(s.Bands[0].Length, 1500);
-    QCOMPARE(s.Bands[0].SheetWidth, 300);
-    QCOMPARE(s.Bands[0].SheetsAbreast, 4);
-    QCOMPARE(s.Bands[0].Rows(), 2);
-    QCOMPARE(s.Bands[1].Length, 2000);
+    QCOMPARE(s.Bands[1].Length, 1500);
+    QCOMPARE(s.Bands[1].SheetWidth, 300);
+    QCOMPARE(s.Bands[1].SheetsAbreast, 4);
+    QCOMPARE(s.Bands[1].Rows(), 2);
+    QCOMPARE(s.Bands[0].Length, 2000);
     QCOMPARE(s.Rows(), 12);
     QCOMPARE(s.PalletLength, 2000);
     QCOMPARE(s.PalletWidth, 1200);
