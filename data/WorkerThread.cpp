@@ -40,7 +40,6 @@ void TWorkerThread::RunAndWait(TJob AJob) {
 }
 
 void TWorkerThread::Start(TJob AJob, TDone ADone) {
-    FBusy = true;
     // Read here, on the window's thread, which alone reconnects the window's module.
     const TDataModule::TSource source = FWindowData->Source();
     QMetaObject::invokeMethod(
@@ -64,8 +63,7 @@ void TWorkerThread::Start(TJob AJob, TDone ADone) {
             // Queued to the window's thread; dropped if the owner is gone meanwhile.
             QMetaObject::invokeMethod(
                 this,
-                [this, failure, done] {
-                    FBusy = false;
+                [failure, done] {
                     if (done)
                         done(failure);
                 },

@@ -28,7 +28,6 @@ public:
     // when the window's module has connected elsewhere since) before the job starts;
     // ADone runs on this object's thread once the job has ended, however it ended.
     void Start(TJob AJob, TDone ADone);
-    bool Busy() const { return FBusy; }
     // Runs AJob on the worker thread and returns once it has ended, rethrowing what it
     // threw; meanwhile the caller's thread goes on handling events (its window paints),
     // so the caller keeps its own commands off. For a step inside a modal dialog.
@@ -44,6 +43,5 @@ private:
         QString MadeFrom; // the window's connection it was made beside
     };
     std::shared_ptr<TWorkerData> FWorkerData;
-    bool FBusy = false;
 };
 

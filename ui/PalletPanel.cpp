@@ -360,7 +360,7 @@ void TPalletPanel::PrintLayouts(bool ASinglePallet) {
                 selection);
             told->OrderChanged = exporter.OrderChanged();
         },
-        [=](std::exception_ptr AFailure) {
+        [=, this](std::exception_ptr AFailure) {
             FProgress->HidePanel(told->Written);
             FWork->End();
             if (!told->Opened.isEmpty() && FOpenFile)
@@ -416,7 +416,7 @@ void TPalletPanel::WithShownNotes(bool ASinglePallet, const QString& AWhat, cons
                     return !channel->Stopping();
                 });
         },
-        [=](std::exception_ptr AFailure) {
+        [=, this](std::exception_ptr AFailure) {
             FProgress->HidePanel();
             FWork->End();
             try {
