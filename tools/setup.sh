@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
   libqt6sql6-psql libsqlite3-dev libxlsxwriter-dev
-  zlib1g-dev libgsf-1-dev libpq-dev fonts-dejavu-core qt6-translations-l10n dpkg-dev file
+  zlib1g-dev libgsf-1-dev libpq-dev coinor-libclp-dev fonts-dejavu-core qt6-translations-l10n dpkg-dev file
   # The export tests read the written workbook back with a reader of their own
   # (tests/export/XlsxReadBack.*): cells, merges and styles through liborcus and
   # libixion. libixion's headers include boost/intrusive_ptr.hpp, and Debian 12's
