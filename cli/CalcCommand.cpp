@@ -2,6 +2,7 @@
 #include "CliCommon.h"
 #include "DataModule.h"
 #include "Errors.h"
+#include "Settings.h"
 #include "StopRequest.h"
 
 #include <atomic>
@@ -86,6 +87,7 @@ int CliCalc(TCliContext& AContext) {
         AContext.Out << APosition << '/' << AMax << ' ' << AStage << '\n';
         AContext.Out.flush();
     };
+    const qint64 proofTime = GravelonSettings::ReadProofTime(TIniFile(AContext.SettingsPath));
     report(QStringLiteral("Подготовка расчета"), 0, 6);
     try {
         TCalculationRun run(data.Connection(), dense > 0 ? TCalculationMode::Dense
@@ -94,7 +96,10 @@ int CliCalc(TCliContext& AContext) {
         run.OnProgress = report;
         run.OnCancel = [] { return CancelRequested.load() || StopRequest::Requested(); };
         run.SetShownOrder(shownOrder);
+        run.SetProofTime(proofTime);
         run.Execute();
+        for (const QString& line : run.Verdict().ColourLines())
+            AContext.Out << line << '\n';
         AContext.Out << TCalculationRun::Summary(run.Pallets(), run.Bound()) << '\n';
     } catch (const ECalculationCanceled& e) {
         // Stopped by SIGTERM rather than by the operator's Ctrl-C: the tool's own words.

@@ -46,6 +46,13 @@ bool ReadDensePacking(const TIniFile& AIni) {
                .compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
 
+qint64 ReadProofTime(const TIniFile& AIni) {
+    bool ok = false;
+    const qint64 ms =
+        AIni.ReadString(ProgramSection, ProofTimeKey, QString()).trimmed().toLongLong(&ok);
+    return ok && ms >= 0 && ms <= 60000 ? ms : DefaultProofTime;
+}
+
 void WriteDensePacking(const TIniFile& AIni, bool AChecked) {
     AIni.WriteString(ProgramSection, DensePackingKey,
                      AChecked ? QStringLiteral("true") : QStringLiteral("false"));

@@ -23,6 +23,9 @@ inline const QString ConnectSection = QStringLiteral("CONNECT");
 inline const QString ProgramSection = QStringLiteral("PROGSETTIG");
 inline const QString AutoCalcKey = QStringLiteral("AutoObrabotka");
 inline const QString DensePackingKey = QStringLiteral("PlotnayaUkladka");
+inline const QString ProofTimeKey = QStringLiteral("VremyaDokazatelstva");
+// Milliseconds the proof of a pallet count may take when the settings say nothing.
+inline constexpr qint64 DefaultProofTime = 1000;
 
 // resources/example.ini beside the running executable.
 QString DefaultPath();
@@ -38,5 +41,9 @@ void WriteAutoCalc(const TIniFile& AIni, bool AChecked);
 // other value is off, the calculation everyone knows.
 bool ReadDensePacking(const TIniFile& AIni);
 void WriteDensePacking(const TIniFile& AIni, bool AChecked);
+
+// Milliseconds the calculation may spend proving its pallet count minimal, 0 to 60000;
+// DefaultProofTime when missing or not a whole number in that range.
+qint64 ReadProofTime(const TIniFile& AIni);
 
 } // namespace GravelonSettings

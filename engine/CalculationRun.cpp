@@ -30,15 +30,16 @@ TCalculationRun::TCalculationRun(const QSqlDatabase& AConnection, TCalculationMo
 
 void TCalculationRun::Execute() {
     FPallets = 0;
-    FBound = 0;
-    qint64 bound = 0;
+    FVerdict = TPlanVerdict();
+    TPlanVerdict verdict;
     if (FMode == TCalculationMode::Dense) {
         TDensePackingEngine engine(FConnection);
+        engine.SetProofTime(FProofTime);
         RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder);
-        bound = engine.Bound();
+        verdict = engine.Verdict();
     } else {
-        // Taken before the run: the calculation's own splitting may start more rows.
-        bound = PalletBound::Total(PalletBound::Groups(TOrderModel::Read(FConnection)));
+        // Read before the run: the calculation's own splitting may start more rows.
+        const TOrderModel model = TOrderModel::Read(FConnection);
         FStatementCount += 2;
         if (FMode == TCalculationMode::Literal) {
             TPalletCalculationEngine engine(FConnection);
@@ -47,25 +48,22 @@ void TCalculationRun::Execute() {
             TMemoryCalculationEngine engine(FConnection);
             RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder);
         }
+        // The run has refused what it cannot take and is committed: its count is judged
+        // against the dense packing of the same positions and that packing's proof,
+        // within the proof's own time. Rows the dense packing cannot stand for get
+        // their bounds alone.
+        verdict = TPlanVerdict::Judge(model, PalletBound::Groups(model),
+                                      QDeadlineTimer(FProofTime), model.Unsupported.isEmpty());
+        verdict.TakeCounts(TPlanVerdict::WorkingPallets(FConnection));
+        verdict.NameColours(FConnection);
+        FStatementCount += 2;
     }
     // Pallets the grids list: the calculation may leave a split twin without contents.
     ++FStatementCount;
     FPallets = SqlRun::Value(FConnection,
                              QStringLiteral("select count(distinct PalleteID) from Solutions"))
                    .toLongLong();
-    FBound = bound;
-}
-
-QString TCalculationRun::Caption(qint64 APallets, qint64 ABound) {
-    const qint64 tens = APallets % 100;
-    const qint64 ones = APallets % 10;
-    const char* word = "поддонов";
-    if (ones == 1 && tens != 11)
-        word = "поддон";
-    else if (ones >= 2 && ones <= 4 && (tens < 12 || tens > 14))
-        word = "поддона";
-    const QString count = QStringLiteral("%1 %2").arg(APallets).arg(QString::fromUtf8(word));
-    return ABound < 0 ? count : count + QStringLiteral(", минимум %1").arg(ABound);
+    FVerdict = verdict;
 }
 
 QString TCalculationRun::Summary(qint64 APallets, qint64 ABound) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CalculationEngine.h"
+#include "PlanVerdict.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -24,14 +25,17 @@ public:
     // changes nothing (0: whatever they hold).
     void SetShownOrder(qlonglong AOrderId) { FShownOrder = AOrderId; }
 
-    // After Execute: pallets with contents, and the least number possible for the
+    // How long the proof of the pallet count may take, in milliseconds.
+    void SetProofTime(qint64 AMilliseconds) { FProofTime = AMilliseconds; }
+
+    // After Execute: pallets with contents, and the least number proven for the
     // positions as they were before the run.
     qint64 Pallets() const { return FPallets; }
-    qint64 Bound() const { return FBound; }
+    qint64 Bound() const { return FVerdict.Bound(); }
     qint64 StatementCount() const { return FStatementCount; }
+    // After Execute: the count colour by colour, its proof, what dense packing reaches.
+    const TPlanVerdict& Verdict() const { return FVerdict; }
 
-    // "40 поддонов, минимум 32"; just "40 поддонов" for a negative (unknown) bound.
-    static QString Caption(qint64 APallets, qint64 ABound = -1);
     // "pallets 40, lower bound 32".
     static QString Summary(qint64 APallets, qint64 ABound);
 
@@ -42,7 +46,8 @@ private:
     QSqlDatabase FConnection;
     TCalculationMode FMode;
     qint64 FPallets = 0;
-    qint64 FBound = 0;
+    qint64 FProofTime = 1000;
+    TPlanVerdict FVerdict;
     qint64 FStatementCount = 0;
     qlonglong FShownOrder = 0;
 };

@@ -35,18 +35,24 @@ void TDensePackingEngine::Execute() {
     ReportProgress(QStringLiteral("Плотная укладка: проверка заявки"), 1, 6);
     CheckCanPack();
     const std::vector<PalletBound::TGroup> groups = PalletBound::Groups(FModel);
-    FBound = PalletBound::Total(groups);
+    FVerdict = TPlanVerdict();
+    // The proofs share one budget: a colour proven at once leaves its share to the rest.
+    const QDeadlineTimer proofs(FProofTime);
     for (size_t i = 0; i < groups.size(); ++i) {
         // Stages 2 to 4 of the panel share the colours out.
         const int stage = 2 + static_cast<int>((3 * i) / groups.size());
         ReportProgress(
             QStringLiteral("Плотная укладка: цвет %1 из %2").arg(i + 1).arg(groups.size()), stage,
             6);
-        PackGroup(groups[i]);
+        TColourVerdict verdict = TPlanVerdict::Describe(groups[i], FModel);
+        PackGroup(groups[i], TPlanVerdict::Share(proofs, groups.size() - i), verdict);
+        FVerdict.Colours.push_back(verdict);
     }
     ReportProgress(QStringLiteral("Плотная укладка: запись поддонов"), 5, 6);
     TOrderWriter(FConnection, FDialect, [this] { CheckCanceled(); }).Write(FModel, FStatementCount);
     FPalletCount = static_cast<qint64>(FModel.Pallets.size());
+    FVerdict.NameColours(FConnection);
+    ++FStatementCount;
     session.Finish([this](const QString& AStage, int APosition, int AMax) {
         ReportProgress(AStage, APosition, AMax);
     });
@@ -87,9 +93,16 @@ void TDensePackingEngine::CheckCanPack() const {
                                   withoutRows.join(QStringLiteral("; ")) + QLatin1Char('.'));
 }
 
-void TDensePackingEngine::PackGroup(const PalletBound::TGroup& AGroup) {
-    TDensePacker packer(AGroup.Limits, [this] { CheckCanceled(); });
+void TDensePackingEngine::PackGroup(const PalletBound::TGroup& AGroup,
+                                    const QDeadlineTimer& AProofDeadline,
+                                    TColourVerdict& AVerdict) {
+    const auto canceled = [this] { CheckCanceled(); };
+    TDensePacker packer(AGroup.Limits, canceled);
     std::vector<TDensePallet> pallets = packer.Pack(AGroup.Items);
+    // The proof may find a packing on fewer pallets; it then replaces the packer's.
+    AVerdict.Proof = PalletProof::Prove(AGroup.Items, AGroup.Limits, pallets, AProofDeadline,
+                                        canceled);
+    AVerdict.DensePallets = AVerdict.Proof.Pallets;
 
     // Within a pallet the longest sheets come first, the bottom of the stack; pallets
     // with longer sheets come first.

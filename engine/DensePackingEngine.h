@@ -3,6 +3,7 @@
 #include "CalculationEngine.h"
 #include "OrderModel.h"
 #include "PalletBound.h"
+#include "PlanVerdict.h"
 
 #include <QSqlDatabase>
 
@@ -23,9 +24,13 @@ public:
     void SetShownOrder(qlonglong AOrderId) { FShownOrder = AOrderId; }
 
     qint64 StatementCount() const { return FStatementCount; }
-    // After Execute: the pallets written and the least number possible.
+    // After Execute: the pallets written and the least number proven.
     qint64 PalletCount() const { return FPalletCount; }
-    qint64 Bound() const { return FBound; }
+    qint64 Bound() const { return FVerdict.Bound(); }
+    // After Execute: why so many pallets, colour by colour.
+    const TPlanVerdict& Verdict() const { return FVerdict; }
+    // How long the proofs of all colours may take together, in milliseconds.
+    void SetProofTime(qint64 AMilliseconds) { FProofTime = AMilliseconds; }
 
     TCalcProgressEvent OnProgress;
     TCalcCancelEvent OnCancel;
@@ -36,12 +41,14 @@ private:
     void CheckCanceled();
     // Refuses rows the packing cannot stand for, naming them.
     void CheckCanPack() const;
-    void PackGroup(const PalletBound::TGroup& AGroup);
+    void PackGroup(const PalletBound::TGroup& AGroup, const QDeadlineTimer& AProofDeadline,
+                   TColourVerdict& AVerdict);
 
     QSqlDatabase FConnection;
     TSqlDialect FDialect;
     qint64 FStatementCount = 0;
     qint64 FPalletCount = 0;
-    qint64 FBound = 0;
+    qint64 FProofTime = 1000;
+    TPlanVerdict FVerdict;
     TOrderModel FModel;
 };

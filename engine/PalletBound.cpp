@@ -78,7 +78,7 @@ qint64 Total(const std::vector<TGroup>& AGroups) {
     return total;
 }
 
-std::optional<qint64> StoredOrderBound(const QSqlDatabase& AConnection, qint64 AOrderId) {
+std::optional<TOrderModel> StoredOrderModel(const QSqlDatabase& AConnection, qint64 AOrderId) {
     const QVariantMap keys = {{QStringLiteral(":a1"), AOrderId}, {QStringLiteral(":a2"), AOrderId}};
     const QList<QSqlRecord> orders = SqlRun::Open(
         AConnection,
@@ -143,6 +143,7 @@ std::optional<qint64> StoredOrderBound(const QSqlDatabase& AConnection, qint64 A
     TOrderModel model;
     const QSqlRecord& o = orders.first();
     TModelOrder order;
+    order.Id = AOrderId;
     if (!o.value(QStringLiteral("MaxW")).isNull())
         order.MaxW = o.value(QStringLiteral("MaxW")).toDouble();
     if (!o.value(QStringLiteral("MaxH")).isNull())
@@ -164,7 +165,7 @@ std::optional<qint64> StoredOrderBound(const QSqlDatabase& AConnection, qint64 A
         }
     }
     model.ReadPositions = int(model.Positions.size());
-    return Total(Groups(model));
+    return model;
 }
 
 } // namespace PalletBound

@@ -33,11 +33,11 @@ std::vector<TGroup> Groups(const TOrderModel& AModel);
 // The bounds of every group, summed.
 qint64 Total(const std::vector<TGroup>& AGroups);
 
-// The bound of order AOrderId as it was before its calculation, read from where the
-// order is now, the working tables or the archive: every part a calculation split off
-// (its remark names the position, whose size, colour and own words it shares) is
-// counted back into that position, since the bound is of the customer's positions.
+// Order AOrderId as it was before its calculation, read from where the order is now,
+// the working tables or the archive, as a model of one order: every part a calculation
+// split off (its remark names the position, whose size, colour and own words it shares)
+// is counted back into that position, since its bounds are of the customer's positions.
 // Empty when the order is not found, once, with positions of full values.
-std::optional<qint64> StoredOrderBound(const QSqlDatabase& AConnection, qint64 AOrderId);
+std::optional<TOrderModel> StoredOrderModel(const QSqlDatabase& AConnection, qint64 AOrderId);
 
 } // namespace PalletBound

@@ -19,6 +19,9 @@ const double Slack = 1e-6;
 // Pricing nodes before the pricing gives up its optimum and answers with its
 // relaxation's bound (still valid, only weaker).
 const qint64 PricingNodes = 200000;
+// Pallets past which no exhaustive search is started: it could not end in any budget,
+// and its tables grow with pallets times positions.
+const qint64 SearchedPallets = 64;
 // Columns past which the master stops growing: a colour that needs more has long been
 // beyond what its deadline allows.
 const int MaxPatterns = 20000;
@@ -380,6 +383,8 @@ TSearchResult PackOnto(const std::vector<TDenseItem>& AItems, const TDenseLimits
     const std::vector<TSheets> sheets = SheetsOf(AItems, ALimits);
     if (ACount <= 0)
         return sheets.empty() ? TSearchResult::Found : TSearchResult::None;
+    if (ACount > SearchedPallets)
+        return TSearchResult::Unknown;
     TWatch watch(ADeadline, ACheckCanceled);
     TDealing dealing(sheets, ALimits, ACount, watch);
     const TSearchResult result = dealing.Run();

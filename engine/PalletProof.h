@@ -44,7 +44,7 @@ enum class TSearchResult { Found, None, Unknown };
 // Looks through every way of dealing the sheets onto ACount pallets within both limits
 // (a position may be divided, at most one part a pallet). Found: AFound holds one
 // (TDensePart::Position as TDenseItem::Position). None: there is none. Unknown: ADeadline
-// came first.
+// came first, or the pallets are too many to search at all.
 TSearchResult PackOnto(const std::vector<TDenseItem>& AItems, const TDenseLimits& ALimits,
                        qint64 ACount, const QDeadlineTimer& ADeadline,
                        std::vector<TDensePallet>* AFound,

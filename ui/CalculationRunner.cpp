@@ -135,12 +135,14 @@ void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense, std::function<v
     FCancelButton->setEnabled(true);
     FLastOrderId = 0;
     FLastOutcome.clear();
+    FLastVerdict.reset();
     emit Started();
     const std::shared_ptr<TJobChannel> channel = NewChannel();
     auto calculated = std::make_shared<qlonglong>(0);
+    auto verdict = std::make_shared<TPlanVerdict>();
     Progress(QStringLiteral("Подготовка расчета"), 0, 6);
     FWorker->Start(
-        [channel, calculated, AShownOrder, ADense](TDataModule& AData) {
+        [channel, calculated, verdict, AShownOrder, ADense, proofTime = FProofTime](TDataModule& AData) {
             // The run calculates the order of the working tables; its outcome is told
             // while that order is the one shown.
             *calculated = WorkingOrder::Id(AData.Connection());
@@ -149,10 +151,14 @@ void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense, std::function<v
             run.OnProgress = channel->Report;
             run.OnCancel = [channel] { return channel->Stopping(); };
             run.SetShownOrder(AShownOrder);
+            run.SetProofTime(proofTime);
             run.Execute();
+            *verdict = run.Verdict();
         },
-        [this, calculated, AThen](std::exception_ptr AFailure) {
+        [this, calculated, verdict, AThen](std::exception_ptr AFailure) {
             FLastOrderId = *calculated;
+            if (!AFailure)
+                FLastVerdict = *verdict;
             Ended(AFailure, AThen);
         });
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "PlanVerdict.h"
+#include "Settings.h"
+
 #include <QDateTime>
 #include <QSemaphore>
 #include <atomic>
@@ -7,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -66,6 +70,10 @@ public:
     // The order the last run calculated and its outcome for the status bar.
     qlonglong LastOrderId() const { return FLastOrderId; }
     const QString& LastOutcome() const { return FLastOutcome; }
+    // Why the last finished run made so many pallets; empty after any other outcome.
+    const std::optional<TPlanVerdict>& LastVerdict() const { return FLastVerdict; }
+    // How long a run may spend proving its pallet count, in milliseconds.
+    void SetProofTime(qint64 AMilliseconds) { FProofTime = AMilliseconds; }
 
     // The panel for another job: shown with ATitle, "Прервать" offered when
     // ACancellable; the channel carries the job's reports (stage text, position, max).
@@ -101,4 +109,6 @@ private:
     std::shared_ptr<TJobChannel> FChannel; // of the job the panel shows
     qlonglong FLastOrderId = 0;
     QString FLastOutcome;
+    std::optional<TPlanVerdict> FLastVerdict;
+    qint64 FProofTime = GravelonSettings::DefaultProofTime;
 };

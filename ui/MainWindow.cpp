@@ -271,6 +271,7 @@ void TMainWindow::OnFirstShown() {
             OnAutoCalculationToggled();
         }
         FDensePacking->setChecked(GravelonSettings::ReadDensePacking(AIni));
+        FRunner->SetProofTime(GravelonSettings::ReadProofTime(AIni));
     });
     SearchByDate();
     // The order list, not the date picker, has the keyboard once the window is up.

@@ -8,7 +8,6 @@
 #include "Errors.h"
 #include "LayoutExport.h"
 #include "LayoutFileName.h"
-#include "PalletBound.h"
 #include "Prompts.h"
 #include "SettingsLocation.h"
 #include "ShippingNoteReader.h"
@@ -34,6 +33,8 @@ namespace {
 // The print commands' save dialog: workbooks first, then any file.
 const QString LayoutFileFilter = QStringLiteral("Таблицы (*.xls *.xlsx);;Все файлы (*)");
 const QString PdfFilter = QStringLiteral("PDF (*.pdf);;Все файлы (*)");
+// Milliseconds the proof of an order shown again may take: the window waits for it.
+const qint64 StoredProofTime = 300;
 
 } // namespace
 
@@ -63,6 +64,10 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
     QHBoxLayout* row3 = WindowParts::CaptionRow(
         split, QStringLiteral("Список поддонов по заявке "), QStringLiteral("PalletsCaption"),
         QStringLiteral("PalletsOrderLabel"), &FPalletsOrderLabel);
+    FWhyButton = new QPushButton(QStringLiteral("Почему столько поддонов?"), split);
+    FWhyButton->setObjectName(QStringLiteral("WhyPalletsButton"));
+    FWhyButton->setEnabled(false);
+    row3->addWidget(FWhyButton);
     FPrintAllButton = new QPushButton(QStringLiteral("Распечатать все раскладки"), split);
     FPrintAllButton->setObjectName(QStringLiteral("PrintAllButton"));
     row3->addWidget(FPrintAllButton);
@@ -91,6 +96,7 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
     AddPaperButtons(row4, FPrintPalletButton, true);
     split->addWidget(WindowParts::GridBox(split, row4, WithStackView(FContentsGrid)));
 
+    connect(FWhyButton, &QPushButton::clicked, this, &TPalletPanel::OnWhyClicked);
     connect(FPrintAllButton, &QPushButton::clicked, this, &TPalletPanel::OnPrintAllClicked);
     connect(FPrintPalletButton, &QPushButton::clicked, this, &TPalletPanel::OnPrintPalletClicked);
     connect(FPalletsGrid, &TDataGrid::CellClicked, this, &TPalletPanel::PalletRowChosen);
@@ -146,6 +152,8 @@ void TPalletPanel::Clear() {
     FPalletsOrderLabel->clear();
     FPalletNumberLabel->clear();
     FOrder = TShownOrder();
+    FVerdict.reset();
+    FWhyButton->setEnabled(false);
     FShownPalletId = QVariant();
     FShownPalletNumber = 0;
     DisablePrintCommands();
@@ -157,20 +165,38 @@ void TPalletPanel::ShowOrder(const TShownOrder& AOrder) {
     Clear();
     FPalletsOrderLabel->setText(AOrder.Number);
     FData->OpenPallets(AOrder.Id.toString());
-    // A calculated order's caption counts its pallets and the least number possible,
-    // whenever and wherever it was calculated. A bound above the count means the
-    // material's figures changed since: it no longer speaks of these pallets.
+    // A calculated order's caption counts its pallets and says whether fewer could
+    // do, whenever and wherever it was calculated.
     const int pallets = PalletCount();
     if (pallets > 0) {
-        const std::optional<qint64> bound =
-            PalletBound::StoredOrderBound(FData->Connection(), AOrder.Id.toLongLong());
-        FPalletsOrderLabel->setText(
-            AOrder.Number + QStringLiteral(" — ") +
-            TCalculationRun::Caption(pallets, bound && *bound <= pallets ? *bound : -1));
+        FVerdict = VerdictFor(AOrder.Id.toLongLong(), pallets);
+        FWhyButton->setEnabled(FVerdict.has_value());
+        FPalletsOrderLabel->setText(AOrder.Number + QStringLiteral(" — ") +
+                                    (FVerdict ? FVerdict->Caption() : PalletsText(pallets)));
         FPalletsGrid->SelectTopRow();
     }
     FOrder = AOrder;
     ShowPalletContents();
+}
+
+std::optional<TPlanVerdict> TPalletPanel::VerdictFor(qlonglong AOrderId, qint64 APallets) const {
+    const std::optional<TPlanVerdict>& last = FProgress->LastVerdict();
+    if (last && FProgress->LastOrderId() == AOrderId && last->Pallets() == APallets)
+        return last;
+    // Judged here while the window waits: the proof gets less time than in a run.
+    std::optional<TPlanVerdict> verdict =
+        TPlanVerdict::ForStoredOrder(FData->Connection(), AOrderId, QDeadlineTimer(StoredProofTime));
+    // A bound above the count means the material's figures changed since: it no
+    // longer speaks of these pallets.
+    if (!verdict || verdict->Pallets() != APallets || verdict->Bound() > APallets)
+        return std::nullopt;
+    return verdict;
+}
+
+void TPalletPanel::OnWhyClicked() {
+    if (FVerdict)
+        FPrompts->ShowText(window(), QStringLiteral("Почему столько поддонов?"),
+                           FVerdict->Explanation());
 }
 
 void TPalletPanel::ShowPalletContents() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlanVerdict.h"
 #include "ShownOrder.h"
 
 #include <QVariant>
@@ -49,6 +50,8 @@ public:
     void SetOpenFile(std::function<void(const QString&)> AOpenFile);
 
 public slots:
+    // "Почему столько поддонов?": the shown order's count colour by colour.
+    void OnWhyClicked();
     void OnPrintAllClicked();
     void OnPrintPalletClicked();
     void OnPreviewAllClicked();
@@ -67,6 +70,9 @@ private:
     QWidget* WithStackView(QWidget* AContentsGrid);
     void ShowStack();
     void ShowError(const QString& AText);
+    // Why the shown order has APallets pallets: the last run's own verdict when it
+    // calculated this order into these pallets, otherwise judged from the tables.
+    std::optional<TPlanVerdict> VerdictFor(qlonglong AOrderId, qint64 APallets) const;
     // The save dialog of the print commands, workbook or PDF: proposes the shown order's
     // name with ASuffix in the folder of ALastName, gives a name typed without a suffix
     // ASuffix and asks once before an existing file is replaced. Empty when the user
@@ -98,12 +104,14 @@ private:
     TDataGrid* FContentsGrid;
     QLabel* FPalletsOrderLabel;
     QLabel* FPalletNumberLabel;
+    QPushButton* FWhyButton;
     QPushButton* FPrintAllButton;
     QPushButton* FPrintPalletButton;
     TStackView* FStackView = nullptr;
     std::function<void(const QString&)> FOpenFile;
 
     TShownOrder FOrder;
+    std::optional<TPlanVerdict> FVerdict;
     QVariant FShownPalletId;
     int FShownPalletNumber = 0;
     QString FLastSaveName;

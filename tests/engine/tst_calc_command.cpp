@@ -69,6 +69,16 @@ void TCalcCommandTest::reportsAndCommits_data() {
     }
 }
 
+// 7 sheets of 1 m² at 14.4 kg under 60 kg: 2 pallets, the weight proves it.
+QString ColourFive(TDataModule& AData) {
+    const QString code = AData.OpenSql(QStringLiteral("select Code from Colors where ID = 5"))
+                             .value(0)
+                             .value(0)
+                             .toString()
+                             .trimmed();
+    return QStringLiteral("colour %1: pallets 2, lower bound 2, proven minimum").arg(code);
+}
+
 void TCalcCommandTest::reportsAndCommits() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
@@ -88,7 +98,7 @@ void TCalcCommandTest::reportsAndCommits() {
                                  QStringLiteral("4/6 Переброска целых поддонов: проход 1"),
                                  QStringLiteral("4/6 Переброска целых поддонов: проход 2"),
                                  QStringLiteral("5/6 Уточнение размеров поддонов"),
-                                 QStringLiteral("6/6 Расчет завершен"),
+                                 QStringLiteral("6/6 Расчет завершен"), ColourFive(d),
                                  QStringLiteral("pallets 2, lower bound 2")}));
     const QString a = QString::number(order);
     QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
@@ -112,7 +122,7 @@ void TCalcCommandTest::densePacks() {
                                  QStringLiteral("1/6 Плотная укладка: проверка заявки"),
                                  QStringLiteral("2/6 Плотная укладка: цвет 1 из 1"),
                                  QStringLiteral("5/6 Плотная укладка: запись поддонов"),
-                                 QStringLiteral("6/6 Расчет завершен"),
+                                 QStringLiteral("6/6 Расчет завершен"), ColourFive(d),
                                  QStringLiteral("pallets 2, lower bound 2")}));
     const QString a = QString::number(order);
     QCOMPARE(TestDb::Dump(d, QStringLiteral("ApplicatePositions")),
