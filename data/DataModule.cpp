@@ -31,16 +31,22 @@ const char* const PositionsHalf =
     "SELECT ap.*, null oldid, c.Code ColorCode, c.Name Color FROM %1 ap "
     "inner join Colors c on c.ID = ap.ColorID where ap.ApplicateID = %2";
 
-const char* const PalletsHalf = "select p.ID id, p.Length Length, p.Width Width, "
-                                "ROW_NUMBER() over (order by %8, p.Length, p.Width, p.ID) Number, "
-                                "c.Name clrname, c.Code clrcode, %1(p.ID) W, %2(p.ID) h "
-                                "from %3 p inner join Colors c on c.ID = p.ColorID "
-                                "inner join %4 s on p.ID = s.PalleteID "
-                                "inner join %5 a on a.ID = s.ApplicateID "
-                                "inner join %6 ap on ap.ID = s.PosID "
-                                "inner join Materials m on m.ID = a.MatID "
-                                "where s.ApplicateID = %7 "
-                                "group by p.ID, p.Length, p.Width, p.Number, c.Name, c.Code";
+// wfill and hfill: how full the pallet is, in per cent of the order's weight limit and
+// of the material's stack limit, taken from the pallet's figures once they are counted
+// (the weight and height functions each run a query of their own).
+const char* const PalletsHalf =
+    "select q.id id, q.Length Length, q.Width Width, q.Number Number, q.clrname clrname, "
+    "q.clrcode clrcode, q.W W, q.h h, %9 wfill, %10 hfill from ("
+    "select p.ID id, p.Length Length, p.Width Width, "
+    "ROW_NUMBER() over (order by %8, p.Length, p.Width, p.ID) Number, "
+    "c.Name clrname, c.Code clrcode, %1(p.ID) W, %2(p.ID) h, a.MaxW MaxW, m.MaxH MaxH "
+    "from %3 p inner join Colors c on c.ID = p.ColorID "
+    "inner join %4 s on p.ID = s.PalleteID "
+    "inner join %5 a on a.ID = s.ApplicateID "
+    "inner join %6 ap on ap.ID = s.PosID "
+    "inner join Materials m on m.ID = a.MatID "
+    "where s.ApplicateID = %7 "
+    "group by p.ID, p.Length, p.Width, p.Number, c.Name, c.Code, a.MaxW, m.MaxH) q";
 
 // hgt is the true stack count: 5 sheets at 2 abreast stand 3 high.
 const char* const PalletContentsHalf =
@@ -366,16 +372,35 @@ QString TDataModule::PalletsSql(const TSqlDialect& ADialect) {
     // Pallets are numbered in the code's code-point order on every database: the
     // numbers are printed on the notes and must not depend on a server's collation.
     const QString code = ADialect.BinaryOrder(QStringLiteral("c.Code"));
+    // A share is counted in tenths of a per cent and rounded to a whole tenth, from
+    // figures that make a half tenth exact: SQLite rounds a binary fraction as it is
+    // (41.15 is stored a hair below, and newer versions round it down) while
+    // PostgreSQL rounds its decimal text, so rounding the per cent to one decimal would
+    // let the two databases show different figures. The weight is taken in whole
+    // hundredths of a kilogram, as the weight function rounds it. No limit, or a limit
+    // of 0, leaves the share empty.
+    const auto share = [&ADialect](const QString& AThousandfold, const QString& ALimit) {
+        return ADialect.Round(AThousandfold + QStringLiteral("/nullif(") + ALimit +
+                                  QStringLiteral(", 0)"),
+                              0) +
+               QStringLiteral("/10");
+    };
+    const QString weightShare =
+        share(QStringLiteral("10*") + ADialect.Round(QStringLiteral("q.W*100"), 0),
+              QStringLiteral("q.MaxW"));
+    const QString heightShare = share(QStringLiteral("1000.0*q.h"), QStringLiteral("q.MaxH"));
     const QString working =
         L(PalletsHalf)
             .arg(QStringLiteral("pw"), QStringLiteral("ph"), QStringLiteral("Palletes"),
                  QStringLiteral("Solutions"), QStringLiteral("Applicates"),
-                 QStringLiteral("ApplicatePositions"), QStringLiteral(":apno1"), code);
+                 QStringLiteral("ApplicatePositions"), QStringLiteral(":apno1"), code, weightShare,
+                 heightShare);
     const QString archive =
         L(PalletsHalf)
             .arg(QStringLiteral("pwa"), QStringLiteral("pha"), QStringLiteral("Palletes_archive"),
                  QStringLiteral("Solutions_archive"), QStringLiteral("Applicates_archive"),
-                 QStringLiteral("ApplicatePositions_archive"), QStringLiteral(":apno2"), code);
+                 QStringLiteral("ApplicatePositions_archive"), QStringLiteral(":apno2"), code,
+                 weightShare, heightShare);
     // PostgreSQL takes a collation only on a column of a query, not of a union.
     return QStringLiteral("select * from (") + working + QStringLiteral(" union all ") + archive +
            QStringLiteral(") u order by ") + ADialect.BinaryOrder(QStringLiteral("clrcode")) +

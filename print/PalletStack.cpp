@@ -6,10 +6,25 @@
 
 namespace {
 
+// To the hundredth of a kilogram, as the pallet list weighs a pallet.
+double ShownKilograms(double AValue) {
+    return std::round(AValue * 100) / 100;
+}
+
 QString Kilograms(double AValue) {
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(std::round(AValue * 100) / 100, 'f', QLocale::FloatingPointShortest);
+    return locale.toString(ShownKilograms(AValue), 'f', QLocale::FloatingPointShortest);
+}
+
+QString Percent(int AValue) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return QStringLiteral(" (%1 %)").arg(locale.toString(AValue));
+}
+
+QString LimitReached() {
+    return QStringLiteral(" — предел достигнут");
 }
 
 } // namespace
@@ -58,12 +73,41 @@ int TPalletStack::Width() const {
     return w;
 }
 
+std::optional<int> TPalletStack::HeightShare() const {
+    if (RowLimit <= 0)
+        return std::nullopt;
+    return int(std::lround(100.0 * Rows() / RowLimit));
+}
+
+std::optional<int> TPalletStack::WeightShare() const {
+    if (!WeightLimit || *WeightLimit <= 0)
+        return std::nullopt;
+    return int(std::lround(100 * ShownKilograms(Weight()) / *WeightLimit));
+}
+
+// The shares are compared as they are shown: two limits both printed at 98 % are both
+// named, rather than one of them for a difference the reader cannot see.
+bool TPalletStack::HeightCloses() const {
+    const std::optional<int> height = HeightShare();
+    const std::optional<int> weight = WeightShare();
+    return !IsEmpty() && height && (!weight || *height >= *weight);
+}
+
+bool TPalletStack::WeightCloses() const {
+    const std::optional<int> height = HeightShare();
+    const std::optional<int> weight = WeightShare();
+    return !IsEmpty() && weight && (!height || *weight >= *height);
+}
+
 QString TPalletStack::HeightText() const {
     if (RowLimit <= 0)
         return QStringLiteral("Высота, листов: %1 (предел не задан)").arg(Rows());
-    QString text = QStringLiteral("Высота, листов: %1 из %2").arg(Rows()).arg(RowLimit);
+    QString text = QStringLiteral("Высота, листов: %1 из %2").arg(Rows()).arg(RowLimit) +
+                   Percent(*HeightShare());
     if (TooTall())
         text += QStringLiteral(" — выше предела");
+    else if (HeightCloses())
+        text += LimitReached();
     return text;
 }
 
@@ -72,7 +116,11 @@ QString TPalletStack::WeightText() const {
         return QStringLiteral("Вес, кг: %1 (предел не задан)").arg(Kilograms(Weight()));
     QString text =
         QStringLiteral("Вес, кг: %1 из %2").arg(Kilograms(Weight()), Kilograms(*WeightLimit));
+    if (const std::optional<int> share = WeightShare())
+        text += Percent(*share);
     if (TooHeavy())
         text += QStringLiteral(" — тяжелее предела");
+    else if (WeightCloses())
+        text += LimitReached();
     return text;
 }

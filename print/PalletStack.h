@@ -43,8 +43,18 @@ public:
     int Length() const;
     int Width() const;
 
-    // "Высота, листов: 36 из 50", "Вес, кг: 812,4 из 1000", in the user's locale,
-    // with a remark when over the limit.
+    // How full the stack is against each limit, in whole per cent as the texts show it;
+    // nothing when that limit is not known.
+    std::optional<int> HeightShare() const;
+    std::optional<int> WeightShare() const;
+    // Whether that limit is the one that closes the pallet: its share is the larger of
+    // the two known (both when they are equal). An empty pallet is closed by neither.
+    bool HeightCloses() const;
+    bool WeightCloses() const;
+
+    // "Высота, листов: 36 из 50 (72 %)", "Вес, кг: 981 из 1000 (98 %) — предел
+    // достигнут", in the user's locale: a remark names the limit that closes the
+    // pallet, or says the stack is over its limit.
     QString HeightText() const;
     QString WeightText() const;
 };

@@ -51,15 +51,18 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
     split->setChildrenCollapsible(false);
     v->addWidget(split);
 
-    FPalletsGrid = new TDataGrid(QStringLiteral("PalletsGrid"),
-                                 {{QStringLiteral("Number"), QStringLiteral("№"), 71},
-                                  {QStringLiteral("Length"), QStringLiteral("Длина"), 0},
-                                  {QStringLiteral("Width"), QStringLiteral("Ширина"), 0},
-                                  {QStringLiteral("clrname"), QStringLiteral("Цвет"), 97},
-                                  {QStringLiteral("clrcode"), QStringLiteral("Код Цвета"), 79},
-                                  {QStringLiteral("W"), QStringLiteral("Вес, кг."), 74},
-                                  {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115}},
-                                 split);
+    FPalletsGrid =
+        new TDataGrid(QStringLiteral("PalletsGrid"),
+                      {{QStringLiteral("Number"), QStringLiteral("№"), 71},
+                       {QStringLiteral("Length"), QStringLiteral("Длина"), 0},
+                       {QStringLiteral("Width"), QStringLiteral("Ширина"), 0},
+                       {QStringLiteral("clrname"), QStringLiteral("Цвет"), 97},
+                       {QStringLiteral("clrcode"), QStringLiteral("Код Цвета"), 79},
+                       {QStringLiteral("W"), QStringLiteral("Вес, кг."), 74},
+                       {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115},
+                       {QStringLiteral("wfill"), QStringLiteral("Загрузка по весу, %"), 140},
+                       {QStringLiteral("hfill"), QStringLiteral("Загрузка по высоте, %"), 150}},
+                      split);
     FPalletsGrid->SetSource(FData->Pallets());
     QHBoxLayout* row3 = WindowParts::CaptionRow(
         split, QStringLiteral("Список поддонов по заявке "), QStringLiteral("PalletsCaption"),

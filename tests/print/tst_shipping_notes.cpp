@@ -172,8 +172,8 @@ void TstShippingNotes::pdfOneNoteAPage() {
                                 QStringLiteral("ИТОГО: 8 6,1"),
                                 QStringLiteral("Вид сбоку"),
                                 QStringLiteral("Вид сверху, 2000×1200 мм"),
-                                QStringLiteral("Высота, листов: 4 из 50"),
-                                QStringLiteral("Вес, кг: 109,44 из 1000"),
+                                QStringLiteral("Высота, листов: 4 из 50 (8 %)"),
+                                QStringLiteral("Вес, кг: 109,44 из 1000 (11 %) — предел достигнут"),
                                 QStringLiteral("Контроллер ОТКиЛ _____________"),
                                 QStringLiteral("Оператор: _____________"),
                                 QStringLiteral("Мастер: _____________")})

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <memory>
 
+Q_DECLARE_METATYPE(TPalletStack)
+
 namespace {
 
 QFont LabelFont() {
@@ -70,6 +72,8 @@ private slots:
     void painted();
     void labelsKeepApart();
     void emptyAndUnknownLimits();
+    void closingLimit_data();
+    void closingLimit();
 };
 
 void TstStackDrawing::measures() {
@@ -81,15 +85,15 @@ void TstStackDrawing::measures() {
     QVERIFY(Near(s.Weight(), 634.8));
     QVERIFY(!s.TooTall());
     QVERIFY(!s.TooHeavy());
-    QCOMPARE(s.HeightText(), QStringLiteral("Высота, листов: 13 из 50"));
-    QCOMPARE(s.WeightText(), QStringLiteral("Вес, кг: 634,8 из 1000"));
+    QCOMPARE(s.HeightText(), QStringLiteral("Высота, листов: 13 из 50 (26 %)"));
+    QCOMPARE(s.WeightText(), QStringLiteral("Вес, кг: 634,8 из 1000 (63 %) — предел достигнут"));
     QCOMPARE(s.Bands[1].Label(), QStringLiteral("1500×350 — 7 шт."));
     const TPalletStack o = OverLimits();
     QCOMPARE(o.Rows(), 25);
     QVERIFY(o.TooTall());
     QVERIFY(o.TooHeavy());
-    QCOMPARE(o.HeightText(), QStringLiteral("Высота, листов: 25 из 20 — выше предела"));
-    QCOMPARE(o.WeightText(), QStringLiteral("Вес, кг: 800 из 600 — тяжелее предела"));
+    QCOMPARE(o.HeightText(), QStringLiteral("Высота, листов: 25 из 20 (125 %) — выше предела"));
+    QCOMPARE(o.WeightText(), QStringLiteral("Вес, кг: 800 из 600 (133 %) — тяжелее предела"));
 }
 
 void TstStackDrawing::toScale_data() {
@@ -167,8 +171,8 @@ void TstStackDrawing::overLimits() {
     QVERIFY(hatched);
     const TPaintRecorder::TText height = rec.FindText(QStringLiteral("выше предела"));
     const TPaintRecorder::TText weight = rec.FindText(QStringLiteral("тяжелее предела"));
-    QCOMPARE(height.Text, QStringLiteral("Высота, листов: 25 из 20 — выше предела"));
-    QCOMPARE(weight.Text, QStringLiteral("Вес, кг: 800 из 600 — тяжелее предела"));
+    QCOMPARE(height.Text, QStringLiteral("Высота, листов: 25 из 20 (125 %) — выше предела"));
+    QCOMPARE(weight.Text, QStringLiteral("Вес, кг: 800 из 600 (133 %) — тяжелее предела"));
     QCOMPARE(height.Pen.color(), QColor(0xc0, 0x1c, 0x28));
     QCOMPARE(weight.Pen.color(), QColor(0xc0, 0x1c, 0x28));
     QVERIFY(!rec.FindText(QStringLiteral("предел 20")).Text.isEmpty());
@@ -201,8 +205,9 @@ void TstStackDrawing::painted() {
     const TPaintRecorder::TText code = rec.FindText(QStringLiteral("RAL 7035"));
     QVERIFY(l.ColourCode.adjusted(-1, -1, 1, 1).contains(code.Position));
     QCOMPARE(rec.FindText(QStringLiteral("Высота")).Text,
-             QStringLiteral("Высота, листов: 13 из 50"));
-    QCOMPARE(rec.FindText(QStringLiteral("Вес")).Text, QStringLiteral("Вес, кг: 634,8 из 1000"));
+             QStringLiteral("Высота, листов: 13 из 50 (26 %)"));
+    QCOMPARE(rec.FindText(QStringLiteral("Вес")).Text,
+             QStringLiteral("Вес, кг: 634,8 из 1000 (63 %) — предел достигнут"));
     QVERIFY(rec.FindText(QStringLiteral("выше")).Text.isEmpty());
 }
 
@@ -241,6 +246,79 @@ void TstStackDrawing::emptyAndUnknownLimits() {
     QCOMPARE(rec.FindText(QStringLiteral("Вес")).Text,
              QStringLiteral("Вес, кг: 0 (предел не задан)"));
     QVERIFY(!rec.FindText(QStringLiteral("нет листов")).Text.isEmpty());
+}
+
+void TstStackDrawing::closingLimit_data() {
+    QTest::addColumn<TPalletStack>("stack");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<QString>("weight");
+    const auto limited = [](TPalletStack AStack, int ARows, std::optional<double> AWeight) {
+        AStack.RowLimit = ARows;
+        AStack.WeightLimit = AWeight;
+        return AStack;
+    };
+    // Two bands: 13 rows, 634.8 kg.
+    QTest::newRow("weight closes")
+        << limited(TwoBands(), 50, 650) << QStringLiteral("Высота, листов: 13 из 50 (26 %)")
+        << QStringLiteral("Вес, кг: 634,8 из 650 (98 %) — предел достигнут");
+    QTest::newRow("height closes")
+        << limited(TwoBands(), 14, 1000)
+        << QStringLiteral("Высота, листов: 13 из 14 (93 %) — предел достигнут")
+        << QStringLiteral("Вес, кг: 634,8 из 1000 (63 %)");
+    QTest::newRow("both equal")
+        << limited(TwoBands(), 26, 1269.6)
+        << QStringLiteral("Высота, листов: 13 из 26 (50 %) — предел достигнут")
+        << QStringLiteral("Вес, кг: 634,8 из 1269,6 (50 %) — предел достигнут");
+    // Shares compared as shown: 92.9 % of the rows and 92.6 % of the weight both read 93 %.
+    QTest::newRow("equal as shown")
+        << limited(TwoBands(), 14, 685.5)
+        << QStringLiteral("Высота, листов: 13 из 14 (93 %) — предел достигнут")
+        << QStringLiteral("Вес, кг: 634,8 из 685,5 (93 %) — предел достигнут");
+    QTest::newRow("no limit known") << limited(TwoBands(), 0, std::nullopt)
+                                    << QStringLiteral("Высота, листов: 13 (предел не задан)")
+                                    << QStringLiteral("Вес, кг: 634,8 (предел не задан)");
+    QTest::newRow("only the height known")
+        << limited(TwoBands(), 50, std::nullopt)
+        << QStringLiteral("Высота, листов: 13 из 50 (26 %) — предел достигнут")
+        << QStringLiteral("Вес, кг: 634,8 (предел не задан)");
+    // A weight limit of 0 gives no share to compare.
+    QTest::newRow("weight limit of 0")
+        << limited(TwoBands(), 50, 0)
+        << QStringLiteral("Высота, листов: 13 из 50 (26 %) — предел достигнут")
+        << QStringLiteral("Вес, кг: 634,8 из 0 — тяжелее предела");
+    QTest::newRow("over both limits")
+        << OverLimits() << QStringLiteral("Высота, листов: 25 из 20 (125 %) — выше предела")
+        << QStringLiteral("Вес, кг: 800 из 600 (133 %) — тяжелее предела");
+    // The overfull limit is the one named: the other line says nothing.
+    QTest::newRow("over the weight only")
+        << limited(TwoBands(), 50, 600) << QStringLiteral("Высота, листов: 13 из 50 (26 %)")
+        << QStringLiteral("Вес, кг: 634,8 из 600 (106 %) — тяжелее предела");
+    QTest::newRow("over the height only")
+        << limited(TwoBands(), 12, 1000)
+        << QStringLiteral("Высота, листов: 13 из 12 (108 %) — выше предела")
+        << QStringLiteral("Вес, кг: 634,8 из 1000 (63 %)");
+    TPalletStack empty = TwoBands();
+    empty.Bands.clear();
+    QTest::newRow("empty pallet") << empty << QStringLiteral("Высота, листов: 0 из 50 (0 %)")
+                                  << QStringLiteral("Вес, кг: 0 из 1000 (0 %)");
+}
+
+// Each limit's share, and the remark naming the limit that closes the pallet or the one
+// it is over, in the texts and on the drawing; only an overfull line is in alarm red.
+void TstStackDrawing::closingLimit() {
+    QFETCH(TPalletStack, stack);
+    QFETCH(QString, height);
+    QFETCH(QString, weight);
+    QCOMPARE(stack.HeightText(), height);
+    QCOMPARE(stack.WeightText(), weight);
+    const auto painted = Painted(TStackDrawing(stack, LabelFont()), QRectF(0, 0, 900, 300));
+    const TPaintRecorder::TText h = painted->FindText(QStringLiteral("Высота, листов"));
+    const TPaintRecorder::TText w = painted->FindText(QStringLiteral("Вес, кг"));
+    QCOMPARE(h.Text, height);
+    QCOMPARE(w.Text, weight);
+    const QColor alarm(0xc0, 0x1c, 0x28);
+    QCOMPARE(h.Pen.color() == alarm, height.contains(QStringLiteral("выше предела")));
+    QCOMPARE(w.Pen.color() == alarm, weight.contains(QStringLiteral("тяжелее предела")));
 }
 
 QTEST_MAIN(TstStackDrawing)

@@ -90,9 +90,9 @@ void TestMainWindow::layout() {
     QCOMPARE(
         Titles(w.Form.get(), "PositionsGrid"),
         QStringList({"№", "Код цвета", "Цвет", "Длина", "Ширина", "Количество", "Комментарий"}));
-    QCOMPARE(
-        Titles(w.Form.get(), "PalletsGrid"),
-        QStringList({"№", "Длина", "Ширина", "Цвет", "Код Цвета", "Вес, кг.", "Высота, листов"}));
+    QCOMPARE(Titles(w.Form.get(), "PalletsGrid"),
+             QStringList({"№", "Длина", "Ширина", "Цвет", "Код Цвета", "Вес, кг.", "Высота, листов",
+                          "Загрузка по весу, %", "Загрузка по высоте, %"}));
     QCOMPARE(Titles(w.Form.get(), "ContentsGrid"),
              QStringList({"Длина", "Ширина", "К-во в 1 ряду", "Ширина 1 лист", "Количество",
                           "Комментарий", "Площадь, м2", "Шт. в высоту", "Вес, кг"}));
@@ -104,6 +104,11 @@ void TestMainWindow::layout() {
              QStringLiteral("Фиброцементная плита"));
     QCOMPARE(Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Дата")),
              QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+    // The first pallet: 288 kg of 1000, 10 rows of 60.
+    QCOMPARE(Cell(w.Form.get(), "PalletsGrid", 0, QStringLiteral("Загрузка по весу, %")),
+             QStringLiteral("28.8"));
+    QCOMPARE(Cell(w.Form.get(), "PalletsGrid", 0, QStringLiteral("Загрузка по высоте, %")),
+             QStringLiteral("16.7"));
     // The contents' "comment" is shown under "Комментарий" whatever the case of its name.
     QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
     QCOMPARE(Cell(w.Form.get(), "ContentsGrid", 0, QStringLiteral("Длина")),
