@@ -23,6 +23,9 @@ QString Percent(int AValue) {
     return QStringLiteral(" (%1 %)").arg(locale.toString(AValue));
 }
 
+// Per cent of a limit from which the pallet counts as having reached it.
+const int ReachedShare = 90;
+
 QString LimitReached() {
     return QStringLiteral(" — предел достигнут");
 }
@@ -85,18 +88,20 @@ std::optional<int> TPalletStack::WeightShare() const {
     return int(std::lround(100 * ShownKilograms(Weight()) / *WeightLimit));
 }
 
-// The shares are compared as they are shown: two limits both printed at 98 % are both
-// named, rather than one of them for a difference the reader cannot see.
+// A limit closes a pallet when the pallet stands near it, nearer than to the other: the
+// last pallet of a colour, holding what was left, is closed by neither. The shares are
+// compared as they are shown: two limits both printed at 98 % are both named, rather
+// than one of them for a difference the reader cannot see.
 bool TPalletStack::HeightCloses() const {
     const std::optional<int> height = HeightShare();
     const std::optional<int> weight = WeightShare();
-    return !IsEmpty() && height && (!weight || *height >= *weight);
+    return !IsEmpty() && height && *height >= ReachedShare && (!weight || *height >= *weight);
 }
 
 bool TPalletStack::WeightCloses() const {
     const std::optional<int> height = HeightShare();
     const std::optional<int> weight = WeightShare();
-    return !IsEmpty() && weight && (!height || *weight >= *height);
+    return !IsEmpty() && weight && *weight >= ReachedShare && (!height || *weight >= *height);
 }
 
 QString TPalletStack::HeightText() const {

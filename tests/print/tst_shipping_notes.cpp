@@ -173,7 +173,7 @@ void TstShippingNotes::pdfOneNoteAPage() {
                                 QStringLiteral("Вид сбоку"),
                                 QStringLiteral("Вид сверху, 2000×1200 мм"),
                                 QStringLiteral("Высота, листов: 4 из 50 (8 %)"),
-                                QStringLiteral("Вес, кг: 109,44 из 1000 (11 %) — предел достигнут"),
+                                QStringLiteral("Вес, кг: 109,44 из 1000 (11 %)"),
                                 QStringLiteral("Контроллер ОТКиЛ _____________"),
                                 QStringLiteral("Оператор: _____________"),
                                 QStringLiteral("Мастер: _____________")})

@@ -86,7 +86,7 @@ void TstStackDrawing::measures() {
     QVERIFY(!s.TooTall());
     QVERIFY(!s.TooHeavy());
     QCOMPARE(s.HeightText(), QStringLiteral("Высота, листов: 13 из 50 (26 %)"));
-    QCOMPARE(s.WeightText(), QStringLiteral("Вес, кг: 634,8 из 1000 (63 %) — предел достигнут"));
+    QCOMPARE(s.WeightText(), QStringLiteral("Вес, кг: 634,8 из 1000 (63 %)"));
     QCOMPARE(s.Bands[1].Label(), QStringLiteral("1500×350 — 7 шт."));
     const TPalletStack o = OverLimits();
     QCOMPARE(o.Rows(), 25);
@@ -207,7 +207,7 @@ void TstStackDrawing::painted() {
     QCOMPARE(rec.FindText(QStringLiteral("Высота")).Text,
              QStringLiteral("Высота, листов: 13 из 50 (26 %)"));
     QCOMPARE(rec.FindText(QStringLiteral("Вес")).Text,
-             QStringLiteral("Вес, кг: 634,8 из 1000 (63 %) — предел достигнут"));
+             QStringLiteral("Вес, кг: 634,8 из 1000 (63 %)"));
     QVERIFY(rec.FindText(QStringLiteral("выше")).Text.isEmpty());
 }
 
@@ -265,10 +265,14 @@ void TstStackDrawing::closingLimit_data() {
         << limited(TwoBands(), 14, 1000)
         << QStringLiteral("Высота, листов: 13 из 14 (93 %) — предел достигнут")
         << QStringLiteral("Вес, кг: 634,8 из 1000 (63 %)");
-    QTest::newRow("both equal")
-        << limited(TwoBands(), 26, 1269.6)
-        << QStringLiteral("Высота, листов: 13 из 26 (50 %) — предел достигнут")
-        << QStringLiteral("Вес, кг: 634,8 из 1269,6 (50 %) — предел достигнут");
+    // Half full: what was left of the colour, no limit reached.
+    QTest::newRow("neither near")
+        << limited(TwoBands(), 26, 1269.6) << QStringLiteral("Высота, листов: 13 из 26 (50 %)")
+        << QStringLiteral("Вес, кг: 634,8 из 1269,6 (50 %)");
+    QTest::newRow("both reached")
+        << limited(TwoBands(), 13, 634.8)
+        << QStringLiteral("Высота, листов: 13 из 13 (100 %) — предел достигнут")
+        << QStringLiteral("Вес, кг: 634,8 из 634,8 (100 %) — предел достигнут");
     // Shares compared as shown: 92.9 % of the rows and 92.6 % of the weight both read 93 %.
     QTest::newRow("equal as shown")
         << limited(TwoBands(), 14, 685.5)
@@ -278,13 +282,12 @@ void TstStackDrawing::closingLimit_data() {
                                     << QStringLiteral("Высота, листов: 13 (предел не задан)")
                                     << QStringLiteral("Вес, кг: 634,8 (предел не задан)");
     QTest::newRow("only the height known")
-        << limited(TwoBands(), 50, std::nullopt)
-        << QStringLiteral("Высота, листов: 13 из 50 (26 %) — предел достигнут")
+        << limited(TwoBands(), 14, std::nullopt)
+        << QStringLiteral("Высота, листов: 13 из 14 (93 %) — предел достигнут")
         << QStringLiteral("Вес, кг: 634,8 (предел не задан)");
     // A weight limit of 0 gives no share to compare.
     QTest::newRow("weight limit of 0")
-        << limited(TwoBands(), 50, 0)
-        << QStringLiteral("Высота, листов: 13 из 50 (26 %) — предел достигнут")
+        << limited(TwoBands(), 50, 0) << QStringLiteral("Высота, листов: 13 из 50 (26 %)")
         << QStringLiteral("Вес, кг: 634,8 из 0 — тяжелее предела");
     QTest::newRow("over both limits")
         << OverLimits() << QStringLiteral("Высота, листов: 25 из 20 (125 %) — выше предела")
