@@ -36,6 +36,14 @@ QString BasisText(TBoundBasis ABasis) {
     return {};
 }
 
+// "не меньше 1 поддона", "не меньше 2 поддонов".
+QString AtLeast(qint64 APallets) {
+    const bool one = APallets % 10 == 1 && APallets % 100 != 11;
+    return QStringLiteral("не меньше %1 %2")
+        .arg(APallets)
+        .arg(one ? QStringLiteral("поддона") : QStringLiteral("поддонов"));
+}
+
 QString Status(qint64 APallets, qint64 ABound) {
     return ABound >= APallets ? PalletsText(APallets) + QStringLiteral(" — минимум доказан")
                               : PalletsText(APallets) + QStringLiteral(", возможно %1").arg(ABound);
@@ -112,16 +120,16 @@ QString TPlanVerdict::Explanation() const {
         text << QStringLiteral("Цвет %1: %2.").arg(colour, Status(c.Proof.Pallets, c.Proof.Bound));
         text << QStringLiteral("  Листов: %1.").arg(c.Sheets);
         if (c.WeightLimit && *c.WeightLimit > 0)
-            text << QStringLiteral("  Вес: %1 кг при пределе поддона %2 кг — не меньше %3.")
+            text << QStringLiteral("  Вес: %1 кг при пределе поддона %2 кг — %3.")
                         .arg(Kilograms(c.Weight), Kilograms(*c.WeightLimit))
-                        .arg(PalletsText(qint64(std::ceil(c.Weight / *c.WeightLimit - 1e-9))));
+                        .arg(AtLeast(qint64(std::ceil(c.Weight / *c.WeightLimit - 1e-9))));
         else
             text << QStringLiteral("  Вес: %1 кг, предел поддона не задан.").arg(Kilograms(c.Weight));
         if (c.RowLimit > 0)
-            text << QStringLiteral("  Начатых рядов: %1 при пределе стопы %2 — не меньше %3.")
+            text << QStringLiteral("  Начатых рядов: %1 при пределе стопы %2 — %3.")
                         .arg(c.Rows)
                         .arg(c.RowLimit)
-                        .arg(PalletsText((c.Rows + c.RowLimit - 1) / c.RowLimit));
+                        .arg(AtLeast((c.Rows + c.RowLimit - 1) / c.RowLimit));
         text << QStringLiteral("  Нижняя граница: %1, %2.")
                     .arg(PalletsText(c.Proof.Bound), BasisText(c.Proof.Basis));
         if (c.DensePallets != c.Proof.Pallets)

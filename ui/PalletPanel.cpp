@@ -67,6 +67,10 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
     QHBoxLayout* row3 = WindowParts::CaptionRow(
         split, QStringLiteral("Список поддонов по заявке "), QStringLiteral("PalletsCaption"),
         QStringLiteral("PalletsOrderLabel"), &FPalletsOrderLabel);
+    // The caption says more after a calculation than before; it takes the room the row
+    // has rather than widening the window, and shows whole in its tooltip.
+    FPalletsOrderLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    row3->setStretchFactor(FPalletsOrderLabel, 4);
     FWhyButton = new QPushButton(QStringLiteral("Почему столько поддонов?"), split);
     FWhyButton->setObjectName(QStringLiteral("WhyPalletsButton"));
     FWhyButton->setEnabled(false);
@@ -153,6 +157,7 @@ void TPalletPanel::Clear() {
     FData->PalletContents()->Close();
     FData->Pallets()->Close();
     FPalletsOrderLabel->clear();
+    FPalletsOrderLabel->setToolTip(QString());
     FPalletNumberLabel->clear();
     FOrder = TShownOrder();
     FVerdict.reset();
@@ -176,6 +181,7 @@ void TPalletPanel::ShowOrder(const TShownOrder& AOrder) {
         FWhyButton->setEnabled(FVerdict.has_value());
         FPalletsOrderLabel->setText(AOrder.Number + QStringLiteral(" — ") +
                                     (FVerdict ? FVerdict->Caption() : PalletsText(pallets)));
+        FPalletsOrderLabel->setToolTip(FPalletsOrderLabel->text());
         FPalletsGrid->SelectTopRow();
     }
     FOrder = AOrder;

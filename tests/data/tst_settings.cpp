@@ -31,6 +31,8 @@ private slots:
     void connectionRoundTrip();
     void densePacking_data();
     void densePacking();
+    void proofTime_data();
+    void proofTime();
     void quoting_data();
     void quoting();
     void quotingRefusesNul();
@@ -160,6 +162,27 @@ void TSettingsTest::densePacking() {
     QVERIFY2(after.startsWith("[CONNECT]\nServ=\n[PROGSETTIG]\nAutoObrabotka=true\n"),
              after.constData());
     QCOMPARE(after.toLower().count("plotnayaukladka"), qsizetype(1));
+}
+
+void TSettingsTest::proofTime_data() {
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<qint64>("read");
+    QTest::newRow("missing") << QByteArray() << qint64(1000);
+    QTest::newRow("given") << QByteArray("VremyaDokazatelstva= 250 \n") << qint64(250);
+    QTest::newRow("none at all") << QByteArray("VremyaDokazatelstva=0\n") << qint64(0);
+    QTest::newRow("a minute") << QByteArray("VremyaDokazatelstva=60000\n") << qint64(60000);
+    QTest::newRow("beyond a minute") << QByteArray("VremyaDokazatelstva=60001\n") << qint64(1000);
+    QTest::newRow("negative") << QByteArray("VremyaDokazatelstva=-5\n") << qint64(1000);
+    QTest::newRow("not a number") << QByteArray("VremyaDokazatelstva=1 с\n") << qint64(1000);
+}
+
+void TSettingsTest::proofTime() {
+    QFETCH(QByteArray, value);
+    QFETCH(qint64, read);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("example.ini"));
+    WriteFile(path, "[CONNECT]\nServ=\n[PROGSETTIG]\n" + value);
+    QCOMPARE(GravelonSettings::ReadProofTime(TIniFile(path)), read);
 }
 
 void TSettingsTest::quoting_data() {

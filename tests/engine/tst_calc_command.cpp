@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <csignal>
 
@@ -53,6 +54,8 @@ private slots:
     void interruptCancels();
     void refusalAndUsage_data() { TestDb::AddBackendRows(); }
     void refusalAndUsage();
+    void provenWhereWeightCannotTell_data() { TestDb::AddBackendRows(); }
+    void provenWhereWeightCannotTell();
 };
 
 void TCalcCommandTest::reportsAndCommits_data() {
@@ -265,6 +268,40 @@ void TCalcCommandTest::refusalAndUsage() {
         QCOMPARE(r.Code, 2);
         QVERIFY(r.Out.isEmpty());
     }
+}
+
+
+// Ten sheets of 77.8 kg and six of 51.8 kg under 127 kg: no heavy sheet shares a pallet,
+// two light ones do, so 13 pallets and no fewer, where the weight alone says 9. Both
+// calculations print it per colour and in the summary; the five stages may need more
+// pallets, never a lower bound.
+void TCalcCommandTest::provenWhereWeightCannotTell() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    TestDb::AddOrder(d, QStringLiteral("Т"), QDate(2024, 1, 1), 1, 127.0,
+                     {{3600, 1500, 5, 10, {}}, {3000, 1200, 5, 6, {}}});
+    const TRun dense = Calc(db.Db.IniPath, {QStringLiteral("--dense")});
+    QVERIFY2(dense.Code == 0, qPrintable(dense.Err));
+    const QString code = ColourFive(d).section(QLatin1Char(':'), 0, 0);
+    QCOMPARE(dense.Out.mid(dense.Out.size() - 2),
+             QStringList({code + QStringLiteral(": pallets 13, lower bound 13, proven minimum"),
+                          QStringLiteral("pallets 13, lower bound 13")}));
+    for (const char* t : {"Solutions", "Palletes"})
+        d.ExecSql(QStringLiteral("delete from %1").arg(QLatin1String(t)));
+    d.ExecSql(QStringLiteral("delete from ApplicatePositions where Comment like '%часть%'"));
+    d.ExecSql(QStringLiteral("update ApplicatePositions set Quantity = 10 where Width = 3600"));
+    d.ExecSql(QStringLiteral("update ApplicatePositions set Quantity = 6 where Width = 3000"));
+    const TRun stages = Calc(db.Db.IniPath);
+    QVERIFY2(stages.Code == 0, qPrintable(stages.Err));
+    const QRegularExpression line(QStringLiteral("^pallets (\\d+), lower bound 13$"));
+    const QRegularExpressionMatch m = line.match(stages.Out.last());
+    QVERIFY2(m.hasMatch(), qPrintable(stages.Out.join(QLatin1Char('\n'))));
+    const int pallets = m.captured(1).toInt();
+    QCOMPARE(stages.Out.at(stages.Out.size() - 2),
+             code + QStringLiteral(": pallets %1, lower bound 13, %2")
+                        .arg(pallets)
+                        .arg(pallets == 13 ? QStringLiteral("proven minimum")
+                                           : QStringLiteral("not proven")));
 }
 
 QTEST_GUILESS_MAIN(TCalcCommandTest)

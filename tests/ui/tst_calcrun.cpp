@@ -369,6 +369,16 @@ void TstCalcRun::densePacking() {
     QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 4);
     QCOMPARE(caption->text(), QStringLiteral("Р-77 — 4 поддона — минимум доказан"));
     QVERIFY(w.Prompts.Asked.isEmpty());
+    // Asked why, the window tells colour by colour what decided the count.
+    w.Click("WhyPalletsButton");
+    QCOMPARE(w.Prompts.Asked.size(), 1);
+    QCOMPARE(w.Prompts.Asked.first().Caption, QStringLiteral("Почему столько поддонов?"));
+    const QString why = w.Prompts.Asked.first().Text;
+    for (const char* said : {"Всего: 4 поддона — минимум доказан.", "2 поддона — минимум доказан",
+                             "Начатых рядов: 85 при пределе стопы 60 — не меньше 2 поддонов.",
+                             "Нижняя граница: 2 поддона, по высоте"})
+        QVERIFY2(why.contains(QString::fromUtf8(said)), qPrintable(why));
+    w.Prompts.Asked.clear();
 
     // Cleared, the box is stored as off and the five stages calculate again.
     box->click();
