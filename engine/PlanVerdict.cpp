@@ -184,6 +184,33 @@ TPlanVerdict TPlanVerdict::Judge(const TOrderModel& AModel,
     return verdict;
 }
 
+TPlanVerdict TPlanVerdict::JudgeCounts(const TOrderModel& AModel,
+                                       const std::vector<PalletBound::TGroup>& AGroups,
+                                       const std::map<std::pair<qint64, qint64>, qint64>& APallets,
+                                       const QDeadlineTimer& ADeadline) {
+    TPlanVerdict verdict;
+    for (size_t g = 0; g < AGroups.size(); ++g) {
+        const PalletBound::TGroup& group = AGroups[g];
+        TColourVerdict v = Describe(group, AModel);
+        const auto made = APallets.find({v.ColorId, v.OrderId});
+        const qint64 count = made == APallets.end() ? 0 : made->second;
+        if (count > 0 && group.Limits.MaxRows > 0 && group.Limits.AreaCapacity > 0) {
+            // The proof of a count needs only the count: a packing on fewer pallets that
+            // the search finds is what dense packing would need.
+            std::vector<TDensePallet> counted(static_cast<size_t>(count));
+            v.Proof = PalletProof::Prove(group.Items, group.Limits, counted,
+                                         Share(ADeadline, AGroups.size() - g));
+        } else {
+            v.Proof.Pallets = count;
+            v.Proof.Bound = group.Bound;
+        }
+        v.DensePallets = v.Proof.Pallets;
+        v.Proof.Pallets = count;
+        verdict.Colours.push_back(v);
+    }
+    return verdict;
+}
+
 void TPlanVerdict::TakeCounts(const std::map<std::pair<qint64, qint64>, qint64>& APallets) {
     for (TColourVerdict& c : Colours) {
         const auto made = APallets.find({c.ColorId, c.OrderId});
@@ -211,8 +238,7 @@ std::optional<TPlanVerdict> TPlanVerdict::ForStoredOrder(const QSqlDatabase& ACo
         pallets[{r.value(0).toLongLong(), AOrderId}] += r.value(1).toLongLong();
     if (pallets.empty())
         return std::nullopt;
-    TPlanVerdict verdict = Judge(*model, PalletBound::Groups(*model), ADeadline);
-    verdict.TakeCounts(pallets);
+    TPlanVerdict verdict = JudgeCounts(*model, PalletBound::Groups(*model), pallets, ADeadline);
     verdict.NameColours(AConnection);
     return verdict;
 }

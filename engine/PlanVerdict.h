@@ -62,9 +62,17 @@ public:
     // key) instead: what is proven stays what the dense packing's proof found.
     void TakeCounts(const std::map<std::pair<qint64, qint64>, qint64>& APallets);
 
+    // The counts APallets (by colour and order key) proven as they stand, without
+    // packing anything: quick enough for an order being shown. DensePallets is the
+    // count itself, or fewer where the search found a packing on fewer pallets.
+    static TPlanVerdict JudgeCounts(const TOrderModel& AModel,
+                                    const std::vector<PalletBound::TGroup>& AGroups,
+                                    const std::map<std::pair<qint64, qint64>, qint64>& APallets,
+                                    const QDeadlineTimer& ADeadline);
+
     // The verdict on order AOrderId as it is stored, wherever it is (the working tables
-    // or the archive): the customer's positions against the pallets it has. Empty when
-    // the order has no pallets or its positions are not whole.
+    // or the archive): the customer's positions against the pallets it has, by
+    // JudgeCounts. Empty when the order has no pallets or its positions are not whole.
     static std::optional<TPlanVerdict> ForStoredOrder(const QSqlDatabase& AConnection,
                                                       qint64 AOrderId,
                                                       const QDeadlineTimer& ADeadline);

@@ -34,7 +34,7 @@ namespace {
 const QString LayoutFileFilter = QStringLiteral("Таблицы (*.xls *.xlsx);;Все файлы (*)");
 const QString PdfFilter = QStringLiteral("PDF (*.pdf);;Все файлы (*)");
 // Milliseconds the proof of an order shown again may take: the window waits for it.
-const qint64 StoredProofTime = 300;
+const qint64 StoredProofTime = 150;
 
 } // namespace
 
