@@ -44,7 +44,14 @@ QString AtLeast(qint64 APallets) {
         .arg(one ? QStringLiteral("поддона") : QStringLiteral("поддонов"));
 }
 
-QString Status(qint64 APallets, qint64 ABound) {
+// A count with what is proven of it, and what dense packing needs where that is fewer:
+// "13 поддонов — минимум доказан", "46 поддонов, возможно 45", "40 поддонов; плотная
+// укладка — 32", "40 поддонов; плотная укладка — 33, возможно 32".
+QString Status(qint64 APallets, qint64 ABound, qint64 ADense) {
+    if (ADense < APallets) {
+        const QString text = PalletsText(APallets) + QStringLiteral("; плотная укладка — %1").arg(ADense);
+        return ADense > ABound ? text + QStringLiteral(", возможно %1").arg(ABound) : text;
+    }
     return ABound >= APallets ? PalletsText(APallets) + QStringLiteral(" — минимум доказан")
                               : PalletsText(APallets) + QStringLiteral(", возможно %1").arg(ABound);
 }
@@ -89,12 +96,8 @@ bool TPlanVerdict::Proven() const {
 }
 
 QString TPlanVerdict::Caption() const {
-    const qint64 dense = DensePallets();
-    if (dense < Pallets()) {
-        QString text = PalletsText(Pallets()) + QStringLiteral("; плотная укладка — %1").arg(dense);
-        return dense > Bound() ? text + QStringLiteral(", возможно %1").arg(Bound()) : text;
-    }
-    return Proven() ? Status(Pallets(), Pallets()) : Status(Pallets(), Bound());
+    // Proven colour by colour: a colour above its bound is not made up by one below it.
+    return Status(Pallets(), Proven() ? Pallets() : Bound(), DensePallets());
 }
 
 QStringList TPlanVerdict::ColourLines() const {
@@ -117,7 +120,8 @@ QString TPlanVerdict::Explanation() const {
         QString colour = c.Code.isEmpty() ? QString::number(c.ColorId) : c.Code;
         if (!c.Name.isEmpty())
             colour += QStringLiteral(" (%1)").arg(c.Name);
-        text << QStringLiteral("Цвет %1: %2.").arg(colour, Status(c.Proof.Pallets, c.Proof.Bound));
+        text << QStringLiteral("Цвет %1: %2.")
+                    .arg(colour, Status(c.Proof.Pallets, c.Proof.Bound, c.DensePallets));
         text << QStringLiteral("  Листов: %1.").arg(c.Sheets);
         if (c.WeightLimit && *c.WeightLimit > 0)
             text << QStringLiteral("  Вес: %1 кг при пределе поддона %2 кг — %3.")
@@ -132,9 +136,7 @@ QString TPlanVerdict::Explanation() const {
                         .arg(AtLeast((c.Rows + c.RowLimit - 1) / c.RowLimit));
         text << QStringLiteral("  Нижняя граница: %1, %2.")
                     .arg(PalletsText(c.Proof.Bound), BasisText(c.Proof.Basis));
-        if (c.DensePallets != c.Proof.Pallets)
-            text << QStringLiteral("  Плотная укладка: %1.").arg(PalletsText(c.DensePallets));
-        if (!c.Proof.Proven())
+        if (!c.Proof.Proven() && c.DensePallets >= c.Proof.Pallets)
             text << QStringLiteral("  Доказать, что меньше %1 нельзя, за отведенное время не "
                                    "удалось.")
                         .arg(PalletsText(c.Proof.Pallets));

@@ -67,19 +67,24 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
     QHBoxLayout* row3 = WindowParts::CaptionRow(
         split, QStringLiteral("Список поддонов по заявке "), QStringLiteral("PalletsCaption"),
         QStringLiteral("PalletsOrderLabel"), &FPalletsOrderLabel);
-    // The caption says more after a calculation than before; it takes the room the row
-    // has rather than widening the window, and shows whole in its tooltip.
-    FPalletsOrderLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    row3->setStretchFactor(FPalletsOrderLabel, 4);
-    FWhyButton = new QPushButton(QStringLiteral("Почему столько поддонов?"), split);
-    FWhyButton->setObjectName(QStringLiteral("WhyPalletsButton"));
-    FWhyButton->setEnabled(false);
-    row3->addWidget(FWhyButton);
     FPrintAllButton = new QPushButton(QStringLiteral("Распечатать все раскладки"), split);
     FPrintAllButton->setObjectName(QStringLiteral("PrintAllButton"));
     row3->addWidget(FPrintAllButton);
     AddPaperButtons(row3, FPrintAllButton, false);
-    split->addWidget(WindowParts::GridBox(split, row3, FPalletsGrid));
+    QWidget* palletsBox = WindowParts::GridBox(split, row3, FPalletsGrid);
+    // Under the list: how many pallets and whether fewer could do, with the why. The
+    // line takes the room it has rather than widening the window; its tooltip has it whole.
+    auto* verdictRow = new QHBoxLayout;
+    FVerdictLabel = new QLabel(palletsBox);
+    FVerdictLabel->setObjectName(QStringLiteral("PalletsVerdictLabel"));
+    FVerdictLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    verdictRow->addWidget(FVerdictLabel, 1);
+    FWhyButton = new QPushButton(QStringLiteral("Почему столько поддонов?"), palletsBox);
+    FWhyButton->setObjectName(QStringLiteral("WhyPalletsButton"));
+    FWhyButton->setEnabled(false);
+    verdictRow->addWidget(FWhyButton);
+    static_cast<QVBoxLayout*>(palletsBox->layout())->addLayout(verdictRow);
+    split->addWidget(palletsBox);
 
     FContentsGrid =
         new TDataGrid(QStringLiteral("ContentsGrid"),
@@ -157,7 +162,8 @@ void TPalletPanel::Clear() {
     FData->PalletContents()->Close();
     FData->Pallets()->Close();
     FPalletsOrderLabel->clear();
-    FPalletsOrderLabel->setToolTip(QString());
+    FVerdictLabel->clear();
+    FVerdictLabel->setToolTip(QString());
     FPalletNumberLabel->clear();
     FOrder = TShownOrder();
     FVerdict.reset();
@@ -173,15 +179,14 @@ void TPalletPanel::ShowOrder(const TShownOrder& AOrder) {
     Clear();
     FPalletsOrderLabel->setText(AOrder.Number);
     FData->OpenPallets(AOrder.Id.toString());
-    // A calculated order's caption counts its pallets and says whether fewer could
-    // do, whenever and wherever it was calculated.
+    // A calculated order's pallets are counted, and whether fewer could do is said,
+    // whenever and wherever it was calculated.
     const int pallets = PalletCount();
     if (pallets > 0) {
         FVerdict = VerdictFor(AOrder.Id.toLongLong(), pallets);
         FWhyButton->setEnabled(FVerdict.has_value());
-        FPalletsOrderLabel->setText(AOrder.Number + QStringLiteral(" — ") +
-                                    (FVerdict ? FVerdict->Caption() : PalletsText(pallets)));
-        FPalletsOrderLabel->setToolTip(FPalletsOrderLabel->text());
+        FVerdictLabel->setText(FVerdict ? FVerdict->Caption() : PalletsText(pallets));
+        FVerdictLabel->setToolTip(FVerdictLabel->text());
         FPalletsGrid->SelectTopRow();
     }
     FOrder = AOrder;

@@ -33,8 +33,8 @@ public:
     TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationRunner* AProgress,
                  TWindowWork* AWork, TWorkerThread* AWorker, QWidget* AParent);
 
-    // The order's pallets with the caption (their count and the least possible), the
-    // first pallet's contents.
+    // The order's pallets with their count and whether fewer could do, the first
+    // pallet's contents.
     void ShowOrder(const TShownOrder& AOrder);
     void Clear();
     // The contents of the pallet current in the pallet list.
@@ -103,6 +103,7 @@ private:
     TDataGrid* FPalletsGrid;
     TDataGrid* FContentsGrid;
     QLabel* FPalletsOrderLabel;
+    QLabel* FVerdictLabel;
     QLabel* FPalletNumberLabel;
     QPushButton* FWhyButton;
     QPushButton* FPrintAllButton;

@@ -354,8 +354,9 @@ void TstCalcRun::densePacking() {
     auto* box = Child<QCheckBox>(w.Form.get(), "DensePacking");
     QVERIFY(box->isChecked());
     QCOMPARE(box->text(), QStringLiteral("Плотная укладка"));
-    auto* caption = Child<QLabel>(w.Form.get(), "PalletsOrderLabel");
-    QCOMPARE(caption->text(), QStringLiteral("Р-77"));
+    QCOMPARE(Child<QLabel>(w.Form.get(), "PalletsOrderLabel")->text(), QStringLiteral("Р-77"));
+    auto* caption = Child<QLabel>(w.Form.get(), "PalletsVerdictLabel");
+    QCOMPARE(caption->text(), QString());
     TWatcher watch(w.Form.get());
     w.Click("CalculateButton");
     QStringList stages;
@@ -367,7 +368,7 @@ void TstCalcRun::densePacking() {
     // 3060 kg and 85 rows of colour 1 need two pallets of 3000 kg and 60 rows, the 70
     // rows of colour 2 two more: the bound, reached.
     QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 4);
-    QCOMPARE(caption->text(), QStringLiteral("Р-77 — 4 поддона — минимум доказан"));
+    QCOMPARE(caption->text(), QStringLiteral("4 поддона — минимум доказан"));
     QVERIFY(w.Prompts.Asked.isEmpty());
     // Asked why, the window tells colour by colour what decided the count.
     w.Click("WhyPalletsButton");
@@ -401,8 +402,8 @@ void TstCalcRun::densePacking() {
     QVERIFY(pallets >= 4);
     // The five stages' count against the dense packing's, which reaches the bound.
     QCOMPARE(caption->text(),
-             pallets == 4 ? QStringLiteral("Р-77 — 4 поддона — минимум доказан")
-                          : QStringLiteral("Р-77 — %1; плотная укладка — 4").arg(PalletsText(pallets)));
+             pallets == 4 ? QStringLiteral("4 поддона — минимум доказан")
+                          : QStringLiteral("%1; плотная укладка — 4").arg(PalletsText(pallets)));
 }
 
 // An order calculated before the window opened (on another workstation, say) and even
@@ -420,14 +421,14 @@ void TstCalcRun::earlierCalculationCaption() {
                 .value(0)
                 .value(0)
                 .toInt() > 0);
-    const QString expected =
-        QStringLiteral("Р-77 — ") + run.Verdict().Caption();
+    const QString expected = run.Verdict().Caption();
     for (const bool archived : {false, true}) {
         if (archived)
             db.Data->Archivation();
         TWindow w;
         w.Open(db);
-        QCOMPARE(Child<QLabel>(w.Form.get(), "PalletsOrderLabel")->text(), expected);
+        QCOMPARE(Child<QLabel>(w.Form.get(), "PalletsOrderLabel")->text(), QStringLiteral("Р-77"));
+        QCOMPARE(Child<QLabel>(w.Form.get(), "PalletsVerdictLabel")->text(), expected);
         QVERIFY(w.Prompts.Asked.isEmpty());
     }
 }
