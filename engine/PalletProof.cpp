@@ -412,6 +412,11 @@ TColourProof Prove(const std::vector<TDenseItem>& AItems, const TDenseLimits& AL
             proof.Basis = ABasis;
         }
     };
+    // A sheet no pallet carries alone (a stored order whose material got heavier since)
+    // leaves nothing to search: no packing of these sheets exists at all.
+    const std::vector<TSheets> sheets = SheetsOf(AItems, ALimits);
+    if (std::any_of(sheets.begin(), sheets.end(), [](const TSheets& S) { return S.Cap <= 0; }))
+        return proof;
     if (!proof.Proven())
         raise(TDensePacker::ProvenBound(AItems, ALimits), TBoundBasis::HeaviestLoad);
     if (!proof.Proven())

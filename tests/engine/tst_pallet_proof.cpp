@@ -141,6 +141,7 @@ private slots:
     void provenWhereTheOldBoundFails_data();
     void provenWhereTheOldBoundFails();
     void againstExhaustiveSearch();
+    void nothingClaimedOfSheetsNoPalletCarries();
 };
 
 void TPalletProofTest::provenWhereTheOldBoundFails_data() {
@@ -231,6 +232,18 @@ void TPalletProofTest::againstExhaustiveSearch() {
     QVERIFY(proven > 300);
     for (int basis = 0; basis <= int(TBoundBasis::Patterns); ++basis)
         QVERIFY2(byBasis[basis] > 0, QByteArray::number(basis).constData());
+}
+
+// A stored order whose material got heavier since: its count stays unproven.
+void TPalletProofTest::nothingClaimedOfSheetsNoPalletCarries() {
+    TSmallOrder order;
+    order.MaxW = 80;
+    order.Items = {{0, 3600, 1500, 3}, {1, 1000, 1000, 2}};
+    std::vector<TDensePallet> counted(6);
+    const TColourProof proof = PalletProof::Prove(order.Items, order.Limits(), counted, Ample());
+    QCOMPARE(proof.Pallets, qint64(6));
+    QCOMPARE(proof.Bound, qint64(4));
+    QVERIFY(!proof.Proven());
 }
 
 QTEST_GUILESS_MAIN(TPalletProofTest)
