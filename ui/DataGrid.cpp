@@ -19,6 +19,11 @@ TDataGrid::TDataGrid(const QString& AName, const QList<TGridColumn>& AColumns, Q
     setAlternatingRowColors(true);
     setWordWrap(false);
     setTextElideMode(Qt::ElideRight);
+    // Tab leaves the grid for the next control, as in every other form: rows are walked
+    // with the arrows, and a Tab at the last cell no longer loads the next order.
+    setTabKeyNavigation(false);
+    // The grid that has the keyboard is framed, so the arrows' target can be seen.
+    setStyleSheet(QStringLiteral("TDataGrid:focus { border: 2px solid palette(highlight); }"));
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);

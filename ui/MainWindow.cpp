@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "CalculationRunner.h"
+#include "CommandMenu.h"
 #include "DataGrid.h"
 #include "DataModule.h"
 #include "Errors.h"
@@ -134,6 +135,7 @@ QWidget* TMainWindow::CreateTopBar() {
 
 void TMainWindow::CreateMenu() {
     menuBar()->setObjectName(QStringLiteral("MainMenu"));
+    AddOrderCommands(menuBar(), this);
     FSettingsMenu = menuBar()->addMenu(QStringLiteral("Настройки"));
     FSettingsMenu->setObjectName(QStringLiteral("SettingsMenu"));
     auto add = [this](QMenu* AMenu, const QString& AName, const QString& AText,
@@ -152,6 +154,7 @@ void TMainWindow::CreateMenu() {
     FHelpMenu->setObjectName(QStringLiteral("HelpMenu"));
     add(FHelpMenu, QStringLiteral("ManualAction"), QStringLiteral("Справка"),
         &TMainWindow::OnManual);
+    FHelpMenu->actions().constLast()->setShortcut(QKeySequence(Qt::Key_F1));
     add(FHelpMenu, QStringLiteral("AboutAction"), QStringLiteral("О программе"),
         &TMainWindow::OnAbout);
 }

@@ -62,7 +62,8 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
     FComment->setObjectName(QStringLiteral("Comment"));
     FSaveButton = new QPushButton(QStringLiteral("Сохранить"), this);
     FSaveButton->setObjectName(QStringLiteral("SaveButton"));
-    FSaveButton->setAutoDefault(false);
+    // Enter saves, Esc cancels, wherever the keyboard is in the dialog.
+    FSaveButton->setDefault(true);
     FCancelButton = new QPushButton(QStringLiteral("Отмена"), this);
     FCancelButton->setObjectName(QStringLiteral("CancelButton"));
     FCancelButton->setAutoDefault(false);

@@ -106,6 +106,7 @@ class TstMenu : public QObject {
     Q_OBJECT
 private slots:
     void menuItems();
+    void keyboard();
     void clearArchive_data() { TestDb::AddBackendRows(); }
     void clearArchive();
     void clearArchiveFailure_data() { TestDb::AddBackendRows(); }
@@ -134,9 +135,56 @@ void TstMenu::menuItems() {
             items << i->text();
         titles << a->text() + QStringLiteral(": ") + items.join(QStringLiteral(" / "));
     }
-    QCOMPARE(titles, QStringList({"Настройки: Настройки подключения к БД  / Справочник цветов / "
+    QCOMPARE(titles, QStringList({"Заявка: Новая заявка… / Поиск по номеру / Расчет поддонов / "
+                                  "Печать раскладки поддона… / Печать всех раскладок… / Выход",
+                                  "Настройки: Настройки подключения к БД  / Справочник цветов / "
                                   "Очистить архив",
                                   "Помощь: Справка / О программе"}));
+    // The keys are shown beside the items.
+    for (const auto& [action, keys] :
+         {std::pair{"NewOrderAction", "Ctrl+N"}, std::pair{"FindNumberAction", "Ctrl+F"},
+          std::pair{"CalculateAction", "F9"}, std::pair{"PreviewPalletAction", "Ctrl+P"},
+          std::pair{"PreviewAllAction", "Ctrl+Shift+P"}, std::pair{"QuitAction", "Ctrl+Q"},
+          std::pair{"ManualAction", "F1"}})
+        QCOMPARE(w.Form->findChild<QAction*>(QLatin1String(action))->shortcut(),
+                 QKeySequence(QLatin1String(keys)));
+}
+
+// Through the keyboard alone: Tab leaves a grid, each key does what its button does and
+// nothing while the button is off.
+void TstMenu::keyboard() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    TWindow w;
+    w.Open(db);
+    QApplication::setActiveWindow(w.Form.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.Form.get()));
+    QWidget* orders = Child<QWidget>(w.Form.get(), "OrdersGrid");
+    orders->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), orders);
+    QTest::keyClick(orders, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != orders);
+
+    QTest::keyClick(w.Form.get(), Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), Child<QWidget>(w.Form.get(), "SearchNumber"));
+    // No order shown: nothing to calculate or print, and the keys do nothing.
+    QVERIFY(!w.Enabled("CalculateButton"));
+    QTest::keyClick(w.Form.get(), Qt::Key_F9);
+    QTest::keyClick(w.Form.get(), Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(w.Prompts.Asked.isEmpty());
+    // Ctrl+N asks for the workbook, as the button does.
+    QTest::keyClick(w.Form.get(), Qt::Key_N, Qt::ControlModifier);
+    w.WaitIdle();
+    QCOMPARE(w.Prompts.Asked.size(), 1);
+    QCOMPARE(w.Prompts.Asked.first().Call, QStringLiteral("OpenFileName"));
+    // F1 opens the manual; Ctrl+Q closes the window.
+    QTest::keyClick(w.Form.get(), Qt::Key_F1);
+    QTRY_VERIFY(w.Form->HelpWindow() && w.Form->HelpWindow()->isVisible());
+    w.Form->HelpWindow()->close();
+    QApplication::setActiveWindow(w.Form.get());
+    QTest::keyClick(w.Form.get(), Qt::Key_Q, Qt::ControlModifier);
+    QTRY_VERIFY(!w.Form->isVisible());
 }
 
 void TstMenu::clearArchive() {

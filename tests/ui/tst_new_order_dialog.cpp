@@ -143,6 +143,11 @@ void TestNewOrderDialog::layout() {
     QCOMPARE(QApplication::focusWidget(), d.W<QLineEdit>("OrderNumber"));
     QTest::keyClick(d.W<QLineEdit>("OrderNumber"), Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), date);
+    // Enter saves from a field, as the button does: the empty form is refused with a word.
+    QVERIFY(d.Prompts.Messages().isEmpty());
+    QTest::keyClick(d.W<QLineEdit>("OrderNumber"), Qt::Key_Return);
+    QVERIFY(!d.Prompts.Messages().isEmpty());
+    QVERIFY(d.Form.isVisible());
     // The window's close button leaves the dialog unsaved.
     d.Form.close();
     QVERIFY(!d.Form.isVisible());
