@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -348,7 +349,17 @@ void TStartupWindow::ShowMainWindow() {
         FMainWindow = std::make_unique<TMainWindow>(FData.get(), FPrompts, FSettingsPath, this,
                                                     FTrayAvailable);
     hide();
-    FMainWindow->showMaximized();
+    // The window takes most of the screen whatever its contents would ask for: the whole
+    // of a small one, nine tenths of a larger one, centred.
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect area = shown ? shown->availableGeometry() : QRect();
+    if (area.isEmpty() || area.width() < 1366 || area.height() < 768) {
+        FMainWindow->showMaximized();
+        return;
+    }
+    FMainWindow->resize(area.size() * 0.9);
+    FMainWindow->move(area.center() - FMainWindow->rect().center());
+    FMainWindow->show();
 }
 
 void TStartupWindow::ReloadTodayOrders() {

@@ -3,6 +3,8 @@
 #include "DataModule.h"
 #include "IniFile.h"
 #include "MainWindow.h"
+
+#include <QScreen>
 #include "Prompts.h"
 #include "ScratchPostgres.h"
 #include "Settings.h"
@@ -117,6 +119,9 @@ void TestStartupWindow::splashAndTimers() {
     QVERIFY(!Child<QTimer>(&form, "SplashProgressTimer")->isActive());
     QVERIFY(!form.isVisible());
     QVERIFY(form.MainWindow()->isVisible());
+    // On this small screen the window takes all of it, and no more.
+    const QRect area = form.MainWindow()->screen()->availableGeometry();
+    QTRY_COMPARE(form.MainWindow()->frameGeometry(), area);
     QVERIFY(form.DataModule()->Connected());
     QVERIFY(prompts.Asked.isEmpty());
 
