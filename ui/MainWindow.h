@@ -72,6 +72,7 @@ public slots:
     void OnAutoCalculationToggled();
     void OnDensePackingToggled();
     void OnNewOrderClicked();
+    void OnNothingImported();
     void OnPrintAllClicked();
     // Menu.
     void OnConnectionSettings();

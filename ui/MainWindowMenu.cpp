@@ -62,11 +62,15 @@ void TMainWindow::OnNewOrderClicked() {
     const QString file =
         FPrompts->OpenFileName(this, QStringLiteral("Новая заявка"), TNewOrderCommand::FileFilter);
     if (file.isEmpty()) {
-        // Nothing was imported: the order shown may be printed again.
-        RunCommand([this] { UpdateCommandButtons(); });
+        OnNothingImported();
         return;
     }
     FIntake->Import(file);
+}
+
+void TMainWindow::OnNothingImported() {
+    // The order shown may be printed again.
+    RunCommand([this] { UpdateCommandButtons(); });
 }
 
 void TMainWindow::CreateIntake() {
@@ -77,6 +81,7 @@ void TMainWindow::CreateIntake() {
     side.ShowStoredDay = [this](const QDate& ADay) { FBrowser->SetPickerDate(ADay); };
     const auto showDay = [this] { RefreshOrders(TOrderFilter::ByDate(FBrowser->PickerDate())); };
     side.ShowList = showDay;
+    side.Unchanged = [this] { OnNothingImported(); };
     side.ShowError = [this](const QString& AText) { ShowError(AText); };
     side.AutoCalculation = [this] { return FAutoCalculation->isChecked(); };
     // The option "производить расчет автоматически": the stored order is calculated at

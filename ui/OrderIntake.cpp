@@ -68,18 +68,11 @@ void TOrderIntake::Finish(std::exception_ptr AReadFailure, const TSheetValues& A
     FWork->End();
     // The error comes after the hourglass is gone, so the user reads it with an
     // ordinary cursor.
+    // A failed import changed nothing (the order is stored in one transaction, the
+    // previous one archived in it): the window stays as the operator had it.
     if (!failure.isNull()) {
         FSide.ShowError(failure);
-        // The previous order may have gone to the archive before the import failed: the
-        // list is read again at the picker's date, as a finished import reads it, so
-        // that the window shows what the tables now hold.
-        try {
-            FSide.ShowList();
-        } catch (const EGravelonError& e) {
-            FSide.ShowError(e.Message());
-        } catch (const std::exception& e) {
-            FSide.ShowError(QString::fromLocal8Bit(e.what()));
-        }
+        FSide.Unchanged();
         return;
     }
     if (calculate != 0)
@@ -106,10 +99,14 @@ qlonglong TOrderIntake::Store(const TSheetValues& AValues) {
         FWorker->RunAndWait(AStore);
     };
     const TImportResult result = command.ImportSheet(AValues, hooks);
-    // When the import stored no order (cancelled, refused) the previous order is still
-    // the working one and the picker keeps its date.
+    // When the import stored no order (cancelled, refused) nothing changed: the list,
+    // the picker's date and the order shown stay as they were.
+    if (result.Outcome != TImportResult::TOutcome::Stored) {
+        FSide.Unchanged();
+        return calculate;
+    }
     const QDate latest = command.LatestOrderDate();
-    if (result.Outcome == TImportResult::TOutcome::Stored && latest.isValid())
+    if (latest.isValid())
         FSide.ShowStoredDay(latest);
     FSide.ShowList();
     return calculate;

@@ -27,6 +27,7 @@ public:
         std::function<void(const QString& AFile)> ShowFile;  // the order-file field
         std::function<void(const QDate& ADay)> ShowStoredDay; // the picker on the new day
         std::function<void()> ShowList;                       // the list at the picker's day
+        std::function<void()> Unchanged; // nothing stored: the order shown may be printed again
         std::function<void(const QString& AText)> ShowError;
         std::function<bool()> AutoCalculation;
         // Calculates the stored order; the list is shown again once the run has ended.
