@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -40,6 +41,24 @@ TPrompts::TAnswer TQtPrompts::Confirm(QWidget* AParent, const QString& AText) {
     const auto b = QMessageBox::warning(AParent, QStringLiteral("Гравелон"), AText,
                                         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
     return b == QMessageBox::Ok ? TAnswer::Ok : TAnswer::Cancel;
+}
+
+int TQtPrompts::Choose(QWidget* AParent, TKind AKind, const QString& AText,
+                       const QStringList& AButtons) {
+    const QMessageBox::Icon icon = AKind == TKind::Information ? QMessageBox::Information
+                                   : AKind == TKind::Warning   ? QMessageBox::Warning
+                                   : AKind == TKind::Error     ? QMessageBox::Critical
+                                                               : QMessageBox::NoIcon;
+    QMessageBox box(icon, QStringLiteral("Гравелон"), AText, QMessageBox::NoButton, AParent);
+    QList<QAbstractButton*> buttons;
+    for (const QString& text : AButtons)
+        buttons << box.addButton(text, QMessageBox::ActionRole);
+    if (!buttons.isEmpty()) {
+        box.setEscapeButton(buttons.last());
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.last()));
+    }
+    box.exec();
+    return int(buttons.indexOf(box.clickedButton()));
 }
 
 void TQtPrompts::ShowText(QWidget* AParent, const QString& ACaption, const QString& AText) {
@@ -106,6 +125,12 @@ TPrompts::TAnswer TRecordingPrompts::Confirm(QWidget*, const QString& AText) {
     return ConfirmAnswers.isEmpty() ? TAnswer::Ok : ConfirmAnswers.takeFirst();
 }
 
+int TRecordingPrompts::Choose(QWidget*, TKind AKind, const QString& AText,
+                              const QStringList& AButtons) {
+    Asked.append({QStringLiteral("Choose"), AKind, AText, {}, AButtons});
+    return ChooseAnswers.isEmpty() ? -1 : ChooseAnswers.takeFirst();
+}
+
 void TRecordingPrompts::ShowText(QWidget*, const QString& ACaption, const QString& AText) {
     Asked.append({QStringLiteral("ShowText"), TKind::Plain, AText, ACaption});
 }
@@ -134,7 +159,7 @@ bool TRecordingPrompts::PrintPreview(QWidget*, const QString& ACaption, const TP
 QStringList TRecordingPrompts::Messages() const {
     QStringList texts;
     for (const TAsked& a : Asked) {
-        if (a.Call == QLatin1String("Message"))
+        if (a.Call == QLatin1String("Message") || a.Call == QLatin1String("Choose"))
             texts << a.Text;
     }
     return texts;

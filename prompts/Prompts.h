@@ -21,6 +21,10 @@ public:
     virtual void Message(QWidget* AParent, TKind AKind, const QString& AText) = 0;
     // A warning with OK and Cancel; Ok when the user confirms.
     virtual TAnswer Confirm(QWidget* AParent, const QString& AText) = 0;
+    // A message box with the buttons AButtons, the last one also Esc's; the index of the
+    // button pressed, -1 when the box was closed otherwise.
+    virtual int Choose(QWidget* AParent, TKind AKind, const QString& AText,
+                       const QStringList& AButtons) = 0;
     // A text the user may want to keep or pass on (a report): shown read-only in a
     // window whose text can be selected and copied, closed with OK.
     virtual void ShowText(QWidget* AParent, const QString& ACaption, const QString& AText) = 0;
@@ -42,6 +46,8 @@ class TQtPrompts : public TPrompts {
 public:
     void Message(QWidget* AParent, TKind AKind, const QString& AText) override;
     TAnswer Confirm(QWidget* AParent, const QString& AText) override;
+    int Choose(QWidget* AParent, TKind AKind, const QString& AText,
+               const QStringList& AButtons) override;
     void ShowText(QWidget* AParent, const QString& ACaption, const QString& AText) override;
     QString OpenFileName(QWidget* AParent, const QString& ACaption,
                          const QString& AFilter) override;
@@ -55,15 +61,19 @@ public:
 class TRecordingPrompts : public TPrompts {
 public:
     struct TAsked {
-        // "Message", "Confirm", "ShowText", "OpenFileName", "SaveFileName", "PrintPreview"
+        // "Message", "Confirm", "Choose", "ShowText", "OpenFileName", "SaveFileName",
+        // "PrintPreview"
         QString Call;
         TKind Kind = TKind::Plain;
         QString Text;
-        QString Caption; // of ShowText
+        QString Caption;     // of ShowText
+        QStringList Buttons; // of Choose
     };
 
     void Message(QWidget* AParent, TKind AKind, const QString& AText) override;
     TAnswer Confirm(QWidget* AParent, const QString& AText) override;
+    int Choose(QWidget* AParent, TKind AKind, const QString& AText,
+               const QStringList& AButtons) override;
     void ShowText(QWidget* AParent, const QString& ACaption, const QString& AText) override;
     QString OpenFileName(QWidget* AParent, const QString& ACaption,
                          const QString& AFilter) override;
@@ -74,14 +84,15 @@ public:
     bool PrintPreview(QWidget* AParent, const QString& ACaption,
                       const TPaintPages& APaint) override;
 
-    // Answers given in order; when a queue is empty, Confirm answers Ok and the file
-    // dialogs answer "cancelled".
+    // Answers given in order; when a queue is empty, Confirm answers Ok, Choose as if
+    // the box was closed (-1) and the file dialogs answer "cancelled".
     QList<TAnswer> ConfirmAnswers;
+    QList<int> ChooseAnswers;
     QStringList FileAnswers;
     QList<bool> PreviewAnswers;
     QString PreviewPdf;
     QList<TAsked> Asked;
-    // Texts of the message boxes shown, in order.
+    // Texts of the message boxes shown (Message and Choose), in order.
     QStringList Messages() const;
     // Texts shown by ShowText, in order.
     QStringList Texts() const;

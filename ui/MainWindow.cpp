@@ -70,7 +70,7 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     FBrowser = new TOrderBrowser(FData, work);
     FPallets = new TPalletPanel(FData, FPrompts, FRunner, FWork, FWorker, work);
     FPallets->SetOpenFile(
-        [](const QString& AFile) { QDesktopServices::openUrl(QUrl::fromLocalFile(AFile)); });
+        [](const QString& AFile) { return QDesktopServices::openUrl(QUrl::fromLocalFile(AFile)); });
     work->addWidget(FBrowser);
     work->addWidget(FPallets);
     work->setStretchFactor(0, 0);
@@ -224,7 +224,7 @@ QVariant TMainWindow::CurrentPalletValue(const QString& AField) const {
     return FPallets->CurrentPalletValue(AField);
 }
 
-void TMainWindow::SetOpenFile(std::function<void(const QString&)> AOpenFile) {
+void TMainWindow::SetOpenFile(std::function<bool(const QString&)> AOpenFile) {
     FPallets->SetOpenFile(std::move(AOpenFile));
 }
 

@@ -59,7 +59,7 @@ public:
     THelpWindow* HelpWindow() const { return FHelp; }
     // How a written layout workbook is handed to the desktop: the program associated
     // with it opens it. Tests put a recorder here instead.
-    void SetOpenFile(std::function<void(const QString&)> AOpenFile);
+    void SetOpenFile(std::function<bool(const QString&)> AOpenFile);
     // The New-order dialog the next import will show (made on first use).
     TNewOrderDialog* NewOrderDialog();
 

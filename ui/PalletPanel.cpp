@@ -247,7 +247,24 @@ void TPalletPanel::DisablePrintCommands() {
     FPrintPalletButton->setEnabled(false);
 }
 
-void TPalletPanel::SetOpenFile(std::function<void(const QString&)> AOpenFile) {
+void TPalletPanel::TellSaved(const QString& ASaid, const QString& AFile, bool AOpenFailed) {
+    const QString notOpened = QStringLiteral("Открыть файл не удалось: в системе не задана "
+                                             "программа для файлов этого типа.");
+    const int choice = FPrompts->Choose(
+        window(), TPrompts::TKind::Information,
+        AOpenFailed ? ASaid + QStringLiteral("\n\n") + notOpened : ASaid,
+        {QStringLiteral("Открыть файл"), QStringLiteral("Открыть папку"), QStringLiteral("Закрыть")});
+    if (!FOpenFile || (choice != 0 && choice != 1))
+        return;
+    const QString target = choice == 0 ? AFile : QFileInfo(AFile).absolutePath();
+    if (!FOpenFile(target))
+        FPrompts->Message(window(), TPrompts::TKind::Warning,
+                          choice == 0 ? notOpened
+                                      : QStringLiteral("Открыть папку не удалось:\n") +
+                                            QDir::toNativeSeparators(target));
+}
+
+void TPalletPanel::SetOpenFile(std::function<bool(const QString&)> AOpenFile) {
     FOpenFile = std::move(AOpenFile);
 }
 
@@ -403,14 +420,14 @@ void TPalletPanel::PrintLayouts(bool ASinglePallet) {
         [=, this](std::exception_ptr AFailure) {
             FProgress->HidePanel(told->Written);
             FWork->End();
-            if (!told->Opened.isEmpty() && FOpenFile)
-                FOpenFile(told->Opened);
-            for (const auto& [kind, text] : told->Messages)
-                FPrompts->Message(window(),
-                                  kind == TExportCallbacks::TMessageKind::Information
-                                      ? TPrompts::TKind::Information
-                                      : TPrompts::TKind::Plain,
-                                  text);
+            const bool openFailed =
+                !told->Opened.isEmpty() && FOpenFile && !FOpenFile(told->Opened);
+            for (const auto& [kind, text] : told->Messages) {
+                if (kind == TExportCallbacks::TMessageKind::Information && !told->Opened.isEmpty())
+                    TellSaved(text, told->Opened, openFailed);
+                else
+                    FPrompts->Message(window(), TPrompts::TKind::Plain, text);
+            }
             if (AFailure)
                 ShowError(TLayoutExport::FailureMessage + QLatin1Char('\n') +
                           FailureText(AFailure));
@@ -502,7 +519,6 @@ void TPalletPanel::SaveNotesPdf(bool ASinglePallet) {
     FLastPdfName = file;
     WithShownNotes(ASinglePallet, QStringLiteral("Не удалось сохранить PDF."), file,
                    [this, file](const TShippingNotesDocument&) {
-                       FPrompts->Message(window(), TPrompts::TKind::Information,
-                                         QStringLiteral("PDF сохранён в файл:\n") + file);
+                       TellSaved(QStringLiteral("PDF сохранён в файл:\n") + file, file);
                    });
 }

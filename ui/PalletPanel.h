@@ -46,8 +46,9 @@ public:
     void DisablePrintCommands();
 
     TStackView* StackView() const { return FStackView; }
-    // How a written layout workbook is handed to the desktop.
-    void SetOpenFile(std::function<void(const QString&)> AOpenFile);
+    // How a written file, or its folder, is handed to the desktop; false when nothing
+    // there opens it.
+    void SetOpenFile(std::function<bool(const QString&)> AOpenFile);
 
 public slots:
     // "Почему столько поддонов?": the shown order's count colour by colour.
@@ -70,6 +71,9 @@ private:
     QWidget* WithStackView(QWidget* AContentsGrid);
     void ShowStack();
     void ShowError(const QString& AText);
+    // A file written: ASaid, with "Открыть файл" and "Открыть папку"; AOpenFailed when
+    // the desktop would not open it by itself.
+    void TellSaved(const QString& ASaid, const QString& AFile, bool AOpenFailed = false);
     // Why the shown order has APallets pallets: the last run's own verdict when it
     // calculated this order into these pallets, otherwise judged from the tables.
     std::optional<TPlanVerdict> VerdictFor(qlonglong AOrderId, qint64 APallets) const;
@@ -109,7 +113,7 @@ private:
     QPushButton* FPrintAllButton;
     QPushButton* FPrintPalletButton;
     TStackView* FStackView = nullptr;
-    std::function<void(const QString&)> FOpenFile;
+    std::function<bool(const QString&)> FOpenFile;
 
     TShownOrder FOrder;
     std::optional<TPlanVerdict> FVerdict;

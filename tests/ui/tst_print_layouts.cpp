@@ -57,10 +57,14 @@ void OrderWithPallets(TDataModule& AData, const QString& ANumber = QStringLitera
 
 struct TWindow : TWindowOf<TPrintPrompts> {
     QStringList Opened;
+    bool Opens = true; // whether the desktop has a program for what is opened
 
     void Open(TestDb::TConnected& ADb) {
         TWindowOf::Open(ADb);
-        Form->SetOpenFile([this](const QString& AFile) { Opened << AFile; });
+        Form->SetOpenFile([this](const QString& AFile) {
+            Opened << AFile;
+            return Opens;
+        });
         SearchDate(Day);
     }
     void Click(const char* AButton) {
@@ -107,6 +111,8 @@ private slots:
     void fails();
     void orderWithoutPallets_data() { TestDb::AddBackendRows(); }
     void orderWithoutPallets();
+    void savedOffersFileAndFolder_data();
+    void savedOffersFileAndFolder();
 };
 
 void TstPrintLayouts::printAll() {
@@ -134,9 +140,11 @@ void TstPrintLayouts::printAll() {
     QCOMPARE(w.Prompts.Asked.at(1).Call, QStringLiteral("Confirm"));
     QCOMPARE(w.Prompts.Asked.at(1).Text,
              QStringLiteral("Файл «%1» уже существует. Заменить его?").arg(file));
-    QCOMPARE(w.Prompts.Asked.last().Call, QStringLiteral("Message"));
+    QCOMPARE(w.Prompts.Asked.last().Call, QStringLiteral("Choose"));
     QCOMPARE(int(w.Prompts.Asked.last().Kind), int(TPrompts::TKind::Information));
     QCOMPARE(w.Prompts.Asked.last().Text, QStringLiteral("Отчет сохранён в файл:\n") + file);
+    QCOMPARE(w.Prompts.Asked.last().Buttons,
+             QStringList({"Открыть файл", "Открыть папку", "Закрыть"}));
     QCOMPARE(w.Opened, QStringList{file});
     QVERIFY(!w.PanelVisible());
     QCOMPARE(w.Bar()->value(), 0);
@@ -196,6 +204,47 @@ void TstPrintLayouts::printOne() {
     QCOMPARE(sheet.Cell(10, 2), QStringLiteral("RAL 9003"));
     QCOMPARE(sheet.Cell(12, 1), QStringLiteral("3000"));
     QVERIFY(!w.PanelVisible());
+}
+
+void TstPrintLayouts::savedOffersFileAndFolder_data() {
+    QTest::addColumn<int>("choice");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("file") << 0 << true;
+    QTest::newRow("folder") << 1 << true;
+    QTest::newRow("closed") << -1 << true;
+    QTest::newRow("nothing opens the file") << 0 << false;
+}
+
+// After the save the message offers the file and its folder; where the desktop has no
+// program for the file, the message and the attempt say so.
+void TstPrintLayouts::savedOffersFileAndFolder() {
+    QFETCH(int, choice);
+    QFETCH(bool, opens);
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    OrderWithPallets(*db.Data);
+    TWindow w;
+    w.Open(db);
+    w.Opens = opens;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("раскладки.xlsx"));
+    w.Prompts.FileAnswers << file;
+    w.Prompts.ChooseAnswers << choice;
+    w.Click("PrintAllButton");
+    const QString notOpened = QStringLiteral("Открыть файл не удалось: в системе не задана "
+                                             "программа для файлов этого типа.");
+    QCOMPARE(w.Prompts.Messages().first(),
+             QStringLiteral("Отчет сохранён в файл:\n") + file +
+                 (opens ? QString() : QStringLiteral("\n\n") + notOpened));
+    QStringList opened{file};
+    if (choice == 0)
+        opened << file;
+    if (choice == 1)
+        opened << dir.path();
+    QCOMPARE(w.Opened, opened);
+    QCOMPARE(w.Prompts.Messages().mid(1),
+             opens || choice < 0 ? QStringList() : QStringList{notOpened});
 }
 
 // The rows reached by the keyboard are the rows printed: the order moved to with the
@@ -317,7 +366,7 @@ void TstPrintLayouts::overwriteQuestion() {
     const int asked = int(w.Prompts.Asked.size());
     w.Click("PrintAllButton");
     QCOMPARE(w.Prompts.Asked.size(), asked + 2);
-    QCOMPARE(w.Prompts.Asked.at(asked + 1).Call, QStringLiteral("Message"));
+    QCOMPARE(w.Prompts.Asked.at(asked + 1).Call, QStringLiteral("Choose"));
     QVERIFY(IsZip(fresh + QStringLiteral(".xlsx")));
 }
 

@@ -294,7 +294,7 @@ void TstPrintPaper::savePdf() {
     prompts.FileAnswers << file;
     prompts.ConfirmAnswers << TPrompts::TAnswer::Ok;
     w.Click("SavePdfPalletButton");
-    QCOMPARE(Calls(prompts, asked), QStringList({"SaveFileName", "Confirm", "Message"}));
+    QCOMPARE(Calls(prompts, asked), QStringList({"SaveFileName", "Confirm", "Choose"}));
     const QStringList pages = Pages(file);
     QCOMPARE(pages.size(), 1);
     QVERIFY(pages[0].contains(QStringLiteral("Под.№ 2 ")));
@@ -345,7 +345,7 @@ void TstPrintPaper::overwriteAskedOnce() {
     prompts.FileAnswers << dir.filePath(typed);
     prompts.ConfirmAnswers << (replace ? TPrompts::TAnswer::Ok : TPrompts::TAnswer::Cancel);
     w.Click("SavePdfAllButton");
-    QCOMPARE(Calls(prompts, 0), replace ? QStringList({"SaveFileName", "Confirm", "Message"})
+    QCOMPARE(Calls(prompts, 0), replace ? QStringList({"SaveFileName", "Confirm", "Choose"})
                                         : QStringList({"SaveFileName", "Confirm"}));
     QCOMPARE(prompts.Asked[1].Text,
              QStringLiteral("Файл «%1» уже существует. Заменить его?").arg(file));
@@ -359,7 +359,7 @@ void TstPrintPaper::overwriteAskedOnce() {
     prompts.FileAnswers << fresh;
     const int asked = int(prompts.Asked.size());
     w.Click("SavePdfPalletButton");
-    QCOMPARE(Calls(prompts, asked), QStringList({"SaveFileName", "Message"}));
+    QCOMPARE(Calls(prompts, asked), QStringList({"SaveFileName", "Choose"}));
     QCOMPARE(Pages(fresh + QStringLiteral(".pdf")).size(), 1);
 }
 
