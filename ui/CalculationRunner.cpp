@@ -34,7 +34,7 @@ TCalculationRunner::TCalculationRunner(TWorkerThread* AWorker, TWindowWork* AWor
     FButton = new QPushButton(QStringLiteral("Расчет поддонов"), AWindow);
     FButton->setObjectName(QStringLiteral("CalculateButton"));
     FButton->setMinimumSize(150, 34);
-    FButton->setEnabled(false);
+    SetAvailability(TAvailability::NoOrder);
     // A click leaves the keyboard where it was: the button is disabled at once and
     // would otherwise hand the focus to whatever comes next.
     FButton->setFocusPolicy(Qt::TabFocus);
@@ -66,6 +66,7 @@ TCalculationRunner::TCalculationRunner(TWorkerThread* AWorker, TWindowWork* AWor
     FCancelButton->setObjectName(QStringLiteral("CancelCalculationButton"));
     FCancelButton->setFont(PanelFont());
     FCancelButton->setFixedHeight(31);
+    FCancelButton->setToolTip(QStringLiteral("Остановить работу; ничего не будет записано"));
     v->addWidget(FCancelButton);
     FPanel->hide();
     connect(FCancelButton, &QPushButton::clicked, this, &TCalculationRunner::Cancel);
@@ -76,6 +77,25 @@ TCalculationRunner::~TCalculationRunner() {
     if (FChannel) {
         FChannel->WindowGone = true;
         FChannel->StopRequested = true;
+    }
+}
+
+void TCalculationRunner::SetAvailability(TAvailability AAvailability) {
+    FButton->setEnabled(AAvailability == TAvailability::Ready);
+    switch (AAvailability) {
+    case TAvailability::NoOrder:
+        FButton->setToolTip(QStringLiteral("Выберите заявку в списке заявок"));
+        break;
+    case TAvailability::Calculated:
+        FButton->setToolTip(QStringLiteral("Поддоны этой заявки уже рассчитаны"));
+        break;
+    case TAvailability::NotWorking:
+        FButton->setToolTip(QStringLiteral("Рассчитать можно только последнюю загруженную "
+                                           "заявку; эта — в архиве"));
+        break;
+    case TAvailability::Ready:
+        FButton->setToolTip(QStringLiteral("Разложить листы заявки по поддонам (F9)"));
+        break;
     }
 }
 

@@ -56,6 +56,10 @@ public:
 
     // "Расчет поддонов", for the window to place.
     QPushButton* Button() const { return FButton; }
+    // Why "Расчет поддонов" may or may not run on the order shown: the button follows,
+    // and its tooltip says why when it is off.
+    enum class TAvailability { NoOrder, Calculated, NotWorking, Ready };
+    void SetAvailability(TAvailability AAvailability);
     bool Running() const;
 
     // Starts the calculation of the working order on the worker thread, packing densely

@@ -120,6 +120,7 @@ QWidget* TMainWindow::CreateTopBar() {
     FAutoCalculation =
         new QCheckBox(QStringLiteral("производить расчет автоматически. при загрузке заявки"), top);
     FAutoCalculation->setObjectName(QStringLiteral("AutoCalculation"));
+    FAutoCalculation->setToolTip(QStringLiteral("Рассчитывать поддоны сразу после загрузки заявки"));
     right->addWidget(FAutoCalculation, 0, Qt::AlignRight);
     FDensePacking = new QCheckBox(QStringLiteral("Плотная укладка"), top);
     FDensePacking->setObjectName(QStringLiteral("DensePacking"));
@@ -387,17 +388,20 @@ void TMainWindow::ShowOrderDetails(const QString& AOrderId) {
 }
 
 void TMainWindow::UpdateCommandButtons() {
+    using TAvailability = TCalculationRunner::TAvailability;
     if (!FBrowser->PositionsShown()) {
         FPallets->DisablePrintCommands();
-        FRunner->Button()->setEnabled(false);
+        FRunner->SetAvailability(TAvailability::NoOrder);
         return;
     }
     const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
     // The calculation works on the order in the working tables; an archived order that
     // was never calculated cannot be, and a run would recalculate another order.
-    FRunner->Button()->setEnabled(
-        FPallets->PalletCount() == 0 && !id.isNull() &&
-        WorkingOrder::Holds(FData->Connection(), SqlRun::KeyValue(id).toLongLong()));
+    FRunner->SetAvailability(
+        FPallets->PalletCount() > 0 ? TAvailability::Calculated
+        : !id.isNull() && WorkingOrder::Holds(FData->Connection(), SqlRun::KeyValue(id).toLongLong())
+            ? TAvailability::Ready
+            : TAvailability::NotWorking);
     FPallets->UpdatePrintCommands();
 }
 

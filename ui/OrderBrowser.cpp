@@ -97,6 +97,7 @@ TOrderBrowser::TOrderBrowser(TDataModule* AData, QWidget* AParent)
     ah->addWidget(FOrderFilePath, 1);
     FNewOrderButton = new QPushButton(QStringLiteral("Новая заявка"), add);
     FNewOrderButton->setObjectName(QStringLiteral("NewOrderButton"));
+    FNewOrderButton->setToolTip(QStringLiteral("Загрузить заявку заказчика из книги (Ctrl+N)"));
     ah->addWidget(FNewOrderButton);
     static_cast<QVBoxLayout*>(add->layout())->addLayout(ah);
     v->addWidget(add);

@@ -69,6 +69,7 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
         QStringLiteral("PalletsOrderLabel"), &FPalletsOrderLabel);
     FPrintAllButton = new QPushButton(QStringLiteral("Распечатать все раскладки"), split);
     FPrintAllButton->setObjectName(QStringLiteral("PrintAllButton"));
+    FPrintAllButton->setToolTip(QStringLiteral("Раскладки всех поддонов в книгу для печати"));
     row3->addWidget(FPrintAllButton);
     AddPaperButtons(row3, FPrintAllButton, false);
     QWidget* palletsBox = WindowParts::GridBox(split, row3, FPalletsGrid);
@@ -81,6 +82,8 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
     verdictRow->addWidget(FVerdictLabel, 1);
     FWhyButton = new QPushButton(QStringLiteral("Почему столько поддонов?"), palletsBox);
     FWhyButton->setObjectName(QStringLiteral("WhyPalletsButton"));
+    FWhyButton->setToolTip(QStringLiteral("Что по каждому цвету определяет число поддонов и "
+                                          "доказано ли, что меньше нельзя"));
     FWhyButton->setEnabled(false);
     verdictRow->addWidget(FWhyButton);
     static_cast<QVBoxLayout*>(palletsBox->layout())->addLayout(verdictRow);
@@ -104,6 +107,7 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
         QStringLiteral("PalletNumberLabel"), &FPalletNumberLabel);
     FPrintPalletButton = new QPushButton(QStringLiteral("Распечатать раскладку"), split);
     FPrintPalletButton->setObjectName(QStringLiteral("PrintPalletButton"));
+    FPrintPalletButton->setToolTip(QStringLiteral("Раскладка выбранного поддона в книгу для печати"));
     row4->addWidget(FPrintPalletButton);
     AddPaperButtons(row4, FPrintPalletButton, true);
     split->addWidget(WindowParts::GridBox(split, row4, WithStackView(FContentsGrid)));

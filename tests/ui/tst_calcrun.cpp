@@ -370,6 +370,9 @@ void TstCalcRun::densePacking() {
     QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 4);
     QCOMPARE(caption->text(), QStringLiteral("4 поддона — минимум доказан"));
     QVERIFY(w.Prompts.Asked.isEmpty());
+    QVERIFY(!w.Enabled("CalculateButton"));
+    QCOMPARE(w.Button("CalculateButton")->toolTip(),
+             QStringLiteral("Поддоны этой заявки уже рассчитаны"));
     // Asked why, the window tells colour by colour what decided the count.
     w.Click("WhyPalletsButton");
     QCOMPARE(w.Prompts.Asked.size(), 1);

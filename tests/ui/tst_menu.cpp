@@ -11,6 +11,7 @@
 #include "TrayController.h"
 #include "UiTestSupport.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -160,6 +161,12 @@ void TstMenu::keyboard() {
     w.Open(db);
     QApplication::setActiveWindow(w.Form.get());
     QVERIFY(QTest::qWaitForWindowActive(w.Form.get()));
+    // Every command says what it does, and "Расчет поддонов" why it is off.
+    for (QAbstractButton* b : w.Form->findChildren<QAbstractButton*>())
+        if (b->isVisibleTo(w.Form.get()) && !b->objectName().isEmpty())
+            QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
+    QCOMPARE(w.Button("CalculateButton")->toolTip(),
+             QStringLiteral("Выберите заявку в списке заявок"));
     QWidget* orders = Child<QWidget>(w.Form.get(), "OrdersGrid");
     orders->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), orders);
