@@ -70,7 +70,8 @@ void TQtPrompts::ShowText(QWidget* AParent, const QString& ACaption, const QStri
     // Read-only, yet selectable and copyable with the mouse and the keyboard.
     text->setReadOnly(true);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long causes wrap at the window's edge rather than run off it.
+    text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     QString plain = AText;
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

@@ -34,9 +34,14 @@ QMenu* AddCommandMenu(QMenuBar* ABar, QWidget* AWindow, const QString& ATitle,
         a->setShortcutContext(Qt::WindowShortcut);
         QPointer<QWidget> window = AWindow;
         const QString control = c.Control;
-        QObject::connect(a, &QAction::triggered, AWindow, [window, control] {
+        const std::function<void()> run = c.Run;
+        QObject::connect(a, &QAction::triggered, AWindow, [window, control, run] {
             if (!window)
                 return;
+            if (run) {
+                run();
+                return;
+            }
             if (control.isEmpty()) {
                 window->close();
                 return;
@@ -68,13 +73,15 @@ QMenu* AddCommandMenu(QMenuBar* ABar, QWidget* AWindow, const QString& ATitle,
     return menu;
 }
 
-QMenu* AddOrderCommands(QMenuBar* ABar, QWidget* AWindow) {
+QMenu* AddOrderCommands(QMenuBar* ABar, QWidget* AWindow, std::function<void()> ARefresh) {
     QMenu* menu = AddCommandMenu(
         ABar, AWindow, QStringLiteral("Заявка"),
         {{QStringLiteral("NewOrderAction"), QStringLiteral("Новая заявка…"),
           QKeySequence(Qt::CTRL | Qt::Key_N), QStringLiteral("NewOrderButton")},
          {QStringLiteral("FindNumberAction"), QStringLiteral("Поиск по номеру"),
           QKeySequence(Qt::CTRL | Qt::Key_F), QStringLiteral("SearchNumber")},
+         {QStringLiteral("RefreshAction"), QStringLiteral("Обновить список"),
+          QKeySequence(Qt::Key_F5), QString(), std::move(ARefresh)},
          {QStringLiteral("CalculateAction"), QStringLiteral("Расчет поддонов"),
           QKeySequence(Qt::Key_F9), QStringLiteral("CalculateButton")},
          {QStringLiteral("PreviewPalletAction"), QStringLiteral("Печать раскладки поддона…"),

@@ -3,6 +3,7 @@
 #include <QKeySequence>
 #include <QList>
 #include <QString>
+#include <functional>
 
 class QMenu;
 class QMenuBar;
@@ -17,6 +18,7 @@ struct TControlCommand {
     QString Text;
     QKeySequence Keys;
     QString Control;
+    std::function<void()> Run; // instead of a control, when set
 };
 
 // The menu ATitle on ABar with ACommands on the controls of AWindow. While it is open,
@@ -24,7 +26,8 @@ struct TControlCommand {
 QMenu* AddCommandMenu(QMenuBar* ABar, QWidget* AWindow, const QString& ATitle,
                       const QList<TControlCommand>& ACommands);
 
-// The main window's menu "Заявка": new order, the number search, the calculation, the
-// print preview of the shown pallet and of all pallets, quitting, with the keys an
-// operator expects (Ctrl+N, Ctrl+F, F9, Ctrl+P, Ctrl+Shift+P, Ctrl+Q).
-QMenu* AddOrderCommands(QMenuBar* ABar, QWidget* AWindow);
+// The main window's menu "Заявка": new order, the number search, the list read again
+// (ARefresh), the calculation, the print preview of the shown pallet and of all
+// pallets, quitting, with the keys an operator expects (Ctrl+N, Ctrl+F, F5, F9, Ctrl+P,
+// Ctrl+Shift+P, Ctrl+Q).
+QMenu* AddOrderCommands(QMenuBar* ABar, QWidget* AWindow, std::function<void()> ARefresh);

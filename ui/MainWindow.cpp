@@ -136,7 +136,7 @@ QWidget* TMainWindow::CreateTopBar() {
 
 void TMainWindow::CreateMenu() {
     menuBar()->setObjectName(QStringLiteral("MainMenu"));
-    AddOrderCommands(menuBar(), this);
+    AddOrderCommands(menuBar(), this, [this] { RepeatSearch(); });
     FSettingsMenu = menuBar()->addMenu(QStringLiteral("Настройки"));
     FSettingsMenu->setObjectName(QStringLiteral("SettingsMenu"));
     auto add = [this](QMenu* AMenu, const QString& AName, const QString& AText,
@@ -347,7 +347,13 @@ void TMainWindow::ShowTodayOrders() {
     RunCommand([this] { RefreshOrders(TOrderFilter::Today()); });
 }
 
+void TMainWindow::RepeatSearch() {
+    if (!FWork->Busy() && FShownFilter)
+        RunCommand([this] { RefreshOrders(*FShownFilter); });
+}
+
 void TMainWindow::RefreshOrders(const TOrderFilter& AFilter) {
+    FShownFilter = AFilter;
     try {
         if (!FBrowser->LoadOrders(AFilter)) {
             // Nothing found: nothing of the order shown before may stay on screen, and
@@ -368,7 +374,7 @@ void TMainWindow::RefreshOrders(const TOrderFilter& AFilter) {
 void TMainWindow::ClearOrderDetails() {
     FPallets->Clear();
     FBrowser->ClearPositions();
-    FRunner->Button()->setEnabled(false);
+    FRunner->SetAvailability(TCalculationRunner::TAvailability::NoOrder);
 }
 
 void TMainWindow::ShowOrderDetails(const QString& AOrderId) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "OrderFilter.h"
+
 #include <QMainWindow>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -20,7 +23,7 @@ class TStartupServices;
 class TTrayController;
 class TWindowWork;
 class TWorkerThread;
-struct TOrderFilter;
+
 
 // The main window: the menu, the banner with the calculation's settings, the status
 // bar, and the wiring between its parts: the order browser (searches, orders and
@@ -44,6 +47,8 @@ public:
     // The orders AFilter selects, the first shown; nothing of an order stays on screen
     // when the list is empty or unreadable.
     void RefreshOrders(const TOrderFilter& AFilter);
+    // The last search again, as the tables now hold it (F5).
+    void RepeatSearch();
     // The orders of the database's current day, the date picker on today: what a
     // fresh connection shows.
     void ShowTodayOrders();
@@ -124,6 +129,7 @@ private:
     TPictureBox* FBanner = nullptr;
     QCheckBox* FAutoCalculation = nullptr;
     QCheckBox* FDensePacking = nullptr;
+    std::optional<TOrderFilter> FShownFilter; // of the list shown
     QStatusBar* FStatusBar = nullptr;
     QLabel* FStatusLabel = nullptr;
     QMenu* FSettingsMenu = nullptr;

@@ -136,7 +136,8 @@ void TstMenu::menuItems() {
             items << i->text();
         titles << a->text() + QStringLiteral(": ") + items.join(QStringLiteral(" / "));
     }
-    QCOMPARE(titles, QStringList({"Заявка: Новая заявка… / Поиск по номеру / Расчет поддонов / "
+    QCOMPARE(titles, QStringList({"Заявка: Новая заявка… / Поиск по номеру / Обновить список / "
+                                  "Расчет поддонов / "
                                   "Печать раскладки поддона… / Печать всех раскладок… / Выход",
                                   "Настройки: Настройки подключения к БД  / Справочник цветов / "
                                   "Очистить архив",
@@ -144,6 +145,7 @@ void TstMenu::menuItems() {
     // The keys are shown beside the items.
     for (const auto& [action, keys] :
          {std::pair{"NewOrderAction", "Ctrl+N"}, std::pair{"FindNumberAction", "Ctrl+F"},
+          std::pair{"RefreshAction", "F5"},
           std::pair{"CalculateAction", "F9"}, std::pair{"PreviewPalletAction", "Ctrl+P"},
           std::pair{"PreviewAllAction", "Ctrl+Shift+P"}, std::pair{"QuitAction", "Ctrl+Q"},
           std::pair{"ManualAction", "F1"}})
@@ -185,6 +187,12 @@ void TstMenu::keyboard() {
     w.WaitIdle();
     QCOMPARE(w.Prompts.Asked.size(), 1);
     QCOMPARE(w.Prompts.Asked.first().Call, QStringLiteral("OpenFileName"));
+    // F5 reads the list again: an order stored meanwhile by another workstation appears.
+    const int listed = Rows(w.Form.get(), "OrdersGrid");
+    TestDb::AddOrder(*db.Data, QStringLiteral("F5"), QDate::currentDate(), 1, 1000.0,
+                     {{1000, 1000, 5, 1, {}}});
+    QTest::keyClick(w.Form.get(), Qt::Key_F5);
+    QTRY_COMPARE(Rows(w.Form.get(), "OrdersGrid"), listed + 1);
     // F1 opens the manual; Ctrl+Q closes the window.
     QTest::keyClick(w.Form.get(), Qt::Key_F1);
     QTRY_VERIFY(w.Form->HelpWindow() && w.Form->HelpWindow()->isVisible());
