@@ -225,13 +225,13 @@ void TNamedQueriesTest::positionsOrdered() {
     // Stage 1 divides the 70 sheets (60 at most a stack) and the heavy pallets are split
     // again.
     QList<qlonglong> ids;
-    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("Р-77"), QDate(2024, 1, 1), 1,
-                                             3000.0,
-                                             {{3000, 1000, 1, 50, {}},
-                                              {2000, 1000, 1, 20, {}},
-                                              {1500, 1000, 1, 15, {}},
-                                              {1000, 1000, 2, 70, QStringLiteral("цоколь")}},
-                                             &ids);
+    const qlonglong order =
+        TestDb::AddOrder(d, QStringLiteral("Р-77"), QDate(2024, 1, 1), 1, 3000.0,
+                         {{3000, 1000, 1, 50, {}},
+                          {2000, 1000, 1, 20, {}},
+                          {1500, 1000, 1, 15, {}},
+                          {1000, 1000, 2, 70, QStringLiteral("цоколь")}},
+                         &ids);
     // One names the first position but is of another size; one has its size and colour
     // but words of its own.
     for (const QString& values : {QStringLiteral("1000, 1000, 2, 4, 'цоколь (часть позиции %1)'"),
