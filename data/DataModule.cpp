@@ -133,7 +133,7 @@ QString ServerOpenFailure(const QSqlDatabase& ADb) {
 
 TDataModule::TDataModule(QObject* AParent)
     : QObject(AParent), FOrders(new TStaticQueryModel(this)),
-      FPositions(new TStaticQueryModel(this)), FPallets(new TStaticQueryModel(this)),
+      FPositions(new TPositionsModel(this)), FPallets(new TStaticQueryModel(this)),
       FPalletContents(new TStaticQueryModel(this)), FColours(new TStaticQueryModel(this)) {
     setObjectName(QStringLiteral("DataModule"));
     FConnectionName = QStringLiteral("Gravelon_%1").arg(ConnectionCounter.fetchAndAddRelaxed(1));
@@ -144,8 +144,8 @@ TDataModule::~TDataModule() {
 }
 
 void TDataModule::CloseQueries() {
-    for (TStaticQueryModel* m :
-         {FOrders, FPositions, FPallets, FPalletContents, FColours})
+    for (TStaticQueryModel* m : std::initializer_list<TStaticQueryModel*>{
+             FOrders, FPositions, FPallets, FPalletContents, FColours})
         m->Close();
 }
 

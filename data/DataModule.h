@@ -3,6 +3,7 @@
 #include "OrderFilter.h"
 #include "Settings.h"
 #include "SqlDialect.h"
+#include "PositionsModel.h"
 #include "SqlRun.h"
 
 #include <QObject>
@@ -88,7 +89,7 @@ public:
 
     // The models the grids show, owned by the module.
     TStaticQueryModel* Orders() const { return FOrders; }
-    TStaticQueryModel* Positions() const { return FPositions; }
+    TPositionsModel* Positions() const { return FPositions; }
     TStaticQueryModel* Pallets() const { return FPallets; }
     TStaticQueryModel* PalletContents() const { return FPalletContents; }
     TStaticQueryModel* Colours() const { return FColours; }
@@ -105,7 +106,7 @@ private:
     void Reopen(QSqlDatabase& ADb);
 
     TStaticQueryModel* FOrders;
-    TStaticQueryModel* FPositions;
+    TPositionsModel* FPositions;
     TStaticQueryModel* FPallets;
     TStaticQueryModel* FPalletContents;
     TStaticQueryModel* FColours;

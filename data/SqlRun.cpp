@@ -358,6 +358,7 @@ void TStaticQueryModel::Open(const QSqlDatabase& ADb, const QString& ASql,
     setQuery(std::move(q));
     while (canFetchMore())
         fetchMore();
+    Arrange();
     endResetModel();
     if (lastError().isValid())
         Fail(ADb, lastError(), ASql);
@@ -376,7 +377,10 @@ void TStaticQueryModel::Close() {
 QVariant TStaticQueryModel::Value(int ARow, const QString& AColumn) const {
     if (!FOpen || ARow < 0 || ARow >= rowCount())
         return {};
-    const QSqlRecord rec = record(ARow);
-    const int i = rec.indexOf(AColumn);
-    return i < 0 ? QVariant() : rec.value(i);
+    // Through the columns the grids read, so that a column added or a row moved by a
+    // model of its own is seen here as there.
+    for (int i = 0; i < columnCount(); ++i)
+        if (headerData(i, Qt::Horizontal).toString().compare(AColumn, Qt::CaseInsensitive) == 0)
+            return data(index(ARow, i));
+    return {};
 }

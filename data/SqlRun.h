@@ -102,9 +102,14 @@ public:
     void Close();
     bool IsOpen() const { return FOpen; }
     int RowCount() const { return FOpen ? rowCount() : 0; }
-    // A column by name, without regard to case; invalid when absent.
+    // A column by name, without regard to case, as the grids see it; invalid when absent.
     QVariant Value(int ARow, const QString& AColumn) const;
     const QString& Sql() const { return FSql; }
+
+protected:
+    // Called with every row fetched, inside the reset that shows them: a model that
+    // shows the rows otherwise than the statement lists them prepares that here.
+    virtual void Arrange() {}
 
 private:
     bool FOpen = false;

@@ -1,6 +1,7 @@
 #include "PalletBound.h"
 
 #include "CalculationRules.h"
+#include "PartRemark.h"
 #include "SqlRun.h"
 
 #include <QHash>
@@ -98,46 +99,24 @@ std::optional<TOrderModel> StoredOrderModel(const QSqlDatabase& AConnection, qin
                        "where ApplicateID = :a2 order by 1"),
         keys);
 
-    struct TRow {
-        qint64 Id = 0;
-        TModelPosition Position;
-        QString OwnWords;
-        qint64 SplitOff = 0;
-    };
-    std::vector<TRow> read;
-    QHash<qint64, int> byId;
+    std::vector<TModelPosition> read;
+    QList<PartRemark::TStoredRow> stored;
     for (const QSqlRecord& r : rows) {
-        TRow row;
         for (const char* field : {"ID", "Width", "Height", "ColorID", "Quantity"})
             if (r.value(QLatin1String(field)).isNull())
                 return std::nullopt;
-        row.Id = r.value(QStringLiteral("ID")).toLongLong();
-        row.Position.Order = 0;
-        row.Position.Width = r.value(QStringLiteral("Width")).toLongLong();
-        row.Position.Height = r.value(QStringLiteral("Height")).toLongLong();
-        row.Position.ColorId = r.value(QStringLiteral("ColorID")).toLongLong();
-        row.Position.ReadQuantity = r.value(QStringLiteral("Quantity")).toLongLong();
-        const QString comment = r.value(QStringLiteral("Comment")).toString();
-        // Most comments hold no remark: the expressions only for those that may.
-        const bool remark = comment.contains(QStringLiteral("(часть позиции"));
-        row.OwnWords = remark ? CalculationRules::OwnWords(comment) : comment.trimmed();
-        row.SplitOff = remark ? CalculationRules::SplitOff(comment) : 0;
-        byId.insert(row.Id, int(read.size()));
-        read.push_back(row);
+        TModelPosition position;
+        position.Order = 0;
+        position.Width = r.value(QStringLiteral("Width")).toLongLong();
+        position.Height = r.value(QStringLiteral("Height")).toLongLong();
+        position.ColorId = r.value(QStringLiteral("ColorID")).toLongLong();
+        position.ReadQuantity = r.value(QStringLiteral("Quantity")).toLongLong();
+        read.push_back(position);
+        stored << PartRemark::TStoredRow{r.value(QStringLiteral("ID")).toLongLong(), position.Width,
+                                         position.Height, position.ColorId,
+                                         r.value(QStringLiteral("Comment")).toString()};
     }
-    // A part names a position with a smaller key (made before it) and shares its size,
-    // colour and words; a customer's comment that merely ends like a remark rarely does.
-    const auto source = [&](const TRow& APart) -> int {
-        const auto it = byId.constFind(APart.SplitOff);
-        if (APart.SplitOff <= 0 || APart.SplitOff >= APart.Id || it == byId.cend())
-            return -1;
-        const TRow& from = read[size_t(*it)];
-        const bool same = from.Position.Width == APart.Position.Width &&
-                          from.Position.Height == APart.Position.Height &&
-                          from.Position.ColorId == APart.Position.ColorId &&
-                          from.OwnWords == APart.OwnWords;
-        return same ? *it : -1;
-    };
+    const QList<int> sources = PartRemark::Sources(stored);
     // Rows in key order: a part's source comes before it, so its quantity, and those of
     // the parts of the part, end in the first position of the chain.
     TOrderModel model;
@@ -154,14 +133,14 @@ std::optional<TOrderModel> StoredOrderModel(const QSqlDatabase& AConnection, qin
     std::vector<int> root(read.size(), -1);
     QHash<int, int> positionOf; // root row -> index in model.Positions
     for (size_t i = 0; i < read.size(); ++i) {
-        const int from = source(read[i]);
+        const int from = sources[qsizetype(i)];
         root[i] = from < 0 ? int(i) : root[size_t(from)];
         const auto it = positionOf.constFind(root[i]);
         if (it == positionOf.cend()) {
             positionOf.insert(root[i], int(model.Positions.size()));
-            model.Positions.push_back(read[i].Position);
+            model.Positions.push_back(read[i]);
         } else {
-            model.Positions[size_t(*it)].ReadQuantity += read[i].Position.ReadQuantity;
+            model.Positions[size_t(*it)].ReadQuantity += read[i].ReadQuantity;
         }
     }
     model.ReadPositions = int(model.Positions.size());

@@ -135,6 +135,7 @@ TOrderBrowser::TOrderBrowser(TDataModule* AData, QWidget* AParent)
                        {QStringLiteral("Width"), QStringLiteral("Длина"), 0},
                        {QStringLiteral("Height"), QStringLiteral("Ширина"), 0},
                        {QStringLiteral("Quantity"), QStringLiteral("Количество"), 0},
+                       {TPositionsModel::OrderedColumn(), QStringLiteral("Заказано"), 0},
                        {QStringLiteral("Comment"), QStringLiteral("Комментарий"), 138}},
                       this);
     FPositionsGrid->SetSource(FData->Positions());

@@ -10,11 +10,11 @@
 
 namespace {
 
+// The columns as the grids see them, a column the model adds to the statement's included.
 QStringList Columns(const TStaticQueryModel* AModel) {
     QStringList names;
-    const QSqlRecord r = AModel->record();
-    for (int i = 0; i < r.count(); ++i)
-        names << r.fieldName(i).toLower();
+    for (int i = 0; i < AModel->columnCount(); ++i)
+        names << AModel->headerData(i, Qt::Horizontal).toString().toLower();
     return names;
 }
 
@@ -75,6 +75,10 @@ private slots:
     void orderListFindsNothing();
     void positions_data();
     void positions();
+    void positionsOrdered_data() { TestDb::AddBackendRows(); }
+    void positionsOrdered();
+    void positionsOfStoredParts_data() { TestDb::AddBackendRows(); }
+    void positionsOfStoredParts();
     void pallets_data();
     void pallets();
     void palletFill_data();
@@ -176,17 +180,157 @@ void TNamedQueriesTest::positions() {
     d.OpenPositions(QString::number(o.Id)); // the key travels as decimal text too
     const TStaticQueryModel* q = d.Positions();
     QCOMPARE(Columns(q), Lower({"ID", "ApplicateID", "Width", "Height", "ColorID", "Quantity",
-                                "Comment", "oldid", "ColorCode", "Color"}));
+                                "Comment", "oldid", "ColorCode", "Color", "Ordered"}));
     QCOMPARE(q->RowCount(), 4);
+    const qlonglong quantities[] = {5, 3, 10, 2};
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(q->Value(i, QStringLiteral("ID")).toLongLong(), o.Positions[i]);
         QVERIFY(q->Value(i, QStringLiteral("oldid")).isNull());
+        // Nothing split: what was ordered is what the position holds.
+        QCOMPARE(q->Value(i, QStringLiteral("Ordered")).toLongLong(), quantities[i]);
     }
     QCOMPARE(q->Value(0, QStringLiteral("ColorCode")).toString(), QStringLiteral("RAL 7035"));
     QCOMPARE(q->Value(0, QStringLiteral("Color")).toString(), QStringLiteral("Светло-серый"));
     QCOMPARE(q->Value(0, QStringLiteral("Comment")).toString(), QStringLiteral("первая"));
     d.OpenPositions(QString()); // an empty key is NULL: nothing matches
     QCOMPARE(q->RowCount(), 0);
+}
+
+namespace {
+
+// The positions grid of an order, a row "ID|Quantity|Ordered|Comment" each.
+QStringList ShownPositions(TDataModule& AData, qlonglong AOrder) {
+    AData.OpenPositions(AOrder);
+    const TStaticQueryModel* q = AData.Positions();
+    QStringList rows;
+    for (int i = 0; i < q->RowCount(); ++i) {
+        const QVariant ordered = q->Value(i, QStringLiteral("Ordered"));
+        rows << QStringLiteral("%1|%2|%3|%4")
+                    .arg(q->Value(i, QStringLiteral("ID")).toLongLong())
+                    .arg(q->Value(i, QStringLiteral("Quantity")).toLongLong())
+                    .arg(ordered.isNull() ? QStringLiteral("-") : ordered.toString(),
+                         q->Value(i, QStringLiteral("Comment")).toString());
+    }
+    return rows;
+}
+
+} // namespace
+
+// A calculated order whose positions were divided still shows what the customer ordered:
+// each position with its parts right under it, and the sheets of all of them beside the
+// position. A customer's comment that merely ends like a remark is a position of its own.
+void TNamedQueriesTest::positionsOrdered() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    // Stage 1 divides the 70 sheets (60 at most a stack) and the heavy pallets are split
+    // again.
+    QList<qlonglong> ids;
+    const qlonglong order =
+        TestDb::AddOrder(d, QStringLiteral("Р-77"), QDate(2024, 1, 1), 1, 3000.0,
+                         {{3000, 1000, 1, 50, {}},
+                          {2000, 1000, 1, 20, {}},
+                          {1500, 1000, 1, 15, {}},
+                          {1000, 1000, 2, 70, QStringLiteral("цоколь")}},
+                         &ids);
+    // One names the first position but is of another size; one has its size and colour
+    // but words of its own.
+    for (const QString& values : {QStringLiteral("1000, 1000, 2, 4, 'цоколь (часть позиции %1)'"),
+                                  QStringLiteral("3000, 1000, 1, 3, 'угол (часть позиции %1)'")}) {
+        d.ExecSql(QStringLiteral("insert into ApplicatePositions (ApplicateID, Width, Height, "
+                                 "ColorID, Quantity, Comment) values (%1, %2)")
+                      .arg(order)
+                      .arg(values.arg(ids[0])));
+    }
+    QStringList expected; // "ID|Ordered" of each position in key order
+    QHash<qlonglong, qlonglong> quantity;
+    for (const QSqlRecord& r : d.OpenSql(QStringLiteral("select ID, Quantity from "
+                                                        "ApplicatePositions order by ID"))) {
+        expected << r.value(0).toString() + QLatin1Char('|') + r.value(1).toString();
+        quantity.insert(r.value(0).toLongLong(), r.value(1).toLongLong());
+    }
+    QCOMPARE(expected.size(), 6);
+    TCalculationRun(d.Connection(), TCalculationMode::Memory).Execute();
+    const QStringList calculated = ShownPositions(d, order);
+    QVERIFY2(calculated.size() > expected.size(), qPrintable(calculated.join(QLatin1Char('\n'))));
+    for (const bool archived : {false, true}) {
+        if (archived)
+            d.Archivation();
+        const QStringList shown = ShownPositions(d, order);
+        QCOMPARE(shown, calculated);
+        QStringList positions;
+        QList<qlonglong> group; // the keys of the current position and its parts so far
+        qlonglong sheets = 0, orderedThere = 0;
+        const auto closeGroup = [&] {
+            if (!group.isEmpty())
+                QCOMPARE(sheets, orderedThere);
+        };
+        for (const QString& row : shown) {
+            const QStringList f = row.split(QLatin1Char('|'));
+            const qlonglong id = f[0].toLongLong();
+            if (f[2] != QLatin1String("-")) {
+                closeGroup();
+                QVERIFY2(quantity.contains(id), qPrintable(row));
+                positions << f[0] + QLatin1Char('|') + f[2];
+                group = {id};
+                sheets = f[1].toLongLong();
+                orderedThere = f[2].toLongLong();
+                continue;
+            }
+            // A part, listed after the earlier rows of its position, names one of them.
+            QVERIFY2(!group.isEmpty() && id > group.last(), qPrintable(row));
+            const qlonglong named =
+                f[3].section(QStringLiteral("(часть позиции "), -1).chopped(1).toLongLong();
+            QVERIFY2(group.contains(named), qPrintable(shown.join(QLatin1Char('\n'))));
+            group << id;
+            sheets += f[1].toLongLong();
+        }
+        closeGroup();
+        QCOMPARE(positions, expected);
+    }
+}
+
+// Parts as a calculation stores them, parts of parts among them, and comments that end
+// like a remark without being one: the keys name which is which.
+void TNamedQueriesTest::positionsOfStoredParts() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    QList<qlonglong> ids;
+    const qlonglong order =
+        TestDb::AddOrder(d, QStringLiteral("1"), QDate(2024, 1, 1), 1, 3000.0,
+                         {{2000, 1000, 1, 15, QStringLiteral(" цоколь ")},
+                          {1500, 1000, 1, 7, {}},
+                          {2000, 1000, 1, 60, QStringLiteral("цоколь (часть позиции {0})")},
+                          {2000, 1000, 1, 6, QStringLiteral("цоколь (часть позиции {2})")},
+                          {2000, 1000, 2, 5, QStringLiteral("цоколь (часть позиции {0})")},
+                          {1500, 1000, 1, 3, QStringLiteral("(часть позиции {1})  ")},
+                          {1500, 1000, 1, 2, QStringLiteral("(часть позиции {5})")}},
+                         &ids);
+    // The remarks name keys only the database knows: they are written once the rows are.
+    for (const QSqlRecord& r :
+         d.OpenSql(QStringLiteral("select ID, Comment from ApplicatePositions"))) {
+        QString comment = r.value(1).toString();
+        for (int i = 0; i < ids.size(); ++i)
+            comment.replace(QStringLiteral("{%1}").arg(i), QString::number(ids[i]));
+        d.ExecSql(QStringLiteral("update ApplicatePositions set Comment = :c where ID = :id"),
+                  {{QStringLiteral(":c"), comment}, {QStringLiteral(":id"), r.value(0)}});
+    }
+    // Rows: 0 a position, 2 its part and 3 a part of that; 4 of another colour, so not a
+    // part; 1 a position, 5 its part (blanks after the remark) and 6 a part of 5.
+    const auto row = [&ids](int AIndex, qlonglong AQuantity, const QString& AOrdered) {
+        return QStringLiteral("%1|%2|%3").arg(ids[AIndex]).arg(AQuantity).arg(AOrdered);
+    };
+    const QStringList expected = {row(0, 15, QStringLiteral("81")), row(2, 60, QStringLiteral("-")),
+                                  row(3, 6, QStringLiteral("-")),   row(1, 7, QStringLiteral("12")),
+                                  row(5, 3, QStringLiteral("-")),   row(6, 2, QStringLiteral("-")),
+                                  row(4, 5, QStringLiteral("5"))};
+    for (const bool archived : {false, true}) {
+        if (archived)
+            d.Archivation();
+        QStringList shown;
+        for (const QString& r : ShownPositions(d, order))
+            shown << r.section(QLatin1Char('|'), 0, 2);
+        QCOMPARE(shown, expected);
+    }
 }
 
 void TNamedQueriesTest::pallets_data() {
