@@ -442,15 +442,4 @@ TColourProof Prove(const std::vector<TDenseItem>& AItems, const TDenseLimits& AL
     return proof;
 }
 
-TColourProof Judge(const std::vector<TDenseItem>& AItems, const TDenseLimits& ALimits,
-                   qint64 APallets, const QDeadlineTimer& ADeadline, qint64* ADensePallets,
-                   const std::function<void()>& ACheckCanceled) {
-    std::vector<TDensePallet> dense = TDensePacker(ALimits, ACheckCanceled).Pack(AItems);
-    TColourProof proof = Prove(AItems, ALimits, dense, ADeadline, ACheckCanceled);
-    if (ADensePallets)
-        *ADensePallets = proof.Pallets;
-    proof.Pallets = APallets;
-    return proof;
-}
-
 } // namespace PalletProof

@@ -58,11 +58,4 @@ TColourProof Prove(const std::vector<TDenseItem>& AItems, const TDenseLimits& AL
                    std::vector<TDensePallet>& APallets, const QDeadlineTimer& ADeadline,
                    const std::function<void()>& ACheckCanceled = {});
 
-// The proof for a count APallets made elsewhere (the five stages, a stored order): the
-// best packing the dense packer and the search find decides what is proven.
-TColourProof Judge(const std::vector<TDenseItem>& AItems, const TDenseLimits& ALimits,
-                   qint64 APallets, const QDeadlineTimer& ADeadline,
-                   qint64* ADensePallets = nullptr,
-                   const std::function<void()>& ACheckCanceled = {});
-
 } // namespace PalletProof

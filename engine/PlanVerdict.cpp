@@ -167,47 +167,56 @@ TPlanVerdict TPlanVerdict::Judge(const TOrderModel& AModel,
                                  const std::vector<PalletBound::TGroup>& AGroups,
                                  const QDeadlineTimer& ADeadline, bool APack,
                                  const std::function<void()>& ACheckCanceled) {
-    TPlanVerdict verdict;
-    for (size_t g = 0; g < AGroups.size(); ++g) {
-        const PalletBound::TGroup& group = AGroups[g];
-        TColourVerdict v = Describe(group, AModel);
-        if (APack && group.Limits.MaxRows > 0 && group.Limits.AreaCapacity > 0) {
-            std::vector<TDensePallet> dense =
-                TDensePacker(group.Limits, ACheckCanceled).Pack(group.Items);
-            v.Proof = PalletProof::Prove(group.Items, group.Limits, dense,
-                                         Share(ADeadline, AGroups.size() - g), ACheckCanceled);
-        } else {
-            // Nothing packed: the bound as it stands.
-            v.Proof.Bound = group.Bound;
-        }
-        v.DensePallets = v.Proof.Pallets;
-        verdict.Colours.push_back(v);
-    }
-    return verdict;
+    return Proven(AModel, AGroups, ADeadline, ACheckCanceled,
+                  [&](const PalletBound::TGroup& AGroup, const TColourVerdict&) {
+                      return APack ? std::optional(TDensePacker(AGroup.Limits, ACheckCanceled)
+                                                       .Pack(AGroup.Items))
+                                   : std::nullopt;
+                  });
 }
 
 TPlanVerdict TPlanVerdict::JudgeCounts(const TOrderModel& AModel,
                                        const std::vector<PalletBound::TGroup>& AGroups,
                                        const std::map<std::pair<qint64, qint64>, qint64>& APallets,
                                        const QDeadlineTimer& ADeadline) {
+    const auto countOf = [&APallets](const TColourVerdict& AColour) {
+        const auto made = APallets.find({AColour.ColorId, AColour.OrderId});
+        return made == APallets.end() ? qint64(0) : made->second;
+    };
+    // The proof of a count needs only the count: a packing on fewer pallets that the
+    // search finds is what dense packing would need.
+    TPlanVerdict verdict = Proven(
+        AModel, AGroups, ADeadline, {},
+        [&countOf](const PalletBound::TGroup&, const TColourVerdict& AColour) {
+            const qint64 count = countOf(AColour);
+            return count > 0 ? std::optional(std::vector<TDensePallet>(size_t(count)))
+                             : std::nullopt;
+        });
+    for (TColourVerdict& c : verdict.Colours)
+        c.Proof.Pallets = countOf(c);
+    return verdict;
+}
+
+TPlanVerdict TPlanVerdict::Proven(
+    const TOrderModel& AModel, const std::vector<PalletBound::TGroup>& AGroups,
+    const QDeadlineTimer& ADeadline, const std::function<void()>& ACheckCanceled,
+    const std::function<std::optional<std::vector<TDensePallet>>(
+        const PalletBound::TGroup&, const TColourVerdict&)>& AStart) {
     TPlanVerdict verdict;
     for (size_t g = 0; g < AGroups.size(); ++g) {
         const PalletBound::TGroup& group = AGroups[g];
         TColourVerdict v = Describe(group, AModel);
-        const auto made = APallets.find({v.ColorId, v.OrderId});
-        const qint64 count = made == APallets.end() ? 0 : made->second;
-        if (count > 0 && group.Limits.MaxRows > 0 && group.Limits.AreaCapacity > 0) {
-            // The proof of a count needs only the count: a packing on fewer pallets that
-            // the search finds is what dense packing would need.
-            std::vector<TDensePallet> counted(static_cast<size_t>(count));
-            v.Proof = PalletProof::Prove(group.Items, group.Limits, counted,
-                                         Share(ADeadline, AGroups.size() - g));
+        std::optional<std::vector<TDensePallet>> pallets;
+        if (group.Limits.MaxRows > 0 && group.Limits.AreaCapacity > 0)
+            pallets = AStart(group, v);
+        if (pallets) {
+            v.Proof = PalletProof::Prove(group.Items, group.Limits, *pallets,
+                                         Share(ADeadline, AGroups.size() - g), ACheckCanceled);
         } else {
-            v.Proof.Pallets = count;
+            // Nothing to prove against: the bound as it stands.
             v.Proof.Bound = group.Bound;
         }
         v.DensePallets = v.Proof.Pallets;
-        v.Proof.Pallets = count;
         verdict.Colours.push_back(v);
     }
     return verdict;

@@ -85,6 +85,15 @@ public:
 
     // The share of ATotal that one of AGroupsLeft groups may take.
     static QDeadlineTimer Share(const QDeadlineTimer& ATotal, size_t AGroupsLeft);
+
+private:
+    // Each group's count proven from the pallets AStart gives it (none: its bound as it
+    // stands), within ADeadline shared out over the groups.
+    static TPlanVerdict Proven(
+        const TOrderModel& AModel, const std::vector<PalletBound::TGroup>& AGroups,
+        const QDeadlineTimer& ADeadline, const std::function<void()>& ACheckCanceled,
+        const std::function<std::optional<std::vector<TDensePallet>>(
+            const PalletBound::TGroup&, const TColourVerdict&)>& AStart);
 };
 
 // Pallets in Russian: "1 поддон", "2 поддона", "5 поддонов".
