@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Errors.h"
+#include "HelpWindow.h"
 #include "IniFile.h"
 #include "MainWindow.h"
 #include "PictureBox.h"
@@ -43,6 +44,7 @@ TStartupWindow::TStartupWindow(TPrompts* APrompts, const QString& ASettingsPath,
     : QWidget(AParent, Qt::Window | Qt::FramelessWindowHint), FPrompts(APrompts),
       FSettingsPath(ASettingsPath), FTrayAvailable(ATrayAvailable) {
     setObjectName(QStringLiteral("StartupWindow"));
+    setProperty(THelpWindow::PageProperty, QStringLiteral("connect.html"));
     setWindowTitle(QStringLiteral("Гравелон"));
     const QString icon = QDir(GravelonSettings::ProgramFolder())
                              .filePath(QStringLiteral("resources/gravelon_icon.png"));

@@ -41,6 +41,8 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     : QMainWindow(AParent), FData(AData), FPrompts(APrompts), FSettingsPath(ASettingsPath),
       FStartup(AStartup) {
     setObjectName(QStringLiteral("MainWindow"));
+    setProperty(THelpWindow::PageProperty, QStringLiteral("pallets.html"));
+    THelpWindow::InstallHelpKey(this);
     setWindowTitle(ProgramVersion::WindowTitle());
     QFont f(QStringLiteral("Tahoma"));
     f.setPointSize(8);
@@ -308,8 +310,8 @@ void TMainWindow::closeEvent(QCloseEvent* AEvent) {
         FRunner->Cancel();
         return;
     }
-    if (FHelp)
-        FHelp->close();
+    if (THelpWindow* help = HelpWindow())
+        help->close();
     FTray->Icon()->hide();
     AEvent->accept();
     if (FStartup)
