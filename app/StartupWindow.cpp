@@ -8,6 +8,7 @@
 #include "PictureBox.h"
 #include "ProgramVersion.h"
 #include "Prompts.h"
+#include "ScreenFit.h"
 #include "SettingsLocation.h"
 
 #include <QApplication>
@@ -351,17 +352,7 @@ void TStartupWindow::ShowMainWindow() {
         FMainWindow = std::make_unique<TMainWindow>(FData.get(), FPrompts, FSettingsPath, this,
                                                     FTrayAvailable);
     hide();
-    // The window takes most of the screen whatever its contents would ask for: the whole
-    // of a small one, nine tenths of a larger one, centred.
-    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QRect area = shown ? shown->availableGeometry() : QRect();
-    if (area.isEmpty() || area.width() < 1366 || area.height() < 768) {
-        FMainWindow->showMaximized();
-        return;
-    }
-    FMainWindow->resize(area.size() * 0.9);
-    FMainWindow->move(area.center() - FMainWindow->rect().center());
-    FMainWindow->show();
+    ScreenFit::ShowMainWindow(FMainWindow.get());
 }
 
 void TStartupWindow::ReloadTodayOrders() {

@@ -13,6 +13,7 @@
 #include "PictureBox.h"
 #include "ProgramVersion.h"
 #include "Prompts.h"
+#include "ScreenFit.h"
 #include "Settings.h"
 #include "SettingsLocation.h"
 #include "StartupServices.h"
@@ -43,6 +44,7 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     setObjectName(QStringLiteral("MainWindow"));
     setProperty(THelpWindow::PageProperty, QStringLiteral("pallets.html"));
     THelpWindow::InstallHelpKey(this);
+    ScreenFit::InstallDialogGuard(this);
     setWindowTitle(ProgramVersion::WindowTitle());
     QFont f(QStringLiteral("Tahoma"));
     f.setPointSize(8);
