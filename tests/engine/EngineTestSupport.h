@@ -6,6 +6,9 @@
 #include "SheetsPerRow.h"
 #include "TestDatabase.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
@@ -230,6 +233,33 @@ inline QVariant OrderValue(TDataModule& AData, const char* AColumn) {
                      .arg(QLatin1String(AColumn)))
         .value(0)
         .value(0);
+}
+
+// gravelon-cli beside the test, run on the settings file AIni.
+inline QString CliPath() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gravelon-cli"));
+}
+
+struct TCliRun {
+    int Code = -1; // -1: crashed or hung
+    QStringList Out;
+    QString Err;
+};
+
+inline TCliRun RunCli(const QString& AIni, const QStringList& AArgs) {
+    QProcess p;
+    p.start(CliPath(), QStringList{QStringLiteral("--settings"), AIni} + AArgs);
+    TCliRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.Out =
+        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    r.Err = QString::fromUtf8(p.readAllStandardError());
+    return r;
 }
 
 } // namespace EngineTest

@@ -10,6 +10,7 @@
 #include "RussianNumbers.h"
 
 #include <QSqlRecord>
+#include <algorithm>
 #include <QTest>
 
 using namespace EngineTest;
@@ -62,6 +63,8 @@ private slots:
     void randomMoves();
     void refusals_data();
     void refusals();
+    void commandLine_data();
+    void commandLine();
 };
 
 void TstPlanEdit::randomMoves_data() {
@@ -186,6 +189,55 @@ void TstPlanEdit::refusals() {
     d.Archivation();
     refuse({0, half->Id, halfPosition, 1, 0, {}, {}},
            QStringLiteral("Заявка в архиве: ее раскладку изменить нельзя"));
+}
+
+void TstPlanEdit::commandLine_data() {
+    TestDb::AddBackendRows();
+}
+
+// gravelon-cli lists the plan by the list's numbers, moves by them, and refuses with the
+// reason and exit 1, changing nothing.
+void TstPlanEdit::commandLine() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    const qlonglong material = AddMaterial(d, 10.0, 40);
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("Р-2"), QDate(2024, 3, 1), material,
+                                             100.0, {{1000, 1000, 1, 15, {}}, {1000, 1000, 2, 3, {}}});
+    TCalculationRun(d.Connection(), TCalculationMode::Dense).Execute();
+    const auto listed = [&] {
+        const TCliRun r = RunCli(db.Db.IniPath, {QStringLiteral("pallets")});
+        return r.Code == 0 ? r.Out : QStringList{r.Err};
+    };
+    QStringList expected{QStringLiteral("number\tid\tcolour\tsheets\trows\tweight")};
+    const QList<TPlanPallet> pallets = PlanEdit::Pallets(d, order);
+    for (const TPlanPallet& p : pallets)
+        expected << QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6.00")
+                        .arg(p.Number)
+                        .arg(p.Id)
+                        .arg(p.ColourCode)
+                        .arg(p.Sheets)
+                        .arg(p.Rows)
+                        .arg(p.Weight);
+    QCOMPARE(listed(), expected);
+
+    const TPlanPallet& five = *std::find_if(pallets.begin(), pallets.end(),
+                                           [](const TPlanPallet& p) { return p.Sheets == 5; });
+    const QString position = QString::number(Placed(d, five.Id).first().Position);
+    const auto move = [&](const QString& ATo, const QString& ACount) {
+        return RunCli(db.Db.IniPath, {QStringLiteral("move"), QStringLiteral("--pallet"),
+                                      QString::number(five.Number), QStringLiteral("--position"),
+                                      position, QStringLiteral("--count"), ACount,
+                                      QStringLiteral("--to"), ATo});
+    };
+    const auto before = DumpWorking(d);
+    const TCliRun heavy = move(QString::number(five.Number == 1 ? 2 : 1), QStringLiteral("5"));
+    QCOMPARE(heavy.Code, 1);
+    QVERIFY2(heavy.Err.contains(QStringLiteral("больше допустимых 100 кг")), qPrintable(heavy.Err));
+    QCOMPARE(move(QStringLiteral("9"), QStringLiteral("1")).Code, 1);
+    QCOMPARE(DumpWorking(d), before);
+    const TCliRun out = move(QStringLiteral("new"), QStringLiteral("2"));
+    QCOMPARE(out.Code, 0);
+    QCOMPARE(listed().size(), 5);
 }
 
 QTEST_MAIN(TstPlanEdit)
