@@ -26,16 +26,16 @@ public:
 
     qint64 StatementCount() const { return FStatementCount; }
 
-private:
     // How a column's values travel: PostgreSQL takes each column as one array.
     enum class TColumn { Integer, Float, Text };
-
-    // Keys for ACount new rows of ATable, ascending.
-    QList<qint64> NewKeys(const QString& ATable, qint64 ACount);
     // Inserts the rows of AValues (row by row, one value per column of AColumns) into
     // ATable, keys included: on PostgreSQL in one statement, on SQLite in batches.
     void InsertRows(const QString& ATable, const QList<QPair<QString, TColumn>>& AColumns,
                     const QVariantList& AValues);
+
+private:
+    // Keys for ACount new rows of ATable, ascending.
+    QList<qint64> NewKeys(const QString& ATable, qint64 ACount);
     void UpdateQuantities(const QVariantList& APairs);
     // Runs ASql once per batch of ARows rows of AColumns values each: one statement
     // prepared for the full batches, another for the rest.

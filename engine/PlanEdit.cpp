@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Errors.h"
+#include "OrderWriter.h"
 #include "PartRemark.h"
 #include "RussianNumbers.h"
 #include "SheetsPerRow.h"
@@ -89,6 +90,53 @@ void Drop(const QSqlDatabase& ADb, const TRow& ARow) {
 QString PalletName(const QHash<qint64, int>& ANumbers, qint64 APallet) {
     const int number = ANumbers.value(APallet);
     return number > 0 ? QStringLiteral("Поддон %1").arg(number) : QStringLiteral("Новый поддон");
+}
+
+using TColumn = TOrderWriter::TColumn;
+using TColumns = QList<QPair<QString, TColumn>>;
+
+// The tables of a plan, their columns as a snapshot keeps them, and which rows are the
+// order's.
+struct TPlanTable {
+    QString Name;
+    TColumns Columns;
+    QString Rows;
+};
+
+const QList<TPlanTable>& PlanTables() {
+    static const QList<TPlanTable> tables = {
+        {QStringLiteral("ApplicatePositions"),
+         {{QStringLiteral("ID"), TColumn::Integer},
+          {QStringLiteral("ApplicateID"), TColumn::Integer},
+          {QStringLiteral("Width"), TColumn::Integer},
+          {QStringLiteral("Height"), TColumn::Integer},
+          {QStringLiteral("ColorID"), TColumn::Integer},
+          {QStringLiteral("Quantity"), TColumn::Integer},
+          {QStringLiteral("Comment"), TColumn::Text}},
+         QStringLiteral("ApplicateID = :o")},
+        {QStringLiteral("Palletes"),
+         {{QStringLiteral("ID"), TColumn::Integer},
+          {QStringLiteral("ColorID"), TColumn::Integer},
+          {QStringLiteral("Length"), TColumn::Integer},
+          {QStringLiteral("Width"), TColumn::Integer},
+          {QStringLiteral("MaxH"), TColumn::Integer},
+          {QStringLiteral("MaxW"), TColumn::Float},
+          {QStringLiteral("Number"), TColumn::Text}},
+         QStringLiteral("ID in (select PalleteID from Solutions where ApplicateID = :o)")},
+        {QStringLiteral("Solutions"),
+         {{QStringLiteral("ID"), TColumn::Integer},
+          {QStringLiteral("ApplicateID"), TColumn::Integer},
+          {QStringLiteral("PosID"), TColumn::Integer},
+          {QStringLiteral("PalleteID"), TColumn::Integer},
+          {QStringLiteral("QuantityInRow"), TColumn::Integer},
+          {QStringLiteral("Quantity"), TColumn::Integer},
+          {QStringLiteral("Comment"), TColumn::Text}},
+         QStringLiteral("ApplicateID = :o")}};
+    return tables;
+}
+
+QList<QVariantList>& Part(TPlanSnapshot& ASnapshot, int ATable) {
+    return ATable == 0 ? ASnapshot.Positions : ATable == 1 ? ASnapshot.Pallets : ASnapshot.Placements;
 }
 
 } // namespace
@@ -269,6 +317,59 @@ qint64 Move(TDataModule& AData, const TPlanMove& AMove) {
                                  .arg(maxRows));
     transaction.Commit();
     return to;
+}
+
+TPlanSnapshot Snapshot(TDataModule& AData, qint64 AOrder) {
+    TPlanSnapshot snapshot;
+    for (int t = 0; t < PlanTables().size(); ++t) {
+        const TPlanTable& table = PlanTables().at(t);
+        QStringList names;
+        for (const auto& [name, type] : table.Columns)
+            names << name;
+        for (const QSqlRecord& r : AData.OpenSql(
+                 QStringLiteral("select %1 from %2 where %3 order by ID")
+                     .arg(names.join(QLatin1Char(',')), table.Name, table.Rows),
+                 {{QStringLiteral(":o"), AOrder}})) {
+            QVariantList row;
+            for (int c = 0; c < r.count(); ++c)
+                // Compared as text: the drivers hand the same number back as different types.
+                row << (r.isNull(c) ? QVariant() : QVariant(r.value(c).toString()));
+            Part(snapshot, t).append(row);
+        }
+    }
+    return snapshot;
+}
+
+void Restore(TDataModule& AData, qint64 AOrder, const TPlanSnapshot& AExpected,
+             const TPlanSnapshot& ATo) {
+    QSqlDatabase db = AData.Connection();
+    TTransaction transaction(db, AData.Dialect());
+    if (!WorkingOrder::Holds(db, AOrder))
+        throw EOrderChanged(QStringLiteral("Заявка больше не текущая: ее раскладку изменить нельзя"));
+    if (Snapshot(AData, AOrder) != AExpected)
+        throw EOrderChanged(QStringLiteral("Раскладка изменена на другом рабочем месте"));
+    // Placements first, as they name the pallets and the positions; back in the other order.
+    const QVariantMap order{{QStringLiteral(":o"), AOrder}};
+    const QList<QVariant> pallets = [&] {
+        QList<QVariant> keys;
+        for (const QVariantList& row : AExpected.Pallets)
+            keys << row.first();
+        return keys;
+    }();
+    SqlRun::Exec(db, QStringLiteral("delete from Solutions where ApplicateID = :o"), order);
+    for (const QVariant& key : pallets)
+        SqlRun::Exec(db, QStringLiteral("delete from Palletes where ID = :p"),
+                     {{QStringLiteral(":p"), key}});
+    SqlRun::Exec(db, QStringLiteral("delete from ApplicatePositions where ApplicateID = :o"), order);
+    TOrderWriter writer(db, AData.Dialect());
+    TPlanSnapshot to = ATo;
+    for (int t = 0; t < PlanTables().size(); ++t) {
+        QVariantList values;
+        for (const QVariantList& row : Part(to, t))
+            values << row;
+        writer.InsertRows(PlanTables().at(t).Name, PlanTables().at(t).Columns, values);
+    }
+    transaction.Commit();
 }
 
 } // namespace PlanEdit

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QVariantList>
 
 class TDataModule;
 
@@ -33,6 +34,15 @@ struct TPlanMove {
     QString SeenTo;
 };
 
+// An order's plan as its rows: the positions (parts included), the pallets holding its
+// sheets and the placements, keys and all. Undoing an edit puts one back.
+struct TPlanSnapshot {
+    QList<QVariantList> Positions;
+    QList<QVariantList> Pallets;
+    QList<QVariantList> Placements;
+    bool operator==(const TPlanSnapshot&) const = default;
+};
+
 namespace PlanEdit {
 
 // The pallets of AOrder (working or archived), in the list's order.
@@ -46,5 +56,13 @@ QString Contents(TDataModule& AData, qint64 APallet);
 // when the pallets no longer hold what was seen). Returns the key of the pallet the
 // sheets went to.
 qint64 Move(TDataModule& AData, const TPlanMove& AMove);
+
+// The working order AOrder's plan as it stands.
+TPlanSnapshot Snapshot(TDataModule& AData, qint64 AOrder);
+// Puts AOrder's plan back to ATo, in one transaction under the write lock, provided it
+// is still AExpected; otherwise EOrderChanged and nothing written. Rows get back their
+// keys; the key generators do not go back, so rows made later get new ones.
+void Restore(TDataModule& AData, qint64 AOrder, const TPlanSnapshot& AExpected,
+             const TPlanSnapshot& ATo);
 
 } // namespace PlanEdit

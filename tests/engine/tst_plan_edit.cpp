@@ -87,6 +87,11 @@ void TstPlanEdit::randomMoves() {
 
         QRandomGenerator random(seed);
         int moved = 0, refused = 0;
+        struct TStep {
+            TPlanSnapshot Before, After;
+            QMap<QString, QStringList> Tables; // before the step
+        };
+        QList<TStep> history;
         for (int step = 0; step < 40; ++step) {
             const QList<TPlanPallet> pallets = PlanEdit::Pallets(d, order);
             const TPlanPallet& from = pallets.at(random.bounded(int(pallets.size())));
@@ -103,9 +108,11 @@ void TstPlanEdit::randomMoves() {
             move.SeenFrom = PlanEdit::Contents(d, move.FromPallet);
             move.SeenTo = move.ToPallet ? PlanEdit::Contents(d, move.ToPallet) : QString();
             const auto before = DumpWorking(d);
+            const TPlanSnapshot plan = PlanEdit::Snapshot(d, order);
             try {
                 PlanEdit::Move(d, move);
                 ++moved;
+                history.append({plan, PlanEdit::Snapshot(d, order), before});
             } catch (const EGravelonError& e) {
                 QVERIFY(!e.Message().isEmpty());
                 QCOMPARE(DumpWorking(d), before);
@@ -119,6 +126,20 @@ void TstPlanEdit::randomMoves() {
         QVERIFY2(moved > 5 && refused > 0,
                  qPrintable(QStringLiteral("seed %1: %2 moved, %3 refused").arg(seed).arg(moved)
                                 .arg(refused)));
+        // Undone one by one, the tables are back exactly, keys included; redone, the
+        // same moves come back.
+        const auto last = DumpWorking(d);
+        for (qsizetype i = history.size() - 1; i >= 0; --i) {
+            PlanEdit::Restore(d, order, history.at(i).After, history.at(i).Before);
+            QCOMPARE(DumpWorking(d), history.at(i).Tables);
+        }
+        // Undoing what is no longer there is refused, with nothing written.
+        QVERIFY_THROWS_EXCEPTION(EOrderChanged, PlanEdit::Restore(d, order, history.last().After,
+                                                                  history.last().Before));
+        QCOMPARE(DumpWorking(d), history.first().Tables);
+        for (const TStep& step : history)
+            PlanEdit::Restore(d, order, step.Before, step.After);
+        QCOMPARE(DumpWorking(d), last);
     }
 }
 
