@@ -174,6 +174,15 @@ QString Contents(TDataModule& AData, qint64 APallet) {
     return parts.join(QLatin1Char(';'));
 }
 
+qint64 PlacedPosition(TDataModule& AData, qint64 APlacement) {
+    return AData
+        .OpenSql(QStringLiteral("select PosID from Solutions where ID = :s"),
+                 {{QStringLiteral(":s"), APlacement}})
+        .value(0)
+        .value(0)
+        .toLongLong();
+}
+
 qint64 Move(TDataModule& AData, const TPlanMove& AMove) {
     QSqlDatabase db = AData.Connection();
     TTransaction transaction(db, AData.Dialect());

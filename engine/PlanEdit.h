@@ -52,6 +52,9 @@ QList<TPlanPallet> Pallets(TDataModule& AData, qint64 AOrder);
 // with what a window showed, it tells an edit made elsewhere meanwhile.
 QString Contents(TDataModule& AData, qint64 APallet);
 
+// The position row a placement (Solutions.ID, as a contents row carries it) places.
+qint64 PlacedPosition(TDataModule& AData, qint64 APlacement);
+
 // Moves the sheets; throws EGravelonError with the reason in Russian (EOrderChanged
 // when the pallets no longer hold what was seen). Returns the key of the pallet the
 // sheets went to.

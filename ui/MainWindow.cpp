@@ -10,6 +10,7 @@
 #include "OrderIntake.h"
 #include "OrderBrowser.h"
 #include "PalletPanel.h"
+#include "PlanEditor.h"
 #include "PictureBox.h"
 #include "ProgramVersion.h"
 #include "Prompts.h"
@@ -75,6 +76,7 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     FPallets = new TPalletPanel(FData, FPrompts, FRunner, FWork, FWorker, work);
     FPallets->SetOpenFile(
         [](const QString& AFile) { return QDesktopServices::openUrl(QUrl::fromLocalFile(AFile)); });
+    FPlanEditor = new TPlanEditor(FData, FPrompts, FPallets, this);
     work->addWidget(FBrowser);
     work->addWidget(FPallets);
     work->setStretchFactor(0, 0);
@@ -141,6 +143,10 @@ QWidget* TMainWindow::CreateTopBar() {
 void TMainWindow::CreateMenu() {
     menuBar()->setObjectName(QStringLiteral("MainMenu"));
     AddOrderCommands(menuBar(), this, [this] { RepeatSearch(); });
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Правка"));
+    edit->setObjectName(QStringLiteral("EditMenu"));
+    edit->addAction(FPlanEditor->UndoAction());
+    edit->addAction(FPlanEditor->RedoAction());
     FSettingsMenu = menuBar()->addMenu(QStringLiteral("Настройки"));
     FSettingsMenu->setObjectName(QStringLiteral("SettingsMenu"));
     auto add = [this](QMenu* AMenu, const QString& AName, const QString& AText,
@@ -181,6 +187,16 @@ void TMainWindow::WireParts() {
     connect(FBrowser, &TOrderBrowser::NewOrderRequested, this, &TMainWindow::OnNewOrderClicked);
     connect(FBrowser, &TOrderBrowser::OrderRowChosen, this, &TMainWindow::OnOrderClicked);
     connect(FPallets, &TPalletPanel::PalletRowChosen, this, &TMainWindow::OnPalletClicked);
+    connect(FPlanEditor, &TPlanEditor::PlanChanged, this, [this](qlonglong, qlonglong APallet) {
+        // The positions follow too: a move may split a position or join its parts.
+        RunCommand([&] {
+            const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
+            if (!id.isValid() || id.isNull())
+                return;
+            ShowOrderDetails(id.toString());
+            FPallets->ShowPallet(APallet);
+        });
+    });
     connect(FPallets, &TPalletPanel::OrderChanged, this, [this](qlonglong AOrderId) {
         RunCommand([&] { RefreshOrders(TOrderFilter::ById(AOrderId)); });
     });
@@ -387,6 +403,7 @@ void TMainWindow::ShowOrderDetails(const QString& AOrderId) {
     order.Id = SqlRun::KeyValue(AOrderId);
     FBrowser->ShowPositions(AOrderId, order.Number);
     FPallets->ShowOrder(order);
+    FPlanEditor->UpdateActions();
     UpdateCommandButtons();
     // The status bar speaks of what is shown: the outcome of the last calculation
     // while its order is the current one, otherwise the list.

@@ -17,6 +17,7 @@ class TNewOrderDialog;
 class TOrderBrowser;
 class TOrderIntake;
 class TPalletPanel;
+class TPlanEditor;
 class TPictureBox;
 class TPrompts;
 class TStartupServices;
@@ -121,6 +122,7 @@ private:
 
     TOrderBrowser* FBrowser = nullptr;
     TPalletPanel* FPallets = nullptr;
+    TPlanEditor* FPlanEditor = nullptr;
     TCalculationRunner* FRunner = nullptr;
     TWindowWork* FWork = nullptr;
     TOrderIntake* FIntake = nullptr;

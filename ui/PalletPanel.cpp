@@ -233,6 +233,15 @@ void TPalletPanel::ShowPalletContents() {
     FPrintPalletButton->setEnabled(FData->PalletContents()->RowCount() > 0);
 }
 
+void TPalletPanel::ShowPallet(qlonglong APallet) {
+    for (int row = 0; row < PalletCount(); ++row)
+        if (FData->Pallets()->Value(row, QStringLiteral("id")).toLongLong() == APallet) {
+            FPalletsGrid->SetCurrentRow(row);
+            ShowPalletContents();
+            break;
+        }
+}
+
 int TPalletPanel::PalletCount() const {
     return FData->Pallets()->RowCount();
 }

@@ -46,6 +46,13 @@ public:
     void DisablePrintCommands();
 
     TStackView* StackView() const { return FStackView; }
+    TDataGrid* PalletsGrid() const { return FPalletsGrid; }
+    TDataGrid* ContentsGrid() const { return FContentsGrid; }
+    const TShownOrder& ShownOrder() const { return FOrder; }
+    const QVariant& ShownPalletId() const { return FShownPalletId; }
+    // The pallet with key APallet made current and its contents shown, when the list
+    // has it.
+    void ShowPallet(qlonglong APallet);
     // How a written file, or its folder, is handed to the desktop; false when nothing
     // there opens it.
     void SetOpenFile(std::function<bool(const QString&)> AOpenFile);
