@@ -22,7 +22,8 @@ void TElidedLabel::paintEvent(QPaintEvent*) {
 namespace WindowParts {
 
 QLabel* Caption(const QString& AText, const QString& AName, QWidget* AParent) {
-    auto* label = new TElidedLabel(AText, AParent);
+    // A caption keeps its words; only the number a part fills in gives up room.
+    auto* label = AText.isEmpty() ? new TElidedLabel(AParent) : new QLabel(AText, AParent);
     label->setObjectName(AName);
     QFont f = AParent->font();
     f.setPixelSize(15);

@@ -21,7 +21,8 @@ protected:
 // What the parts of the main window share in their look.
 namespace WindowParts {
 
-// A bold caption above a grid.
+// A bold caption above a grid; one made without text is to be filled in (an order's
+// number) and elides.
 QLabel* Caption(const QString& AText, const QString& AName, QWidget* AParent);
 // A caption row: the fixed text AText (named ACaptionName), then a label the part fills
 // (an order's or a pallet's number, named ALabelName) and room for buttons at the end.
