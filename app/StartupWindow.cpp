@@ -8,6 +8,7 @@
 #include "ProgramVersion.h"
 #include "Prompts.h"
 #include "SettingsLocation.h"
+#include "TrayController.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -344,11 +346,45 @@ void TStartupWindow::OnHideClicked() {
     hide();
 }
 
+void TStartupWindow::OpenWorkbook(const QString& AFile) {
+    if (FMainWindow && (FMainWindow->isVisible() || FMainWindow->Tray()->IconShown())) {
+        FMainWindow->BringToFront();
+        if (!AFile.isEmpty())
+            FMainWindow->OpenWorkbook(AFile);
+        return;
+    }
+    // The splash or the connection panel: the workbook waits for the main window.
+    if (!AFile.isEmpty())
+        FPendingWorkbook = AFile;
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+}
+
 void TStartupWindow::ShowMainWindow() {
-    if (!FMainWindow)
+    if (!FMainWindow) {
         FMainWindow = std::make_unique<TMainWindow>(FData.get(), FPrompts, FSettingsPath, this,
                                                     FTrayAvailable);
+        if (!FStateFolder.isEmpty())
+            FMainWindow->SetStateFolder(FStateFolder);
+    }
     hide();
+    const auto openPending = qScopeGuard([this] {
+        if (!FPendingWorkbook.isEmpty())
+            FMainWindow->OpenWorkbook(std::exchange(FPendingWorkbook, QString()));
+    });
+    // As the user left it, where that still fits the screens.
+    switch (FMainWindow->RestoreGeometry()) {
+    case TWindowLayout::TPlacement::Maximised:
+        FMainWindow->showMaximized();
+        return;
+    case TWindowLayout::TPlacement::Normal:
+        FMainWindow->show();
+        return;
+    case TWindowLayout::TPlacement::Default:
+        break;
+    }
     // The window takes most of the screen whatever its contents would ask for: the whole
     // of a small one, nine tenths of a larger one, centred.
     const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();

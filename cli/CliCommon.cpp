@@ -7,6 +7,9 @@
 #include "SettingsLocation.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 QList<TCliCommand>& CliCommands() {
     static QList<TCliCommand> commands;
@@ -37,6 +40,63 @@ QString CliOption(const QStringList& AArgs, const QString& AName, bool* AGiven) 
     if (i < 0 || i + 1 >= AArgs.size())
         return QString();
     return AArgs.at(i + 1);
+}
+
+QString CliField(const QString& AValue) {
+    QString out;
+    out.reserve(AValue.size());
+    for (const QChar c : AValue) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case u'\n':
+            out += QStringLiteral("\\n");
+            break;
+        case u'\t':
+            out += QStringLiteral("\\t");
+            break;
+        case u'\r':
+            out += QStringLiteral("\\r");
+            break;
+        default:
+            // The other C0 controls, DEL, and the Unicode line and paragraph separators
+            // that some tools break lines at.
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QChar::LineSeparator ||
+                c == QChar::ParagraphSeparator)
+                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+bool CliPrintRecords(TCliContext& AContext, const TCliRecords& ARecords) {
+    bool given = false;
+    const QString format = CliOption(AContext.Args, QStringLiteral("--format"), &given);
+    if (given && format != QLatin1String("tsv") && format != QLatin1String("json")) {
+        AContext.Err << "Неверный формат «" << format << "»: ожидается tsv или json\n";
+        return false;
+    }
+    if (format == QLatin1String("json")) {
+        QJsonArray array;
+        for (const QVariantList& row : ARecords.Rows) {
+            QJsonObject object;
+            for (int i = 0; i < ARecords.Keys.size(); ++i)
+                object.insert(ARecords.Keys.at(i), QJsonValue::fromVariant(row.value(i)));
+            array.append(object);
+        }
+        AContext.Out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+        return true;
+    }
+    for (const QVariantList& row : ARecords.Rows) {
+        QStringList fields;
+        for (const QVariant& v : row)
+            fields << CliField(v.toString());
+        AContext.Out << fields.join(u'\t') << '\n';
+    }
+    return true;
 }
 
 bool CliCommandPaints(int AArgc, char** AArgv) {

@@ -206,4 +206,18 @@ QString TakeSettingsOption(QStringList& AArgs, bool* AMalformed) {
     return value;
 }
 
+QString StateFolder() {
+    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
+    const QString base = !xdg.isEmpty() && QDir::isAbsolutePath(xdg)
+                             ? xdg
+                             : QDir::home().filePath(QStringLiteral(".local/state"));
+    return QDir(base).filePath(QStringLiteral("gravelon"));
+}
+
+QString CanonicalPath(const QString& ASettingsPath) {
+    const QFileInfo info(ASettingsPath);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
 } // namespace GravelonSettings

@@ -74,7 +74,7 @@ class TOrderImport {
 public:
     TOrderImport(TDataModule& AData, TOrderImportHooks AHooks);
 
-    // Reads the workbook's active sheet and imports it. A workbook that cannot be
+    // Reads the workbook's sheet that holds the order (TOrderWorkbook) and imports it. A workbook that cannot be
     // read throws EGravelonError (the caller shows it); everything else the import
     // reports itself through the hooks and returns.
     TImportResult ImportOrderFile(const QString& AFileName);

@@ -20,6 +20,7 @@
 #include "WindowWork.h"
 #include "WorkerThread.h"
 #include "WorkingOrder.h"
+#include "WorkNotifier.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -95,6 +96,9 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     LoadBanner();
     WireParts();
     FTray = new TTrayController(this, ATrayAvailable, this);
+    FNotifier = new TWorkNotifier(this, FTray, TWorkNotifier::DefaultThresholdMs, this);
+    connect(FWork, &TWindowWork::Finished, FNotifier, &TWorkNotifier::OnFinished);
+    setAcceptDrops(true);
 }
 
 TMainWindow::~TMainWindow() {
@@ -136,6 +140,10 @@ QWidget* TMainWindow::CreateTopBar() {
 
 void TMainWindow::CreateMenu() {
     menuBar()->setObjectName(QStringLiteral("MainMenu"));
+    FFileMenu = AddFileCommands(menuBar(), this);
+    FFileMenu->setToolTipsVisible(true);
+    connect(FFileMenu, &QMenu::aboutToShow, this, &TMainWindow::FillRecentMenu);
+    FillRecentMenu();
     AddOrderCommands(menuBar(), this, [this] { RepeatSearch(); });
     FSettingsMenu = menuBar()->addMenu(QStringLiteral("Настройки"));
     FSettingsMenu->setObjectName(QStringLiteral("SettingsMenu"));
@@ -171,6 +179,8 @@ void TMainWindow::WireParts() {
     connect(FWork, &TWindowWork::Ended, this, [this] {
         if (FCloseWhenIdle)
             QTimer::singleShot(0, this, &QWidget::close);
+        else
+            QTimer::singleShot(0, this, &TMainWindow::OpenPendingWorkbook);
     });
     connect(FBrowser, &TOrderBrowser::SearchByDateRequested, this, &TMainWindow::SearchByDate);
     connect(FBrowser, &TOrderBrowser::SearchByNumberRequested, this, &TMainWindow::SearchByNumber);
@@ -241,6 +251,7 @@ void TMainWindow::showEvent(QShowEvent* AEvent) {
         if (auto* work = findChild<QSplitter*>(QStringLiteral("WorkSplitter")))
             work->setSizes({632, qMax(200, width() - 632 - work->handleWidth())});
         OnFirstShown();
+        FLayout.RestoreParts(*this);
     }
 }
 
@@ -285,6 +296,8 @@ void TMainWindow::OnFirstShown() {
 void TMainWindow::OnActivated() {
     if (FStartup)
         FStartup->HideStartup();
+    // A modal window that held a workbook back has closed.
+    QTimer::singleShot(0, this, &TMainWindow::OpenPendingWorkbook);
     // A fresh New-order dialog for the next import, so nothing typed for the last
     // order is offered again.
     FIntake->RenewDialog();
@@ -311,6 +324,7 @@ void TMainWindow::closeEvent(QCloseEvent* AEvent) {
     if (FHelp)
         FHelp->close();
     FTray->Icon()->hide();
+    FLayout.Save(*this);
     AEvent->accept();
     if (FStartup)
         FStartup->CloseStartup();
