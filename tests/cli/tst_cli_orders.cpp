@@ -133,7 +133,7 @@ void TCliOrdersTest::scriptableOutput() {
                                   QDir(qEnvironmentVariable("GRAVELON_SOURCE_DIR"))
                                       .filePath(QStringLiteral("tests/intake/data/sample.xlsx")),
                                   "--number", "N\t1", "--customer", "ООО\r\nЛето\tи зима",
-                                  "--max-weight", "1300", "--material", "2", "--date",
+                                  "--max-weight", "1300", "--material", "1", "--date",
                                   "2021-06-01"});
     QVERIFY2(r.Code == 0, qPrintable(r.Err));
     r = RunCli(base + QStringList{"orders", "--date", "2021-06-01"});

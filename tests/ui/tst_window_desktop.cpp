@@ -100,6 +100,7 @@ void TstWindowDesktop::layoutKept() {
     QTemporaryDir state;
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QList<int> splitter;
+    QSize size;
     {
         TWindowOf<> w;
         w.Open(db, screen.size() - QSize(60, 40));
@@ -111,13 +112,14 @@ void TstWindowDesktop::layoutKept() {
         Child<QTableView>(w.Form.get(), "OrdersGrid")->horizontalHeader()->resizeSection(1, 222);
         ClickTitle(w.Form.get(), "OrdersGrid", 2);
         ClickTitle(w.Form.get(), "OrdersGrid", 2); // descending
+        size = w.Form->size();
         QVERIFY(w.Form->close());
     }
     TWindowOf<> w;
     w.Form = std::make_unique<TMainWindow>(db.Data.get(), &w.Prompts, db.Db.IniPath, nullptr, false);
     w.Form->SetStateFolder(state.path());
     QCOMPARE(w.Form->RestoreGeometry(), TWindowLayout::TPlacement::Normal);
-    QCOMPARE(w.Form->size(), screen.size() - QSize(60, 40));
+    QCOMPARE(w.Form->size(), size);
     w.Form->show();
     QCOMPARE(Child<QSplitter>(w.Form.get(), "WorkSplitter")->sizes(), splitter);
     auto* orders = Child<TDataGrid>(w.Form.get(), "OrdersGrid");
