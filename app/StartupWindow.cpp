@@ -21,8 +21,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 

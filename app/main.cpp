@@ -2,8 +2,8 @@
 #include "ProgramVersion.h"
 #include "Prompts.h"
 #include "RussianInterface.h"
-#include "SingleInstance.h"
 #include "SettingsLocation.h"
+#include "SingleInstance.h"
 #include "StartupWindow.h"
 
 #include <QApplication>

@@ -10,6 +10,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <iterator>
+#include <utility>
 
 QList<TCliCommand>& CliCommands() {
     static QList<TCliCommand> commands;
@@ -43,31 +46,22 @@ QString CliOption(const QStringList& AArgs, const QString& AName, bool* AGiven) 
 }
 
 QString CliField(const QString& AValue) {
+    static constexpr std::pair<char16_t, const char*> Escapes[] = {
+        {u'\\', "\\\\"}, {u'\n', "\\n"}, {u'\t', "\\t"}, {u'\r', "\\r"}};
     QString out;
     out.reserve(AValue.size());
     for (const QChar c : AValue) {
-        switch (c.unicode()) {
-        case u'\\':
-            out += QStringLiteral("\\\\");
-            break;
-        case u'\n':
-            out += QStringLiteral("\\n");
-            break;
-        case u'\t':
-            out += QStringLiteral("\\t");
-            break;
-        case u'\r':
-            out += QStringLiteral("\\r");
-            break;
-        default:
-            // The other C0 controls, DEL, and the Unicode line and paragraph separators
-            // that some tools break lines at.
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QChar::LineSeparator ||
-                c == QChar::ParagraphSeparator)
-                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
+        const auto* named = std::find_if(std::begin(Escapes), std::end(Escapes),
+                                         [c](const auto& AEscape) { return AEscape.first == c; });
+        // Besides the named ones: the other C0 controls, DEL, and the Unicode line and
+        // paragraph separators that some tools break lines at.
+        if (named != std::end(Escapes))
+            out += QLatin1String(named->second);
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f || c == QChar::LineSeparator ||
+                 c == QChar::ParagraphSeparator)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
     }
     return out;
 }

@@ -46,7 +46,8 @@ int CliOrders(TCliContext& AContext) {
     }
 }
 
-const TCliRegistration Registration("orders", CliOrders,
-                                    "orders [--date YYYY-MM-DD | --number TEXT] [--format tsv|json]");
+const TCliRegistration
+    Registration("orders", CliOrders,
+                 "orders [--date YYYY-MM-DD | --number TEXT] [--format tsv|json]");
 
 } // namespace

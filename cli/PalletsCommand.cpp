@@ -22,8 +22,8 @@ int CliPallets(TCliContext& AContext) {
                              "weight_kg", "height_sheets", "weight_load_percent",
                              "height_load_percent"},
                             {}};
-        const QStringList columns = {"Number", "id",      "Length", "Width", "clrname",
-                                     "clrcode", "W",      "h",      "wfill", "hfill"};
+        const QStringList columns = {"Number",  "id", "Length", "Width", "clrname",
+                                     "clrcode", "W",  "h",      "wfill", "hfill"};
         for (int row = 0; row < q->RowCount(); ++row) {
             QVariantList values;
             for (const QString& c : columns)

@@ -71,5 +71,4 @@ QString StateFolder();
 // (links resolved), or its absolute clean path while it does not exist.
 QString CanonicalPath(const QString& ASettingsPath);
 
-
 } // namespace GravelonSettings

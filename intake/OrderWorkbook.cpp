@@ -4,8 +4,9 @@
 #include "WorkbookReader.h"
 
 QString TOrderSheetChoice::Note() const {
-    const QString name = Values.SheetName().isEmpty() ? QStringLiteral("без имени")
-                                                       : QStringLiteral("«%1»").arg(Values.SheetName());
+    const QString name = Values.SheetName().isEmpty()
+                             ? QStringLiteral("без имени")
+                             : QStringLiteral("«%1»").arg(Values.SheetName());
     if (NoActive)
         return QStringLiteral("Заявка взята с листа %1: в книге не отмечен активный лист, а на "
                               "этом листе есть строка заголовков")

@@ -7,8 +7,8 @@
 #include "Errors.h"
 #include "HelpWindow.h"
 #include "IniFile.h"
-#include "OrderIntake.h"
 #include "OrderBrowser.h"
+#include "OrderIntake.h"
 #include "PalletPanel.h"
 #include "PictureBox.h"
 #include "ProgramVersion.h"
@@ -18,9 +18,9 @@
 #include "StartupServices.h"
 #include "TrayController.h"
 #include "WindowWork.h"
+#include "WorkNotifier.h"
 #include "WorkerThread.h"
 #include "WorkingOrder.h"
-#include "WorkNotifier.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

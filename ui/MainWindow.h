@@ -27,7 +27,6 @@ class TWindowWork;
 class TWorkerThread;
 class TWorkNotifier;
 
-
 // The main window: the menu, the banner with the calculation's settings, the status
 // bar, and the wiring between its parts: the order browser (searches, orders and
 // positions), the pallet panel (pallets, contents, the stack drawing and the print

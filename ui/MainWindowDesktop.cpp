@@ -96,8 +96,9 @@ void TMainWindow::FillRecentMenu() {
         a->setObjectName(QStringLiteral("RecentWorkbook%1").arg(i + 1));
         const bool present = QFileInfo(file).isFile();
         a->setEnabled(present);
-        a->setToolTip(present ? QDir::toNativeSeparators(file)
-                              : QStringLiteral("Файл не найден: ") + QDir::toNativeSeparators(file));
+        a->setToolTip(present
+                          ? QDir::toNativeSeparators(file)
+                          : QStringLiteral("Файл не найден: ") + QDir::toNativeSeparators(file));
         connect(a, &QAction::triggered, this, [this, file] {
             if (!FWork->Busy())
                 OpenWorkbook(file);

@@ -50,8 +50,8 @@ void TWorkNotifier::OnFinished(TWindowWork::TKind AKind, qint64 AElapsedMs,
         ShowInTray(title, text);
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Service,
-                                                       QStringLiteral("Notify"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(Service, Path, Service, QStringLiteral("Notify"));
     // The desktop entry's name lets the desktop show the program's icon and group its
     // notes.
     const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("gravelon")}};
@@ -60,15 +60,14 @@ void TWorkNotifier::OnFinished(TWindowWork::TKind AKind, qint64 AElapsedMs,
     // Asynchronous: a desktop without the service answers with an error, and the window
     // does not wait for it.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, watcher, title, text] {
-                watcher->deleteLater();
-                const QDBusPendingReply<uint> reply = *watcher;
-                if (reply.isError())
-                    ShowInTray(title, text);
-                else
-                    Sent(QStringLiteral("desktop"));
-            });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, title, text] {
+        watcher->deleteLater();
+        const QDBusPendingReply<uint> reply = *watcher;
+        if (reply.isError())
+            ShowInTray(title, text);
+        else
+            Sent(QStringLiteral("desktop"));
+    });
 }
 
 void TWorkNotifier::ShowInTray(const QString& ATitle, const QString& AText) {

@@ -203,7 +203,7 @@ bool CellReference(QStringView ARef, qint64& ARow, qint64& ACol) {
 }
 
 struct TBook {
-    QString SheetPart; // the sheet read
+    QString SheetPart;      // the sheet read
     QStringList SheetParts; // the worksheets, in tab order
     QStringList SheetNames;
     int Active = -1;

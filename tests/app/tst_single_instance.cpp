@@ -89,8 +89,7 @@ void TestSingleInstance::handOver() {
 
 // A program that died left its socket file: the next start listens in its place.
 void TestSingleInstance::deadProgramsSocket() {
-    const QString name =
-        TSingleInstance::ServerName(FFolder.filePath(QStringLiteral("dead.ini")));
+    const QString name = TSingleInstance::ServerName(FFolder.filePath(QStringLiteral("dead.ini")));
     const QByteArray path = QFile::encodeName(QDir(QDir::tempPath()).filePath(name));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
@@ -119,7 +118,8 @@ void TestSingleInstance::otherSettingsOtherProgram() {
                            QString()),
              TSingleInstance::TStart::Listening);
     QSignalSpy requests(&running, &TSingleInstance::Requested);
-    const auto program = StartProgram({QStringLiteral("--settings"), other.IniPath}, FFolder.path());
+    const auto program =
+        StartProgram({QStringLiteral("--settings"), other.IniPath}, FFolder.path());
     QVERIFY(program->waitForStarted());
     const QString otherName = TSingleInstance::ServerName(other.IniPath);
     QTRY_VERIFY_WITH_TIMEOUT(TSingleInstance::HandOver(otherName, QString()), 60000);

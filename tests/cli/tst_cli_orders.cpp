@@ -115,12 +115,14 @@ void TCliOrdersTest::scriptableOutput() {
     QCOMPARE(o.value("number").toString(), QStringLiteral("7\\8"));
     QCOMPARE(o.value("customer").toString(), customer);
 
-    r = RunCli(base + QStringList{"pallets", "--order", QString::number(order), "--format", "json"});
+    r = RunCli(base +
+               QStringList{"pallets", "--order", QString::number(order), "--format", "json"});
     QVERIFY2(r.Code == 0, qPrintable(r.Err));
     const QJsonArray pallets = QJsonDocument::fromJson(r.Out.toUtf8()).array();
     QCOMPARE(pallets.size(), 1);
     QCOMPARE(pallets.first().toObject().value("number").toInteger(), 1);
-    QCOMPARE(pallets.first().toObject().value("colour_code").toString(), QStringLiteral("RAL 1015"));
+    QCOMPARE(pallets.first().toObject().value("colour_code").toString(),
+             QStringLiteral("RAL 1015"));
     r = RunCli(base + QStringList{"pallets"});
     QCOMPARE(r.Out.count(u'\n'), 1);
     QVERIFY2(r.Out.startsWith(QStringLiteral("1\t")), qPrintable(r.Out));

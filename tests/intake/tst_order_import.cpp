@@ -308,7 +308,8 @@ void TestOrderImport::orderSheetChoice_data() {
     QTest::addColumn<QString>("activeName"); // when another sheet was taken
     QTest::addColumn<bool>("noActive");
     QTest::newRow("active has the header") << "HH" << 1 << "S1" << QString() << false;
-    QTest::newRow("active without, one other with") << "-H-" << 0 << "S1" << "S0" << false;
+    QTest::newRow("active without, one other with") << "-H-" << 0 << "S1"
+                                                    << "S0" << false;
     QTest::newRow("active without, two others with") << "-HH" << 0 << "S0" << QString() << false;
     QTest::newRow("active without, none with") << "--" << 1 << "S1" << QString() << false;
     QTest::newRow("none active, second with") << "-H" << -1 << "S1" << QString() << true;
@@ -347,16 +348,18 @@ void TestOrderImport::sheetWithoutActiveTab() {
     const TOrderSheetChoice choice = TOrderWorkbook::Read(file);
     QCOMPARE(choice.Values.SheetName(), QStringLiteral("Заявка"));
     QVERIFY(choice.NoActive);
-    QCOMPARE(choice.Note(), QStringLiteral("Заявка взята с листа «Заявка»: в книге не отмечен "
-                                           "активный лист, а на этом листе есть строка заголовков"));
+    QCOMPARE(choice.Note(),
+             QStringLiteral("Заявка взята с листа «Заявка»: в книге не отмечен "
+                            "активный лист, а на этом листе есть строка заголовков"));
     GRAVELON_CONNECT(db);
     TWindow w(*db.Data);
     TOrderImport import(*db.Data, w.Hooks());
     const TImportResult r = import.ImportOrderFile(file);
     QVERIFY2(w.Messages.isEmpty(), qPrintable(w.Messages.value(0).second));
     QCOMPARE(int(r.Outcome), int(TOutcome::Stored));
-    QCOMPARE(Positions(*db.Data), (QStringList{"3000x1200 RAL 9003 6 ", "2500x1200 RAL 7024 15 угол срезан",
-                                               "1200x600 RAL 9003 4 "}));
+    QCOMPARE(Positions(*db.Data),
+             (QStringList{"3000x1200 RAL 9003 6 ", "2500x1200 RAL 7024 15 угол срезан",
+                          "1200x600 RAL 9003 4 "}));
 }
 
 void TestOrderImport::sheetAborts_data() {

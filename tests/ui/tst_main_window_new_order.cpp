@@ -17,19 +17,19 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QLabel>
-#include <QMenu>
-#include <QMimeData>
 #include <QDragEnterEvent>
-#include <QUrl>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 using namespace UiTest;
 
@@ -600,9 +600,10 @@ void TestMainWindowNewOrder::droppedAndRecent() {
         emit menu->aboutToShow();
         QStringList items;
         for (QAction* a : menu->actions())
-            items << (a->isSeparator() ? QStringLiteral("—")
-                                       : a->text() + (a->isEnabled() ? QString() : QStringLiteral(" (нет)")) +
-                                             QStringLiteral(" | ") + a->toolTip());
+            items << (a->isSeparator()
+                          ? QStringLiteral("—")
+                          : a->text() + (a->isEnabled() ? QString() : QStringLiteral(" (нет)")) +
+                                QStringLiteral(" | ") + a->toolTip());
         emit menu->aboutToHide();
         return items;
     };
@@ -615,8 +616,8 @@ void TestMainWindowNewOrder::droppedAndRecent() {
     other.Form->SetStateFolder(folder.filePath(QStringLiteral("state")));
     QCOMPARE(other.Form->RecentWorkbooks().Files(), QStringList{file});
     QVERIFY(QFile::remove(file));
-    QCOMPARE(recent().at(1), "&1 заявка.ods (нет) | Файл не найден: " +
-                                 QDir::toNativeSeparators(file));
+    QCOMPARE(recent().at(1),
+             "&1 заявка.ods (нет) | Файл не найден: " + QDir::toNativeSeparators(file));
 }
 
 QTEST_MAIN(TestMainWindowNewOrder)

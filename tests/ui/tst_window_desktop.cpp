@@ -28,8 +28,8 @@ public:
     QStringList Notes; // "summary: body"
 
 public slots:
-    uint Notify(const QString&, uint, const QString&, const QString& ASummary,
-                const QString& ABody, const QStringList&, const QVariantMap&, int) {
+    uint Notify(const QString&, uint, const QString&, const QString& ASummary, const QString& ABody,
+                const QStringList&, const QVariantMap&, int) {
         Notes << ASummary + QStringLiteral(": ") + ABody;
         return uint(Notes.size());
     }
@@ -75,11 +75,11 @@ void TstWindowDesktop::fit_data() {
     const QList<QRect> two{hd, QRect(1920, 0, 1280, 1024)};
     QTest::newRow("fits") << QRect(100, 80, 800, 600) << one << QRect(100, 80, 800, 600);
     QTest::newRow("larger than the screen") << QRect(-50, 0, 3000, 2000) << one << hd;
-    QTest::newRow("partly off the right") << QRect(1500, 100, 800, 600) << one
-                                          << QRect(1120, 100, 800, 600);
+    QTest::newRow("partly off the right")
+        << QRect(1500, 100, 800, 600) << one << QRect(1120, 100, 800, 600);
     QTest::newRow("on a screen gone") << QRect(2100, 50, 1000, 800) << one << QRect();
-    QTest::newRow("on the second screen") << QRect(2100, 50, 1000, 800) << two
-                                          << QRect(2100, 50, 1000, 800);
+    QTest::newRow("on the second screen")
+        << QRect(2100, 50, 1000, 800) << two << QRect(2100, 50, 1000, 800);
     QTest::newRow("a sliver on the screen") << QRect(1880, 100, 800, 600) << one << QRect();
     QTest::newRow("implausibly small") << QRect(10, 10, 120, 60) << one << QRect();
 }
@@ -116,7 +116,8 @@ void TstWindowDesktop::layoutKept() {
         QVERIFY(w.Form->close());
     }
     TWindowOf<> w;
-    w.Form = std::make_unique<TMainWindow>(db.Data.get(), &w.Prompts, db.Db.IniPath, nullptr, false);
+    w.Form =
+        std::make_unique<TMainWindow>(db.Data.get(), &w.Prompts, db.Db.IniPath, nullptr, false);
     w.Form->SetStateFolder(state.path());
     QCOMPARE(w.Form->RestoreGeometry(), TWindowLayout::TPlacement::Normal);
     QCOMPARE(w.Form->size(), size);
