@@ -49,6 +49,7 @@ QString TSingleInstance::ServerName(const QString& ASettingsPath) {
 bool TSingleInstance::HandOver(const QString& AName, const QString& AFile) {
     QLocalSocket socket;
     socket.connectToServer(AName);
+    // A socket file no program listens on refuses at once: that program has died.
     if (!socket.waitForConnected(WaitMs))
         return false;
     QByteArray message;
@@ -57,12 +58,11 @@ bool TSingleInstance::HandOver(const QString& AName, const QString& AFile) {
     socket.write(message);
     if (!socket.waitForBytesWritten(WaitMs))
         return false;
-    // Taken only once the running program says so: a program that is closing does not
-    // swallow the file.
-    while (socket.bytesAvailable() < 1)
-        if (!socket.waitForReadyRead(WaitMs))
-            return false;
-    return socket.read(1) == "1";
+    // The running program answers once it has taken the request. One that is busy (a
+    // connection being made at start-up) reads it when it is free: the request waits
+    // in the socket, so the name is never taken from a live program.
+    socket.waitForReadyRead(WaitMs);
+    return true;
 }
 
 TSingleInstance::TStart TSingleInstance::Start(const QString& AName, const QString& AFile) {

@@ -19,7 +19,8 @@ public:
     // so that any spelling of one file meets and a long path still makes a short name.
     static QString ServerName(const QString& ASettingsPath);
     // Hands AFile (an absolute path; empty only asks for the window) to the program
-    // listening under AName; true once that program has taken it.
+    // listening under AName; true once the request is with that program (answered, or
+    // waiting for a busy program to read it).
     static bool HandOver(const QString& AName, const QString& AFile);
 
     // How a start goes on.

@@ -214,6 +214,10 @@ QString StateFolder() {
     return QDir(base).filePath(QStringLiteral("gravelon"));
 }
 
+bool MakePrivateFolder(const QString& AFolder) {
+    return MakeFolders(AFolder, SettingsFolderMode);
+}
+
 QString CanonicalPath(const QString& ASettingsPath) {
     const QFileInfo info(ASettingsPath);
     const QString canonical = info.canonicalFilePath();

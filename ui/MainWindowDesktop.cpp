@@ -5,6 +5,7 @@
 
 #include "OrderIntake.h"
 #include "PalletPanel.h"
+#include "SettingsLocation.h"
 #include "TrayController.h"
 #include "WindowWork.h"
 
@@ -40,7 +41,8 @@ QString DroppedWorkbook(const QMimeData* AData) {
 } // namespace
 
 void TMainWindow::SetStateFolder(const QString& AFolder) {
-    QDir().mkpath(AFolder);
+    // The layout and the recent workbooks' paths are the user's alone.
+    GravelonSettings::MakePrivateFolder(AFolder);
     const QString file = QDir(AFolder).filePath(StateFile);
     FLayout = TWindowLayout(file);
     FRecent = TRecentWorkbooks(file);
