@@ -84,10 +84,13 @@ bool CliPrintRecords(TCliContext& AContext, const TCliRecords& ARecords) {
         AContext.Out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
         return true;
     }
+    if (ARecords.Header)
+        AContext.Out << ARecords.Keys.join(u'\t') << '\n';
     for (const QVariantList& row : ARecords.Rows) {
         QStringList fields;
         for (const QVariant& v : row)
-            fields << CliField(v.toString());
+            fields << (v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'f', 2)
+                                                       : CliField(v.toString()));
         AContext.Out << fields.join(u'\t') << '\n';
     }
     return true;

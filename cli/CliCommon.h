@@ -28,12 +28,14 @@ QString CliOption(const QStringList& AArgs, const QString& AName, bool* AGiven =
 // this or as JSON.
 QString CliField(const QString& AValue);
 
-// A listing's records: TSV (one escaped line each, fields in AKeys' order) or JSON (an
-// array of objects under AKeys, numbers as numbers). AFormat is the --format option's
-// value ("tsv" when not given); false, with the reason on standard error, for another.
+// A listing's records: TSV (one escaped line each, fields in Keys' order, a number with
+// a fraction to two decimals; the keys first when Header is set) or JSON (an array of
+// objects under Keys, numbers as numbers). The --format option's value ("tsv" when not
+// given) chooses; false, with the reason on standard error, for another.
 struct TCliRecords {
     QStringList Keys;
     QList<QVariantList> Rows;
+    bool Header = false;
 };
 bool CliPrintRecords(TCliContext& AContext, const TCliRecords& ARecords);
 

@@ -15,9 +15,9 @@ qlonglong Key(const QString& AText, const QString& AWhat) {
     return key;
 }
 
-} // namespace
-
-qlonglong ResolveExportOrder(TDataModule& AData, const TExportArgs& AArgs) {
+// The order given, which must exist in the working or the archive tables; without
+// one, the current order of the working tables.
+qlonglong ResolveOrder(TDataModule& AData, const TExportArgs& AArgs) {
     if (!AArgs.HasOrder) {
         const QVariant id =
             SqlRun::Value(AData.Connection(), QStringLiteral("select max(ID) from Applicates"));
@@ -35,6 +35,8 @@ qlonglong ResolveExportOrder(TDataModule& AData, const TExportArgs& AArgs) {
         throw EGravelonError(QStringLiteral("Заявка %1 не найдена").arg(id));
     return id;
 }
+
+} // namespace
 
 bool ParseExportArgs(const QStringList& AArgs, TExportArgs* AOut, QString* AWhy) {
     for (int i = 0; i < AArgs.size(); ++i) {
@@ -63,7 +65,7 @@ bool ParseExportArgs(const QStringList& AArgs, TExportArgs* AOut, QString* AWhy)
 
 TExportSelection ResolveExportSelection(TDataModule& AData, const TExportArgs& AArgs) {
     TExportSelection selection;
-    const qlonglong order = ResolveExportOrder(AData, AArgs);
+    const qlonglong order = ResolveOrder(AData, AArgs);
     selection.OrderId = order;
     AData.OpenPallets(order);
     // An empty file would pass for the order's notes; there is nothing to print yet.

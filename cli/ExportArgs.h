@@ -18,10 +18,6 @@ struct TExportArgs {
 // False, with the reason, when the arguments are not of that form.
 bool ParseExportArgs(const QStringList& AArgs, TExportArgs* AOut, QString* AWhy);
 
-// The order given (--order), which must exist in the working or the archive tables;
-// without one, the current order of the working tables. Throws EGravelonError.
-qlonglong ResolveExportOrder(TDataModule& AData, const TExportArgs& AArgs);
-
 // What the arguments select, as the print commands of the main window select it: the
 // order given (working or archive tables) or the current order of the working tables,
 // and with --pallet that pallet numbered as the pallet list numbers it. An order without

@@ -5,6 +5,8 @@
 #include "ColourList.h"
 #include "DataModule.h"
 #include "HelpWindow.h"
+
+#include <QApplication>
 #include "NewOrderCommand.h"
 #include "OrderBrowser.h"
 #include "OrderIntake.h"
@@ -39,10 +41,14 @@ void TMainWindow::OnClearArchive() {
     RunCommand([this] { FData->ClearArchive(); });
 }
 
+THelpWindow* TMainWindow::HelpWindow() const {
+    return THelpWindow::Of(this);
+}
+
 void TMainWindow::OnManual() {
-    if (!FHelp)
-        FHelp = new THelpWindow(this);
-    FHelp->ShowContents();
+    // The menu's item and its F1 alike: the page of the window in front.
+    QWidget* front = QApplication::activeWindow();
+    THelpWindow::ShowFor(front ? front : this);
 }
 
 void TMainWindow::OnAbout() {

@@ -12,31 +12,11 @@
 
 namespace {
 
-QString CliPath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gravelon-cli"));
-}
-
-struct TRun {
-    int Code = -1;
-    QStringList Out;
-    QString Err;
-};
+using EngineTest::CliPath;
+using TRun = EngineTest::TCliRun;
 
 TRun Calc(const QString& AIni, const QStringList& AArgs = {}) {
-    QProcess p;
-    p.start(CliPath(),
-            QStringList{QStringLiteral("--settings"), AIni, QStringLiteral("calc")} + AArgs);
-    TRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.Out =
-        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    r.Err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return EngineTest::RunCli(AIni, QStringList{QStringLiteral("calc")} + AArgs);
 }
 
 } // namespace
