@@ -10,6 +10,7 @@
 #include "Prompts.h"
 #include "ScreenFit.h"
 #include "SettingsLocation.h"
+#include "TrayController.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -347,11 +349,45 @@ void TStartupWindow::OnHideClicked() {
     hide();
 }
 
+void TStartupWindow::OpenWorkbook(const QString& AFile) {
+    if (FMainWindow && (FMainWindow->isVisible() || FMainWindow->Tray()->IconShown())) {
+        FMainWindow->BringToFront();
+        if (!AFile.isEmpty())
+            FMainWindow->OpenWorkbook(AFile);
+        return;
+    }
+    // The splash or the connection panel: the workbook waits for the main window.
+    if (!AFile.isEmpty())
+        FPendingWorkbook = AFile;
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+}
+
 void TStartupWindow::ShowMainWindow() {
-    if (!FMainWindow)
+    if (!FMainWindow) {
         FMainWindow = std::make_unique<TMainWindow>(FData.get(), FPrompts, FSettingsPath, this,
                                                     FTrayAvailable);
+        if (!FStateFolder.isEmpty())
+            FMainWindow->SetStateFolder(FStateFolder);
+    }
     hide();
+    const auto openPending = qScopeGuard([this] {
+        if (!FPendingWorkbook.isEmpty())
+            FMainWindow->OpenWorkbook(std::exchange(FPendingWorkbook, QString()));
+    });
+    // As the user left it, where that still fits the screens.
+    switch (FMainWindow->RestoreGeometry()) {
+    case TWindowLayout::TPlacement::Maximised:
+        FMainWindow->showMaximized();
+        return;
+    case TWindowLayout::TPlacement::Normal:
+        FMainWindow->show();
+        return;
+    case TWindowLayout::TPlacement::Default:
+        break;
+    }
     ScreenFit::ShowMainWindow(FMainWindow.get());
 }
 

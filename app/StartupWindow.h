@@ -43,6 +43,12 @@ public:
     void ConnectDatabase();
     void ShowMainWindow();
     void ReloadTodayOrders();
+    // A workbook to import (empty: only the window wanted), from the command line or a
+    // second start: the main window's New-order command takes it, at once or as soon
+    // as that window is up; the program's window comes to the front.
+    void OpenWorkbook(const QString& AFile);
+    // Where the main window keeps its layout and recent workbooks; empty keeps none.
+    void SetStateFolder(const QString& AFolder) { FStateFolder = AFolder; }
 
     void HideStartup() override;
     void CloseStartup() override;
@@ -85,6 +91,8 @@ private:
     QString FSettingsPath;
     bool FTrayAvailable;
     TConnectPurpose FConnectPurpose = TConnectPurpose::StartUp;
+    QString FPendingWorkbook;
+    QString FStateFolder;
 
     QWidget* FSplashPanel = nullptr;
     TPictureBox* FSplashImage = nullptr;

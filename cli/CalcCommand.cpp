@@ -99,7 +99,7 @@ int CliCalc(TCliContext& AContext) {
         run.SetProofTime(proofTime);
         run.Execute();
         for (const QString& line : run.Verdict().ColourLines())
-            AContext.Out << line << '\n';
+            AContext.Out << CliField(line) << '\n';
         AContext.Out << TCalculationRun::Summary(run.Pallets(), run.Bound()) << '\n';
     } catch (const ECalculationCanceled& e) {
         // Stopped by SIGTERM rather than by the operator's Ctrl-C: the tool's own words.

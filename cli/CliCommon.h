@@ -22,6 +22,23 @@ bool CliConnect(TCliContext& AContext, TDataModule& AData);
 // (a missing value reads as empty).
 QString CliOption(const QStringList& AArgs, const QString& AName, bool* AGiven = nullptr);
 
+// A value as one field of a line: a backslash and the control characters are written as
+// escapes (\\, \n, \t, \r, others \xHH), so whatever a name holds, one line is one
+// record and a tab separates fields. Every command that prints data prints it through
+// this or as JSON.
+QString CliField(const QString& AValue);
+
+// A listing's records: TSV (one escaped line each, fields in Keys' order, a number with
+// a fraction to two decimals; the keys first when Header is set) or JSON (an array of
+// objects under Keys, numbers as numbers). The --format option's value ("tsv" when not
+// given) chooses; false, with the reason on standard error, for another.
+struct TCliRecords {
+    QStringList Keys;
+    QList<QVariantList> Rows;
+    bool Header = false;
+};
+bool CliPrintRecords(TCliContext& AContext, const TCliRecords& ARecords);
+
 // A command: its name, what it runs (returning the exit code) and its usage line.
 // Each command's file registers itself with a static TCliRegistration, so adding a
 // command touches no other file.

@@ -46,7 +46,7 @@ int CliExport(TCliContext& AContext) {
     }
     if (!exporter.Warning().isEmpty())
         AContext.Err << exporter.Warning() << "\n";
-    AContext.Out << args.File << "\n";
+    AContext.Out << CliField(args.File) << "\n";
     return 0;
 }
 

@@ -28,7 +28,7 @@ int CliExportPdf(TCliContext& AContext) {
             TShippingNoteReader(data).Read(selection, args.HasPallet),
             GravelonSettings::ProgramFolder());
         document.SavePdf(args.File);
-        AContext.Out << args.File << "\n";
+        AContext.Out << CliField(args.File) << "\n";
     } catch (const EGravelonError& e) {
         AContext.Err << QStringLiteral("Не удалось сохранить PDF: ") << e.Message() << "\n";
         return 1;

@@ -29,23 +29,25 @@ int CliOrders(TCliContext& AContext) {
         else
             data.OpenOrders(TOrderFilter::Today());
         const TStaticQueryModel* q = data.Orders();
+        TCliRecords records{{"id", "number", "date", "customer", "material"}, {}};
         for (int row = 0; row < q->RowCount(); ++row) {
             const QDate d = q->Value(row, QStringLiteral("Date")).toDate();
-            AContext.Out << q->Value(row, QStringLiteral("ID")).toString() << '\t'
-                         << q->Value(row, QStringLiteral("Number")).toString() << '\t'
-                         << (d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd"))
-                                         : q->Value(row, QStringLiteral("Date")).toString())
-                         << '\t' << q->Value(row, QStringLiteral("Name")).toString() << '\t'
-                         << q->Value(row, QStringLiteral("Name_1")).toString() << '\n';
+            records.Rows.append({q->Value(row, QStringLiteral("ID")).toLongLong(),
+                                 q->Value(row, QStringLiteral("Number")).toString(),
+                                 d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd"))
+                                             : q->Value(row, QStringLiteral("Date")).toString(),
+                                 q->Value(row, QStringLiteral("Name")).toString(),
+                                 q->Value(row, QStringLiteral("Name_1")).toString()});
         }
+        return CliPrintRecords(AContext, records) ? 0 : 2;
     } catch (const EGravelonError& e) {
         AContext.Err << e.Message() << "\n";
         return 1;
     }
-    return 0;
 }
 
-const TCliRegistration Registration("orders", CliOrders,
-                                    "orders [--date YYYY-MM-DD | --number TEXT]");
+const TCliRegistration
+    Registration("orders", CliOrders,
+                 "orders [--date YYYY-MM-DD | --number TEXT] [--format tsv|json]");
 
 } // namespace

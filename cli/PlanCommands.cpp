@@ -34,15 +34,14 @@ int CliPallets(TCliContext& AContext) {
         const qint64 order = ChosenOrder(AContext, data);
         if (order == 0)
             return 1;
-        AContext.Out << "number\tid\tcolour\tsheets\trows\tweight\n";
+        TCliRecords records{{"number", "id", "colour", "sheets", "rows", "weight"}, {}, true};
         for (const TPlanPallet& p : PlanEdit::Pallets(data, order))
-            AContext.Out << p.Number << '\t' << p.Id << '\t' << p.ColourCode << '\t' << p.Sheets
-                         << '\t' << p.Rows << '\t' << QString::number(p.Weight, 'f', 2) << '\n';
+            records.Rows.append({p.Number, p.Id, p.ColourCode, p.Sheets, p.Rows, p.Weight});
+        return CliPrintRecords(AContext, records) ? 0 : 2;
     } catch (const EGravelonError& e) {
         AContext.Err << e.Message() << "\n";
         return 1;
     }
-    return 0;
 }
 
 int CliMove(TCliContext& AContext) {
@@ -92,7 +91,8 @@ int CliMove(TCliContext& AContext) {
     return 0;
 }
 
-const TCliRegistration PalletsRegistration("pallets", CliPallets, "pallets [--order ID]");
+const TCliRegistration PalletsRegistration("pallets", CliPallets,
+                                            "pallets [--order ID] [--format tsv|json]");
 const TCliRegistration MoveRegistration(
     "move", CliMove, "move --pallet N --position P --count K --to M|new [--order ID]");
 

@@ -206,4 +206,22 @@ QString TakeSettingsOption(QStringList& AArgs, bool* AMalformed) {
     return value;
 }
 
+QString StateFolder() {
+    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
+    const QString base = !xdg.isEmpty() && QDir::isAbsolutePath(xdg)
+                             ? xdg
+                             : QDir::home().filePath(QStringLiteral(".local/state"));
+    return QDir(base).filePath(QStringLiteral("gravelon"));
+}
+
+bool MakePrivateFolder(const QString& AFolder) {
+    return MakeFolders(AFolder, SettingsFolderMode);
+}
+
+QString CanonicalPath(const QString& ASettingsPath) {
+    const QFileInfo info(ASettingsPath);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
 } // namespace GravelonSettings

@@ -61,4 +61,17 @@ QString ProgramFolder();
 // removed from AArgs. AMalformed is set when "--settings" has no value.
 QString TakeSettingsOption(QStringList& AArgs, bool* AMalformed = nullptr);
 
+// The user's own state of the program (window layout, recent workbooks), which is no
+// one else's and so never in a settings file that may be shared:
+// $XDG_STATE_HOME/gravelon, by the XDG rules ~/.local/state/gravelon when the variable
+// is unset or not an absolute path. Not made here.
+QString StateFolder();
+// AFolder and the folders above it that are missing, made for the user alone (0700, as
+// the XDG base directories are meant to be); false when it cannot be made.
+bool MakePrivateFolder(const QString& AFolder);
+
+// One spelling of a settings file for telling runs apart: the file's canonical path
+// (links resolved), or its absolute clean path while it does not exist.
+QString CanonicalPath(const QString& ASettingsPath);
+
 } // namespace GravelonSettings

@@ -71,8 +71,20 @@ QString TOrderHeaderStore::MatchingKey(const QString& ACustomerName) {
     return key.toLower().trimmed();
 }
 
+QString TOrderHeaderStore::OneLine(const QString& AText) {
+    QString text = AText;
+    // A CR LF pair is one break, so one space.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    for (QChar& c : text)
+        if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || c == u'\v' || c == u'\f')
+            c = u' ';
+    return text;
+}
+
 QString TOrderHeaderStore::FindOrCreateCustomer(const QString& ACustomerName) const {
-    const QString key = MatchingKey(ACustomerName);
+    const QString name = OneLine(ACustomerName);
+    const QString key = MatchingKey(name);
     // The whole key, bound: no character of a name is read as a pattern. A name of
     // spaces only has the empty key, written out: a bound empty text may reach the
     // driver as NULL, which equals nothing.
@@ -88,12 +100,12 @@ QString TOrderHeaderStore::FindOrCreateCustomer(const QString& ACustomerName) co
             return found.first().value(0).toString();
         if (attempt == 0) {
             FData.ExecSql(QStringLiteral("insert into Customers (Name,NameSravn) values\n(") +
-                          TSqlDialect::QuotedStr(ACustomerName) + QLatin1Char(',') +
+                          TSqlDialect::QuotedStr(name) + QLatin1Char(',') +
                           TSqlDialect::QuotedStr(key) + QStringLiteral(");"));
         }
     }
     throw EGravelonError(
-        QStringLiteral("Добавленный заказчик «%1» не найден в базе данных").arg(ACustomerName));
+        QStringLiteral("Добавленный заказчик «%1» не найден в базе данных").arg(name));
 }
 
 QString TOrderHeaderStore::MaterialThickness(const QString& AMaterialID) const {
@@ -168,13 +180,14 @@ void TOrderHeaderStore::RequireMaterial(const QString& AMaterialID) const {
 }
 
 qlonglong TOrderHeaderStore::InsertOrder(const TOrderHeader& AHeader) const {
+    const QString number = OneLine(AHeader.Number);
     const QString date =
         AHeader.Date.isValid() ? AHeader.Date.toString(QStringLiteral("yyyy-MM-dd")) : QString();
     double maxWeight = 0;
     if (!ParseMaxWeight(AHeader.MaxWeight, &maxWeight))
         throw EGravelonError(MaxWeightProblem(AHeader.MaxWeight));
     RequireMaterial(AHeader.MaterialID);
-    const QStringList values = {AHeader.Number, date, AHeader.CustomerID, AHeader.MaterialID,
+    const QStringList values = {number, date, AHeader.CustomerID, AHeader.MaterialID,
                                 AHeader.Comment};
     QStringList quoted;
     for (const QString& v : values)
@@ -191,12 +204,12 @@ qlonglong TOrderHeaderStore::InsertOrder(const TOrderHeader& AHeader) const {
     const QVariant id = FData
                             .OpenSql(QStringLiteral("select ID from Applicates where Number = "
                                                     ":number order by ID desc limit 1"),
-                                     {{QStringLiteral(":number"), AHeader.Number}})
+                                     {{QStringLiteral(":number"), number}})
                             .value(0)
                             .value(0);
     if (!id.isValid())
         throw EGravelonError(
-            QStringLiteral("Записанная заявка № %1 не найдена в базе данных").arg(AHeader.Number));
+            QStringLiteral("Записанная заявка № %1 не найдена в базе данных").arg(number));
     return id.toLongLong();
 }
 

@@ -44,9 +44,12 @@ public:
 
     // The customer's comparison form: no spaces, lower case, trimmed.
     static QString MatchingKey(const QString& ACustomerName);
+    // A name as it is stored: line breaks and tabs become spaces, so that every list of
+    // orders, the command-line tool's included, keeps one order to a line.
+    static QString OneLine(const QString& AText);
     // The key (decimal text) of the customer whose comparison form is the name's
     // (the whole of it: "ИП Петров" is not "ИП Петрова"); the customer is added
-    // first when there is none.
+    // first when there is none. The name is stored OneLine.
     QString FindOrCreateCustomer(const QString& ACustomerName) const;
     // Throws EGravelonError naming the material and those there are when the database
     // has no material AMaterialID: the order row's link would be refused, and a

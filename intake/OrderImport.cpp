@@ -1,5 +1,7 @@
 #include "OrderImport.h"
 
+#include "OrderWorkbook.h"
+
 #include "CellText.h"
 
 #include "DataModule.h"
@@ -80,7 +82,7 @@ TImportResult TOrderImport::Abort(const QString& ADetail) const {
 TImportResult TOrderImport::ImportOrderFile(const QString& AFileName) {
     // The whole used range is read in one go and the file is closed before any check,
     // so no workbook stays open whatever happens next.
-    const TSheetValues values = TWorkbookReader::ReadActiveSheet(AFileName);
+    const TSheetValues values = TOrderWorkbook::Read(AFileName).Values;
     return ReadOrderSheet(values);
 }
 

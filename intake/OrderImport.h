@@ -74,8 +74,8 @@ class TOrderImport {
 public:
     TOrderImport(TDataModule& AData, TOrderImportHooks AHooks);
 
-    // Reads the workbook's active sheet and imports it. A workbook that cannot be
-    // read throws EGravelonError (the caller shows it); everything else the import
+    // Reads the workbook's sheet that holds the order (TOrderWorkbook) and imports it. A workbook
+    // that cannot be read throws EGravelonError (the caller shows it); everything else the import
     // reports itself through the hooks and returns.
     TImportResult ImportOrderFile(const QString& AFileName);
     // The checks, the order header and the storing, from the sheet's values.

@@ -14,7 +14,9 @@ BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6
   # libixion-dev does not bring the Boost headers along.
   liborcus-dev libixion-dev libboost-dev)
 TEST_PACKAGES=(postgresql xvfb xauth libspreadsheet-writeexcel-perl unzip python3 poppler-utils locales
-  clang libclang-rt-14-dev)
+  clang libclang-rt-14-dev
+  # The desktop-notification test runs a session bus of its own.
+  dbus-daemon)
 
 packages=("${BUILD_PACKAGES[@]}")
 if [[ "${1:-}" == "--tests" ]]; then

@@ -209,7 +209,7 @@ void TCalculationRunner::Ended(std::exception_ptr AFailure, const std::function<
     FLastOutcome = outcome;
     FPanel->hide();
     FButton->setEnabled(true);
-    FWork->End();
+    FWork->End(outcome);
     // The box comes after the panel and the hourglass are gone, so the user reads it
     // with an ordinary cursor.
     if (!failure.isNull())

@@ -76,12 +76,7 @@ QMenu* AddCommandMenu(QMenuBar* ABar, QWidget* AWindow, const QString& ATitle,
 QMenu* AddOrderCommands(QMenuBar* ABar, QWidget* AWindow, std::function<void()> ARefresh) {
     QMenu* menu =
         AddCommandMenu(ABar, AWindow, QStringLiteral("Заявка"),
-                       {{QStringLiteral("NewOrderAction"),
-                         QStringLiteral("Новая заявка…"),
-                         QKeySequence(Qt::CTRL | Qt::Key_N),
-                         QStringLiteral("NewOrderButton"),
-                         {}},
-                        {QStringLiteral("FindNumberAction"),
+                       {{QStringLiteral("FindNumberAction"),
                          QStringLiteral("Поиск по номеру"),
                          QKeySequence(Qt::CTRL | Qt::Key_F),
                          QStringLiteral("SearchNumber"),
@@ -102,12 +97,23 @@ QMenu* AddOrderCommands(QMenuBar* ABar, QWidget* AWindow, std::function<void()> 
                          QStringLiteral("Печать всех раскладок…"),
                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
                          QStringLiteral("PreviewAllButton"),
-                         {}},
-                        {QStringLiteral("QuitAction"),
-                         QStringLiteral("Выход"),
-                         QKeySequence(Qt::CTRL | Qt::Key_Q),
-                         QString(),
                          {}}});
     menu->setObjectName(QStringLiteral("OrderMenu"));
+    return menu;
+}
+
+QMenu* AddFileCommands(QMenuBar* ABar, QWidget* AWindow) {
+    QMenu* menu = AddCommandMenu(ABar, AWindow, QStringLiteral("Файл"),
+                                 {{QStringLiteral("NewOrderAction"),
+                                   QStringLiteral("Новая заявка…"),
+                                   QKeySequence(Qt::CTRL | Qt::Key_N),
+                                   QStringLiteral("NewOrderButton"),
+                                   {}},
+                                  {QStringLiteral("QuitAction"),
+                                   QStringLiteral("Выход"),
+                                   QKeySequence(Qt::CTRL | Qt::Key_Q),
+                                   QString(),
+                                   {}}});
+    menu->setObjectName(QStringLiteral("FileMenu"));
     return menu;
 }

@@ -26,8 +26,11 @@ struct TControlCommand {
 QMenu* AddCommandMenu(QMenuBar* ABar, QWidget* AWindow, const QString& ATitle,
                       const QList<TControlCommand>& ACommands);
 
-// The main window's menu "Заявка": new order, the number search, the list read again
-// (ARefresh), the calculation, the print preview of the shown pallet and of all
-// pallets, quitting, with the keys an operator expects (Ctrl+N, Ctrl+F, F5, F9, Ctrl+P,
-// Ctrl+Shift+P, Ctrl+Q).
+// The main window's menu "Заявка": the number search, the list read again (ARefresh),
+// the calculation, the print preview of the shown pallet and of all pallets, with the
+// keys an operator expects (Ctrl+F, F5, F9, Ctrl+P, Ctrl+Shift+P).
 QMenu* AddOrderCommands(QMenuBar* ABar, QWidget* AWindow, std::function<void()> ARefresh);
+
+// The menu "Файл": new order (Ctrl+N) and quitting (Ctrl+Q); the window puts the
+// recent workbooks between them.
+QMenu* AddFileCommands(QMenuBar* ABar, QWidget* AWindow);

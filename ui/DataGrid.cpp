@@ -115,6 +115,20 @@ void TDataGrid::SelectTopRow() {
     FMovingRow = false;
 }
 
+void TDataGrid::SetUserWidths(const QList<int>& AWidths) {
+    if (AWidths.size() != FUserWidths.size())
+        return;
+    for (int i = 0; i < AWidths.size(); ++i)
+        FUserWidths[i] = AWidths[i] >= 16 && AWidths[i] <= 4000 ? AWidths[i] : -1;
+    ApplyWidths();
+}
+
+void TDataGrid::SortBy(int AColumn, Qt::SortOrder AOrder) {
+    if (AColumn < 0 || AColumn >= FColumns->columnCount())
+        AColumn = -1;
+    horizontalHeader()->setSortIndicator(AColumn, AOrder);
+}
+
 void TDataGrid::SetBoldTitles(bool ABold) {
     QFont f = horizontalHeader()->font();
     f.setBold(ABold);

@@ -41,6 +41,13 @@ public:
     void SetBoldTitles(bool ABold);
     // The query row shown at grid row AViewRow, or -1.
     int QueryRow(int AViewRow) const;
+    // The widths the user dragged, -1 where the grid decides: kept between starts.
+    const QList<int>& UserWidths() const { return FUserWidths; }
+    // Widths kept from an earlier start; a list of another grid's columns is ignored.
+    void SetUserWidths(const QList<int>& AWidths);
+    // Sorted by AColumn as its title's clicks would; -1 (or a column it has not) is
+    // the query's own order.
+    void SortBy(int AColumn, Qt::SortOrder AOrder);
 
 signals:
     void CellClicked(int ARow);

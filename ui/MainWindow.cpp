@@ -7,8 +7,8 @@
 #include "Errors.h"
 #include "HelpWindow.h"
 #include "IniFile.h"
-#include "OrderIntake.h"
 #include "OrderBrowser.h"
+#include "OrderIntake.h"
 #include "PalletPanel.h"
 #include "PlanEditor.h"
 #include "PictureBox.h"
@@ -20,6 +20,7 @@
 #include "StartupServices.h"
 #include "TrayController.h"
 #include "WindowWork.h"
+#include "WorkNotifier.h"
 #include "WorkerThread.h"
 #include "WorkingOrder.h"
 
@@ -101,6 +102,9 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     LoadBanner();
     WireParts();
     FTray = new TTrayController(this, ATrayAvailable, this);
+    FNotifier = new TWorkNotifier(this, FTray, TWorkNotifier::DefaultThresholdMs, this);
+    connect(FWork, &TWindowWork::Finished, FNotifier, &TWorkNotifier::OnFinished);
+    setAcceptDrops(true);
 }
 
 TMainWindow::~TMainWindow() {
@@ -142,6 +146,10 @@ QWidget* TMainWindow::CreateTopBar() {
 
 void TMainWindow::CreateMenu() {
     menuBar()->setObjectName(QStringLiteral("MainMenu"));
+    FFileMenu = AddFileCommands(menuBar(), this);
+    FFileMenu->setToolTipsVisible(true);
+    connect(FFileMenu, &QMenu::aboutToShow, this, &TMainWindow::FillRecentMenu);
+    FillRecentMenu();
     AddOrderCommands(menuBar(), this, [this] { RepeatSearch(); });
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Правка"));
     edit->setObjectName(QStringLiteral("EditMenu"));
@@ -181,6 +189,8 @@ void TMainWindow::WireParts() {
     connect(FWork, &TWindowWork::Ended, this, [this] {
         if (FCloseWhenIdle)
             QTimer::singleShot(0, this, &QWidget::close);
+        else
+            QTimer::singleShot(0, this, &TMainWindow::OpenPendingWorkbook);
     });
     connect(FBrowser, &TOrderBrowser::SearchByDateRequested, this, &TMainWindow::SearchByDate);
     connect(FBrowser, &TOrderBrowser::SearchByNumberRequested, this, &TMainWindow::SearchByNumber);
@@ -261,6 +271,7 @@ void TMainWindow::showEvent(QShowEvent* AEvent) {
         if (auto* work = findChild<QSplitter*>(QStringLiteral("WorkSplitter")))
             work->setSizes({632, qMax(200, width() - 632 - work->handleWidth())});
         OnFirstShown();
+        FLayout.RestoreParts(*this);
     }
 }
 
@@ -305,6 +316,8 @@ void TMainWindow::OnFirstShown() {
 void TMainWindow::OnActivated() {
     if (FStartup)
         FStartup->HideStartup();
+    // A modal window that held a workbook back has closed.
+    QTimer::singleShot(0, this, &TMainWindow::OpenPendingWorkbook);
     // A fresh New-order dialog for the next import, so nothing typed for the last
     // order is offered again.
     FIntake->RenewDialog();
@@ -331,6 +344,7 @@ void TMainWindow::closeEvent(QCloseEvent* AEvent) {
     if (THelpWindow* help = HelpWindow())
         help->close();
     FTray->Icon()->hide();
+    FLayout.Save(*this);
     AEvent->accept();
     if (FStartup)
         FStartup->CloseStartup();

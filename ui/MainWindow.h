@@ -1,6 +1,8 @@
 #pragma once
 
 #include "OrderFilter.h"
+#include "RecentWorkbooks.h"
+#include "WindowLayout.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -24,7 +26,7 @@ class TStartupServices;
 class TTrayController;
 class TWindowWork;
 class TWorkerThread;
-
+class TWorkNotifier;
 
 // The main window: the menu, the banner with the calculation's settings, the status
 // bar, and the wiring between its parts: the order browser (searches, orders and
@@ -34,7 +36,9 @@ class TWorkerThread;
 // a time as TWindowWork keeps them. Every question goes through TPrompts; every
 // database error of a command ends in an error box and the program carries on.
 // MainWindow.cpp: the layout, the handlers, what follows a search or a move to another
-// order; MainWindowMenu.cpp: the menu commands and the New-order command's wiring.
+// order; MainWindowMenu.cpp: the menu commands and the New-order command's wiring;
+// MainWindowDesktop.cpp: what the desktop brings (workbooks opened from outside, the
+// recent workbooks, the layout kept between starts, notes when work ends).
 class TMainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -69,6 +73,20 @@ public:
     // The New-order dialog the next import will show (made on first use).
     TNewOrderDialog* NewOrderDialog();
 
+    // The New-order command on AFile, the file dialog skipped (a file opened from the
+    // desktop, dropped on the window, handed over by a second start, or recent). While
+    // a command or a dialog has the window, it waits for it.
+    void OpenWorkbook(const QString& AFile);
+    // Back from the tray or the task bar, in front and active.
+    void BringToFront();
+    // The user's state folder: the layout and the recent workbooks are kept there from
+    // now on. Without one (tests) nothing is kept between runs.
+    void SetStateFolder(const QString& AFolder);
+    // Places the window as the user left it (before it is shown).
+    TWindowLayout::TPlacement RestoreGeometry();
+    TRecentWorkbooks& RecentWorkbooks() { return FRecent; }
+    TWorkNotifier* Notifier() const { return FNotifier; }
+
 public slots:
     void SearchByDate();
     void SearchByNumber();
@@ -94,8 +112,14 @@ protected:
     void showEvent(QShowEvent* AEvent) override;
     void changeEvent(QEvent* AEvent) override;
     void closeEvent(QCloseEvent* AEvent) override;
+    void dragEnterEvent(QDragEnterEvent* AEvent) override;
+    void dropEvent(QDropEvent* AEvent) override;
 
 private:
+    // The recent workbooks between "Новая заявка…" and "Выход", as the list now is.
+    void FillRecentMenu();
+    // A workbook waiting for the window to be free opens now, if it is.
+    void OpenPendingWorkbook();
     QWidget* CreateTopBar();
     void CreateMenu();
     void LoadBanner();
@@ -134,6 +158,12 @@ private:
     std::optional<TOrderFilter> FShownFilter; // of the list shown
     QStatusBar* FStatusBar = nullptr;
     QLabel* FStatusLabel = nullptr;
+    QMenu* FFileMenu = nullptr;
+    QList<QAction*> FRecentActions;
+    TRecentWorkbooks FRecent;
+    TWindowLayout FLayout{QString()};
+    QString FPendingWorkbook;
+    TWorkNotifier* FNotifier = nullptr;
     QMenu* FSettingsMenu = nullptr;
     QMenu* FHelpMenu = nullptr;
     TTrayController* FTray = nullptr;

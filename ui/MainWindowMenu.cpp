@@ -96,5 +96,6 @@ void TMainWindow::CreateIntake() {
         Calculate(AOrderId, [this, showDay] { RunCommand(showDay); });
     };
     side.EnableCalculation = [this] { FRunner->Button()->setEnabled(true); };
+    side.Imported = [this](const QString& AFile) { FRecent.Add(AFile); };
     FIntake = new TOrderIntake(FData, FPrompts, FWork, FWorker, FRunner, this, std::move(side));
 }

@@ -82,8 +82,15 @@ TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget
         label->setBuddy(box);
         form->addRow(label, box);
     }
+    // Which sheet of the workbook the order was taken from, when the dialog is given it.
+    FSheetNote = new QLabel(this);
+    FSheetNote->setObjectName(QStringLiteral("SheetNote"));
+    FSheetNote->setWordWrap(true);
+    FSheetNote->setMaximumWidth(480);
+    FSheetNote->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(heading);
+    layout->addWidget(FSheetNote);
     layout->addLayout(form);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -133,6 +140,11 @@ bool TNewOrderDialog::Ask(TOrderHeader& AHeader, const TStoreOrder& AStore) {
     if (FSaved)
         AHeader = FHeader;
     return FSaved;
+}
+
+void TNewOrderDialog::SetSheetNote(const QString& AText) {
+    FSheetNote->setText(AText);
+    FSheetNote->setVisible(!AText.isEmpty());
 }
 
 QString TNewOrderDialog::SelectedMaterialID() const {

@@ -7,6 +7,7 @@
 
 class QComboBox;
 class QDateEdit;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class TDataModule;
@@ -29,6 +30,8 @@ public:
     // of another thickness is saved only when the user confirms it.
     bool Ask(TOrderHeader& AHeader, const TStoreOrder& AStore = {});
 
+    // Which sheet of the workbook holds the order (TOrderSheetChoice::Note); empty hides it.
+    void SetSheetNote(const QString& AText);
     // Key of the selected material as decimal text; empty when none is selected.
     QString SelectedMaterialID() const;
     // Empties and refills the customer, material and weight boxes. Text the user
@@ -70,6 +73,7 @@ private:
     TStoreOrder FStore;      // during Ask: what a save stores through
     QString FSheetThickness; // during Ask: the workbook's thickness
 
+    QLabel* FSheetNote;
     QDateEdit* FDate;
     QLineEdit* FNumber;
     QComboBox* FCustomer;

@@ -5,8 +5,8 @@
 #include "Errors.h"
 #include "NewOrderCommand.h"
 #include "NewOrderDialog.h"
+#include "OrderWorkbook.h"
 #include "WindowWork.h"
-#include "WorkbookReader.h"
 #include "WorkerThread.h"
 
 #include <QApplication>
@@ -37,13 +37,18 @@ void TOrderIntake::Import(const QString& AFile) {
     FSide.ShowFile(AFile);
     // A large workbook is read without stopping the window.
     FProgress->ShowPanel(QStringLiteral("Чтение заявки"), false);
-    auto values = std::make_shared<TSheetValues>();
-    FWorker->Start(
-        [AFile, values](TDataModule&) { *values = TWorkbookReader::ReadActiveSheet(AFile); },
-        [this, values](std::exception_ptr AFailure) {
-            FProgress->HidePanel();
-            Finish(AFailure, *values);
-        });
+    FFile = AFile;
+    auto sheet = std::make_shared<TOrderSheetChoice>();
+    FWorker->Start([AFile, sheet](TDataModule&) { *sheet = TOrderWorkbook::Read(AFile); },
+                   [this, sheet](std::exception_ptr AFailure) {
+                       FProgress->HidePanel();
+                       // The long part is over: the operator is wanted at the dialog.
+                       FWork->Report(AFailure ? QStringLiteral("Книга не прочитана")
+                                              : QStringLiteral("Книга прочитана, заполните "
+                                                               "заявку"));
+                       Dialog()->SetSheetNote(AFailure ? QString() : sheet->Note());
+                       Finish(AFailure, sheet->Values);
+                   });
 }
 
 void TOrderIntake::Finish(std::exception_ptr AReadFailure, const TSheetValues& AValues) {
@@ -105,6 +110,8 @@ qlonglong TOrderIntake::Store(const TSheetValues& AValues) {
         FSide.Unchanged();
         return calculate;
     }
+    if (FSide.Imported)
+        FSide.Imported(FFile);
     const QDate latest = command.LatestOrderDate();
     if (latest.isValid())
         FSide.ShowStoredDay(latest);

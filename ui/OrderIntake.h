@@ -33,6 +33,8 @@ public:
         // Calculates the stored order; the list is shown again once the run has ended.
         std::function<void(qlonglong AOrderId)> Calculate;
         std::function<void()> EnableCalculation;
+        // The workbook's order was stored (the recent workbooks remember it).
+        std::function<void(const QString& AFile)> Imported;
     };
 
     TOrderIntake(TDataModule* AData, TPrompts* APrompts, TWindowWork* AWork,
@@ -62,4 +64,5 @@ private:
     QWidget* FWindow;
     TWindowSide FSide;
     QPointer<TNewOrderDialog> FDialog;
+    QString FFile; // of the import under way
 };

@@ -432,7 +432,8 @@ void TPalletPanel::PrintLayouts(bool ASinglePallet) {
         },
         [=, this](std::exception_ptr AFailure) {
             FProgress->HidePanel(told->Written);
-            FWork->End();
+            FWork->End(AFailure ? QStringLiteral("Раскладки не выгружены")
+                                : QStringLiteral("Раскладки выгружены"));
             const bool openFailed =
                 !told->Opened.isEmpty() && FOpenFile && !FOpenFile(told->Opened);
             for (const auto& [kind, text] : told->Messages) {
@@ -488,7 +489,8 @@ void TPalletPanel::WithShownNotes(bool ASinglePallet, const QString& AWhat, cons
         },
         [=, this](std::exception_ptr AFailure) {
             FProgress->HidePanel();
-            FWork->End();
+            FWork->End(AFailure ? QStringLiteral("Раскладки не подготовлены")
+                                : QStringLiteral("Раскладки готовы"));
             try {
                 if (AFailure)
                     std::rethrow_exception(AFailure);

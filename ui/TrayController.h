@@ -22,10 +22,10 @@ public:
     void IconActivated(QSystemTrayIcon::ActivationReason AReason);
     bool IconShown() const;
     QSystemTrayIcon* Icon() const { return FIcon; }
-
-private:
+    // The window back from the tray or the task bar, in front and active.
     void Restore();
 
+private:
     QWidget* FWindow;
     bool FTrayAvailable;
     QSystemTrayIcon* FIcon;

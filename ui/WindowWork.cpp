@@ -6,6 +6,8 @@ bool TWindowWork::Begin(TKind AKind) {
     if (Busy() || AKind == TKind::None)
         return false;
     FKind = AKind;
+    FReported = false;
+    FClock.start();
     FFocus = QApplication::focusWidget();
     for (QWidget* w : FLockable) {
         if (w->isEnabled()) {
@@ -17,9 +19,17 @@ bool TWindowWork::Begin(TKind AKind) {
     return true;
 }
 
-void TWindowWork::End() {
+void TWindowWork::Report(const QString& AOutcome) {
+    if (!Busy() || FReported)
+        return;
+    FReported = true;
+    emit Finished(FKind, FClock.elapsed(), AOutcome);
+}
+
+void TWindowWork::End(const QString& AOutcome) {
     if (!Busy())
         return;
+    Report(AOutcome);
     FKind = TKind::None;
     QApplication::restoreOverrideCursor();
     for (const QPointer<QWidget>& w : FUnlock) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -23,13 +24,22 @@ public:
     TKind Kind() const { return FKind; }
     // False, changing nothing, while another command runs.
     bool Begin(TKind AKind);
-    void End();
+    // The long part of the command is over, AOutcome saying how in a few words (the
+    // import's reading ends before its dialog). Told once; End tells it when nothing
+    // has.
+    void Report(const QString& AOutcome);
+    void End(const QString& AOutcome = QString());
 
 signals:
+    // The command's long part ended: its kind, how long it ran, how it ended (empty
+    // when the command did not say).
+    void Finished(TWindowWork::TKind AKind, qint64 AElapsedMs, const QString& AOutcome);
     void Ended();
 
 private:
     TKind FKind = TKind::None;
+    bool FReported = false;
+    QElapsedTimer FClock;
     QList<QWidget*> FLockable;
     QList<QPointer<QWidget>> FUnlock;
     QPointer<QWidget> FFocus;

@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QXmlStreamReader>
+#include <memory>
 
 namespace {
 
@@ -190,33 +191,47 @@ QString TOdsWorkbook::ActiveTable(QIODevice* ASettingsXml) {
     return QString();
 }
 
-TSheetValues TOdsWorkbook::ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName) {
-    const TZipArchive zip(ABytes, AFileName);
+TWorkbookSheets TOdsWorkbook::Sheets(const QByteArray& ABytes, const QString& AFileName) {
+    auto zip = std::make_shared<const TZipArchive>(ABytes, AFileName);
     QString active;
     {
-        TZipPart settings(zip, QStringLiteral("settings.xml"), false);
+        TZipPart settings(*zip, QStringLiteral("settings.xml"), false);
         active = ActiveTable(&settings);
         settings.Check();
     }
-    // The table is found in one pass: the named one, or the first when none is named
-    // or the name matches no table.
-    for (int pass = 0; pass < 2; ++pass) {
-        TZipPart content(zip, QStringLiteral("content.xml"));
+    TWorkbookSheets sheets;
+    {
+        TZipPart content(*zip, QStringLiteral("content.xml"));
         QXmlStreamReader xml(&content);
-        bool anyTable = false;
         while (!xml.atEnd()) {
             xml.readNext();
             if (!xml.isStartElement() || !Is(xml, TableNs, QLatin1String("table")))
                 continue;
-            anyTable = true;
             const QString name = xml.attributes().value(TableNs, QLatin1String("name")).toString();
-            if (pass == 1 || active.isEmpty() || name == active)
+            if (sheets.Active < 0 && !active.isEmpty() && name == active)
+                sheets.Active = int(sheets.Names.size());
+            sheets.Names << name;
+            xml.skipCurrentElement();
+        }
+        TZipPart::CheckXml(xml, AFileName, QStringLiteral("content.xml"));
+    }
+    if (sheets.Names.isEmpty())
+        throw WorkbookError::Make(AFileName, QStringLiteral("в книге нет ни одного листа"));
+    // A table is read by its place: two tables may carry one name in a crafted file.
+    sheets.Read = [zip, AFileName](int AIndex) {
+        TZipPart content(*zip, QStringLiteral("content.xml"));
+        QXmlStreamReader xml(&content);
+        int index = 0;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement() || !Is(xml, TableNs, QLatin1String("table")))
+                continue;
+            if (index++ == AIndex)
                 return ReadTable(xml, AFileName);
             xml.skipCurrentElement();
         }
         TZipPart::CheckXml(xml, AFileName, QStringLiteral("content.xml"));
-        if (!anyTable)
-            throw WorkbookError::Make(AFileName, QStringLiteral("в книге нет ни одного листа"));
-    }
-    return TSheetValues(1, 1);
+        return TSheetValues(1, 1);
+    };
+    return sheets;
 }

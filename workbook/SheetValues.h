@@ -20,6 +20,9 @@ public:
     void SetFirstSheetRow(int ARow) { FFirstSheetRow = ARow; }
     // The sheet's number of the range's row ARow.
     int SheetRow(int ARow) const { return FFirstSheetRow + ARow - 1; }
+    // The name of the sheet on its tab; empty for values assembled in memory.
+    const QString& SheetName() const { return FSheetName; }
+    void SetSheetName(const QString& AName) { FSheetName = AName; }
     // 1-based; outside the range reads as the empty text.
     QString Cell(int ARow, int ACol) const {
         if (ARow < 1 || ACol < 1 || ARow > FRowCount || ACol > FColCount)
@@ -49,5 +52,6 @@ private:
     int FRowCount = 0;
     int FColCount = 0;
     int FFirstSheetRow = 1;
+    QString FSheetName;
     QList<QString> FCells;
 };

@@ -37,6 +37,15 @@ TSheetValues TWorkbookReader::ReadActiveSheet(const QString& AFileName) {
     return ReadActiveSheet(ReadFile(AFileName), AFileName);
 }
 
+TSheetValues TWorkbookReader::ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName) {
+    const TWorkbookSheets sheets = Sheets(ABytes, AFileName);
+    return sheets.Read(qMax(0, sheets.Active));
+}
+
+TWorkbookSheets TWorkbookReader::Sheets(const QString& AFileName) {
+    return Sheets(ReadFile(AFileName), AFileName);
+}
+
 QByteArray TWorkbookReader::ReadFile(const QString& AFileName) {
     const QByteArray path = QFile::encodeName(AFileName);
     const QString tooLarge = QStringLiteral("файл больше %1 МБ; заявка не может быть такой большой")
@@ -94,11 +103,22 @@ QByteArray TWorkbookReader::ReadFile(const QString& AFileName) {
     return bytes;
 }
 
-TSheetValues TWorkbookReader::ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName) {
+TWorkbookSheets TWorkbookReader::Sheets(const QByteArray& ABytes, const QString& AFileName) {
+    TWorkbookSheets sheets = Format(ABytes, AFileName);
+    // Every reader names what it read the same way.
+    sheets.Read = [read = sheets.Read, names = sheets.Names](int AIndex) {
+        TSheetValues values = read(AIndex);
+        values.SetSheetName(names.value(AIndex));
+        return values;
+    };
+    return sheets;
+}
+
+TWorkbookSheets TWorkbookReader::Format(const QByteArray& ABytes, const QString& AFileName) {
     if (ABytes.isEmpty())
         throw WorkbookError::Make(AFileName, QStringLiteral("файл пуст"));
     if (ABytes.startsWith(OleMagic))
-        return TXlsWorkbook::ReadActiveSheet(ABytes, AFileName);
+        return TXlsWorkbook::Sheets(ABytes, AFileName);
     if (ABytes.startsWith(ZipMagic)) {
         // The package tells its kind: an OpenDocument file names its media type in
         // "mimetype", an Office Open XML package lists its parts' types.
@@ -108,9 +128,9 @@ TSheetValues TWorkbookReader::ReadActiveSheet(const QByteArray& ABytes, const QS
         if (mimetype.read(OdsMime.size() + 64).trimmed() == OdsMime ||
             (!zip.Contains(QStringLiteral("[Content_Types].xml")) &&
              zip.Contains(QStringLiteral("content.xml"))))
-            return TOdsWorkbook::ReadActiveSheet(ABytes, AFileName);
+            return TOdsWorkbook::Sheets(ABytes, AFileName);
         if (zip.Contains(QStringLiteral("[Content_Types].xml")))
-            return TXlsxWorkbook::ReadActiveSheet(ABytes, AFileName);
+            return TXlsxWorkbook::Sheets(ABytes, AFileName);
         throw WorkbookError::Make(AFileName, WorkbookError::NotWorkbook);
     }
     if (OleMagic.startsWith(ABytes) || ZipMagic.startsWith(ABytes))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SheetValues.h"
+#include "WorkbookSheets.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,9 +14,13 @@
 // the file and the reason.
 class TWorkbookReader {
 public:
+    // The active sheet, or the first worksheet when the file names none.
     static TSheetValues ReadActiveSheet(const QString& AFileName);
     // The same for a workbook already in memory; AFileName only names it in messages.
     static TSheetValues ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName);
+    // Every worksheet, for a caller that looks for the sheet holding something.
+    static TWorkbookSheets Sheets(const QString& AFileName);
+    static TWorkbookSheets Sheets(const QByteArray& ABytes, const QString& AFileName);
 
     // The file's bytes, at most MaxFileBytes of them. Anything but a regular file (a
     // device, a FIFO, a socket) is refused before it is opened.
@@ -24,4 +28,8 @@ public:
 
     // Largest workbook file read.
     static constexpr qint64 MaxFileBytes = 256ll * 1024 * 1024;
+
+private:
+    // The format's reader, told by the content.
+    static TWorkbookSheets Format(const QByteArray& ABytes, const QString& AFileName);
 };

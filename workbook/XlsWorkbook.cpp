@@ -15,6 +15,7 @@
 #include <QHash>
 
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -118,6 +119,7 @@ QString FormulaResultText(QString AText) {
 struct TSheetEntry {
     qint64 Offset = 0;
     bool Worksheet = false;
+    QString Name;
 };
 
 // What the workbook globals say.
@@ -125,7 +127,7 @@ struct TGlobals {
     bool Biff8 = true;
     bool Date1904 = false;
     bool Encrypted = false;
-    int ActiveTab = 0;
+    int ActiveTab = -1; // no WINDOW1: the file names no active sheet
     QList<TSheetEntry> Sheets;
     QList<QString> Strings;
     QList<TKind> XfKinds;
@@ -136,24 +138,36 @@ public:
     TReader(const QByteArray& AStream, const QString& AFileName)
         : FRecords(AStream), FFileName(AFileName) {}
 
-    TSheetValues Read() {
+    // The worksheets in tab order and the one saved active (-1 when none is).
+    TWorkbookSheets Sheets(const std::shared_ptr<TReader>& ASelf) {
         try {
             ReadGlobals();
-            if (FGlobals.Encrypted)
-                throw WorkbookError::Make(FFileName, WorkbookError::Password);
-            const TSheetEntry* sheet = nullptr;
-            if (FGlobals.ActiveTab < FGlobals.Sheets.size() &&
-                FGlobals.Sheets.at(FGlobals.ActiveTab).Worksheet)
-                sheet = &FGlobals.Sheets.at(FGlobals.ActiveTab);
-            for (qsizetype i = 0; !sheet && i < FGlobals.Sheets.size(); ++i)
-                if (FGlobals.Sheets.at(i).Worksheet)
-                    sheet = &FGlobals.Sheets.at(i);
-            if (!sheet)
-                throw WorkbookError::Make(FFileName, QStringLiteral("в книге нет ни одного листа"));
-            return ReadSheet(sheet->Offset);
         } catch (const TBiffCursor::EBiffShort&) {
             throw Damaged();
         }
+        if (FGlobals.Encrypted)
+            throw WorkbookError::Make(FFileName, WorkbookError::Password);
+        TWorkbookSheets sheets;
+        QList<qint64> offsets;
+        for (qsizetype i = 0; i < FGlobals.Sheets.size(); ++i) {
+            const TSheetEntry& e = FGlobals.Sheets.at(i);
+            if (!e.Worksheet)
+                continue;
+            if (i == FGlobals.ActiveTab)
+                sheets.Active = int(sheets.Names.size());
+            sheets.Names << e.Name;
+            offsets << e.Offset;
+        }
+        if (offsets.isEmpty())
+            throw WorkbookError::Make(FFileName, QStringLiteral("в книге нет ни одного листа"));
+        sheets.Read = [ASelf, offsets](int AIndex) {
+            try {
+                return ASelf->ReadSheet(offsets.value(AIndex, offsets.first()));
+            } catch (const TBiffCursor::EBiffShort&) {
+                throw ASelf->Damaged();
+            }
+        };
+        return sheets;
     }
 
 private:
@@ -206,6 +220,12 @@ private:
                 e.Offset = c.U32();
                 c.U8(); // visibility
                 e.Worksheet = c.U8() == 0;
+                // The name only tells the operator which sheet was read: a short
+                // record still gives its sheet.
+                try {
+                    e.Name = c.String(false);
+                } catch (const TBiffCursor::EBiffShort&) {
+                }
                 FGlobals.Sheets.append(e);
                 break;
             }
@@ -359,7 +379,7 @@ private:
 
 } // namespace
 
-TSheetValues TXlsWorkbook::ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName) {
+TWorkbookSheets TXlsWorkbook::Sheets(const QByteArray& ABytes, const QString& AFileName) {
     CompoundFile::Check(ABytes, AFileName);
     InitGsf();
     TGObject<GsfInput> input;
@@ -396,5 +416,6 @@ TSheetValues TXlsWorkbook::ReadActiveSheet(const QByteArray& ABytes, const QStri
     QByteArray stream(qsizetype(size), Qt::Uninitialized);
     if (!gsf_input_read(book.Ptr, size_t(size), reinterpret_cast<guint8*>(stream.data())))
         throw WorkbookError::Make(AFileName, WorkbookError::Damaged);
-    return TReader(stream, AFileName).Read();
+    auto reader = std::make_shared<TReader>(stream, AFileName);
+    return reader->Sheets(reader);
 }

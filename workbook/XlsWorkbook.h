@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SheetValues.h"
+#include "WorkbookSheets.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,7 +16,7 @@
 class TXlsWorkbook {
 public:
     // Throws EGravelonError naming AFileName.
-    static TSheetValues ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName);
+    static TWorkbookSheets Sheets(const QByteArray& ABytes, const QString& AFileName);
 
     // Largest workbook stream read; a 10,000-row order takes well under a megabyte.
     static constexpr qint64 MaxStreamBytes = 128ll * 1024 * 1024;

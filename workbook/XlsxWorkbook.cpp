@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QList>
 #include <QXmlStreamReader>
+#include <memory>
 
 namespace {
 
@@ -202,7 +203,10 @@ bool CellReference(QStringView ARef, qint64& ARow, qint64& ACol) {
 }
 
 struct TBook {
-    QString SheetPart; // the active sheet
+    QString SheetPart;      // the sheet read
+    QStringList SheetParts; // the worksheets, in tab order
+    QStringList SheetNames;
+    int Active = -1;
     QString SharedStringsPart;
     QString StylesPart;
     bool Date1904 = false;
@@ -220,7 +224,7 @@ TBook Book(const TZipArchive& AZip, const QString& AFileName) {
 
     TZipPart part(AZip, workbook);
     QXmlStreamReader xml(&part);
-    int activeTab = 0;
+    int activeTab = -1;
     bool viewSeen = false;
     QStringList sheetParts;
     while (!xml.atEnd()) {
@@ -232,6 +236,7 @@ TBook Book(const TZipArchive& AZip, const QString& AFileName) {
             book.Date1904 = Truthy(a.value(QLatin1String("date1904")));
         } else if (xml.name() == QLatin1String("workbookView") && !viewSeen) {
             viewSeen = true;
+            // Without the attribute the first tab is the active one.
             activeTab = a.value(QLatin1String("activeTab")).toInt();
         } else if (xml.name() == QLatin1String("sheet")) {
             const TRelationship r = rels.value(Attribute(a, QLatin1String("id")).toString());
@@ -239,19 +244,18 @@ TBook Book(const TZipArchive& AZip, const QString& AFileName) {
                 throw WorkbookError::Make(
                     AFileName, QStringLiteral("в книге больше %1 листов").arg(MaxListed));
             // A chart sheet keeps its place in the tab order but holds no cells.
-            sheetParts << (r.Type == QLatin1String("worksheet") ? r.Target : QString());
+            if (r.Type == QLatin1String("worksheet")) {
+                if (sheetParts.size() == activeTab)
+                    book.Active = int(book.SheetParts.size());
+                book.SheetParts << r.Target;
+                book.SheetNames << Attribute(a, QLatin1String("name")).toString();
+            }
+            sheetParts << r.Target;
         }
     }
     CheckXml(xml, AFileName, workbook);
     if (sheetParts.isEmpty())
         throw WorkbookError::Make(AFileName, QStringLiteral("в книге нет ни одного листа"));
-    book.SheetPart = sheetParts.value(activeTab);
-    if (book.SheetPart.isEmpty())
-        for (const QString& p : sheetParts)
-            if (!p.isEmpty()) {
-                book.SheetPart = p;
-                break;
-            }
     return book;
 }
 
@@ -358,7 +362,16 @@ TSheetValues Sheet(const TZipArchive& AZip, const TBook& ABook, const QString& A
 
 } // namespace
 
-TSheetValues TXlsxWorkbook::ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName) {
-    const TZipArchive zip(ABytes, AFileName);
-    return Sheet(zip, Book(zip, AFileName), AFileName);
+TWorkbookSheets TXlsxWorkbook::Sheets(const QByteArray& ABytes, const QString& AFileName) {
+    auto zip = std::make_shared<const TZipArchive>(ABytes, AFileName);
+    auto book = std::make_shared<TBook>(Book(*zip, AFileName));
+    TWorkbookSheets sheets;
+    sheets.Names = book->SheetNames;
+    sheets.Active = book->Active;
+    sheets.Read = [zip, book, AFileName](int AIndex) {
+        TBook one = *book;
+        one.SheetPart = book->SheetParts.value(AIndex);
+        return Sheet(*zip, one, AFileName);
+    };
+    return sheets;
 }

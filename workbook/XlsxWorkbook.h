@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SheetValues.h"
+#include "WorkbookSheets.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,7 +13,7 @@
 // date system), and formula cells as their saved result; nothing is recalculated.
 class TXlsxWorkbook {
 public:
-    // The used range of the sheet that was active when the workbook was saved.
-    // Throws EGravelonError naming AFileName.
-    static TSheetValues ReadActiveSheet(const QByteArray& ABytes, const QString& AFileName);
+    // The worksheets and the one that was active when the workbook was saved (none
+    // when the workbook names no activeTab). Throws EGravelonError naming AFileName.
+    static TWorkbookSheets Sheets(const QByteArray& ABytes, const QString& AFileName);
 };

@@ -3,6 +3,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSqlError>
 #include <QTest>
@@ -38,6 +41,8 @@ class TCliOrdersTest : public QObject {
 private slots:
     void listsOrders_data() { TestDb::AddBackendRows(); }
     void listsOrders();
+    void scriptableOutput_data() { TestDb::AddBackendRows(); }
+    void scriptableOutput();
     void createsEmbeddedDatabase();
     void firstConnectionsAtOnce_data() { TestDb::AddBackendRows(); }
     void firstConnectionsAtOnce();
@@ -78,6 +83,63 @@ void TCliOrdersTest::listsOrders() {
     QCOMPARE(r.Code, 0);
     QCOMPARE(r.Out.count(QLatin1Char('\n')), 1);
     QVERIFY(r.Out.contains(QStringLiteral("\t19\t")));
+}
+
+// Whatever a name holds, "orders" prints one line an order and JSON that parses back to
+// the stored texts; names imported through the tool are stored on one line.
+void TCliOrdersTest::scriptableOutput() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    // Written by another program, as the database may hold them.
+    const QString customer = QStringLiteral("ООО\t«Рога\nи копыта»\\\r");
+    QList<qlonglong> pos;
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("7\\8"), QDate(2021, 5, 31), 1,
+                                             900.0, {{2000, 1000, 3, 4, {}}}, &pos, customer);
+    TestDb::AddSolution(d, order, pos[0], TestDb::AddPallet(d, 3), 1, 4);
+    const QStringList base = {QStringLiteral("--settings"), db.Db.IniPath};
+
+    TRun r = RunCli(base + QStringList{"orders", "--date", "2021-05-31"});
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    QCOMPARE(r.Out, QStringLiteral("%1\t7\\\\8\t2021-05-31\tООО\\t«Рога\\nи копыта»\\\\\\r\t"
+                                   "Фиброцементная плита\n")
+                        .arg(order));
+    r = RunCli(base + QStringList{"orders", "--date", "2021-05-31", "--format", "json"});
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(r.Out.toUtf8(), &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+    QCOMPARE(json.array().size(), 1);
+    const QJsonObject o = json.array().first().toObject();
+    QCOMPARE(o.keys(), QStringList({"customer", "date", "id", "material", "number"}));
+    QCOMPARE(o.value("id").toInteger(), order);
+    QCOMPARE(o.value("number").toString(), QStringLiteral("7\\8"));
+    QCOMPARE(o.value("customer").toString(), customer);
+
+    r = RunCli(base +
+               QStringList{"pallets", "--order", QString::number(order), "--format", "json"});
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    const QJsonArray pallets = QJsonDocument::fromJson(r.Out.toUtf8()).array();
+    QCOMPARE(pallets.size(), 1);
+    QCOMPARE(pallets.first().toObject().value("number").toInteger(), 1);
+    QCOMPARE(pallets.first().toObject().keys(),
+             QStringList({"colour", "id", "number", "rows", "sheets", "weight"}));
+    QCOMPARE(pallets.first().toObject().value("colour").toString(), QStringLiteral("RAL 1015"));
+    QCOMPARE(pallets.first().toObject().value("sheets").toInteger(), 4);
+    r = RunCli(base + QStringList{"orders", "--format", "csv"});
+    QCOMPARE(r.Code, 2);
+    QVERIFY(r.Out.isEmpty());
+
+    // A name typed with a line break or a tab is stored with spaces.
+    r = RunCli(base + QStringList{"import",
+                                  QDir(qEnvironmentVariable("GRAVELON_SOURCE_DIR"))
+                                      .filePath(QStringLiteral("tests/intake/data/sample.xlsx")),
+                                  "--number", "N\t1", "--customer", "ООО\r\nЛето\tи зима",
+                                  "--max-weight", "1300", "--material", "1", "--date",
+                                  "2021-06-01"});
+    QVERIFY2(r.Code == 0, qPrintable(r.Err));
+    r = RunCli(base + QStringList{"orders", "--date", "2021-06-01"});
+    QCOMPARE(r.Out.section(u'\t', 1), QStringLiteral("N 1\t2021-06-01\tООО Лето и зима\t"
+                                                     "Фиброцементная плита\n"));
 }
 
 void TCliOrdersTest::createsEmbeddedDatabase() {

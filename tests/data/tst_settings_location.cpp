@@ -60,6 +60,8 @@ private slots:
     void settingsOption();
     void fileModes_data();
     void fileModes();
+    void stateFolder_data();
+    void stateFolder();
 };
 
 void TSettingsLocationTest::choose_data() {
@@ -325,6 +327,42 @@ void TSettingsLocationTest::fileModes() {
         data.Connect({QString(), base, QString(), QString()}, location.UserDataFolder());
     }
     QCOMPARE(modeOf(base), 0644 & ~mask);
+}
+
+void TSettingsLocationTest::stateFolder_data() {
+    QTest::addColumn<QByteArray>("xdg");
+    QTest::addColumn<QString>("expected"); // under the test's home
+    QTest::newRow("unset") << QByteArray() << ".local/state/gravelon";
+    QTest::newRow("absolute") << QByteArray("@/xdg/state") << "xdg/state/gravelon";
+    // A relative path is invalid by the XDG rules and is ignored.
+    QTest::newRow("relative") << QByteArray("xdg/state") << ".local/state/gravelon";
+}
+
+// The user's state (layout, recent workbooks) lives where the XDG rules put it, in
+// folders that are the user's alone.
+void TSettingsLocationTest::stateFolder() {
+    QFETCH(QByteArray, xdg);
+    QFETCH(QString, expected);
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME"), oldXdg = qgetenv("XDG_STATE_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    if (xdg.isNull())
+        qunsetenv("XDG_STATE_HOME");
+    else
+        qputenv("XDG_STATE_HOME", xdg.replace('@', QFile::encodeName(home.path())));
+    const QString folder = GravelonSettings::StateFolder();
+    qputenv("HOME", oldHome);
+    if (oldXdg.isNull())
+        qunsetenv("XDG_STATE_HOME");
+    else
+        qputenv("XDG_STATE_HOME", oldXdg);
+    QCOMPARE(folder, QDir(home.path()).filePath(expected));
+    QVERIFY(GravelonSettings::MakePrivateFolder(folder));
+    for (QString f = folder; f != home.path(); f = QFileInfo(f).path()) {
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(f).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0700));
+    }
 }
 
 QTEST_GUILESS_MAIN(TSettingsLocationTest)

@@ -145,6 +145,12 @@ void TInstalledProgramTest::menuEntry() {
     const QString exec = entry.value(QStringLiteral("Exec")).section(QLatin1Char(' '), 0, 0);
     QVERIFY2(QFileInfo(QDir(FPrefix).filePath(QStringLiteral("bin/") + exec)).isExecutable(),
              qPrintable(exec));
+    // "Open with" a workbook: the entry takes one file and declares the three kinds.
+    QCOMPARE(entry.value(QStringLiteral("Exec")), exec + QStringLiteral(" %f"));
+    QCOMPARE(entry.value(QStringLiteral("MimeType")).split(u';', Qt::SkipEmptyParts),
+             QStringList({"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet",
+                          "application/vnd.ms-excel",
+                          "application/vnd.oasis.opendocument.spreadsheet"}));
     const QString icon = entry.value(QStringLiteral("Icon"));
     QVERIFY(QFileInfo::exists(
         QDir(FPrefix).filePath(QStringLiteral("share/icons/hicolor/48x48/apps/%1.png").arg(icon))));

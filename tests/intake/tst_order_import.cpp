@@ -8,6 +8,7 @@
 #include "Errors.h"
 #include "OrderHeaderStore.h"
 #include "OrderImport.h"
+#include "OrderWorkbook.h"
 #include "TestDatabase.h"
 
 #include <QDir>
@@ -110,6 +111,10 @@ private slots:
 
     void importWorkbook_data();
     void importWorkbook();
+    void orderSheetChoice_data();
+    void orderSheetChoice();
+    void sheetWithoutActiveTab_data() { TestDb::AddBackendRows(); }
+    void sheetWithoutActiveTab();
     void sheetAborts_data();
     void sheetAborts();
     void invalidRowsReport_data();
@@ -293,6 +298,68 @@ void TestOrderImport::importWorkbook() {
     QCOMPARE(order.first().value(1).toString(), QStringLiteral("З-17"));
     QCOMPARE(order.first().value(2).toString().left(10), QStringLiteral("2021-05-31"));
     QCOMPARE(order.first().value(4).toDouble(), 1500.0);
+}
+
+// Sheets given by their first rows: "H" a header row, "-" a calculation's.
+void TestOrderImport::orderSheetChoice_data() {
+    QTest::addColumn<QString>("kinds");
+    QTest::addColumn<int>("active");
+    QTest::addColumn<QString>("taken");
+    QTest::addColumn<QString>("activeName"); // when another sheet was taken
+    QTest::addColumn<bool>("noActive");
+    QTest::newRow("active has the header") << "HH" << 1 << "S1" << QString() << false;
+    QTest::newRow("active without, one other with") << "-H-" << 0 << "S1"
+                                                    << "S0" << false;
+    QTest::newRow("active without, two others with") << "-HH" << 0 << "S0" << QString() << false;
+    QTest::newRow("active without, none with") << "--" << 1 << "S1" << QString() << false;
+    QTest::newRow("none active, second with") << "-H" << -1 << "S1" << QString() << true;
+    QTest::newRow("none active, first with") << "HH" << -1 << "S0" << QString() << true;
+    QTest::newRow("none active, none with") << "--" << -1 << "S0" << QString() << false;
+    QTest::newRow("one sheet, none active") << "H" << -1 << "S0" << QString() << false;
+}
+
+void TestOrderImport::orderSheetChoice() {
+    QFETCH(QString, kinds);
+    QFETCH(int, active);
+    QFETCH(QString, taken);
+    QFETCH(QString, activeName);
+    QFETCH(bool, noActive);
+    TWorkbookSheets sheets;
+    for (int i = 0; i < kinds.size(); ++i)
+        sheets.Names << QStringLiteral("S%1").arg(i);
+    sheets.Active = active;
+    sheets.Read = [&](int AIndex) {
+        TSheetValues v = TSheetValues::FromRows(
+            {kinds.at(AIndex) == u'H' ? Header : QStringList{"Площадь", "Вес"}, {"1", "2"}});
+        v.SetSheetName(sheets.Names.at(AIndex));
+        return v;
+    };
+    const TOrderSheetChoice choice = TOrderWorkbook::Choose(sheets);
+    QCOMPARE(choice.Values.SheetName(), taken);
+    QCOMPARE(choice.ActiveName, activeName);
+    QCOMPARE(choice.NoActive, noActive);
+    QVERIFY(choice.Note().contains(QStringLiteral("«%1»").arg(taken)));
+}
+
+// LibreOffice converting without a window saves no active sheet; the order is on the
+// second sheet, after a calculation sheet (tools/make_headless_ods.sh).
+void TestOrderImport::sheetWithoutActiveTab() {
+    const QString file = DataFile(QStringLiteral("calculation_first.ods"));
+    const TOrderSheetChoice choice = TOrderWorkbook::Read(file);
+    QCOMPARE(choice.Values.SheetName(), QStringLiteral("Заявка"));
+    QVERIFY(choice.NoActive);
+    QCOMPARE(choice.Note(),
+             QStringLiteral("Заявка взята с листа «Заявка»: в книге не отмечен "
+                            "активный лист, а на этом листе есть строка заголовков"));
+    GRAVELON_CONNECT(db);
+    TWindow w(*db.Data);
+    TOrderImport import(*db.Data, w.Hooks());
+    const TImportResult r = import.ImportOrderFile(file);
+    QVERIFY2(w.Messages.isEmpty(), qPrintable(w.Messages.value(0).second));
+    QCOMPARE(int(r.Outcome), int(TOutcome::Stored));
+    QCOMPARE(Positions(*db.Data),
+             (QStringList{"3000x1200 RAL 9003 6 ", "2500x1200 RAL 7024 15 угол срезан",
+                          "1200x600 RAL 9003 4 "}));
 }
 
 void TestOrderImport::sheetAborts_data() {

@@ -17,15 +17,19 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 using namespace UiTest;
 
@@ -108,6 +112,7 @@ public:
     int StoredOrders = -1;
     int StoredPositions = -1;
     bool ArrowCursor = false;
+    QString SheetNote; // what the dialog said of the workbook's sheet; null when hidden
 
 private:
     void Poll() {
@@ -125,6 +130,8 @@ private:
         StoredPositions = Count(*FData, "ApplicatePositions");
         ArrowCursor = QApplication::overrideCursor() &&
                       QApplication::overrideCursor()->shape() == Qt::ArrowCursor;
+        if (auto* note = Child<QLabel>(dialog, "SheetNote"); note->isVisibleTo(dialog))
+            SheetNote = note->text();
         Child<QDateEdit>(dialog, "OrderDate")->setDate(NewDay);
         Child<QLineEdit>(dialog, "OrderNumber")->setText(QStringLiteral("Т-831"));
         Child<QComboBox>(dialog, "Customer")->setEditText(QStringLiteral("ООО Новый"));
@@ -183,6 +190,8 @@ private slots:
     void invalidRowsKeepRunning();
     void materialFromWorkbook_data() { TestDb::AddBackendRows(); }
     void materialFromWorkbook();
+    void droppedAndRecent_data() { TestDb::AddBackendRows(); }
+    void droppedAndRecent();
 };
 
 void TestMainWindowNewOrder::cancelled() {
@@ -546,6 +555,69 @@ void TestMainWindowNewOrder::materialFromWorkbook() {
                  .value(0)
                  .toDouble(),
              8.0);
+}
+
+// A workbook dropped on the window is imported as "Новая заявка" would, its file dialog
+// skipped; the dialog says which sheet the order came from (a headless LibreOffice .ods
+// names no active sheet and starts with a calculation sheet), and "Файл" lists the
+// workbook afterwards, greyed once it has gone.
+void TestMainWindowNewOrder::droppedAndRecent() {
+    GRAVELON_CONNECT(db);
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("заявка.ods"));
+    QVERIFY(QFile::copy(DataFile("calculation_first.ods"), file));
+    TWindow w;
+    w.Open(db);
+    w.Form->SetStateFolder(folder.filePath(QStringLiteral("state")));
+    const auto drag = [&](const QString& AFile) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(AFile)});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(w.Form.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.Form.get(), &drop);
+        return drop.isAccepted();
+    };
+    // Anything but a workbook is not taken.
+    QVERIFY(!drag(folder.filePath(QStringLiteral("заметки.txt"))));
+
+    TDialogAnswer answer(w.Form.get(), db.Data.get());
+    QVERIFY(drag(file));
+    QTRY_COMPARE(answer.Shown, 1);
+    w.WaitIdle();
+    QVERIFY(w.Prompts.Asked.isEmpty()); // no file dialog, no message
+    QCOMPARE(answer.SheetNote,
+             QStringLiteral("Заявка взята с листа «Заявка»: в книге не отмечен активный лист, а "
+                            "на этом листе есть строка заголовков"));
+    QCOMPARE(Count(*db.Data, "ApplicatePositions"), 3);
+    QCOMPARE(w.Path(), QDir::toNativeSeparators(file));
+
+    const auto recent = [&] {
+        auto* menu = Child<QMenu>(w.Form.get(), "FileMenu");
+        emit menu->aboutToShow();
+        QStringList items;
+        for (QAction* a : menu->actions())
+            items << (a->isSeparator()
+                          ? QStringLiteral("—")
+                          : a->text() + (a->isEnabled() ? QString() : QStringLiteral(" (нет)")) +
+                                QStringLiteral(" | ") + a->toolTip());
+        emit menu->aboutToHide();
+        return items;
+    };
+    QCOMPARE(recent(), QStringList({"Новая заявка… | Новая заявка…",
+                                    "&1 заявка.ods | " + QDir::toNativeSeparators(file), "—",
+                                    "Выход | Выход"}));
+    // The list is the user's: another window on the same state folder shows it.
+    TWindow other;
+    other.Open(db);
+    other.Form->SetStateFolder(folder.filePath(QStringLiteral("state")));
+    QCOMPARE(other.Form->RecentWorkbooks().Files(), QStringList{file});
+    QVERIFY(QFile::remove(file));
+    QCOMPARE(recent().at(1),
+             "&1 заявка.ods (нет) | Файл не найден: " + QDir::toNativeSeparators(file));
 }
 
 QTEST_MAIN(TestMainWindowNewOrder)

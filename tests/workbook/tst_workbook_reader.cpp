@@ -149,6 +149,13 @@ void TestWorkbookReader::activeSheetUsedRange() {
         QStringLiteral("\n150|RAL 7016|1500|3600|8|\n"
                        "1|RAL 050 50 20|190|2500|8|12,5");
     QCOMPARE(Rows(v), expected);
+    // Every worksheet is listed by its tab's name, so another can be read when asked.
+    const TWorkbookSheets sheets = TWorkbookReader::Sheets(DataFile(file));
+    QCOMPARE(sheets.Names, QStringList({"Памятка", "Заявка", "Старая заявка"}));
+    QCOMPARE(sheets.Active, 1);
+    QCOMPARE(v.SheetName(), QStringLiteral("Заявка"));
+    QCOMPARE(sheets.Read(2).SheetName(), QStringLiteral("Старая заявка"));
+    QVERIFY(Rows(sheets.Read(2)) != expected);
 }
 
 void TestWorkbookReader::firstSheetWhenNoneSaved_data() {
@@ -176,6 +183,7 @@ void TestWorkbookReader::firstSheetWhenNoneSaved() {
     WriteAll(path, bytes);
     const TSheetValues v = TWorkbookReader::ReadActiveSheet(path);
     QCOMPARE(Rows(v), QStringLiteral("Как заполнять заявку|\n|Цвет по каталогу RAL\nТолщина|8"));
+    QCOMPARE(TWorkbookReader::Sheets(path).Active, -1);
 }
 
 void TestWorkbookReader::unreadableFiles_data() {

@@ -108,18 +108,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize) {
     const QString name = QStringLiteral("заявка");
     try {
 #if defined(GRAVELON_FUZZ_XLSX)
-        const TSheetValues v = TXlsxWorkbook::ReadActiveSheet(bytes, name);
+        const TWorkbookSheets sheets = TXlsxWorkbook::Sheets(bytes, name);
 #elif defined(GRAVELON_FUZZ_ODS)
-        const TSheetValues v = TOdsWorkbook::ReadActiveSheet(bytes, name);
+        const TWorkbookSheets sheets = TOdsWorkbook::Sheets(bytes, name);
 #else
-        const TSheetValues v = TXlsWorkbook::ReadActiveSheet(bytes, name);
+        const TWorkbookSheets sheets = TXlsWorkbook::Sheets(bytes, name);
 #endif
-        // Touch every cell, so a range that claims more than it holds is caught.
-        qsizetype total = 0;
-        for (int r = 1; r <= v.RowCount(); ++r)
-            for (int c = 1; c <= v.ColCount(); ++c)
-                total += v.Cell(r, c).size();
-        (void)total;
+        // Every sheet, as the order's sheet may be looked for on each; every cell
+        // touched, so a range that claims more than it holds is caught.
+        for (int i = 0; i < sheets.Names.size(); ++i) {
+            const TSheetValues v = sheets.Read(i);
+            qsizetype total = 0;
+            for (int r = 1; r <= v.RowCount(); ++r)
+                for (int c = 1; c <= v.ColCount(); ++c)
+                    total += v.Cell(r, c).size();
+            (void)total;
+        }
     } catch (const EGravelonError& e) {
         if (!e.Message().startsWith(QStringLiteral("Не удалось прочитать файл")))
             std::abort();
