@@ -31,3 +31,7 @@ QMenu* AddCommandMenu(QMenuBar* ABar, QWidget* AWindow, const QString& ATitle,
 // pallets, quitting, with the keys an operator expects (Ctrl+N, Ctrl+F, F5, F9, Ctrl+P,
 // Ctrl+Shift+P, Ctrl+Q).
 QMenu* AddOrderCommands(QMenuBar* ABar, QWidget* AWindow, std::function<void()> ARefresh);
+
+// "Отгрузка…" (Ctrl+D) in the menu AMenu, above its last item (quitting): ARun opens
+// the dispatch window, which works whatever the window shows.
+void AddDispatchCommand(QMenu* AMenu, std::function<void()> ARun);

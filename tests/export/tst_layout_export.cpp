@@ -244,7 +244,18 @@ void TestLayoutExport::layoutBlocks() {
 
     // One picture per block on its first row in column A, the size of C.bmp (96 x 48
     // pixels, 9525 EMU each), all sharing one embedded copy of C.png.
-    const QList<TXlsxReadBack::TPicture> pictures = book.Pictures();
+    // Beside each, the pallet's code in column G, on the same row (read back by a
+    // decoder in tst_pallet_labels).
+    QList<TXlsxReadBack::TPicture> pictures;
+    QList<int> codeRows;
+    for (const TXlsxReadBack::TPicture& p : book.Pictures()) {
+        if (p.Column == 1)
+            pictures << p;
+        else if (p.Column == 7)
+            codeRows << p.Row;
+        else
+            QFAIL(qPrintable(QStringLiteral("a picture in column %1").arg(p.Column)));
+    }
     QCOMPARE(pictures.size(), 3);
     QList<int> rows;
     for (const TXlsxReadBack::TPicture& p : pictures) {
@@ -267,6 +278,7 @@ void TestLayoutExport::layoutBlocks() {
                  ReadAll(QDir(ProgramFolder()).filePath(QStringLiteral("resources/C.png"))));
     }
     QCOMPARE(rows, (QList<int>{1, 19, 36}));
+    QCOMPARE(codeRows, rows);
 
     // Columns fitted to their texts: A holds the longest labels, H nothing of its own.
     const QMap<int, double> widths = book.ColumnWidths();
