@@ -6,36 +6,17 @@
 // zxing-cpp 1.4 gives the text as UTF-8 only when asked to.
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
-#include <algorithm>
 
 namespace BarcodeReading {
 
-QStringList Codes(const QImage& AImage) {
+QString Code(const QImage& AImage) {
     const QImage grey = AImage.convertToFormat(QImage::Format_Grayscale8);
     const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
                                 ZXing::ImageFormat::Lum, int(grey.bytesPerLine()));
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::Code128);
-    hints.setTryHarder(true);
-    struct TFound {
-        int Y, X;
-        QString Text;
-    };
-    QList<TFound> found;
-    for (const ZXing::Result& r : ZXing::ReadBarcodes(view, hints)) {
-        if (r.isValid())
-            found.append({r.position().topLeft().y, r.position().topLeft().x,
-                          QString::fromStdString(r.text())});
-    }
-    // A row of symbols within a tenth of the page of one another counts as one row.
-    const int band = std::max(1, grey.height() / 10);
-    std::sort(found.begin(), found.end(), [band](const TFound& A, const TFound& B) {
-        return A.Y / band != B.Y / band ? A.Y < B.Y : A.X < B.X;
-    });
-    QStringList codes;
-    for (const TFound& f : found)
-        codes << f.Text;
-    return codes;
+    const ZXing::Result r = ZXing::ReadBarcode(view, hints);
+    return r.isValid() ? QString::fromStdString(r.text()) : QString();
 }
 
 QList<QImage> PdfPages(const QString& AFile, int ADpi, QString* AWhy) {

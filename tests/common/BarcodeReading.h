@@ -8,8 +8,10 @@
 // them: what a scanner at the gate would read.
 namespace BarcodeReading {
 
-// The Code 128 symbols on the image, top to bottom, then left to right.
-QStringList Codes(const QImage& AImage);
+// The Code 128 symbol on the image (a page or part of one holding one), empty when
+// none can be read. One symbol at a time: zxing-cpp 1.4 asserts when it merges several
+// linear symbols of one image.
+QString Code(const QImage& AImage);
 
 // The pages of a PDF as poppler's pdftoppm renders them at ADpi; empty, with the
 // reason in AWhy, when it cannot.
