@@ -95,7 +95,7 @@ TDispatchWindow::TDispatchWindow(TDataModule* AData, TPrompts* APrompts, QWidget
     FPallets->setSelectionBehavior(QAbstractItemView::SelectRows);
     FPallets->setSelectionMode(QAbstractItemView::SingleSelection);
     FPallets->verticalHeader()->hide();
-    FPallets->horizontalHeader()->setStretchLastSection(true);
+    FPallets->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     v->addWidget(FPallets, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -159,7 +159,6 @@ void TDispatchWindow::ShowOrder(const TDispatchOrder& AOrder) {
             FPallets->setItem(r, c, item);
         }
     }
-    FPallets->resizeColumnsToContents();
     FUndo->setEnabled(AOrder.LoadedCount() > 0);
     FOtherOrder->setEnabled(AOrder.Id != 0);
 }
