@@ -127,7 +127,8 @@ int CliCalc(TCliContext& AContext) {
     return 0;
 }
 
-const TCliRegistration Registration("calc", CliCalc,
-                                    "calc [--dense | --engine memory|literal] [--order ID] [--force]");
+const TCliRegistration
+    Registration("calc", CliCalc,
+                 "calc [--dense | --engine memory|literal] [--order ID] [--force]");
 
 } // namespace

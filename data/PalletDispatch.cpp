@@ -63,9 +63,8 @@ QString When(const QString& ALoadedAt) {
     if (!at.isValid())
         return ALoadedAt;
     const QString time = QStringLiteral("в ") + at.toString(QStringLiteral("HH:mm"));
-    return at.date() == QDate::currentDate()
-               ? time
-               : at.toString(QStringLiteral("dd.MM.yyyy ")) + time;
+    return at.date() == QDate::currentDate() ? time
+                                             : at.toString(QStringLiteral("dd.MM.yyyy ")) + time;
 }
 
 QVariantMap OrderBinds(qlonglong AOrder) {
@@ -182,15 +181,16 @@ TScanVerdict TPalletDispatch::Scan(const QString& ACode, qlonglong AExpectedOrde
     if (AExpectedOrder > 0 && orderId != AExpectedOrder) {
         const TDispatchOrder loading = ReadOrder(AExpectedOrder);
         v.Outcome = TScanOutcome::OtherOrder;
-        v.Message = which + QStringLiteral(" — другой заказ: грузится заявка %1. Не грузить!")
-                                .arg(loading.Number);
+        v.Message =
+            which +
+            QStringLiteral(" — другой заказ: грузится заявка %1. Не грузить!").arg(loading.Number);
         return v;
     }
     if (const TDispatchPallet* p = v.Order.Pallet(*pallet); p && p->Loaded()) {
         v.Outcome = TScanOutcome::AlreadyLoaded;
         v.LoadedAt = p->LoadedAt;
-        v.Message = which + QStringLiteral(" уже погружен %1 (%2)").arg(When(p->LoadedAt),
-                                                                         p->Workstation);
+        v.Message =
+            which + QStringLiteral(" уже погружен %1 (%2)").arg(When(p->LoadedAt), p->Workstation);
         return v;
     }
     const QString now = QDateTime::currentDateTime().toString(Stamp);

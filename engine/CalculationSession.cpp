@@ -21,8 +21,7 @@ TCalculationSession::TCalculationSession(const QSqlDatabase& AConnection,
     // that are gone.
     AStatementCount += AShownOrder > 0 ? 1 : 2;
     WorkingOrder::RequireNoLoadedPallets(
-        AConnection, AShownOrder > 0 ? AShownOrder : WorkingOrder::Id(AConnection),
-        AReplaceLoaded);
+        AConnection, AShownOrder > 0 ? AShownOrder : WorkingOrder::Id(AConnection), AReplaceLoaded);
 }
 
 void TCalculationSession::Finish(const TReport& AReport) {

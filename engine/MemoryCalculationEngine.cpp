@@ -29,7 +29,7 @@ void TMemoryCalculationEngine::Execute() {
     bool literal = false;
     {
         TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount,
-                                FReplaceLoaded);
+                                    FReplaceLoaded);
         FModel = TOrderModel::Read(FConnection, &FStatementCount);
         if (!FModel.Unsupported.isEmpty()) {
             session.Abandon();

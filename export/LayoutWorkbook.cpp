@@ -179,8 +179,7 @@ void TLayoutWorkbook::HeightForRowsCovered(int ARow, double APixelHeight) {
               "worksheet_set_row");
 }
 
-void TLayoutWorkbook::InsertPng(int ARow, int AColumn, const QByteArray& APng,
-                                int APixelHeight) {
+void TLayoutWorkbook::InsertPng(int ARow, int AColumn, const QByteArray& APng, int APixelHeight) {
     HeightForRowsCovered(ARow, APixelHeight);
     lxw_image_options options{};
     options.y_offset = 2;

@@ -42,10 +42,10 @@ void Check(int AResult, const zint_symbol* ASymbol, const QString& AText) {
 TPalletBarcode::TPalletBarcode(const QString& AText) : FText(AText) {
     const TSymbol s = NewSymbol();
     const QByteArray data = AText.toUtf8();
-    Check(ZBarcode_Encode_and_Buffer_Vector(
-              s.get(), reinterpret_cast<const unsigned char*>(data.constData()),
-              int(data.size()), 0),
-          s.get(), AText);
+    Check(
+        ZBarcode_Encode_and_Buffer_Vector(
+            s.get(), reinterpret_cast<const unsigned char*>(data.constData()), int(data.size()), 0),
+        s.get(), AText);
     FWidth = s->vector->width;
     FHeight = s->vector->height;
     for (const zint_vector_rect* r = s->vector->rectangles; r; r = r->next)
@@ -84,6 +84,7 @@ QByteArray TPalletBarcode::Png(int AModulePixels, int ABarPixels) const {
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG"))
-        throw EGravelonError(QStringLiteral("Не удалось записать штрихкод «%1» рисунком").arg(FText));
+        throw EGravelonError(
+            QStringLiteral("Не удалось записать штрихкод «%1» рисунком").arg(FText));
     return png;
 }

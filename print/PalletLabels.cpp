@@ -38,8 +38,7 @@ double FittedLine(QPainter& APainter, const QRectF& ARect, double AY, const QStr
     }
     APainter.setFont(f);
     const double h = QFontMetricsF(f).height();
-    APainter.drawText(QRectF(ARect.left(), AY, ARect.width(), h), AAlign | Qt::AlignVCenter,
-                      AText);
+    APainter.drawText(QRectF(ARect.left(), AY, ARect.width(), h), AAlign | Qt::AlignVCenter, AText);
     return h;
 }
 
@@ -65,8 +64,8 @@ TPalletLabel TPalletLabel::FromNote(const TShippingNote& ANote, int ACount) {
 QList<TPalletLabel> TPalletLabel::Read(const TShippingNoteReader& AReader, TDataModule& AData,
                                        const TExportSelection& ASelection, bool ASinglePallet) {
     const QList<TShippingNote> notes = AReader.Read(ASelection, ASinglePallet);
-    const int count = ASinglePallet ? int(AData.PalletIds(ASelection.OrderId).size())
-                                    : int(notes.size());
+    const int count =
+        ASinglePallet ? int(AData.PalletIds(ASelection.OrderId).size()) : int(notes.size());
     QList<TPalletLabel> labels;
     for (const TShippingNote& note : notes)
         labels << FromNote(note, count);
@@ -80,9 +79,9 @@ QPageLayout TPalletLabelsDocument::PageLayout() const {
     if (FPaper == TLabelPaper::A4Four)
         return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(),
                            QPageLayout::Millimeter);
-    return QPageLayout(QPageSize(QSizeF(100, 150), QPageSize::Millimeter,
-                                 QStringLiteral("100×150 мм")),
-                       QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter);
+    return QPageLayout(
+        QPageSize(QSizeF(100, 150), QPageSize::Millimeter, QStringLiteral("100×150 мм")),
+        QPageLayout::Portrait, QMarginsF(), QPageLayout::Millimeter);
 }
 
 int TPalletLabelsDocument::PageCount() const {

@@ -141,9 +141,9 @@ void TDispatchWindow::Tell(TTone ATone, const QString& AText) {
 
 void TDispatchWindow::ShowOrder(const TDispatchOrder& AOrder) {
     FOrder = AOrder;
-    FOrderLabel->setText(AOrder.Id == 0 ? QStringLiteral("Заявка не выбрана")
-                                        : QStringLiteral("Заявка %1 — %2")
-                                              .arg(AOrder.Number, AOrder.Customer));
+    FOrderLabel->setText(
+        AOrder.Id == 0 ? QStringLiteral("Заявка не выбрана")
+                       : QStringLiteral("Заявка %1 — %2").arg(AOrder.Number, AOrder.Customer));
     FCounter->setText(AOrder.Id == 0 ? QString() : AOrder.Counter());
     FPallets->setRowCount(int(AOrder.Pallets.size()));
     for (int r = 0; r < AOrder.Pallets.size(); ++r) {

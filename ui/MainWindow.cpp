@@ -448,8 +448,8 @@ void TMainWindow::OnCalculateClicked() {
     // decides. The run checks again under the write lock.
     bool replaceLoaded = false;
     try {
-        replaceLoaded = !key.isEmpty() &&
-                        WorkingOrder::HasLoadedPallets(FData->Connection(), key.toLongLong());
+        replaceLoaded =
+            !key.isEmpty() && WorkingOrder::HasLoadedPallets(FData->Connection(), key.toLongLong());
     } catch (const EGravelonError& e) {
         ShowError(e.Message());
         return;

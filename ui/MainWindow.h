@@ -107,8 +107,7 @@ private:
     void ShowError(const QString& AText);
     // Starts the calculation of the working order, AShownOrder being the one on
     // screen; AThen runs once it has ended and its outcome has been told.
-    void Calculate(qlonglong AShownOrder, std::function<void()> AThen,
-                   bool AReplaceLoaded = false);
+    void Calculate(qlonglong AShownOrder, std::function<void()> AThen, bool AReplaceLoaded = false);
     void ShowOrderDetails(const QString& AOrderId);
     // No order is current: the detail grids, their captions and the commands on them go.
     void ClearOrderDetails();

@@ -36,7 +36,8 @@ void TDispatchCliTest::fullLoad() {
     } scans[] = {
         {PalletCode::Of(o.P2), 0, QStringLiteral("Поддон 2 заявки З-17/2024 погружен")},
         {PalletCode::Of(o.P2), 0, QStringLiteral("уже погружен в ")},
-        {QStringLiteral("GRV-77777777"), 1, QStringLiteral("GRV-77777777: такого поддона в базе нет")},
+        {QStringLiteral("GRV-77777777"), 1,
+         QStringLiteral("GRV-77777777: такого поддона в базе нет")},
         {QStringLiteral("накладная"), 1, QStringLiteral("не код поддона")},
         {PalletCode::Of(o.P1), 0, QStringLiteral("Погружено 2 из 3")},
     };
@@ -82,7 +83,8 @@ void TDispatchCliTest::recalculation() {
     QVERIFY2(r.Exit == 0, qPrintable(r.Err));
     r = CliRun::Run(ini, {QStringLiteral("dispatch"), PalletCode::Of(o.P3)});
     QCOMPARE(r.Exit, 1);
-    QVERIFY2(r.Err.contains(QStringLiteral("этикетка устарела: заказ пересчитан")), qPrintable(r.Err));
+    QVERIFY2(r.Err.contains(QStringLiteral("этикетка устарела: заказ пересчитан")),
+             qPrintable(r.Err));
     QVERIFY(CliRun::Run(ini, {QStringLiteral("dispatch"), QStringLiteral("--status")})
                 .Out.startsWith(QStringLiteral("loaded 0 of ")));
 }

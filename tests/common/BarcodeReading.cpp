@@ -32,8 +32,8 @@ QList<QImage> PdfPages(const QString& AFile, int ADpi, QString* AWhy) {
     }
     QList<QImage> pages;
     // page-1.png … page-N.png, zero-padded to the same width: sorted by name is in order.
-    for (const QString& f : QDir(dir.path()).entryList({QStringLiteral("page*.png")},
-                                                       QDir::Files, QDir::Name))
+    for (const QString& f :
+         QDir(dir.path()).entryList({QStringLiteral("page*.png")}, QDir::Files, QDir::Name))
         pages << QImage(dir.filePath(f));
     return pages;
 }

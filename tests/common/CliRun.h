@@ -17,7 +17,8 @@ struct TResult {
 
 inline TResult Run(const QString& AIni, const QStringList& AArgs) {
     QProcess p;
-    p.setProgram(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gravelon-cli")));
+    p.setProgram(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gravelon-cli")));
     p.setArguments(QStringList{QStringLiteral("--settings"), AIni} + AArgs);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));

@@ -70,8 +70,9 @@ void TDispatchTest::scans() {
     };
     // Before the archive: the working order.
     const QList<TStep> working = {
-        {Code(a.P2), false, TScanOutcome::Loaded, QStringLiteral("Поддон 2 заявки А-1 погружен. "
-                                                                  "Погружено 1 из 3"),
+        {Code(a.P2), false, TScanOutcome::Loaded,
+         QStringLiteral("Поддон 2 заявки А-1 погружен. "
+                        "Погружено 1 из 3"),
          1},
         {Code(a.P2), true, TScanOutcome::AlreadyLoaded,
          QStringLiteral("Поддон 2 заявки А-1 уже погружен в %1 (ворота 1)").arg(today), 1},
@@ -241,7 +242,8 @@ void TDispatchTest::twoWorkstations() {
     QCOMPARE(tallies[0].Loaded + tallies[1].Loaded, Pallets);
     QCOMPARE(tallies[0].Already + tallies[1].Already, Pallets);
     QCOMPARE(Count(d, QStringLiteral("select count(*) from PalleteLoads")), Pallets);
-    QCOMPARE(Count(d, QStringLiteral("select count(distinct PalleteID) from PalleteLoads")), Pallets);
+    QCOMPARE(Count(d, QStringLiteral("select count(distinct PalleteID) from PalleteLoads")),
+             Pallets);
     QCOMPARE(TPalletDispatch(d).Status(order).Counter(), QStringLiteral("Погружено 40 из 40"));
 }
 

@@ -2,6 +2,7 @@
 // as a hand scanner types it, each answer in its colour, the pallet list's loaded mark,
 // a mark taken off after a question; and "Расчет поддонов" asking before it makes
 // loaded pallets' labels stale.
+#include "CalculationRun.h"
 #include "DataModule.h"
 #include "DispatchWindow.h"
 #include "ExportFixture.h"
@@ -12,7 +13,6 @@
 #include "TestDatabase.h"
 #include "UiTestSupport.h"
 #include "WorkingOrder.h"
-#include "CalculationRun.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -33,7 +33,9 @@ struct TGate {
         QTest::keyClicks(edit, ACode);
         QTest::keyClick(edit, Qt::Key_Return);
     }
-    QString Tone() const { return Child<QLabel>(Window, "DispatchVerdict")->property("tone").toString(); }
+    QString Tone() const {
+        return Child<QLabel>(Window, "DispatchVerdict")->property("tone").toString();
+    }
     QString Said() const { return Child<QLabel>(Window, "DispatchVerdict")->text(); }
     QString Counter() const { return Child<QLabel>(Window, "DispatchCounter")->text(); }
 };
@@ -117,9 +119,8 @@ void TDispatchWindowTest::fullLoad() {
 void TDispatchWindowTest::calculationAsksFirst() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
-    const qlonglong order =
-        TestDb::AddOrder(d, QStringLiteral("Р-1"), QDate(2024, 3, 14), 2, 1000,
-                         {{2000, 1000, 1, 30, {}}, {3000, 1200, 2, 12, {}}});
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("Р-1"), QDate(2024, 3, 14), 2, 1000,
+                                             {{2000, 1000, 1, 30, {}}, {3000, 1200, 2, 12, {}}});
     TWindowOf<> w;
     w.Open(db);
     w.SearchDate(QDate(2024, 3, 14));

@@ -138,7 +138,8 @@ void TstMenu::menuItems() {
     }
     QCOMPARE(titles, QStringList({"Заявка: Новая заявка… / Поиск по номеру / Обновить список / "
                                   "Расчет поддонов / "
-                                  "Печать раскладки поддона… / Печать всех раскладок… / Выход",
+                                  "Печать раскладки поддона… / Печать всех раскладок… / Отгрузка… / "
+                                  "Выход",
                                   "Настройки: Настройки подключения к БД  / Справочник цветов / "
                                   "Очистить архив",
                                   "Помощь: Справка / О программе"}));
@@ -147,7 +148,8 @@ void TstMenu::menuItems() {
          {std::pair{"NewOrderAction", "Ctrl+N"}, std::pair{"FindNumberAction", "Ctrl+F"},
           std::pair{"RefreshAction", "F5"},
           std::pair{"CalculateAction", "F9"}, std::pair{"PreviewPalletAction", "Ctrl+P"},
-          std::pair{"PreviewAllAction", "Ctrl+Shift+P"}, std::pair{"QuitAction", "Ctrl+Q"},
+          std::pair{"PreviewAllAction", "Ctrl+Shift+P"}, std::pair{"DispatchAction", "Ctrl+D"},
+          std::pair{"QuitAction", "Ctrl+Q"},
           std::pair{"ManualAction", "F1"}})
         QCOMPARE(w.Form->findChild<QAction*>(QLatin1String(action))->shortcut(),
                  QKeySequence(QLatin1String(keys)));
