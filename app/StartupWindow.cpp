@@ -2,11 +2,13 @@
 
 #include "DataModule.h"
 #include "Errors.h"
+#include "HelpWindow.h"
 #include "IniFile.h"
 #include "MainWindow.h"
 #include "PictureBox.h"
 #include "ProgramVersion.h"
 #include "Prompts.h"
+#include "ScreenFit.h"
 #include "SettingsLocation.h"
 
 #include <QApplication>
@@ -43,6 +45,7 @@ TStartupWindow::TStartupWindow(TPrompts* APrompts, const QString& ASettingsPath,
     : QWidget(AParent, Qt::Window | Qt::FramelessWindowHint), FPrompts(APrompts),
       FSettingsPath(ASettingsPath), FTrayAvailable(ATrayAvailable) {
     setObjectName(QStringLiteral("StartupWindow"));
+    setProperty(THelpWindow::PageProperty, QStringLiteral("connect.html"));
     setWindowTitle(QStringLiteral("Гравелон"));
     const QString icon = QDir(GravelonSettings::ProgramFolder())
                              .filePath(QStringLiteral("resources/gravelon_icon.png"));
@@ -349,17 +352,7 @@ void TStartupWindow::ShowMainWindow() {
         FMainWindow = std::make_unique<TMainWindow>(FData.get(), FPrompts, FSettingsPath, this,
                                                     FTrayAvailable);
     hide();
-    // The window takes most of the screen whatever its contents would ask for: the whole
-    // of a small one, nine tenths of a larger one, centred.
-    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QRect area = shown ? shown->availableGeometry() : QRect();
-    if (area.isEmpty() || area.width() < 1366 || area.height() < 768) {
-        FMainWindow->showMaximized();
-        return;
-    }
-    FMainWindow->resize(area.size() * 0.9);
-    FMainWindow->move(area.center() - FMainWindow->rect().center());
-    FMainWindow->show();
+    ScreenFit::ShowMainWindow(FMainWindow.get());
 }
 
 void TStartupWindow::ReloadTodayOrders() {

@@ -409,6 +409,22 @@ QString TDataModule::PalletsSql(const TSqlDialect& ADialect) {
            QStringLiteral(", Number, Length, Width, id");
 }
 
+QString TDataModule::PalletSizesSql() {
+    // Rows already holding their sizes are not rewritten: the calculation runs this
+    // after every pass inside one transaction, and PostgreSQL would keep a dead version
+    // of every pallet each time, slowing every later query down.
+    return QStringLiteral(
+        "update Palletes set Length = s.L, Width = s.W, MaxH = s.H, MaxW = s.MW from "
+        "(select max(ap.Width) L, max(ap.Height*sol.QuantityInRow) W, max(m.MaxH) H, "
+        "max(a.MaxW) MW, sol.PalleteID from Solutions sol "
+        "inner join ApplicatePositions ap on ap.ID = sol.PosID "
+        "inner join Applicates a on a.ID = ap.ApplicateID "
+        "inner join Materials m on m.ID = a.MatID group by sol.PalleteID) s "
+        "where s.PalleteID = Palletes.ID and (Palletes.Length is distinct from s.L or "
+        "Palletes.Width is distinct from s.W or Palletes.MaxH is distinct from s.H or "
+        "Palletes.MaxW is distinct from s.MW)");
+}
+
 QString TDataModule::LoadingOrder(const QString& ALength, const QString& AWidth,
                                   const QString& AKey) {
     return QStringLiteral("case when %1 is null then 0 else 1 end, %1 desc, "

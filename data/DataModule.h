@@ -81,6 +81,10 @@ public:
     static QVariantMap OrderListBinds(const TOrderFilter& AFilter);
     static QString PositionsSql();
     static QString PalletsSql(const TSqlDialect& ADialect);
+    // Sets every working pallet's size and limits from its contents: the longest sheet,
+    // the widest row, the material's stack limit and the order's weight limit. Pallets
+    // without contents, and rows already right, are left as they are.
+    static QString PalletSizesSql();
     static QString PalletContentsSql(const TSqlDialect& ADialect);
     static QString ColoursSql();
     // The order a pallet's rows are loaded in, bottom first: the longest rows, then the

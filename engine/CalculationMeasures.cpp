@@ -3,6 +3,7 @@
 
 #include "CalculationEngine.h"
 #include "CalculationRules.h"
+#include "DataModule.h"
 #include "EngineValues.h"
 #include "SheetsPerRow.h"
 
@@ -197,18 +198,5 @@ qint64 TPalletCalculationEngine::FindMergeTarget(qint64 ASourceId) {
 }
 
 void TPalletCalculationEngine::UpdatePalletSizes() {
-    // Pallets without contents are left as they are: the join finds no row for them.
-    // Rows already holding their sizes are not rewritten: the statement runs after every
-    // pass inside one transaction, and PostgreSQL would keep a dead version of every
-    // pallet each time, slowing every later query down.
-    ExecStatement(QStringLiteral(
-        "update Palletes set Length = s.L, Width = s.W, MaxH = s.H, MaxW = s.MW from "
-        "(select max(ap.Width) L, max(ap.Height*sol.QuantityInRow) W, max(m.MaxH) H, "
-        "max(a.MaxW) MW, sol.PalleteID from Solutions sol "
-        "inner join ApplicatePositions ap on ap.ID = sol.PosID "
-        "inner join Applicates a on a.ID = ap.ApplicateID "
-        "inner join Materials m on m.ID = a.MatID group by sol.PalleteID) s "
-        "where s.PalleteID = Palletes.ID and (Palletes.Length is distinct from s.L or "
-        "Palletes.Width is distinct from s.W or Palletes.MaxH is distinct from s.H or "
-        "Palletes.MaxW is distinct from s.MW)"));
+    ExecStatement(TDataModule::PalletSizesSql());
 }

@@ -3,6 +3,7 @@
 #include "CalculationRules.h"
 #include "OrderModel.h"
 #include "PalletBound.h"
+#include "RussianNumbers.h"
 
 #include <QHash>
 #include <QLocale>
@@ -13,35 +14,16 @@
 
 namespace {
 
+using RussianNumbers::Count;
+using RussianNumbers::Kilograms;
+
 // Positions named in full; the rest are counted.
 const int NamedPositions = 10;
-
-QString Kilograms(double AValue) {
-    QString text = QLocale(QLocale::Russian, QLocale::Russia).toString(AValue, 'f', 2);
-    while (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    if (text.endsWith(QLatin1Char(',')))
-        text.chop(1);
-    return text;
-}
 
 QString OrderName(const TRefusalRow& ARow) {
     const QString number = ARow.OrderNumber.trimmed();
     return number.isEmpty() ? QStringLiteral("с ключом %1").arg(ARow.OrderId)
                             : QStringLiteral("№ %1").arg(number);
-}
-
-// "2 147 483 647 листов", "10 000 001 лист", "100 002 поддона".
-QString Count(qint64 AValue, const char* AOne, const char* AFew, const char* AMany) {
-    const qint64 tens = AValue % 100;
-    const qint64 ones = AValue % 10;
-    const char* word = AMany;
-    if (ones == 1 && tens != 11)
-        word = AOne;
-    else if (ones >= 2 && ones <= 4 && (tens < 12 || tens > 14))
-        word = AFew;
-    return QLocale(QLocale::Russian, QLocale::Russia).toString(AValue) + QLatin1Char(' ') +
-           QString::fromUtf8(word);
 }
 
 // Past this the sizes are none a workbook gives; the calculation refuses them itself.

@@ -102,11 +102,19 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
         if (rows.isEmpty())
             return Abort(QStringLiteral("В заявке нет ни одной заполненной строки"));
 
-        // Every row is checked and every bad one reported with its causes at once, so
-        // the operator corrects the workbook in one go.
-        const QStringList invalid = TOrderSheet::InvalidRowLines(rows);
-        if (!invalid.isEmpty())
-            return ReportInvalidRows(invalid);
+        // Every row is checked and every bad one reported with all its causes at once,
+        // a colour missing from the directory among them, so the operator corrects the
+        // workbook in one go.
+        QList<QList<int>> unknownRows;
+        const QStringList unknown = MatchColours(rows, &unknownRows);
+        QHash<int, QString> colourCauses;
+        for (qsizetype i = 0; i < unknown.size(); ++i)
+            for (int row : unknownRows.at(i))
+                colourCauses.insert(row, QStringLiteral("цвета «%1» нет в справочнике цветов")
+                                             .arg(CellText::Quoted(unknown.at(i))));
+        // Unknown colours alone keep their own message below.
+        if (!TOrderSheet::InvalidRowLines(rows).isEmpty())
+            return ReportInvalidRows(TOrderSheet::InvalidRowLines(rows, colourCauses));
         if (!TOrderSheet::Orient(rows))
             return Abort(QStringLiteral("Длина, ширина или количество не является целым числом"));
 
@@ -115,8 +123,6 @@ TImportResult TOrderImport::ReadOrderSheet(const TSheetValues& AValues) {
         if (!thicknessProblem.isEmpty())
             return Abort(thicknessProblem);
 
-        QList<QList<int>> unknownRows;
-        const QStringList unknown = MatchColours(rows, &unknownRows);
         if (!unknown.isEmpty()) {
             // Every position needs a colour key; rather than storing a half order,
             // the user is told which codes the colour directory lacks, and where.
@@ -250,6 +256,8 @@ QStringList TOrderImport::MatchColours(QList<TOrderRow>& ARows,
     QHash<QString, qsizetype> seen; // key -> its index in unknown
     for (TOrderRow& row : ARows) {
         const QString key = TOrderSheet::RowColourKey(row.Fields[TOrderSheet::Color]);
+        if (key.isEmpty())
+            continue; // a missing colour is the row's own fault, reported as such
         const auto it = keys.constFind(key);
         if (it != keys.constEnd()) {
             row.ColorID = it.value();

@@ -134,10 +134,13 @@ bool TOrderSheet::Orient(QList<TOrderRow>& ARows) {
     return true;
 }
 
-QStringList TOrderSheet::InvalidRowLines(const QList<TOrderRow>& ARows) {
+QStringList TOrderSheet::InvalidRowLines(const QList<TOrderRow>& ARows,
+                                         const QHash<int, QString>& AMore) {
     QStringList lines;
     for (const TOrderRow& row : ARows) {
-        const QString problems = RowProblems(row);
+        QStringList causes{RowProblems(row), AMore.value(row.SheetRow)};
+        causes.removeAll(QString());
+        const QString problems = causes.join(QStringLiteral("; "));
         if (problems.isEmpty())
             continue;
         QString line =

@@ -2,6 +2,7 @@
 
 #include "SheetValues.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QVariant>
@@ -48,8 +49,10 @@ public:
     // quantity does not pass ParseCount (nothing is changed then).
     static bool Orient(QList<TOrderRow>& ARows);
     // Report lines of the rows with problems, in sheet order: "Строка N | f0 | ... |
-    // f5 | " and the causes, N the sheet's row number.
-    static QStringList InvalidRowLines(const QList<TOrderRow>& ARows);
+    // f5 | " and the causes, N the sheet's row number. AMore adds causes the sheet
+    // alone cannot tell (a colour missing from the directory), by sheet row.
+    static QStringList InvalidRowLines(const QList<TOrderRow>& ARows,
+                                       const QHash<int, QString>& AMore = {});
     // Sheet row numbers as a message names them: "строка 3", "строки 3, 5–9".
     static QString RowNumbers(QList<int> ARows);
 

@@ -103,6 +103,7 @@ bool TQtPrompts::PrintPreview(QWidget* AParent, const QString& ACaption,
     printer.setPageOrientation(QPageLayout::Portrait);
     QPrintPreviewDialog dialog(&printer, AParent);
     dialog.setObjectName(QStringLiteral("PrintPreviewDialog"));
+    dialog.setProperty("helpPage", QStringLiteral("paper.html")); // THelpWindow::PageProperty
     dialog.setWindowTitle(ACaption);
     // The pages are painted when the preview opens, again when its page setup changes
     // and once more for the printer: seconds for an order of thousands of pallets, so

@@ -3,6 +3,7 @@
 #include "ColourDirectory.h"
 #include "DataModule.h"
 #include "Errors.h"
+#include "HelpWindow.h"
 #include "Prompts.h"
 
 #include <QFormLayout>
@@ -16,6 +17,7 @@ TAddColourDialog::TAddColourDialog(TDataModule* AData, TPrompts* APrompts, QWidg
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       FData(AData), FPrompts(APrompts) {
     setObjectName(QStringLiteral("AddColourDialog"));
+    setProperty(THelpWindow::PageProperty, QStringLiteral("colors.html"));
     setWindowTitle(QStringLiteral("Новый цвет"));
     resize(323, 116);
     auto* v = new QVBoxLayout(this);

@@ -4,6 +4,7 @@
 #include "DataGrid.h"
 #include "DataModule.h"
 #include "Errors.h"
+#include "HelpWindow.h"
 #include "Prompts.h"
 
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@ TColourList::TColourList(TDataModule* AData, TPrompts* APrompts, QWidget* AParen
                            Qt::WindowCloseButtonHint),
       FData(AData), FPrompts(APrompts) {
     setObjectName(QStringLiteral("ColourList"));
+    setProperty(THelpWindow::PageProperty, QStringLiteral("colors.html"));
     setWindowTitle(QStringLiteral("Справочник цветов"));
     resize(519, 698);
     auto* v = new QVBoxLayout(this);

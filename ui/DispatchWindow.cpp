@@ -2,6 +2,7 @@
 
 #include "DataModule.h"
 #include "Errors.h"
+#include "HelpWindow.h"
 #include "Prompts.h"
 
 #include <QApplication>
@@ -43,6 +44,7 @@ TDispatchWindow::TDispatchWindow(TDataModule* AData, TPrompts* APrompts, QWidget
     : QWidget(AParent, Qt::Window), FData(AData), FPrompts(APrompts), FDispatch(*AData) {
     setObjectName(QStringLiteral("DispatchWindow"));
     setWindowTitle(QStringLiteral("Отгрузка"));
+    setProperty(THelpWindow::PageProperty, QStringLiteral("dispatch.html"));
     resize(640, 560);
     auto* v = new QVBoxLayout(this);
 

@@ -2,7 +2,8 @@
 
 #include "SettingsLocation.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -44,7 +45,14 @@ QString THelpWindow::ContentsFile() {
 }
 
 void THelpWindow::ShowContents() {
-    const QString file = ContentsFile();
+    ShowPage(QString());
+}
+
+void THelpWindow::ShowPage(const QString& APage) {
+    QString file = ContentsFile();
+    const QString page = QFileInfo(file).dir().filePath(APage);
+    if (!APage.isEmpty() && QFileInfo::exists(page))
+        file = page;
     if (QFileInfo::exists(file)) {
         FBrowser->setSource(QUrl::fromLocalFile(file));
     } else {
@@ -54,4 +62,63 @@ void THelpWindow::ShowContents() {
     show();
     raise();
     activateWindow();
+}
+
+QString THelpWindow::PageOf(const QWidget* AWindow) {
+    for (const QWidget* w = AWindow; w; w = w->parentWidget()) {
+        const QString page = w->property(PageProperty).toString();
+        if (!page.isEmpty())
+            return page;
+    }
+    return QString();
+}
+
+THelpWindow* THelpWindow::Of(const QWidget* AOwner) {
+    return AOwner ? AOwner->findChild<THelpWindow*>(QString(), Qt::FindDirectChildrenOnly)
+                  : nullptr;
+}
+
+THelpWindow* THelpWindow::ShowFor(QWidget* AFront) {
+    QWidget* front = AFront ? AFront->window() : nullptr;
+    if (auto* help = qobject_cast<THelpWindow*>(front)) {
+        help->raise();
+        help->activateWindow();
+        return help;
+    }
+    THelpWindow* help = Of(front);
+    if (!help) {
+        help = new THelpWindow(front);
+        if (!front)
+            help->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    help->ShowPage(PageOf(front));
+    return help;
+}
+
+namespace {
+
+class THelpKey : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override {
+        if (AEvent->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(AEvent);
+        auto* widget = qobject_cast<QWidget*>(AWatched);
+        if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier || !widget)
+            return false;
+        QWidget* front = QApplication::activeModalWidget();
+        if (!front)
+            front = QApplication::activeWindow();
+        THelpWindow::ShowFor(front ? front : widget);
+        return true;
+    }
+};
+
+} // namespace
+
+void THelpWindow::InstallHelpKey(QObject* AOwner) {
+    qApp->installEventFilter(new THelpKey(AOwner));
 }

@@ -13,6 +13,7 @@
 #include "PictureBox.h"
 #include "ProgramVersion.h"
 #include "Prompts.h"
+#include "ScreenFit.h"
 #include "Settings.h"
 #include "SettingsLocation.h"
 #include "StartupServices.h"
@@ -41,6 +42,9 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     : QMainWindow(AParent), FData(AData), FPrompts(APrompts), FSettingsPath(ASettingsPath),
       FStartup(AStartup) {
     setObjectName(QStringLiteral("MainWindow"));
+    setProperty(THelpWindow::PageProperty, QStringLiteral("pallets.html"));
+    THelpWindow::InstallHelpKey(this);
+    ScreenFit::InstallDialogGuard(this);
     setWindowTitle(ProgramVersion::WindowTitle());
     QFont f(QStringLiteral("Tahoma"));
     f.setPointSize(8);
@@ -312,8 +316,8 @@ void TMainWindow::closeEvent(QCloseEvent* AEvent) {
         FRunner->Cancel();
         return;
     }
-    if (FHelp)
-        FHelp->close();
+    if (THelpWindow* help = HelpWindow())
+        help->close();
     FTray->Icon()->hide();
     AEvent->accept();
     if (FStartup)

@@ -62,7 +62,7 @@ public:
     QString StatusText() const;
     void SetStatusText(const QString& AText);
     TTrayController* Tray() const { return FTray; }
-    THelpWindow* HelpWindow() const { return FHelp; }
+    THelpWindow* HelpWindow() const;
     // How a written layout workbook is handed to the desktop: the program associated
     // with it opens it. Tests put a recorder here instead.
     void SetOpenFile(std::function<bool(const QString&)> AOpenFile);
@@ -138,8 +138,7 @@ private:
     QMenu* FSettingsMenu = nullptr;
     QMenu* FHelpMenu = nullptr;
     TTrayController* FTray = nullptr;
-    THelpWindow* FHelp = nullptr; // a child window, made on first use
-    TDispatchWindow* FDispatch = nullptr; // the same
+    TDispatchWindow* FDispatch = nullptr; // a child window, made on first use
 
     bool FShown = false;
 };

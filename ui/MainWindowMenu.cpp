@@ -6,6 +6,8 @@
 #include "DataModule.h"
 #include "DispatchWindow.h"
 #include "HelpWindow.h"
+
+#include <QApplication>
 #include "NewOrderCommand.h"
 #include "OrderBrowser.h"
 #include "OrderIntake.h"
@@ -54,10 +56,14 @@ void TMainWindow::OnDispatch() {
     FDispatch->Open();
 }
 
+THelpWindow* TMainWindow::HelpWindow() const {
+    return THelpWindow::Of(this);
+}
+
 void TMainWindow::OnManual() {
-    if (!FHelp)
-        FHelp = new THelpWindow(this);
-    FHelp->ShowContents();
+    // The menu's item and its F1 alike: the page of the window in front.
+    QWidget* front = QApplication::activeWindow();
+    THelpWindow::ShowFor(front ? front : this);
 }
 
 void TMainWindow::OnAbout() {

@@ -3,6 +3,7 @@
 #include "DataModule.h"
 #include "Errors.h"
 #include "FieldDateEdit.h"
+#include "HelpWindow.h"
 #include "OrderHeaderStore.h"
 #include "Prompts.h"
 
@@ -23,6 +24,7 @@
 TNewOrderDialog::TNewOrderDialog(TDataModule& AData, TPrompts& APrompts, QWidget* AParent)
     : QDialog(AParent), FData(AData), FPrompts(APrompts) {
     setObjectName(QStringLiteral("NewOrderDialog"));
+    setProperty(THelpWindow::PageProperty, QStringLiteral("import.html"));
     setWindowTitle(QStringLiteral("Новая заявка"));
     // A fixed frame with a title and a close button (which cancels, as "Отмена" and
     // Escape do); no minimise or maximise button.

@@ -1,12 +1,28 @@
 #include "WindowParts.h"
 
-#include <QLabel>
+#include <QPainter>
+#include <QStyle>
 #include <QVBoxLayout>
+
+QSize TElidedLabel::minimumSizeHint() const {
+    return QSize(fontMetrics().horizontalAdvance(QStringLiteral("…")) * 3,
+                 QLabel::minimumSizeHint().height());
+}
+
+void TElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect room = contentsRect();
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
+    // The whole text is a hover away whenever it does not fit.
+    setToolTip(shown == text() ? QString() : text());
+    style()->drawItemText(&painter, room, int(alignment()), palette(), isEnabled(), shown,
+                          foregroundRole());
+}
 
 namespace WindowParts {
 
 QLabel* Caption(const QString& AText, const QString& AName, QWidget* AParent) {
-    auto* label = new QLabel(AText, AParent);
+    auto* label = new TElidedLabel(AText, AParent);
     label->setObjectName(AName);
     QFont f = AParent->font();
     f.setPixelSize(15);

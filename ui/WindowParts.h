@@ -1,11 +1,22 @@
 #pragma once
 
+#include <QLabel>
 #include <QString>
 
 class QHBoxLayout;
-class QLabel;
 class QLayout;
 class QWidget;
+
+// A label that gives up width rather than widen its window: a text longer than its
+// room ends in "…", whole in the tooltip.
+class TElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* AEvent) override;
+};
 
 // What the parts of the main window share in their look.
 namespace WindowParts {

@@ -13,7 +13,6 @@
 #include "PlanVerdict.h"
 #include "SheetsPerRow.h"
 
-#include <QRegularExpression>
 #include <QTest>
 #include <array>
 #include <map>
@@ -24,98 +23,13 @@ Q_DECLARE_METATYPE(TSheets)
 
 namespace {
 
+using EngineTest::CheckStored;
+using EngineTest::Ordered;
+using EngineTest::OrderValue;
+
 // 1000 by 1000 mm at 14.4 kg a square metre weighs 14.4 kg: four sheets come within
 // 60 kg, five do not.
 const double FourSheets = 60.0;
-
-struct TStoredPallet {
-    qlonglong Colour = 0;
-    qlonglong Area = 0; // Width*Height*Quantity of the contents
-    qlonglong Rows = 0;
-    QSet<qlonglong> Colours;
-};
-
-// What the tables hold after a run, read back through SQL.
-struct TStored {
-    std::map<qlonglong, TStoredPallet> Pallets;
-    // Sheets per position as the customer ordered them: a part counts for the
-    // position its remark names.
-    std::map<qlonglong, qlonglong> Sheets;
-    int Placements = 0;
-    QStringList Faults;
-};
-
-TStored ReadStored(TDataModule& AData) {
-    TStored s;
-    static const QRegularExpression Part(QStringLiteral("\\(часть позиции (\\d+)\\)$"));
-    for (const QSqlRecord& r : AData.OpenSql(QStringLiteral(
-             "select s.PalleteID, p.ColorID PC, ap.ID, ap.ColorID, ap.Width, ap.Height, "
-             "ap.Quantity AQ, s.Quantity SQ, s.QuantityInRow, ap.Comment "
-             "from Solutions s inner join ApplicatePositions ap on ap.ID = s.PosID "
-             "inner join Palletes p on p.ID = s.PalleteID order by s.ID"))) {
-        ++s.Placements;
-        const qlonglong q = r.value(QStringLiteral("SQ")).toLongLong();
-        const qlonglong h = r.value(QStringLiteral("Height")).toLongLong();
-        const qlonglong perRow = r.value(QStringLiteral("QuantityInRow")).toLongLong();
-        if (q != r.value(QStringLiteral("AQ")).toLongLong())
-            s.Faults << QStringLiteral("placement of part of position %1")
-                            .arg(r.value(QStringLiteral("ID")).toLongLong());
-        if (perRow != SheetsPerRowRule(h, q))
-            s.Faults << QStringLiteral("sheets per row %1 for %2 sheets %3 wide")
-                            .arg(perRow)
-                            .arg(q)
-                            .arg(h);
-        TStoredPallet& p = s.Pallets[r.value(QStringLiteral("PalleteID")).toLongLong()];
-        p.Colour = r.value(QStringLiteral("PC")).toLongLong();
-        p.Colours.insert(r.value(QStringLiteral("ColorID")).toLongLong());
-        p.Area += r.value(QStringLiteral("Width")).toLongLong() * h * q;
-        p.Rows += (q + perRow - 1) / perRow;
-        const QRegularExpressionMatch m = Part.match(r.value(QStringLiteral("Comment")).toString());
-        const qlonglong own =
-            m.hasMatch() ? m.captured(1).toLongLong() : r.value(QStringLiteral("ID")).toLongLong();
-        s.Sheets[own] += q;
-    }
-    const qlonglong positions =
-        AData.OpenSql(QStringLiteral("select count(*) from ApplicatePositions"))
-            .value(0)
-            .value(0)
-            .toLongLong();
-    if (positions != s.Placements)
-        s.Faults << QStringLiteral("%1 positions, %2 placements").arg(positions).arg(s.Placements);
-    return s;
-}
-
-// The limits and the checks every stored packing must pass; APallets receives the
-// pallets per colour.
-void CheckStored(TDataModule& AData, const std::map<qlonglong, qlonglong>& AOrdered, double AMaxW,
-                 double AWeight1m2, qlonglong AMaxH, std::map<qlonglong, int>* APallets) {
-    const TStored s = ReadStored(AData);
-    QVERIFY2(s.Faults.isEmpty(), qPrintable(s.Faults.join(QLatin1Char('\n'))));
-    for (const auto& [id, p] : s.Pallets) {
-        QVERIFY2(static_cast<double>(p.Area) * AWeight1m2 * 1e-6 <= AMaxW,
-                 qPrintable(QStringLiteral("pallet %1 weighs %2 of %3")
-                                .arg(id)
-                                .arg(p.Area * AWeight1m2 * 1e-6)
-                                .arg(AMaxW)));
-        QVERIFY2(
-            p.Rows <= AMaxH,
-            qPrintable(
-                QStringLiteral("pallet %1 stands %2 rows of %3").arg(id).arg(p.Rows).arg(AMaxH)));
-        QCOMPARE(p.Colours, QSet<qlonglong>{p.Colour});
-        if (APallets)
-            ++(*APallets)[p.Colour];
-    }
-    QCOMPARE(s.Sheets, AOrdered);
-}
-
-// Each position's sheets as ordered, by key.
-std::map<qlonglong, qlonglong> Ordered(TDataModule& AData) {
-    std::map<qlonglong, qlonglong> sheets;
-    for (const QSqlRecord& r :
-         AData.OpenSql(QStringLiteral("select ID, Quantity from ApplicatePositions")))
-        sheets[r.value(0).toLongLong()] = r.value(1).toLongLong();
-    return sheets;
-}
 
 // Puts the order back as it was before a run: no pallets, no parts, the quantities read.
 void Restore(TDataModule& AData, const std::map<qlonglong, qlonglong>& AOrdered) {
@@ -128,14 +42,6 @@ void Restore(TDataModule& AData, const std::map<qlonglong, qlonglong>& AOrdered)
                       {{QStringLiteral(":q"), q}, {QStringLiteral(":id"), id}});
 }
 
-QVariant OrderValue(TDataModule& AData, const char* AColumn) {
-    return AData
-        .OpenSql(QStringLiteral("select %1 from Applicates a inner join Materials m on m.ID = "
-                                "a.MatID")
-                     .arg(QLatin1String(AColumn)))
-        .value(0)
-        .value(0);
-}
 
 std::vector<TDenseItem> Items(const TSheets& ASheets) {
     std::vector<TDenseItem> items;

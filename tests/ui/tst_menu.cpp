@@ -195,9 +195,10 @@ void TstMenu::keyboard() {
                      {{1000, 1000, 5, 1, {}}});
     QTest::keyClick(w.Form.get(), Qt::Key_F5);
     QTRY_COMPARE(Rows(w.Form.get(), "OrdersGrid"), listed + 1);
-    // F1 opens the manual; Ctrl+Q closes the window.
+    // F1 opens the manual at the main window's page; Ctrl+Q closes the window.
     QTest::keyClick(w.Form.get(), Qt::Key_F1);
     QTRY_VERIFY(w.Form->HelpWindow() && w.Form->HelpWindow()->isVisible());
+    QCOMPARE(w.Form->HelpWindow()->Browser()->source().fileName(), QStringLiteral("pallets.html"));
     w.Form->HelpWindow()->close();
     QApplication::setActiveWindow(w.Form.get());
     QTest::keyClick(w.Form.get(), Qt::Key_Q, Qt::ControlModifier);
@@ -271,13 +272,17 @@ void TstMenu::colourDirectory() {
     w.Open(db);
     // The directory and the dialog are modal: each step runs once its window is up.
     QStringList before, after;
-    QString directoryTitle, dialogTitle, placeholder;
+    QString directoryTitle, dialogTitle, placeholder, helpPage;
     QTimer::singleShot(0, [&] {
         auto* directory = qobject_cast<TColourList*>(QApplication::activeModalWidget());
         if (!directory)
             return;
         directoryTitle = directory->windowTitle();
         before = Colours(directory);
+        // F1 in a modal window: its own page, in a help window it does not block.
+        QTest::keyClick(directory, Qt::Key_F1);
+        THelpWindow* help = THelpWindow::Of(directory);
+        helpPage = help && help->isVisible() ? help->Browser()->source().fileName() : QString();
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<TAddColourDialog*>(QApplication::activeModalWidget());
             if (!dialog)
@@ -295,6 +300,7 @@ void TstMenu::colourDirectory() {
     Trigger(w.Form.get(), "ColourDirectoryAction");
 
     QCOMPARE(directoryTitle, QStringLiteral("Справочник цветов"));
+    QCOMPARE(helpPage, QStringLiteral("colors.html"));
     QCOMPARE(dialogTitle, QStringLiteral("Новый цвет"));
     QCOMPARE(placeholder, QStringLiteral("RAL 000 00 00"));
     QCOMPARE(before.size(), 12);
@@ -477,6 +483,9 @@ void TstMenu::help() {
     QVERIFY(help);
     QVERIFY(help->isVisible());
     QTextBrowser* browser = help->Browser();
+    // The page of the window in front; "Содержание" leads to the rest.
+    QCOMPARE(browser->source().fileName(), QStringLiteral("pallets.html"));
+    Child<QPushButton>(help, "HelpHome")->click();
     QCOMPARE(browser->source(), QUrl::fromLocalFile(THelpWindow::ContentsFile()));
     QCOMPARE(browser->documentTitle(), QStringLiteral("Гравелон — справка"));
     // Every page the contents list names opens, and each page's pictures are there.
@@ -504,7 +513,7 @@ void TstMenu::help() {
     // Asked again, the same window comes back with the contents.
     Trigger(w.Form.get(), "ManualAction");
     QCOMPARE(w.Form->HelpWindow(), help);
-    QCOMPARE(browser->source(), QUrl::fromLocalFile(THelpWindow::ContentsFile()));
+    QCOMPARE(browser->source().fileName(), QStringLiteral("pallets.html"));
 }
 
 QTEST_MAIN(TstMenu)

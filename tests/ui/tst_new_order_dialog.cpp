@@ -5,6 +5,7 @@
 // its boxes. Answers come from TRecordingPrompts; database behaviour on both backends.
 
 #include "DataModule.h"
+#include "FieldDateEdit.h"
 #include "Errors.h"
 #include "NewOrderDialog.h"
 #include "OrderHeaderStore.h"
@@ -95,6 +96,8 @@ private slots:
     void askRunsModally();
     void windowHooks();
     void reportWindow();
+    void dateTypedAfterClick_data();
+    void dateTypedAfterClick();
 };
 
 void TestNewOrderDialog::layout_data() {
@@ -712,6 +715,41 @@ void TestNewOrderDialog::reportWindow() {
     QVERIFY(readOnly);
     QCOMPARE(shown, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     QCOMPARE(copied, shown);
+}
+
+void TestNewOrderDialog::dateTypedAfterClick_data() {
+    QTest::addColumn<int>("at"); // the character clicked in "10.12.2026"
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QDate>("expected");
+    QTest::newRow("day") << 1 << "15" << QDate(2026, 12, 15);
+    QTest::newRow("month") << 4 << "03" << QDate(2026, 3, 10);
+    QTest::newRow("year") << 8 << "2027" << QDate(2027, 12, 10);
+}
+
+// Digits typed after a click into a box that has the keyboard replace the clicked
+// part; inserted beside its digits they made it too long and were dropped.
+void TestNewOrderDialog::dateTypedAfterClick() {
+    QFETCH(int, at);
+    QFETCH(QString, typed);
+    QFETCH(QDate, expected);
+    TFieldDateEdit box(QDate(2026, 12, 10), nullptr);
+    box.setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setFocus();
+    QLineEdit* text = box.findChild<QLineEdit*>();
+    QVERIFY(text);
+    // Inside the clicked character, whatever the style's margins.
+    const QFontMetrics metrics = text->fontMetrics();
+    const QPoint where(metrics.horizontalAdvance(text->text().left(at)) +
+                           metrics.horizontalAdvance(text->text().at(at)) / 2 + 3,
+                       text->height() / 2);
+    text->setCursorPosition(0);
+    text->deselect();
+    QTest::mouseClick(text, Qt::LeftButton, {}, where);
+    QCoreApplication::processEvents();
+    QTest::keyClicks(&box, typed);
+    QCOMPARE(box.date(), expected);
 }
 
 QTEST_MAIN(TestNewOrderDialog)

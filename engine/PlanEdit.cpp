@@ -1,0 +1,274 @@
+#include "PlanEdit.h"
+
+#include "DataModule.h"
+#include "Errors.h"
+#include "PartRemark.h"
+#include "RussianNumbers.h"
+#include "SheetsPerRow.h"
+#include "SqlRun.h"
+#include "WorkingOrder.h"
+
+#include <QHash>
+#include <QSqlRecord>
+#include <QStringList>
+
+namespace {
+
+const QString Turned = QStringLiteral("Повернуть на 90 град.");
+
+// A pallet's row: the placement and the position row it places.
+struct TRow {
+    qint64 Solution = 0;
+    qint64 Position = 0;
+    qint64 Quantity = 0;
+    qint64 Width = 0;
+    qint64 Height = 0;
+    qint64 ColorId = 0;
+    QString Comment;
+};
+
+QList<TRow> Rows(const QSqlDatabase& ADb, qint64 APallet) {
+    QList<TRow> rows;
+    for (const QSqlRecord& r : SqlRun::Open(
+             ADb,
+             QStringLiteral("select s.ID, s.PosID, s.Quantity, ap.Width, ap.Height, ap.ColorID, "
+                            "ap.Comment from Solutions s inner join ApplicatePositions ap on "
+                            "ap.ID = s.PosID where s.PalleteID = :p order by s.ID"),
+             {{QStringLiteral(":p"), APallet}}))
+        rows.append({r.value(0).toLongLong(), r.value(1).toLongLong(), r.value(2).toLongLong(),
+                     r.value(3).toLongLong(), r.value(4).toLongLong(), r.value(5).toLongLong(),
+                     r.value(6).toString()});
+    return rows;
+}
+
+// The customer's position each row of the order stands for: itself, or the position a
+// calculation or an earlier move split it off.
+QHash<qint64, qint64> Roots(const QSqlDatabase& ADb, qint64 AOrder) {
+    QList<PartRemark::TStoredRow> rows;
+    for (const QSqlRecord& r :
+         SqlRun::Open(ADb,
+                      QStringLiteral("select ID, Width, Height, ColorID, Comment from "
+                                     "ApplicatePositions where ApplicateID = :o order by ID"),
+                      {{QStringLiteral(":o"), AOrder}}))
+        rows.append({r.value(0).toLongLong(), r.value(1).toLongLong(), r.value(2).toLongLong(),
+                     r.value(3).toLongLong(), r.value(4).toString()});
+    const QList<int> sources = PartRemark::Sources(rows);
+    QHash<qint64, qint64> roots;
+    for (int i = 0; i < rows.size(); ++i) {
+        int at = i;
+        while (sources.at(at) >= 0)
+            at = sources.at(at);
+        roots.insert(rows.at(i).Id, rows.at(at).Id);
+    }
+    return roots;
+}
+
+void SetQuantity(const QSqlDatabase& ADb, const TRow& ARow, qint64 AQuantity) {
+    // The row's sheets a row of the stack holds, and whether the row is turned, follow
+    // its quantity as the calculation sets them.
+    const qint64 perRow = SheetsPerRowRule(ARow.Height, AQuantity);
+    SqlRun::Exec(ADb, QStringLiteral("update ApplicatePositions set Quantity = :q where ID = :id"),
+                 {{QStringLiteral(":q"), AQuantity}, {QStringLiteral(":id"), ARow.Position}});
+    SqlRun::Exec(ADb,
+                 QStringLiteral("update Solutions set Quantity = :q, QuantityInRow = :r, "
+                                "Comment = :c where ID = :id"),
+                 {{QStringLiteral(":q"), AQuantity},
+                  {QStringLiteral(":r"), perRow},
+                  {QStringLiteral(":c"), ARow.Width < ARow.Height * perRow ? QVariant(Turned)
+                                                                           : QVariant()},
+                  {QStringLiteral(":id"), ARow.Solution}});
+}
+
+void Drop(const QSqlDatabase& ADb, const TRow& ARow) {
+    SqlRun::Exec(ADb, QStringLiteral("delete from Solutions where ID = :id"),
+                 {{QStringLiteral(":id"), ARow.Solution}});
+    SqlRun::Exec(ADb, QStringLiteral("delete from ApplicatePositions where ID = :id"),
+                 {{QStringLiteral(":id"), ARow.Position}});
+}
+
+QString PalletName(const QHash<qint64, int>& ANumbers, qint64 APallet) {
+    const int number = ANumbers.value(APallet);
+    return number > 0 ? QStringLiteral("Поддон %1").arg(number) : QStringLiteral("Новый поддон");
+}
+
+} // namespace
+
+namespace PlanEdit {
+
+QList<TPlanPallet> Pallets(TDataModule& AData, qint64 AOrder) {
+    QHash<qint64, qint64> sheets;
+    for (const QSqlRecord& r : AData.OpenSql(
+             QStringLiteral("select PalleteID, sum(Quantity) from Solutions where ApplicateID = :o "
+                            "group by PalleteID union all select PalleteID, sum(Quantity) from "
+                            "Solutions_archive where ApplicateID = :a group by PalleteID"),
+             {{QStringLiteral(":o"), AOrder}, {QStringLiteral(":a"), AOrder}}))
+        sheets.insert(r.value(0).toLongLong(), r.value(1).toLongLong());
+    QList<TPlanPallet> pallets;
+    for (const QSqlRecord& r :
+         AData.OpenSql(TDataModule::PalletsSql(AData.Dialect()),
+                       {{QStringLiteral(":apno1"), AOrder}, {QStringLiteral(":apno2"), AOrder}})) {
+        TPlanPallet p;
+        p.Number = r.value(QStringLiteral("Number")).toInt();
+        p.Id = r.value(QStringLiteral("id")).toLongLong();
+        p.ColourCode = r.value(QStringLiteral("clrcode")).toString();
+        p.Sheets = sheets.value(p.Id);
+        p.Rows = r.value(QStringLiteral("h")).toLongLong();
+        p.Weight = r.value(QStringLiteral("W")).toDouble();
+        pallets.append(p);
+    }
+    return pallets;
+}
+
+QString Contents(TDataModule& AData, qint64 APallet) {
+    QStringList parts;
+    for (const TRow& r : Rows(AData.Connection(), APallet))
+        parts << QStringLiteral("%1:%2:%3").arg(r.Solution).arg(r.Position).arg(r.Quantity);
+    return parts.join(QLatin1Char(';'));
+}
+
+qint64 Move(TDataModule& AData, const TPlanMove& AMove) {
+    QSqlDatabase db = AData.Connection();
+    TTransaction transaction(db, AData.Dialect());
+    if (!WorkingOrder::Holds(db, AMove.Order))
+        throw EGravelonError(
+            SqlRun::Value(db, QStringLiteral("select count(*) from Applicates_archive where ID = :o"),
+                          {{QStringLiteral(":o"), AMove.Order}})
+                        .toLongLong() > 0
+                ? QStringLiteral("Заявка в архиве: ее раскладку изменить нельзя")
+                : QStringLiteral("Заявка не найдена: ее удалили на другом рабочем месте"));
+    QHash<qint64, int> numbers;
+    for (const TPlanPallet& p : Pallets(AData, AMove.Order))
+        numbers.insert(p.Id, p.Number);
+    if (!numbers.contains(AMove.FromPallet) ||
+        (AMove.ToPallet != 0 && !numbers.contains(AMove.ToPallet)))
+        throw EOrderChanged(QStringLiteral("Поддона нет в раскладке заявки: она изменена на "
+                                           "другом рабочем месте"));
+    const bool checked = !AMove.SeenFrom.isNull();
+    if (checked && (Contents(AData, AMove.FromPallet) != AMove.SeenFrom ||
+                    (AMove.ToPallet != 0 && Contents(AData, AMove.ToPallet) != AMove.SeenTo)))
+        throw EOrderChanged(QStringLiteral("Поддон изменен на другом рабочем месте"));
+
+    const QString from = PalletName(numbers, AMove.FromPallet);
+    const QList<TRow> source = Rows(db, AMove.FromPallet);
+    TRow moved;
+    for (const TRow& r : source)
+        if (r.Position == AMove.Position)
+            moved = r;
+    if (moved.Solution == 0)
+        throw EGravelonError(
+            QStringLiteral("%1: на нем нет позиции %2").arg(from).arg(AMove.Position));
+    if (AMove.Count < 1 || AMove.Count > moved.Quantity)
+        throw EGravelonError(QStringLiteral("%1: позиции %2 на нем %3, переместить можно от 1 "
+                                            "до %4")
+                                 .arg(from)
+                                 .arg(AMove.Position)
+                                 .arg(RussianNumbers::Count(moved.Quantity, "лист", "листа",
+                                                            "листов"))
+                                 .arg(moved.Quantity));
+    if (AMove.ToPallet == AMove.FromPallet)
+        throw EGravelonError(QStringLiteral("Листы уже на этом поддоне"));
+
+    qint64 to = AMove.ToPallet;
+    QList<TRow> target;
+    if (to != 0) {
+        target = Rows(db, to);
+        const qint64 colour =
+            SqlRun::Value(db, QStringLiteral("select ColorID from Palletes where ID = :p"),
+                          {{QStringLiteral(":p"), to}})
+                .toLongLong();
+        if (colour != moved.ColorId)
+            throw EGravelonError(QStringLiteral("%1 другого цвета: на один поддон кладутся листы "
+                                                "одного цвета")
+                                     .arg(PalletName(numbers, to)));
+    } else {
+        SqlRun::Exec(db, QStringLiteral("insert into Palletes (ColorID) values (:c)"),
+                     {{QStringLiteral(":c"), moved.ColorId}});
+        // Under the write lock no one else inserts: the highest key is the new one.
+        to = SqlRun::Value(db, QStringLiteral("select max(ID) from Palletes")).toLongLong();
+    }
+
+    // Sheets of one position on one pallet stand in one row: the moved sheets join
+    // the row already there, which keeps the smaller key (a customer's position before
+    // the parts split off it).
+    const QHash<qint64, qint64> roots = Roots(db, AMove.Order);
+    TRow joined;
+    for (const TRow& r : target)
+        if (r.Width == moved.Width && r.Height == moved.Height &&
+            roots.value(r.Position) == roots.value(moved.Position))
+            joined = r;
+    const bool whole = AMove.Count == moved.Quantity;
+    if (joined.Solution != 0) {
+        const qint64 total = joined.Quantity + AMove.Count;
+        if (!whole) {
+            SetQuantity(db, moved, moved.Quantity - AMove.Count);
+            SetQuantity(db, joined, total);
+        } else if (joined.Position < moved.Position) {
+            Drop(db, moved);
+            SetQuantity(db, joined, total);
+        } else {
+            Drop(db, joined);
+            SqlRun::Exec(db, QStringLiteral("update Solutions set PalleteID = :p where ID = :id"),
+                         {{QStringLiteral(":p"), to}, {QStringLiteral(":id"), moved.Solution}});
+            SetQuantity(db, moved, total);
+        }
+    } else if (whole) {
+        SqlRun::Exec(db, QStringLiteral("update Solutions set PalleteID = :p where ID = :id"),
+                     {{QStringLiteral(":p"), to}, {QStringLiteral(":id"), moved.Solution}});
+    } else {
+        SetQuantity(db, moved, moved.Quantity - AMove.Count);
+        const qint64 root = roots.value(moved.Position, moved.Position);
+        SqlRun::Exec(db,
+                     QStringLiteral("insert into ApplicatePositions (ApplicateID, Width, Height, "
+                                    "Quantity, Comment, ColorID) values (:o, :w, :h, :q, :c, :k)"),
+                     {{QStringLiteral(":o"), AMove.Order},
+                      {QStringLiteral(":w"), moved.Width},
+                      {QStringLiteral(":h"), moved.Height},
+                      {QStringLiteral(":q"), AMove.Count},
+                      {QStringLiteral(":c"), PartRemark::SplitRemark(moved.Comment, root)},
+                      {QStringLiteral(":k"), moved.ColorId}});
+        TRow part = moved;
+        part.Position =
+            SqlRun::Value(db, QStringLiteral("select max(ID) from ApplicatePositions")).toLongLong();
+        SqlRun::Exec(db,
+                     QStringLiteral("insert into Solutions (ApplicateID, PosID, PalleteID, "
+                                    "QuantityInRow, Quantity) values (:o, :pos, :p, 1, :q)"),
+                     {{QStringLiteral(":o"), AMove.Order},
+                      {QStringLiteral(":pos"), part.Position},
+                      {QStringLiteral(":p"), to},
+                      {QStringLiteral(":q"), AMove.Count}});
+        part.Solution =
+            SqlRun::Value(db, QStringLiteral("select max(ID) from Solutions")).toLongLong();
+        SetQuantity(db, part, AMove.Count);
+    }
+    SqlRun::Exec(db, QStringLiteral("delete from Palletes where ID = :p and not exists (select 1 "
+                                    "from Solutions s where s.PalleteID = :q)"),
+                 {{QStringLiteral(":p"), AMove.FromPallet}, {QStringLiteral(":q"), AMove.FromPallet}});
+    // The pallet's size and limits as the calculation keeps them.
+    SqlRun::Exec(db, TDataModule::PalletSizesSql());
+
+    const QSqlRecord limits =
+        SqlRun::Open(db,
+                     QStringLiteral("select a.MaxW, m.MaxH, pw(:p) W, ph(:q) H from Applicates a "
+                                    "inner join Materials m on m.ID = a.MatID where a.ID = :o"),
+                     {{QStringLiteral(":p"), to},
+                      {QStringLiteral(":q"), to},
+                      {QStringLiteral(":o"), AMove.Order}})
+            .value(0);
+    const double maxWeight = limits.value(0).toDouble();
+    const qint64 maxRows = limits.value(1).toLongLong();
+    const double weight = limits.value(2).toDouble();
+    const qint64 rows = limits.value(3).toLongLong();
+    const QString name = PalletName(numbers, AMove.ToPallet);
+    if (maxWeight > 0 && weight > maxWeight)
+        throw EGravelonError(QStringLiteral("%1: вес %2 кг больше допустимых %3 кг")
+                                 .arg(name, RussianNumbers::Kilograms(weight),
+                                      RussianNumbers::Kilograms(maxWeight)));
+    if (maxRows > 0 && rows > maxRows)
+        throw EGravelonError(QStringLiteral("%1: высота %2 больше допустимых %3")
+                                 .arg(name, RussianNumbers::Count(rows, "ряд", "ряда", "рядов"))
+                                 .arg(maxRows));
+    transaction.Commit();
+    return to;
+}
+
+} // namespace PlanEdit

@@ -1,0 +1,192 @@
+// Hand moves of sheets between pallets, on both databases: random sequences of moves on
+// generated orders keep every sheet placed once, every pallet within its limits and of
+// one colour, its size and the list's numbers right; every refusal says why and changes
+// nothing.
+
+#include "CalculationRun.h"
+#include "EngineTestSupport.h"
+#include "Errors.h"
+#include "PlanEdit.h"
+#include "RussianNumbers.h"
+
+#include <QSqlRecord>
+#include <QTest>
+
+using namespace EngineTest;
+
+namespace {
+
+qlonglong Scalar(TDataModule& AData, const QString& ASql) {
+    return AData.OpenSql(ASql).value(0).value(0).toLongLong();
+}
+
+// What a plan must be after any edit, beyond what CheckStored sees.
+void CheckPlan(TDataModule& AData, qlonglong AOrder) {
+    QCOMPARE(Scalar(AData, QStringLiteral("select count(*) from Palletes p where not exists "
+                                          "(select 1 from Solutions s where s.PalleteID = p.ID)")),
+             0);
+    // Sizes as the calculation sets them.
+    QCOMPARE(Scalar(AData,
+                    QStringLiteral(
+                        "select count(*) from Palletes p where Length is distinct from (select "
+                        "max(ap.Width) from Solutions s inner join ApplicatePositions ap on ap.ID "
+                        "= s.PosID where s.PalleteID = p.ID) or Width is distinct from (select "
+                        "max(ap.Height*s.QuantityInRow) from Solutions s inner join "
+                        "ApplicatePositions ap on ap.ID = s.PosID where s.PalleteID = p.ID)")),
+             0);
+    const QList<TPlanPallet> pallets = PlanEdit::Pallets(AData, AOrder);
+    for (int i = 0; i < pallets.size(); ++i)
+        QCOMPARE(pallets.at(i).Number, i + 1);
+}
+
+struct TPlaced {
+    qlonglong Position = 0;
+    qlonglong Quantity = 0;
+};
+
+QList<TPlaced> Placed(TDataModule& AData, qlonglong APallet) {
+    QList<TPlaced> rows;
+    for (const QSqlRecord& r : AData.OpenSql(
+             QStringLiteral("select PosID, Quantity from Solutions where PalleteID = :p order by ID"),
+             {{QStringLiteral(":p"), APallet}}))
+        rows.append({r.value(0).toLongLong(), r.value(1).toLongLong()});
+    return rows;
+}
+
+} // namespace
+
+class TstPlanEdit : public QObject {
+    Q_OBJECT
+private slots:
+    void randomMoves_data();
+    void randomMoves();
+    void refusals_data();
+    void refusals();
+};
+
+void TstPlanEdit::randomMoves_data() {
+    TestDb::AddBackendRows();
+}
+
+void TstPlanEdit::randomMoves() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    for (quint32 seed : {31u, 32u, 33u}) {
+        for (const char* table : {"Solutions", "Palletes", "ApplicatePositions", "Applicates"})
+            d.ExecSql(QStringLiteral("delete from ") + QLatin1String(table));
+        const qlonglong order = AddGeneratedOrder(d, seed, 25);
+        const std::map<qlonglong, qlonglong> ordered = Ordered(d);
+        const double maxW = OrderValue(d, "a.MaxW").toDouble();
+        const double weight = OrderValue(d, "m.Weight1m2").toDouble();
+        const qlonglong maxH = OrderValue(d, "m.MaxH").toLongLong();
+        TCalculationRun(d.Connection(), TCalculationMode::Dense).Execute();
+        CheckStored(d, ordered, maxW, weight, maxH, nullptr);
+
+        QRandomGenerator random(seed);
+        int moved = 0, refused = 0;
+        for (int step = 0; step < 40; ++step) {
+            const QList<TPlanPallet> pallets = PlanEdit::Pallets(d, order);
+            const TPlanPallet& from = pallets.at(random.bounded(int(pallets.size())));
+            const QList<TPlaced> rows = Placed(d, from.Id);
+            const TPlaced row = rows.at(random.bounded(int(rows.size())));
+            TPlanMove move;
+            move.Order = order;
+            move.FromPallet = from.Id;
+            move.Position = row.Position;
+            move.Count = random.bounded(3) == 0 ? row.Quantity : 1 + random.bounded(row.Quantity);
+            move.ToPallet = random.bounded(5) == 0
+                                ? 0
+                                : pallets.at(random.bounded(int(pallets.size()))).Id;
+            move.SeenFrom = PlanEdit::Contents(d, move.FromPallet);
+            move.SeenTo = move.ToPallet ? PlanEdit::Contents(d, move.ToPallet) : QString();
+            const auto before = DumpWorking(d);
+            try {
+                PlanEdit::Move(d, move);
+                ++moved;
+            } catch (const EGravelonError& e) {
+                QVERIFY(!e.Message().isEmpty());
+                QCOMPARE(DumpWorking(d), before);
+                ++refused;
+            }
+            CheckStored(d, ordered, maxW, weight, maxH, nullptr);
+            CheckPlan(d, order);
+            if (QTest::currentTestFailed())
+                QFAIL(qPrintable(QStringLiteral("seed %1 step %2").arg(seed).arg(step)));
+        }
+        QVERIFY2(moved > 5 && refused > 0,
+                 qPrintable(QStringLiteral("seed %1: %2 moved, %3 refused").arg(seed).arg(moved)
+                                .arg(refused)));
+    }
+}
+
+void TstPlanEdit::refusals_data() {
+    TestDb::AddBackendRows();
+}
+
+// 1000 × 1000 mm sheets of 10 kg under a 100 kg limit: ten a pallet. Fifteen of one
+// colour stand on two pallets, three of another on a third.
+void TstPlanEdit::refusals() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    const qlonglong material = AddMaterial(d, 10.0, 40);
+    const qlonglong order = TestDb::AddOrder(d, QStringLiteral("Р-1"), QDate(2024, 3, 1), material,
+                                             100.0, {{1000, 1000, 1, 15, {}}, {1000, 1000, 2, 3, {}}});
+    TCalculationRun(d.Connection(), TCalculationMode::Dense).Execute();
+    const QList<TPlanPallet> pallets = PlanEdit::Pallets(d, order);
+    QCOMPARE(pallets.size(), 3);
+    const TPlanPallet* full = nullptr;
+    const TPlanPallet* half = nullptr;
+    const TPlanPallet* other = nullptr;
+    for (const TPlanPallet& p : pallets)
+        (p.Sheets == 3 ? other : p.Sheets == 10 ? full : half) = &p;
+    QVERIFY(full && half && other);
+    const qlonglong halfPosition = Placed(d, half->Id).first().Position;
+
+    const auto refuse = [&](TPlanMove AMove, const QString& AWhy) {
+        AMove.Order = order;
+        const auto before = DumpWorking(d);
+        QString said;
+        try {
+            PlanEdit::Move(d, AMove);
+        } catch (const EGravelonError& e) {
+            said = e.Message();
+        }
+        QCOMPARE(said, AWhy);
+        QCOMPARE(DumpWorking(d), before);
+    };
+    refuse({0, half->Id, halfPosition, 3, full->Id, {}, {}},
+           QStringLiteral("Поддон %1: вес 130 кг больше допустимых 100 кг").arg(full->Number));
+    refuse({0, half->Id, halfPosition, 1, other->Id, {}, {}},
+           QStringLiteral("Поддон %1 другого цвета: на один поддон кладутся листы одного цвета")
+               .arg(other->Number));
+    refuse({0, half->Id, halfPosition, half->Sheets + 1, 0, {}, {}},
+           QStringLiteral("Поддон %1: позиции %2 на нем %3, переместить можно от 1 до %4")
+               .arg(half->Number)
+               .arg(halfPosition)
+               .arg(RussianNumbers::Count(half->Sheets, "лист", "листа", "листов"))
+               .arg(half->Sheets));
+    // What the window showed is no longer there: nothing is written.
+    refuse({0, half->Id, halfPosition, 1, 0, QStringLiteral("seen elsewhere"), {}},
+           QStringLiteral("Поддон изменен на другом рабочем месте"));
+
+    // Two moves that fit: part of the half pallet onto a new one, then back, where the
+    // sheets join their row again.
+    TPlanMove out{order, half->Id, halfPosition, 2, 0, {}, {}};
+    const qlonglong added = PlanEdit::Move(d, out);
+    QCOMPARE(PlanEdit::Pallets(d, order).size(), 4);
+    const qlonglong part = Placed(d, added).first().Position;
+    QVERIFY(part != halfPosition);
+    PlanEdit::Move(d, {order, added, part, 2, half->Id, {}, {}});
+    QCOMPARE(PlanEdit::Pallets(d, order).size(), 3);
+    QCOMPARE(Placed(d, half->Id).size(), 1);
+    QCOMPARE(Placed(d, half->Id).first().Quantity, half->Sheets);
+    CheckPlan(d, order);
+
+    // An archived order is read-only.
+    d.Archivation();
+    refuse({0, half->Id, halfPosition, 1, 0, {}, {}},
+           QStringLiteral("Заявка в архиве: ее раскладку изменить нельзя"));
+}
+
+QTEST_MAIN(TstPlanEdit)
+#include "tst_plan_edit.moc"
