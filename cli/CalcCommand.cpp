@@ -62,6 +62,9 @@ int CliCalc(TCliContext& AContext) {
         AContext.Err << "--dense и --engine не указываются вместе\n";
         return 2;
     }
+    // --force: the order's loaded pallets are calculated anew all the same; their labels
+    // go stale and their loading marks with them.
+    const bool force = args.removeAll(QStringLiteral("--force")) > 0;
     // --order: the order the caller believes current; the run refuses another one.
     qlonglong shownOrder = 0;
     const int orderAt = args.indexOf(QStringLiteral("--order"));
@@ -96,6 +99,7 @@ int CliCalc(TCliContext& AContext) {
         run.OnProgress = report;
         run.OnCancel = [] { return CancelRequested.load() || StopRequest::Requested(); };
         run.SetShownOrder(shownOrder);
+        run.SetReplaceLoaded(force);
         run.SetProofTime(proofTime);
         run.Execute();
         for (const QString& line : run.Verdict().ColourLines())
@@ -109,6 +113,10 @@ int CliCalc(TCliContext& AContext) {
         }
         AContext.Err << e.Message() << "\n";
         return 130;
+    } catch (const ELoadedPallets& e) {
+        AContext.Err << e.Message() << "\n"
+                     << "Чтобы пересчитать все равно, укажите --force\n";
+        return 1;
     } catch (const EGravelonError& e) {
         AContext.Err << e.Message() << "\n";
         return 1;
@@ -119,7 +127,8 @@ int CliCalc(TCliContext& AContext) {
     return 0;
 }
 
-const TCliRegistration Registration("calc", CliCalc,
-                                    "calc [--dense | --engine memory|literal] [--order ID]");
+const TCliRegistration
+    Registration("calc", CliCalc,
+                 "calc [--dense | --engine memory|literal] [--order ID] [--force]");
 
 } // namespace

@@ -36,7 +36,9 @@ const char* const PositionsHalf =
 // (the weight and height functions each run a query of their own).
 const char* const PalletsHalf =
     "select q.id id, q.Length Length, q.Width Width, q.Number Number, q.clrname clrname, "
-    "q.clrcode clrcode, q.W W, q.h h, %9 wfill, %10 hfill from ("
+    "q.clrcode clrcode, q.W W, q.h h, %9 wfill, %10 hfill, "
+    "(select substr(cast(l.LoadedAt as text), 1, 16) from PalleteLoads l "
+    "where l.PalleteID = q.id) loaded from ("
     "select p.ID id, p.Length Length, p.Width Width, "
     "ROW_NUMBER() over (order by %8, p.Length, p.Width, p.ID) Number, "
     "c.Name clrname, c.Code clrcode, %1(p.ID) W, %2(p.ID) h, a.MaxW MaxW, m.MaxH MaxH "
@@ -519,6 +521,9 @@ void TDataModule::Archivation() {
 void TDataModule::ClearArchive() {
     QSqlDatabase db = Connection();
     TTransaction tr(db, FDialect);
+    // The loading marks of archived pallets go with them; a working pallet's stay.
+    SqlRun::Exec(db, QStringLiteral("delete from PalleteLoads where PalleteID in "
+                                    "(select ID from Palletes_archive)"));
     // Children first: the archive's links are foreign keys.
     for (const char* table : {"Solutions_archive", "Palletes_archive", "ApplicatePositions_archive",
                               "Applicates_archive"})

@@ -63,9 +63,11 @@ public:
     // The colour directory.
     void OpenColours();
     // "exec dbo.archivation": the current order moves to the archive, in one transaction.
+    // Its pallets' loading marks need no move: they name the pallets by their keys,
+    // which the archive keeps.
     void Archivation();
-    // "Очистить архив": every archived order goes, in one transaction, so a failure
-    // leaves the archive whole rather than half deleted.
+    // "Очистить архив": every archived order goes, with its pallets' loading marks, in
+    // one transaction, so a failure leaves the archive whole rather than half deleted.
     void ClearArchive();
 
     // Any other statement. One executed outside a transaction runs in one of its own,

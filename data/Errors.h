@@ -81,3 +81,10 @@ class EOrderChanged : public EGravelonError {
 public:
     using EGravelonError::EGravelonError;
 };
+
+// A change that would make loaded pallets' labels stale (the calculation of an order
+// some of whose pallets are on a truck) and was not told to go on. Nothing was changed.
+class ELoadedPallets : public EGravelonError {
+public:
+    using EGravelonError::EGravelonError;
+};

@@ -31,7 +31,12 @@ QStringList TableNames() {
             QStringLiteral("Solutions_archive"),
             QStringLiteral("Colors"),
             QStringLiteral("Customers"),
-            QStringLiteral("Materials")};
+            QStringLiteral("Materials"),
+            QStringLiteral("PalleteLoads")};
+}
+
+QStringList AddedTables() {
+    return {QStringLiteral("PalleteLoads")};
 }
 
 QStringList SplitScript(const QString& AScript) {
@@ -59,35 +64,51 @@ QStringList SplitScript(const QString& AScript) {
 
 namespace {
 
-// How many of the program's tables the database has.
-int TablesPresent(const QSqlDatabase& ADb) {
+// The program's tables the database lacks.
+QStringList TablesMissing(const QSqlDatabase& ADb) {
     const QStringList present = ADb.tables(QSql::Tables);
-    int found = 0;
+    QStringList missing;
     for (const QString& name : TableNames()) {
-        for (const QString& p : present) {
-            if (p.compare(name, Qt::CaseInsensitive) == 0) {
-                ++found;
-                break;
-            }
-        }
+        if (!present.contains(name, Qt::CaseInsensitive))
+            missing << name;
     }
-    return found;
+    return missing;
+}
+
+// The script that makes an added table, for the backend.
+QString AddedScript(const QString& ATable, const TSqlDialect& ADialect) {
+    if (ATable.compare(QLatin1String("PalleteLoads"), Qt::CaseInsensitive) == 0)
+        return ReadResource(ADialect.IsPostgres() ? QStringLiteral(":/schema/loads_postgres.sql")
+                                                  : QStringLiteral(":/schema/loads_sqlite.sql"));
+    throw EDatabaseError(QStringLiteral("Нет сценария для таблицы ") + ATable);
 }
 
 } // namespace
 
 bool Ensure(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
-    if (TablesPresent(ADb) == TableNames().size())
+    if (TablesMissing(ADb).isEmpty())
         return false;
     // Two workstations may meet a new database at once: the one that gets the write
     // lock creates the schema, the other finds it made when its turn comes.
     TTransaction tr(ADb, ADialect);
-    const int found = TablesPresent(ADb);
-    if (found == TableNames().size()) {
+    const QStringList missing = TablesMissing(ADb);
+    if (missing.isEmpty()) {
         tr.Commit();
         return false;
     }
-    if (found != 0) {
+    // A database of an earlier version has every table but the ones added since: it
+    // gets those, empty, and keeps everything it holds.
+    bool onlyAdded = true;
+    for (const QString& t : missing)
+        onlyAdded = onlyAdded && AddedTables().contains(t, Qt::CaseInsensitive);
+    if (onlyAdded) {
+        for (const QString& t : missing)
+            for (const QString& st : SplitScript(AddedScript(t, ADialect)))
+                SqlRun::Exec(ADb, st);
+        tr.Commit();
+        return false;
+    }
+    if (missing.size() != TableNames().size()) {
         throw EDatabaseError(QStringLiteral(
             "База данных содержит только часть таблиц программы; создайте новую базу данных "
             "или восстановите недостающие таблицы"));
@@ -111,8 +132,11 @@ bool Ensure(const QSqlDatabase& ADb, const TSqlDialect& ADialect) {
     const QString script =
         ReadResource(ADialect.IsPostgres() ? QStringLiteral(":/schema/postgres.sql")
                                            : QStringLiteral(":/schema/sqlite.sql"));
-    const QString reference = ReadResource(QStringLiteral(":/schema/reference.sql"));
-    for (const QString& st : SplitScript(script) + SplitScript(reference))
+    QStringList statements = SplitScript(script);
+    for (const QString& t : AddedTables())
+        statements += SplitScript(AddedScript(t, ADialect));
+    statements += SplitScript(ReadResource(QStringLiteral(":/schema/reference.sql")));
+    for (const QString& st : statements)
         SqlRun::Exec(ADb, st);
     tr.Commit();
     return true;

@@ -46,6 +46,12 @@ bool ReadDensePacking(const TIniFile& AIni) {
                .compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
 
+bool ReadLabelsOnA4(const TIniFile& AIni) {
+    return AIni.ReadString(ProgramSection, LabelPaperKey, QStringLiteral("false"))
+               .trimmed()
+               .compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
 qint64 ReadProofTime(const TIniFile& AIni) {
     bool ok = false;
     const qint64 ms =

@@ -24,6 +24,7 @@ inline const QString ProgramSection = QStringLiteral("PROGSETTIG");
 inline const QString AutoCalcKey = QStringLiteral("AutoObrabotka");
 inline const QString DensePackingKey = QStringLiteral("PlotnayaUkladka");
 inline const QString ProofTimeKey = QStringLiteral("VremyaDokazatelstva");
+inline const QString LabelPaperKey = QStringLiteral("EtiketkiNaA4");
 // Milliseconds the proof of a pallet count may take when the settings say nothing.
 inline constexpr qint64 DefaultProofTime = 1000;
 
@@ -45,5 +46,9 @@ void WriteDensePacking(const TIniFile& AIni, bool AChecked);
 // Milliseconds the calculation may spend proving its pallet count minimal, 0 to 60000;
 // DefaultProofTime when missing or not a whole number in that range.
 qint64 ReadProofTime(const TIniFile& AIni);
+
+// Whether pallet labels are printed four to an A4 sheet ("true", in any case) rather
+// than one to a 100×150 mm label, the default.
+bool ReadLabelsOnA4(const TIniFile& AIni);
 
 } // namespace GravelonSettings

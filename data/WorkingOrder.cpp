@@ -39,4 +39,42 @@ void Require(const QSqlDatabase& ADb, qlonglong AShownOrder, const QString& AMes
     throw EOrderChanged(AMessage);
 }
 
+namespace {
+
+qlonglong LoadedCount(const QSqlDatabase& ADb, qlonglong AOrder) {
+    return SqlRun::Value(ADb,
+                         QStringLiteral("select count(*) from PalleteLoads where PalleteID in "
+                                        "(select PalleteID from Solutions where ApplicateID = :a1 "
+                                        "union all select PalleteID from Solutions_archive "
+                                        "where ApplicateID = :a2)"),
+                         {{QStringLiteral(":a1"), AOrder}, {QStringLiteral(":a2"), AOrder}})
+        .toLongLong();
+}
+
+} // namespace
+
+bool HasLoadedPallets(const QSqlDatabase& ADb, qlonglong AOrder) {
+    return LoadedCount(ADb, AOrder) > 0;
+}
+
+void RequireNoLoadedPallets(const QSqlDatabase& ADb, qlonglong AOrder, bool AReplace) {
+    const qlonglong loaded = LoadedCount(ADb, AOrder);
+    if (loaded == 0)
+        return;
+    if (!AReplace) {
+        const QString number =
+            SqlRun::Value(ADb,
+                          QStringLiteral("select Number from Applicates where ID = :a1 union all "
+                                         "select Number from Applicates_archive where ID = :a2"),
+                          {{QStringLiteral(":a1"), AOrder}, {QStringLiteral(":a2"), AOrder}})
+                .toString();
+        throw ELoadedPallets(QStringLiteral("Погружено поддонов заявки %1: %2. Новый расчет "
+                                            "сделает их этикетки устаревшими; ничего не изменено")
+                                 .arg(number)
+                                 .arg(loaded));
+    }
+    SqlRun::Exec(ADb, QStringLiteral("delete from PalleteLoads where PalleteID in "
+                                     "(select ID from Palletes)"));
+}
+
 } // namespace WorkingOrder

@@ -25,4 +25,15 @@ bool Holds(const QSqlDatabase& ADb, qlonglong AOrder);
 // archive either.
 void Require(const QSqlDatabase& ADb, qlonglong AShownOrder, const QString& AMessage);
 
+// Whether any pallet of AOrder (working or archived) is marked loaded on a truck. A
+// change that makes the order's pallets anew (the calculation, a move of sheets
+// between pallets) makes their labels stale: it asks first, or is refused.
+bool HasLoadedPallets(const QSqlDatabase& ADb, qlonglong AOrder);
+
+// Throws ELoadedPallets, naming the order and how many of its pallets are loaded, when
+// HasLoadedPallets; a change told to go on anyway (AReplace) instead removes the marks
+// of the working order's pallets, which it is about to make anew. Run inside the
+// change's write transaction, so no pallet is loaded between the check and the change.
+void RequireNoLoadedPallets(const QSqlDatabase& ADb, qlonglong AOrder, bool AReplace);
+
 } // namespace WorkingOrder

@@ -22,7 +22,8 @@ TPalletCalculationEngine::TPalletCalculationEngine(const QSqlDatabase& AConnecti
                                                                   : TBackend::Sqlite) {}
 
 void TPalletCalculationEngine::Execute() {
-    TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount);
+    TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount,
+                                FReplaceLoaded);
     CheckOrderCanBeCalculated();
     SplitLargePositions();
     InitialDistribution();

@@ -31,6 +31,9 @@ public:
     // order, and ends with EOrderChanged (nothing changed) when another workstation
     // has put another one there.
     void SetShownOrder(qlonglong AOrderId) { FShownOrder = AOrderId; }
+    // Whether an order with loaded pallets is calculated anyway, their marks removed
+    // (otherwise ELoadedPallets, nothing changed).
+    void SetReplaceLoaded(bool AReplace) { FReplaceLoaded = AReplace; }
     static const QString OrderChangedMessage;
 
     // Statements and queries this engine has sent so far (for measuring runs).
@@ -89,4 +92,5 @@ private:
     TSqlDialect FDialect;
     qint64 FStatementCount = 0;
     qlonglong FShownOrder = 0; // 0: whatever the working tables hold
+    bool FReplaceLoaded = false;
 };

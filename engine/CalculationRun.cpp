@@ -10,9 +10,11 @@ namespace {
 
 template <class TEngine>
 void RunEngine(TEngine& AEngine, const TCalcProgressEvent& AProgress,
-               const TCalcCancelEvent& ACancel, qint64& AStatements, qlonglong AShownOrder) {
+               const TCalcCancelEvent& ACancel, qint64& AStatements, qlonglong AShownOrder,
+               bool AReplaceLoaded) {
     AEngine.OnProgress = AProgress;
     AEngine.SetShownOrder(AShownOrder);
+    AEngine.SetReplaceLoaded(AReplaceLoaded);
     AEngine.OnCancel = ACancel;
     try {
         AEngine.Execute();
@@ -35,7 +37,7 @@ void TCalculationRun::Execute() {
     if (FMode == TCalculationMode::Dense) {
         TDensePackingEngine engine(FConnection);
         engine.SetProofTime(FProofTime);
-        RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder);
+        RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder, FReplaceLoaded);
         verdict = engine.Verdict();
     } else {
         // Read before the run: the calculation's own splitting may start more rows.
@@ -43,10 +45,10 @@ void TCalculationRun::Execute() {
         FStatementCount += 2;
         if (FMode == TCalculationMode::Literal) {
             TPalletCalculationEngine engine(FConnection);
-            RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder);
+            RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder, FReplaceLoaded);
         } else {
             TMemoryCalculationEngine engine(FConnection);
-            RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder);
+            RunEngine(engine, OnProgress, OnCancel, FStatementCount, FShownOrder, FReplaceLoaded);
         }
         // The run has refused what it cannot take and is committed: its count is judged
         // against the dense packing of the same positions and that packing's proof,

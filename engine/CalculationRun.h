@@ -24,6 +24,9 @@ public:
     // The order the operator sees; a run finding another one in the working tables
     // changes nothing (0: whatever they hold).
     void SetShownOrder(qlonglong AOrderId) { FShownOrder = AOrderId; }
+    // An order with pallets loaded on a truck is refused (ELoadedPallets) unless this
+    // is set: then the run goes on and their marks go with the old pallets.
+    void SetReplaceLoaded(bool AReplace) { FReplaceLoaded = AReplace; }
 
     // How long the proof of the pallet count may take, in milliseconds.
     void SetProofTime(qint64 AMilliseconds) { FProofTime = AMilliseconds; }
@@ -50,4 +53,5 @@ private:
     TPlanVerdict FVerdict;
     qint64 FStatementCount = 0;
     qlonglong FShownOrder = 0;
+    bool FReplaceLoaded = false;
 };

@@ -5,7 +5,7 @@
 
 TCalculationSession::TCalculationSession(const QSqlDatabase& AConnection,
                                          const TSqlDialect& ADialect, qlonglong AShownOrder,
-                                         qint64& AStatementCount)
+                                         qint64& AStatementCount, bool AReplaceLoaded)
     : FTransaction(AConnection, ADialect) {
     if (ADialect.IsPostgres()) {
         ++AStatementCount;
@@ -17,6 +17,11 @@ TCalculationSession::TCalculationSession(const QSqlDatabase& AConnection,
         WorkingOrder::Require(AConnection, AShownOrder,
                               TPalletCalculationEngine::OrderChangedMessage);
     }
+    // The run makes every pallet anew: the labels of the loaded ones would name pallets
+    // that are gone.
+    AStatementCount += AShownOrder > 0 ? 1 : 2;
+    WorkingOrder::RequireNoLoadedPallets(
+        AConnection, AShownOrder > 0 ? AShownOrder : WorkingOrder::Id(AConnection), AReplaceLoaded);
 }
 
 void TCalculationSession::Finish(const TReport& AReport) {

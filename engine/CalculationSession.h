@@ -11,15 +11,18 @@
 // lock taken before the first statement, so that no other workstation's change lands
 // between what the run reads and what it writes; the server's statement timeout raised
 // for the run; the order the operator sees checked to be still the working one; and at
-// the end the commit and the final report. A run that ends any other way leaves the
-// tables as they were: the transaction rolls back when it goes out of scope.
+// the end the commit and the final report. An order some of whose pallets are loaded
+// on a truck is refused (ELoadedPallets) unless the run was told to replace them. A
+// run that ends any other way leaves the tables as they were: the transaction rolls
+// back when it goes out of scope.
 class TCalculationSession {
 public:
     using TReport = std::function<void(const QString& AStage, int APosition, int AMax)>;
 
     // AStatementCount counts the statements the session sends.
     TCalculationSession(const QSqlDatabase& AConnection, const TSqlDialect& ADialect,
-                        qlonglong AShownOrder, qint64& AStatementCount);
+                        qlonglong AShownOrder, qint64& AStatementCount,
+                        bool AReplaceLoaded = false);
 
     // Gives the run up: nothing it did stays.
     void Abandon() { FTransaction.Rollback(); }

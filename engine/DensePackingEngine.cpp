@@ -30,7 +30,8 @@ TDensePackingEngine::TDensePackingEngine(const QSqlDatabase& AConnection)
                                                                   : TBackend::Sqlite) {}
 
 void TDensePackingEngine::Execute() {
-    TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount);
+    TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount,
+                                FReplaceLoaded);
     FModel = TOrderModel::Read(FConnection, &FStatementCount);
     ReportProgress(QStringLiteral("Плотная укладка: проверка заявки"), 1, 6);
     CheckCanPack();

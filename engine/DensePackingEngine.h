@@ -22,6 +22,9 @@ public:
     void Execute();
     // As TPalletCalculationEngine::SetShownOrder.
     void SetShownOrder(qlonglong AOrderId) { FShownOrder = AOrderId; }
+    // Whether an order with loaded pallets is calculated anyway, their marks removed
+    // (otherwise ELoadedPallets, nothing changed).
+    void SetReplaceLoaded(bool AReplace) { FReplaceLoaded = AReplace; }
 
     qint64 StatementCount() const { return FStatementCount; }
     // After Execute: the pallets written and the least number proven.
@@ -37,6 +40,7 @@ public:
 
 private:
     qlonglong FShownOrder = 0; // 0: whatever the working tables hold
+    bool FReplaceLoaded = false;
     void ReportProgress(const QString& AStage, int APosition, int AMax);
     void CheckCanceled();
     // Refuses rows the packing cannot stand for, naming them.

@@ -28,7 +28,8 @@ TMemoryCalculationEngine::TMemoryCalculationEngine(const QSqlDatabase& AConnecti
 void TMemoryCalculationEngine::Execute() {
     bool literal = false;
     {
-        TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount);
+        TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount,
+                                    FReplaceLoaded);
         FModel = TOrderModel::Read(FConnection, &FStatementCount);
         if (!FModel.Unsupported.isEmpty()) {
             session.Abandon();
@@ -57,6 +58,7 @@ void TMemoryCalculationEngine::Execute() {
         engine.OnCancel = OnCancel;
         engine.PassLimit = PassLimit;
         engine.SetShownOrder(FShownOrder);
+        engine.SetReplaceLoaded(FReplaceLoaded);
         try {
             engine.Execute();
         } catch (...) {

@@ -23,6 +23,9 @@ public:
 
     // As TPalletCalculationEngine::SetShownOrder.
     void SetShownOrder(qlonglong AOrderId) { FShownOrder = AOrderId; }
+    // Whether an order with loaded pallets is calculated anyway, their marks removed
+    // (otherwise ELoadedPallets, nothing changed).
+    void SetReplaceLoaded(bool AReplace) { FReplaceLoaded = AReplace; }
 
     // Statements and queries sent so far (for measuring runs).
     qint64 StatementCount() const { return FStatementCount; }
@@ -93,4 +96,5 @@ private:
     // The one weight per square metre of the order's material, when it has one.
     double FWeight1m2 = 0;
     qlonglong FShownOrder = 0; // 0: whatever the working tables hold
+    bool FReplaceLoaded = false;
 };

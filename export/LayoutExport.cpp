@@ -6,6 +6,8 @@
 #include "LayoutBlocks.h"
 #include "LayoutStatements.h"
 #include "LayoutWorkbook.h"
+#include "PalletBarcode.h"
+#include "PalletDispatch.h"
 #include "SqlRun.h"
 
 #include <QLocale>
@@ -32,6 +34,8 @@ enum TBlockRow {
     RowBatch = 7,
     RowColour = 9, // row 8 stays empty
     RowTable = 10, // contents table header; n rows follow
+    BarcodeColumn = 7,
+    BarcodeBars = 34, // pixels: the code's picture and its text keep within two rows
 };
 
 // After the totals row: three signature rows and one empty row, then the next block.
@@ -195,6 +199,11 @@ void TLayoutExport::Run(const QString& AFileName, TLayoutScope AScope,
         if (!picture)
             picture = TBlockPicture::Load(FProgramFolder);
         book.InsertPicture(r + RowOrder, 1, *picture);
+        // The pallet's code at the top right, as its label carries it: the loader scans
+        // either.
+        book.InsertPng(r + RowOrder, BarcodeColumn,
+                       TPalletBarcode(PalletCode::Of(pallet.toLongLong())).Png(2, BarcodeBars),
+                       BarcodeBars + 20);
 
         // A pallet that is no longer the order's (the calculation ran again meanwhile)
         // leaves its header lines empty and its table bare, as the database answers.

@@ -168,15 +168,35 @@ void TLayoutWorkbook::WriteTable(int ARow, int AColumn, const QList<QStringList>
     }
 }
 
-void TLayoutWorkbook::InsertPicture(int ARow, int AColumn, const TBlockPicture& APicture) {
-    // The writer anchors the picture to the rows it covers when it is inserted, taking a
+void TLayoutWorkbook::HeightForRowsCovered(int ARow, double APixelHeight) {
+    // The writer anchors a picture to the rows it covers when it is inserted, taking a
     // row it has no height for as 20 pixels high; the spreadsheet would then stretch the
     // picture over the taller rows. So the covered rows get their height first.
     const double rowPixels = SheetRowHeight * 96 / 72;
-    const int covered = int(std::ceil(APicture.TargetPixels().height() / rowPixels));
+    const int covered = int(std::ceil(APixelHeight / rowPixels));
     for (int i = 0; i <= covered; ++i)
         Check(worksheet_set_row(FSheet, lxw_row_t(ARow - 1 + i), SheetRowHeight, nullptr),
               "worksheet_set_row");
+}
+
+void TLayoutWorkbook::InsertPng(int ARow, int AColumn, const QByteArray& APng, int APixelHeight) {
+    HeightForRowsCovered(ARow, APixelHeight);
+    lxw_image_options options{};
+    options.y_offset = 2;
+    int error = LXW_NO_ERROR;
+    {
+        TQuietStderr quiet;
+        // The writer copies the bytes at once.
+        error = worksheet_insert_image_buffer_opt(
+            FSheet, lxw_row_t(ARow - 1), lxw_col_t(AColumn - 1),
+            reinterpret_cast<const unsigned char*>(APng.constData()), size_t(APng.size()),
+            &options);
+    }
+    Check(error, "worksheet_insert_image_buffer_opt");
+}
+
+void TLayoutWorkbook::InsertPicture(int ARow, int AColumn, const TBlockPicture& APicture) {
+    HeightForRowsCovered(ARow, APicture.TargetPixels().height());
     lxw_image_options options{};
     options.x_scale = APicture.XScale();
     options.y_scale = APicture.YScale();

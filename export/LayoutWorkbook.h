@@ -37,6 +37,8 @@ public:
     void WriteTable(int ARow, int AColumn, const QList<QStringList>& ARows);
     // The picture's top-left corner on the cell's top-left corner, at its own size.
     void InsertPicture(int ARow, int AColumn, const TBlockPicture& APicture);
+    // A PNG picture (APng) with its top-left corner on the cell's, APixelHeight high.
+    void InsertPng(int ARow, int AColumn, const QByteArray& APng, int APixelHeight);
     // A shipping note begins at the row: printed from the top of a new page.
     void StartBlock(int ARow);
 
@@ -56,6 +58,7 @@ private:
     void Discard();
     void NoteCell(int ARow, int AColumn);
     void SetUpPages();
+    void HeightForRowsCovered(int ARow, double APixelHeight);
     void AllRowsAtSheetHeight();
 
     QString FTarget;

@@ -1,5 +1,7 @@
 #include "NotePainter.h"
 
+#include "PalletBarcode.h"
+#include "PalletDispatch.h"
 #include "ShippingNote.h"
 #include "StackDrawing.h"
 
@@ -16,6 +18,9 @@ constexpr double SignatureBlock = 3 * 18 + 8;
 // Less room than this under the totals and the drawing goes to the next page.
 constexpr double DrawingMinimum = 170;
 constexpr double DrawingMaximum = 300;
+// The pallet's code at the top right of the head, its text under the bars.
+constexpr double CodeWidth = 170;
+constexpr double CodeBars = 36;
 // Shares of the page width, in the order of the table's columns.
 const double ColumnShares[] = {0.11, 0.11, 0.11, 0.09, 0.10, 0.14, 0.34};
 
@@ -120,6 +125,17 @@ int TNotePainter::Paint(const TShippingNote& ANote) {
     if (!FPicture.isNull())
         FPainter.drawImage(QRectF(QPointF(left, FY), FPictureSize), FPicture);
     const double textLeft = left + FPictureSize.width() + 12;
+    double head = std::max(FPictureSize.height(), 20 + LineHeight);
+    if (ANote.PalletId > 0) {
+        const QString code = PalletCode::Of(ANote.PalletId);
+        const QRectF bars(FPage.right() - CodeWidth, FY, CodeWidth, CodeBars);
+        TPalletBarcode(code).Paint(FPainter, bars);
+        FPainter.setPen(Qt::black);
+        FPainter.setFont(FText);
+        FPainter.drawText(QRectF(bars.left(), bars.bottom(), CodeWidth, LineHeight),
+                          Qt::AlignHCenter | Qt::AlignVCenter, code);
+        head = std::max(head, CodeBars + LineHeight);
+    }
     FPainter.setPen(Qt::black);
     FPainter.setFont(FTitle);
     FPainter.drawText(QRectF(textLeft, FY, FPage.right() - textLeft, 20),
@@ -129,7 +145,7 @@ int TNotePainter::Paint(const TShippingNote& ANote) {
     FPainter.drawText(QRectF(textLeft, FY + 20, FPage.right() - textLeft, LineHeight),
                       Qt::AlignLeft | Qt::AlignVCenter,
                       QStringLiteral("Подд. ") + ANote.PalletSize);
-    FY += std::max(FPictureSize.height(), 20 + LineHeight) + 8;
+    FY += head + 8;
 
     FPainter.setFont(FTitle);
     FPainter.drawText(QRectF(left, FY, LabelColumn, 20), Qt::AlignLeft | Qt::AlignVCenter,

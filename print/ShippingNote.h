@@ -10,6 +10,7 @@
 // contents table, totals) and the stack they describe. Texts are as the workbook
 // shows them.
 struct TShippingNote {
+    qlonglong PalletId = 0; // its code GRV-<key> is printed as a barcode; 0: none
     QString OrderNumber;
     QString PalletSize; // "2000 * 1200"
     int Number = 0;     // the pallet's number on the note

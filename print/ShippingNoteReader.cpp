@@ -59,7 +59,8 @@ QList<TShippingNote> TShippingNoteReader::Read(const TExportSelection& ASelectio
     if (ASinglePallet) {
         const int number = TLayoutExport::SelectedNumber(ASelection);
         const TLayoutBlocks blocks(FData, order, ASelection.PalletId);
-        notes << Note(blocks.Block(ASelection.PalletId), number, summary, limits);
+        notes << Note(blocks.Block(ASelection.PalletId), ASelection.PalletId, number, summary,
+                      limits);
         snapshot.Commit();
         return notes;
     }
@@ -71,7 +72,7 @@ QList<TShippingNote> TShippingNoteReader::Read(const TExportSelection& ASelectio
     notes.reserve(pallets.size());
     int number = 0;
     for (const QVariant& pallet : pallets)
-        notes << Note(blocks.Block(pallet), ++number, summary, limits);
+        notes << Note(blocks.Block(pallet), pallet, ++number, summary, limits);
     snapshot.Commit();
     return notes;
 }
@@ -91,9 +92,12 @@ TShippingNoteReader::TLimits TShippingNoteReader::Limits(const QVariant& AOrder)
     return limits;
 }
 
-TShippingNote TShippingNoteReader::Note(const TLayoutBlock& ABlock, int ANumber,
-                                        const QString& ASummary, const TLimits& ALimits) {
+TShippingNote TShippingNoteReader::Note(const TLayoutBlock& ABlock, const QVariant& APallet,
+                                        int ANumber, const QString& ASummary,
+                                        const TLimits& ALimits) {
     TShippingNote note;
+    if (ABlock.Found)
+        note.PalletId = SqlRun::KeyValue(APallet).toLongLong();
     note.Number = ANumber;
     note.OrderSummary = ASummary;
     // A pallet that is no longer the order's leaves the header empty and the table

@@ -42,8 +42,8 @@ private:
         double Weight1m2 = 0;
     };
     TLimits Limits(const QVariant& AOrder) const;
-    static TShippingNote Note(const TLayoutBlock& ABlock, int ANumber, const QString& ASummary,
-                              const TLimits& ALimits);
+    static TShippingNote Note(const TLayoutBlock& ABlock, const QVariant& APallet, int ANumber,
+                              const QString& ASummary, const TLimits& ALimits);
 
     TDataModule& FData;
     std::optional<QList<qlonglong>> FShownPallets;

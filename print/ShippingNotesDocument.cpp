@@ -2,8 +2,8 @@
 
 #include "BlockPicture.h"
 #include "Errors.h"
-#include "ExportTempFile.h"
 #include "NotePainter.h"
+#include "PdfFile.h"
 
 #include <QDir>
 #include <QMarginsF>
@@ -11,9 +11,6 @@
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QBuffer>
-#include <optional>
 
 TShippingNotesDocument::TShippingNotesDocument(QList<TShippingNote> ANotes,
                                                const QString& AProgramFolder)
@@ -67,37 +64,10 @@ int TShippingNotesDocument::PaintNotes(QPagedPaintDevice* ADevice, const TNoteDo
 }
 
 int TShippingNotesDocument::SavePdf(const QString& AFileName, const TNoteDone& AOnNote) const {
-    // The target's rules are every export's: a regular file or a new name, written
-    // whole beside it and renamed into place.
-    std::optional<TExportTempFile> file;
-    try {
-        file.emplace(AFileName);
-    } catch (const EGravelonError& e) {
-        throw EGravelonError(QStringLiteral("Не удалось создать файл %1: %2")
-                                 .arg(QDir::toNativeSeparators(AFileName), e.Message()));
-    }
-    // Painted in memory and written through the file's own descriptor, so a full disk
-    // is reported as one, not as the paint device's "Unknown error".
-    QBuffer pdfBytes;
-    pdfBytes.open(QIODevice::WriteOnly);
-    int pages = 0;
-    bool stopped = false;
-    {
-        QPdfWriter pdf(&pdfBytes);
-        pdf.setCreator(QStringLiteral("Гравелон"));
-        pdf.setTitle(QStringLiteral("Раскладки"));
-        pdf.setResolution(300);
-        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                      QMarginsF(12, 10, 12, 10), QPageLayout::Millimeter));
-        pages = PaintNotes(&pdf, AOnNote, &stopped);
-    }
-    // The half-written copy beside the target goes with the temporary file.
-    if (stopped)
-        throw EWorkCanceled(QStringLiteral("Сохранение PDF прервано; файл не записан"));
-    if (pages == 0)
-        throw EGravelonError(QStringLiteral("Не удалось нарисовать раскладки для файла %1")
-                                 .arg(QDir::toNativeSeparators(AFileName)));
-    file->Write(pdfBytes.data());
-    file->Place();
-    return pages;
+    return PdfFile::Save(AFileName, QStringLiteral("Раскладки"),
+                         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(12, 10, 12, 10), QPageLayout::Millimeter),
+                         [this, &AOnNote](QPagedPaintDevice* ADevice, bool* AStopped) {
+                             return PaintNotes(ADevice, AOnNote, AStopped);
+                         });
 }

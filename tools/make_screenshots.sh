@@ -8,6 +8,8 @@
 #   resources/help/img/connect.png     the connection panel after a failed connection
 #   resources/help/img/print-preview.png the print preview of "Печать…", grabbed offscreen
 #                                      by the window test that opens the real dialog
+#   resources/help/img/dispatch.png    the dispatch window half way through a load, grabbed
+#                                      offscreen by its window test
 #
 # Usage: tools/make_screenshots.sh [BUILD_DIR]   (default: build)
 # Needs xvfb-run (packages xvfb xauth) and xdotool. The clicks are placed for
@@ -98,4 +100,6 @@ cp "$root/docs/main-window.png" "$root/resources/help/img/main-window.png"
 xvfb-run -a -s "-screen 0 1600x900x24" sh "$work/connect.sh"
 QT_QPA_PLATFORM=offscreen GRAVELON_PREVIEW_SCREENSHOT="$root/resources/help/img/print-preview.png" \
     "$build/bin/tst_print_paper" realPreviewDialog >/dev/null
+QT_QPA_PLATFORM=offscreen GRAVELON_DISPATCH_SCREENSHOT="$root/resources/help/img/dispatch.png" \
+    "$build/bin/tst_dispatch_window" fullLoad:sqlite >/dev/null
 echo "screenshots written: docs/main-window.png, resources/help/img/*.png"

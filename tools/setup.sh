@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
   libqt6sql6-psql libsqlite3-dev libxlsxwriter-dev
   zlib1g-dev libgsf-1-dev libpq-dev coinor-libclp-dev fonts-dejavu-core qt6-translations-l10n dpkg-dev file
+  # Code 128 of the pallets' codes on labels, notes and the workbook.
+  libzint-dev
   # The export tests read the written workbook back with a reader of their own
   # (tests/export/XlsxReadBack.*): cells, merges and styles through liborcus and
   # libixion. libixion's headers include boost/intrusive_ptr.hpp, and Debian 12's
@@ -16,7 +18,9 @@ BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libqt6
 TEST_PACKAGES=(postgresql xvfb xauth libspreadsheet-writeexcel-perl unzip python3 poppler-utils locales
   clang libclang-rt-14-dev
   # The desktop-notification test runs a session bus of its own.
-  dbus-daemon)
+  dbus-daemon
+  # The decoder the tests read the printed barcodes back with.
+  libzxing-dev)
 
 packages=("${BUILD_PACKAGES[@]}")
 if [[ "${1:-}" == "--tests" ]]; then

@@ -147,7 +147,8 @@ std::shared_ptr<TJobChannel> TCalculationRunner::NewChannel() {
     return channel;
 }
 
-void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense, std::function<void()> AThen) {
+void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense, std::function<void()> AThen,
+                             bool AReplaceLoaded) {
     if (!FWork->Begin(TWindowWork::TKind::Calculation))
         return;
     FButton->setEnabled(false);
@@ -162,7 +163,8 @@ void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense, std::function<v
     auto verdict = std::make_shared<TPlanVerdict>();
     Progress(QStringLiteral("Подготовка расчета"), 0, 6);
     FWorker->Start(
-        [channel, calculated, verdict, AShownOrder, ADense, proofTime = FProofTime](TDataModule& AData) {
+        [channel, calculated, verdict, AShownOrder, ADense, AReplaceLoaded,
+         proofTime = FProofTime](TDataModule& AData) {
             // The run calculates the order of the working tables; its outcome is told
             // while that order is the one shown.
             *calculated = WorkingOrder::Id(AData.Connection());
@@ -171,6 +173,7 @@ void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense, std::function<v
             run.OnProgress = channel->Report;
             run.OnCancel = [channel] { return channel->Stopping(); };
             run.SetShownOrder(AShownOrder);
+            run.SetReplaceLoaded(AReplaceLoaded);
             run.SetProofTime(proofTime);
             run.Execute();
             *verdict = run.Verdict();
@@ -193,6 +196,10 @@ void TCalculationRunner::Ended(std::exception_ptr AFailure, const std::function<
     } catch (const ECalculationCanceled&) {
         if (!FChannel->Finished)
             outcome = QStringLiteral("Расчет прерван");
+    } catch (const ELoadedPallets& e) {
+        // A pallet was loaded on another workstation after the question: nothing changed.
+        outcome = QStringLiteral("Расчет не выполнен");
+        changed = e.Message();
     } catch (const EOrderChanged& e) {
         // Not a failure of the calculation: the list is shown afresh after the run.
         outcome = QStringLiteral("Расчет не выполнен");

@@ -66,7 +66,8 @@ public:
     // when ADense; does nothing while the window runs another command. The run changes
     // nothing when the working tables hold another order than AShownOrder by then.
     // AThen runs once the outcome has been told (and the window is free again).
-    void Run(qlonglong AShownOrder, bool ADense, std::function<void()> AThen = {});
+    void Run(qlonglong AShownOrder, bool ADense, std::function<void()> AThen = {},
+             bool AReplaceLoaded = false);
     // "Прервать": the job under way (the calculation, or a cancellable export) stops
     // at its next report.
     void Cancel();

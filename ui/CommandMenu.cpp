@@ -73,6 +73,14 @@ QMenu* AddCommandMenu(QMenuBar* ABar, QWidget* AWindow, const QString& ATitle,
     return menu;
 }
 
+void AddDispatchCommand(QMenu* AMenu, std::function<void()> ARun) {
+    auto* a = new QAction(QStringLiteral("Отгрузка…"), AMenu);
+    a->setObjectName(QStringLiteral("DispatchAction"));
+    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    QObject::connect(a, &QAction::triggered, AMenu, std::move(ARun));
+    AMenu->addAction(a);
+}
+
 QMenu* AddOrderCommands(QMenuBar* ABar, QWidget* AWindow, std::function<void()> ARefresh) {
     QMenu* menu =
         AddCommandMenu(ABar, AWindow, QStringLiteral("Заявка"),

@@ -34,3 +34,7 @@ QMenu* AddOrderCommands(QMenuBar* ABar, QWidget* AWindow, std::function<void()> 
 // The menu "Файл": new order (Ctrl+N) and quitting (Ctrl+Q); the window puts the
 // recent workbooks between them.
 QMenu* AddFileCommands(QMenuBar* ABar, QWidget* AWindow);
+
+// "Отгрузка…" (Ctrl+D) at the end of the menu AMenu: ARun opens
+// the dispatch window, which works whatever the window shows.
+void AddDispatchCommand(QMenu* AMenu, std::function<void()> ARun);

@@ -78,6 +78,9 @@ TMainWindow::TMainWindow(TDataModule* AData, TPrompts* APrompts, const QString& 
     FPallets->SetOpenFile(
         [](const QString& AFile) { return QDesktopServices::openUrl(QUrl::fromLocalFile(AFile)); });
     FPlanEditor = new TPlanEditor(FData, FPrompts, FPallets, this);
+    // Read at every print: the settings file may be edited while the program runs.
+    FPallets->SetLabelsOnA4(
+        [this] { return GravelonSettings::ReadLabelsOnA4(TIniFile(FSettingsPath)); });
     work->addWidget(FBrowser);
     work->addWidget(FPallets);
     work->setStretchFactor(0, 0);
@@ -150,7 +153,8 @@ void TMainWindow::CreateMenu() {
     FFileMenu->setToolTipsVisible(true);
     connect(FFileMenu, &QMenu::aboutToShow, this, &TMainWindow::FillRecentMenu);
     FillRecentMenu();
-    AddOrderCommands(menuBar(), this, [this] { RepeatSearch(); });
+    AddDispatchCommand(AddOrderCommands(menuBar(), this, [this] { RepeatSearch(); }),
+                       [this] { OnDispatch(); });
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Правка"));
     edit->setObjectName(QStringLiteral("EditMenu"));
     edit->addAction(FPlanEditor->UndoAction());
@@ -475,14 +479,34 @@ void TMainWindow::OnCalculateClicked() {
         return;
     const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
     const QString key = id.isNull() ? QString() : id.toString();
+    // Pallets already on a truck carry labels the run would make stale: the operator
+    // decides. The run checks again under the write lock.
+    bool replaceLoaded = false;
+    try {
+        replaceLoaded =
+            !key.isEmpty() && WorkingOrder::HasLoadedPallets(FData->Connection(), key.toLongLong());
+    } catch (const EGravelonError& e) {
+        ShowError(e.Message());
+        return;
+    }
+    if (replaceLoaded &&
+        FPrompts->Confirm(this, QStringLiteral("Часть поддонов этой заявки уже погружена. После "
+                                               "нового расчета их этикетки устареют, а отметки о "
+                                               "погрузке будут сняты. Пересчитать заявку?")) !=
+            TPrompts::TAnswer::Ok)
+        return;
     // After every run, whatever its outcome, the order is shown again with the pallets
     // the tables now hold.
-    Calculate(key.toLongLong(), [this, key] {
-        if (!key.isEmpty())
-            RunCommand([&] { RefreshOrders(TOrderFilter::ById(key.toLongLong())); });
-    });
+    Calculate(
+        key.toLongLong(),
+        [this, key] {
+            if (!key.isEmpty())
+                RunCommand([&] { RefreshOrders(TOrderFilter::ById(key.toLongLong())); });
+        },
+        replaceLoaded);
 }
 
-void TMainWindow::Calculate(qlonglong AShownOrder, std::function<void()> AThen) {
-    FRunner->Run(AShownOrder, FDensePacking->isChecked(), std::move(AThen));
+void TMainWindow::Calculate(qlonglong AShownOrder, std::function<void()> AThen,
+                            bool AReplaceLoaded) {
+    FRunner->Run(AShownOrder, FDensePacking->isChecked(), std::move(AThen), AReplaceLoaded);
 }

@@ -14,6 +14,7 @@ class QMenu;
 class QStatusBar;
 class TCalculationRunner;
 class TDataModule;
+class TDispatchWindow;
 class THelpWindow;
 class TNewOrderDialog;
 class TOrderBrowser;
@@ -103,6 +104,8 @@ public slots:
     void OnColourDirectory();
     void OnClearArchive();
     void OnManual();
+    // "Отгрузка…" (Ctrl+D): the dispatch window, one for the main window.
+    void OnDispatch();
     void OnAbout();
     // Window handlers.
     void OnFirstShown();
@@ -129,7 +132,7 @@ private:
     void ShowError(const QString& AText);
     // Starts the calculation of the working order, AShownOrder being the one on
     // screen; AThen runs once it has ended and its outcome has been told.
-    void Calculate(qlonglong AShownOrder, std::function<void()> AThen);
+    void Calculate(qlonglong AShownOrder, std::function<void()> AThen, bool AReplaceLoaded = false);
     void ShowOrderDetails(const QString& AOrderId);
     // No order is current: the detail grids, their captions and the commands on them go.
     void ClearOrderDetails();
@@ -167,6 +170,7 @@ private:
     QMenu* FSettingsMenu = nullptr;
     QMenu* FHelpMenu = nullptr;
     TTrayController* FTray = nullptr;
+    TDispatchWindow* FDispatch = nullptr; // a child window, made on first use
 
     bool FShown = false;
 };

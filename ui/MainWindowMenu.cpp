@@ -4,6 +4,7 @@
 #include "CalculationRunner.h"
 #include "ColourList.h"
 #include "DataModule.h"
+#include "DispatchWindow.h"
 #include "HelpWindow.h"
 
 #include <QApplication>
@@ -39,6 +40,20 @@ void TMainWindow::OnClearArchive() {
     if (answer != TPrompts::TAnswer::Ok)
         return;
     RunCommand([this] { FData->ClearArchive(); });
+}
+
+void TMainWindow::OnDispatch() {
+    if (!FDispatch) {
+        FDispatch = new TDispatchWindow(FData, FPrompts, this);
+        // The pallet list's loaded marks follow the scans.
+        connect(FDispatch, &TDispatchWindow::MarksChanged, this, [this](qlonglong AOrderId) {
+            const QVariant shown = CurrentOrderValue(QStringLiteral("ID"));
+            if (!FWork->Busy() && FBrowser->PositionsShown() && !shown.isNull() &&
+                shown.toLongLong() == AOrderId)
+                RunCommand([&] { ShowOrderDetails(shown.toString()); });
+        });
+    }
+    FDispatch->Open();
 }
 
 THelpWindow* TMainWindow::HelpWindow() const {

@@ -8,6 +8,7 @@
 #include "Errors.h"
 #include "LayoutExport.h"
 #include "LayoutFileName.h"
+#include "PalletLabels.h"
 #include "Prompts.h"
 #include "SettingsLocation.h"
 #include "ShippingNoteReader.h"
@@ -61,7 +62,8 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
                        {QStringLiteral("W"), QStringLiteral("Вес, кг."), 74},
                        {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115},
                        {QStringLiteral("wfill"), QStringLiteral("Загрузка по весу, %"), 140},
-                       {QStringLiteral("hfill"), QStringLiteral("Загрузка по высоте, %"), 150}},
+                       {QStringLiteral("hfill"), QStringLiteral("Загрузка по высоте, %"), 150},
+                       {QStringLiteral("loaded"), QStringLiteral("Погружен"), 110}},
                       split);
     FPalletsGrid->SetSource(FData->Pallets());
     QHBoxLayout* row3 = WindowParts::CaptionRow(
@@ -133,10 +135,21 @@ void TPalletPanel::AddPaperButtons(QHBoxLayout* ARow, QPushButton* APrintButton,
                             : QStringLiteral("Просмотр и печать раскладок всех поддонов"));
     pdf->setToolTip(ASinglePallet ? QStringLiteral("Раскладка поддона в файл PDF")
                                   : QStringLiteral("Раскладки всех поддонов в файл PDF"));
+    auto* labels = new QPushButton(QStringLiteral("Этикетки…"), parent);
+    labels->setObjectName(ASinglePallet ? QStringLiteral("LabelsPalletButton")
+                                        : QStringLiteral("LabelsAllButton"));
+    labels->setToolTip(ASinglePallet
+                           ? QStringLiteral("Этикетка поддона со штрихкодом: просмотр и печать")
+                           : QStringLiteral("Этикетки всех поддонов со штрихкодами: просмотр и "
+                                            "печать"));
     ARow->addWidget(preview);
     ARow->addWidget(pdf);
+    ARow->addWidget(labels);
     // Available exactly when the print button beside them is.
-    new TEnabledFollower(APrintButton, {preview, pdf});
+    new TEnabledFollower(APrintButton, {preview, pdf, labels});
+    connect(labels, &QPushButton::clicked, this,
+            ASinglePallet ? &TPalletPanel::OnLabelsPalletClicked
+                          : &TPalletPanel::OnLabelsAllClicked);
     connect(preview, &QPushButton::clicked, this,
             ASinglePallet ? &TPalletPanel::OnPreviewPalletClicked
                           : &TPalletPanel::OnPreviewAllClicked);
@@ -521,6 +534,33 @@ void TPalletPanel::PreviewNotes(bool ASinglePallet) {
                            ASinglePallet ? QStringLiteral("Печать раскладки")
                                          : QStringLiteral("Печать раскладок"),
                            [&ADocument](QPagedPaintDevice* ADevice) { ADocument.Paint(ADevice); });
+                   });
+}
+
+void TPalletPanel::OnLabelsAllClicked() {
+    PreviewLabels(false);
+}
+
+void TPalletPanel::OnLabelsPalletClicked() {
+    PreviewLabels(true);
+}
+
+void TPalletPanel::PreviewLabels(bool ASinglePallet) {
+    if (FWork->Busy())
+        return;
+    // A label says what the pallet's note says: read the same way, on the worker.
+    const int count = PalletCount();
+    const TLabelPaper paper =
+        FLabelsOnA4 && FLabelsOnA4() ? TLabelPaper::A4Four : TLabelPaper::Label100x150;
+    WithShownNotes(ASinglePallet, QStringLiteral("Не удалось подготовить этикетки к печати."),
+                   QString(), [this, count, paper](const TShippingNotesDocument& ANotes) {
+                       QList<TPalletLabel> labels;
+                       for (const TShippingNote& note : ANotes.Notes())
+                           labels << TPalletLabel::FromNote(note, count);
+                       const TPalletLabelsDocument document(labels, paper);
+                       FPrompts->PrintPreview(
+                           window(), QStringLiteral("Этикетки поддонов"),
+                           [&document](QPagedPaintDevice* ADevice) { document.Paint(ADevice); });
                    });
 }
 

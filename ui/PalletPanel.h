@@ -56,6 +56,8 @@ public:
     // How a written file, or its folder, is handed to the desktop; false when nothing
     // there opens it.
     void SetOpenFile(std::function<bool(const QString&)> AOpenFile);
+    // Tells, when labels are printed, whether the settings put four on an A4 sheet.
+    void SetLabelsOnA4(std::function<bool()> AOnA4) { FLabelsOnA4 = std::move(AOnA4); }
 
 public slots:
     // "Почему столько поддонов?": the shown order's count colour by colour.
@@ -66,6 +68,9 @@ public slots:
     void OnPreviewPalletClicked();
     void OnSavePdfAllClicked();
     void OnSavePdfPalletClicked();
+    // "Этикетки…": the labels of every pallet, or of the shown one, in the print preview.
+    void OnLabelsAllClicked();
+    void OnLabelsPalletClicked();
 
 signals:
     // A print command found the order changed on another workstation: the window
@@ -105,6 +110,7 @@ private:
     static QString FailureText(std::exception_ptr AFailure);
     void PreviewNotes(bool ASinglePallet);
     void SaveNotesPdf(bool ASinglePallet);
+    void PreviewLabels(bool ASinglePallet);
 
     TDataModule* FData;
     TPrompts* FPrompts;
@@ -122,6 +128,8 @@ private:
     TStackView* FStackView = nullptr;
     std::function<bool(const QString&)> FOpenFile;
 
+    // Labels four to an A4 sheet rather than one to a 100×150 mm label.
+    std::function<bool()> FLabelsOnA4;
     TShownOrder FOrder;
     std::optional<TPlanVerdict> FVerdict;
     QVariant FShownPalletId;

@@ -2,6 +2,7 @@
 #include "CalculationRun.h"
 #include "Errors.h"
 #include "OrderGenerator.h"
+#include "PalletDispatch.h"
 #include "TestDatabase.h"
 
 #include <QSqlRecord>
@@ -348,7 +349,7 @@ void TNamedQueriesTest::pallets() {
     d.OpenPallets(o.Id);
     const TStaticQueryModel* q = d.Pallets();
     QCOMPARE(Columns(q), Lower({"id", "Length", "Width", "Number", "clrname", "clrcode", "W", "h",
-                                "wfill", "hfill"}));
+                                "wfill", "hfill", "loaded"}));
     QCOMPARE(q->RowCount(), 3);
     const qlonglong expected[] = {o.PalletC, o.PalletB, o.PalletA};
     for (int i = 0; i < 3; ++i) {
@@ -367,6 +368,15 @@ void TNamedQueriesTest::pallets() {
     QCOMPARE(ids.size(), q->RowCount());
     for (int i = 0; i < q->RowCount(); ++i)
         QCOMPARE(ids[i], q->Value(i, QStringLiteral("id")).toLongLong());
+
+    // A loaded pallet shows when, to the minute; the others nothing.
+    QVERIFY(q->Value(1, QStringLiteral("loaded")).isNull());
+    QCOMPARE(TPalletDispatch(d).Scan(PalletCode::Of(o.PalletB)).Outcome, TScanOutcome::Loaded);
+    d.OpenPallets(o.Id);
+    const QString at = TPalletDispatch(d).Status(o.Id).Pallets[1].LoadedAt;
+    QCOMPARE(at.size(), 19);
+    QCOMPARE(d.Pallets()->Value(1, QStringLiteral("loaded")).toString(), at.left(16));
+    QVERIFY(d.Pallets()->Value(0, QStringLiteral("loaded")).isNull());
 }
 
 void TNamedQueriesTest::palletFill_data() {

@@ -179,6 +179,14 @@ int TXlsxReadBack::SheetCount() const {
     return n;
 }
 
+QList<TXlsxReadBack::TPicture> TXlsxReadBack::Pictures(int AColumn) const {
+    QList<TPicture> in;
+    for (const TPicture& p : Pictures())
+        if (p.Column == AColumn)
+            in << p;
+    return in;
+}
+
 QList<TXlsxReadBack::TPicture> TXlsxReadBack::Pictures() const {
     // Relationship ids of the drawing to media names.
     QMap<QString, QString> media;

@@ -74,6 +74,9 @@ public:
     QStringList MergedRanges() const;
     int SheetCount() const;
     QList<TPicture> Pictures() const;
+    // Those anchored in the column (counted from 1): the block picture stands in A, the
+    // pallet's code in G.
+    QList<TPicture> Pictures(int AColumn) const;
     QMap<int, double> ColumnWidths() const; // column -> width, for columns given one
     double DefaultRowHeight() const;
     TPageSetup PageSetup() const;

@@ -71,7 +71,7 @@ void TestExportCli::currentOrder() {
     {
         const TXlsxReadBack book(all);
         QVERIFY2(book.Error().isEmpty(), qPrintable(book.Error()));
-        QCOMPARE(book.Pictures().size(), 3);
+        QCOMPARE(book.Pictures(1).size(), 3);
         QCOMPARE(book.Text(3, 2), QStringLiteral("1"));
         QCOMPARE(book.Text(21, 2), QStringLiteral("2"));
         QCOMPARE(book.Text(38, 2), QStringLiteral("3"));
@@ -84,7 +84,7 @@ void TestExportCli::currentOrder() {
     QCOMPARE(r.Out, one + QLatin1Char('\n'));
     {
         const TXlsxReadBack book(one), whole(all);
-        QCOMPARE(book.Pictures().size(), 1);
+        QCOMPARE(book.Pictures(1).size(), 1);
         QCOMPARE(book.Dump(1, 21), whole.Dump(36, 56));
     }
 

@@ -244,7 +244,13 @@ void TestLayoutExport::layoutBlocks() {
 
     // One picture per block on its first row in column A, the size of C.bmp (96 x 48
     // pixels, 9525 EMU each), all sharing one embedded copy of C.png.
-    const QList<TXlsxReadBack::TPicture> pictures = book.Pictures();
+    // Beside each, the pallet's code in column G, on the same row (read back by a
+    // decoder in tst_pallet_labels).
+    const QList<TXlsxReadBack::TPicture> pictures = book.Pictures(1);
+    QList<int> codeRows;
+    for (const TXlsxReadBack::TPicture& p : book.Pictures(7))
+        codeRows << p.Row;
+    QCOMPARE(book.Pictures().size(), 6);
     QCOMPARE(pictures.size(), 3);
     QList<int> rows;
     for (const TXlsxReadBack::TPicture& p : pictures) {
@@ -267,6 +273,7 @@ void TestLayoutExport::layoutBlocks() {
                  ReadAll(QDir(ProgramFolder()).filePath(QStringLiteral("resources/C.png"))));
     }
     QCOMPARE(rows, (QList<int>{1, 19, 36}));
+    QCOMPARE(codeRows, rows);
 
     // Columns fitted to their texts: A holds the longest labels, H nothing of its own.
     const QMap<int, double> widths = book.ColumnWidths();
@@ -331,7 +338,7 @@ void TestLayoutExport::singlePallet() {
         const auto [first, last] = blocks.at(row);
         QCOMPARE(book.Dump(1, last - first + 1), whole.Dump(first, last));
         QCOMPARE(book.LastRow(), last - first);
-        QCOMPARE(book.Pictures().size(), 1);
+        QCOMPARE(book.Pictures(1).size(), 1);
         // One note: one page, no break.
         QVERIFY(book.PageSetup().PageStarts.isEmpty());
         QCOMPARE(book.PageSetup().PrintArea, QStringLiteral("$A$1:$H$%1").arg(last - first));
@@ -457,7 +464,7 @@ void TestLayoutExport::pictureSizedByBitmap() {
     QVERIFY2(exporter.ExportLayouts(file, TLayoutScope::OnePallet,
                                     {order.Id, order.P1, 1}),
              qPrintable(exporter.LastError()));
-    const QList<TXlsxReadBack::TPicture> pictures = TXlsxReadBack(file).Pictures();
+    const QList<TXlsxReadBack::TPicture> pictures = TXlsxReadBack(file).Pictures(1);
     QCOMPARE(pictures.size(), 1);
     QCOMPARE(pictures.first().WidthEmu, qint64(96 * 9525));
     QCOMPARE(pictures.first().HeightEmu, qint64(48 * 9525));

@@ -141,7 +141,7 @@ void TstMenu::menuItems() {
     QCOMPARE(titles, QStringList({"Файл: Новая заявка… /  / Выход",
                                   "Заявка: Поиск по номеру / Обновить список / "
                                   "Расчет поддонов / "
-                                  "Печать раскладки поддона… / Печать всех раскладок…",
+                                  "Печать раскладки поддона… / Печать всех раскладок… / Отгрузка…",
                                   "Правка: Отменить изменение раскладки / Повторить изменение "
                                   "раскладки",
                                   "Настройки: Настройки подключения к БД  / Справочник цветов / "
@@ -152,7 +152,8 @@ void TstMenu::menuItems() {
          {std::pair{"NewOrderAction", "Ctrl+N"}, std::pair{"FindNumberAction", "Ctrl+F"},
           std::pair{"RefreshAction", "F5"},
           std::pair{"CalculateAction", "F9"}, std::pair{"PreviewPalletAction", "Ctrl+P"},
-          std::pair{"PreviewAllAction", "Ctrl+Shift+P"}, std::pair{"QuitAction", "Ctrl+Q"},
+          std::pair{"PreviewAllAction", "Ctrl+Shift+P"}, std::pair{"DispatchAction", "Ctrl+D"},
+          std::pair{"QuitAction", "Ctrl+Q"},
           std::pair{"ManualAction", "F1"}})
         QCOMPARE(w.Form->findChild<QAction*>(QLatin1String(action))->shortcut(),
                  QKeySequence(QLatin1String(keys)));
