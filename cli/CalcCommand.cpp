@@ -2,6 +2,7 @@
 #include "CliCommon.h"
 #include "DataModule.h"
 #include "Errors.h"
+#include "PlanEdit.h"
 #include "Settings.h"
 #include "StopRequest.h"
 
@@ -101,6 +102,8 @@ int CliCalc(TCliContext& AContext) {
         run.SetShownOrder(shownOrder);
         run.SetReplaceLoaded(force);
         run.SetProofTime(proofTime);
+        // Pinned pallets stay: the rest of the order is packed anew around them.
+        run.SetRecalculation(PlanEdit::AnyPinned(data.Connection()));
         run.Execute();
         for (const QString& line : run.Verdict().ColourLines())
             AContext.Out << CliField(line) << '\n';

@@ -34,9 +34,11 @@ int CliPallets(TCliContext& AContext) {
         const qint64 order = ChosenOrder(AContext, data);
         if (order == 0)
             return 1;
-        TCliRecords records{{"number", "id", "colour", "sheets", "rows", "weight"}, {}, true};
+        TCliRecords records{
+            {"number", "id", "colour", "sheets", "rows", "weight", "pinned"}, {}, true};
         for (const TPlanPallet& p : PlanEdit::Pallets(data, order))
-            records.Rows.append({p.Number, p.Id, p.ColourCode, p.Sheets, p.Rows, p.Weight});
+            records.Rows.append({p.Number, p.Id, p.ColourCode, p.Sheets, p.Rows, p.Weight,
+                                 p.Pinned ? QStringLiteral("yes") : QStringLiteral("no")});
         return CliPrintRecords(AContext, records) ? 0 : 2;
     } catch (const EGravelonError& e) {
         AContext.Err << e.Message() << "\n";
@@ -83,6 +85,7 @@ int CliMove(TCliContext& AContext) {
         }
         move.Position = position;
         move.Count = count;
+        move.AllowLoaded = AContext.Args.contains(QStringLiteral("--force"));
         PlanEdit::Move(data, move);
     } catch (const EGravelonError& e) {
         AContext.Err << e.Message() << "\n";
@@ -91,9 +94,47 @@ int CliMove(TCliContext& AContext) {
     return 0;
 }
 
+// pin / unpin --pallet N [--order ID]
+int Pin(TCliContext& AContext, bool APinned) {
+    bool given = false, ok = false;
+    const int number =
+        CliOption(AContext.Args, QStringLiteral("--pallet"), &given).toInt(&ok);
+    if (!given || !ok || number <= 0) {
+        AContext.Err << "После --pallet нужно целое положительное число\n";
+        return 2;
+    }
+    TDataModule data;
+    if (!CliConnect(AContext, data))
+        return 1;
+    try {
+        const qint64 order = ChosenOrder(AContext, data);
+        if (order == 0)
+            return 1;
+        for (const TPlanPallet& p : PlanEdit::Pallets(data, order))
+            if (p.Number == number) {
+                PlanEdit::SetPinned(data, order, p.Id, APinned);
+                return 0;
+            }
+        AContext.Err << "Поддона " << number << " нет в раскладке заявки\n";
+    } catch (const EGravelonError& e) {
+        AContext.Err << e.Message() << "\n";
+    }
+    return 1;
+}
+
+int CliPin(TCliContext& AContext) {
+    return Pin(AContext, true);
+}
+
+int CliUnpin(TCliContext& AContext) {
+    return Pin(AContext, false);
+}
+
+const TCliRegistration PinRegistration("pin", CliPin, "pin --pallet N [--order ID]");
+const TCliRegistration UnpinRegistration("unpin", CliUnpin, "unpin --pallet N [--order ID]");
 const TCliRegistration PalletsRegistration("pallets", CliPallets,
                                             "pallets [--order ID] [--format tsv|json]");
 const TCliRegistration MoveRegistration(
-    "move", CliMove, "move --pallet N --position P --count K --to M|new [--order ID]");
+    "move", CliMove, "move --pallet N --position P --count K --to M|new [--order ID] [--force]");
 
 } // namespace

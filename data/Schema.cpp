@@ -32,11 +32,12 @@ QStringList TableNames() {
             QStringLiteral("Colors"),
             QStringLiteral("Customers"),
             QStringLiteral("Materials"),
-            QStringLiteral("PalleteLoads")};
+            QStringLiteral("PalleteLoads"),
+            QStringLiteral("PalletePins")};
 }
 
 QStringList AddedTables() {
-    return {QStringLiteral("PalleteLoads")};
+    return {QStringLiteral("PalleteLoads"), QStringLiteral("PalletePins")};
 }
 
 QStringList SplitScript(const QString& AScript) {
@@ -77,9 +78,16 @@ QStringList TablesMissing(const QSqlDatabase& ADb) {
 
 // The script that makes an added table, for the backend.
 QString AddedScript(const QString& ATable, const TSqlDialect& ADialect) {
-    if (ATable.compare(QLatin1String("PalleteLoads"), Qt::CaseInsensitive) == 0)
-        return ReadResource(ADialect.IsPostgres() ? QStringLiteral(":/schema/loads_postgres.sql")
-                                                  : QStringLiteral(":/schema/loads_sqlite.sql"));
+    // A table added since, by its script's name: "PalleteLoads" is loads_*.sql.
+    const QString prefix = ATable.compare(QLatin1String("PalleteLoads"), Qt::CaseInsensitive) == 0
+                               ? QStringLiteral("loads")
+                           : ATable.compare(QLatin1String("PalletePins"), Qt::CaseInsensitive) == 0
+                               ? QStringLiteral("pins")
+                               : QString();
+    if (!prefix.isEmpty())
+        return ReadResource(QStringLiteral(":/schema/%1_%2.sql")
+                                .arg(prefix, ADialect.IsPostgres() ? QStringLiteral("postgres")
+                                                                   : QStringLiteral("sqlite")));
     throw EDatabaseError(QStringLiteral("Нет сценария для таблицы ") + ATable);
 }
 

@@ -4,7 +4,9 @@
 #include "MemoryCalculationEngine.h"
 #include "OrderModel.h"
 #include "PalletBound.h"
+#include "PlanEdit.h"
 #include "SqlRun.h"
+#include "WorkingOrder.h"
 
 namespace {
 
@@ -31,6 +33,33 @@ TCalculationRun::TCalculationRun(const QSqlDatabase& AConnection, TCalculationMo
     : FConnection(AConnection), FMode(AMode) {}
 
 void TCalculationRun::Execute() {
+    if (!FRecalculate) {
+        RunOnce();
+        return;
+    }
+    // The engines' own transactions become savepoints of this one: the pinned rows are
+    // out while they pack, and back before anything is committed.
+    const TSqlDialect dialect(FConnection.driverName() == QLatin1String("QPSQL")
+                                  ? TBackend::Postgres
+                                  : TBackend::Sqlite);
+    TTransaction transaction(FConnection, dialect);
+    if (FShownOrder != 0)
+        WorkingOrder::Require(FConnection, FShownOrder,
+                              QStringLiteral("Заявка больше не текущая: пересчитывать нечего"));
+    const PlanEdit::TSetAside aside = PlanEdit::SetAside(FConnection, dialect, FReplaceLoaded);
+    RunOnce();
+    PlanEdit::PutBack(FConnection, dialect, aside);
+    transaction.Commit();
+    FPallets = SqlRun::Value(FConnection,
+                             QStringLiteral("select count(distinct PalleteID) from Solutions"))
+                   .toLongLong();
+    // The verdict spoke of the pallets packed anew alone: with pins it is judged again
+    // from the stored plan when shown.
+    if (aside.Any())
+        FVerdict = TPlanVerdict();
+}
+
+void TCalculationRun::RunOnce() {
     FPallets = 0;
     FVerdict = TPlanVerdict();
     TPlanVerdict verdict;

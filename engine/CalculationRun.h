@@ -27,6 +27,10 @@ public:
     // An order with pallets loaded on a truck is refused (ELoadedPallets) unless this
     // is set: then the run goes on and their marks go with the old pallets.
     void SetReplaceLoaded(bool AReplace) { FReplaceLoaded = AReplace; }
+    // A recalculation of a calculated order: its pinned pallets stay exactly as they are,
+    // every other sheet is packed anew from whole positions, as on a fresh order. All in
+    // one transaction.
+    void SetRecalculation(bool ARecalculate) { FRecalculate = ARecalculate; }
 
     // How long the proof of the pallet count may take, in milliseconds.
     void SetProofTime(qint64 AMilliseconds) { FProofTime = AMilliseconds; }
@@ -54,4 +58,8 @@ private:
     qint64 FStatementCount = 0;
     qlonglong FShownOrder = 0;
     bool FReplaceLoaded = false;
+    bool FRecalculate = false;
+
+    // One calculation of the working tables as they stand.
+    void RunOnce();
 };

@@ -10,6 +10,7 @@
 #include "WorkingOrder.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlRecord>
 #include <QStringList>
 
@@ -139,6 +140,48 @@ QList<QVariantList>& Part(TPlanSnapshot& ASnapshot, int ATable) {
     return ATable == 0 ? ASnapshot.Positions : ATable == 1 ? ASnapshot.Pallets : ASnapshot.Placements;
 }
 
+// The plan's rows that AWhere (one condition a table, binds ABinds) picks.
+TPlanSnapshot ReadRows(const QSqlDatabase& ADb, const QStringList& AWhere,
+                       const QVariantMap& ABinds) {
+    TPlanSnapshot snapshot;
+    for (int t = 0; t < PlanTables().size(); ++t) {
+        const TPlanTable& table = PlanTables().at(t);
+        QStringList names;
+        for (const auto& [name, type] : table.Columns)
+            names << name;
+        for (const QSqlRecord& r : SqlRun::Open(
+                 ADb,
+                 QStringLiteral("select %1 from %2 where %3 order by ID")
+                     .arg(names.join(QLatin1Char(',')), table.Name, AWhere.at(t)),
+                 ABinds)) {
+            QVariantList row;
+            for (int c = 0; c < r.count(); ++c)
+                // Compared as text: the drivers hand the same number back as different types.
+                row << (r.isNull(c) ? QVariant() : QVariant(r.value(c).toString()));
+            Part(snapshot, t).append(row);
+        }
+    }
+    return snapshot;
+}
+
+QStringList OrderRows() {
+    QStringList where;
+    for (const TPlanTable& t : PlanTables())
+        where << t.Rows;
+    return where;
+}
+
+// Inserts the rows, keys and all: positions and pallets before the placements naming them.
+void InsertRows(const QSqlDatabase& ADb, const TSqlDialect& ADialect, TPlanSnapshot ARows) {
+    TOrderWriter writer(ADb, ADialect);
+    for (int t = 0; t < PlanTables().size(); ++t) {
+        QVariantList values;
+        for (const QVariantList& row : Part(ARows, t))
+            values << row;
+        writer.InsertRows(PlanTables().at(t).Name, PlanTables().at(t).Columns, values);
+    }
+}
+
 } // namespace
 
 namespace PlanEdit {
@@ -151,6 +194,9 @@ QList<TPlanPallet> Pallets(TDataModule& AData, qint64 AOrder) {
                             "Solutions_archive where ApplicateID = :a group by PalleteID"),
              {{QStringLiteral(":o"), AOrder}, {QStringLiteral(":a"), AOrder}}))
         sheets.insert(r.value(0).toLongLong(), r.value(1).toLongLong());
+    QSet<qint64> pins;
+    for (const QSqlRecord& r : AData.OpenSql(QStringLiteral("select PalleteID from PalletePins")))
+        pins.insert(r.value(0).toLongLong());
     QList<TPlanPallet> pallets;
     for (const QSqlRecord& r :
          AData.OpenSql(TDataModule::PalletsSql(AData.Dialect()),
@@ -162,6 +208,7 @@ QList<TPlanPallet> Pallets(TDataModule& AData, qint64 AOrder) {
         p.Sheets = sheets.value(p.Id);
         p.Rows = r.value(QStringLiteral("h")).toLongLong();
         p.Weight = r.value(QStringLiteral("W")).toDouble();
+        p.Pinned = pins.contains(p.Id);
         pallets.append(p);
     }
     return pallets;
@@ -205,6 +252,14 @@ qint64 Move(TDataModule& AData, const TPlanMove& AMove) {
                     (AMove.ToPallet != 0 && Contents(AData, AMove.ToPallet) != AMove.SeenTo)))
         throw EOrderChanged(QStringLiteral("Поддон изменен на другом рабочем месте"));
 
+    if (WorkingOrder::HasLoadedPallets(db, AMove.Order)) {
+        if (!AMove.AllowLoaded)
+            throw ELoadedPallets(QStringLiteral("Поддоны заявки уже грузятся: после перемещения "
+                                                "погруженные поддоны разойдутся с раскладкой; "
+                                                "ничего не изменено"));
+        SqlRun::Exec(db, QStringLiteral("delete from PalleteLoads where PalleteID in (:f, :t)"),
+                     {{QStringLiteral(":f"), AMove.FromPallet}, {QStringLiteral(":t"), AMove.ToPallet}});
+    }
     const QString from = PalletName(numbers, AMove.FromPallet);
     const QList<TRow> source = Rows(db, AMove.FromPallet);
     TRow moved;
@@ -329,24 +384,7 @@ qint64 Move(TDataModule& AData, const TPlanMove& AMove) {
 }
 
 TPlanSnapshot Snapshot(TDataModule& AData, qint64 AOrder) {
-    TPlanSnapshot snapshot;
-    for (int t = 0; t < PlanTables().size(); ++t) {
-        const TPlanTable& table = PlanTables().at(t);
-        QStringList names;
-        for (const auto& [name, type] : table.Columns)
-            names << name;
-        for (const QSqlRecord& r : AData.OpenSql(
-                 QStringLiteral("select %1 from %2 where %3 order by ID")
-                     .arg(names.join(QLatin1Char(',')), table.Name, table.Rows),
-                 {{QStringLiteral(":o"), AOrder}})) {
-            QVariantList row;
-            for (int c = 0; c < r.count(); ++c)
-                // Compared as text: the drivers hand the same number back as different types.
-                row << (r.isNull(c) ? QVariant() : QVariant(r.value(c).toString()));
-            Part(snapshot, t).append(row);
-        }
-    }
-    return snapshot;
+    return ReadRows(AData.Connection(), OrderRows(), {{QStringLiteral(":o"), AOrder}});
 }
 
 void Restore(TDataModule& AData, qint64 AOrder, const TPlanSnapshot& AExpected,
@@ -370,15 +408,103 @@ void Restore(TDataModule& AData, qint64 AOrder, const TPlanSnapshot& AExpected,
         SqlRun::Exec(db, QStringLiteral("delete from Palletes where ID = :p"),
                      {{QStringLiteral(":p"), key}});
     SqlRun::Exec(db, QStringLiteral("delete from ApplicatePositions where ApplicateID = :o"), order);
-    TOrderWriter writer(db, AData.Dialect());
-    TPlanSnapshot to = ATo;
-    for (int t = 0; t < PlanTables().size(); ++t) {
-        QVariantList values;
-        for (const QVariantList& row : Part(to, t))
-            values << row;
-        writer.InsertRows(PlanTables().at(t).Name, PlanTables().at(t).Columns, values);
-    }
+    InsertRows(db, AData.Dialect(), ATo);
     transaction.Commit();
+}
+
+void SetPinned(TDataModule& AData, qint64 AOrder, qint64 APallet, bool APinned) {
+    QSqlDatabase db = AData.Connection();
+    TTransaction transaction(db, AData.Dialect());
+    if (!WorkingOrder::Holds(db, AOrder))
+        throw EGravelonError(QStringLiteral("Заявка в архиве: ее раскладку изменить нельзя"));
+    const bool held = SqlRun::Value(db,
+                                    QStringLiteral("select count(*) from Solutions where "
+                                                   "PalleteID = :p and ApplicateID = :o"),
+                                    {{QStringLiteral(":p"), APallet}, {QStringLiteral(":o"), AOrder}})
+                          .toLongLong() > 0;
+    if (!held)
+        throw EOrderChanged(QStringLiteral("Поддона нет в раскладке заявки: она изменена на "
+                                           "другом рабочем месте"));
+    const QVariantMap pallet{{QStringLiteral(":p"), APallet}};
+    SqlRun::Exec(db, QStringLiteral("delete from PalletePins where PalleteID = :p"), pallet);
+    if (APinned)
+        SqlRun::Exec(db, QStringLiteral("insert into PalletePins (PalleteID) values (:p)"), pallet);
+    transaction.Commit();
+}
+
+bool AnyPinned(const QSqlDatabase& ADb) {
+    return SqlRun::Value(ADb, QStringLiteral("select count(*) from PalletePins where PalleteID in "
+                                             "(select ID from Palletes)"))
+               .toLongLong() > 0;
+}
+
+TSetAside SetAside(const QSqlDatabase& ADb, const TSqlDialect& ADialect, bool AReplaceLoaded) {
+    Q_UNUSED(ADialect);
+    const QString pinned =
+        QStringLiteral("(select PalleteID from PalletePins where PalleteID in (select ID from "
+                       "Palletes))");
+    TSetAside aside;
+    aside.Rows = ReadRows(ADb,
+                          {QStringLiteral("ID in (select PosID from Solutions where PalleteID in ") +
+                               pinned + QLatin1Char(')'),
+                           QStringLiteral("ID in ") + pinned,
+                           QStringLiteral("PalleteID in ") + pinned},
+                          {});
+    // The pallets packed anew make the labels of the loaded ones among them stale.
+    const QString loaded = QStringLiteral("PalleteLoads where PalleteID in (select ID from "
+                                          "Palletes) and PalleteID not in ") +
+                           pinned;
+    if (SqlRun::Value(ADb, QStringLiteral("select count(*) from ") + loaded).toLongLong() > 0) {
+        if (!AReplaceLoaded)
+            throw ELoadedPallets(QStringLiteral("Часть поддонов заявки уже погружена: пересчет "
+                                                "сделает их этикетки устаревшими; ничего не "
+                                                "изменено"));
+        SqlRun::Exec(ADb, QStringLiteral("delete from ") + loaded);
+    }
+    SqlRun::Exec(ADb, QStringLiteral("delete from Solutions"));
+    SqlRun::Exec(ADb, QStringLiteral("delete from Palletes"));
+    for (const QVariantList& row : aside.Rows.Positions)
+        SqlRun::Exec(ADb, QStringLiteral("delete from ApplicatePositions where ID = :id"),
+                     {{QStringLiteral(":id"), row.first()}});
+    QList<qint64> kept;
+    for (const QVariantList& row : aside.Rows.Pallets)
+        kept << row.first().toLongLong();
+    for (const QSqlRecord& r : SqlRun::Open(ADb, QStringLiteral("select PalleteID from PalletePins")))
+        if (!kept.contains(r.value(0).toLongLong()))
+            SqlRun::Exec(ADb, QStringLiteral("delete from PalletePins where PalleteID = :p"),
+                         {{QStringLiteral(":p"), r.value(0)}});
+
+    // Every position whole again: a part not pinned joins the first row of its position
+    // that is left, which keeps its key and its words.
+    QList<PartRemark::TStoredRow> rows;
+    QList<qint64> quantities;
+    for (const QSqlRecord& r : SqlRun::Open(
+             ADb, QStringLiteral("select ID, Width, Height, ColorID, Comment, Quantity from "
+                                 "ApplicatePositions order by ID"))) {
+        rows.append({r.value(0).toLongLong(), r.value(1).toLongLong(), r.value(2).toLongLong(),
+                     r.value(3).toLongLong(), r.value(4).toString()});
+        quantities.append(r.value(5).toLongLong());
+    }
+    const QList<int> sources = PartRemark::Sources(rows);
+    QHash<int, qint64> total;
+    for (int i = 0; i < rows.size(); ++i) {
+        int root = i;
+        while (sources.at(root) >= 0)
+            root = sources.at(root);
+        total[root] += quantities.at(i);
+        if (root != i)
+            SqlRun::Exec(ADb, QStringLiteral("delete from ApplicatePositions where ID = :id"),
+                         {{QStringLiteral(":id"), rows.at(i).Id}});
+    }
+    for (auto it = total.cbegin(); it != total.cend(); ++it)
+        if (it.value() != quantities.at(it.key()))
+            SqlRun::Exec(ADb, QStringLiteral("update ApplicatePositions set Quantity = :q where ID = :id"),
+                         {{QStringLiteral(":q"), it.value()}, {QStringLiteral(":id"), rows.at(it.key()).Id}});
+    return aside;
+}
+
+void PutBack(const QSqlDatabase& ADb, const TSqlDialect& ADialect, const TSetAside& ARows) {
+    InsertRows(ADb, ADialect, ARows.Rows);
 }
 
 } // namespace PlanEdit

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "SqlDialect.h"
+
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
 
@@ -17,6 +20,7 @@ struct TPlanPallet {
     int Number = 0; // the list's number: by colour code, then length and width
     qint64 Id = 0;
     QString ColourCode;
+    bool Pinned = false;
     qint64 Sheets = 0;
     qint64 Rows = 0;    // started rows, as the list's "Высота, листов"
     double Weight = 0;  // kg
@@ -32,6 +36,10 @@ struct TPlanMove {
     // nothing before (a script), so there is nothing to compare.
     QString SeenFrom;
     QString SeenTo;
+    // Loaded pallets change with the plan: without this the move is refused
+    // (ELoadedPallets); with it the marks of the two pallets go, as they no longer hold
+    // what was loaded.
+    bool AllowLoaded = false;
 };
 
 // An order's plan as its rows: the positions (parts included), the pallets holding its
@@ -67,5 +75,26 @@ TPlanSnapshot Snapshot(TDataModule& AData, qint64 AOrder);
 // keys; the key generators do not go back, so rows made later get new ones.
 void Restore(TDataModule& AData, qint64 AOrder, const TPlanSnapshot& AExpected,
              const TPlanSnapshot& ATo);
+
+// Pins or unpins the working order's pallet APallet: a recalculation leaves a pinned
+// pallet exactly as it is. One transaction under the write lock.
+void SetPinned(TDataModule& AData, qint64 AOrder, qint64 APallet, bool APinned);
+
+// What a recalculation keeps: the pinned pallets with their placements and the position
+// rows they place, keys and all.
+struct TSetAside {
+    TPlanSnapshot Rows;
+    bool Any() const { return !Rows.Pallets.isEmpty(); }
+};
+// Before a recalculation, inside its transaction: the pinned pallets of the working
+// order are taken out with their rows, the rest of the plan goes and every position is
+// whole again (the parts of a position that are not pinned join it), so the calculation
+// packs what is left as it would a fresh order. Loaded pallets among the rest are refused
+// unless AReplaceLoaded, which removes their marks.
+TSetAside SetAside(const QSqlDatabase& ADb, const TSqlDialect& ADialect, bool AReplaceLoaded);
+// After the calculation, inside the same transaction: the pinned rows back, unchanged.
+void PutBack(const QSqlDatabase& ADb, const TSqlDialect& ADialect, const TSetAside& ARows);
+// Whether the working order has pallets pinned.
+bool AnyPinned(const QSqlDatabase& ADb);
 
 } // namespace PlanEdit

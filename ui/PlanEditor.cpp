@@ -76,6 +76,8 @@ void TPlanEditor::Edit(const std::function<qint64()>& AEdit) {
         FUndone.remove(order);
     } catch (const EOrderChanged& e) {
         FPrompts->Message(FWindow, TPrompts::TKind::Warning, e.Message());
+    } catch (const EWorkCanceled&) {
+        return; // the operator said no
     } catch (const EGravelonError& e) {
         FPrompts->Message(FWindow, TPrompts::TKind::Error, e.Message());
         UpdateActions();
@@ -98,7 +100,19 @@ void TPlanEditor::MoveRow(int ARow, qint64 ACount, qint64 ATo) {
     // What the window shows now: an edit made elsewhere since is refused, not overwritten.
     move.SeenFrom = PlanEdit::Contents(*FData, move.FromPallet);
     move.SeenTo = ATo != 0 ? PlanEdit::Contents(*FData, ATo) : QString();
-    Edit([&] { return PlanEdit::Move(*FData, move); });
+    Edit([&] {
+        try {
+            return PlanEdit::Move(*FData, move);
+        } catch (const ELoadedPallets& e) {
+            if (FPrompts->Confirm(FWindow, e.Message() + QStringLiteral(
+                                                           "\n\nПереместить все же? Отметки о "
+                                                           "погрузке этих поддонов будут сняты.")) !=
+                TPrompts::TAnswer::Ok)
+                throw EWorkCanceled(QString());
+            move.AllowLoaded = true;
+            return PlanEdit::Move(*FData, move);
+        }
+    });
 }
 
 void TPlanEditor::AskMove(int ARow) {

@@ -122,7 +122,7 @@ void TCliOrdersTest::scriptableOutput() {
     QCOMPARE(pallets.size(), 1);
     QCOMPARE(pallets.first().toObject().value("number").toInteger(), 1);
     QCOMPARE(pallets.first().toObject().keys(),
-             QStringList({"colour", "id", "number", "rows", "sheets", "weight"}));
+             QStringList({"colour", "id", "number", "pinned", "rows", "sheets", "weight"}));
     QCOMPARE(pallets.first().toObject().value("colour").toString(), QStringLiteral("RAL 1015"));
     QCOMPARE(pallets.first().toObject().value("sheets").toInteger(), 4);
     r = RunCli(base + QStringList{"orders", "--format", "csv"});

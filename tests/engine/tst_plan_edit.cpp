@@ -6,6 +6,7 @@
 #include "CalculationRun.h"
 #include "EngineTestSupport.h"
 #include "Errors.h"
+#include "PalletDispatch.h"
 #include "PlanEdit.h"
 #include "RussianNumbers.h"
 
@@ -63,6 +64,8 @@ private slots:
     void randomMoves();
     void refusals_data();
     void refusals();
+    void recalculation_data();
+    void recalculation();
     void commandLine_data();
     void commandLine();
 };
@@ -206,10 +209,95 @@ void TstPlanEdit::refusals() {
     QCOMPARE(Placed(d, half->Id).first().Quantity, half->Sheets);
     CheckPlan(d, order);
 
+    // A loaded pallet: moves are refused unless told, then its mark goes with them.
+    TPalletDispatch(d).Scan(PalletCode::Of(full->Id));
+    QVERIFY_THROWS_EXCEPTION(ELoadedPallets,
+                             PlanEdit::Move(d, {order, half->Id, halfPosition, 1, 0, {}, {}}));
+    QCOMPARE(PlanEdit::Pallets(d, order).size(), 3);
+    TPlanMove told{order, half->Id, halfPosition, 1, full->Id, {}, {}};
+    told.AllowLoaded = true;
+    refuse(told, QStringLiteral("Поддон %1: вес 110 кг больше допустимых 100 кг").arg(full->Number));
+    QCOMPARE(Scalar(d, QStringLiteral("select count(*) from PalleteLoads")), 1);
+    told.ToPallet = 0;
+    PlanEdit::Move(d, told);
+    QCOMPARE(Scalar(d, QStringLiteral("select count(*) from PalleteLoads")), 1); // not touched
+    d.ExecSql(QStringLiteral("delete from PalleteLoads"));
+
     // An archived order is read-only.
     d.Archivation();
     refuse({0, half->Id, halfPosition, 1, 0, {}, {}},
            QStringLiteral("Заявка в архиве: ее раскладку изменить нельзя"));
+}
+
+void TstPlanEdit::recalculation_data() {
+    TestDb::AddBackendRows();
+}
+
+// Each pallet as what it holds: length, width and sheets of its rows, in order.
+QStringList Shape(TDataModule& AData) {
+    QStringList pallets;
+    QMap<qlonglong, QStringList> rows;
+    for (const QSqlRecord& r : AData.OpenSql(QStringLiteral(
+             "select s.PalleteID, ap.Width, ap.Height, s.Quantity from Solutions s inner join "
+             "ApplicatePositions ap on ap.ID = s.PosID order by ap.Width, ap.Height, s.Quantity")))
+        rows[r.value(0).toLongLong()] << QStringLiteral("%1x%2:%3")
+                                             .arg(r.value(1).toLongLong())
+                                             .arg(r.value(2).toLongLong())
+                                             .arg(r.value(3).toLongLong());
+    for (const QStringList& p : rows)
+        pallets << p.join(QLatin1Char(' '));
+    pallets.sort();
+    return pallets;
+}
+
+// Without pins a recalculation, after hand moves, packs as on the fresh order; with pins
+// the pinned pallets stay exactly as they were, rows and keys, and every sheet is still
+// placed once within the limits.
+void TstPlanEdit::recalculation() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    const qlonglong order = AddGeneratedOrder(d, 41, 30);
+    const std::map<qlonglong, qlonglong> ordered = Ordered(d);
+    const double maxW = OrderValue(d, "a.MaxW").toDouble();
+    const double weight = OrderValue(d, "m.Weight1m2").toDouble();
+    const qlonglong maxH = OrderValue(d, "m.MaxH").toLongLong();
+    const auto recalculate = [&] {
+        TCalculationRun run(d.Connection(), TCalculationMode::Dense);
+        run.SetRecalculation(true);
+        run.Execute();
+    };
+    TCalculationRun(d.Connection(), TCalculationMode::Dense).Execute();
+    const QStringList fresh = Shape(d);
+    QList<TPlanPallet> pallets = PlanEdit::Pallets(d, order);
+    const qlonglong sheet = Placed(d, pallets.first().Id).first().Position;
+    PlanEdit::Move(d, {order, pallets.first().Id, sheet, 1, 0, {}, {}});
+    QVERIFY(Shape(d) != fresh);
+    recalculate();
+    QCOMPARE(Shape(d), fresh);
+    CheckStored(d, ordered, maxW, weight, maxH, nullptr);
+
+    pallets = PlanEdit::Pallets(d, order);
+    QVERIFY(pallets.size() >= 3);
+    const QList<qlonglong> pins{pallets.at(0).Id, pallets.at(2).Id};
+    for (qlonglong pin : pins)
+        PlanEdit::SetPinned(d, order, pin, true);
+    const auto pinnedRows = [&] {
+        QStringList rows;
+        for (qlonglong pin : pins)
+            for (const QString& table : {QStringLiteral("Palletes"), QStringLiteral("Solutions")})
+                for (const QString& line : TestDb::Dump(d, table))
+                    if (line.startsWith(QString::number(pin) + QLatin1Char('|')) ||
+                        line.contains(QStringLiteral("|%1|").arg(pin)))
+                        rows << table + line;
+        return rows;
+    };
+    const QStringList kept = pinnedRows();
+    QVERIFY(kept.size() >= 4);
+    recalculate();
+    QCOMPARE(pinnedRows(), kept);
+    QVERIFY(PlanEdit::Pallets(d, order).at(0).Pinned || PlanEdit::Pallets(d, order).at(2).Pinned);
+    CheckStored(d, ordered, maxW, weight, maxH, nullptr);
+    CheckPlan(d, order);
 }
 
 void TstPlanEdit::commandLine_data() {
@@ -229,10 +317,10 @@ void TstPlanEdit::commandLine() {
         const TCliRun r = RunCli(db.Db.IniPath, {QStringLiteral("pallets")});
         return r.Code == 0 ? r.Out : QStringList{r.Err};
     };
-    QStringList expected{QStringLiteral("number\tid\tcolour\tsheets\trows\tweight")};
+    QStringList expected{QStringLiteral("number\tid\tcolour\tsheets\trows\tweight\tpinned")};
     const QList<TPlanPallet> pallets = PlanEdit::Pallets(d, order);
     for (const TPlanPallet& p : pallets)
-        expected << QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6.00")
+        expected << QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6.00\tno")
                         .arg(p.Number)
                         .arg(p.Id)
                         .arg(p.ColourCode)
@@ -259,6 +347,15 @@ void TstPlanEdit::commandLine() {
     const TCliRun out = move(QStringLiteral("new"), QStringLiteral("2"));
     QCOMPARE(out.Code, 0);
     QCOMPARE(listed().size(), 5);
+    // Pinned by its number, the pallet says so, and a calculation packs around it.
+    QCOMPARE(RunCli(db.Db.IniPath, {QStringLiteral("pin"), QStringLiteral("--pallet"),
+                                    QStringLiteral("1")})
+                 .Code,
+             0);
+    QVERIFY(listed().at(1).endsWith(QStringLiteral("\tyes")));
+    const QString pinned = listed().at(1);
+    QCOMPARE(RunCli(db.Db.IniPath, {QStringLiteral("calc"), QStringLiteral("--dense")}).Code, 0);
+    QVERIFY2(listed().contains(pinned), qPrintable(listed().join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TstPlanEdit)

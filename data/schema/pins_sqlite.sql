@@ -1,0 +1,7 @@
+-- Pallets the operator pinned: a recalculation leaves them as they are. No reference to
+-- Palletes: a calculation replaces the pallet rows wholesale, and a pin of a pallet that
+-- is gone means nothing.
+CREATE TABLE PalletePins (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    PalleteID INTEGER NOT NULL UNIQUE
+) STRICT;
