@@ -38,7 +38,8 @@ const char* const PalletsHalf =
     "select q.id id, q.Length Length, q.Width Width, q.Number Number, q.clrname clrname, "
     "q.clrcode clrcode, q.W W, q.h h, %9 wfill, %10 hfill, "
     "(select substr(cast(l.LoadedAt as text), 1, 16) from PalleteLoads l "
-    "where l.PalleteID = q.id) loaded from ("
+    "where l.PalleteID = q.id) loaded, "
+    "(select 'закреплен' from PalletePins pp where pp.PalleteID = q.id) pinned from ("
     "select p.ID id, p.Length Length, p.Width Width, "
     "ROW_NUMBER() over (order by %8, p.Length, p.Width, p.ID) Number, "
     "c.Name clrname, c.Code clrcode, %1(p.ID) W, %2(p.ID) h, a.MaxW MaxW, m.MaxH MaxH "
@@ -69,7 +70,7 @@ const char* const PalletContentsHalf =
 void DropServerNotice(void*, const char*) {}
 
 QString L(const char* AText) {
-    return QString::fromLatin1(AText);
+    return QString::fromUtf8(AText);
 }
 
 // Turns a file's journal into WAL. On a file no one has written yet that writes its

@@ -132,12 +132,24 @@ const QList<TPlanTable>& PlanTables() {
           {QStringLiteral("QuantityInRow"), TColumn::Integer},
           {QStringLiteral("Quantity"), TColumn::Integer},
           {QStringLiteral("Comment"), TColumn::Text}},
-         QStringLiteral("ApplicateID = :o")}};
+         QStringLiteral("ApplicateID = :o")},
+        {QStringLiteral("PalletePins"),
+         {{QStringLiteral("ID"), TColumn::Integer}, {QStringLiteral("PalleteID"), TColumn::Integer}},
+         QStringLiteral("PalleteID in (select PalleteID from Solutions where ApplicateID = :o)")}};
     return tables;
 }
 
 QList<QVariantList>& Part(TPlanSnapshot& ASnapshot, int ATable) {
-    return ATable == 0 ? ASnapshot.Positions : ATable == 1 ? ASnapshot.Pallets : ASnapshot.Placements;
+    switch (ATable) {
+    case 0:
+        return ASnapshot.Positions;
+    case 1:
+        return ASnapshot.Pallets;
+    case 2:
+        return ASnapshot.Placements;
+    default:
+        return ASnapshot.Pins;
+    }
 }
 
 // The plan's rows that AWhere (one condition a table, binds ABinds) picks.
@@ -403,6 +415,9 @@ void Restore(TDataModule& AData, qint64 AOrder, const TPlanSnapshot& AExpected,
             keys << row.first();
         return keys;
     }();
+    for (const QVariant& key : pallets)
+        SqlRun::Exec(db, QStringLiteral("delete from PalletePins where PalleteID = :p"),
+                     {{QStringLiteral(":p"), key}});
     SqlRun::Exec(db, QStringLiteral("delete from Solutions where ApplicateID = :o"), order);
     for (const QVariant& key : pallets)
         SqlRun::Exec(db, QStringLiteral("delete from Palletes where ID = :p"),
@@ -448,7 +463,9 @@ TSetAside SetAside(const QSqlDatabase& ADb, const TSqlDialect& ADialect, bool AR
                           {QStringLiteral("ID in (select PosID from Solutions where PalleteID in ") +
                                pinned + QLatin1Char(')'),
                            QStringLiteral("ID in ") + pinned,
-                           QStringLiteral("PalleteID in ") + pinned},
+                           QStringLiteral("PalleteID in ") + pinned,
+                           // the pins themselves stay where they are
+                           QStringLiteral("1 = 0")},
                           {});
     // The pallets packed anew make the labels of the loaded ones among them stale.
     const QString loaded = QStringLiteral("PalleteLoads where PalleteID in (select ID from "

@@ -48,6 +48,7 @@ struct TPlanSnapshot {
     QList<QVariantList> Positions;
     QList<QVariantList> Pallets;
     QList<QVariantList> Placements;
+    QList<QVariantList> Pins;
     bool operator==(const TPlanSnapshot&) const = default;
 };
 

@@ -87,7 +87,7 @@ void TCalculationRunner::SetAvailability(TAvailability AAvailability) {
         FButton->setToolTip(QStringLiteral("Выберите заявку в списке заявок"));
         break;
     case TAvailability::Calculated:
-        FButton->setToolTip(QStringLiteral("Поддоны этой заявки уже рассчитаны"));
+        FButton->setToolTip(QStringLiteral("Поддоны уже рассчитаны — см. «Пересчитать…»"));
         break;
     case TAvailability::NotWorking:
         FButton->setToolTip(QStringLiteral("Рассчитать можно только последнюю загруженную "
@@ -148,7 +148,7 @@ std::shared_ptr<TJobChannel> TCalculationRunner::NewChannel() {
 }
 
 void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense, std::function<void()> AThen,
-                             bool AReplaceLoaded) {
+                             bool AReplaceLoaded, bool ARecalculate) {
     if (!FWork->Begin(TWindowWork::TKind::Calculation))
         return;
     FButton->setEnabled(false);
@@ -163,7 +163,7 @@ void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense, std::function<v
     auto verdict = std::make_shared<TPlanVerdict>();
     Progress(QStringLiteral("Подготовка расчета"), 0, 6);
     FWorker->Start(
-        [channel, calculated, verdict, AShownOrder, ADense, AReplaceLoaded,
+        [channel, calculated, verdict, AShownOrder, ADense, AReplaceLoaded, ARecalculate,
          proofTime = FProofTime](TDataModule& AData) {
             // The run calculates the order of the working tables; its outcome is told
             // while that order is the one shown.
@@ -174,6 +174,7 @@ void TCalculationRunner::Run(qlonglong AShownOrder, bool ADense, std::function<v
             run.OnCancel = [channel] { return channel->Stopping(); };
             run.SetShownOrder(AShownOrder);
             run.SetReplaceLoaded(AReplaceLoaded);
+            run.SetRecalculation(ARecalculate);
             run.SetProofTime(proofTime);
             run.Execute();
             *verdict = run.Verdict();

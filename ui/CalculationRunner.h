@@ -66,8 +66,10 @@ public:
     // when ADense; does nothing while the window runs another command. The run changes
     // nothing when the working tables hold another order than AShownOrder by then.
     // AThen runs once the outcome has been told (and the window is free again).
+    // ARecalculate: the order has pallets; its pinned ones stay and the rest is packed
+    // anew from whole positions.
     void Run(qlonglong AShownOrder, bool ADense, std::function<void()> AThen = {},
-             bool AReplaceLoaded = false);
+             bool AReplaceLoaded = false, bool ARecalculate = false);
     // "Прервать": the job under way (the calculation, or a cancellable export) stops
     // at its next report.
     void Cancel();

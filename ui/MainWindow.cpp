@@ -10,6 +10,7 @@
 #include "OrderBrowser.h"
 #include "OrderIntake.h"
 #include "PalletPanel.h"
+#include "PlanEdit.h"
 #include "PlanEditor.h"
 #include "PictureBox.h"
 #include "ProgramVersion.h"
@@ -141,7 +142,15 @@ QWidget* TMainWindow::CreateTopBar() {
                                              "число поддонов"));
     right->addWidget(FDensePacking, 0, Qt::AlignRight);
     FRunner->Button()->setParent(top);
-    right->addWidget(FRunner->Button(), 0, Qt::AlignRight);
+    auto* buttons = new QHBoxLayout;
+    FRecalculateButton = new QPushButton(QStringLiteral("Пересчитать…"), top);
+    FRecalculateButton->setObjectName(QStringLiteral("RecalculateButton"));
+    FRecalculateButton->setMinimumHeight(FRunner->Button()->minimumHeight());
+    FRecalculateButton->setEnabled(false);
+    buttons->addStretch(1);
+    buttons->addWidget(FRecalculateButton);
+    buttons->addWidget(FRunner->Button());
+    right->addLayout(buttons);
     right->addStretch(1);
     h->addLayout(right);
     return top;
@@ -186,6 +195,7 @@ void TMainWindow::WireParts() {
     connect(FAutoCalculation, &QCheckBox::clicked, this, &TMainWindow::OnAutoCalculationToggled);
     connect(FDensePacking, &QCheckBox::clicked, this, &TMainWindow::OnDensePackingToggled);
     connect(FRunner->Button(), &QPushButton::clicked, this, &TMainWindow::OnCalculateClicked);
+    connect(FRecalculateButton, &QPushButton::clicked, this, &TMainWindow::OnRecalculateClicked);
     connect(FRunner, &TCalculationRunner::Status, this, &TMainWindow::SetStatusText);
     connect(FRunner, &TCalculationRunner::Started, FPallets, &TPalletPanel::DisablePrintCommands);
     // While a command runs the grids are off too: the details could not follow a move.
@@ -442,11 +452,17 @@ void TMainWindow::UpdateCommandButtons() {
     const QVariant id = CurrentOrderValue(QStringLiteral("ID"));
     // The calculation works on the order in the working tables; an archived order that
     // was never calculated cannot be, and a run would recalculate another order.
-    FRunner->SetAvailability(
-        FPallets->PalletCount() > 0 ? TAvailability::Calculated
-        : !id.isNull() && WorkingOrder::Holds(FData->Connection(), SqlRun::KeyValue(id).toLongLong())
-            ? TAvailability::Ready
-            : TAvailability::NotWorking);
+    const bool working =
+        !id.isNull() && WorkingOrder::Holds(FData->Connection(), SqlRun::KeyValue(id).toLongLong());
+    const bool calculated = FPallets->PalletCount() > 0;
+    FRunner->SetAvailability(calculated ? TAvailability::Calculated
+                             : working  ? TAvailability::Ready
+                                        : TAvailability::NotWorking);
+    FRecalculateButton->setEnabled(calculated && working);
+    FRecalculateButton->setToolTip(
+        calculated && working
+            ? QStringLiteral("Разложить листы заново; закрепленные поддоны остаются как есть")
+            : QStringLiteral("Пересчитать можно рассчитанную текущую заявку"));
     FPallets->UpdatePrintCommands();
 }
 
@@ -504,6 +520,43 @@ void TMainWindow::OnCalculateClicked() {
                 RunCommand([&] { RefreshOrders(TOrderFilter::ById(key.toLongLong())); });
         },
         replaceLoaded);
+}
+
+void TMainWindow::OnRecalculateClicked() {
+    if (FWork->Busy() || !FRecalculateButton->isEnabled())
+        return;
+    const qlonglong order = SqlRun::KeyValue(CurrentOrderValue(QStringLiteral("ID"))).toLongLong();
+    const int method = FPrompts->Choose(
+        this, TPrompts::TKind::Plain,
+        QStringLiteral("Пересчитать поддоны заявки? Закрепленные поддоны останутся как есть, "
+                       "остальные листы будут разложены заново; изменения, сделанные вручную, "
+                       "на них пропадут (их можно вернуть: Правка → Отменить)."),
+        {QStringLiteral("Обычный расчет"), QStringLiteral("Плотная укладка"),
+         QStringLiteral("Отмена")});
+    if (method != 0 && method != 1)
+        return;
+    bool replaceLoaded = false;
+    TPlanSnapshot before;
+    try {
+        replaceLoaded = WorkingOrder::HasLoadedPallets(FData->Connection(), order);
+        before = PlanEdit::Snapshot(*FData, order);
+    } catch (const EGravelonError& e) {
+        ShowError(e.Message());
+        return;
+    }
+    if (replaceLoaded &&
+        FPrompts->Confirm(this, QStringLiteral("Часть поддонов этой заявки уже погружена. После "
+                                               "пересчета этикетки незакрепленных поддонов "
+                                               "устареют, а их отметки о погрузке будут сняты. "
+                                               "Пересчитать?")) != TPrompts::TAnswer::Ok)
+        return;
+    FRunner->Run(
+        order, method == 1,
+        [this, order, before] {
+            FPlanEditor->Record(order, before);
+            RunCommand([&] { RefreshOrders(TOrderFilter::ById(order)); });
+        },
+        replaceLoaded, true);
 }
 
 void TMainWindow::Calculate(qlonglong AShownOrder, std::function<void()> AThen,

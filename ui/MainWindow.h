@@ -19,6 +19,7 @@ class THelpWindow;
 class TNewOrderDialog;
 class TOrderBrowser;
 class TOrderIntake;
+class QPushButton;
 class TPalletPanel;
 class TPlanEditor;
 class TPictureBox;
@@ -94,6 +95,8 @@ public slots:
     void OnOrderClicked();
     void OnPalletClicked();
     void OnCalculateClicked();
+    // "Пересчитать…": the calculated order packed anew around its pinned pallets.
+    void OnRecalculateClicked();
     void OnAutoCalculationToggled();
     void OnDensePackingToggled();
     void OnNewOrderClicked();
@@ -150,6 +153,7 @@ private:
     TOrderBrowser* FBrowser = nullptr;
     TPalletPanel* FPallets = nullptr;
     TPlanEditor* FPlanEditor = nullptr;
+    QPushButton* FRecalculateButton = nullptr;
     TCalculationRunner* FRunner = nullptr;
     TWindowWork* FWork = nullptr;
     TOrderIntake* FIntake = nullptr;

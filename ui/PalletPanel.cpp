@@ -63,7 +63,8 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
                        {QStringLiteral("h"), QStringLiteral("Высота, листов"), 115},
                        {QStringLiteral("wfill"), QStringLiteral("Загрузка по весу, %"), 140},
                        {QStringLiteral("hfill"), QStringLiteral("Загрузка по высоте, %"), 150},
-                       {QStringLiteral("loaded"), QStringLiteral("Погружен"), 110}},
+                       {QStringLiteral("loaded"), QStringLiteral("Погружен"), 110},
+                       {QStringLiteral("pinned"), QStringLiteral("Закреплен"), 90}},
                       split);
     FPalletsGrid->SetSource(FData->Pallets());
     QHBoxLayout* row3 = WindowParts::CaptionRow(

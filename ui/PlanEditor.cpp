@@ -51,6 +51,8 @@ TPlanEditor::TPlanEditor(TDataModule* AData, TPrompts* APrompts, TPalletPanel* A
     connect(contents, &QWidget::customContextMenuRequested, this, &TPlanEditor::ShowMenu);
     contents->viewport()->installEventFilter(this);
     TDataGrid* pallets = FPanel->PalletsGrid();
+    pallets->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pallets, &QWidget::customContextMenuRequested, this, &TPlanEditor::ShowPalletMenu);
     pallets->setAcceptDrops(true);
     pallets->viewport()->setAcceptDrops(true);
     pallets->viewport()->installEventFilter(this);
@@ -183,6 +185,19 @@ void TPlanEditor::Step(bool AUndo) {
     UpdateActions();
 }
 
+void TPlanEditor::Record(qint64 AOrder, const TPlanSnapshot& ABefore) {
+    try {
+        const TPlanSnapshot after = PlanEdit::Snapshot(*FData, AOrder);
+        if (after != ABefore) {
+            FDone[AOrder].append({ABefore, after});
+            FUndone.remove(AOrder);
+        }
+    } catch (const EGravelonError&) {
+        // Not readable now: the change is simply not undoable.
+    }
+    UpdateActions();
+}
+
 void TPlanEditor::Undo() {
     Step(true);
 }
@@ -201,6 +216,29 @@ void TPlanEditor::ShowMenu(const QPoint& AAt) {
     move->setObjectName(QStringLiteral("MoveRowAction"));
     if (menu.exec(contents->viewport()->mapToGlobal(AAt)) == move)
         AskMove(row);
+}
+
+void TPlanEditor::SetPinned(int ARow, bool APinned) {
+    const qint64 pallet = FData->Pallets()->Value(ARow, QStringLiteral("id")).toLongLong();
+    Edit([&] {
+        PlanEdit::SetPinned(*FData, ShownOrder(), pallet, APinned);
+        return pallet;
+    });
+}
+
+void TPlanEditor::ShowPalletMenu(const QPoint& AAt) {
+    TDataGrid* pallets = FPanel->PalletsGrid();
+    const int row = pallets->QueryRow(pallets->indexAt(AAt).row());
+    if (row < 0)
+        return;
+    const bool pinned = !FData->Pallets()->Value(row, QStringLiteral("pinned")).toString().isEmpty();
+    QMenu menu(pallets);
+    QAction* pin = menu.addAction(pinned ? QStringLiteral("Открепить")
+                                         : QStringLiteral("Закрепить"));
+    pin->setObjectName(QStringLiteral("PinPalletAction"));
+    pin->setToolTip(QStringLiteral("Закрепленный поддон пересчет оставляет как есть"));
+    if (menu.exec(pallets->viewport()->mapToGlobal(AAt)) == pin)
+        SetPinned(row, !pinned);
 }
 
 void TPlanEditor::StartDrag(int ARow) {

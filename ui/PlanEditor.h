@@ -30,8 +30,13 @@ public:
     void MoveRow(int ARow, qint64 ACount, qint64 ATo);
     // "Переместить…" for the contents row ARow: asks how many and where.
     void AskMove(int ARow);
+    // "Закрепить" / "Открепить" for the pallet list's row ARow.
+    void SetPinned(int ARow, bool APinned);
     void Undo();
     void Redo();
+    // A change made elsewhere in the window (a recalculation) from ABefore, recorded for
+    // undo when it changed the plan.
+    void Record(qint64 AOrder, const TPlanSnapshot& ABefore);
     // The undo and redo items as the shown order allows.
     void UpdateActions();
 
@@ -58,6 +63,7 @@ private:
     void Step(bool AUndo);
     void StartDrag(int ARow);
     void ShowMenu(const QPoint& AAt);
+    void ShowPalletMenu(const QPoint& AAt);
 
     TDataModule* FData;
     TPrompts* FPrompts;

@@ -125,6 +125,25 @@ void TstPlanEditor::moveAndUndo() {
     QTest::keyClick(w.Form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(Plan(d), dropped);
     QCOMPARE(w.Prompts.Asked.size(), 1);
+
+    // The pallet of ten pinned (a mark in the list), then "Пересчитать…" densely: the
+    // pinned pallet stays, the rest is packed anew, and Ctrl+Z brings the hand edits back.
+    editor->SetPinned(full, true);
+    QCOMPARE(Cell(w.Form.get(), "PalletsGrid", full, QStringLiteral("Закреплен")),
+             QStringLiteral("закреплен"));
+    const QString fullId = d.Pallets()->Value(full, QStringLiteral("id")).toString();
+    const QStringList pinned = Plan(d);
+    QVERIFY(w.Enabled("RecalculateButton"));
+    w.Prompts.ChooseAnswers << 1;
+    w.Click("RecalculateButton");
+    QCOMPARE(w.Prompts.Asked.last().Call, QStringLiteral("Choose"));
+    QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2); // ten pinned, five packed anew
+    QCOMPARE(w.Column("PalletsGrid", QStringLiteral("Закреплен")).count(QStringLiteral("закреплен")), 1);
+    QVERIFY(d.OpenSql(QStringLiteral("select count(*) from Palletes where ID = ") + fullId)
+                .value(0).value(0).toInt() == 1);
+    pallets->setFocus();
+    QTest::keyClick(w.Form.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(Plan(d), pinned);
 }
 
 QTEST_MAIN(TstPlanEditor)
