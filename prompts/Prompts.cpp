@@ -119,37 +119,37 @@ bool TQtPrompts::PrintPreview(QWidget* AParent, const QString& ACaption,
 }
 
 void TRecordingPrompts::Message(QWidget*, TKind AKind, const QString& AText) {
-    Asked.append({QStringLiteral("Message"), AKind, AText, {}, {}});
+    Asked.append({QStringLiteral("Message"), AKind, AText, {}, {}, {}});
 }
 
 TPrompts::TAnswer TRecordingPrompts::Confirm(QWidget*, const QString& AText) {
-    Asked.append({QStringLiteral("Confirm"), TKind::Warning, AText, {}, {}});
+    Asked.append({QStringLiteral("Confirm"), TKind::Warning, AText, {}, {}, {}});
     return ConfirmAnswers.isEmpty() ? TAnswer::Ok : ConfirmAnswers.takeFirst();
 }
 
 int TRecordingPrompts::Choose(QWidget*, TKind AKind, const QString& AText,
                               const QStringList& AButtons) {
-    Asked.append({QStringLiteral("Choose"), AKind, AText, {}, AButtons});
+    Asked.append({QStringLiteral("Choose"), AKind, AText, {}, AButtons, {}});
     return ChooseAnswers.isEmpty() ? -1 : ChooseAnswers.takeFirst();
 }
 
 void TRecordingPrompts::ShowText(QWidget*, const QString& ACaption, const QString& AText) {
-    Asked.append({QStringLiteral("ShowText"), TKind::Plain, AText, ACaption, {}});
+    Asked.append({QStringLiteral("ShowText"), TKind::Plain, AText, ACaption, {}, {}});
 }
 
 QString TRecordingPrompts::OpenFileName(QWidget*, const QString& ACaption, const QString&) {
-    Asked.append({QStringLiteral("OpenFileName"), TKind::Plain, ACaption, {}, {}});
+    Asked.append({QStringLiteral("OpenFileName"), TKind::Plain, ACaption, {}, {}, {}});
     return FileAnswers.isEmpty() ? QString() : FileAnswers.takeFirst();
 }
 
 QString TRecordingPrompts::SaveFileName(QWidget*, const QString& ACaption, const QString&,
-                                        const QString&) {
-    Asked.append({QStringLiteral("SaveFileName"), TKind::Plain, ACaption, {}, {}});
+                                        const QString& ASuggested) {
+    Asked.append({QStringLiteral("SaveFileName"), TKind::Plain, ACaption, {}, {}, ASuggested});
     return FileAnswers.isEmpty() ? QString() : FileAnswers.takeFirst();
 }
 
 bool TRecordingPrompts::PrintPreview(QWidget*, const QString& ACaption, const TPaintPages& APaint) {
-    Asked.append({QStringLiteral("PrintPreview"), TKind::Plain, ACaption, {}, {}});
+    Asked.append({QStringLiteral("PrintPreview"), TKind::Plain, ACaption, {}, {}, {}});
     if (!PreviewPdf.isEmpty()) {
         QPdfWriter pdf(PreviewPdf);
         pdf.setPageSize(QPageSize(QPageSize::A4));

@@ -68,6 +68,7 @@ public:
         QString Text;
         QString Caption;     // of ShowText
         QStringList Buttons; // of Choose
+        QString Suggested;   // of SaveFileName: the file the dialog proposes
     };
 
     void Message(QWidget* AParent, TKind AKind, const QString& AText) override;

@@ -147,6 +147,7 @@ QWidget* TMainWindow::CreateTopBar() {
     FRecalculateButton->setObjectName(QStringLiteral("RecalculateButton"));
     FRecalculateButton->setMinimumHeight(FRunner->Button()->minimumHeight());
     FRecalculateButton->setEnabled(false);
+    FRecalculateButton->setToolTip(QStringLiteral("Пересчитать можно рассчитанную текущую заявку"));
     buttons->addStretch(1);
     buttons->addWidget(FRecalculateButton);
     buttons->addWidget(FRunner->Button());

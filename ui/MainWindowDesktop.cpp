@@ -46,6 +46,7 @@ void TMainWindow::SetStateFolder(const QString& AFolder) {
     const QString file = QDir(AFolder).filePath(StateFile);
     FLayout = TWindowLayout(file);
     FRecent = TRecentWorkbooks(file);
+    FPallets->SetStateFile(file);
     FillRecentMenu();
     if (FShown)
         FLayout.RestoreParts(*this);

@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -291,6 +292,21 @@ void TPalletPanel::TellSaved(const QString& ASaid, const QString& AFile, bool AO
                                             QDir::toNativeSeparators(target));
 }
 
+void TPalletPanel::SetStateFile(const QString& AFile) {
+    FStateFile = AFile;
+    if (AFile.isEmpty())
+        return;
+    const QSettings state(AFile, QSettings::IniFormat);
+    FLastSaveName = state.value(QStringLiteral("SaveDialogs/Workbook")).toString();
+    FLastPdfName = state.value(QStringLiteral("SaveDialogs/Pdf")).toString();
+}
+
+void TPalletPanel::Remember(const QString& AKey, const QString& AFile) {
+    (AKey.endsWith(QLatin1String("Pdf")) ? FLastPdfName : FLastSaveName) = AFile;
+    if (!FStateFile.isEmpty())
+        QSettings(FStateFile, QSettings::IniFormat).setValue(AKey, AFile);
+}
+
 void TPalletPanel::SetOpenFile(std::function<bool(const QString&)> AOpenFile) {
     FOpenFile = std::move(AOpenFile);
 }
@@ -406,7 +422,7 @@ void TPalletPanel::PrintLayouts(bool ASinglePallet) {
                                      TLayoutFileName::WorkbookSuffix, ASinglePallet, FLastSaveName);
     if (file.isEmpty() || !FWork->Begin(TWindowWork::TKind::Layouts))
         return;
-    FLastSaveName = file;
+    Remember(QStringLiteral("SaveDialogs/Workbook"), file);
     // What the pallet list shows: the export refuses an order that no longer has
     // these pallets, and the window then shows the order as it now is.
     const TExportSelection selection = ShownSelection(ASinglePallet);
@@ -572,7 +588,7 @@ void TPalletPanel::SaveNotesPdf(bool ASinglePallet) {
                                      TLayoutFileName::PdfSuffix, ASinglePallet, FLastPdfName);
     if (file.isEmpty())
         return;
-    FLastPdfName = file;
+    Remember(QStringLiteral("SaveDialogs/Pdf"), file);
     WithShownNotes(ASinglePallet, QStringLiteral("Не удалось сохранить PDF."), file,
                    [this, file](const TShippingNotesDocument&) {
                        TellSaved(QStringLiteral("PDF сохранён в файл:\n") + file, file);

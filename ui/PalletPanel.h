@@ -56,6 +56,9 @@ public:
     // How a written file, or its folder, is handed to the desktop; false when nothing
     // there opens it.
     void SetOpenFile(std::function<bool(const QString&)> AOpenFile);
+    // The user's state file: the save dialogs start in the folder saved to last, also
+    // after a restart. Empty: remembered while the program runs.
+    void SetStateFile(const QString& AFile);
     // Tells, when labels are printed, whether the settings put four on an A4 sheet.
     void SetLabelsOnA4(std::function<bool()> AOnA4) { FLabelsOnA4 = std::move(AOnA4); }
 
@@ -136,4 +139,7 @@ private:
     int FShownPalletNumber = 0;
     QString FLastSaveName;
     QString FLastPdfName;
+    QString FStateFile;
+    // The last file saved to by the command AKey ("SaveDialogs/Workbook" or ".../Pdf").
+    void Remember(const QString& AKey, const QString& AFile);
 };

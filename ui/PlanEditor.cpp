@@ -245,8 +245,15 @@ void TPlanEditor::StartDrag(int ARow) {
     const QVariant placement = FData->PalletContents()->Value(ARow, QStringLiteral("sid"));
     auto* mime = new QMimeData;
     mime->setData(MimeType, placement.toString().toLatin1());
-    auto* drag = new QDrag(FPanel->ContentsGrid());
+    TDataGrid* contents = FPanel->ContentsGrid();
+    auto* drag = new QDrag(contents);
     drag->setMimeData(mime);
+    // The row itself travels under the pointer.
+    QRect row = contents->visualRect(contents->indexAt(FPress));
+    row.setLeft(0);
+    row.setRight(contents->viewport()->width() - 1);
+    drag->setPixmap(contents->viewport()->grab(row));
+    drag->setHotSpot(FPress - row.topLeft());
     drag->exec(Qt::MoveAction);
 }
 

@@ -349,7 +349,7 @@ void TNamedQueriesTest::pallets() {
     d.OpenPallets(o.Id);
     const TStaticQueryModel* q = d.Pallets();
     QCOMPARE(Columns(q), Lower({"id", "Length", "Width", "Number", "clrname", "clrcode", "W", "h",
-                                "wfill", "hfill", "loaded"}));
+                                "wfill", "hfill", "loaded", "pinned"}));
     QCOMPARE(q->RowCount(), 3);
     const qlonglong expected[] = {o.PalletC, o.PalletB, o.PalletA};
     for (int i = 0; i < 3; ++i) {

@@ -12,6 +12,7 @@
 
 #include <QSqlRecord>
 #include <algorithm>
+#include <thread>
 #include <QTest>
 
 using namespace EngineTest;
@@ -68,6 +69,8 @@ private slots:
     void recalculation();
     void commandLine_data();
     void commandLine();
+    void twoWorkstations_data();
+    void twoWorkstations();
 };
 
 void TstPlanEdit::randomMoves_data() {
@@ -356,6 +359,52 @@ void TstPlanEdit::commandLine() {
     const QString pinned = listed().at(1);
     QCOMPARE(RunCli(db.Db.IniPath, {QStringLiteral("calc"), QStringLiteral("--dense")}).Code, 0);
     QVERIFY2(listed().contains(pinned), qPrintable(listed().join(QLatin1Char('\n'))));
+}
+
+void TstPlanEdit::twoWorkstations_data() {
+    TestDb::AddBackendRows();
+}
+
+// Two gravelon-cli processes moving sheets of one order at once: each move waits for the
+// other's lock or is refused, and no sheet is ever lost or doubled.
+void TstPlanEdit::twoWorkstations() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    TestDb::AddOrder(d, QStringLiteral("Р-3"), QDate(2024, 3, 1), 1, 1000.0,
+                     {{1000, 1000, 1, 15, {}}, {1200, 1000, 1, 15, {}}, {1300, 1000, 1, 15, {}}});
+    const std::map<qlonglong, qlonglong> ordered = Ordered(d);
+    QStringList positions;
+    for (const auto& [id, quantity] : ordered)
+        positions << QString::number(id);
+    TCalculationRun(d.Connection(), TCalculationMode::Dense).Execute();
+    QString stops[2];
+    const auto work = [&](quint32 ASeed, int* AMoved) {
+        QRandomGenerator random(ASeed);
+        for (int step = 0; step < 20; ++step) {
+            const QString to = random.bounded(2) == 0 ? QStringLiteral("new")
+                                                      : QString::number(1 + random.bounded(3));
+            const TCliRun r = RunCli(
+                db.Db.IniPath,
+                {QStringLiteral("move"), QStringLiteral("--pallet"),
+                 QString::number(1 + random.bounded(3)), QStringLiteral("--position"),
+                 positions.at(random.bounded(int(positions.size()))), QStringLiteral("--count"),
+                 QString::number(1 + random.bounded(3)), QStringLiteral("--to"), to});
+            if (r.Code == 0)
+                ++*AMoved;
+            else if (r.Code != 1 || r.Err.isEmpty()) {
+                stops[ASeed % 2] = QStringLiteral("exit %1: %2").arg(r.Code).arg(r.Err);
+                return; // crashed, hung or silent
+            }
+        }
+    };
+    int first = 0, second = 0;
+    std::thread other(work, 7u, &second);
+    work(8u, &first);
+    other.join();
+    QVERIFY2(stops[0].isEmpty() && stops[1].isEmpty(), qPrintable(stops[0] + stops[1]));
+    QVERIFY2(first + second > 3, qPrintable(QStringLiteral("%1 + %2 moves").arg(first).arg(second)));
+    CheckStored(d, ordered, 1000.0, 14.4, 60, nullptr);
+    CheckPlan(d, TestDb::LastId(d, QStringLiteral("Applicates")));
 }
 
 QTEST_MAIN(TstPlanEdit)

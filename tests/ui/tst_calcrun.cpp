@@ -372,7 +372,7 @@ void TstCalcRun::densePacking() {
     QVERIFY(w.Prompts.Asked.isEmpty());
     QVERIFY(!w.Enabled("CalculateButton"));
     QCOMPARE(w.Button("CalculateButton")->toolTip(),
-             QStringLiteral("Поддоны этой заявки уже рассчитаны"));
+             QStringLiteral("Поддоны уже рассчитаны — см. «Пересчитать…»"));
     // Asked why, the window tells colour by colour what decided the count.
     w.Click("WhyPalletsButton");
     QCOMPARE(w.Prompts.Asked.size(), 1);

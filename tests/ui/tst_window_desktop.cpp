@@ -45,6 +45,7 @@ private slots:
     void fit_data();
     void fit();
     void layoutKept();
+    void saveFolderKept();
     void noteWhenWorkEnds();
 
 private:
@@ -132,6 +133,36 @@ void TstWindowDesktop::layoutKept() {
     TMainWindow again(db.Data.get(), &w.Prompts, db.Db.IniPath, nullptr, false);
     again.SetStateFolder(state.path());
     QCOMPARE(again.RestoreGeometry(), TWindowLayout::TPlacement::Maximised);
+}
+
+// The save dialogs start where the last file was saved, after a restart too.
+void TstWindowDesktop::saveFolderKept() {
+    TestDb::TConnected db;
+    QString why;
+    QVERIFY2(TestDb::Connect(TBackend::Sqlite, &db, &why), qPrintable(why));
+    TestDb::AddOrder(*db.Data, QStringLiteral("С-1"), QDate::currentDate(), 1, 1000.0,
+                     {{1000, 1000, 1, 5, {}}});
+    QTemporaryDir state, saved;
+    const auto open = [&](TWindowOf<>& AWindow) {
+        AWindow.Open(db);
+        AWindow.Form->SetStateFolder(state.path());
+        AWindow.SearchDate(QDate::currentDate());
+    };
+    {
+        TWindowOf<> w;
+        open(w);
+        w.Click("CalculateButton");
+        w.Prompts.FileAnswers << saved.filePath(QStringLiteral("notes.pdf"));
+        w.Click("SavePdfAllButton");
+        QTRY_VERIFY(QFile::exists(saved.filePath(QStringLiteral("notes.pdf"))));
+        w.WaitIdle();
+        QVERIFY(w.Form->close());
+    }
+    TWindowOf<> w;
+    open(w);
+    w.Click("SavePdfAllButton"); // the dialog is cancelled
+    QCOMPARE(w.Prompts.Asked.last().Call, QStringLiteral("SaveFileName"));
+    QCOMPARE(QFileInfo(w.Prompts.Asked.last().Suggested).absolutePath(), saved.path());
 }
 
 // A calculation that ends while another window is active is told through the desktop's
