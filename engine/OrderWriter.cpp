@@ -122,15 +122,7 @@ void TOrderWriter::Write(const TOrderModel& AModel) {
               << qlonglong(p.ColorId);
     }
     UpdateQuantities(changed);
-    InsertRows(QStringLiteral("ApplicatePositions"),
-               {{QStringLiteral("ID"), TColumn::Integer},
-                {QStringLiteral("ApplicateID"), TColumn::Integer},
-                {QStringLiteral("Width"), TColumn::Integer},
-                {QStringLiteral("Height"), TColumn::Integer},
-                {QStringLiteral("Quantity"), TColumn::Integer},
-                {QStringLiteral("Comment"), TColumn::Text},
-                {QStringLiteral("ColorID"), TColumn::Integer}},
-               added);
+    InsertRows(QStringLiteral("ApplicatePositions"), PositionColumns(), added);
 
     QVariantList pallets;
     for (size_t i = 0; i < AModel.Pallets.size(); ++i) {
@@ -141,15 +133,7 @@ void TOrderWriter::Write(const TOrderModel& AModel) {
                 << Nullable(p.Length) << Nullable(p.Width) << Nullable(p.MaxH) << Nullable(p.MaxW)
                 << Nullable(p.Number);
     }
-    InsertRows(QStringLiteral("Palletes"),
-               {{QStringLiteral("ID"), TColumn::Integer},
-                {QStringLiteral("ColorID"), TColumn::Integer},
-                {QStringLiteral("Length"), TColumn::Integer},
-                {QStringLiteral("Width"), TColumn::Integer},
-                {QStringLiteral("MaxH"), TColumn::Integer},
-                {QStringLiteral("MaxW"), TColumn::Float},
-                {QStringLiteral("Number"), TColumn::Text}},
-               pallets);
+    InsertRows(QStringLiteral("Palletes"), PalletColumns(), pallets);
 
     QVariantList placements;
     for (size_t i = 0; i < AModel.Placements.size(); ++i) {
@@ -159,15 +143,7 @@ void TOrderWriter::Write(const TOrderModel& AModel) {
                    << qlonglong(keys[s.Position]) << qlonglong(palletKeys.at(s.Pallet))
                    << qlonglong(s.QuantityInRow) << qlonglong(s.Quantity) << Nullable(s.Comment);
     }
-    InsertRows(QStringLiteral("Solutions"),
-               {{QStringLiteral("ID"), TColumn::Integer},
-                {QStringLiteral("ApplicateID"), TColumn::Integer},
-                {QStringLiteral("PosID"), TColumn::Integer},
-                {QStringLiteral("PalleteID"), TColumn::Integer},
-                {QStringLiteral("QuantityInRow"), TColumn::Integer},
-                {QStringLiteral("Quantity"), TColumn::Integer},
-                {QStringLiteral("Comment"), TColumn::Text}},
-               placements);
+    InsertRows(QStringLiteral("Solutions"), PlacementColumns(), placements);
 
     if (!FDialect.IsPostgres()) {
         if (!positionKeys.isEmpty())
@@ -177,6 +153,39 @@ void TOrderWriter::Write(const TOrderModel& AModel) {
         if (!placementKeys.isEmpty())
             SetSequence(QStringLiteral("Solutions"), placementKeys.last());
     }
+}
+
+const TOrderWriter::TColumns& TOrderWriter::PositionColumns() {
+    static const TColumns columns = {{QStringLiteral("ID"), TColumn::Integer},
+                                     {QStringLiteral("ApplicateID"), TColumn::Integer},
+                                     {QStringLiteral("Width"), TColumn::Integer},
+                                     {QStringLiteral("Height"), TColumn::Integer},
+                                     {QStringLiteral("Quantity"), TColumn::Integer},
+                                     {QStringLiteral("Comment"), TColumn::Text},
+                                     {QStringLiteral("ColorID"), TColumn::Integer}};
+    return columns;
+}
+
+const TOrderWriter::TColumns& TOrderWriter::PalletColumns() {
+    static const TColumns columns = {{QStringLiteral("ID"), TColumn::Integer},
+                                     {QStringLiteral("ColorID"), TColumn::Integer},
+                                     {QStringLiteral("Length"), TColumn::Integer},
+                                     {QStringLiteral("Width"), TColumn::Integer},
+                                     {QStringLiteral("MaxH"), TColumn::Integer},
+                                     {QStringLiteral("MaxW"), TColumn::Float},
+                                     {QStringLiteral("Number"), TColumn::Text}};
+    return columns;
+}
+
+const TOrderWriter::TColumns& TOrderWriter::PlacementColumns() {
+    static const TColumns columns = {{QStringLiteral("ID"), TColumn::Integer},
+                                     {QStringLiteral("ApplicateID"), TColumn::Integer},
+                                     {QStringLiteral("PosID"), TColumn::Integer},
+                                     {QStringLiteral("PalleteID"), TColumn::Integer},
+                                     {QStringLiteral("QuantityInRow"), TColumn::Integer},
+                                     {QStringLiteral("Quantity"), TColumn::Integer},
+                                     {QStringLiteral("Comment"), TColumn::Text}};
+    return columns;
 }
 
 QList<qint64> TOrderWriter::NewKeys(const QString& ATable, qint64 ACount) {

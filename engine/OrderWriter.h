@@ -28,6 +28,12 @@ public:
 
     // How a column's values travel: PostgreSQL takes each column as one array.
     enum class TColumn { Integer, Float, Text };
+    using TColumns = QList<QPair<QString, TColumn>>;
+    // The columns of a plan's tables as the writer fills them, the key first, in the
+    // order its rows give their values.
+    static const TColumns& PositionColumns();
+    static const TColumns& PalletColumns();
+    static const TColumns& PlacementColumns();
     // Inserts the rows of AValues (row by row, one value per column of AColumns) into
     // ATable, keys included: on PostgreSQL in one statement, on SQLite in batches.
     void InsertRows(const QString& ATable, const QList<QPair<QString, TColumn>>& AColumns,

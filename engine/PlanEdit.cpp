@@ -94,7 +94,7 @@ QString PalletName(const QHash<qint64, int>& ANumbers, qint64 APallet) {
 }
 
 using TColumn = TOrderWriter::TColumn;
-using TColumns = QList<QPair<QString, TColumn>>;
+using TColumns = TOrderWriter::TColumns;
 
 // The tables of a plan, their columns as a snapshot keeps them, and which rows are the
 // order's.
@@ -106,32 +106,11 @@ struct TPlanTable {
 
 const QList<TPlanTable>& PlanTables() {
     static const QList<TPlanTable> tables = {
-        {QStringLiteral("ApplicatePositions"),
-         {{QStringLiteral("ID"), TColumn::Integer},
-          {QStringLiteral("ApplicateID"), TColumn::Integer},
-          {QStringLiteral("Width"), TColumn::Integer},
-          {QStringLiteral("Height"), TColumn::Integer},
-          {QStringLiteral("ColorID"), TColumn::Integer},
-          {QStringLiteral("Quantity"), TColumn::Integer},
-          {QStringLiteral("Comment"), TColumn::Text}},
+        {QStringLiteral("ApplicatePositions"), TOrderWriter::PositionColumns(),
          QStringLiteral("ApplicateID = :o")},
-        {QStringLiteral("Palletes"),
-         {{QStringLiteral("ID"), TColumn::Integer},
-          {QStringLiteral("ColorID"), TColumn::Integer},
-          {QStringLiteral("Length"), TColumn::Integer},
-          {QStringLiteral("Width"), TColumn::Integer},
-          {QStringLiteral("MaxH"), TColumn::Integer},
-          {QStringLiteral("MaxW"), TColumn::Float},
-          {QStringLiteral("Number"), TColumn::Text}},
+        {QStringLiteral("Palletes"), TOrderWriter::PalletColumns(),
          QStringLiteral("ID in (select PalleteID from Solutions where ApplicateID = :o)")},
-        {QStringLiteral("Solutions"),
-         {{QStringLiteral("ID"), TColumn::Integer},
-          {QStringLiteral("ApplicateID"), TColumn::Integer},
-          {QStringLiteral("PosID"), TColumn::Integer},
-          {QStringLiteral("PalleteID"), TColumn::Integer},
-          {QStringLiteral("QuantityInRow"), TColumn::Integer},
-          {QStringLiteral("Quantity"), TColumn::Integer},
-          {QStringLiteral("Comment"), TColumn::Text}},
+        {QStringLiteral("Solutions"), TOrderWriter::PlacementColumns(),
          QStringLiteral("ApplicateID = :o")},
         {QStringLiteral("PalletePins"),
          {{QStringLiteral("ID"), TColumn::Integer}, {QStringLiteral("PalleteID"), TColumn::Integer}},
