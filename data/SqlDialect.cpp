@@ -2,6 +2,11 @@
 
 #include "Errors.h"
 
+TSqlDialect TSqlDialect::Of(const QSqlDatabase& AConnection) {
+    return TSqlDialect(AConnection.driverName() == QLatin1String("QPSQL") ? TBackend::Postgres
+                                                                         : TBackend::Sqlite);
+}
+
 QString TSqlDialect::Name() const {
     return IsPostgres() ? QStringLiteral("PostgreSQL") : QStringLiteral("SQLite");
 }

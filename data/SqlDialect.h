@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QSqlDatabase>
 #include <QString>
 
 enum class TBackend { Sqlite, Postgres };
@@ -10,6 +11,8 @@ enum class TBackend { Sqlite, Postgres };
 class TSqlDialect {
 public:
     explicit TSqlDialect(TBackend ABackend = TBackend::Sqlite) : FBackend(ABackend) {}
+    // The dialect of an open connection, by its driver.
+    static TSqlDialect Of(const QSqlDatabase& AConnection);
     TBackend Backend() const { return FBackend; }
     bool IsPostgres() const { return FBackend == TBackend::Postgres; }
     QString Name() const;

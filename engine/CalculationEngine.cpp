@@ -18,8 +18,7 @@ const QString TPalletCalculationEngine::OrderChangedMessage =
 
 TPalletCalculationEngine::TPalletCalculationEngine(const QSqlDatabase& AConnection)
     : FConnection(AConnection),
-      FDialect(AConnection.driverName() == QLatin1String("QPSQL") ? TBackend::Postgres
-                                                                  : TBackend::Sqlite) {}
+      FDialect(TSqlDialect::Of(AConnection)) {}
 
 void TPalletCalculationEngine::Execute() {
     TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount,

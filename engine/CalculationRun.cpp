@@ -39,14 +39,12 @@ void TCalculationRun::Execute() {
     }
     // The engines' own transactions become savepoints of this one: the pinned rows are
     // out while they pack, and back before anything is committed.
-    const TSqlDialect dialect(FConnection.driverName() == QLatin1String("QPSQL")
-                                  ? TBackend::Postgres
-                                  : TBackend::Sqlite);
+    const TSqlDialect dialect = TSqlDialect::Of(FConnection);
     TTransaction transaction(FConnection, dialect);
     if (FShownOrder != 0)
         WorkingOrder::Require(FConnection, FShownOrder,
                               QStringLiteral("Заявка больше не текущая: пересчитывать нечего"));
-    const PlanEdit::TSetAside aside = PlanEdit::SetAside(FConnection, dialect, FReplaceLoaded);
+    const PlanEdit::TSetAside aside = PlanEdit::SetAside(FConnection, FReplaceLoaded);
     RunOnce();
     PlanEdit::PutBack(FConnection, dialect, aside);
     transaction.Commit();

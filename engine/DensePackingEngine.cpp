@@ -26,8 +26,7 @@ QString OrderName(const TModelOrder& AOrder) {
 
 TDensePackingEngine::TDensePackingEngine(const QSqlDatabase& AConnection)
     : FConnection(AConnection),
-      FDialect(AConnection.driverName() == QLatin1String("QPSQL") ? TBackend::Postgres
-                                                                  : TBackend::Sqlite) {}
+      FDialect(TSqlDialect::Of(AConnection)) {}
 
 void TDensePackingEngine::Execute() {
     TCalculationSession session(FConnection, FDialect, FShownOrder, FStatementCount,

@@ -22,8 +22,7 @@ const char* const CanceledMessage = "Расчет прерван пользов�
 
 TMemoryCalculationEngine::TMemoryCalculationEngine(const QSqlDatabase& AConnection)
     : FConnection(AConnection),
-      FDialect(AConnection.driverName() == QLatin1String("QPSQL") ? TBackend::Postgres
-                                                                  : TBackend::Sqlite) {}
+      FDialect(TSqlDialect::Of(AConnection)) {}
 
 void TMemoryCalculationEngine::Execute() {
     bool literal = false;

@@ -432,8 +432,7 @@ bool AnyPinned(const QSqlDatabase& ADb) {
                .toLongLong() > 0;
 }
 
-TSetAside SetAside(const QSqlDatabase& ADb, const TSqlDialect& ADialect, bool AReplaceLoaded) {
-    Q_UNUSED(ADialect);
+TSetAside SetAside(const QSqlDatabase& ADb, bool AReplaceLoaded) {
     const QString pinned =
         QStringLiteral("(select PalleteID from PalletePins where PalleteID in (select ID from "
                        "Palletes))");

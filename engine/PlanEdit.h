@@ -92,7 +92,7 @@ struct TSetAside {
 // whole again (the parts of a position that are not pinned join it), so the calculation
 // packs what is left as it would a fresh order. Loaded pallets among the rest are refused
 // unless AReplaceLoaded, which removes their marks.
-TSetAside SetAside(const QSqlDatabase& ADb, const TSqlDialect& ADialect, bool AReplaceLoaded);
+TSetAside SetAside(const QSqlDatabase& ADb, bool AReplaceLoaded);
 // After the calculation, inside the same transaction: the pinned rows back, unchanged.
 void PutBack(const QSqlDatabase& ADb, const TSqlDialect& ADialect, const TSetAside& ARows);
 // Whether the working order has pallets pinned.
