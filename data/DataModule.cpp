@@ -522,9 +522,12 @@ void TDataModule::Archivation() {
 void TDataModule::ClearArchive() {
     QSqlDatabase db = Connection();
     TTransaction tr(db, FDialect);
-    // The loading marks of archived pallets go with them; a working pallet's stay.
+    // The loading marks of archived pallets, and the word on how their plans were made,
+    // go with them; a working pallet's stay.
     SqlRun::Exec(db, QStringLiteral("delete from PalleteLoads where PalleteID in "
                                     "(select ID from Palletes_archive)"));
+    SqlRun::Exec(db, QStringLiteral("delete from ApplicatePlans where ApplicateID in "
+                                    "(select ID from Applicates_archive)"));
     // Children first: the archive's links are foreign keys.
     for (const char* table : {"Solutions_archive", "Palletes_archive", "ApplicatePositions_archive",
                               "Applicates_archive"})

@@ -33,11 +33,29 @@ QStringList TableNames() {
             QStringLiteral("Customers"),
             QStringLiteral("Materials"),
             QStringLiteral("PalleteLoads"),
-            QStringLiteral("PalletePins")};
+            QStringLiteral("PalletePins"),
+            QStringLiteral("ApplicatePlans")};
 }
 
+namespace {
+
+// Tables made since the first version, each with the name its scripts start with
+// (loads_sqlite.sql, loads_postgres.sql), in the order they came.
+const QList<QPair<QString, QString>>& Added() {
+    static const QList<QPair<QString, QString>> added = {
+        {QStringLiteral("PalleteLoads"), QStringLiteral("loads")},
+        {QStringLiteral("PalletePins"), QStringLiteral("pins")},
+        {QStringLiteral("ApplicatePlans"), QStringLiteral("plans")}};
+    return added;
+}
+
+} // namespace
+
 QStringList AddedTables() {
-    return {QStringLiteral("PalleteLoads"), QStringLiteral("PalletePins")};
+    QStringList names;
+    for (const auto& [table, script] : Added())
+        names << table;
+    return names;
 }
 
 QStringList SplitScript(const QString& AScript) {
@@ -78,16 +96,11 @@ QStringList TablesMissing(const QSqlDatabase& ADb) {
 
 // The script that makes an added table, for the backend.
 QString AddedScript(const QString& ATable, const TSqlDialect& ADialect) {
-    // A table added since, by its script's name: "PalleteLoads" is loads_*.sql.
-    const QString prefix = ATable.compare(QLatin1String("PalleteLoads"), Qt::CaseInsensitive) == 0
-                               ? QStringLiteral("loads")
-                           : ATable.compare(QLatin1String("PalletePins"), Qt::CaseInsensitive) == 0
-                               ? QStringLiteral("pins")
-                               : QString();
-    if (!prefix.isEmpty())
-        return ReadResource(QStringLiteral(":/schema/%1_%2.sql")
-                                .arg(prefix, ADialect.IsPostgres() ? QStringLiteral("postgres")
-                                                                   : QStringLiteral("sqlite")));
+    for (const auto& [table, script] : Added())
+        if (table.compare(ATable, Qt::CaseInsensitive) == 0)
+            return ReadResource(QStringLiteral(":/schema/%1_%2.sql")
+                                    .arg(script, ADialect.IsPostgres() ? QStringLiteral("postgres")
+                                                                       : QStringLiteral("sqlite")));
     throw EDatabaseError(QStringLiteral("Нет сценария для таблицы ") + ATable);
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "CalculationEngine.h"
+#include "OrderModel.h"
 #include "PlanVerdict.h"
 
 #include <QSqlDatabase>
 #include <QString>
+
+#include <optional>
 
 // Which calculation a run makes: the five stages in memory (what the program uses),
 // the same five stages asking the database every measure (the reference), or the
@@ -60,6 +63,8 @@ private:
     bool FReplaceLoaded = false;
     bool FRecalculate = false;
 
-    // One calculation of the working tables as they stand.
-    void RunOnce();
+    // The chosen engine's packing of the working tables, inside the run's transaction.
+    // Returns the dense packing's verdict; a calculation's is judged afterwards from the
+    // positions left in AJudged.
+    TPlanVerdict Pack(std::optional<TOrderModel>& AJudged);
 };

@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "OrderWriter.h"
 #include "PartRemark.h"
+#include "PlanOrigin.h"
 #include "RussianNumbers.h"
 #include "SheetsPerRow.h"
 #include "SqlRun.h"
@@ -44,14 +45,15 @@ QList<TRow> Rows(const QSqlDatabase& ADb, qint64 APallet) {
 }
 
 // The customer's position each row of the order stands for: itself, or the position a
-// calculation or an earlier move split it off.
+// calculation or an earlier move split it off (0: of every order in the working tables).
 QHash<qint64, qint64> Roots(const QSqlDatabase& ADb, qint64 AOrder) {
     QList<PartRemark::TStoredRow> rows;
     for (const QSqlRecord& r :
          SqlRun::Open(ADb,
                       QStringLiteral("select ID, Width, Height, ColorID, Comment from "
-                                     "ApplicatePositions where ApplicateID = :o order by ID"),
-                      {{QStringLiteral(":o"), AOrder}}))
+                                     "ApplicatePositions where ApplicateID = :o or :a = 0 "
+                                     "order by ID"),
+                      {{QStringLiteral(":o"), AOrder}, {QStringLiteral(":a"), AOrder}}))
         rows.append({r.value(0).toLongLong(), r.value(1).toLongLong(), r.value(2).toLongLong(),
                      r.value(3).toLongLong(), r.value(4).toString()});
     const QList<int> sources = PartRemark::Sources(rows);
@@ -63,6 +65,29 @@ QHash<qint64, qint64> Roots(const QSqlDatabase& ADb, qint64 AOrder) {
         roots.insert(rows.at(i).Id, rows.at(at).Id);
     }
     return roots;
+}
+
+// A calculation names in a part's remark the row it split, which may itself be a part.
+// When that row has gone, joined into another, the part names its customer's position
+// (ARoots, read before) instead, so that every part still leads to it.
+void Reroot(const QSqlDatabase& ADb, const QHash<qint64, qint64>& ARoots) {
+    QSet<qint64> present;
+    QList<QPair<qint64, QString>> parts;
+    for (const QSqlRecord& r :
+         SqlRun::Open(ADb, QStringLiteral("select ID, Comment from ApplicatePositions"))) {
+        present.insert(r.value(0).toLongLong());
+        if (PartRemark::SplitOff(r.value(1).toString()) > 0)
+            parts.append({r.value(0).toLongLong(), r.value(1).toString()});
+    }
+    for (const auto& [id, comment] : parts) {
+        const qint64 root = ARoots.value(id);
+        if (present.contains(PartRemark::SplitOff(comment)) || root == 0 || root == id ||
+            !present.contains(root))
+            continue;
+        SqlRun::Exec(ADb, QStringLiteral("update ApplicatePositions set Comment = :c where ID = :id"),
+                     {{QStringLiteral(":c"), PartRemark::SplitRemark(comment, root)},
+                      {QStringLiteral(":id"), id}});
+    }
 }
 
 void SetQuantity(const QSqlDatabase& ADb, const TRow& ARow, qint64 AQuantity) {
@@ -114,7 +139,13 @@ const QList<TPlanTable>& PlanTables() {
          QStringLiteral("ApplicateID = :o")},
         {QStringLiteral("PalletePins"),
          {{QStringLiteral("ID"), TColumn::Integer}, {QStringLiteral("PalleteID"), TColumn::Integer}},
-         QStringLiteral("PalleteID in (select PalleteID from Solutions where ApplicateID = :o)")}};
+         QStringLiteral("PalleteID in (select PalleteID from Solutions where ApplicateID = :o)")},
+        {QStringLiteral("ApplicatePlans"),
+         {{QStringLiteral("ID"), TColumn::Integer},
+          {QStringLiteral("ApplicateID"), TColumn::Integer},
+          {QStringLiteral("Method"), TColumn::Text},
+          {QStringLiteral("Edited"), TColumn::Integer}},
+         QStringLiteral("ApplicateID = :o")}};
     return tables;
 }
 
@@ -126,8 +157,10 @@ QList<QVariantList>& Part(TPlanSnapshot& ASnapshot, int ATable) {
         return ASnapshot.Pallets;
     case 2:
         return ASnapshot.Placements;
-    default:
+    case 3:
         return ASnapshot.Pins;
+    default:
+        return ASnapshot.Origin;
     }
 }
 
@@ -343,9 +376,16 @@ qint64 Move(TDataModule& AData, const TPlanMove& AMove) {
             SqlRun::Value(db, QStringLiteral("select max(ID) from Solutions")).toLongLong();
         SetQuantity(db, part, AMove.Count);
     }
-    SqlRun::Exec(db, QStringLiteral("delete from Palletes where ID = :p and not exists (select 1 "
-                                    "from Solutions s where s.PalleteID = :q)"),
-                 {{QStringLiteral(":p"), AMove.FromPallet}, {QStringLiteral(":q"), AMove.FromPallet}});
+    Reroot(db, roots);
+    // An emptied pallet goes, and its pin with it: the pin is the plan's, and undoing
+    // the move brings both back.
+    for (const QString& table : {QStringLiteral("PalletePins where PalleteID"),
+                                 QStringLiteral("Palletes where ID")})
+        SqlRun::Exec(db,
+                     QStringLiteral("delete from %1 = :p and not exists (select 1 from Solutions "
+                                    "s where s.PalleteID = :q)")
+                         .arg(table),
+                     {{QStringLiteral(":p"), AMove.FromPallet}, {QStringLiteral(":q"), AMove.FromPallet}});
     // The pallet's size and limits as the calculation keeps them.
     SqlRun::Exec(db, TDataModule::PalletSizesSql());
 
@@ -370,6 +410,7 @@ qint64 Move(TDataModule& AData, const TPlanMove& AMove) {
         throw EGravelonError(QStringLiteral("%1: высота %2 больше допустимых %3")
                                  .arg(name, RussianNumbers::Count(rows, "ряд", "ряда", "рядов"))
                                  .arg(maxRows));
+    PlanOrigin::Edited(db, AMove.Order);
     transaction.Commit();
     return to;
 }
@@ -402,6 +443,7 @@ void Restore(TDataModule& AData, qint64 AOrder, const TPlanSnapshot& AExpected,
         SqlRun::Exec(db, QStringLiteral("delete from Palletes where ID = :p"),
                      {{QStringLiteral(":p"), key}});
     SqlRun::Exec(db, QStringLiteral("delete from ApplicatePositions where ApplicateID = :o"), order);
+    SqlRun::Exec(db, QStringLiteral("delete from ApplicatePlans where ApplicateID = :o"), order);
     InsertRows(db, AData.Dialect(), ATo);
     transaction.Commit();
 }
@@ -433,17 +475,20 @@ bool AnyPinned(const QSqlDatabase& ADb) {
 }
 
 TSetAside SetAside(const QSqlDatabase& ADb, bool AReplaceLoaded) {
+    const QHash<qint64, qint64> roots = Roots(ADb, 0);
     const QString pinned =
         QStringLiteral("(select PalleteID from PalletePins where PalleteID in (select ID from "
                        "Palletes))");
     TSetAside aside;
+    aside.Roots = roots;
     aside.Rows = ReadRows(ADb,
                           {QStringLiteral("ID in (select PosID from Solutions where PalleteID in ") +
                                pinned + QLatin1Char(')'),
                            QStringLiteral("ID in ") + pinned,
                            QStringLiteral("PalleteID in ") + pinned,
-                           // the pins themselves stay where they are
-                           QStringLiteral("1 = 0")},
+                           // the pins themselves stay where they are, and the plan's
+                           // origin is the calculation's to write
+                           QStringLiteral("1 = 0"), QStringLiteral("1 = 0")},
                           {});
     // The pallets packed anew make the labels of the loaded ones among them stale.
     const QString loaded = QStringLiteral("PalleteLoads where PalleteID in (select ID from "
@@ -500,6 +545,7 @@ TSetAside SetAside(const QSqlDatabase& ADb, bool AReplaceLoaded) {
 
 void PutBack(const QSqlDatabase& ADb, const TSqlDialect& ADialect, const TSetAside& ARows) {
     InsertRows(ADb, ADialect, ARows.Rows);
+    Reroot(ADb, ARows.Roots);
 }
 
 } // namespace PlanEdit

@@ -2,6 +2,7 @@
 
 #include "SqlDialect.h"
 
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -43,12 +44,14 @@ struct TPlanMove {
 };
 
 // An order's plan as its rows: the positions (parts included), the pallets holding its
-// sheets and the placements, keys and all. Undoing an edit puts one back.
+// sheets, the placements, the pins and how the plan came about, keys and all. Undoing an
+// edit puts one back.
 struct TPlanSnapshot {
     QList<QVariantList> Positions;
     QList<QVariantList> Pallets;
     QList<QVariantList> Placements;
     QList<QVariantList> Pins;
+    QList<QVariantList> Origin;
     bool operator==(const TPlanSnapshot&) const = default;
 };
 
@@ -85,6 +88,7 @@ void SetPinned(TDataModule& AData, qint64 AOrder, qint64 APallet, bool APinned);
 // rows they place, keys and all.
 struct TSetAside {
     TPlanSnapshot Rows;
+    QHash<qint64, qint64> Roots; // each position row's customer's position, as it was
     bool Any() const { return !Rows.Pallets.isEmpty(); }
 };
 // Before a recalculation, inside its transaction: the pinned pallets of the working
@@ -93,7 +97,9 @@ struct TSetAside {
 // packs what is left as it would a fresh order. Loaded pallets among the rest are refused
 // unless AReplaceLoaded, which removes their marks.
 TSetAside SetAside(const QSqlDatabase& ADb, bool AReplaceLoaded);
-// After the calculation, inside the same transaction: the pinned rows back, unchanged.
+// After the calculation, inside the same transaction: the pinned rows back, unchanged but
+// for a part's remark naming a row that joined its position again: it names the
+// customer's position instead.
 void PutBack(const QSqlDatabase& ADb, const TSqlDialect& ADialect, const TSetAside& ARows);
 // Whether the working order has pallets pinned.
 bool AnyPinned(const QSqlDatabase& ADb);

@@ -1,5 +1,7 @@
 #include "PalletPanel.h"
 
+#include "PlanOrigin.h"
+
 #include "CalculationRun.h"
 #include "CalculationRunner.h"
 #include "DataGrid.h"
@@ -9,6 +11,7 @@
 #include "LayoutExport.h"
 #include "LayoutFileName.h"
 #include "PalletLabels.h"
+#include "PlanOrigin.h"
 #include "Prompts.h"
 #include "SettingsLocation.h"
 #include "ShippingNoteReader.h"
@@ -84,6 +87,10 @@ TPalletPanel::TPalletPanel(TDataModule* AData, TPrompts* APrompts, TCalculationR
     FVerdictLabel->setObjectName(QStringLiteral("PalletsVerdictLabel"));
     FVerdictLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     verdictRow->addWidget(FVerdictLabel, 1);
+    // Beside it: which calculation made the plan and whether it was changed by hand.
+    FOriginLabel = new QLabel(palletsBox);
+    FOriginLabel->setObjectName(QStringLiteral("PlanOriginLabel"));
+    verdictRow->addWidget(FOriginLabel);
     FWhyButton = new QPushButton(QStringLiteral("Почему столько поддонов?"), palletsBox);
     FWhyButton->setObjectName(QStringLiteral("WhyPalletsButton"));
     FWhyButton->setToolTip(QStringLiteral("Что по каждому цвету определяет число поддонов и "
@@ -183,6 +190,7 @@ void TPalletPanel::Clear() {
     FPalletsOrderLabel->clear();
     FVerdictLabel->clear();
     FVerdictLabel->setToolTip(QString());
+    FOriginLabel->clear();
     FPalletNumberLabel->clear();
     FOrder = TShownOrder();
     FVerdict.reset();
@@ -206,6 +214,9 @@ void TPalletPanel::ShowOrder(const TShownOrder& AOrder) {
         FWhyButton->setEnabled(FVerdict.has_value());
         FVerdictLabel->setText(FVerdict ? FVerdict->Caption() : PalletsText(pallets));
         FVerdictLabel->setToolTip(FVerdictLabel->text());
+        const std::optional<TPlanOrigin> origin =
+            PlanOrigin::Read(FData->Connection(), AOrder.Id.toLongLong());
+        FOriginLabel->setText(origin ? origin->Caption() : QString());
         FPalletsGrid->SelectTopRow();
     }
     FOrder = AOrder;

@@ -124,6 +124,7 @@ private:
     TDataGrid* FContentsGrid;
     QLabel* FPalletsOrderLabel;
     QLabel* FVerdictLabel;
+    QLabel* FOriginLabel;
     QLabel* FPalletNumberLabel;
     QPushButton* FWhyButton;
     QPushButton* FPrintAllButton;

@@ -3,6 +3,7 @@
 #include "CalculationEngine.h"
 #include "CalculationRefusal.h"
 #include "MemoryCalculationEngine.h"
+#include "PartRemark.h"
 #include "SheetsPerRow.h"
 #include "TestDatabase.h"
 
@@ -155,7 +156,12 @@ struct TStored {
 
 inline TStored ReadStored(TDataModule& AData) {
     TStored s;
-    static const QRegularExpression Part(QStringLiteral("\\(часть позиции (\\d+)\\)$"));
+    // A part names the row it was split off, which may be a part itself: its sheets are
+    // the customer's position's at the end of the chain.
+    QHash<qlonglong, qlonglong> splitOff;
+    for (const QSqlRecord& r :
+         AData.OpenSql(QStringLiteral("select ID, Comment from ApplicatePositions")))
+        splitOff.insert(r.value(0).toLongLong(), PartRemark::SplitOff(r.value(1).toString()));
     for (const QSqlRecord& r : AData.OpenSql(QStringLiteral(
              "select s.PalleteID, p.ColorID PC, ap.ID, ap.ColorID, ap.Width, ap.Height, "
              "ap.Quantity AQ, s.Quantity SQ, s.QuantityInRow, ap.Comment "
@@ -178,9 +184,9 @@ inline TStored ReadStored(TDataModule& AData) {
         p.Colours.insert(r.value(QStringLiteral("ColorID")).toLongLong());
         p.Area += r.value(QStringLiteral("Width")).toLongLong() * h * q;
         p.Rows += (q + perRow - 1) / perRow;
-        const QRegularExpressionMatch m = Part.match(r.value(QStringLiteral("Comment")).toString());
-        const qlonglong own =
-            m.hasMatch() ? m.captured(1).toLongLong() : r.value(QStringLiteral("ID")).toLongLong();
+        qlonglong own = r.value(QStringLiteral("ID")).toLongLong();
+        while (splitOff.value(own) > 0 && splitOff.value(own) < own) // made before it
+            own = splitOff.value(own);
         s.Sheets[own] += q;
     }
     const qlonglong positions =

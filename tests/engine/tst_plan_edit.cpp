@@ -1,13 +1,14 @@
-// Hand moves of sheets between pallets, on both databases: random sequences of moves on
-// generated orders keep every sheet placed once, every pallet within its limits and of
-// one colour, its size and the list's numbers right; every refusal says why and changes
-// nothing.
+// Hand edits of a plan, on both databases: random sequences of moves, pins,
+// recalculations, undos and redos on generated orders keep every sheet placed once, every
+// pallet within its limits and of one colour, its size and the list's numbers right; every
+// refusal says why and changes nothing.
 
 #include "CalculationRun.h"
 #include "EngineTestSupport.h"
 #include "Errors.h"
 #include "PalletDispatch.h"
 #include "PlanEdit.h"
+#include "PlanOrigin.h"
 #include "RussianNumbers.h"
 
 #include <QSqlRecord>
@@ -40,6 +41,16 @@ void CheckPlan(TDataModule& AData, qlonglong AOrder) {
     const QList<TPlanPallet> pallets = PlanEdit::Pallets(AData, AOrder);
     for (int i = 0; i < pallets.size(); ++i)
         QCOMPARE(pallets.at(i).Number, i + 1);
+    // Every part leads to a row that is there.
+    QSet<qlonglong> rows;
+    QList<qlonglong> named;
+    for (const QSqlRecord& r :
+         AData.OpenSql(QStringLiteral("select ID, Comment from ApplicatePositions"))) {
+        rows.insert(r.value(0).toLongLong());
+        named << PartRemark::SplitOff(r.value(1).toString());
+    }
+    for (qlonglong n : named)
+        QVERIFY2(n == 0 || rows.contains(n), qPrintable(QStringLiteral("a part of row %1").arg(n)));
 }
 
 struct TPlaced {
@@ -56,13 +67,42 @@ QList<TPlaced> Placed(TDataModule& AData, qlonglong APallet) {
     return rows;
 }
 
+// The working tables with the pins and the plans' origins.
+QMap<QString, QStringList> DumpPlan(TDataModule& AData) {
+    QMap<QString, QStringList> dump = DumpWorking(AData);
+    for (const QString& t : {QStringLiteral("PalletePins"), QStringLiteral("ApplicatePlans")})
+        dump.insert(t, TestDb::Dump(AData, t));
+    return dump;
+}
+
+// The pinned pallets with their rows, as a recalculation must leave them (a part's
+// remark may come to name its customer's position rather than a row joined into it).
+QStringList PinnedRows(TDataModule& AData) {
+    QStringList rows;
+    for (const QSqlRecord& r : AData.OpenSql(QStringLiteral(
+             "select p.*, s.*, ap.ID, ap.Width, ap.Height, ap.Quantity, ap.ColorID from PalletePins pp inner join Palletes p on p.ID = "
+             "pp.PalleteID inner join Solutions s on s.PalleteID = p.ID inner join "
+             "ApplicatePositions ap on ap.ID = s.PosID order by s.ID"))) {
+        QStringList cells;
+        for (int i = 0; i < r.count(); ++i)
+            cells << r.value(i).toString();
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+QString Origin(TDataModule& AData, qlonglong AOrder) {
+    const std::optional<TPlanOrigin> origin = PlanOrigin::Read(AData.Connection(), AOrder);
+    return origin ? origin->Caption() : QStringLiteral("(нет)");
+}
+
 } // namespace
 
 class TstPlanEdit : public QObject {
     Q_OBJECT
 private slots:
-    void randomMoves_data();
-    void randomMoves();
+    void randomEdits_data();
+    void randomEdits();
     void refusals_data();
     void refusals();
     void recalculation_data();
@@ -73,15 +113,21 @@ private slots:
     void twoWorkstations();
 };
 
-void TstPlanEdit::randomMoves_data() {
+void TstPlanEdit::randomEdits_data() {
     TestDb::AddBackendRows();
 }
 
-void TstPlanEdit::randomMoves() {
+// Random sequences of moves, pins, recalculations by either method, undos and redos, as
+// an operator's Ctrl+Z and Ctrl+Shift+Z make them: after every step each sheet is placed
+// once within the limits, a refusal has changed nothing, a recalculation has left the
+// pinned pallets' rows exactly, the plan's origin says what made it, and an undo or a
+// redo gives back the tables exactly, keys included.
+void TstPlanEdit::randomEdits() {
     GRAVELON_CONNECT(db);
     TDataModule& d = *db.Data;
     for (quint32 seed : {31u, 32u, 33u}) {
-        for (const char* table : {"Solutions", "Palletes", "ApplicatePositions", "Applicates"})
+        for (const char* table : {"Solutions", "Palletes", "ApplicatePositions", "Applicates",
+                                  "PalletePins", "ApplicatePlans"})
             d.ExecSql(QStringLiteral("delete from ") + QLatin1String(table));
         const qlonglong order = AddGeneratedOrder(d, seed, 25);
         const std::map<qlonglong, qlonglong> ordered = Ordered(d);
@@ -90,62 +136,124 @@ void TstPlanEdit::randomMoves() {
         const qlonglong maxH = OrderValue(d, "m.MaxH").toLongLong();
         TCalculationRun(d.Connection(), TCalculationMode::Dense).Execute();
         CheckStored(d, ordered, maxW, weight, maxH, nullptr);
+        QCOMPARE(Origin(d, order), QStringLiteral("Раскладка: плотная укладка"));
 
         QRandomGenerator random(seed);
-        int moved = 0, refused = 0;
+        int moved = 0, refused = 0, pinned = 0, recalculated = 0, undone = 0, redone = 0;
         struct TStep {
             TPlanSnapshot Before, After;
-            QMap<QString, QStringList> Tables; // before the step
+            QMap<QString, QStringList> TablesBefore, TablesAfter;
         };
-        QList<TStep> history;
-        for (int step = 0; step < 40; ++step) {
+        QList<TStep> undo, redo;
+        for (int step = 0; step < 60; ++step) {
             const QList<TPlanPallet> pallets = PlanEdit::Pallets(d, order);
-            const TPlanPallet& from = pallets.at(random.bounded(int(pallets.size())));
-            const QList<TPlaced> rows = Placed(d, from.Id);
-            const TPlaced row = rows.at(random.bounded(int(rows.size())));
-            TPlanMove move;
-            move.Order = order;
-            move.FromPallet = from.Id;
-            move.Position = row.Position;
-            move.Count = random.bounded(3) == 0 ? row.Quantity : 1 + random.bounded(row.Quantity);
-            move.ToPallet = random.bounded(5) == 0
-                                ? 0
-                                : pallets.at(random.bounded(int(pallets.size()))).Id;
-            move.SeenFrom = PlanEdit::Contents(d, move.FromPallet);
-            move.SeenTo = move.ToPallet ? PlanEdit::Contents(d, move.ToPallet) : QString();
-            const auto before = DumpWorking(d);
+            const auto before = DumpPlan(d);
             const TPlanSnapshot plan = PlanEdit::Snapshot(d, order);
-            try {
-                PlanEdit::Move(d, move);
-                ++moved;
-                history.append({plan, PlanEdit::Snapshot(d, order), before});
-            } catch (const EGravelonError& e) {
-                QVERIFY(!e.Message().isEmpty());
-                QCOMPARE(DumpWorking(d), before);
-                ++refused;
+            const QString origin = Origin(d, order);
+            const int kind = random.bounded(10);
+            bool edited = false;
+            if (kind <= 4) {
+                const TPlanPallet& from = pallets.at(random.bounded(int(pallets.size())));
+                const QList<TPlaced> rows = Placed(d, from.Id);
+                const TPlaced row = rows.at(random.bounded(int(rows.size())));
+                TPlanMove move;
+                move.Order = order;
+                move.FromPallet = from.Id;
+                move.Position = row.Position;
+                move.Count = random.bounded(3) == 0 ? row.Quantity : 1 + random.bounded(row.Quantity);
+                move.ToPallet = random.bounded(5) == 0
+                                    ? 0
+                                    : pallets.at(random.bounded(int(pallets.size()))).Id;
+                move.SeenFrom = PlanEdit::Contents(d, move.FromPallet);
+                move.SeenTo = move.ToPallet ? PlanEdit::Contents(d, move.ToPallet) : QString();
+                try {
+                    PlanEdit::Move(d, move);
+                    ++moved;
+                    edited = true;
+                    QVERIFY(Origin(d, order).endsWith(QStringLiteral(", изменена вручную")));
+                } catch (const EGravelonError& e) {
+                    QVERIFY(!e.Message().isEmpty());
+                    QCOMPARE(DumpPlan(d), before);
+                    ++refused;
+                }
+            } else if (kind == 5) {
+                const TPlanPallet& p = pallets.at(random.bounded(int(pallets.size())));
+                PlanEdit::SetPinned(d, order, p.Id, !p.Pinned);
+                QCOMPARE(PlanEdit::Pallets(d, order).at(p.Number - 1).Pinned, !p.Pinned);
+                QCOMPARE(Origin(d, order), origin); // a pin changes no sheet
+                ++pinned;
+                edited = true;
+            } else if (kind == 6) {
+                const QStringList kept = PinnedRows(d);
+                const bool dense = random.bounded(2) == 0;
+                TCalculationRun run(d.Connection(),
+                                    dense ? TCalculationMode::Dense : TCalculationMode::Memory);
+                run.SetRecalculation(true);
+                run.SetProofTime(50);
+                run.Execute();
+                QCOMPARE(PinnedRows(d), kept);
+                // Hand edits survive only on what was pinned.
+                QCOMPARE(Origin(d, order),
+                         QStringLiteral("Раскладка: ") +
+                             (dense ? QStringLiteral("плотная укладка")
+                                    : QStringLiteral("обычный расчет")) +
+                             (!kept.isEmpty() && origin.endsWith(QStringLiteral("вручную"))
+                                  ? QStringLiteral(", изменена вручную")
+                                  : QString()));
+                ++recalculated;
+                edited = true;
+            } else if (kind <= 8) {
+                if (undo.isEmpty())
+                    continue;
+                const TStep last = undo.takeLast();
+                PlanEdit::Restore(d, order, last.After, last.Before);
+                QCOMPARE(DumpPlan(d), last.TablesBefore);
+                redo.append(last);
+                ++undone;
+            } else {
+                if (redo.isEmpty())
+                    continue;
+                const TStep next = redo.takeLast();
+                PlanEdit::Restore(d, order, next.Before, next.After);
+                QCOMPARE(DumpPlan(d), next.TablesAfter);
+                undo.append(next);
+                ++redone;
+            }
+            if (edited) {
+                undo.append({plan, PlanEdit::Snapshot(d, order), before, DumpPlan(d)});
+                redo.clear();
             }
             CheckStored(d, ordered, maxW, weight, maxH, nullptr);
             CheckPlan(d, order);
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QStringLiteral("seed %1 step %2").arg(seed).arg(step)));
         }
-        QVERIFY2(moved > 5 && refused > 0,
-                 qPrintable(QStringLiteral("seed %1: %2 moved, %3 refused").arg(seed).arg(moved)
-                                .arg(refused)));
-        // Undone one by one, the tables are back exactly, keys included; redone, the
-        // same moves come back.
-        const auto last = DumpWorking(d);
-        for (qsizetype i = history.size() - 1; i >= 0; --i) {
-            PlanEdit::Restore(d, order, history.at(i).After, history.at(i).Before);
-            QCOMPARE(DumpWorking(d), history.at(i).Tables);
+        QVERIFY2(moved > 5 && refused > 0 && pinned > 0 && recalculated > 0 && undone > 0 &&
+                     redone > 0,
+                 qPrintable(QStringLiteral("seed %1: %2 moved, %3 refused, %4 pinned, %5 "
+                                           "recalculated, %6 undone, %7 redone")
+                                .arg(seed)
+                                .arg(moved)
+                                .arg(refused)
+                                .arg(pinned)
+                                .arg(recalculated)
+                                .arg(undone)
+                                .arg(redone)));
+        // What is left to undo, undone one by one, then redone to the last state.
+        const auto last = DumpPlan(d);
+        for (qsizetype i = undo.size() - 1; i >= 0; --i) {
+            PlanEdit::Restore(d, order, undo.at(i).After, undo.at(i).Before);
+            QCOMPARE(DumpPlan(d), undo.at(i).TablesBefore);
         }
+        if (undo.isEmpty())
+            continue;
         // Undoing what is no longer there is refused, with nothing written.
-        QVERIFY_THROWS_EXCEPTION(EOrderChanged, PlanEdit::Restore(d, order, history.last().After,
-                                                                  history.last().Before));
-        QCOMPARE(DumpWorking(d), history.first().Tables);
-        for (const TStep& step : history)
+        QVERIFY_THROWS_EXCEPTION(EOrderChanged,
+                                 PlanEdit::Restore(d, order, undo.last().After, undo.last().Before));
+        QCOMPARE(DumpPlan(d), undo.first().TablesBefore);
+        for (const TStep& step : undo)
             PlanEdit::Restore(d, order, step.Before, step.After);
-        QCOMPARE(DumpWorking(d), last);
+        QCOMPARE(DumpPlan(d), last);
     }
 }
 
@@ -200,9 +308,13 @@ void TstPlanEdit::refusals() {
            QStringLiteral("Поддон изменен на другом рабочем месте"));
 
     // Two moves that fit: part of the half pallet onto a new one, then back, where the
-    // sheets join their row again.
+    // sheets join their row again. The plan was made before the program kept how: it is
+    // now said to be changed by hand, and no more.
+    QCOMPARE(Origin(d, order), QStringLiteral("Раскладка: плотная укладка"));
+    d.ExecSql(QStringLiteral("delete from ApplicatePlans"));
     TPlanMove out{order, half->Id, halfPosition, 2, 0, {}, {}};
     const qlonglong added = PlanEdit::Move(d, out);
+    QCOMPARE(Origin(d, order), QStringLiteral("Раскладка изменена вручную"));
     QCOMPARE(PlanEdit::Pallets(d, order).size(), 4);
     const qlonglong part = Placed(d, added).first().Position;
     QVERIFY(part != halfPosition);
@@ -226,10 +338,14 @@ void TstPlanEdit::refusals() {
     QCOMPARE(Scalar(d, QStringLiteral("select count(*) from PalleteLoads")), 1); // not touched
     d.ExecSql(QStringLiteral("delete from PalleteLoads"));
 
-    // An archived order is read-only.
+    // An archived order is read-only, and keeps its word on how its plan was made until
+    // the archive is cleared.
     d.Archivation();
     refuse({0, half->Id, halfPosition, 1, 0, {}, {}},
            QStringLiteral("Заявка в архиве: ее раскладку изменить нельзя"));
+    QCOMPARE(Origin(d, order), QStringLiteral("Раскладка изменена вручную"));
+    d.ClearArchive();
+    QCOMPARE(Scalar(d, QStringLiteral("select count(*) from ApplicatePlans")), 0);
 }
 
 void TstPlanEdit::recalculation_data() {
@@ -296,6 +412,14 @@ void TstPlanEdit::recalculation() {
     };
     const QStringList kept = pinnedRows();
     QVERIFY(kept.size() >= 4);
+    // Stopped half way, a recalculation leaves the plan and its origin as they were.
+    const auto before = DumpPlan(d);
+    TCalculationRun stopped(d.Connection(), TCalculationMode::Memory);
+    stopped.SetRecalculation(true);
+    int polls = 0;
+    stopped.OnCancel = [&] { return ++polls == 3; };
+    QVERIFY_THROWS_EXCEPTION(ECalculationCanceled, stopped.Execute());
+    QCOMPARE(DumpPlan(d), before);
     recalculate();
     QCOMPARE(pinnedRows(), kept);
     QVERIFY(PlanEdit::Pallets(d, order).at(0).Pinned || PlanEdit::Pallets(d, order).at(2).Pinned);

@@ -1,7 +1,7 @@
 // The operator's hand on a plan through the window, on both databases: "Переместить…"
 // moves part of a row onto a new pallet, a row dropped on a pallet or on the free part of
 // the list moves whole, a refusal is shown and changes nothing, and Ctrl+Z / Ctrl+Shift+Z
-// undo and redo each edit exactly.
+// undo and redo each edit exactly; the caption says how the plan was made.
 
 #include "DataGrid.h"
 #include "MainWindow.h"
@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QMimeData>
 #include <QSpinBox>
 #include <QtTest>
@@ -68,6 +69,8 @@ void TstPlanEditor::moveAndUndo() {
     auto* editor = w.Form->findChild<TPlanEditor*>();
     QVERIFY(editor);
     const QStringList calculated = Plan(d);
+    const auto origin = [&] { return Child<QLabel>(w.Form.get(), "PlanOriginLabel")->text(); };
+    QCOMPARE(origin(), QStringLiteral("Раскладка: плотная укладка"));
 
     // "Переместить…": two sheets of the pallet of five onto a new one.
     const int full = w.Column("PalletsGrid", QStringLiteral("Высота, листов")).indexOf("10");
@@ -94,6 +97,7 @@ void TstPlanEditor::moveAndUndo() {
     QCOMPARE(w.Column("PalletsGrid", QStringLiteral("№")), (QStringList{"1", "2", "3"}));
     QCOMPARE(w.Column("PalletsGrid", QStringLiteral("Высота, листов")).at(from), QStringLiteral("3"));
     const QStringList moved = Plan(d);
+    QCOMPARE(origin(), QStringLiteral("Раскладка: плотная укладка, изменена вручную"));
 
     // Dropped on the full pallet: refused with the figures, nothing written.
     ClickRow(w.Form.get(), "PalletsGrid", from);
@@ -120,21 +124,23 @@ void TstPlanEditor::moveAndUndo() {
     QTest::keyClick(w.Form.get(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(Plan(d), calculated);
     QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2);
+    QCOMPARE(origin(), QStringLiteral("Раскладка: плотная укладка"));
     QVERIFY(!editor->UndoAction()->isEnabled());
     QTest::keyClick(w.Form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QTest::keyClick(w.Form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(Plan(d), dropped);
     QCOMPARE(w.Prompts.Asked.size(), 1);
 
-    // The pallet of ten pinned (a mark in the list), then "Пересчитать…" densely: the
-    // pinned pallet stays, the rest is packed anew, and Ctrl+Z brings the hand edits back.
+    // The pallet of ten pinned (a mark in the list), then "Пересчитать…" by the normal
+    // calculation: the pinned pallet stays, the rest is packed anew, the caption names the
+    // calculation and still says the pinned pallet's hand edits, and Ctrl+Z brings them back.
     editor->SetPinned(full, true);
     QCOMPARE(Cell(w.Form.get(), "PalletsGrid", full, QStringLiteral("Закреплен")),
              QStringLiteral("закреплен"));
     const QString fullId = d.Pallets()->Value(full, QStringLiteral("id")).toString();
     const QStringList pinned = Plan(d);
     QVERIFY(w.Enabled("RecalculateButton"));
-    w.Prompts.ChooseAnswers << 1;
+    w.Prompts.ChooseAnswers << 0;
     w.Click("RecalculateButton");
     QCOMPARE(w.Prompts.Asked.last().Call, QStringLiteral("Choose"));
     QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 2); // ten pinned, five packed anew
@@ -142,8 +148,10 @@ void TstPlanEditor::moveAndUndo() {
     QVERIFY(d.OpenSql(QStringLiteral("select count(*) from Palletes where ID = ") + fullId)
                 .value(0).value(0).toInt() == 1);
     pallets->setFocus();
+    QCOMPARE(origin(), QStringLiteral("Раскладка: обычный расчет, изменена вручную"));
     QTest::keyClick(w.Form.get(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(Plan(d), pinned);
+    QCOMPARE(origin(), QStringLiteral("Раскладка: плотная укладка, изменена вручную"));
 }
 
 QTEST_MAIN(TstPlanEditor)
