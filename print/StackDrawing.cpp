@@ -107,8 +107,18 @@ TStackDrawing::TLayout TStackDrawing::Layout(const QRectF& ABox) const {
         l.Leaders << QLineF(QPointF(l.SideBands[i].right(), l.SideBands[i].center().y()),
                             QPointF(labelLeft, l.BandLabels[i].center().y()));
 
-    // Top view: length across, width down, both to one scale.
-    const QRectF top = l.TopView.adjusted(0, lh + pad, 0, 0);
+    // Top view: length across, width down, both to one scale. Its caption takes two
+    // lines where one does not fit (the window's side-by-side drawing on a small
+    // screen) rather than running past the frame.
+    const QString size = QStringLiteral("%1×%2 мм").arg(FStack.PalletLength).arg(FStack.PalletWidth);
+    const QString caption = QStringLiteral("Вид сверху, ") + size;
+    if (fm.horizontalAdvance(caption) <= l.TopView.width())
+        l.TopCaption = QStringList{caption};
+    else
+        l.TopCaption = QStringList{
+            fm.elidedText(QStringLiteral("Вид сверху,"), Qt::ElideRight, l.TopView.width()),
+            fm.elidedText(size, Qt::ElideRight, l.TopView.width())};
+    const QRectF top = l.TopView.adjusted(0, lh * l.TopCaption.size() + pad, 0, 0);
     const double length = std::max(1, FStack.Length());
     const double width = std::max(1, FStack.Width());
     const double s = std::max(0.0, std::min(top.width() / length, top.height() / width));
@@ -217,9 +227,11 @@ void TStackDrawing::PaintSide(QPainter& APainter, const TLayout& ALayout) const 
 
 void TStackDrawing::PaintTop(QPainter& APainter, const TLayout& ALayout) const {
     APainter.setPen(Ink);
-    APainter.drawText(
-        ALayout.TopView, Qt::AlignLeft | Qt::AlignTop,
-        QStringLiteral("Вид сверху, %1×%2 мм").arg(FStack.PalletLength).arg(FStack.PalletWidth));
+    const double lh = QFontMetricsF(FFont).height();
+    for (int i = 0; i < ALayout.TopCaption.size(); ++i)
+        APainter.drawText(QRectF(ALayout.TopView.left(), ALayout.TopView.top() + i * lh,
+                                 ALayout.TopView.width(), lh),
+                          Qt::AlignLeft | Qt::AlignTop, ALayout.TopCaption.at(i));
     // The deck shows a little round the layers, so a layer as large as the pallet is
     // still seen to lie on it.
     APainter.setPen(QPen(Wood.darker(160), 0.8));

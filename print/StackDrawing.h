@@ -6,6 +6,7 @@
 #include <QLineF>
 #include <QList>
 #include <QRectF>
+#include <QStringList>
 #include <optional>
 
 class QPainter;
@@ -22,6 +23,7 @@ public:
     struct TLayout {
         QRectF SideView;              // the side view's frame, caption included
         QRectF TopView;               // the top view's frame, caption included
+        QStringList TopCaption;       // its caption, a line each, as it fits the frame
         QRectF Base;                  // the pallet under the stack, side view
         QList<QRectF> SideBands;      // one per band, bottom up
         QList<QRectF> TopBands;       // footprints, same order

@@ -4,6 +4,7 @@
 #include "PaintRecorder.h"
 #include "StackDrawing.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPainter>
@@ -71,6 +72,8 @@ private slots:
     void overLimits();
     void painted();
     void labelsKeepApart();
+    void textsInsideBox_data();
+    void textsInsideBox();
     void emptyAndUnknownLimits();
     void closingLimit_data();
     void closingLimit();
@@ -227,6 +230,29 @@ void TstStackDrawing::labelsKeepApart() {
         QVERIFY(Near(l.Leaders[i].p1().y(), l.SideBands[i].center().y()));
         QVERIFY(Near(l.Leaders[i].p2().y(), l.BandLabels[i].center().y()));
     }
+}
+
+void TstStackDrawing::textsInsideBox_data() {
+    QTest::addColumn<QRectF>("box");
+    QTest::addColumn<int>("captionLines");
+    QTest::newRow("page") << QRectF(10, 20, 900, 300) << 1;
+    // The window's drawing beside the contents grid at 1366×768: side by side, narrow.
+    QTest::newRow("small screen") << QRectF(0, 0, 330, 150) << 2;
+}
+
+// Nothing runs past the box, whatever its width: the top view's caption wraps.
+void TstStackDrawing::textsInsideBox() {
+    QFETCH(QRectF, box);
+    QFETCH(int, captionLines);
+    const TStackDrawing drawing(TwoBands(), LabelFont());
+    QCOMPARE(drawing.Layout(box).TopCaption.size(), captionLines);
+    const auto painted = Painted(drawing, box);
+    const QFontMetricsF fm(LabelFont());
+    for (const TPaintRecorder::TText& t : painted->Texts)
+        QVERIFY2(t.Position.x() + fm.horizontalAdvance(t.Text) <= box.right() + 0.5,
+                 qPrintable(t.Text));
+    QVERIFY(!painted->FindText(QStringLiteral("Вид сверху")).Text.isEmpty());
+    QVERIFY(!painted->FindText(QStringLiteral("3000×1200 мм")).Text.isEmpty());
 }
 
 void TstStackDrawing::emptyAndUnknownLimits() {
