@@ -116,15 +116,12 @@ QStringList ImportArgs(const TWorkbook& AWorkbook, const QString& ANumber) {
             QStringLiteral("--date"),       QStringLiteral("2026-12-09")};
 }
 
-qlonglong Count(TDataModule& AData, const QString& ASql) {
-    return AData.OpenSql(ASql).value(0).value(0).toLongLong();
-}
 
 // What every state the races leave must satisfy; empty when it does.
 QString Inconsistency(TDataModule& AData, const TWorkbook& AWorkbook) {
-    if (Count(AData, QStringLiteral("select count(*) from Applicates")) != 1)
+    if (TestDb::Scalar(AData, QStringLiteral("select count(*) from Applicates")) != 1)
         return QStringLiteral("в рабочих таблицах не одна заявка");
-    if (Count(AData, QStringLiteral("select count(*) from ApplicatePositions where ApplicateID "
+    if (TestDb::Scalar(AData, QStringLiteral("select count(*) from ApplicatePositions where ApplicateID "
                                     "not in (select ID from Applicates)")) != 0)
         return QStringLiteral("позиции чужой заявки в рабочих таблицах");
     for (const QString& suffix : {QString(), QStringLiteral("_archive")}) {
@@ -164,7 +161,7 @@ QString Inconsistency(TDataModule& AData, const TWorkbook& AWorkbook) {
                     .arg(r.value(2).toLongLong())
                     .arg(r.value(3).toLongLong());
         }
-        if (Count(AData, QStringLiteral("select count(*) from %1 s where s.PosID not in (select "
+        if (TestDb::Scalar(AData, QStringLiteral("select count(*) from %1 s where s.PosID not in (select "
                                         "ID from %2)")
                              .arg(solutions, positions)) != 0)
             return QStringLiteral("размещения без позиций в %1").arg(solutions);
@@ -328,7 +325,7 @@ void TWorkstationsTest::races() {
             return (a.contains(ANumber) && ra.Code == 0) || (b.contains(ANumber) && rb.Code == 0);
         };
         const auto orders = [&](const QString& ANumber) {
-            return Count(d, QStringLiteral("select (select count(*) from Applicates where Number = "
+            return TestDb::Scalar(d, QStringLiteral("select (select count(*) from Applicates where Number = "
                                            "'%1') + (select count(*) from Applicates_archive where "
                                            "Number = '%1')")
                                 .arg(ANumber));
@@ -336,7 +333,7 @@ void TWorkstationsTest::races() {
         switch (scenario) {
         case TScenario::TwoCalculations:
             QCOMPARE(working, numberA);
-            QVERIFY2(Count(d, QStringLiteral("select count(*) from Solutions")) > 0,
+            QVERIFY2(TestDb::Scalar(d, QStringLiteral("select count(*) from Solutions")) > 0,
                      qPrintable(what));
             break;
         case TScenario::TwoImports:
@@ -352,7 +349,7 @@ void TWorkstationsTest::races() {
             break;
         case TScenario::ClearingAndImport:
             QVERIFY2(working == numberB || !stored(numberB), qPrintable(what));
-            QVERIFY2(Count(d, QStringLiteral("select count(*) from Applicates_archive")) <= 1,
+            QVERIFY2(TestDb::Scalar(d, QStringLiteral("select count(*) from Applicates_archive")) <= 1,
                      qPrintable(what));
             break;
         }
@@ -409,7 +406,7 @@ namespace {
 // Ends the program's other sessions on the test's PostgreSQL database, as a server
 // restart or a dropped network link would; returns how many.
 int TerminateOthers(TDataModule& AData) {
-    return int(Count(AData, QStringLiteral("select count(pg_terminate_backend(pid)) from "
+    return int(TestDb::Scalar(AData, QStringLiteral("select count(pg_terminate_backend(pid)) from "
                                            "pg_stat_activity where datname = current_database() "
                                            "and application_name = 'gravelon' and pid <> "
                                            "pg_backend_pid()")));
@@ -422,7 +419,7 @@ void AwaitOthersEnded(TDataModule& AData, const TConnectionSettings& ASettings) 
         return;
     QElapsedTimer waited;
     waited.start();
-    while (Count(AData, QStringLiteral("select count(*) from pg_stat_activity where datname = "
+    while (TestDb::Scalar(AData, QStringLiteral("select count(*) from pg_stat_activity where datname = "
                                        "current_database() and application_name = 'gravelon' "
                                        "and pid <> pg_backend_pid()")) > 0 &&
            waited.elapsed() < 30000)
@@ -559,7 +556,7 @@ void TWorkstationsTest::killedImports() {
         }
         const QString wrong = Inconsistency(d, big);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
-        QCOMPARE(Count(d, QStringLiteral("select count(*) from Customers where ID not in (select "
+        QCOMPARE(TestDb::Scalar(d, QStringLiteral("select count(*) from Customers where ID not in (select "
                                          "CustomerID from Applicates union select CustomerID "
                                          "from Applicates_archive)")),
                  0);
@@ -619,7 +616,7 @@ void TWorkstationsTest::killedExports() {
     QVERIFY2(r.Code == 0, qPrintable(r.Err));
     r = Cli(ini, {QStringLiteral("calc")});
     QVERIFY2(r.Code == 0, qPrintable(r.Err));
-    const qlonglong pallets = Count(d, QStringLiteral("select count(*) from Palletes"));
+    const qlonglong pallets = TestDb::Scalar(d, QStringLiteral("select count(*) from Palletes"));
 
     const QString folder = QDir(db.Db.Folder).filePath(QStringLiteral("раскладки"));
     QVERIFY(QDir().mkpath(folder));

@@ -44,6 +44,14 @@ qlonglong LastId(TDataModule& AData, const QString& ATable) {
         .toLongLong();
 }
 
+qlonglong Scalar(TDataModule& AData, const QString& ASql, const QVariantMap& ABinds) {
+    return AData.OpenSql(ASql, ABinds).value(0).value(0).toLongLong();
+}
+
+int Count(TDataModule& AData, const QString& ATable) {
+    return int(Scalar(AData, QStringLiteral("select count(*) from ") + ATable));
+}
+
 qlonglong AddOrder(TDataModule& AData, const QString& ANumber, const QDate& ADate, qlonglong AMatId,
                    const QVariant& AMaxW, const QList<TPos>& APositions,
                    QList<qlonglong>* APositionIds, const QString& ACustomer) {

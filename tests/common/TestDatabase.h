@@ -61,6 +61,10 @@ qlonglong AddSolution(TDataModule& AData, qlonglong AApplicateId, qlonglong APos
                       const QVariant& AComment = QVariant());
 // The key of the row just inserted: the highest key of the table.
 qlonglong LastId(TDataModule& AData, const QString& ATable);
+// The first value a query gives, as a number.
+qlonglong Scalar(TDataModule& AData, const QString& ASql, const QVariantMap& ABinds = {});
+// How many rows a table holds.
+int Count(TDataModule& AData, const QString& ATable);
 // Whole table as text lines ordered by ID, for comparing states.
 QStringList Dump(TDataModule& AData, const QString& ATable);
 

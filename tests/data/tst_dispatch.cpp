@@ -25,9 +25,6 @@ QString Code(qlonglong APallet) {
     return PalletCode::Of(APallet);
 }
 
-qlonglong Count(TDataModule& AData, const QString& ASql) {
-    return AData.OpenSql(ASql).first().value(0).toLongLong();
-}
 
 } // namespace
 
@@ -119,7 +116,7 @@ void TDispatchTest::scans() {
     // "Очистить архив" takes the archived order's marks, never the working one's.
     QCOMPARE(gate.Scan(Code(bo.P1)).Outcome, TScanOutcome::Loaded);
     d.ClearArchive();
-    QCOMPARE(Count(d, QStringLiteral("select count(*) from PalleteLoads")), 1);
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select count(*) from PalleteLoads")), 1);
     QCOMPARE(gate.Status(b).LoadedCount(), 1);
     QCOMPARE(gate.Status(a.Id).Id, 0);
     QCOMPARE(gate.Scan(Code(a.P1)).Outcome, TScanOutcome::Stale);
@@ -241,8 +238,8 @@ void TDispatchTest::twoWorkstations() {
         QVERIFY2(t.Failure.isEmpty(), qPrintable(t.Failure));
     QCOMPARE(tallies[0].Loaded + tallies[1].Loaded, Pallets);
     QCOMPARE(tallies[0].Already + tallies[1].Already, Pallets);
-    QCOMPARE(Count(d, QStringLiteral("select count(*) from PalleteLoads")), Pallets);
-    QCOMPARE(Count(d, QStringLiteral("select count(distinct PalleteID) from PalleteLoads")),
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select count(*) from PalleteLoads")), Pallets);
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select count(distinct PalleteID) from PalleteLoads")),
              Pallets);
     QCOMPARE(TPalletDispatch(d).Status(order).Counter(), QStringLiteral("Погружено 40 из 40"));
 }

@@ -17,12 +17,6 @@
 
 namespace {
 
-qlonglong Count(TDataModule& AData, const QString& ATable) {
-    return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
-        .value(0)
-        .value(0)
-        .toLongLong();
-}
 
 // A trigger that makes every insert into the table fail, written for the backend.
 void BreakInserts(TDataModule& AData, const QString& ATable) {
@@ -74,10 +68,10 @@ private slots:
 void TSchemaTest::createsSchemaOnce() {
     GRAVELON_CONNECT(db);
     QVERIFY(db.Data->CreatedSchema());
-    QCOMPARE(Count(*db.Data, QStringLiteral("Materials")), 4);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), 12);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Materials")), 4);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Colors")), 12);
     for (const QString& t : Schema::TableNames().mid(0, 8))
-        QCOMPARE(Count(*db.Data, t), 0);
+        QCOMPARE(TestDb::Count(*db.Data, t), 0);
     const qlonglong order = TestDb::AddOrder(*db.Data, QStringLiteral("A-1"), QDate(2021, 5, 31), 1,
                                              1000.0, {{2000, 500, 1, 10, {}}});
 
@@ -85,10 +79,10 @@ void TSchemaTest::createsSchemaOnce() {
     TDataModule again;
     again.Connect(db.Db.Settings, db.Db.Folder);
     QVERIFY(!again.CreatedSchema());
-    QCOMPARE(Count(again, QStringLiteral("Materials")), 4);
-    QCOMPARE(Count(again, QStringLiteral("Colors")), 12);
+    QCOMPARE(TestDb::Count(again, QStringLiteral("Materials")), 4);
+    QCOMPARE(TestDb::Count(again, QStringLiteral("Colors")), 12);
     QCOMPARE(TestDb::LastId(again, QStringLiteral("Applicates")), order);
-    QCOMPARE(Count(again, QStringLiteral("ApplicatePositions")), 1);
+    QCOMPARE(TestDb::Count(again, QStringLiteral("ApplicatePositions")), 1);
     again.Disconnect();
 
     // A database of the first version lacks every table added since: each is made,
@@ -100,7 +94,7 @@ void TSchemaTest::createsSchemaOnce() {
     earlier.Connect(db.Db.Settings, db.Db.Folder);
     QVERIFY(!earlier.CreatedSchema());
     for (const QString& t : Schema::AddedTables())
-        QCOMPARE(Count(earlier, t), 0);
+        QCOMPARE(TestDb::Count(earlier, t), 0);
     QCOMPARE(TestDb::LastId(earlier, QStringLiteral("Applicates")), order);
 }
 
@@ -138,7 +132,7 @@ void TSchemaTest::archivationKeepsKeysAndNeverReuses() {
                                  TestDb::Dump(d, QStringLiteral("Solutions_archive"))};
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(after[i], before[i]);
-        QCOMPARE(Count(d, Schema::TableNames().at(i)), 0);
+        QCOMPARE(TestDb::Count(d, Schema::TableNames().at(i)), 0);
     }
 
     // New rows never take a key an archived row holds.
@@ -150,8 +144,8 @@ void TSchemaTest::archivationKeepsKeysAndNeverReuses() {
     QVERIFY(TestDb::AddPallet(d, 3) > pallet);
     QVERIFY(TestDb::AddSolution(d, second, pos2[0], pallet + 1, 1, 5) > sol);
     d.Archivation();
-    QCOMPARE(Count(d, QStringLiteral("Applicates_archive")), 2);
-    QCOMPARE(Count(d, QStringLiteral("Solutions_archive")), 2);
+    QCOMPARE(TestDb::Count(d, QStringLiteral("Applicates_archive")), 2);
+    QCOMPARE(TestDb::Count(d, QStringLiteral("Solutions_archive")), 2);
 }
 
 void TSchemaTest::archivationIsAtomic() {
@@ -202,7 +196,7 @@ void TSchemaTest::clearArchiveIsAtomic() {
               (d.Dialect().IsPostgres() ? QStringLiteral(" on Applicates_archive") : QString()));
     d.ClearArchive();
     for (const QString& t : Schema::TableNames().mid(4, 4))
-        QCOMPARE(Count(d, t), 0);
+        QCOMPARE(TestDb::Count(d, t), 0);
 }
 
 void TSchemaTest::badValuesRefused_data() {

@@ -20,17 +20,14 @@ using namespace EngineTest;
 
 namespace {
 
-qlonglong Scalar(TDataModule& AData, const QString& ASql) {
-    return AData.OpenSql(ASql).value(0).value(0).toLongLong();
-}
 
 // What a plan must be after any edit, beyond what CheckStored sees.
 void CheckPlan(TDataModule& AData, qlonglong AOrder) {
-    QCOMPARE(Scalar(AData, QStringLiteral("select count(*) from Palletes p where not exists "
+    QCOMPARE(TestDb::Scalar(AData, QStringLiteral("select count(*) from Palletes p where not exists "
                                           "(select 1 from Solutions s where s.PalleteID = p.ID)")),
              0);
     // Sizes as the calculation sets them.
-    QCOMPARE(Scalar(AData,
+    QCOMPARE(TestDb::Scalar(AData,
                     QStringLiteral(
                         "select count(*) from Palletes p where Length is distinct from (select "
                         "max(ap.Width) from Solutions s inner join ApplicatePositions ap on ap.ID "
@@ -332,10 +329,10 @@ void TstPlanEdit::refusals() {
     TPlanMove told{order, half->Id, halfPosition, 1, full->Id, {}, {}};
     told.AllowLoaded = true;
     refuse(told, QStringLiteral("Поддон %1: вес 110 кг больше допустимых 100 кг").arg(full->Number));
-    QCOMPARE(Scalar(d, QStringLiteral("select count(*) from PalleteLoads")), 1);
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select count(*) from PalleteLoads")), 1);
     told.ToPallet = 0;
     PlanEdit::Move(d, told);
-    QCOMPARE(Scalar(d, QStringLiteral("select count(*) from PalleteLoads")), 1); // not touched
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select count(*) from PalleteLoads")), 1); // not touched
     d.ExecSql(QStringLiteral("delete from PalleteLoads"));
 
     // An archived order is read-only, and keeps its word on how its plan was made until
@@ -345,7 +342,7 @@ void TstPlanEdit::refusals() {
            QStringLiteral("Заявка в архиве: ее раскладку изменить нельзя"));
     QCOMPARE(Origin(d, order), QStringLiteral("Раскладка изменена вручную"));
     d.ClearArchive();
-    QCOMPARE(Scalar(d, QStringLiteral("select count(*) from ApplicatePlans")), 0);
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select count(*) from ApplicatePlans")), 0);
 }
 
 void TstPlanEdit::recalculation_data() {

@@ -19,12 +19,6 @@ namespace {
 
 const QStringList Header = {"Цвет", "Длина", "Ширина", "Толщина", "Количество", "Комментарий"};
 
-int Count(TDataModule& AData, const QString& ATable) {
-    return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
-        .value(0)
-        .value(0)
-        .toInt();
-}
 
 struct TRun {
     int Code = -1;
@@ -96,8 +90,8 @@ void TestNewOrder::command() {
     int enables = 0;
     hooks.AskOrderHeader = [&](TOrderHeader& AHeader, const TStoreOrder& AStore) {
         // Until the header is saved the previous order is the working one.
-        if (Count(*db.Data, QStringLiteral("Applicates")) != 1 ||
-            Count(*db.Data, QStringLiteral("Applicates_archive")) != 0)
+        if (TestDb::Count(*db.Data, QStringLiteral("Applicates")) != 1 ||
+            TestDb::Count(*db.Data, QStringLiteral("Applicates_archive")) != 0)
             return false;
         AHeader.Date = QDate(2021, 5, 31);
         AHeader.Number = QStringLiteral("новая");
@@ -109,9 +103,9 @@ void TestNewOrder::command() {
     hooks.EnableCalculation = [&] { ++enables; };
     const TImportResult r = command.Import(file, hooks);
     QCOMPARE(int(r.Outcome), int(TImportResult::TOutcome::Stored));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
-    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions_archive")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("ApplicatePositions_archive")), 1);
     QCOMPARE(enables, 1);
     QVERIFY(r.OrderID > previous);
     QCOMPARE(command.LatestOrderDate(), QDate(2021, 5, 31));
@@ -149,9 +143,9 @@ void TestNewOrder::failedImportKeepsPreviousOrder() {
     QCOMPARE(asks, 0);
     // Nothing was archived: the previous order is still the working one.
     QCOMPARE(command.LatestOrderDate(), QDate(2021, 5, 30));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
-    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 1);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("ApplicatePositions")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates_archive")), 0);
     // A workbook that cannot be read reaches the caller as the Russian error.
     QVERIFY_THROWS_EXCEPTION(EGravelonError,
                              command.Import(dir.filePath(QStringLiteral("нет.xlsx")), hooks));
@@ -175,8 +169,8 @@ void TestNewOrder::cliImport() {
     const qlonglong key = r.Out.trimmed().toLongLong();
     QVERIFY(key > previous);
     QCOMPARE(TestDb::LastId(*db.Data, QStringLiteral("Applicates")), key);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
     const QList<QSqlRecord> rows = db.Data->OpenSql(
         QStringLiteral("select a.Number, a.Date, a.MatID, a.MaxW, a.Comment, c.Name, c.NameSravn "
                        "from Applicates a inner join Customers c on c.ID = a.CustomerID"));
@@ -196,8 +190,8 @@ void TestNewOrder::cliImport() {
     // A second import finds the customer again and archives the first.
     const TRun again = Cli(db.Db.IniPath, HeaderArgs(file));
     QCOMPARE(again.Code, 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 2); // ООО Тест of the old order
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 2);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 2); // ООО Тест of the old order
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates_archive")), 2);
 }
 
 void TestNewOrder::cliRefusals_data() {
@@ -310,9 +304,9 @@ void TestNewOrder::cliRefusals() {
     // The database's refusal of a link is for its own log, not for the operator.
     QVERIFY2(!r.Err.contains(QStringLiteral("constraint"), Qt::CaseInsensitive), qPrintable(r.Err));
     QVERIFY(r.Out.isEmpty());
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 0);
 }
 
 QTEST_GUILESS_MAIN(TestNewOrder)

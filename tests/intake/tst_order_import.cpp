@@ -77,12 +77,6 @@ TSheetValues Sheet(const QList<QStringList>& ARows) {
     return TSheetValues::FromRows(ARows);
 }
 
-int Count(TDataModule& AData, const QString& ATable) {
-    return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
-        .value(0)
-        .value(0)
-        .toInt();
-}
 
 // Positions as "Width x Height colour-code qty comment", in key order.
 QStringList Positions(TDataModule& AData) {
@@ -419,8 +413,8 @@ void TestOrderImport::sheetAborts() {
     QVERIFY(w.Reports.isEmpty());
     QCOMPARE(w.HeaderAsks, 0);
     QCOMPARE(w.Enables + w.Runs, 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
 }
 
 void TestOrderImport::invalidRowsReport_data() {
@@ -473,8 +467,8 @@ void TestOrderImport::invalidRowsReport() {
     QVERIFY(report.open(QIODevice::ReadOnly));
     QCOMPARE(report.readAll(), (lines.join(QStringLiteral("\r\n")) + "\r\n").toUtf8());
     QCOMPARE(w.HeaderAsks, 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates_archive")), 0);
     QCOMPARE(TestDb::LastId(*db.Data, QStringLiteral("Applicates")), previous);
 
     // Without a report window the report is an error box; the corrected sheet then
@@ -489,7 +483,7 @@ void TestOrderImport::invalidRowsReport() {
     QCOMPARE(w.Messages.first().second, TOrderImport::InvalidRowsMessage(lines));
     QCOMPARE(int(TOrderImport(*db.Data, w.Hooks()).ReadOrderSheet(Sheet({Header, good})).Outcome),
              int(TOutcome::Stored));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
 }
 
 void TestOrderImport::thicknessMatching_data() {
@@ -523,7 +517,7 @@ void TestOrderImport::thicknessMatching() {
     QCOMPARE(w.HeaderAsks, known ? 1 : 0);
     // The header is asked for with the rows' thickness, which picks the material.
     QCOMPARE(w.SheetThickness, known ? thickness : QString());
-    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), known ? 2 : 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("ApplicatePositions")), known ? 2 : 0);
 }
 
 void TestOrderImport::mixedThicknesses_data() {
@@ -555,7 +549,7 @@ void TestOrderImport::mixedThicknesses() {
     QCOMPARE(w.Messages.first().second, TOrderImport::AbortText(r.Detail));
     QCOMPARE(w.HeaderAsks, 0);
     QCOMPARE(TestDb::Dump(*db.Data, QStringLiteral("Applicates")), before);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates_archive")), 0);
 }
 
 void TestOrderImport::unknownColours_data() {
@@ -595,8 +589,8 @@ void TestOrderImport::unknownColours() {
         QStringLiteral("цветов заявки:\r\nRAL 9999 (строки 2, 4)\r\nСиний (строка 5)\r\n") +
         QString(100, QChar(0x0436)) + QStringLiteral("… (строка 6)\r\nДобавьте")));
     QCOMPARE(w2.HeaderAsks, 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
 }
 
 void TestOrderImport::manyRowsInThreeStatements_data() {
@@ -660,16 +654,16 @@ void TestOrderImport::failedStoringRemovesHeader() {
     QCOMPARE(w.Messages.first().second, TOrderImport::AbortText(r.Detail));
     // The first statement's 100 rows were stored before the second failed: the
     // transaction takes them back, and the header and its new customer go too.
-    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("ApplicatePositions")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 0);
     QCOMPARE(w.Enables + w.Runs, 0);
     // The connection is usable afterwards: the next import stores its order.
     rows[151][0] = QStringLiteral("RAL 9010");
     TWindow w2(*db.Data);
     QCOMPARE(int(TOrderImport(*db.Data, w2.Hooks()).ReadOrderSheet(Sheet(rows)).Outcome),
              int(TOutcome::Stored));
-    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 180);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("ApplicatePositions")), 180);
 }
 
 void TestOrderImport::automaticCalculation_data() {
@@ -688,7 +682,7 @@ void TestOrderImport::automaticCalculation() {
     // The calculation is handed the stored order's key.
     QCOMPARE(w.CalculatedOrder, r.OrderID);
     QCOMPARE(w.Enables, 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("ApplicatePositions")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("ApplicatePositions")), 1);
 }
 
 QTEST_GUILESS_MAIN(TestOrderImport)

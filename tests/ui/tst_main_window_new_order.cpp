@@ -39,12 +39,6 @@ const QDate OldDay(2021, 5, 20);
 const QDate NewDay(2021, 5, 31);
 const QStringList Header = {"Цвет", "Длина", "Ширина", "Толщина", "Количество", "Комментарий"};
 
-int Count(TDataModule& AData, const char* ATable) {
-    return AData.OpenSql(QStringLiteral("select count(*) from ") + QLatin1String(ATable))
-        .value(0)
-        .value(0)
-        .toInt();
-}
 
 // The order the import moves to the archive: calculated, so its pallets show.
 qlonglong PreviousOrder(TDataModule& AData) {
@@ -126,8 +120,8 @@ private:
         ++Shown;
         PrintEnabled = Child<QPushButton>(FForm, "PrintAllButton")->isEnabled() ||
                        Child<QPushButton>(FForm, "PrintPalletButton")->isEnabled();
-        StoredOrders = Count(*FData, "Applicates");
-        StoredPositions = Count(*FData, "ApplicatePositions");
+        StoredOrders = TestDb::Count(*FData, "Applicates");
+        StoredPositions = TestDb::Count(*FData, "ApplicatePositions");
         ArrowCursor = QApplication::overrideCursor() &&
                       QApplication::overrideCursor()->shape() == Qt::ArrowCursor;
         if (auto* note = Child<QLabel>(dialog, "SheetNote"); note->isVisibleTo(dialog))
@@ -212,8 +206,8 @@ void TestMainWindowNewOrder::cancelled() {
     QVERIFY(w.Enabled("PrintAllButton"));
     QVERIFY(w.Enabled("PrintPalletButton"));
     QCOMPARE(w.Enabled("CalculateButton"), calc);
-    QCOMPARE(Count(*db.Data, "Applicates"), 1);
-    QCOMPARE(Count(*db.Data, "Applicates_archive"), 0);
+    QCOMPARE(TestDb::Count(*db.Data, "Applicates"), 1);
+    QCOMPARE(TestDb::Count(*db.Data, "Applicates_archive"), 0);
     QCOMPARE(Rows(w.Form.get(), "OrdersGrid"), 1);
     QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 1);
     QCOMPARE(Rows(w.Form.get(), "ContentsGrid"), 1);
@@ -296,7 +290,7 @@ void TestMainWindowNewOrder::importsExample() {
     QCOMPARE(answer.StoredOrders, 1);
     QCOMPARE(answer.StoredPositions, 1);
     QVERIFY(answer.ArrowCursor);
-    QCOMPARE(Count(*db.Data, "Applicates_archive"), 1);
+    QCOMPARE(TestDb::Count(*db.Data, "Applicates_archive"), 1);
     QCOMPARE(db.Data->OpenSql(QStringLiteral("select ID from Applicates_archive"))
                  .value(0)
                  .value(0)
@@ -304,7 +298,7 @@ void TestMainWindowNewOrder::importsExample() {
              previous);
 
     // The new order, listed on its own day.
-    QCOMPARE(Count(*db.Data, "Applicates"), 1);
+    QCOMPARE(TestDb::Count(*db.Data, "Applicates"), 1);
     // A calculation may split positions; the sheets stay the workbook's 1622.
     QCOMPARE(db.Data->OpenSql(QStringLiteral("select sum(Quantity) from ApplicatePositions"))
                  .value(0)
@@ -319,11 +313,11 @@ void TestMainWindowNewOrder::importsExample() {
     QCOMPARE(Cell(w.Form.get(), "OrdersGrid", 0, QStringLiteral("Заказчик")),
              QStringLiteral("ООО Новый"));
     QCOMPARE(Child<QLabel>(w.Form.get(), "OrderNumberLabel")->text(), QStringLiteral("Т-831"));
-    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), Count(*db.Data, "ApplicatePositions"));
+    QCOMPARE(Rows(w.Form.get(), "PositionsGrid"), TestDb::Count(*db.Data, "ApplicatePositions"));
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(w.Enabled("NewOrderButton"));
 
-    const int pallets = Count(*db.Data, "Palletes");
+    const int pallets = TestDb::Count(*db.Data, "Palletes");
     if (automatic) {
         // The calculation ran inside the import, before the list was refreshed, so the
         // list shows its pallets at once.
@@ -337,14 +331,14 @@ void TestMainWindowNewOrder::importsExample() {
         QVERIFY(w.Enabled("NewOrderButton"));
     } else {
         QCOMPARE(pallets, 0);
-        QCOMPARE(Count(*db.Data, "ApplicatePositions"), 25);
+        QCOMPARE(TestDb::Count(*db.Data, "ApplicatePositions"), 25);
         QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), 0);
         QVERIFY(!w.Enabled("PrintAllButton"));
         QVERIFY(!w.Enabled("PrintPalletButton"));
         // The button calculates the imported order.
         w.Click("CalculateButton");
-        QVERIFY(Count(*db.Data, "Palletes") > 0);
-        QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), Count(*db.Data, "Palletes"));
+        QVERIFY(TestDb::Count(*db.Data, "Palletes") > 0);
+        QCOMPARE(Rows(w.Form.get(), "PalletsGrid"), TestDb::Count(*db.Data, "Palletes"));
     }
 
     // The next import gets a dialog of its own, not the one that still holds this
@@ -501,7 +495,7 @@ void TestMainWindowNewOrder::invalidRowsKeepRunning() {
     w.Click("NewOrderButton");
     QCOMPARE(answer.Shown, 1);
     QVERIFY(WorkingOrder::Keys(db.Data->Connection()).value(0) > previous);
-    QCOMPARE(Count(*db.Data, "Applicates_archive"), 1);
+    QCOMPARE(TestDb::Count(*db.Data, "Applicates_archive"), 1);
 }
 
 // The 12 mm example opens the dialog with the 12 mm material chosen; the operator who
@@ -592,7 +586,7 @@ void TestMainWindowNewOrder::droppedAndRecent() {
     QCOMPARE(answer.SheetNote,
              QStringLiteral("Заявка взята с листа «Заявка»: в книге не отмечен активный лист, а "
                             "на этом листе есть строка заголовков"));
-    QCOMPARE(Count(*db.Data, "ApplicatePositions"), 3);
+    QCOMPARE(TestDb::Count(*db.Data, "ApplicatePositions"), 3);
     QCOMPARE(w.Path(), QDir::toNativeSeparators(file));
 
     const auto recent = [&] {

@@ -42,12 +42,6 @@ QStringList Dumps(TDataModule& AData, const QStringList& ATables) {
     return all;
 }
 
-int Count(TDataModule& AData, const QString& ATable) {
-    return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
-        .value(0)
-        .value(0)
-        .toInt();
-}
 
 // Two orders with pallets in the archive and one in the working tables.
 void AddArchive(TDataModule& AData) {
@@ -237,12 +231,12 @@ void TstMenu::clearArchive() {
     Trigger(w.Form.get(), "ClearArchiveAction");
     QCOMPARE(w.Prompts.Asked.size(), 2);
     for (const QString& t : ArchiveTables)
-        QCOMPARE(Count(*db.Data, t), 0);
+        QCOMPARE(TestDb::Count(*db.Data, t), 0);
     QCOMPARE(Dumps(*db.Data, WorkingTables), working);
     QCOMPARE(w.ListAll(), QStringList({"Текущая-3"}));
     // The archive takes orders again afterwards.
     db.Data->Archivation();
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates_archive")), 1);
 }
 
 void TstMenu::clearArchiveFailure() {
@@ -273,7 +267,7 @@ void TstMenu::clearArchiveFailure() {
     // The connection is usable afterwards: no transaction was left open.
     QCOMPARE(w.ListAll(), QStringList({"Архив-1", "Архив-2", "Текущая-3"}));
     db.Data->ExecSql(QStringLiteral("delete from Solutions_archive"));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Solutions_archive")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Solutions_archive")), 0);
 }
 
 void TstMenu::colourDirectory() {
@@ -352,7 +346,7 @@ void TstMenu::newColourDialog() {
         {QStringLiteral("RAL 9010 M"), QStringLiteral("Белый матовый"), Added, {}},
         {QStringLiteral("'; drop table Colors; --"), QStringLiteral("Д'Арк"), Added, {}},
     };
-    int expected = Count(*db.Data, QStringLiteral("Colors"));
+    int expected = TestDb::Count(*db.Data, QStringLiteral("Colors"));
     for (const TCase& c : cases) {
         prompts.Asked.clear();
         TAddColourDialog dialog(db.Data.get(), &prompts);
@@ -376,7 +370,7 @@ void TstMenu::newColourDialog() {
         }
         if (c.Outcome == Added)
             ++expected;
-        QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected);
+        QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Colors")), expected);
         if (c.Outcome == Added) {
             const QSqlRecord last =
                 db.Data->OpenSql(QStringLiteral("select Code, Name from Colors order by ID desc"))
@@ -393,7 +387,7 @@ void TstMenu::newColourDialog() {
     QVERIFY(TColourDirectory(*db.Data)
                 .Add(QStringLiteral("ral 4444"), QStringLiteral("Этот"))
                 .contains(QStringLiteral("уже есть")));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected + 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Colors")), expected + 1);
     // "Отмена" writes nothing.
     prompts.Asked.clear();
     TAddColourDialog dialog(db.Data.get(), &prompts);
@@ -403,7 +397,7 @@ void TstMenu::newColourDialog() {
     Child<QPushButton>(&dialog, "CancelButton")->click();
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), expected + 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Colors")), expected + 1);
     QVERIFY(prompts.Asked.isEmpty());
 }
 
@@ -424,7 +418,7 @@ void TstMenu::newColourRefused() {
     QVERIFY(dialog.isVisible());
     QCOMPARE(Child<QLineEdit>(&dialog, "CodeEdit")->text(), QStringLiteral("RAL 2000"));
     QCOMPARE(Child<QLineEdit>(&dialog, "NameEdit")->text(), QStringLiteral("Жёлто-оранжевый"));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Colors")), 12);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Colors")), 12);
 }
 
 void TstMenu::tray() {

@@ -28,12 +28,6 @@
 
 namespace {
 
-int Count(TDataModule& AData, const QString& ATable) {
-    return AData.OpenSql(QStringLiteral("select count(*) from ") + ATable)
-        .value(0)
-        .value(0)
-        .toInt();
-}
 
 // Types AText key by key, Cyrillic included (QTest::keyClicks knows ASCII only).
 void Type(QWidget* AWidget, const QString& AText) {
@@ -174,8 +168,8 @@ void TestNewOrderDialog::emptySave() {
         QVERIFY2(Yellow(d.W<QWidget>(name)), name);
     QVERIFY(d.Form.isVisible());
     QVERIFY(!d.Form.Saved());
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 0);
 
     // Filling two boxes: the message names the other two; yellow stays until a save
     // succeeds; spaces count as filled.
@@ -248,14 +242,14 @@ void TestNewOrderDialog::weightNotANumber() {
     QVERIFY(Yellow(d.W<QWidget>("MaxWeight")));
     QVERIFY(d.Form.isVisible());
     QVERIFY(!d.Form.Saved());
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 0);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 0);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 0);
     // Corrected, the same dialog saves, reusing the customer.
     d.W<QComboBox>("MaxWeight")->setEditText(QStringLiteral("1500"));
     d.Save();
     QVERIFY(d.Form.Saved());
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 1);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 1);
 }
 
 void TestNewOrderDialog::typedWeights_data() {
@@ -318,7 +312,7 @@ void TestNewOrderDialog::typedWeights() {
         QVERIFY(Yellow(weight));
         QVERIFY(d.Form.isVisible());
         QVERIFY(!d.Form.Saved());
-        QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), 2);
+        QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), 2);
         return;
     }
     QVERIFY(d.Prompts.Messages().isEmpty());
@@ -474,7 +468,7 @@ void TestNewOrderDialog::materialFollowsWorkbook() {
     const bool declined = !question.isEmpty() && !confirm;
     QCOMPARE(saved, !declined);
     QCOMPARE(openAfterQuestion, declined);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Applicates")), declined ? 0 : 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Applicates")), declined ? 0 : 1);
     if (saved) {
         const QString chosen = choose.isEmpty() ? preset : choose;
         QCOMPARE(db.Data
@@ -495,7 +489,7 @@ void TestNewOrderDialog::customerMatching() {
     GRAVELON_CONNECT(db);
     const TOrderHeaderStore store(*db.Data);
     const QString first = store.FindOrCreateCustomer(QStringLiteral("ООО Фасад Строй"));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 1);
     // Same key: letter case and spaces do not count.
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("ОООФАСАДСТРОЙ")), first);
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("  ооо фасад  строй ")), first);
@@ -503,7 +497,7 @@ void TestNewOrderDialog::customerMatching() {
     // so is a stored name's part of a longer one.
     const QString part = store.FindOrCreateCustomer(QStringLiteral("Фасад"));
     QVERIFY(part != first);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 2);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 2);
     const QString petrova = store.FindOrCreateCustomer(QStringLiteral("ИП Петрова"));
     const QString petrov = store.FindOrCreateCustomer(QStringLiteral("ИП Петров"));
     QVERIFY(petrov != petrova);
@@ -511,11 +505,11 @@ void TestNewOrderDialog::customerMatching() {
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("ИП Петрова")), petrova);
     db.Data->ExecSql(QStringLiteral("delete from Customers where ID in (%1, %2, %3)")
                          .arg(part, petrov, petrova));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 1);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 1);
     // A new name adds exactly one row.
     const QString second = store.FindOrCreateCustomer(QStringLiteral("ИП Петров А.А."));
     QVERIFY(second != first);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 2);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 2);
     QCOMPARE(TestDb::Dump(*db.Data, QStringLiteral("Customers")).last(),
              second + QStringLiteral("|ИП Петров А.А.|иппетрова.а."));
     // A name of spaces only gets its own customer instead of matching everyone.
@@ -541,11 +535,11 @@ void TestNewOrderDialog::wildcardNames() {
     const QString slash = store.FindOrCreateCustomer(QStringLiteral("Бетон\\100"));
     QVERIFY(slash != plain && slash != percent && slash != under);
     const QString quote = store.FindOrCreateCustomer(QStringLiteral("O'Brien & Co"));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 5);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 5);
     // Names of a wildcard alone are customers of their own and match no other.
     const QString onlyPercent = store.FindOrCreateCustomer(QStringLiteral("%"));
     const QString onlyUnder = store.FindOrCreateCustomer(QStringLiteral("_"));
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 7);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 7);
     QVERIFY(onlyPercent != onlyUnder);
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral(" % ")), onlyPercent);
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("_")), onlyUnder);
@@ -554,14 +548,14 @@ void TestNewOrderDialog::wildcardNames() {
     QVERIFY(similar != under);
     const QString prefix = store.FindOrCreateCustomer(QStringLiteral("Бетон%"));
     QVERIFY(prefix != percent && prefix != plain);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 9);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 9);
     db.Data->ExecSql(QStringLiteral("delete from Customers where ID in (%1, %2, %3, %4)")
                          .arg(onlyPercent, onlyUnder, similar, prefix));
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("бетон 100%")), percent);
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("БЕТОН_100")), under);
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("Бетон\\100")), slash);
     QCOMPARE(store.FindOrCreateCustomer(QStringLiteral("o'brien&co")), quote);
-    QCOMPARE(Count(*db.Data, QStringLiteral("Customers")), 5);
+    QCOMPARE(TestDb::Count(*db.Data, QStringLiteral("Customers")), 5);
 }
 
 void TestNewOrderDialog::boxLists_data() {

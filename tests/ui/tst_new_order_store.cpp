@@ -31,9 +31,6 @@ QStringList DumpAll(TDataModule& AData) {
     return all;
 }
 
-qlonglong Count(TDataModule& AData, const QString& ASql) {
-    return AData.OpenSql(ASql).value(0).value(0).toLongLong();
-}
 
 // A calculated previous order in the working tables.
 qlonglong PreviousOrder(TDataModule& AData) {
@@ -133,12 +130,12 @@ void TestNewOrderStore::busySave() {
     QCOMPARE(int(r.Outcome), int(TImportResult::TOutcome::Stored));
     QCOMPARE(prompts.Messages().size(), 1);
     // The previous order archived whole, the new one stored whole, one customer added.
-    QCOMPARE(Count(d, QStringLiteral("select ID from Applicates_archive")), previous);
-    QCOMPARE(Count(d, QStringLiteral("select count(*) from Solutions_archive")), 1);
-    QCOMPARE(Count(d, QStringLiteral("select count(*) from Applicates")), 1);
-    QCOMPARE(Count(d, QStringLiteral("select ID from Applicates")), r.OrderID);
-    QCOMPARE(Count(d, QStringLiteral("select sum(Quantity) from ApplicatePositions")), 12);
-    QCOMPARE(Count(d, QStringLiteral("select count(*) from Customers")), 2);
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select ID from Applicates_archive")), previous);
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select count(*) from Solutions_archive")), 1);
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select count(*) from Applicates")), 1);
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select ID from Applicates")), r.OrderID);
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select sum(Quantity) from ApplicatePositions")), 12);
+    QCOMPARE(TestDb::Scalar(d, QStringLiteral("select count(*) from Customers")), 2);
     QCOMPARE(dialog.Header().OrderID, r.OrderID);
 }
 
