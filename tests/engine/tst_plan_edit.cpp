@@ -10,8 +10,10 @@
 #include "PlanEdit.h"
 #include "PlanOrigin.h"
 #include "RussianNumbers.h"
+#include "XlsxReadBack.h"
 
 #include <QSqlRecord>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <thread>
 #include <QTest>
@@ -471,6 +473,11 @@ void TstPlanEdit::commandLine() {
     const TCliRun out = move(QStringLiteral("new"), QStringLiteral("2"));
     QCOMPARE(out.Code, 0);
     QCOMPARE(listed().size(), 5);
+    // The shipping notes print the edited plan: a note, with its label's code, a pallet.
+    QTemporaryDir notes;
+    const QString book = notes.filePath(QStringLiteral("заявка.xlsx"));
+    QCOMPARE(RunCli(db.Db.IniPath, {QStringLiteral("export"), book}).Code, 0);
+    QCOMPARE(TXlsxReadBack(book).Pictures(1).size(), 4);
     // Pinned by its number, the pallet says so, and a calculation packs around it.
     QCOMPARE(RunCli(db.Db.IniPath, {QStringLiteral("pin"), QStringLiteral("--pallet"),
                                     QStringLiteral("1")})
