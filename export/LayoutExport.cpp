@@ -202,7 +202,7 @@ void TLayoutExport::Run(const QString& AFileName, TLayoutScope AScope,
         // The pallet's code at the top right, as its label carries it: the loader scans
         // either.
         book.InsertPng(r + RowOrder, BarcodeColumn,
-                       TPalletBarcode(PalletCode::Of(pallet.toLongLong())).Png(2, BarcodeBars),
+                       TPalletBarcode::Png(PalletCode::Of(pallet.toLongLong()), 2, BarcodeBars),
                        BarcodeBars + 20);
 
         // A pallet that is no longer the order's (the calculation ran again meanwhile)

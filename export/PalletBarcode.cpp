@@ -65,26 +65,33 @@ void TPalletBarcode::Paint(QPainter& APainter, const QRectF& ARect) const {
     APainter.restore();
 }
 
-QByteArray TPalletBarcode::Png(int AModulePixels, int ABarPixels) const {
+QByteArray TPalletBarcode::Png(const QString& AText, int AModulePixels, int ABarPixels) {
     const TSymbol s = NewSymbol();
     // libzint's raster draws a module as two pixels at scale 1.
     s->scale = float(AModulePixels) / 2;
     s->height = float(ABarPixels) / AModulePixels;
     s->show_hrt = 1;
-    const QByteArray data = FText.toUtf8();
+    const QByteArray data = AText.toUtf8();
     Check(ZBarcode_Encode_and_Buffer(s.get(),
                                      reinterpret_cast<const unsigned char*>(data.constData()),
                                      int(data.size()), 0),
-          s.get(), FText);
-    QImage image(s->bitmap_width, s->bitmap_height, QImage::Format_RGB888);
-    for (int y = 0; y < s->bitmap_height; ++y)
-        memcpy(image.scanLine(y), s->bitmap + qsizetype(y) * s->bitmap_width * 3,
-               size_t(s->bitmap_width) * 3);
+          s.get(), AText);
+    // Black on white: one bit a pixel makes the picture, and its compression, small.
+    QImage image(s->bitmap_width, s->bitmap_height, QImage::Format_Mono);
+    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    for (int y = 0; y < s->bitmap_height; ++y) {
+        const unsigned char* rgb = s->bitmap + qsizetype(y) * s->bitmap_width * 3;
+        uchar* line = image.scanLine(y);
+        memset(line, 0, size_t(image.bytesPerLine()));
+        for (int x = 0; x < s->bitmap_width; ++x)
+            if (rgb[3 * x] < 128) // the most significant bit is the leftmost pixel
+                line[x >> 3] |= uchar(0x80 >> (x & 7));
+    }
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG"))
         throw EGravelonError(
-            QStringLiteral("Не удалось записать штрихкод «%1» рисунком").arg(FText));
+            QStringLiteral("Не удалось записать штрихкод «%1» рисунком").arg(AText));
     return png;
 }

@@ -22,7 +22,10 @@ public:
     void Paint(QPainter& APainter, const QRectF& ARect) const;
     // A PNG of the symbol from libzint's raster output, AModulePixels wide a module, the
     // bars ABarPixels high and the code's text under them, for the workbook.
-    QByteArray Png(int AModulePixels, int ABarPixels) const;
+    QByteArray Png(int AModulePixels, int ABarPixels) const { return Png(FText, AModulePixels, ABarPixels); }
+    // The same without the vector form Paint needs: a workbook of thousands of pallets
+    // encodes each code once.
+    static QByteArray Png(const QString& AText, int AModulePixels, int ABarPixels);
     // Width over height of the symbol as libzint lays it out.
     double AspectRatio() const { return FHeight > 0 ? FWidth / FHeight : 1; }
     const QString& Text() const { return FText; }
