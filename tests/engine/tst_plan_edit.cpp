@@ -13,7 +13,10 @@
 #include "XlsxReadBack.h"
 
 #include <QSqlRecord>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <algorithm>
 #include <thread>
 #include <QTest>
@@ -110,6 +113,8 @@ private slots:
     void commandLine();
     void twoWorkstations_data();
     void twoWorkstations();
+    void killedRecalculations_data();
+    void killedRecalculations();
 };
 
 void TstPlanEdit::randomEdits_data() {
@@ -533,6 +538,60 @@ void TstPlanEdit::twoWorkstations() {
     QVERIFY2(first + second > 3, qPrintable(QStringLiteral("%1 + %2 moves").arg(first).arg(second)));
     CheckStored(d, ordered, 1000.0, 14.4, 60, nullptr);
     CheckPlan(d, TestDb::LastId(d, QStringLiteral("Applicates")));
+}
+
+void TstPlanEdit::killedRecalculations_data() {
+    TestDb::AddBackendRows();
+}
+
+// gravelon-cli recalculating around pins, killed at random moments: afterwards the
+// tables hold either the plan as it was, origin and hand edits included, or the whole
+// recalculation, with the pinned pallets' rows exactly as they were.
+void TstPlanEdit::killedRecalculations() {
+    GRAVELON_CONNECT(db);
+    TDataModule& d = *db.Data;
+    const qlonglong order = AddGeneratedOrder(d, 51, 400);
+    const std::map<qlonglong, qlonglong> ordered = Ordered(d);
+    const double maxW = OrderValue(d, "a.MaxW").toDouble();
+    const double weight = OrderValue(d, "m.Weight1m2").toDouble();
+    const qlonglong maxH = OrderValue(d, "m.MaxH").toLongLong();
+    TCalculationRun(d.Connection(), TCalculationMode::Memory).Execute();
+    QList<TPlanPallet> pallets = PlanEdit::Pallets(d, order);
+    PlanEdit::SetPinned(d, order, pallets.first().Id, true);
+    PlanEdit::Move(d, {order, pallets.first().Id, Placed(d, pallets.first().Id).first().Position,
+                       1, 0, {}, {}});
+    const QStringList pinned = PinnedRows(d);
+    const QStringList calc{QStringLiteral("--settings"), db.Db.IniPath, QStringLiteral("calc"),
+                           QStringLiteral("--dense")};
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(RunCli(db.Db.IniPath, calc.mid(2)).Code, 0);
+    const qint64 runMs = timer.elapsed();
+
+    QRandomGenerator random(51u);
+    int before = 0, after = 0;
+    for (int kill = 0; kill < 12; ++kill) {
+        const auto was = DumpPlan(d);
+        QProcess run;
+        run.start(CliPath(), calc);
+        QVERIFY(run.waitForStarted());
+        // Mostly while it works, past the program's start, and now and then after it ends.
+        QThread::msleep(ulong(runMs / 4 + random.bounded(quint32(runMs + 1))));
+        run.kill();
+        run.waitForFinished();
+        if (DumpPlan(d) == was) {
+            ++before;
+        } else {
+            ++after;
+            QCOMPARE(Origin(d, order), QStringLiteral("Раскладка: плотная укладка, изменена вручную"));
+        }
+        QCOMPARE(PinnedRows(d), pinned);
+        CheckStored(d, ordered, maxW, weight, maxH, nullptr);
+        CheckPlan(d, order);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(QStringLiteral("kill %1").arg(kill)));
+    }
+    qInfo("%d runs killed before their commit, %d after; a whole run %lld ms", before, after, runMs);
 }
 
 QTEST_MAIN(TstPlanEdit)
