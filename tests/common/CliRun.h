@@ -15,10 +15,14 @@ struct TResult {
     QString Err;
 };
 
+// The gravelon-cli built beside the test.
+inline QString Path() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gravelon-cli"));
+}
+
 inline TResult Run(const QString& AIni, const QStringList& AArgs) {
     QProcess p;
-    p.setProgram(
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gravelon-cli")));
+    p.setProgram(Path());
     p.setArguments(QStringList{QStringLiteral("--settings"), AIni} + AArgs);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));

@@ -2,6 +2,7 @@
 
 #include "CalculationEngine.h"
 #include "CalculationRefusal.h"
+#include "CliRun.h"
 #include "MemoryCalculationEngine.h"
 #include "PartRemark.h"
 #include "SheetsPerRow.h"
@@ -241,11 +242,7 @@ inline QVariant OrderValue(TDataModule& AData, const char* AColumn) {
         .value(0);
 }
 
-// gravelon-cli beside the test, run on the settings file AIni.
-inline QString CliPath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("gravelon-cli"));
-}
-
+// gravelon-cli on the settings file AIni, its output as lines.
 struct TCliRun {
     int Code = -1; // -1: crashed or hung
     QStringList Out;
@@ -253,19 +250,8 @@ struct TCliRun {
 };
 
 inline TCliRun RunCli(const QString& AIni, const QStringList& AArgs) {
-    QProcess p;
-    p.start(CliPath(), QStringList{QStringLiteral("--settings"), AIni} + AArgs);
-    TCliRun r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.Out =
-        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    r.Err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    const CliRun::TResult r = CliRun::Run(AIni, AArgs);
+    return {r.Exit, r.Out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), r.Err};
 }
 
 } // namespace EngineTest

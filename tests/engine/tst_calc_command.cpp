@@ -12,7 +12,6 @@
 
 namespace {
 
-using EngineTest::CliPath;
 using TRun = EngineTest::TCliRun;
 
 TRun Calc(const QString& AIni, const QStringList& AArgs = {}) {
@@ -171,7 +170,7 @@ void TCalcCommandTest::interruptCancels() {
     const auto before = EngineTest::DumpWorking(d);
 
     QProcess p;
-    p.start(CliPath(), {QStringLiteral("--settings"), db.Db.IniPath, QStringLiteral("calc"),
+    p.start(CliRun::Path(), {QStringLiteral("--settings"), db.Db.IniPath, QStringLiteral("calc"),
                         QStringLiteral("--engine"), QStringLiteral("literal")});
     QVERIFY(p.waitForStarted());
     QByteArray out;

@@ -573,7 +573,7 @@ void TstPlanEdit::killedRecalculations() {
     for (int kill = 0; kill < 12; ++kill) {
         const auto was = DumpPlan(d);
         QProcess run;
-        run.start(CliPath(), calc);
+        run.start(CliRun::Path(), calc);
         QVERIFY(run.waitForStarted());
         // Mostly while it works, past the program's start, and now and then after it ends.
         QThread::msleep(ulong(runMs / 4 + random.bounded(quint32(runMs + 1))));
